@@ -1,0 +1,128 @@
+#include "apps/tiltctl_commands.h"
+
+#include <ostream>
+
+#include "config/eeprom_access.h"
+#include "link/device_link.h"
+#include "link/port_probe.h"
+#include "platform/qt_threads.h"
+#include "shell/error.h"
+
+namespace tilt::ctl {
+
+namespace {
+
+constexpr std::int16_t kFirstSearchPort = 1;
+constexpr std::int16_t kLastSearchPort = 16;
+
+void expectArguments(const QStringList& args, qsizetype count, const std::string& usage) {
+    if (args.size() != count) {
+        throw UsageError{"expected " + usage};
+    }
+}
+
+// A byte argument, checked before anything is sent.
+int byteArgument(const QString& text, const char* what) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    if (!ok) {
+        throw UsageError{"'" + text.toStdString() + "' is not a whole number; " + what +
+                         " must be 0 to 255."};
+    }
+    if (value < 0 || value > 255) {
+        throw UsageError{std::string(what) + " " + std::to_string(value) +
+                         " does not fit in a byte (0 to 255); nothing was sent."};
+    }
+    return value;
+}
+
+std::string portName(Context& ctx, int number) {
+    for (const auto& entry : ctx.catalogue.entries()) {
+        if (entry.number == number) {
+            return entry.name;
+        }
+    }
+    return "no such port";
+}
+
+std::string portLabel(Context& ctx, int number) {
+    return portName(ctx, number) + " (Comm " + std::to_string(number) + ")";
+}
+
+int runDetect(Context& ctx, const QStringList& args) {
+    expectArguments(args, 0, "no arguments");
+    link::SearchOptions search;
+    search.threads = platform::qtThreads();
+    const auto found = link::findDevice(
+        kFirstSearchPort, kLastSearchPort,
+        [&](std::int16_t port, std::stop_token stop) {
+            return link::probePort(ctx.catalogue, port, std::move(stop));
+        },
+        search);
+    if (!found) {
+        ctx.out << "Tiltavarometer not found on Comm 1-16!\n";
+        return kDeviceFailed;
+    }
+    ctx.out << "Tiltavarometer found on Comm " << *found << "! (" << portName(ctx, *found)
+            << ")\n";
+    return kDone;
+}
+
+int runProbe(Context& ctx, const QStringList& args) {
+    expectArguments(args, 0, "no arguments");
+    link::DeviceLink link(ctx.catalogue);
+    try {
+        link.setPort(ctx.port);
+        link.open();
+        link.close();
+    } catch (const Error& e) {
+        ctx.err << e.what() << "\n";
+        return kDeviceFailed;
+    }
+    if (!link::DetectDevice(link, ctx.port)) {
+        ctx.out << "No Tiltavarometer answered on " << portLabel(ctx, ctx.port) << ".\n";
+        return kDeviceFailed;
+    }
+    ctx.out << "Tiltavarometer answered on " << portLabel(ctx, ctx.port) << ".\n";
+    return kDone;
+}
+
+int runEepromRead(Context& ctx, const QStringList& args) {
+    expectArguments(args, 1, "ADDR");
+    const int address = byteArgument(args[0], "Address");
+    link::DeviceLink link(ctx.catalogue);
+    const auto value = config::readEepromCell(link, ctx.port, address);
+    if (!value) {
+        ctx.err << "Read EEPROM error: packet length is <> 1 byte!\n";
+        return kDeviceFailed;
+    }
+    ctx.out << static_cast<int>(*value) << "\n";
+    return kDone;
+}
+
+int runEepromWrite(Context& ctx, const QStringList& args) {
+    expectArguments(args, 2, "ADDR VALUE");
+    const int address = byteArgument(args[0], "Address");
+    const int value = byteArgument(args[1], "Value");
+    link::DeviceLink link(ctx.catalogue);
+    config::writeEepromCell(link, ctx.port, address, value);
+    ctx.out << "Wrote " << value << " to EEPROM address " << address << ".\n";
+    return kDone;
+}
+
+}  // namespace
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> all = {
+        {{"detect"}, "", "Search ports 1 to 16 for the device and name the first that answers.",
+         runDetect},
+        {{"probe"}, "", "Check whether the device answers on --port.", runProbe},
+        {{"eeprom", "read"}, "ADDR", "Print the value (0 to 255) of EEPROM cell ADDR.",
+         runEepromRead},
+        {{"eeprom", "write"}, "ADDR VALUE", "Write VALUE (0 to 255) into EEPROM cell ADDR.",
+         runEepromWrite},
+    };
+    return all;
+}
+
+}  // namespace tilt::ctl

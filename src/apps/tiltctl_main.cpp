@@ -1,0 +1,159 @@
+// tiltctl: the device operations of the Tiltavarometer companion, from a terminal.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <iostream>
+#include <sstream>
+
+#include "apps/tiltctl_commands.h"
+#include "device/sim_options.h"
+#include "link/clock.h"
+#include "platform/settings_store.h"
+#include "shell/error.h"
+#include "shell/text_value.h"
+
+namespace {
+
+using tilt::ctl::Command;
+using tilt::ctl::UsageError;
+
+const char* kPortHelp =
+    "Port of the device: a path (/dev/ttyUSB0, a tiltsim terminal), a port number, or sim "
+    "(a simulated device in this process; sim:bin, sim:linear1..3 preload a recording). "
+    "Default: the port chosen last in the desktop program.";
+
+std::string commandName(const Command& c) {
+    std::string name;
+    for (const auto& w : c.words) {
+        name += (name.empty() ? "" : " ") + w;
+    }
+    return name;
+}
+
+std::string overview() {
+    std::ostringstream text;
+    text << "Usage: tiltctl [--port PORT] COMMAND [ARGS]\n\n"
+         << "Talks to a Tiltavarometer over its serial line.\n\n"
+         << "Options:\n  --port PORT   " << kPortHelp << "\n  -h, --help    This help.\n"
+         << "  -v, --version Version.\n\nCommands:\n";
+    for (const auto& c : tilt::ctl::commands()) {
+        std::string left = commandName(c) + (c.arguments.empty() ? "" : " " + c.arguments);
+        left.resize(std::max<std::size_t>(left.size() + 2, 22), ' ');
+        text << "  " << left << c.summary << "\n";
+    }
+    text << "\nExit codes: 0 done, 1 the device failed or did not answer, 2 bad usage.\n"
+         << "tiltctl COMMAND --help explains a command.\n";
+    return text.str();
+}
+
+// Finds the command named by the leading words of `args` and removes those words.
+const Command* takeCommand(QStringList& args) {
+    const Command* best = nullptr;
+    for (const auto& c : tilt::ctl::commands()) {
+        if (static_cast<qsizetype>(c.words.size()) > args.size()) {
+            continue;
+        }
+        bool match = true;
+        for (std::size_t i = 0; i < c.words.size(); ++i) {
+            match = match && args[static_cast<qsizetype>(i)].toStdString() == c.words[i];
+        }
+        if (match && (!best || c.words.size() > best->words.size())) {
+            best = &c;
+        }
+    }
+    if (best) {
+        args.remove(0, static_cast<qsizetype>(best->words.size()));
+    }
+    return best;
+}
+
+std::int16_t selectPort(tilt::platform::SystemPortCatalogue& catalogue, const QString& port) {
+    if (port.isEmpty()) {
+        const auto saved = tilt::platform::QtSettingsStore().currentCommPort();
+        return static_cast<std::int16_t>(tilt::leadingNumber(saved));
+    }
+    if (port == "sim" || port.startsWith("sim:")) {
+        tilt::device::SimOptions options;
+        if (port.startsWith("sim:")) {
+            options.preload = tilt::device::parsePreload(port.mid(4).toStdString());
+        }
+        options.keepRxLog = false;
+        return static_cast<std::int16_t>(catalogue.addSimulatedDevice(options));
+    }
+    bool isNumber = false;
+    const int number = port.toInt(&isNumber);
+    if (isNumber) {
+        if (number < 1 || number > 32767) {
+            throw UsageError{"--port " + port.toStdString() + " is not a port number (1 or more)."};
+        }
+        return static_cast<std::int16_t>(number);
+    }
+    return static_cast<std::int16_t>(catalogue.addNamedPort(port.toStdString()));
+}
+
+int runCommand(const Command& command, QStringList args, const QString& portOption) {
+    if (args.contains("--help") || args.contains("-h")) {
+        std::cout << "Usage: tiltctl [--port PORT] " << commandName(command)
+                  << (command.arguments.empty() ? "" : " " + command.arguments) << "\n\n"
+                  << command.summary << "\n\n--port PORT   " << kPortHelp << "\n";
+        return tilt::ctl::kDone;
+    }
+    tilt::link::SystemClock clock;
+    tilt::platform::SystemPortCatalogue catalogue(clock);
+    tilt::ctl::Context ctx{clock, catalogue, 0, std::cout, std::cerr};
+    ctx.port = selectPort(catalogue, portOption);
+    return command.run(ctx, args);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("tiltctl");
+    QCoreApplication::setApplicationVersion(TILT_VERSION);
+
+    QStringList args = QCoreApplication::arguments().mid(1);
+    QString portOption;
+    // Global options come before the command.
+    while (!args.isEmpty() && args.front().startsWith("-")) {
+        const QString option = args.takeFirst();
+        if (option == "--help" || option == "-h") {
+            std::cout << overview();
+            return tilt::ctl::kDone;
+        }
+        if (option == "--version" || option == "-v") {
+            std::cout << "tiltctl " << TILT_VERSION << "\n";
+            return tilt::ctl::kDone;
+        }
+        if (option == "--port" && !args.isEmpty()) {
+            portOption = args.takeFirst();
+        } else if (option.startsWith("--port=")) {
+            portOption = option.mid(7);
+        } else {
+            std::cerr << "tiltctl: unknown option " << option.toStdString()
+                      << " (tiltctl --help lists them)\n";
+            return tilt::ctl::kBadUsage;
+        }
+    }
+    if (args.isEmpty()) {
+        std::cerr << overview();
+        return tilt::ctl::kBadUsage;
+    }
+    const Command* command = takeCommand(args);
+    if (!command) {
+        std::cerr << "tiltctl: unknown command '" << args.join(' ').toStdString()
+                  << "' (tiltctl --help lists them)\n";
+        return tilt::ctl::kBadUsage;
+    }
+    try {
+        return runCommand(*command, args, portOption);
+    } catch (const UsageError& e) {
+        std::cerr << "tiltctl " << commandName(*command) << ": " << e.message << "\n";
+        return tilt::ctl::kBadUsage;
+    } catch (const std::invalid_argument& e) {
+        std::cerr << "tiltctl: " << e.what() << "\n";
+        return tilt::ctl::kBadUsage;
+    } catch (const tilt::Error& e) {
+        std::cerr << "tiltctl " << commandName(*command) << ": " << e.what() << "\n";
+        return tilt::ctl::kDeviceFailed;
+    }
+}

@@ -1,0 +1,115 @@
+// tiltsim: a simulated Tiltavarometer on a pseudo-terminal.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+#include <iostream>
+#include <stdexcept>
+
+#include "device/pty_server.h"
+#include "device/sim_options.h"
+
+namespace {
+
+const char* kDescription = R"(Serves a simulated Tiltavarometer on a pseudo-terminal.
+
+The first line printed is the terminal's path: give it to a serial program,
+for example  tiltctl --port <path> detect. The device then answers every
+command at 19200-baud timing until tiltsim is ended or its standard input
+closes (a standard input of /dev/null is not watched).
+
+Faults (--faults), a comma-separated list:
+  lose=P      each reply byte is lost with probability P
+  extra=P     a random byte follows a reply byte with probability P
+  garble=P    each reply byte is changed with probability P
+  short=P     a reply is cut short with probability P
+  silence=D@everyT   the device is silent for D at every T (e.g. 3s@every20s)
+The recording, the EEPROM contents and the fault pattern depend only on the
+options and --seed.)";
+
+bool isDevNull(int fd) {
+    struct stat in {};
+    struct stat null {};
+    return ::fstat(fd, &in) == 0 && ::stat("/dev/null", &null) == 0 && S_ISCHR(in.st_mode) &&
+           in.st_rdev == null.st_rdev;
+}
+
+tilt::device::SimOptions readOptions(const QCommandLineParser& parser) {
+    using namespace tilt::device;
+    SimOptions o;
+    o.preload = parsePreload(parser.value("preload").toStdString());
+    bool ok = false;
+    o.pages = parser.value("pages").toInt(&ok);
+    if (!ok || o.pages < 0 || o.pages > 2047) {
+        throw std::invalid_argument("--pages takes a number of pages from 0 to 2047");
+    }
+    o.pushes = parser.value("pushes").toInt(&ok);
+    if (!ok || o.pushes < 0) {
+        throw std::invalid_argument("--pushes takes a number of button pushes, 0 or more");
+    }
+    o.seed = parser.value("seed").toULongLong(&ok);
+    if (!ok) {
+        throw std::invalid_argument("--seed takes a whole number");
+    }
+    o.pace = parseOnOff(parser.value("pace").toStdString());
+    o.faults = parseFaultList(parser.value("faults").toStdString());
+    o.keepRxLog = parser.isSet("rx-log");
+    return o;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("tiltsim");
+    QCoreApplication::setApplicationVersion(TILT_VERSION);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(kDescription);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions({
+        {"preload", "Recording in memory: bin, linear1, linear2, linear3 or empty (erased).",
+         "kind", "empty"},
+        {"pages", "Recorded data pages (default 40).", "N", "40"},
+        {"pushes", "Button pushes in a linear3 recording (default 3).", "K", "3"},
+        {"seed", "Seed of the recording, EEPROM and faults (default 1).", "S", "1"},
+        {"pace", "19200-baud byte timing: on or off (default on).", "on|off", "on"},
+        {"faults", "Faults on the replies, e.g. lose=0.01,silence=3s@every20s.", "list", ""},
+        {"rx-log", "Log every received byte: seconds since start, then its value.", "file"},
+    });
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty()) {
+        std::cerr << "tiltsim: unexpected argument '"
+                  << parser.positionalArguments().front().toStdString() << "' (see --help)\n";
+        return 2;
+    }
+
+    try {
+        const auto options = readOptions(parser);
+        std::FILE* rxLog = nullptr;
+        if (parser.isSet("rx-log")) {
+            rxLog = std::fopen(parser.value("rx-log").toLocal8Bit().constData(), "w");
+            if (rxLog == nullptr) {
+                std::cerr << "tiltsim: cannot write " << parser.value("rx-log").toStdString()
+                          << "\n";
+                return 2;
+            }
+        }
+        tilt::device::PtyServer server(options);
+        std::cout << server.open() << std::endl;  // first line, flushed at once
+        server.serve(!isDevNull(STDIN_FILENO), rxLog);
+        if (rxLog != nullptr) {
+            std::fclose(rxLog);
+        }
+    } catch (const std::invalid_argument& e) {
+        std::cerr << "tiltsim: " << e.what() << "\n";
+        return 2;
+    } catch (const std::exception& e) {
+        std::cerr << "tiltsim: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

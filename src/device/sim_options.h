@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "link/clock.h"
+
+namespace tilt::device {
+
+using link::Nanos;
+
+// What the simulated memory holds at power-up.
+enum class Preload { Empty, Bin, Linear1, Linear2, Linear3 };
+
+// Faults on the device's replies. Probabilities are per byte (lose, extra, garble) or per reply
+// (shortReply); a silence mutes the device for `silenceLength` at every `silenceEvery`.
+struct FaultPlan {
+    double lose = 0;
+    double extra = 0;
+    double garble = 0;
+    double shortReply = 0;
+    Nanos silenceLength{0};
+    Nanos silenceEvery{0};
+
+    [[nodiscard]] bool any() const {
+        return lose > 0 || extra > 0 || garble > 0 || shortReply > 0 ||
+               (silenceLength.count() > 0 && silenceEvery.count() > 0);
+    }
+};
+
+struct SimOptions {
+    Preload preload = Preload::Empty;
+    int pages = 40;   // recorded data pages (1..2047)
+    int pushes = 3;   // button pushes in a linear3 recording
+    std::uint64_t seed = 1;
+    bool pace = true;  // 19200-baud byte timing
+    FaultPlan faults;
+    bool keepRxLog = true;  // remember every received byte with its time
+};
+
+// Parsers for the option texts; each throws std::invalid_argument with a message a user can act
+// on.
+[[nodiscard]] Preload parsePreload(std::string_view text);
+[[nodiscard]] std::string_view preloadName(Preload preload);
+[[nodiscard]] FaultPlan parseFaultList(std::string_view text);  // "lose=0.01,silence=3s@every20s"
+[[nodiscard]] Nanos parseDuration(std::string_view text);         // "3s", "250ms", "1.5s"
+[[nodiscard]] bool parseOnOff(std::string_view text);
+
+}  // namespace tilt::device

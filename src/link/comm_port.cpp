@@ -1,0 +1,29 @@
+#include "link/comm_port.h"
+
+#include "link/device_link.h"
+#include "shell/error.h"
+#include "shell/error_reporter.h"
+
+namespace tilt::link {
+
+void OpenCommPort(DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
+                  std::string_view window) {
+    try {
+        if (!link.isOpen()) {
+            link.setPort(commPort);
+            link.open();
+        }
+    } catch (const Error& e) {
+        errors.report(e, "OpenCommPort", window);
+    }
+}
+
+void CloseCommPort(DeviceLink& link, ErrorReporter& errors, std::string_view window) {
+    try {
+        link.close();
+    } catch (const Error& e) {
+        errors.report(e, "CloseCommPort", window);
+    }
+}
+
+}  // namespace tilt::link

@@ -1,0 +1,86 @@
+#include "link/device_link.h"
+
+#include "shell/error.h"
+
+namespace tilt::link {
+
+DeviceLink::DeviceLink(PortCatalogue& catalogue) : catalogue_(catalogue) {}
+
+DeviceLink::~DeviceLink() {
+    try {
+        close();
+    } catch (...) {
+        // A line that fails to close is released with the process.
+    }
+}
+
+void DeviceLink::setPort(int number) {
+    if (!isOpen()) {
+        port_ = number;
+    }
+}
+
+void DeviceLink::open() {
+    if (isOpen()) {
+        return;
+    }
+    auto transport = catalogue_.transportFor(port_);
+    transport->open();
+    transport_ = std::move(transport);
+}
+
+void DeviceLink::close() {
+    if (transport_) {
+        auto transport = std::move(transport_);
+        transport->close();
+    }
+}
+
+bool DeviceLink::isOpen() const { return transport_ && transport_->isOpen(); }
+
+Transport& DeviceLink::openTransport() {
+    if (!isOpen()) {
+        throw Error(errc::kPortNotOpen, "The port is not open.");
+    }
+    return *transport_;
+}
+
+void DeviceLink::sendByte(std::uint8_t byte) {
+    auto& transport = openTransport();
+    OutBytes.assign(1, byte);
+    transport.write(OutBytes.front());
+}
+
+void DeviceLink::Delay(std::int32_t milliseconds) {
+    if (milliseconds <= 0) {
+        return;
+    }
+    clock().sleepFor(ms(milliseconds), stop_);
+}
+
+std::size_t DeviceLink::bytesWaiting() { return openTransport().bytesWaiting(); }
+
+const std::vector<std::uint8_t>& DeviceLink::readAll() {
+    OutBytes = openTransport().readAll();
+    return OutBytes;
+}
+
+void DeviceLink::discardInput() { (void)openTransport().readAll(); }
+
+bool DeviceLink::waitForBytes(std::size_t count, Nanos deadline) {
+    return openTransport().waitForBytes(count, deadline, stop_);
+}
+
+std::string DeviceLink::lineName() const {
+    if (transport_) {
+        return transport_->name();
+    }
+    for (const auto& entry : catalogue_.entries()) {
+        if (entry.number == port_) {
+            return entry.name;
+        }
+    }
+    return {};
+}
+
+}  // namespace tilt::link

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stop_token>
+#include <vector>
+
+#include "link/clock.h"
+#include "link/port_catalogue.h"
+#include "link/transport.h"
+
+namespace tilt::link {
+
+// One serial control: a port number, the line behind it while open, and the byte array through
+// which every byte is sent and every reply is read. Operations are written as plain sequences
+// of these primitives; pauses and waits use the catalogue's clock and end early when the stop
+// token is triggered.
+class DeviceLink {
+public:
+    explicit DeviceLink(PortCatalogue& catalogue);
+    ~DeviceLink();
+    DeviceLink(const DeviceLink&) = delete;
+    DeviceLink& operator=(const DeviceLink&) = delete;
+
+    // The port the next open() uses. Ignored while open, as for a real control.
+    void setPort(int number);
+    [[nodiscard]] int port() const { return port_; }
+
+    void open();   // throws tilt::Error when the port cannot be opened
+    void close();  // closing a closed link does nothing
+    [[nodiscard]] bool isOpen() const;
+
+    // Puts `byte` into OutBytes and writes OutBytes; throws when the port is closed.
+    void sendByte(std::uint8_t byte);
+
+    // Pauses for at least `milliseconds` (nothing for 0 or less).
+    void Delay(std::int32_t milliseconds);
+
+    [[nodiscard]] std::size_t bytesWaiting();
+
+    // Moves every waiting byte into OutBytes and returns it.
+    const std::vector<std::uint8_t>& readAll();
+
+    // Reads and drops whatever is waiting.
+    void discardInput();
+
+    // Waits until `count` bytes are waiting or `deadline` passes. True when they are there.
+    [[nodiscard]] bool waitForBytes(std::size_t count, Nanos deadline);
+
+    [[nodiscard]] Clock& clock() { return catalogue_.clock(); }
+    [[nodiscard]] Nanos now() { return clock().now(); }
+
+    void setStopToken(std::stop_token stop) { stop_ = std::move(stop); }
+    [[nodiscard]] const std::stop_token& stopToken() const { return stop_; }
+    [[nodiscard]] bool stopRequested() const { return stop_.stop_requested(); }
+
+    // The system's name of the open line, or of the selected port when closed.
+    [[nodiscard]] std::string lineName() const;
+
+    std::vector<std::uint8_t> OutBytes;
+
+private:
+    Transport& openTransport();
+
+    PortCatalogue& catalogue_;
+    int port_ = 0;
+    std::unique_ptr<Transport> transport_;
+    std::stop_token stop_;
+};
+
+}  // namespace tilt::link

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/transport.h"
+
+namespace tilt::link {
+
+// A port as the user picks it: a number, the system's name for it, and a description.
+struct PortEntry {
+    int number = 0;
+    std::string name;
+    std::string description;
+};
+
+// Turns port numbers into lines. Numbers are what the user sees and what the settings keep.
+class PortCatalogue {
+public:
+    virtual ~PortCatalogue() = default;
+
+    [[nodiscard]] virtual std::vector<PortEntry> entries() const = 0;
+
+    // A closed transport for port `number`; throws tilt::Error (invalid port number) when the
+    // catalogue has no such port.
+    [[nodiscard]] virtual std::unique_ptr<Transport> transportFor(int number) = 0;
+
+    // The clock on which this catalogue's transports keep time.
+    [[nodiscard]] virtual Clock& clock() = 0;
+};
+
+}  // namespace tilt::link

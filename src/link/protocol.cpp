@@ -1,0 +1,88 @@
+#include "link/protocol.h"
+
+#include "link/byte_split.h"
+#include "link/device_link.h"
+#include "shell/error.h"
+#include "shell/rounding.h"
+
+namespace tilt::link {
+
+void requestReadByte(DeviceLink& link, int address, std::int32_t pauseAfterMs) {
+    const std::uint8_t addressByte = toByte(address);
+    link.sendByte(cmd::kReadByte);
+    link.Delay(kArgumentPauseMs);
+    link.sendByte(addressByte);
+    link.Delay(pauseAfterMs);
+}
+
+void requestWriteByte(DeviceLink& link, int address, int value) {
+    const std::uint8_t addressByte = toByte(address);
+    const std::uint8_t valueByte = toByte(value);
+    link.sendByte(cmd::kWriteByte);
+    link.Delay(kArgumentPauseMs);
+    link.sendByte(addressByte);
+    link.Delay(kArgumentPauseMs);
+    link.sendByte(valueByte);
+}
+
+void requestPage(DeviceLink& link, std::int32_t page) {
+    const std::uint8_t high = toByte(msbOf(page));
+    const std::uint8_t low = toByte(page & 255);
+    link.sendByte(cmd::kReadPage);
+    link.Delay(kArgumentPauseMs);
+    link.sendByte(high);
+    link.Delay(kArgumentPauseMs);
+    link.sendByte(low);
+    link.Delay(kArgumentPauseMs);
+}
+
+int unsignedWord(std::uint8_t high, std::uint8_t low) { return high * 256 + low; }
+
+int signedWord(std::uint8_t high, std::uint8_t low) {
+    const int word = unsignedWord(high, low);
+    return word > 32767 ? word - 65536 : word;
+}
+
+double wordToDegrees(int word, double fullScale) {
+    return roundHalfEven(word / kAngleWordFullScale * fullScale, 1);
+}
+
+std::optional<AngleReading> decodeAngles(std::span<const std::uint8_t> reply) {
+    if (reply.size() != kAnglesReplyBytes) {
+        return std::nullopt;
+    }
+    AngleReading r;
+    r.wordX = unsignedWord(reply[0], reply[1]);
+    r.wordY = unsignedWord(reply[2], reply[3]);
+    r.angleX = wordToDegrees(signedWord(reply[0], reply[1]), kFullScaleX);
+    r.angleY = wordToDegrees(signedWord(reply[2], reply[3]), kFullScaleY);
+    return r;
+}
+
+std::optional<AccelerometerReading> decodeAccelerations(std::span<const std::uint8_t> reply) {
+    if (reply.size() != kAccelerationsReplyBytes) {
+        return std::nullopt;
+    }
+    auto word = [&](std::size_t i) {
+        // high * 256 in 16-bit signed arithmetic overflows from 128 on.
+        if (reply[i] >= 128) {
+            throwOverflow();
+        }
+        return static_cast<std::int16_t>(unsignedWord(reply[i], reply[i + 1]));
+    };
+    return AccelerometerReading{word(0), word(2), word(4)};
+}
+
+bool isErasedPage(std::span<const std::uint8_t> page) {
+    if (page.size() < 6) {
+        return false;
+    }
+    for (std::size_t i = 0; i < 6; ++i) {
+        if (page[i] != 0xFF) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace tilt::link

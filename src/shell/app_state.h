@@ -1,0 +1,62 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tilt {
+
+// The program-wide variables. Owned by the user-interface thread: operations take what they
+// need as arguments and hand their results back, and the window that started them writes the
+// results here. Everything starts at 0, empty or false.
+struct AppState {
+    // Program and serial line.
+    std::int16_t CommPort = 0;
+    std::string AppVersion;
+    std::int16_t PageCount = 0;
+
+    // Live timing.
+    std::int64_t PerfFrequency = 0;
+    std::int64_t SampleStartCount = 0;
+    std::int64_t SampleNowCount = 0;
+    std::string SampleTime;
+
+    // Live readings.
+    double AccX = 0, AccY = 0, AccZ = 0;
+    double RawAngleX = 0, RawAngleY = 0;
+    double AngleX = 0, AngleY = 0;
+
+    // Device parameter record, in engineering units.
+    double OffsetX = 0, OffsetY = 0, OffsetZ = 0;
+    double GainX = 0, GainY = 0, GainZ = 0;
+    double TareX = 0, TareY = 0;
+    double LowAlarmX = 0, HighAlarmX = 0, LowAlarmY = 0, HighAlarmY = 0;
+    double MinBinAngle = 0, MaxBinAngle = 0;
+    double UpdateTimeIncrement = 0;
+    double Averages = 0, ShakerEnable = 0, FilterLevel = 0, TareEnable = 0;
+    double BinLinearMode = 0;
+    double LinearChannel = 0;
+    double DacSetting1 = 0, DacSetting2 = 0, DacSetting3 = 0, DacSetting4 = 0;
+    double LinearUpdateRate = 0;
+
+    // Configuration transfer.
+    std::int16_t AddressIndex = 0;
+
+    // Download, data file and graph hand-off.
+    std::int32_t DownloadPage = 0;
+    bool EndOfData = false;
+    std::optional<std::chrono::system_clock::time_point> LastReceiveTime;
+    double TimerAdvance = 0;
+    std::string FirmwareVersion, SamplingFrequency;
+    double SerialNumber = 0;
+    std::string LaunchTime;
+    std::string ChannelGains, ChannelOffsets, Tares;
+    std::string DataFileName;
+    std::string PageLine;
+    bool SaveLiveReadings = false;
+    bool GraphAfterDownload = false;
+    std::string GraphFileName;
+};
+
+}  // namespace tilt

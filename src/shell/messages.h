@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace tilt {
+
+// The program's message boxes, all titled "Tiltavarometer". The desktop program shows Qt
+// message boxes; the command line prints; tests record and script the answers.
+class Messages {
+public:
+    enum class Buttons { Ok, YesNo, RetryCancel };
+    enum class Answer { Ok, Yes, No, Retry, Cancel };
+
+    virtual ~Messages() = default;
+
+    // Shows `text` with an OK button and returns once the user has seen it.
+    virtual void show(const std::string& text) = 0;
+
+    // Asks a question with the given buttons and returns the button chosen.
+    virtual Answer ask(const std::string& text, Buttons buttons) = 0;
+};
+
+}  // namespace tilt

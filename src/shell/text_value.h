@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string_view>
+
+namespace tilt {
+
+// The value of a text as the program reads typed or stored numbers: its leading number
+// ("12abc" -> 12, ".5" -> 0.5, "1e3" -> 1000), 0 when it has none. Blanks, tabs and line feeds
+// are skipped wherever they stand, so " 1 2" reads as 12.
+[[nodiscard]] double leadingNumber(std::string_view text);
+
+}  // namespace tilt

@@ -1,0 +1,85 @@
+// The bytes and pauses of requests, as the simulated device receives them in virtual time.
+#include <gtest/gtest.h>
+
+#include "link/protocol.h"
+#include "shell/error.h"
+#include "support/sim_bench.h"
+
+namespace tilt::link {
+namespace {
+
+using testing::SimBench;
+
+// Pause between two bytes in milliseconds: each crosses the line in the same time, so the gap
+// between their arrivals is the gap between their sending.
+double pauseBetween(const SimBench::Received& a, const SimBench::Received& b) { return b.ms - a.ms; }
+
+TEST(Requests, WordWrite_SendsHighThenLowWithTwelveMillisecondPauses) {
+    SimBench bench;
+    bench.link.open();
+    requestWriteByte(bench.link, 62, 1000 / 256);
+    bench.link.Delay(100);
+    requestWriteByte(bench.link, 63, 1000 & 255);
+    const auto rx = bench.received();
+    ASSERT_EQ(bench.receivedBytes(), (std::vector<std::uint8_t>{'p', 62, 3, 'p', 63, 232}));
+    EXPECT_NEAR(pauseBetween(rx[0], rx[1]), 12.0, 0.01);
+    EXPECT_NEAR(pauseBetween(rx[1], rx[2]), 12.0, 0.01);
+    EXPECT_NEAR(pauseBetween(rx[2], rx[3]), 100.0, 0.01);
+    EXPECT_EQ(bench.memory().word(62), 1000);
+}
+
+TEST(Requests, ValueThatDoesNotFitAByte_SendsNothing) {
+    SimBench bench;
+    bench.link.open();
+    EXPECT_THROW(requestWriteByte(bench.link, 40, 300), Error);
+    EXPECT_THROW(requestWriteByte(bench.link, 256, 1), Error);
+    EXPECT_THROW(requestReadByte(bench.link, -1, 12), Error);
+    EXPECT_THROW(requestPage(bench.link, 70000), Error);
+    EXPECT_TRUE(bench.received().empty());
+}
+
+TEST(Requests, BackToBackReads_QueueRepliesInRequestOrder) {
+    SimBench bench;
+    auto& memory = bench.memory();
+    memory.eeprom[14] = 0x40;
+    memory.eeprom[15] = 0x01;
+    memory.eeprom[16] = 0x80;
+    memory.eeprom[17] = 0x00;
+    bench.link.open();
+    bench.link.discardInput();
+    for (const int address : {14, 15, 16, 17, 30}) {
+        requestReadByte(bench.link, address, 250);
+    }
+    EXPECT_EQ(bench.link.readAll(), (std::vector<std::uint8_t>{0x40, 0x01, 0x80, 0x00, 3}));
+    const auto rx = bench.received();
+    ASSERT_EQ(rx.size(), 10u);
+    EXPECT_NEAR(pauseBetween(rx[1], rx[2]), 250.0, 0.01);
+}
+
+TEST(Requests, PageRequest_ThreeBytesThenAFullPageAtLineSpeed) {
+    device::SimOptions options;
+    options.preload = device::Preload::Linear1;
+    options.pages = 3;
+    SimBench bench(options);
+    bench.link.open();
+    requestPage(bench.link, 258);  // beyond the recording: erased
+    ASSERT_TRUE(bench.link.waitForBytes(kPageBytes, bench.link.now() + ms(1000)));
+    EXPECT_TRUE(isErasedPage(bench.link.readAll()));
+
+    requestPage(bench.link, 2);
+    EXPECT_EQ(bench.receivedBytes(), (std::vector<std::uint8_t>{'d', 1, 2, 'd', 0, 2}));
+    ASSERT_TRUE(bench.link.waitForBytes(kPageBytes, bench.link.now() + ms(1000)));
+    const auto& page = bench.link.readAll();
+    ASSERT_EQ(page.size(), kPageBytes);
+    EXPECT_FALSE(isErasedPage(page));
+    // The page's last byte lands 264 byte times after the request's last byte, plus under a
+    // millisecond of turnaround.
+    const auto rx = bench.received();
+    const double nowMs = std::chrono::duration<double, std::milli>(bench.link.now()).count();
+    EXPECT_NEAR(nowMs - rx.back().ms, 264 * 0.520833 + 0.3, 0.01);
+    EXPECT_DOUBLE_EQ(pauseBetween(rx[3], rx[4]), 12.0);
+    EXPECT_DOUBLE_EQ(pauseBetween(rx[4], rx[5]), 12.0);
+}
+
+}  // namespace
+}  // namespace tilt::link

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "device/sim_transport.h"
+#include "link/clock.h"
+#include "link/device_link.h"
+
+namespace tilt::testing {
+
+// A simulated device on port 1 of a virtual-time catalogue, and a link to it.
+struct SimBench {
+    explicit SimBench(device::SimOptions options = {}) {
+        port = static_cast<std::int16_t>(catalogue.addDevice(options));
+        link.setPort(port);
+    }
+
+    // Bytes the device received, with times in milliseconds since the first of them.
+    struct Received {
+        double ms;
+        std::uint8_t value;
+    };
+    std::vector<Received> received() {
+        return catalogue.line(port)->withDevice([](device::SimDevice* d) {
+            std::vector<Received> out;
+            for (const auto& r : d->rxLog()) {
+                out.push_back({std::chrono::duration<double, std::milli>(r.at).count(), r.value});
+            }
+            return out;
+        });
+    }
+    std::vector<std::uint8_t> receivedBytes() {
+        std::vector<std::uint8_t> bytes;
+        for (const auto& r : received()) {
+            bytes.push_back(r.value);
+        }
+        return bytes;
+    }
+    device::DeviceMemory& memory() {
+        return catalogue.line(port)->withDevice(
+            [](device::SimDevice* d) -> device::DeviceMemory& { return d->memory(); });
+    }
+
+    link::SimClock clock;
+    device::SimPortCatalogue catalogue{clock};
+    std::int16_t port = 0;
+    link::DeviceLink link{catalogue};
+};
+
+}  // namespace tilt::testing
