@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <string>
+
+// A tiltsim started for a test, serving on a pseudo-terminal until the test ends.
+class TiltsimProcess {
+public:
+    explicit TiltsimProcess(QStringList options) {
+        options << "--rx-log" << rxLogPath();
+        process_.start(TILTSIM_PATH, options);
+        if (process_.waitForStarted(5000) && process_.waitForReadyRead(5000)) {
+            path_ = QString::fromLocal8Bit(process_.readLine()).trimmed().toStdString();
+        }
+    }
+    ~TiltsimProcess() {
+        process_.closeWriteChannel();  // tiltsim ends when its standard input closes
+        if (!process_.waitForFinished(3000)) {
+            process_.kill();
+            process_.waitForFinished(3000);
+        }
+    }
+    TiltsimProcess(const TiltsimProcess&) = delete;
+    TiltsimProcess& operator=(const TiltsimProcess&) = delete;
+
+    [[nodiscard]] const std::string& path() const { return path_; }
+    [[nodiscard]] QString rxLogPath() const { return dir_.filePath("rx.log"); }
+    [[nodiscard]] QProcess& process() { return process_; }
+
+private:
+    QTemporaryDir dir_;
+    QProcess process_;
+    std::string path_;
+};
+
+struct CtlResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+inline CtlResult runTiltctl(const QStringList& args) {
+    QProcess ctl;
+    ctl.start(TILTCTL_PATH, args);
+    ctl.waitForFinished(20000);
+    return {ctl.exitCode(), ctl.readAllStandardOutput().toStdString(),
+            ctl.readAllStandardError().toStdString()};
+}
