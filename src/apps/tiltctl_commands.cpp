@@ -63,8 +63,7 @@ int runDetect(Context& ctx, const QStringList& args) {
         ctx.out << "Tiltavarometer not found on Comm 1-16!\n";
         return kDeviceFailed;
     }
-    ctx.out << "Tiltavarometer found on Comm " << *found << "! (" << portName(ctx, *found)
-            << ")\n";
+    ctx.out << "Tiltavarometer found on Comm " << *found << "! (" << portName(ctx, *found) << ")\n";
     return kDone;
 }
 
@@ -114,12 +113,18 @@ int runEepromWrite(Context& ctx, const QStringList& args) {
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> all = {
-        {{"detect"}, "", "Search ports 1 to 16 for the device and name the first that answers.",
+        {{"detect"},
+         "",
+         "Search ports 1 to 16 for the device and name the first that answers.",
          runDetect},
         {{"probe"}, "", "Check whether the device answers on --port.", runProbe},
-        {{"eeprom", "read"}, "ADDR", "Print the value (0 to 255) of EEPROM cell ADDR.",
+        {{"eeprom", "read"},
+         "ADDR",
+         "Print the value (0 to 255) of EEPROM cell ADDR.",
          runEepromRead},
-        {{"eeprom", "write"}, "ADDR VALUE", "Write VALUE (0 to 255) into EEPROM cell ADDR.",
+        {{"eeprom", "write"},
+         "ADDR VALUE",
+         "Write VALUE (0 to 255) into EEPROM cell ADDR.",
          runEepromWrite},
     };
     return all;

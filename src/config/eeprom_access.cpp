@@ -9,7 +9,7 @@ namespace tilt::config {
 namespace {
 // Closes the link when the operation ends, however it ends.
 class OpenLink {
-public:
+  public:
     OpenLink(link::DeviceLink& link, std::int16_t commPort) : link_(link) {
         if (!link_.isOpen()) {
             link_.setPort(commPort);
@@ -25,7 +25,7 @@ public:
     OpenLink(const OpenLink&) = delete;
     OpenLink& operator=(const OpenLink&) = delete;
 
-private:
+  private:
     link::DeviceLink& link_;
 };
 }  // namespace

@@ -7,13 +7,13 @@ namespace tilt::device {
 // The simulated logger's slowly moving attitude: X over about +-95 degrees, Y over about +-50,
 // a smooth function of time whose phases come from the seed.
 class Attitude {
-public:
+  public:
     explicit Attitude(std::uint64_t seed);
 
     [[nodiscard]] double angleX(double seconds) const;
     [[nodiscard]] double angleY(double seconds) const;
 
-private:
+  private:
     double phase_[5]{};
 };
 

@@ -46,7 +46,8 @@ void writeFactoryConfiguration(DeviceMemory& m, std::uint64_t seed) {
     // Launched 2 November 2026 at 08:30:00 (month stored after the second).
     const int launch[] = {2, 2026 / 256, 2026 % 256, 8, 30, 0, 11};
     for (int i = 0; i < 7; ++i) {
-        m.eeprom[static_cast<std::size_t>(cell::kLaunchDay + i)] = static_cast<std::uint8_t>(launch[i]);
+        m.eeprom[static_cast<std::size_t>(cell::kLaunchDay + i)] =
+            static_cast<std::uint8_t>(launch[i]);
     }
 }
 
@@ -67,7 +68,8 @@ void placePushes(DeviceMemory& m, const SimOptions& o, std::int64_t samples) {
     const std::int64_t stretch = samples / pushes;
     auto data = std::span(m.flash).subspan(kFlashPageBytes);
     for (std::int64_t k = 0; k < pushes; ++k) {
-        const auto n = static_cast<std::size_t>(k * stretch + random.below(static_cast<int>(stretch)));
+        const auto n =
+            static_cast<std::size_t>(k * stretch + random.below(static_cast<int>(stretch)));
         data[2 * n] = kMarker;
         data[2 * n + 1] = kMarker;
     }
@@ -75,15 +77,18 @@ void placePushes(DeviceMemory& m, const SimOptions& o, std::int64_t samples) {
 }  // namespace
 
 std::span<std::uint8_t> DeviceMemory::page(int number) {
-    return std::span(flash).subspan(static_cast<std::size_t>(number) * kFlashPageBytes, kFlashPageBytes);
+    return std::span(flash).subspan(static_cast<std::size_t>(number) * kFlashPageBytes,
+                                    kFlashPageBytes);
 }
 
 std::span<const std::uint8_t> DeviceMemory::page(int number) const {
-    return std::span(flash).subspan(static_cast<std::size_t>(number) * kFlashPageBytes, kFlashPageBytes);
+    return std::span(flash).subspan(static_cast<std::size_t>(number) * kFlashPageBytes,
+                                    kFlashPageBytes);
 }
 
 int DeviceMemory::word(int address) const {
-    return eeprom[static_cast<std::size_t>(address)] * 256 + eeprom[static_cast<std::size_t>(address + 1)];
+    return eeprom[static_cast<std::size_t>(address)] * 256 +
+           eeprom[static_cast<std::size_t>(address + 1)];
 }
 
 void DeviceMemory::setWord(int address, int value) {
@@ -117,8 +122,8 @@ std::int64_t recordLinearSamples(DeviceMemory& memory, int channel, const Attitu
     return std::max(to, from);
 }
 
-bool recordBinPair(DeviceMemory& memory, int pair, const Attitude& attitude,
-                   double startSeconds, double periodSeconds, double rateHz) {
+bool recordBinPair(DeviceMemory& memory, int pair, const Attitude& attitude, double startSeconds,
+                   double periodSeconds, double rateHz) {
     const int xPage = 2 * pair + 1;
     if (xPage >= kFlashPages) {
         return false;
@@ -140,7 +145,9 @@ bool recordBinPair(DeviceMemory& memory, int pair, const Attitude& attitude,
     return true;
 }
 
-void DeviceMemory::eraseFlash() { std::fill(flash.begin(), flash.end(), std::uint8_t{0xFF}); }
+void DeviceMemory::eraseFlash() {
+    std::fill(flash.begin(), flash.end(), std::uint8_t{0xFF});
+}
 
 void writeSessionHeaderPage(DeviceMemory& memory) {
     auto page0 = memory.page(0);
@@ -163,14 +170,17 @@ DeviceMemory powerUpMemory(const SimOptions& options) {
         for (int pair = 0; 2 * pair + 1 <= o.pages; ++pair) {
             recordBinPair(m, pair, attitude, 0.0, kBinPeriodSeconds, kRecordingRateHz);
         }
-        if (o.pages % 2 == 1) {  // an odd count ends on an X page
+        if (o.pages % 2 == 1 && o.pages + 1 < kFlashPages) {  // an odd count ends on an X page
             std::fill(m.page(o.pages + 1).begin(), m.page(o.pages + 1).end(), std::uint8_t{0xFF});
         }
     } else {
-        const int channel = o.preload == Preload::Linear1 ? 1 : o.preload == Preload::Linear2 ? 2 : 3;
+        const int channel = o.preload == Preload::Linear1   ? 1
+                            : o.preload == Preload::Linear2 ? 2
+                                                            : 3;
         m.eeprom[cell::kMode] = 1;
         m.eeprom[cell::kChannel] = static_cast<std::uint8_t>(channel);
-        const auto bytes = static_cast<std::int64_t>(o.pages) * static_cast<std::int64_t>(kFlashPageBytes);
+        const auto bytes =
+            static_cast<std::int64_t>(o.pages) * static_cast<std::int64_t>(kFlashPageBytes);
         const std::int64_t samples = channel == 3 ? bytes / 2 : bytes;
         recordLinearSamples(m, channel, attitude, 0, samples, 0.0, kRecordingRateHz);
         if (channel == 3) {

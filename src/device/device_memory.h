@@ -21,11 +21,11 @@ inline constexpr int kTareX = 14;   // angle words 14/15 and 16/17
 inline constexpr int kTareY = 16;
 inline constexpr int kUpdateTimeIncrement = 30;
 inline constexpr int kTareEnable = 34;
-inline constexpr int kMode = 42;     // 0 bin, 1 linear
-inline constexpr int kChannel = 43;  // 1 X, 2 Y, 3 X and Y
+inline constexpr int kMode = 42;           // 0 bin, 1 linear
+inline constexpr int kChannel = 43;        // 1 X, 2 Y, 3 X and Y
 inline constexpr int kSerialNumber = 100;  // word 100/101
 inline constexpr int kLinearRate = 102;    // 75 = 7.5 Hz, otherwise 15 Hz
-inline constexpr int kLaunchDay = 103;     // 103 day, 104/105 year, 106 h, 107 min, 108 s, 109 month
+inline constexpr int kLaunchDay = 103;  // 103 day, 104/105 year, 106 h, 107 min, 108 s, 109 month
 }  // namespace cell
 
 inline constexpr int kFlashPages = 2048;
@@ -34,7 +34,8 @@ inline constexpr std::uint8_t kMarker = 127;  // both bytes of a channel-3 pair:
 
 struct DeviceMemory {
     std::array<std::uint8_t, 256> eeprom{};
-    std::vector<std::uint8_t> flash = std::vector<std::uint8_t>(kFlashPages * kFlashPageBytes, 0xFF);
+    std::vector<std::uint8_t> flash =
+        std::vector<std::uint8_t>(kFlashPages * kFlashPageBytes, 0xFF);
 
     [[nodiscard]] std::span<std::uint8_t> page(int number);
     [[nodiscard]] std::span<const std::uint8_t> page(int number) const;
@@ -58,8 +59,8 @@ std::int64_t recordLinearSamples(DeviceMemory& memory, int channel, const Attitu
 
 // Writes bin pair `pair` (pages 2*pair+1 for X and 2*pair+2 for Y): histograms of the attitude
 // over one period. False when the memory is full.
-bool recordBinPair(DeviceMemory& memory, int pair, const Attitude& attitude,
-                   double startSeconds, double periodSeconds, double rateHz);
+bool recordBinPair(DeviceMemory& memory, int pair, const Attitude& attitude, double startSeconds,
+                   double periodSeconds, double rateHz);
 
 // Page 0 as the firmware writes it when logging starts: a copy of the configuration. Readers
 // skip it.

@@ -111,7 +111,8 @@ void PtyServer::serve(bool watchStdin, std::FILE* rxLog) {
         timespec timeout{1, 0};
         if (next) {
             const long long wait = std::max(0LL, next->count() - now);
-            timeout = {static_cast<time_t>(wait / 1000000000LL), static_cast<long>(wait % 1000000000LL)};
+            timeout = {static_cast<time_t>(wait / 1000000000LL),
+                       static_cast<long>(wait % 1000000000LL)};
         }
         pollfd fds[2] = {{master_, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
         const int ready = ::ppoll(fds, watchStdin ? 2 : 1, &timeout, nullptr);

@@ -11,7 +11,7 @@ namespace tilt::device {
 // reach the device, and the device's replies are written at the times the line would deliver
 // them. The server keeps the terminal's far end open itself, so clients may come and go.
 class PtyServer {
-public:
+  public:
     explicit PtyServer(const SimOptions& options);
     ~PtyServer();
     PtyServer(const PtyServer&) = delete;
@@ -24,7 +24,7 @@ public:
     // the process is ended. Every received byte is logged to `rxLog` when given.
     void serve(bool watchStdin, std::FILE* rxLog);
 
-private:
+  private:
     void deliverDueBytes(long long now);
     void takeHostBytes(long long now);
     void logReceived(std::FILE* rxLog);

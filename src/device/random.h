@@ -7,7 +7,7 @@ namespace tilt::device {
 // A small, fully specified generator (splitmix64): the same seed gives the same numbers on
 // every platform and library, so a simulated device started alike holds the same data.
 class Random {
-public:
+  public:
     explicit Random(std::uint64_t seed) : state_(seed) {}
 
     std::uint64_t next() {
@@ -21,11 +21,13 @@ public:
     double unit() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
 
     // Uniform in [0, n).
-    int below(int n) { return n <= 0 ? 0 : static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
+    int below(int n) {
+        return n <= 0 ? 0 : static_cast<int>(next() % static_cast<std::uint64_t>(n));
+    }
 
     bool chance(double p) { return p > 0 && unit() < p; }
 
-private:
+  private:
     std::uint64_t state_;
 };
 

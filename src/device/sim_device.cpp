@@ -14,10 +14,13 @@ constexpr double kBinPeriodPerIncrementSeconds = 10.0;
 
 std::size_t argumentCount(std::uint8_t command) {
     switch (command) {
-        case 'r': return 1;
+        case 'r':
+            return 1;
         case 'p':
-        case 'd': return 2;
-        default: return 0;
+        case 'd':
+            return 2;
+        default:
+            return 0;
     }
 }
 
@@ -31,7 +34,9 @@ int wrapToInt16(int value) {
     return wrapped;
 }
 
-double radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
+double radians(double degrees) {
+    return degrees * std::numbers::pi / 180.0;
+}
 }  // namespace
 
 SimDevice::SimDevice(const SimOptions& options, Nanos powerUp)
@@ -220,17 +225,16 @@ void SimDevice::logUpTo(Nanos t) {
             std::max(1, static_cast<int>(memory_.eeprom[cell::kUpdateTimeIncrement])) *
             kBinPeriodPerIncrementSeconds;
         const auto due = static_cast<std::int64_t>(elapsed / period);
-        while (samplesLogged_ < due &&
-               recordBinPair(memory_, static_cast<int>(samplesLogged_), attitude_, startSeconds,
-                             period, rate)) {
+        while (samplesLogged_ < due && recordBinPair(memory_, static_cast<int>(samplesLogged_),
+                                                     attitude_, startSeconds, period, rate)) {
             ++samplesLogged_;
         }
         return;
     }
     const int channel = memory_.eeprom[cell::kChannel];
     const auto due = static_cast<std::int64_t>(elapsed * rate);
-    samplesLogged_ = recordLinearSamples(memory_, channel, attitude_, samplesLogged_, due,
-                                         startSeconds, rate);
+    samplesLogged_ =
+        recordLinearSamples(memory_, channel, attitude_, samplesLogged_, due, startSeconds, rate);
 }
 
 std::vector<std::uint8_t> SimDevice::angleReply(Nanos at) {

@@ -23,7 +23,7 @@ struct ReceivedByte {
 // whoever drives it (the in-process transport, the pseudo-terminal server) tells it the time,
 // always moving forward.
 class SimDevice {
-public:
+  public:
     // `powerUp` is the time the device was switched on: the origin of its motion and faults.
     explicit SimDevice(const SimOptions& options, Nanos powerUp = Nanos{0});
 
@@ -51,7 +51,7 @@ public:
     // Time from a request's last byte to the start of the reply.
     static constexpr Nanos kReplyLatency = std::chrono::microseconds(300);
 
-private:
+  private:
     struct Outgoing {
         Nanos at{0};  // arrival at the host
         std::uint8_t value = 0;

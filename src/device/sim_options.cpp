@@ -1,6 +1,7 @@
 #include "device/sim_options.h"
 
 #include <charconv>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 
@@ -29,22 +30,32 @@ double parseProbability(std::string_view text, std::string_view what) {
 }  // namespace
 
 Preload parsePreload(std::string_view text) {
-    if (text == "empty") return Preload::Empty;
-    if (text == "bin") return Preload::Bin;
-    if (text == "linear1") return Preload::Linear1;
-    if (text == "linear2") return Preload::Linear2;
-    if (text == "linear3") return Preload::Linear3;
+    if (text == "empty")
+        return Preload::Empty;
+    if (text == "bin")
+        return Preload::Bin;
+    if (text == "linear1")
+        return Preload::Linear1;
+    if (text == "linear2")
+        return Preload::Linear2;
+    if (text == "linear3")
+        return Preload::Linear3;
     throw std::invalid_argument("unknown recording '" + std::string(text) +
                                 "': use bin, linear1, linear2, linear3 or empty");
 }
 
 std::string_view preloadName(Preload preload) {
     switch (preload) {
-        case Preload::Bin: return "bin";
-        case Preload::Linear1: return "linear1";
-        case Preload::Linear2: return "linear2";
-        case Preload::Linear3: return "linear3";
-        case Preload::Empty: break;
+        case Preload::Bin:
+            return "bin";
+        case Preload::Linear1:
+            return "linear1";
+        case Preload::Linear2:
+            return "linear2";
+        case Preload::Linear3:
+            return "linear3";
+        case Preload::Empty:
+            break;
     }
     return "empty";
 }
@@ -62,12 +73,14 @@ Nanos parseDuration(std::string_view text) {
     if (value < 0) {
         throw std::invalid_argument("a duration cannot be negative: " + std::string(text));
     }
-    return Nanos(static_cast<Nanos::rep>(value * scale));
+    return Nanos(std::llround(value * scale));  // 1.001 s is 1001000000 ns, not one less
 }
 
 bool parseOnOff(std::string_view text) {
-    if (text == "on") return true;
-    if (text == "off") return false;
+    if (text == "on")
+        return true;
+    if (text == "off")
+        return false;
     throw std::invalid_argument("expected on or off, not '" + std::string(text) + "'");
 }
 
@@ -82,7 +95,8 @@ FaultPlan parseFaultList(std::string_view text) {
         }
         const auto equals = item.find('=');
         if (equals == std::string_view::npos) {
-            throw std::invalid_argument("fault '" + std::string(item) + "' needs a value, e.g. lose=0.01");
+            throw std::invalid_argument("fault '" + std::string(item) +
+                                        "' needs a value, e.g. lose=0.01");
         }
         const std::string_view key = item.substr(0, equals);
         const std::string_view value = item.substr(equals + 1);
@@ -97,7 +111,8 @@ FaultPlan parseFaultList(std::string_view text) {
         } else if (key == "silence") {
             const auto at = value.find("@every");
             if (at == std::string_view::npos) {
-                throw std::invalid_argument("silence takes LENGTH@everyPERIOD, e.g. silence=3s@every20s");
+                throw std::invalid_argument(
+                    "silence takes LENGTH@everyPERIOD, e.g. silence=3s@every20s");
             }
             plan.silenceLength = parseDuration(value.substr(0, at));
             plan.silenceEvery = parseDuration(value.substr(at + 6));

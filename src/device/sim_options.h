@@ -31,8 +31,8 @@ struct FaultPlan {
 
 struct SimOptions {
     Preload preload = Preload::Empty;
-    int pages = 40;   // recorded data pages (1..2047)
-    int pushes = 3;   // button pushes in a linear3 recording
+    int pages = 40;  // recorded data pages (1..2047)
+    int pushes = 3;  // button pushes in a linear3 recording
     std::uint64_t seed = 1;
     bool pace = true;  // 19200-baud byte timing
     FaultPlan faults;
@@ -44,7 +44,7 @@ struct SimOptions {
 [[nodiscard]] Preload parsePreload(std::string_view text);
 [[nodiscard]] std::string_view preloadName(Preload preload);
 [[nodiscard]] FaultPlan parseFaultList(std::string_view text);  // "lose=0.01,silence=3s@every20s"
-[[nodiscard]] Nanos parseDuration(std::string_view text);         // "3s", "250ms", "1.5s"
+[[nodiscard]] Nanos parseDuration(std::string_view text);       // "3s", "250ms", "1.5s"
 [[nodiscard]] bool parseOnOff(std::string_view text);
 
 }  // namespace tilt::device

@@ -15,7 +15,9 @@ SimLine::SimLine(link::Clock& clock, std::optional<SimOptions> device) : clock_(
 SimTransport::SimTransport(std::shared_ptr<SimLine> line, std::string name)
     : line_(std::move(line)), name_(std::move(name)) {}
 
-SimTransport::~SimTransport() { close(); }
+SimTransport::~SimTransport() {
+    close();
+}
 
 void SimTransport::open() {
     if (open_) {
@@ -96,13 +98,14 @@ bool SimTransport::waitForBytes(std::size_t count, link::Nanos deadline, std::st
 }
 
 int SimPortCatalogue::addDevice(const SimOptions& options, std::string name) {
-    lines_.push_back({std::move(name), "Simulated Tiltavarometer",
-                      std::make_shared<SimLine>(clock_, options)});
+    lines_.push_back(
+        {std::move(name), "Simulated Tiltavarometer", std::make_shared<SimLine>(clock_, options)});
     return static_cast<int>(lines_.size());
 }
 
 int SimPortCatalogue::addSilentPort(std::string name) {
-    lines_.push_back({std::move(name), "No device", std::make_shared<SimLine>(clock_, std::nullopt)});
+    lines_.push_back(
+        {std::move(name), "No device", std::make_shared<SimLine>(clock_, std::nullopt)});
     return static_cast<int>(lines_.size());
 }
 
@@ -127,7 +130,8 @@ std::unique_ptr<link::Transport> SimPortCatalogue::transportFor(int number) {
         throw Error(errc::kInvalidPortNumber,
                     "Invalid port number: there is no port " + std::to_string(number) + ".");
     }
-    return std::make_unique<SimTransport>(simLine, lines_[static_cast<std::size_t>(number - 1)].name);
+    return std::make_unique<SimTransport>(simLine,
+                                          lines_[static_cast<std::size_t>(number - 1)].name);
 }
 
 }  // namespace tilt::device

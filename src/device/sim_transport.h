@@ -15,7 +15,7 @@ namespace tilt::device {
 // One simulated serial line: a device on it, or nothing (a port where no device answers), and
 // whether a transport holds it open. Shared by the transports that open it over time.
 class SimLine {
-public:
+  public:
     SimLine(link::Clock& clock, std::optional<SimOptions> device);
 
     [[nodiscard]] link::Clock& clock() { return clock_; }
@@ -27,7 +27,7 @@ public:
         return f(device_ ? &*device_ : static_cast<SimDevice*>(nullptr));
     }
 
-private:
+  private:
     friend class SimTransport;
     link::Clock& clock_;
     std::mutex mutex_;
@@ -38,7 +38,7 @@ private:
 // The host's end of a SimLine, in-process. Works on any clock: in virtual time a wait jumps to
 // the next reply byte; in real time it sleeps until then.
 class SimTransport final : public link::Transport {
-public:
+  public:
     SimTransport(std::shared_ptr<SimLine> line, std::string name);
     ~SimTransport() override;
     SimTransport(const SimTransport&) = delete;
@@ -54,7 +54,7 @@ public:
                                     std::stop_token stop) override;
     [[nodiscard]] std::string name() const override { return name_; }
 
-private:
+  private:
     // Moves what has arrived by now into the receive buffer; returns the next arrival time.
     std::optional<link::Nanos> collect();
 
@@ -66,7 +66,7 @@ private:
 
 // A catalogue of simulated lines only: for tests, benchmarks and `tiltctl --port sim`.
 class SimPortCatalogue final : public link::PortCatalogue {
-public:
+  public:
     explicit SimPortCatalogue(link::Clock& clock) : clock_(clock) {}
 
     // Adds a line with a device (or a silent one) and returns its port number.
@@ -79,7 +79,7 @@ public:
     [[nodiscard]] std::unique_ptr<link::Transport> transportFor(int number) override;
     [[nodiscard]] link::Clock& clock() override { return clock_; }
 
-private:
+  private:
     struct Entry {
         std::string name;
         std::string description;

@@ -25,6 +25,8 @@ std::int16_t ValueToMSB(std::int32_t value, ErrorReporter& errors) {
     }
 }
 
-std::int16_t ValueToLSB(std::int16_t value) { return static_cast<std::int16_t>(value & 255); }
+std::int16_t ValueToLSB(std::int16_t value) {
+    return static_cast<std::int16_t>(value & 255);
+}
 
 }  // namespace tilt::link

@@ -3,8 +3,7 @@
 namespace tilt::link {
 
 Nanos SystemClock::now() const {
-    return std::chrono::duration_cast<Nanos>(
-        std::chrono::steady_clock::now().time_since_epoch());
+    return std::chrono::duration_cast<Nanos>(std::chrono::steady_clock::now().time_since_epoch());
 }
 
 std::chrono::system_clock::time_point SystemClock::wallNow() const {

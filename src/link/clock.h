@@ -14,7 +14,7 @@ using Nanos = std::chrono::nanoseconds;
 // Where operations take their time from. Pauses and waits go through a clock, so the same
 // operation runs in real time against a device or in virtual time in tests.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
 
     [[nodiscard]] virtual Nanos now() const = 0;
@@ -30,21 +30,21 @@ public:
 
 // Real time: a steady clock for pauses, the system clock for the date.
 class SystemClock final : public Clock {
-public:
+  public:
     [[nodiscard]] Nanos now() const override;
     [[nodiscard]] std::chrono::system_clock::time_point wallNow() const override;
     void sleepUntil(Nanos deadline, std::stop_token stop) override;
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable_any wake_;
 };
 
 // Virtual time: sleeping moves the clock forward at once. One thread drives it.
 class SimClock final : public Clock {
-public:
-    explicit SimClock(std::chrono::system_clock::time_point wallStart =
-                          std::chrono::system_clock::time_point{});
+  public:
+    explicit SimClock(
+        std::chrono::system_clock::time_point wallStart = std::chrono::system_clock::time_point{});
 
     [[nodiscard]] Nanos now() const override { return Nanos(now_.load()); }
     [[nodiscard]] std::chrono::system_clock::time_point wallNow() const override;
@@ -52,7 +52,7 @@ public:
 
     void advance(Nanos by) { now_ += by.count(); }
 
-private:
+  private:
     // Atomic so that another thread may read the time while the driving thread sleeps.
     std::atomic<Nanos::rep> now_{0};
     std::chrono::system_clock::time_point wallStart_;

@@ -36,7 +36,9 @@ void DeviceLink::close() {
     }
 }
 
-bool DeviceLink::isOpen() const { return transport_ && transport_->isOpen(); }
+bool DeviceLink::isOpen() const {
+    return transport_ && transport_->isOpen();
+}
 
 Transport& DeviceLink::openTransport() {
     if (!isOpen()) {
@@ -58,14 +60,18 @@ void DeviceLink::Delay(std::int32_t milliseconds) {
     clock().sleepFor(ms(milliseconds), stop_);
 }
 
-std::size_t DeviceLink::bytesWaiting() { return openTransport().bytesWaiting(); }
+std::size_t DeviceLink::bytesWaiting() {
+    return openTransport().bytesWaiting();
+}
 
 const std::vector<std::uint8_t>& DeviceLink::readAll() {
     OutBytes = openTransport().readAll();
     return OutBytes;
 }
 
-void DeviceLink::discardInput() { (void)openTransport().readAll(); }
+void DeviceLink::discardInput() {
+    (void)openTransport().readAll();
+}
 
 bool DeviceLink::waitForBytes(std::size_t count, Nanos deadline) {
     return openTransport().waitForBytes(count, deadline, stop_);

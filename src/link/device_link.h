@@ -17,7 +17,7 @@ namespace tilt::link {
 // of these primitives; pauses and waits use the catalogue's clock and end early when the stop
 // token is triggered.
 class DeviceLink {
-public:
+  public:
     explicit DeviceLink(PortCatalogue& catalogue);
     ~DeviceLink();
     DeviceLink(const DeviceLink&) = delete;
@@ -60,7 +60,7 @@ public:
 
     std::vector<std::uint8_t> OutBytes;
 
-private:
+  private:
     Transport& openTransport();
 
     PortCatalogue& catalogue_;

@@ -17,7 +17,7 @@ struct PortEntry {
 
 // Turns port numbers into lines. Numbers are what the user sees and what the settings keep.
 class PortCatalogue {
-public:
+  public:
     virtual ~PortCatalogue() = default;
 
     [[nodiscard]] virtual std::vector<PortEntry> entries() const = 0;

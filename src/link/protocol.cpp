@@ -36,7 +36,9 @@ void requestPage(DeviceLink& link, std::int32_t page) {
     link.Delay(kArgumentPauseMs);
 }
 
-int unsignedWord(std::uint8_t high, std::uint8_t low) { return high * 256 + low; }
+int unsignedWord(std::uint8_t high, std::uint8_t low) {
+    return high * 256 + low;
+}
 
 int signedWord(std::uint8_t high, std::uint8_t low) {
     const int word = unsignedWord(high, low);

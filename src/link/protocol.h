@@ -47,7 +47,7 @@ void requestPage(DeviceLink& link, std::int32_t page);
 
 // Reply decoders.
 [[nodiscard]] int unsignedWord(std::uint8_t high, std::uint8_t low);
-[[nodiscard]] int signedWord(std::uint8_t high, std::uint8_t low);      // two's complement
+[[nodiscard]] int signedWord(std::uint8_t high, std::uint8_t low);     // two's complement
 [[nodiscard]] double wordToDegrees(int signedWord, double fullScale);  // one decimal, ties even
 
 struct AngleReading {

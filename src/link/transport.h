@@ -14,7 +14,7 @@ namespace tilt::link {
 // pseudo-terminal. Failures a user can meet (no such port, port busy, no permission) throw
 // tilt::Error with a message that says what to do.
 class Transport {
-public:
+  public:
     virtual ~Transport() = default;
 
     virtual void open() = 0;

@@ -15,20 +15,22 @@ constexpr std::chrono::milliseconds::rep kWaitSliceMs = 20;
 Error openError(const QSerialPort& port, const std::string& name) {
     switch (port.error()) {
         case QSerialPort::DeviceNotFoundError:
-            return Error(errc::kInvalidPortNumber,
-                         "Invalid port number: " + name + " does not exist. Check the cable "
-                         "and choose another port.");
+            return Error(errc::kInvalidPortNumber, "Invalid port number: " + name +
+                                                       " does not exist. Check the cable "
+                                                       "and choose another port.");
         case QSerialPort::PermissionError:
-            return Error(errc::kPermissionDenied,
-                         "Permission denied on " + name + ": the port is in use by another "
-                         "program, or your user may not use serial ports. On Linux, add your "
-                         "user to the dialout group (sudo usermod -aG dialout $USER) and log in "
-                         "again.");
+            return Error(
+                errc::kPermissionDenied,
+                "Permission denied on " + name +
+                    ": the port is in use by another "
+                    "program, or your user may not use serial ports. On Linux, add your "
+                    "user to the dialout group (sudo usermod -aG dialout $USER) and log in "
+                    "again.");
         case QSerialPort::OpenError:
             return Error(errc::kPortAlreadyOpen, "Port already open: " + name + " is in use.");
         default:
-            return Error(errc::kPortIo, "Cannot open " + name + ": " +
-                                            port.errorString().toStdString());
+            return Error(errc::kPortIo,
+                         "Cannot open " + name + ": " + port.errorString().toStdString());
     }
 }
 }  // namespace
@@ -36,7 +38,9 @@ Error openError(const QSerialPort& port, const std::string& name) {
 SerialTransport::SerialTransport(std::string portName, link::Clock& clock)
     : portName_(std::move(portName)), clock_(clock) {}
 
-SerialTransport::~SerialTransport() { close(); }
+SerialTransport::~SerialTransport() {
+    close();
+}
 
 void SerialTransport::open() {
     if (isOpen()) {
@@ -47,11 +51,10 @@ void SerialTransport::open() {
     if (!port->open(QIODevice::ReadWrite)) {
         throw openError(*port, portName_);
     }
-    const bool configured = port->setBaudRate(QSerialPort::Baud19200) &&
-                            port->setDataBits(QSerialPort::Data8) &&
-                            port->setParity(QSerialPort::NoParity) &&
-                            port->setStopBits(QSerialPort::OneStop) &&
-                            port->setFlowControl(QSerialPort::NoFlowControl);
+    const bool configured =
+        port->setBaudRate(QSerialPort::Baud19200) && port->setDataBits(QSerialPort::Data8) &&
+        port->setParity(QSerialPort::NoParity) && port->setStopBits(QSerialPort::OneStop) &&
+        port->setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
         const std::string why = port->errorString().toStdString();
         port->close();
@@ -67,7 +70,9 @@ void SerialTransport::close() {
     }
 }
 
-bool SerialTransport::isOpen() const { return port_ && port_->isOpen(); }
+bool SerialTransport::isOpen() const {
+    return port_ && port_->isOpen();
+}
 
 QSerialPort& SerialTransport::port() {
     if (!isOpen()) {
@@ -85,8 +90,8 @@ void SerialTransport::write(std::uint8_t byte) {
     QSerialPort& p = port();
     const char c = static_cast<char>(byte);
     if (p.write(&c, 1) != 1) {
-        throw Error(errc::kPortIo, "Cannot write to " + portName_ + ": " +
-                                       p.errorString().toStdString());
+        throw Error(errc::kPortIo,
+                    "Cannot write to " + portName_ + ": " + p.errorString().toStdString());
     }
     if (!p.flush() && p.bytesToWrite() > 0) {
         (void)p.waitForBytesWritten(static_cast<int>(kWaitSliceMs));

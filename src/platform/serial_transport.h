@@ -14,7 +14,7 @@ namespace tilt::platform {
 // bit, no flow control. Used from one thread (the device thread) without an event loop: reads
 // and waits pump the port directly.
 class SerialTransport final : public link::Transport {
-public:
+  public:
     SerialTransport(std::string portName, link::Clock& clock);
     ~SerialTransport() override;
     SerialTransport(const SerialTransport&) = delete;
@@ -30,7 +30,7 @@ public:
                                     std::stop_token stop) override;
     [[nodiscard]] std::string name() const override { return portName_; }
 
-private:
+  private:
     QSerialPort& port();
     void pump();
 

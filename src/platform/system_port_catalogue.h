@@ -20,7 +20,7 @@ namespace tilt::platform {
 // pseudo-terminal, say), then the system's serial ports sorted by name. On Windows a number
 // that is none of these is COM<number>.
 class SystemPortCatalogue final : public link::PortCatalogue {
-public:
+  public:
     explicit SystemPortCatalogue(link::Clock& clock);
 
     int addSimulatedDevice(const device::SimOptions& options);
@@ -36,7 +36,7 @@ public:
     // The port number of `name` (a path, or "sim"), if listed.
     [[nodiscard]] std::optional<int> numberOf(const std::string& name) const;
 
-private:
+  private:
     struct Entry {
         link::PortEntry port;
         std::shared_ptr<device::SimLine> sim;  // set for simulated devices
@@ -45,8 +45,8 @@ private:
 
     link::Clock& clock_;
     mutable std::mutex mutex_;
-    std::vector<Entry> fixed_;              // simulated and named ports
-    std::vector<link::PortEntry> system_;   // numbered after the fixed ones
+    std::vector<Entry> fixed_;             // simulated and named ports
+    std::vector<link::PortEntry> system_;  // numbered after the fixed ones
 };
 
 }  // namespace tilt::platform

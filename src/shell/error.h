@@ -23,17 +23,19 @@ inline constexpr std::int32_t kBadArgument = 5;
 
 // An unexpected failure: a number and a description, as the error log records them.
 class Error : public std::runtime_error {
-public:
+  public:
     Error(std::int32_t number, const std::string& description)
         : std::runtime_error(description), number_(number) {}
 
     [[nodiscard]] std::int32_t number() const noexcept { return number_; }
     [[nodiscard]] std::string description() const { return what(); }
 
-private:
+  private:
     std::int32_t number_;
 };
 
-[[noreturn]] inline void throwOverflow() { throw Error(errc::kOverflow, "Overflow"); }
+[[noreturn]] inline void throwOverflow() {
+    throw Error(errc::kOverflow, "Overflow");
+}
 
 }  // namespace tilt

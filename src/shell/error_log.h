@@ -24,7 +24,7 @@ struct ProgramIdentity {
 // the real program; tests pass one that records). Safe to call from any thread: reports are
 // handled one at a time.
 class ErrorLog final : public ErrorReporter {
-public:
+  public:
     using WallClock = std::function<std::chrono::system_clock::time_point()>;
     using Terminate = std::function<void()>;
 
@@ -44,7 +44,7 @@ public:
                                          std::string_view screen,
                                          std::string_view description) const;
 
-private:
+  private:
     void appendRecord(const std::string& record) const;
 
     Messages& messages_;

@@ -9,7 +9,7 @@ class Error;
 
 // Where procedures send their unexpected failures: the common error handler of the program.
 class ErrorReporter {
-public:
+  public:
     virtual ~ErrorReporter() = default;
 
     // Logs the failure and lets the user go on or end the program; returns when the user

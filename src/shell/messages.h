@@ -7,7 +7,7 @@ namespace tilt {
 // The program's message boxes, all titled "Tiltavarometer". The desktop program shows Qt
 // message boxes; the command line prints; tests record and script the answers.
 class Messages {
-public:
+  public:
     enum class Buttons { Ok, YesNo, RetryCancel };
     enum class Answer { Ok, Yes, No, Retry, Cancel };
 

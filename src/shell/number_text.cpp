@@ -15,8 +15,8 @@ void appendNumberText(std::string& out, double value) {
     // Fifteen significant digits in scientific form, then laid out in fixed notation by hand
     // so that no exponent ever reaches a file.
     std::array<char, 40> buf{};
-    const auto result =
-        std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::scientific, 14);
+    const auto result = std::to_chars(buf.data(), buf.data() + buf.size(), value,
+                                      std::chars_format::scientific, 14);
     const char* p = buf.data();
     const bool negative = *p == '-';
     if (negative) {

@@ -35,30 +35,27 @@ double roundHalfEven(double value, int decimals) {
     return std::nearbyint(value * scale) / scale;
 }
 
-std::int16_t toInt16(double value) {
+namespace {
+template <typename Whole>
+Whole toWhole(double value) {
     const double whole = roundWhole(value);
-    if (whole < std::numeric_limits<std::int16_t>::min() ||
-        whole > std::numeric_limits<std::int16_t>::max()) {
+    if (whole < std::numeric_limits<Whole>::min() || whole > std::numeric_limits<Whole>::max()) {
         throwOverflow();
     }
-    return static_cast<std::int16_t>(whole);
+    return static_cast<Whole>(whole);
+}
+}  // namespace
+
+std::int16_t toInt16(double value) {
+    return toWhole<std::int16_t>(value);
 }
 
 std::int32_t toInt32(double value) {
-    const double whole = roundWhole(value);
-    if (whole < std::numeric_limits<std::int32_t>::min() ||
-        whole > std::numeric_limits<std::int32_t>::max()) {
-        throwOverflow();
-    }
-    return static_cast<std::int32_t>(whole);
+    return toWhole<std::int32_t>(value);
 }
 
 std::uint8_t toByte(double value) {
-    const double whole = roundWhole(value);
-    if (whole < 0.0 || whole > 255.0) {
-        throwOverflow();
-    }
-    return static_cast<std::uint8_t>(whole);
+    return toWhole<std::uint8_t>(value);
 }
 
 }  // namespace tilt

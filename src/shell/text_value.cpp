@@ -7,8 +7,12 @@
 namespace tilt {
 
 namespace {
-bool isSkipped(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+bool isSkipped(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+bool isDigit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
 }  // namespace
 
 double leadingNumber(std::string_view text) {
@@ -41,7 +45,8 @@ double leadingNumber(std::string_view text) {
         return 0.0;
     }
     std::size_t end = i;
-    if (i < n && (compact[i] == 'e' || compact[i] == 'E' || compact[i] == 'd' || compact[i] == 'D')) {
+    if (i < n &&
+        (compact[i] == 'e' || compact[i] == 'E' || compact[i] == 'd' || compact[i] == 'D')) {
         std::size_t j = i + 1;
         if (j < n && (compact[j] == '+' || compact[j] == '-')) {
             ++j;

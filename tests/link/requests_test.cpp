@@ -12,7 +12,9 @@ using testing::SimBench;
 
 // Pause between two bytes in milliseconds: each crosses the line in the same time, so the gap
 // between their arrivals is the gap between their sending.
-double pauseBetween(const SimBench::Received& a, const SimBench::Received& b) { return b.ms - a.ms; }
+double pauseBetween(const SimBench::Received& a, const SimBench::Received& b) {
+    return b.ms - a.ms;
+}
 
 TEST(Requests, WordWrite_SendsHighThenLowWithTwelveMillisecondPauses) {
     SimBench bench;

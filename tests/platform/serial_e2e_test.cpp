@@ -17,7 +17,7 @@ namespace {
 using link::ms;
 
 class SerialEndToEnd : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         static int argc = 1;
         static char name[] = "tilt_platform_tests";

@@ -7,7 +7,7 @@
 
 // A tiltsim started for a test, serving on a pseudo-terminal until the test ends.
 class TiltsimProcess {
-public:
+  public:
     explicit TiltsimProcess(QStringList options) {
         options << "--rx-log" << rxLogPath();
         process_.start(TILTSIM_PATH, options);
@@ -29,7 +29,7 @@ public:
     [[nodiscard]] QString rxLogPath() const { return dir_.filePath("rx.log"); }
     [[nodiscard]] QProcess& process() { return process_; }
 
-private:
+  private:
     QTemporaryDir dir_;
     QProcess process_;
     std::string path_;

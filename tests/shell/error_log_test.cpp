@@ -20,22 +20,24 @@ using testing::FakeMessages;
 constexpr std::time_t kWhen = 1796576709;
 
 class ErrorLogTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         setenv("TZ", "UTC", 1);
         tzset();
-        root = fs::temp_directory_path() /
-               ("tilt-errorlog-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        root =
+            fs::temp_directory_path() /
+            ("tilt-errorlog-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root);
         fs::create_directories(root / "Logs");
     }
     void TearDown() override { fs::remove_all(root); }
 
     ErrorLog makeLog() {
-        return ErrorLog(messages, root / "Logs" / "error.log", {"Tiltavarometer", 3, 2, 4},
-                        [] { return std::chrono::system_clock::from_time_t(kWhen); },
-                        [this] { ++terminations; });
+        return ErrorLog(
+            messages, root / "Logs" / "error.log", {"Tiltavarometer", 3, 2, 4},
+            [] { return std::chrono::system_clock::from_time_t(kWhen); },
+            [this] { ++terminations; });
     }
 
     std::string logText() const {

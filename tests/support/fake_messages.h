@@ -11,7 +11,7 @@ namespace tilt::testing {
 // Records every message and answers questions from a script (OK-style answers when the script
 // runs out).
 class FakeMessages final : public Messages {
-public:
+  public:
     struct Shown {
         std::string text;
         Buttons buttons;

@@ -9,7 +9,7 @@ namespace tilt::testing {
 
 // Collects error reports instead of logging and asking.
 class RecordingErrors final : public ErrorReporter {
-public:
+  public:
     struct Report {
         std::int32_t number;
         std::string source;
@@ -19,7 +19,8 @@ public:
 
     void SimpleErrorHandler(std::int32_t number, std::string_view source, std::string_view screen,
                             std::string_view description) override {
-        reports.push_back({number, std::string(source), std::string(screen), std::string(description)});
+        reports.push_back(
+            {number, std::string(source), std::string(screen), std::string(description)});
     }
 
     std::vector<Report> reports;
