@@ -77,16 +77,4 @@ bool DeviceLink::waitForBytes(std::size_t count, Nanos deadline) {
     return openTransport().waitForBytes(count, deadline, stop_);
 }
 
-std::string DeviceLink::lineName() const {
-    if (transport_) {
-        return transport_->name();
-    }
-    for (const auto& entry : catalogue_.entries()) {
-        if (entry.number == port_) {
-            return entry.name;
-        }
-    }
-    return {};
-}
-
 }  // namespace tilt::link

@@ -55,9 +55,6 @@ class DeviceLink {
     [[nodiscard]] const std::stop_token& stopToken() const { return stop_; }
     [[nodiscard]] bool stopRequested() const { return stop_.stop_requested(); }
 
-    // The system's name of the open line, or of the selected port when closed.
-    [[nodiscard]] std::string lineName() const;
-
     std::vector<std::uint8_t> OutBytes;
 
   private:

@@ -1,18 +1,18 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <vector>
+#include <stdexcept>
 
 #include "device/sim_device.h"
 #include "device/sim_line_helpers.h"
+#include "device/sim_options.h"
 
 namespace tilt::device {
 namespace {
 
 using namespace simtest;
-using Bytes = std::vector<std::uint8_t>;
-
-constexpr int kReads = 40;
+using ::testing::HasSubstr;
 
 SimOptions faulty(const FaultPlan& faults) {
     SimOptions o;
@@ -22,77 +22,60 @@ SimOptions faulty(const FaultPlan& faults) {
     return o;
 }
 
-// Reads page 1 `kReads` times, one request a second; returns what came back each time.
-std::vector<Bytes> readPageOne(SimDevice& dev) {
-    std::vector<Bytes> replies;
-    for (int k = 0; k < kReads; ++k) {
-        const Nanos t = k * 1s;
-        send(dev, {'d', 0, 1}, t);
-        replies.push_back(valuesOf(drain(dev, t + 900ms)));
+// Whether `part` can be had from `whole` by leaving bytes out.
+bool isSubsequence(const Bytes& part, const Bytes& whole) {
+    std::size_t i = 0;
+    for (const auto b : whole) {
+        i += i < part.size() && part[i] == b ? 1 : 0;
     }
-    return replies;
+    return i == part.size();
 }
 
-std::size_t totalSize(const std::vector<Bytes>& replies) {
-    std::size_t n = 0;
-    for (const auto& r : replies) {
-        n += r.size();
-    }
-    return n;
-}
-
-constexpr double kSent = kReads * 264.0;
-
-TEST(SimDeviceFaults, Lose_DropsAboutThatShareOfBytesAndKeepsTheOrder) {
-    SimDevice dev(faulty({.lose = 0.1}));
-    const Bytes page = bytesOf(dev.memory().page(1));
-    const auto replies = readPageOne(dev);
-    EXPECT_NEAR(static_cast<double>(totalSize(replies)) / kSent, 0.9, 0.03);
-    for (const auto& r : replies) {
-        // What arrives is the page with holes: a subsequence of it.
-        std::size_t i = 0;
-        for (const auto b : page) {
-            if (i < r.size() && r[i] == b) {
-                ++i;
+TEST(SimDeviceFaults, EachKind_StrikesAboutItsShareInItsOwnWay) {
+    enum class Kind { Lose, Extra, Garble, Short };
+    struct Case {
+        Kind kind;
+        FaultPlan plan;
+        double share, tolerance;
+        double unitsPerReply;  // bytes of a page, or the reply as a whole
+    };
+    const Case cases[] = {{Kind::Lose, {.lose = 0.1}, 0.1, 0.03, 264},
+                          {Kind::Extra, {.extra = 0.1}, 0.1, 0.03, 264},
+                          {Kind::Garble, {.garble = 0.1}, 0.1, 0.03, 264},
+                          {Kind::Short, {.shortReply = 0.5}, 0.5, 0.25, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.kind));
+        SimDevice dev(faulty(c.plan));
+        const Bytes page = bytesOf(dev.memory().page(1));
+        const double m = static_cast<double>(page.size());
+        double struck = 0;
+        for (int k = 0; k < 40; ++k) {  // page 1, one request a second
+            send(dev, {'d', 0, 1}, k * 1s);
+            const Bytes r = valuesOf(drain(dev, k * 1s + 900ms));
+            const double n = static_cast<double>(r.size());
+            switch (c.kind) {
+                case Kind::Lose:  // holes, order kept
+                    EXPECT_TRUE(isSubsequence(r, page)) << "reply " << k;
+                    struck += m - n;
+                    break;
+                case Kind::Extra:  // additions, the page still in order
+                    EXPECT_TRUE(isSubsequence(page, r)) << "reply " << k;
+                    struck += n - m;
+                    break;
+                case Kind::Garble:  // changed in place
+                    ASSERT_EQ(r.size(), page.size()) << "reply " << k;
+                    for (std::size_t i = 0; i < r.size(); ++i) {
+                        struck += r[i] != page[i] ? 1 : 0;
+                    }
+                    break;
+                case Kind::Short:  // a prefix
+                    EXPECT_TRUE(n <= m && std::equal(r.begin(), r.end(), page.begin()));
+                    struck += n < m ? 1 : 0;
+                    break;
             }
         }
-        EXPECT_EQ(i, r.size());
+        EXPECT_NEAR(struck / (40 * c.unitsPerReply), c.share, c.tolerance);
     }
-}
-
-TEST(SimDeviceFaults, Garble_ChangesAboutThatShareOfBytesInPlace) {
-    SimDevice dev(faulty({.garble = 0.1}));
-    const Bytes page = bytesOf(dev.memory().page(1));
-    std::size_t changed = 0;
-    for (const auto& r : readPageOne(dev)) {
-        ASSERT_EQ(r.size(), page.size());
-        for (std::size_t i = 0; i < r.size(); ++i) {
-            changed += r[i] != page[i] ? 1 : 0;
-        }
-    }
-    EXPECT_NEAR(static_cast<double>(changed) / kSent, 0.1, 0.03);
-}
-
-TEST(SimDeviceFaults, Extra_AddsAboutThatShareOfBytes) {
-    SimDevice dev(faulty({.extra = 0.1}));
-    const auto replies = readPageOne(dev);
-    for (const auto& r : replies) {
-        EXPECT_GE(r.size(), 264u);
-    }
-    EXPECT_NEAR(static_cast<double>(totalSize(replies)) / kSent, 1.1, 0.03);
-}
-
-TEST(SimDeviceFaults, ShortReply_CutsAboutThatShareOfRepliesToAPrefix) {
-    SimDevice dev(faulty({.shortReply = 0.5}));
-    const Bytes page = bytesOf(dev.memory().page(1));
-    int cut = 0;
-    for (const auto& r : readPageOne(dev)) {
-        ASSERT_LE(r.size(), page.size());
-        EXPECT_TRUE(std::equal(r.begin(), r.end(), page.begin()));
-        cut += r.size() < page.size() ? 1 : 0;
-    }
-    EXPECT_GE(cut, 10);
-    EXPECT_LE(cut, 30);
 }
 
 TEST(SimDeviceFaults, Silence_MutesEveryWindowFromOnePeriodAfterPowerUp) {
@@ -100,10 +83,9 @@ TEST(SimDeviceFaults, Silence_MutesEveryWindowFromOnePeriodAfterPowerUp) {
     o.faults.silenceLength = 3s;
     o.faults.silenceEvery = 20s;
     SimDevice dev(o, 2s);  // switched on at 2 s: windows at 22..25 s, 42..45 s
-    const std::pair<Nanos, bool> probes[] = {
-        {3s, true},      {21s, true},      {21900ms, true}, {22100ms, false}, {24500ms, false},
-        {25100ms, true}, {42500ms, false}, {45500ms, true}, {62100ms, false},
-    };
+    const std::pair<Nanos, bool> probes[] = {{3s, true},       {21s, true},      {21900ms, true},
+                                             {22100ms, false}, {24500ms, false}, {25100ms, true},
+                                             {42500ms, false}, {45500ms, true},  {62100ms, false}};
     for (const auto& [at, answers] : probes) {
         SCOPED_TRACE(at.count());
         send(dev, {'f'}, at);
@@ -111,30 +93,62 @@ TEST(SimDeviceFaults, Silence_MutesEveryWindowFromOnePeriodAfterPowerUp) {
     }
 }
 
-// A fixed series of requests from `start` on, `spacing` between them.
-Bytes runScript(SimDevice& dev, Nanos spacing, Nanos start = 0s) {
-    Bytes all;
-    for (int k = 0; k < 30; ++k) {
-        const Nanos t = start + k * spacing;
-        send(dev,
-             {'d', 0, static_cast<std::uint8_t>(k % 5 + 1), 'r', static_cast<std::uint8_t>(k), 'f'},
-             t);
-        const auto got = valuesOf(drain(dev, t + 900ms));
-        all.insert(all.end(), got.begin(), got.end());
-    }
-    return all;
+TEST(SimDeviceFaults, FaultPattern_DependsOnlyOnOptionsSeedAndRequests) {
+    // A fixed series of requests from `start` on, `spacing` between them.
+    const auto runScript = [](SimDevice&& dev, Nanos spacing, Nanos start) {
+        Bytes all;
+        for (int k = 0; k < 30; ++k) {
+            const Nanos t = start + k * spacing;
+            const auto page = static_cast<std::uint8_t>(k % 5 + 1);
+            send(dev, {'d', 0, page, 'r', static_cast<std::uint8_t>(k), 'f'}, t);
+            const auto got = valuesOf(drain(dev, t + 900ms));
+            all.insert(all.end(), got.begin(), got.end());
+        }
+        return all;
+    };
+    const FaultPlan plan{.lose = 0.05, .extra = 0.05, .garble = 0.05, .shortReply = 0.2};
+    const Bytes reference = runScript(SimDevice(faulty(plan)), 1s, 0s);
+    ASSERT_NE(runScript(SimDevice(faulty({})), 1s, 0s), reference);  // the faults did strike
+    EXPECT_EQ(runScript(SimDevice(faulty(plan)), 1s, 0s), reference);
+    // Switched on later and asked more slowly: the same faults.
+    EXPECT_EQ(runScript(SimDevice(faulty(plan), 5s), 2500ms, 5s), reference);
 }
 
-TEST(SimDeviceFaults, FaultPattern_DependsOnlyOnOptionsSeedAndRequests) {
-    const FaultPlan plan{.lose = 0.05, .extra = 0.05, .garble = 0.05, .shortReply = 0.2};
-    SimDevice first(faulty(plan));
-    SimDevice again(faulty(plan));
-    SimDevice later(faulty(plan), 5s);  // switched on later, asked more slowly
-    SimDevice clean(faulty({}));
-    const Bytes reference = runScript(first, 1s);
-    ASSERT_NE(runScript(clean, 1s), reference);  // the faults did strike
-    EXPECT_EQ(runScript(again, 1s), reference);
-    EXPECT_EQ(runScript(later, 2500ms, 5s), reference);
+TEST(SimOptionsParse, FaultListAndDurations_AreReadFromTheirText) {
+    const FaultPlan f =
+        parseFaultList("lose=0.01,extra=0.01,garble=0.001,short=0.01,silence=1.5s@every20s");
+    EXPECT_DOUBLE_EQ(f.lose, 0.01);
+    EXPECT_DOUBLE_EQ(f.extra, 0.01);
+    EXPECT_DOUBLE_EQ(f.garble, 0.001);
+    EXPECT_DOUBLE_EQ(f.shortReply, 0.01);
+    EXPECT_EQ(f.silenceLength, Nanos{1500ms});
+    EXPECT_EQ(f.silenceEvery, Nanos{20s});
+    EXPECT_FALSE(parseFaultList("").any());
+    EXPECT_TRUE(parseFaultList("garble=0.5").any());
+    EXPECT_EQ(parseDuration("250ms"), Nanos{250ms});
+    EXPECT_EQ(parseDuration("2.3ms"), Nanos{2300us});
+    for (const char* bad : {"", "ms", "3m", "-1s", "3 s"}) {
+        EXPECT_THROW((void)parseDuration(bad), std::invalid_argument) << bad;
+    }
+}
+
+TEST(SimOptionsParse, BadText_ThrowsNamingTheProblem) {
+    const std::pair<const char*, const char*> cases[] = {{"lose=2", "lose"},
+                                                         {"short=-0.1", "short"},
+                                                         {"lose=abc", "abc"},
+                                                         {"bogus=0.1", "bogus"},
+                                                         {"garble", "garble"},
+                                                         {"silence=3s", "@every"},
+                                                         {"silence=30s@every20s", "shorter"},
+                                                         {"silence=3x@every20s", "3x"}};
+    for (const auto& [text, mention] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_THAT([&] { (void)parseFaultList(text); },
+                    ::testing::ThrowsMessage<std::invalid_argument>(HasSubstr(mention)));
+    }
+    EXPECT_THAT([] { (void)parsePreload("linear4"); },
+                ::testing::ThrowsMessage<std::invalid_argument>(
+                    ::testing::AllOf(HasSubstr("linear4"), HasSubstr("bin"))));
 }
 
 }  // namespace

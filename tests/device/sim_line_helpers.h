@@ -2,6 +2,7 @@
 
 // Small drivers for talking to a SimDevice directly, in virtual time.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <initializer_list>
@@ -13,6 +14,7 @@
 namespace tilt::device::simtest {
 
 using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
 
 // One 8N1 byte at 19200 baud, exactly.
 inline constexpr double kByteNanos = 10.0 / 19200.0 * 1e9;
@@ -46,36 +48,20 @@ inline std::vector<Arrival> drain(SimDevice& device, Nanos until) {
     return out;
 }
 
-inline std::vector<std::uint8_t> valuesOf(const std::vector<Arrival>& arrivals) {
-    std::vector<std::uint8_t> v;
+inline Bytes valuesOf(const std::vector<Arrival>& arrivals) {
+    Bytes v;
     for (const auto& a : arrivals) {
         v.push_back(a.value);
     }
     return v;
 }
 
-inline std::vector<std::uint8_t> bytesOf(std::span<const std::uint8_t> s) {
+inline Bytes bytesOf(std::span<const std::uint8_t> s) {
     return {s.begin(), s.end()};
 }
 
 inline bool allErased(std::span<const std::uint8_t> page) {
-    for (const std::uint8_t b : page) {
-        if (b != 0xFF) {
-            return false;
-        }
-    }
-    return true;
-}
-
-inline bool startsErased(std::span<const std::uint8_t> page) {
-    return allErased(page.first(6));
-}
-
-inline std::uint8_t hi(int word) {
-    return static_cast<std::uint8_t>((word >> 8) & 0xFF);
-}
-inline std::uint8_t lo(int word) {
-    return static_cast<std::uint8_t>(word & 0xFF);
+    return std::ranges::all_of(page, [](std::uint8_t b) { return b == 0xFF; });
 }
 
 inline int signedWord(std::uint8_t high, std::uint8_t low) {
