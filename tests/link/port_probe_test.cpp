@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <map>
+#include <set>
 
 #include "link/comm_port.h"
 #include "support/recording_errors.h"
@@ -79,7 +79,7 @@ TEST(OpenCommPort, OpenLinkKeepsItsPortAndFailuresAreReported) {
 
 // Each port gets its own virtual clock, since the search probes ports on parallel threads.
 struct Ports {
-    std::map<int, bool> deviceOn;  // port -> has a device
+    std::set<int> devices;  // ports with a device; read-only while probes run
     std::atomic<int> probes{0};
 
     bool probe(std::int16_t port, std::stop_token stop) {
@@ -87,7 +87,7 @@ struct Ports {
         SimClock clock;
         device::SimPortCatalogue catalogue(clock);
         for (int n = 1; n <= 16; ++n) {
-            if (deviceOn[n]) {
+            if (devices.contains(n)) {
                 (void)catalogue.addDevice({});
             } else {
                 (void)catalogue.addSilentPort("ttyS" + std::to_string(n));
@@ -105,9 +105,7 @@ TEST(FindDevice, ReportsTheLowestPortThatAnswers) {
     const Case cases[] = {{{3}, 3}, {{2, 5}, 2}, {{16}, 16}, {{}, std::nullopt}, {{1, 2}, 1}};
     for (const auto& c : cases) {
         Ports ports;
-        for (int d : c.devices) {
-            ports.deviceOn[d] = true;
-        }
+        ports.devices.insert(c.devices.begin(), c.devices.end());
         std::atomic<int> verdicts{0};
         SearchOptions options;
         options.onPortDone = [&](std::int16_t, bool) { ++verdicts; };
