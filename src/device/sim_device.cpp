@@ -30,8 +30,7 @@ std::vector<std::uint8_t> wordBytes(int word) {
 }
 
 int wrapToInt16(int value) {
-    const int wrapped = ((value + 32768) % 65536 + 65536) % 65536 - 32768;
-    return wrapped;
+    return ((value + 32768) % 65536 + 65536) % 65536 - 32768;
 }
 
 double radians(double degrees) {
@@ -242,10 +241,9 @@ std::vector<std::uint8_t> SimDevice::angleReply(Nanos at) {
     int x = angleWord(attitude_.angleX(s), 180);
     int y = angleWord(attitude_.angleY(s), 90);
     if (memory_.eeprom[cell::kTareEnable] == 1) {
-        const int tareX = memory_.word(cell::kTareX);
-        const int tareY = memory_.word(cell::kTareY);
-        x = wrapToInt16(x - (tareX > 32767 ? tareX - 65536 : tareX));
-        y = std::clamp(y - (tareY > 32767 ? tareY - 65536 : tareY), -32768, 32767);
+        // Tare words are two's complement, like the angle words themselves.
+        x = wrapToInt16(x - wrapToInt16(memory_.word(cell::kTareX)));
+        y = std::clamp(y - wrapToInt16(memory_.word(cell::kTareY)), -32768, 32767);
     }
     auto bytes = wordBytes(x);
     const auto yBytes = wordBytes(y);
