@@ -1,19 +1,35 @@
 #include "apps/tiltctl_commands.h"
 
+#include <iomanip>
 #include <ostream>
 
 #include "config/eeprom_access.h"
+#include "link/auto_detect.h"
 #include "link/device_link.h"
+#include "link/onboard_parameters.h"
 #include "link/port_probe.h"
 #include "platform/qt_threads.h"
 #include "shell/error.h"
+#include "shell/error_reporter.h"
 
 namespace tilt::ctl {
 
 namespace {
 
-constexpr std::int16_t kFirstSearchPort = 1;
-constexpr std::int16_t kLastSearchPort = 16;
+// Unexpected failures inside an operation: printed, and the operation goes on as the desktop
+// program's would after Retry.
+class PrintingErrors final : public ErrorReporter {
+  public:
+    explicit PrintingErrors(std::ostream& err) : err_(err) {}
+    void SimpleErrorHandler(std::int32_t number, std::string_view source, std::string_view screen,
+                            std::string_view description) override {
+        err_ << "tiltctl: error " << number << " in " << source << " (" << screen
+             << "): " << description << "\n";
+    }
+
+  private:
+    std::ostream& err_;
+};
 
 void expectArguments(const QStringList& args, qsizetype count, const std::string& usage) {
     if (args.size() != count) {
@@ -36,6 +52,15 @@ int byteArgument(const QString& text, const char* what) {
     return value;
 }
 
+// A message of the desktop program as terminal lines.
+std::string plainLines(std::string_view text) {
+    std::string lines(text);
+    for (auto at = lines.find("\r\n"); at != std::string::npos; at = lines.find("\r\n", at)) {
+        lines.erase(at, 1);
+    }
+    return lines;
+}
+
 std::string portName(Context& ctx, int number) {
     for (const auto& entry : ctx.catalogue.entries()) {
         if (entry.number == number) {
@@ -51,14 +76,7 @@ std::string portLabel(Context& ctx, int number) {
 
 int runDetect(Context& ctx, const QStringList& args) {
     expectArguments(args, 0, "no arguments");
-    link::SearchOptions search;
-    search.threads = platform::qtThreads();
-    const auto found = link::findDevice(
-        kFirstSearchPort, kLastSearchPort,
-        [&](std::int16_t port, std::stop_token stop) {
-            return link::probePort(ctx.catalogue, port, std::move(stop));
-        },
-        search);
+    const auto found = link::autoDetect(ctx.catalogue, platform::qtThreads(), {}, {});
     if (!found) {
         ctx.out << "Tiltavarometer not found on Comm 1-16!\n";
         return kDeviceFailed;
@@ -83,6 +101,26 @@ int runProbe(Context& ctx, const QStringList& args) {
         return kDeviceFailed;
     }
     ctx.out << "Tiltavarometer answered on " << portLabel(ctx, ctx.port) << ".\n";
+    return kDone;
+}
+
+int runConnect(Context& ctx, const QStringList& args) {
+    expectArguments(args, 0, "no arguments");
+    if (ctx.port == 0) {
+        ctx.err << "No Comm port has been selected!\n";
+        return kDeviceFailed;
+    }
+    link::DeviceLink link(ctx.catalogue);
+    PrintingErrors errors(ctx.err);
+    const auto parameters = link::GetOnBoardParameters(link, ctx.port, errors, "tiltctl");
+    if (!parameters) {
+        ctx.err << plainLines(link::kOnBoardFailureMessage) << "\n";
+        return kDeviceFailed;
+    }
+    ctx.out << std::fixed << std::setprecision(1) << "TareX: " << parameters->TareX << "\n"
+            << "TareY: " << parameters->TareY << "\n"
+            << std::setprecision(0) << "UpdateTimeIncrement: " << parameters->UpdateTimeIncrement
+            << "\n";
     return kDone;
 }
 
@@ -118,6 +156,10 @@ const std::vector<Command>& commands() {
          "Search ports 1 to 16 for the device and name the first that answers.",
          runDetect},
         {{"probe"}, "", "Check whether the device answers on --port.", runProbe},
+        {{"connect"},
+         "",
+         "Read the tares and the update time increment, as the Connect window's OK does.",
+         runConnect},
         {{"eeprom", "read"},
          "ADDR",
          "Print the value (0 to 255) of EEPROM cell ADDR.",

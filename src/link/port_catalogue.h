@@ -22,6 +22,9 @@ class PortCatalogue {
 
     [[nodiscard]] virtual std::vector<PortEntry> entries() const = 0;
 
+    // Looks for ports that came or went since (a USB adapter plugged in, say).
+    virtual void refresh() {}
+
     // A closed transport for port `number`; throws tilt::Error (invalid port number) when the
     // catalogue has no such port.
     [[nodiscard]] virtual std::unique_ptr<Transport> transportFor(int number) = 0;

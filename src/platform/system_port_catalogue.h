@@ -30,6 +30,7 @@ class SystemPortCatalogue final : public link::PortCatalogue {
     void refreshSystemPorts();
 
     [[nodiscard]] std::vector<link::PortEntry> entries() const override;
+    void refresh() override { refreshSystemPorts(); }
     [[nodiscard]] std::unique_ptr<link::Transport> transportFor(int number) override;
     [[nodiscard]] link::Clock& clock() override { return clock_; }
 

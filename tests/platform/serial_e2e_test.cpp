@@ -130,6 +130,26 @@ TEST_F(SerialEndToEnd, Tiltctl_DetectsReadsAndRefusesOutOfRangeValues) {
     EXPECT_EQ(runTiltctl({"--port", path, "eeprom", "read", "40"}).out, "7\n");
 }
 
+TEST_F(SerialEndToEnd, TiltctlConnect_DecodesTheTareCellsAndTheUpdateTimeIncrement) {
+    TiltsimProcess sim({});
+    ASSERT_FALSE(sim.path().empty());
+    const QString path = QString::fromStdString(sim.path());
+    for (const auto& [cell, value] :
+         {std::pair{"14", "128"}, {"15", "0"}, {"16", "128"}, {"17", "0"}, {"30", "12"}}) {
+        ASSERT_EQ(runTiltctl({"--port", path, "eeprom", "write", cell, value}).exitCode, 0);
+    }
+    const auto connect = runTiltctl({"--port", path, "connect"});
+    EXPECT_EQ(connect.exitCode, 0) << connect.err;
+    EXPECT_EQ(connect.out, "TareX: -180.0\nTareY: -90.0\nUpdateTimeIncrement: 12\n");
+
+    const auto silent = runTiltctl({"--port", "/dev/null", "connect"});
+    EXPECT_EQ(silent.exitCode, 1);
+    EXPECT_EQ(silent.err,
+              "A communication failure has occurred!\n"
+              "On-board parameters were not retrieved from the Tiltavarometer.\n"
+              "Check your hardware set-up and try again.\n");
+}
+
 TEST_F(SerialEndToEnd, Tiltctl_MissingOrSilentPorts_ExitWithOne) {
     const auto missing = runTiltctl({"--port", "/dev/tilt-no-such-port", "probe"});
     EXPECT_EQ(missing.exitCode, 1);

@@ -1,0 +1,87 @@
+// tiltavarometer: the desktop companion of the Tiltavarometer inclination datalogger.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QStandardPaths>
+#include <iostream>
+
+#include "apps/desktop_options.h"
+#include "apps/desktop_program.h"
+#include "shell/error.h"
+#include "shell/ui/artwork.h"
+#include "shell/ui/screenshots.h"
+#include "shell/ui/single_instance.h"
+
+namespace {
+
+tilt::apps::DesktopOptions parseOptions(const QApplication& app) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "The PC companion of the Tiltavarometer: connect to a logger, configure it, launch a "
+        "logging session, download and view its data.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption simulate(
+        "simulate", "Add a simulated Tiltavarometer (with a recording) as port 1.");
+    const QCommandLineOption port(
+        "port", "Add the serial port at PATH (a tiltsim terminal, say) to the port list.", "PATH");
+    const QCommandLineOption technician("technician", "Show the Display menu.");
+    const QCommandLineOption screenshot(
+        "screenshot", "Save a picture of every window into DIR/<window>.png and end.", "DIR");
+    parser.addOptions({simulate, port, technician, screenshot});
+    parser.process(app);
+
+    tilt::apps::DesktopOptions options;
+    options.simulate = parser.isSet(simulate);
+    options.ports = parser.values(port);
+    options.technician = parser.isSet(technician);
+    options.screenshotFolder = parser.value(screenshot);
+    return options;
+}
+
+// $TILTAVAROMETER_HOME, or the user's application data folder.
+tilt::DataPaths dataPaths() {
+    QString root = qEnvironmentVariable("TILTAVAROMETER_HOME");
+    if (root.isEmpty()) {
+        root = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    }
+    QDir().mkpath(root);
+    return {root.toStdString()};
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (tilt::apps::needsNoDisplay(argc, argv)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Tiltavarometer");
+    QApplication::setApplicationVersion(TILT_VERSION);
+    QApplication::setWindowIcon(tilt::shell::ui::productIcon());
+    const tilt::apps::DesktopOptions options = parseOptions(app);
+    const tilt::DataPaths paths = dataPaths();
+
+    tilt::apps::DesktopProgram program(options, paths);
+    if (!options.screenshotFolder.isEmpty()) {
+        program.start();
+        try {
+            for (const QString& file :
+                 tilt::shell::ui::saveScreenshots(program.frame(), options.screenshotFolder)) {
+                std::cout << file.toStdString() << "\n";
+            }
+        } catch (const tilt::Error& e) {
+            std::cerr << "tiltavarometer: " << e.what() << "\n";
+            return 1;
+        }
+        return 0;
+    }
+
+    tilt::shell::ui::SingleInstance instance(
+        QString::fromStdString((paths.root / "tiltavarometer.lock").string()));
+    if (!instance.claim(program.messages())) {
+        return 1;
+    }
+    program.start();
+    return QApplication::exec();
+}

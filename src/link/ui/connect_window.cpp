@@ -1,0 +1,250 @@
+#include "link/ui/connect_window.h"
+
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "link/auto_detect.h"
+#include "link/device_link.h"
+#include "link/onboard_parameters.h"
+#include "link/port_catalogue.h"
+#include "platform/settings_store.h"
+#include "shell/error.h"
+#include "shell/error_reporter.h"
+#include "shell/messages.h"
+#include "shell/rounding.h"
+#include "shell/ui/active_window.h"
+#include "shell/ui/app_context.h"
+#include "shell/ui/device_thread.h"
+
+namespace tilt::link::ui {
+
+namespace {
+constexpr int kHighestPortNumber = 255;
+constexpr int kWindowWidth = 440;
+constexpr const char* kScreen = "Connect";
+}  // namespace
+
+Connect::Connect(shell::ui::AppContext& context, ParametersRead onParametersRead, QWidget* parent)
+    : QDialog(parent), context_(context), onParametersRead_(std::move(onParametersRead)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Connect"));
+    context_.catalogue.refresh();
+    buildControls();
+    NumEditCommPort_->setValue(context_.state.CommPort);
+    showPortName(context_.state.CommPort);
+}
+
+void Connect::buildControls() {
+    auto* caption = new QLabel(QStringLiteral("Select Comm Port"), this);
+    NumEditCommPort_ = new QSpinBox(this);
+    NumEditCommPort_->setObjectName(QStringLiteral("NumEditCommPort"));
+    NumEditCommPort_->setRange(0, kHighestPortNumber);
+    NumEditCommPort_->setMinimumWidth(70);
+    caption->setBuddy(NumEditCommPort_);
+    portName_ = new QLabel(this);
+    portName_->setObjectName(QStringLiteral("lblPortName"));
+    portName_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    connect(NumEditCommPort_, &QSpinBox::valueChanged, this, &Connect::showPortName);
+
+    activity_ = new QLabel(this);
+    activity_->setObjectName(QStringLiteral("lblActivity"));
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("PBarSearch"));
+    progress_->setTextVisible(false);
+    progress_->setMaximumHeight(10);
+
+    cmdAutoDetect_ = new QPushButton(QStringLiteral("Auto Detect"), this);
+    cmdAutoDetect_->setObjectName(QStringLiteral("cmdAutoDetect"));
+    cmdAutoDetect_->setAutoDefault(false);
+    cmdOK_ = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK_->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK_->setDefault(true);
+    connect(cmdAutoDetect_, &QPushButton::clicked, this, &Connect::cmdAutoDetect_Click);
+    connect(cmdOK_, &QPushButton::clicked, this, &Connect::cmdOK_Click);
+
+    auto* portRow = new QHBoxLayout;
+    portRow->addWidget(NumEditCommPort_);
+    portRow->addWidget(portName_, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdAutoDetect_);
+    buttons->addWidget(cmdOK_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(10);
+    layout->addWidget(caption);
+    layout->addLayout(portRow);
+    layout->addWidget(activity_);
+    layout->addWidget(progress_);
+    layout->addLayout(buttons);
+    // A steady width: the activity line wraps instead of widening the window.
+    setFixedWidth(kWindowWidth);
+    activity_->setWordWrap(true);
+    portName_->setWordWrap(true);
+    endActivity();
+}
+
+void Connect::showPortName(int number) {
+    QString text = tr("No serial port has this number on this computer.");
+    if (number == 0) {
+        text = tr("No port");
+    }
+    for (const PortEntry& entry : context_.catalogue.entries()) {
+        if (entry.number == number) {
+            text = QString::fromStdString(entry.name);
+            if (!entry.description.empty()) {
+                text += QStringLiteral(" \u2014 ") + QString::fromStdString(entry.description);
+            }
+        }
+    }
+    portName_->setText(text);
+}
+
+void Connect::setButtonsEnabled(bool enabled) {
+    cmdOK_->setEnabled(enabled);
+    cmdAutoDetect_->setEnabled(enabled);
+}
+
+void Connect::showActivity(const QString& text) {
+    operationRunning_ = true;
+    setCursor(Qt::BusyCursor);
+    setButtonsEnabled(false);
+    activity_->setText(text);
+    activity_->show();
+    progress_->show();
+}
+
+void Connect::endActivity() {
+    operationRunning_ = false;
+    unsetCursor();
+    activity_->hide();
+    progress_->hide();
+    progress_->reset();
+}
+
+void Connect::showSearchProgress(const SearchProgress& progress) {
+    progress_->setRange(0, progress.total);
+    progress_->setValue(progress.checked);
+    if (progress.trying == 0) {
+        return;
+    }
+    QString port = QStringLiteral("Comm %1").arg(progress.trying);
+    for (const PortEntry& entry : context_.catalogue.entries()) {
+        if (entry.number == progress.trying) {
+            port += QStringLiteral(" (%1)").arg(QString::fromStdString(entry.name));
+        }
+    }
+    activity_->setText(tr("Searching Comm 1-16: trying %1\u2026").arg(port));
+}
+
+void Connect::cmdAutoDetect_Click() {
+    showActivity(tr("Searching Comm 1-16\u2026"));
+    progress_->setRange(0, kLastSearchPort - kFirstSearchPort + 1);
+    auto onProgress = shell::ui::DeviceThread::toWindow<SearchProgress>(
+        this, [this](SearchProgress p) { showSearchProgress(p); });
+    PortCatalogue& catalogue = context_.catalogue;
+    const ThreadStarter threads = context_.threads;
+    const bool started = context_.device.start<std::optional<std::int16_t>>(
+        this, {"Auto Detect", "cmdAutoDetect_Click"},
+        [&catalogue, threads, onProgress](std::stop_token stop) {
+            return autoDetect(
+                catalogue, threads, [&](const SearchProgress& p) { onProgress(p); }, stop);
+        },
+        [this](std::optional<std::int16_t> found) {
+            restoreControls();
+            if (cancelled_) {
+                return;
+            }
+            DetectedPort = found.value_or(0);
+            if (!found) {
+                context_.messages.show("Tiltavarometer not found on Comm 1-16!");
+                return;
+            }
+            NumEditCommPort_->setValue(*found);
+            context_.messages.show("Tiltavarometer found on Comm " + std::to_string(*found) + "!");
+        },
+        [this] { restoreControls(); });
+    if (!started) {
+        restoreControls();
+    }
+}
+
+void Connect::cmdOK_Click() {
+    setButtonsEnabled(false);
+    try {
+        context_.state.CommPort = toInt16(NumEditCommPort_->value());
+        // Kept before any check: even "no port" is remembered for the next start.
+        context_.settings.saveCurrentCommPort(std::to_string(context_.state.CommPort));
+    } catch (const Error& e) {
+        context_.errors.report(e, "cmdOK_Click", shell::ui::activeWindowName(this));
+        return;
+    }
+    if (context_.state.CommPort == 0) {
+        context_.messages.show("No Comm port has been selected!");
+        close();
+        return;
+    }
+    readOnBoardParameters();
+}
+
+void Connect::readOnBoardParameters() {
+    const std::int16_t port = context_.state.CommPort;
+    showActivity(tr("Reading the tares and the update time increment on Comm %1\u2026").arg(port));
+    progress_->setRange(0, 0);  // busy, no steps to show
+    PortCatalogue& catalogue = context_.catalogue;
+    ErrorReporter& errors = context_.errors;
+    const bool started = context_.device.start<std::optional<OnBoardParameters>>(
+        this, {"Connect", "cmdOK_Click"},
+        [&catalogue, &errors, port](std::stop_token stop) {
+            DeviceLink link(catalogue);
+            link.setStopToken(std::move(stop));
+            return GetOnBoardParameters(link, port, errors, kScreen);
+        },
+        [this](std::optional<OnBoardParameters> parameters) {
+            endActivity();
+            if (cancelled_) {
+                return;  // closed while reading: nothing was decided
+            }
+            if (parameters) {
+                context_.state.TareX = parameters->TareX;
+                context_.state.TareY = parameters->TareY;
+                context_.state.UpdateTimeIncrement = parameters->UpdateTimeIncrement;
+            } else {
+                context_.messages.show(std::string(kOnBoardFailureMessage));
+            }
+            onParametersRead_(parameters.has_value());
+            close();
+        },
+        [this] { restoreControls(); });
+    if (!started) {
+        restoreControls();
+    }
+}
+
+void Connect::restoreControls() {
+    endActivity();
+    setButtonsEnabled(true);
+}
+
+void Connect::cancelRunningOperation() {
+    if (operationRunning_) {
+        cancelled_ = true;
+        context_.device.stop();
+    }
+}
+
+void Connect::reject() {
+    cancelRunningOperation();
+    QDialog::reject();
+}
+
+void Connect::closeEvent(QCloseEvent* event) {
+    cancelRunningOperation();
+    QDialog::closeEvent(event);
+}
+
+}  // namespace tilt::link::ui

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+#include <functional>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+
+namespace tilt::shell::ui {
+struct AppContext;
+}
+
+namespace tilt::link {
+struct SearchProgress;
+}
+
+namespace tilt::link::ui {
+
+// Where the user picks the device's serial port: by number, or by letting the program search
+// ports 1 to 16. OK keeps the choice, reads the tares and the update time increment from the
+// device and tells the frame whether that worked.
+class Connect final : public QDialog {
+  public:
+    using ParametersRead = std::function<void(bool connected)>;
+
+    Connect(shell::ui::AppContext& context, ParametersRead onParametersRead,
+            QWidget* parent = nullptr);
+
+  protected:
+    // Closing the window (or Escape) stops a search or read that is running.
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+  private:
+    void buildControls();
+    void cmdAutoDetect_Click();
+    void cmdOK_Click();
+    void readOnBoardParameters();
+    void showPortName(int number);
+    void showSearchProgress(const SearchProgress& progress);
+    void showActivity(const QString& text);
+    void setButtonsEnabled(bool enabled);
+    void endActivity();
+    void restoreControls();
+    void cancelRunningOperation();
+
+    shell::ui::AppContext& context_;
+    ParametersRead onParametersRead_;
+    QSpinBox* NumEditCommPort_ = nullptr;
+    QLabel* portName_ = nullptr;
+    QLabel* activity_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QPushButton* cmdAutoDetect_ = nullptr;
+    QPushButton* cmdOK_ = nullptr;
+    std::int16_t DetectedPort = 0;
+    bool operationRunning_ = false;
+    bool cancelled_ = false;
+};
+
+}  // namespace tilt::link::ui

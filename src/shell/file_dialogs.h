@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tilt {
+
+// The program's common file dialogs. The desktop program shows Qt's; tests script the answers.
+class FileDialogs {
+  public:
+    struct Request {
+        std::string title;
+        std::string filter;          // "TLG Files (*.tlg);;All Files (*.*)"
+        std::string selectedFilter;  // one entry of `filter`
+        std::string folder;          // where the dialog opens
+        std::string fileName;        // preset name, if any
+    };
+
+    virtual ~FileDialogs() = default;
+
+    // The chosen path, or nothing when the user cancelled. The save dialog asks before it
+    // overwrites an existing file.
+    [[nodiscard]] virtual std::optional<std::string> save(const Request& request) = 0;
+    [[nodiscard]] virtual std::optional<std::string> open(const Request& request) = 0;
+};
+
+}  // namespace tilt

@@ -1,0 +1,66 @@
+#include "shell/startup.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "shell/error.h"
+#include "shell/error_reporter.h"
+#include "shell/rounding.h"
+#include "shell/text_value.h"
+
+namespace tilt {
+
+namespace {
+
+Error folderError(const std::filesystem::path& folder, const std::error_code& code) {
+    const bool denied = code == std::errc::permission_denied ||
+                        code == std::errc::operation_not_permitted ||
+                        code == std::errc::read_only_file_system;
+    return Error(denied ? errc::kPermissionDenied : errc::kPathFileAccess,
+                 "Path/File access error: cannot create the folder " + folder.string() + " (" +
+                     code.message() + ")");
+}
+
+void createIfMissing(const std::filesystem::path& folder) {
+    std::error_code code;
+    if (std::filesystem::is_directory(folder, code)) {
+        return;
+    }
+    std::filesystem::create_directories(folder, code);
+    if (code) {
+        throw folderError(folder, code);
+    }
+}
+
+}  // namespace
+
+std::string BuildAppVersion(int major, int minor, int revision) {
+    return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(revision);
+}
+
+std::int16_t commPortFromSetting(std::string_view text) {
+    return toInt16(leadingNumber(text));
+}
+
+void TestForFileFolders(const DataPaths& paths, ErrorReporter& errors) {
+    try {
+        createIfMissing(paths.dataFiles());
+        createIfMissing(paths.logs());
+    } catch (const Error& e) {
+        errors.report(e, "TestForFileFolders", "General");
+    }
+}
+
+void MDIForm_Load(AppState& state, const StartupInputs& inputs, ErrorReporter& errors) {
+    try {
+        state.PerfFrequency = inputs.perfFrequency;
+        state.AppVersion = BuildAppVersion(inputs.major, inputs.minor, inputs.revision);
+        state.PageCount = kDevicePageCount;
+        state.CommPort = commPortFromSetting(inputs.savedCommPort ? inputs.savedCommPort() : "1");
+        TestForFileFolders(inputs.paths, errors);
+    } catch (const Error& e) {
+        errors.report(e, "MDIForm_Load", "MDIForm1");
+    }
+}
+
+}  // namespace tilt

@@ -1,0 +1,101 @@
+#include "shell/ui/device_thread.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include "shell/error.h"
+#include "shell/error_reporter.h"
+#include "shell/messages.h"
+#include "shell/ui/active_window.h"
+
+namespace tilt::shell::ui {
+
+// What escaped an operation, carried to the user-interface thread.
+struct Failure {
+    std::int32_t number = 0;
+    std::string description;
+};
+
+namespace {
+// Unexpected library failures get a number of their own so that they are recognisable in logs.
+constexpr std::int32_t kInternalError = 51;
+}  // namespace
+
+DeviceThread::DeviceThread(ErrorReporter& errors, Messages& messages, QObject* parent)
+    : QObject(parent), errors_(errors), messages_(messages), worker_(new QObject) {
+    thread_.setObjectName(QStringLiteral("device"));
+    worker_->moveToThread(&thread_);
+    connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    thread_.start();
+}
+
+DeviceThread::~DeviceThread() {
+    stop();
+    thread_.quit();
+    // An operation may be waiting for the user-interface thread (a message box it asked for):
+    // keep serving it until the thread has ended.
+    while (!thread_.wait(QDeadlineTimer(20))) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
+void DeviceThread::stop() {
+    stopSource_.request_stop();
+}
+
+void DeviceThread::postToUi(std::function<void()> f) {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(f), Qt::QueuedConnection);
+}
+
+bool DeviceThread::launch(QObject* owner, Operation operation, Job job,
+                          std::function<void()> ended) {
+    if (running_) {
+        messages_.show("The device is busy with \"" + running_->title + "\".\r\n" +
+                       "Wait until it has finished, or stop it, then try \"" + operation.title +
+                       "\" again.");
+        return false;
+    }
+    running_ = operation;
+    stopSource_ = std::stop_source();
+    emit busyChanged(true);
+
+    QPointer<QObject> guard(owner);
+    const std::stop_token stop = stopSource_.get_token();
+    QMetaObject::invokeMethod(
+        worker_,
+        [this, guard, stop, job = std::move(job), ended = std::move(ended)] {
+            std::function<void()> done;
+            auto failure = std::make_shared<Failure>();
+            try {
+                done = job(stop);
+            } catch (const Error& e) {
+                *failure = {e.number(), e.description()};
+            } catch (const std::exception& e) {
+                *failure = {kInternalError, e.what()};
+            }
+            QMetaObject::invokeMethod(
+                this, [this, guard, done, ended, failure] { finish(guard, done, ended, failure); },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
+void DeviceThread::finish(const QPointer<QObject>& owner, const std::function<void()>& done,
+                          const std::function<void()>& ended,
+                          const std::shared_ptr<Failure>& failure) {
+    const Operation operation = *running_;
+    running_.reset();
+    emit busyChanged(false);
+    if (!done) {
+        errors_.SimpleErrorHandler(failure->number, operation.source, activeWindowName(owner),
+                                   failure->description);
+    } else if (owner) {
+        done();
+    }
+    if (owner && ended) {
+        ended();
+    }
+}
+
+}  // namespace tilt::shell::ui

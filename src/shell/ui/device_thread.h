@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QThread>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <string>
+
+namespace tilt {
+class ErrorReporter;
+class Messages;
+}  // namespace tilt
+
+namespace tilt::shell::ui {
+
+// What a window tells the device thread about an operation it starts.
+struct Operation {
+    std::string title;   // for the user: "Auto Detect"
+    std::string source;  // for the error log: the procedure that started it, "cmdAutoDetect_Click"
+};
+
+// The one thread on which the program talks to the device. Windows hand it operations (plain
+// sequential functions over a DeviceLink); it runs them one at a time, so only one operation
+// ever has the port open, and hands their results back on the user-interface thread. The
+// windows themselves never wait on the device.
+//
+// The pattern for a window:
+//
+//     device.start<Result>(this, {"Download", "mnuDownload_Click"},
+//         [=](std::stop_token stop) { return someOperation(..., stop); },   // device thread
+//         [this](Result r) { show r, write it into the shared state; },     // UI thread
+//         [this] { re-enable the controls; });                              // UI thread, always
+//
+// Progress goes to the window through a function made by DeviceThread::toWindow. An operation that
+// throws tilt::Error is reported to the error handler under its source name; `done` is then
+// skipped.
+class DeviceThread final : public QObject {
+    Q_OBJECT
+
+  public:
+    DeviceThread(ErrorReporter& errors, Messages& messages, QObject* parent = nullptr);
+    ~DeviceThread() override;
+    DeviceThread(const DeviceThread&) = delete;
+    DeviceThread& operator=(const DeviceThread&) = delete;
+
+    // Starts `work` unless another operation holds the device; then the user is told which one
+    // and nothing is sent. `done` and `ended` run in `owner`'s context, and not at all once
+    // `owner` is gone.
+    template <typename Result>
+    bool start(QObject* owner, Operation operation, std::function<Result(std::stop_token)> work,
+               std::function<void(Result)> done, std::function<void()> ended = {}) {
+        auto job = [work = std::move(work), done = std::move(done)](std::stop_token stop) {
+            auto result = std::make_shared<Result>(work(std::move(stop)));
+            return std::function<void()>([done, result] {
+                if (done) {
+                    done(std::move(*result));
+                }
+            });
+        };
+        return launch(owner, std::move(operation), std::move(job), std::move(ended));
+    }
+
+    // Asks the running operation to stop; it ends at its next pause or wait.
+    void stop();
+
+    [[nodiscard]] bool busy() const { return running_.has_value(); }
+    [[nodiscard]] std::string runningTitle() const { return running_ ? running_->title : ""; }
+
+    // Wraps `show` (a window's progress display) into a function that an operation may call
+    // from any thread: each call runs `show` on the user-interface thread, unless `owner` is
+    // gone by then. Make it on the user-interface thread, before the operation starts.
+    template <typename... Args, typename Show>
+    [[nodiscard]] static std::function<void(Args...)> toWindow(QObject* owner, Show show) {
+        QPointer<QObject> guard(owner);
+        return [guard, show = std::move(show)](Args... args) {
+            postToUi([guard, show, args...] {
+                if (guard) {
+                    show(args...);
+                }
+            });
+        };
+    }
+
+  signals:
+    void busyChanged(bool busy);
+
+  private:
+    static void postToUi(std::function<void()> f);
+
+    using Job = std::function<std::function<void()>(std::stop_token)>;
+    bool launch(QObject* owner, Operation operation, Job job, std::function<void()> ended);
+    void finish(const QPointer<QObject>& owner, const std::function<void()>& done,
+                const std::function<void()>& ended, const std::shared_ptr<struct Failure>& failure);
+
+    ErrorReporter& errors_;
+    Messages& messages_;
+    QThread thread_;
+    QObject* worker_;  // lives on thread_
+    std::optional<Operation> running_;
+    std::stop_source stopSource_;
+};
+
+}  // namespace tilt::shell::ui

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QAction>
+#include <QLabel>
+#include <QWidget>
+#include <functional>
+
+class QMenu;
+class QMenuBar;
+
+namespace tilt::shell::ui {
+
+struct AppContext;
+class WindowRegistry;
+
+// The main window: the program's menus, its hot keys and the product panel. It lives inside the
+// frame, which shows its menus as the frame's menu bar.
+class Main final : public QWidget {
+  public:
+    Main(AppContext& context, WindowRegistry& windows, QWidget* parent = nullptr);
+
+    // The menu bar with this window's menus, for the frame to show.
+    [[nodiscard]] QMenuBar* createMenuBar();
+
+    // Called by the navigation bar as well as by the menus.
+    void mnuConnect_Click();
+    void mnuDownloaderase_Click();
+    void mnuConfiguration_Click();
+    void mnuLaunch_Click();
+
+    // Tools and Display, enabled by a good connect and disabled by a failed one.
+    void setDeviceMenusEnabled(bool enabled);
+
+    // Whether the Display menu is enabled. Kept apart from the menu's action, which reports
+    // itself disabled for as long as it is hidden.
+    [[nodiscard]] bool displayMenuEnabled() const { return displayEnabled_; }
+
+    // The line under the product name that says what the program is connected to.
+    void showConnectionStatus(const QString& text);
+
+  private:
+    QAction* addEntry(QMenu* menu, const char* name, const QString& caption,
+                      void (Main::*handler)());
+    QMenu* addMenu(QMenuBar* bar, const char* name, const QString& caption);
+    void buildActions();
+    void buildPanel();
+    void bindHotKeys();
+
+    void mnuExit_Click();
+    void mnuGraph_Click();
+    void mnuGBP_Click();
+    void mnuCalibrate_Click();
+    void mnuAcc_Click();
+    void mnuAngles_Click();
+    void mnuRemote_Click();
+    void mnuHelpHelp_Click();
+    void mnuAbout_Click();
+    void setDisplayMenuEnabled(bool enabled);
+    void toggleRemoteSessionEntry();  // Ctrl+F6
+    void toggleDisplayMenu();         // Ctrl+F9
+
+    // "No comm port has been selected!" while no port is chosen; true when there is one.
+    bool portSelected();
+    void showGuarded(const QString& windowClass);
+
+    AppContext& context_;
+    WindowRegistry& windows_;
+    QAction* mnuTools_ = nullptr;
+    QAction* mnuDisplay_ = nullptr;
+    QLabel* status_ = nullptr;
+    bool displayEnabled_ = false;
+};
+
+}  // namespace tilt::shell::ui

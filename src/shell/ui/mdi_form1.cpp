@@ -1,0 +1,118 @@
+#include "shell/ui/mdi_form1.h"
+
+#include <QHBoxLayout>
+#include <QLocale>
+
+#include "link/port_catalogue.h"
+#include "link/ui/connect_window.h"
+#include "shell/startup.h"
+#include "shell/ui/about_window.h"
+#include "shell/ui/active_window.h"
+#include "shell/ui/app_context.h"
+#include "shell/ui/artwork.h"
+#include "shell/ui/list_bar.h"
+#include "shell/ui/main_window.h"
+
+namespace tilt::shell::ui {
+
+namespace {
+constexpr int kNavigationGroup = 1;
+constexpr QSize kInitialSize(860, 560);
+}  // namespace
+
+MDIForm1::MDIForm1(AppContext& context, QWidget* parent) : QMainWindow(parent), context_(context) {
+    setObjectName(QStringLiteral("MDIForm1"));
+    setProperty(kScreenNameProperty, QStringLiteral("Main"));
+    setWindowTitle(QStringLiteral("Veltrimonic Tiltavarometer"));
+    setWindowIcon(productIcon());
+
+    main_ = new Main(context_, windows_);
+    setMenuBar(main_->createMenuBar());
+    buildListBar();
+
+    auto* central = new QWidget;
+    auto* layout = new QHBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(ListBar1_);
+    layout->addWidget(main_, 1);
+    setCentralWidget(central);
+    resize(kInitialSize);
+
+    registerWindows();
+}
+
+void MDIForm1::buildListBar() {
+    ListBar1_ = new ListBar;
+    ListBar1_->setObjectName(QStringLiteral("ListBar1"));
+    ListBar1_->addBarItem(kNavigationGroup, QStringLiteral("Connect"),
+                          navigationIcon(NavigationPicture::Connect), true);
+    ListBar1_->addBarItem(kNavigationGroup, QStringLiteral("Download-View Data"),
+                          navigationIcon(NavigationPicture::Download), false);
+    ListBar1_->addBarItem(kNavigationGroup, QStringLiteral("Configure Device"),
+                          navigationIcon(NavigationPicture::Configure), false);
+    ListBar1_->addBarItem(kNavigationGroup, QStringLiteral("Launch"),
+                          navigationIcon(NavigationPicture::Launch), false);
+    connect(ListBar1_, &ListBar::ItemClick, this, &MDIForm1::ListBar1_ItemClick);
+}
+
+void MDIForm1::registerWindows() {
+    using Modality = WindowRegistry::Modality;
+    windows_.add(QStringLiteral("Connect"), Modality::Modal, [this] {
+        return new link::ui::Connect(
+            context_, [this](bool ok) { onConnectFinished(ok); }, this);
+    });
+    windows_.add(QStringLiteral("About"), Modality::Modal,
+                 [this] { return new About(context_.state.AppVersion, this); });
+}
+
+void MDIForm1::MDIForm_Load(const StartupInputs& inputs) {
+    tilt::MDIForm_Load(context_.state, inputs, context_.errors);
+}
+
+void MDIForm1::ListBar1_ItemClick(int group, const QString& text) {
+    if (group != kNavigationGroup) {
+        return;
+    }
+    if (text == QStringLiteral("Connect")) {
+        main_->mnuConnect_Click();
+    } else if (text == QStringLiteral("Download-View Data")) {
+        main_->mnuDownloaderase_Click();
+    } else if (text == QStringLiteral("Configure Device")) {
+        main_->mnuConfiguration_Click();
+    } else if (text == QStringLiteral("Launch")) {
+        main_->mnuLaunch_Click();
+    }
+}
+
+void MDIForm1::setDeviceCommandsEnabled(bool enabled) {
+    main_->setDeviceMenusEnabled(enabled);
+    for (int item = 2; item <= 4; ++item) {
+        ListBar1_->setItemEnabled(kNavigationGroup, item, enabled);
+    }
+    ListBar1_->Refresh();
+}
+
+void MDIForm1::onConnectFinished(bool connected) {
+    setDeviceCommandsEnabled(connected);
+    if (!connected) {
+        main_->showConnectionStatus(
+            tr("Not connected. Check the cable and the port, then choose Connect again."));
+        return;
+    }
+    QString port = QStringLiteral("Comm %1").arg(context_.state.CommPort);
+    for (const auto& entry : context_.catalogue.entries()) {
+        if (entry.number == context_.state.CommPort) {
+            port += QStringLiteral(" (%1)").arg(QString::fromStdString(entry.name));
+        }
+    }
+    main_->showConnectionStatus(
+        tr("Connected to the Tiltavarometer on %1.\nTare X %2°, tare Y %3°, update time "
+           "increment %4.")
+            .arg(port)
+            .arg(QLocale().toString(context_.state.TareX, 'f', 1),
+                 QLocale().toString(context_.state.TareY, 'f', 1),
+                 QLocale().toString(context_.state.UpdateTimeIncrement)));
+}
+
+}  // namespace tilt::shell::ui

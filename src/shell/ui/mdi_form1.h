@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include "shell/ui/window_registry.h"
+
+namespace tilt {
+struct StartupInputs;
+}
+
+namespace tilt::shell::ui {
+
+struct AppContext;
+class ListBar;
+class Main;
+
+// The frame window: the navigation bar on the left, the main window beside it, the main
+// window's menus on top. It owns the registry through which every other window is opened.
+class MDIForm1 final : public QMainWindow {
+  public:
+    explicit MDIForm1(AppContext& context, QWidget* parent = nullptr);
+
+    // Start-up of the shared state (the frame's load); call once, before the frame is shown.
+    void MDIForm_Load(const StartupInputs& inputs);
+
+    [[nodiscard]] Main& main() { return *main_; }
+    [[nodiscard]] ListBar& listBar() { return *ListBar1_; }
+    [[nodiscard]] WindowRegistry& windows() { return windows_; }
+
+    // What a connect decided: unlocks or locks Tools, Display and navigation items 2 to 4.
+    void setDeviceCommandsEnabled(bool enabled);
+
+  private:
+    void buildListBar();
+    void registerWindows();
+    void ListBar1_ItemClick(int group, const QString& text);
+    void onConnectFinished(bool connected);
+
+    AppContext& context_;
+    WindowRegistry windows_;
+    ListBar* ListBar1_ = nullptr;
+    Main* main_ = nullptr;
+};
+
+}  // namespace tilt::shell::ui

@@ -1,0 +1,20 @@
+#include "shell/ui/single_instance.h"
+
+#include "shell/messages.h"
+
+namespace tilt::shell::ui {
+
+SingleInstance::SingleInstance(const QString& lockPath) : lock_(lockPath) {
+    // The lock is released only by its holder ending; never treat a live one as stale.
+    lock_.setStaleLockTime(0);
+}
+
+bool SingleInstance::claim(Messages& messages) {
+    if (lock_.tryLock(0)) {
+        return true;
+    }
+    messages.show("The program is already running!");
+    return false;
+}
+
+}  // namespace tilt::shell::ui

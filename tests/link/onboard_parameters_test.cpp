@@ -1,0 +1,87 @@
+#include "link/onboard_parameters.h"
+
+#include <gtest/gtest.h>
+
+#include "device/device_memory.h"
+#include "support/recording_errors.h"
+#include "support/sim_bench.h"
+
+namespace tilt::link {
+namespace {
+
+using testing::SimBench;
+
+TEST(GetOnBoardParameters, ReadsFiveCellsWithTheirPausesAndClosesThePort) {
+    SimBench bench;
+    testing::RecordingErrors errors;
+    const auto parameters = GetOnBoardParameters(bench.link, bench.port, errors, "Connect");
+    ASSERT_TRUE(parameters);
+    EXPECT_EQ(parameters->UpdateTimeIncrement, 3);
+    EXPECT_FALSE(bench.link.isOpen());
+    EXPECT_TRUE(errors.reports.empty());
+
+    const auto received = bench.received();
+    const std::vector<std::uint8_t> expected = {'r', 14, 'r', 15, 'r', 16, 'r', 17, 'r', 30};
+    ASSERT_EQ(bench.receivedBytes(), expected);
+    for (std::size_t i = 1; i < received.size(); ++i) {
+        const double gap = received[i].ms - received[i - 1].ms;
+        // 12 ms between command and address, 250 ms after the address (plus the byte time).
+        EXPECT_NEAR(gap, i % 2 == 1 ? 12.0 : 250.0, 0.6) << "gap before byte " << i;
+    }
+}
+
+TEST(GetOnBoardParameters, DecodesTareWordsAsSignedDegreesToOneDecimal) {
+    struct Case {
+        std::uint8_t high, low;
+        double x, y;
+    };
+    for (const auto& c :
+         {Case{0xFF, 0xFF, 0.0, 0.0}, Case{0x80, 0x00, -180.0, -90.0}, Case{0x40, 0x00, 90.0, 45.0},
+          Case{0x7F, 0xFF, 180.0, 90.0}, Case{0x00, 0x5B, 0.5, 0.2}}) {
+        SimBench bench;
+        auto& eeprom = bench.memory().eeprom;
+        eeprom[device::cell::kTareX] = eeprom[device::cell::kTareY] = c.high;
+        eeprom[device::cell::kTareX + 1] = eeprom[device::cell::kTareY + 1] = c.low;
+        eeprom[device::cell::kUpdateTimeIncrement] = 255;
+        testing::RecordingErrors errors;
+        const auto p = GetOnBoardParameters(bench.link, bench.port, errors, "Connect");
+        ASSERT_TRUE(p);
+        EXPECT_DOUBLE_EQ(p->TareX, c.x) << int(c.high) << " " << int(c.low);
+        EXPECT_DOUBLE_EQ(p->TareY, c.y) << int(c.high) << " " << int(c.low);
+        EXPECT_EQ(p->UpdateTimeIncrement, 255);
+    }
+}
+
+TEST(GetOnBoardParameters, FourRepliesOfFive_SilentPortOrMissingPort_AreNoParameters) {
+    // The device falls silent one second after power-up: the fifth reply never comes.
+    device::SimOptions tiring;
+    tiring.faults.silenceEvery = ms(1000);
+    tiring.faults.silenceLength = ms(300);
+    SimBench fourOfFive(tiring);
+    testing::RecordingErrors errors;
+    EXPECT_FALSE(GetOnBoardParameters(fourOfFive.link, fourOfFive.port, errors, "Connect"));
+    EXPECT_EQ(fourOfFive.receivedBytes().size(), 10U);
+    EXPECT_FALSE(fourOfFive.link.isOpen());
+
+    SimBench bench;
+    const auto silent = static_cast<std::int16_t>(bench.catalogue.addSilentPort("ttyS1"));
+    EXPECT_FALSE(GetOnBoardParameters(bench.link, silent, errors, "Connect"));
+    EXPECT_FALSE(GetOnBoardParameters(bench.link, 9, errors, "Connect"));
+    EXPECT_FALSE(bench.link.isOpen());
+    EXPECT_TRUE(errors.reports.empty()) << "a failed probe is not an error";
+}
+
+TEST(GetOnBoardParameters, StopRequest_EndsTheReadsEarlyWithoutParameters) {
+    SimBench bench;
+    std::stop_source stop;
+    stop.request_stop();
+    bench.link.setStopToken(stop.get_token());
+    testing::RecordingErrors errors;
+    const auto start = bench.clock.now();
+    EXPECT_FALSE(GetOnBoardParameters(bench.link, bench.port, errors, "Connect"));
+    EXPECT_LT(bench.clock.now() - start, ms(100));
+    EXPECT_FALSE(bench.link.isOpen());
+}
+
+}  // namespace
+}  // namespace tilt::link

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+#include <QLabel>
+#include <QSpinBox>
+
+#include "device/device_memory.h"
+#include "link/onboard_parameters.h"
+#include "support/gui_harness.h"
+
+namespace tilt::link::ui {
+namespace {
+
+using testing::GuiHarness;
+
+class ConnectWindow : public ::testing::Test {
+  protected:
+    // Opens Connect from the navigation bar with `port` in the number field.
+    void openConnect(int port) {
+        QTest::mouseClick(gui.barItem(1), Qt::LeftButton);
+        ASSERT_NE(gui.openWindow("Connect"), nullptr);
+        portField()->setValue(port);
+    }
+    QSpinBox* portField() { return gui.find<QSpinBox>("NumEditCommPort"); }
+    bool connectClosed() {
+        return gui.waitFor([&] { return gui.openWindow("Connect") == nullptr; });
+    }
+    bool unlocked() {
+        return gui.action("mnuTools")->isEnabled() && gui.frame->main().displayMenuEnabled() &&
+               gui.barItem(2)->isEnabled() && gui.barItem(3)->isEnabled() &&
+               gui.barItem(4)->isEnabled();
+    }
+    bool locked() {
+        return !gui.action("mnuTools")->isEnabled() && !gui.frame->main().displayMenuEnabled() &&
+               !gui.barItem(2)->isEnabled() && !gui.barItem(3)->isEnabled() &&
+               !gui.barItem(4)->isEnabled();
+    }
+
+    GuiHarness gui;
+};
+
+TEST_F(ConnectWindow, OkOnTheDevice_SavesThePortReadsTheParametersAndUnlocks) {
+    device::SimOptions options;
+    gui.catalogue.addSilentPort("ttyS0");
+    const int port = gui.catalogue.addDevice(options, "ttyUSB0");
+    gui.catalogue.line(port)->withDevice([](device::SimDevice* d) {
+        d->memory().eeprom[device::cell::kTareX] = 0x80;
+        d->memory().eeprom[device::cell::kTareX + 1] = 0x00;
+        d->memory().eeprom[device::cell::kTareY] = 0x40;
+        d->memory().eeprom[device::cell::kTareY + 1] = 0x00;
+        d->memory().eeprom[device::cell::kUpdateTimeIncrement] = 7;
+        return 0;
+    });
+    gui.start();
+    openConnect(port);
+    EXPECT_EQ(gui.find<QLabel>("lblPortName")->text(), "ttyUSB0 \u2014 Simulated Tiltavarometer");
+
+    gui.click("cmdOK");
+    EXPECT_EQ(gui.settings.saved, "2");
+    ASSERT_TRUE(connectClosed());
+    EXPECT_TRUE(gui.messages.shown.empty()) << gui.texts().front();
+    EXPECT_EQ(gui.context.state.CommPort, 2);
+    EXPECT_EQ(gui.context.state.TareX, -180.0);
+    EXPECT_EQ(gui.context.state.TareY, 45.0);
+    EXPECT_EQ(gui.context.state.UpdateTimeIncrement, 7);
+    EXPECT_TRUE(unlocked());
+    EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+TEST_F(ConnectWindow, OkOnASilentPort_TellsTheUserAndLocksAgain) {
+    gui.catalogue.addDevice({});
+    gui.catalogue.addSilentPort("ttyS1");
+    gui.start();
+    openConnect(1);
+    gui.click("cmdOK");
+    ASSERT_TRUE(connectClosed());
+    ASSERT_TRUE(unlocked());
+
+    openConnect(2);
+    gui.click("cmdOK");
+    ASSERT_TRUE(connectClosed());
+    EXPECT_EQ(gui.texts(), std::vector<std::string>{std::string(kOnBoardFailureMessage)});
+    EXPECT_TRUE(locked());
+    EXPECT_EQ(gui.settings.saved, "2") << "saved before the check";
+}
+
+TEST_F(ConnectWindow, OkWithNoPort_SavesZeroAndLeavesTheMenusAlone) {
+    gui.catalogue.addDevice({});
+    gui.start();
+    openConnect(1);
+    gui.click("cmdOK");
+    ASSERT_TRUE(connectClosed());
+    ASSERT_TRUE(unlocked());
+
+    openConnect(0);
+    gui.click("cmdOK");
+    ASSERT_TRUE(connectClosed());
+    EXPECT_EQ(gui.texts(), std::vector<std::string>{"No Comm port has been selected!"});
+    EXPECT_EQ(gui.settings.saved, "0");
+    EXPECT_EQ(gui.context.state.CommPort, 0);
+    EXPECT_TRUE(unlocked());
+
+    // The guarded commands now refuse, from the menu and from the bar alike.
+    gui.messages.shown.clear();
+    gui.action("mnuConfiguration")->trigger();
+    QTest::mouseClick(gui.barItem(3), Qt::LeftButton);
+    EXPECT_EQ(gui.texts(), std::vector<std::string>(2, "No comm port has been selected!"));
+}
+
+TEST_F(ConnectWindow, AutoDetect_ReportsTheLowestAnsweringPortWithoutChoosingIt) {
+    gui.catalogue.addSilentPort("ttyS0");
+    gui.catalogue.addSilentPort("ttyS1");
+    gui.catalogue.addDevice({}, "ttyUSB0");
+    gui.catalogue.addSilentPort("ttyS3");
+    gui.catalogue.addDevice({}, "ttyUSB1");
+    gui.start();
+    openConnect(1);
+    gui.click("cmdAutoDetect");
+    EXPECT_FALSE(gui.find<QWidget>("cmdOK")->isEnabled()) << "buttons wait for the search";
+    ASSERT_TRUE(gui.idle());
+    EXPECT_EQ(gui.texts(), std::vector<std::string>{"Tiltavarometer found on Comm 3!"});
+    EXPECT_EQ(portField()->value(), 3);
+    EXPECT_EQ(gui.context.state.CommPort, 1) << "only OK chooses the port";
+    EXPECT_EQ(gui.settings.saved, "1");
+    EXPECT_TRUE(gui.find<QWidget>("cmdOK")->isEnabled());
+    EXPECT_TRUE(gui.find<QWidget>("cmdAutoDetect")->isEnabled());
+    EXPECT_NE(gui.openWindow("Connect"), nullptr);
+}
+
+TEST_F(ConnectWindow, AutoDetectWithoutDevice_SaysSoAndKeepsTheField) {
+    gui.catalogue.addSilentPort("ttyS0");
+    gui.catalogue.addSilentPort("ttyS1");
+    gui.start();
+    openConnect(2);
+    gui.click("cmdAutoDetect");
+    ASSERT_TRUE(gui.idle());
+    EXPECT_EQ(gui.texts(), std::vector<std::string>{"Tiltavarometer not found on Comm 1-16!"});
+    EXPECT_EQ(portField()->value(), 2);
+}
+
+TEST(ConnectWindowInRealTime, ClosingDuringAutoDetect_StopsTheSearchQuietly) {
+    // The probes of silent ports wait half a second each; closing the window ends them at once.
+    GuiHarness gui({.savedPort = "1", .realTime = true});
+    gui.catalogue.addSilentPort("ttyS0");
+    gui.catalogue.addSilentPort("ttyS1");
+    gui.start();
+    QTest::mouseClick(gui.barItem(1), Qt::LeftButton);
+    gui.click("cmdAutoDetect");
+    ASSERT_TRUE(gui.device.busy());
+    gui.openWindow("Connect")->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !gui.device.busy(); }, 400));
+    QTest::qWait(50);
+    EXPECT_TRUE(gui.messages.shown.empty());
+    EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+}  // namespace
+}  // namespace tilt::link::ui

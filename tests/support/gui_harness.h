@@ -1,0 +1,166 @@
+#pragma once
+
+#include <QAction>
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/sim_transport.h"
+#include "link/clock.h"
+#include "platform/settings_store.h"
+#include "shell/file_dialogs.h"
+#include "shell/startup.h"
+#include "shell/ui/app_context.h"
+#include "shell/ui/device_thread.h"
+#include "shell/ui/list_bar.h"
+#include "shell/ui/main_window.h"
+#include "shell/ui/mdi_form1.h"
+#include "support/fake_messages.h"
+#include "support/recording_errors.h"
+
+namespace tilt::testing {
+
+class FakeSettings final : public platform::SettingsStore {
+  public:
+    [[nodiscard]] std::string currentCommPort() const override { return saved; }
+    void saveCurrentCommPort(const std::string& text) override { saved = text; }
+    std::string saved = "1";
+};
+
+// Answers file dialogs from a script; an empty script cancels.
+class FakeFileDialogs final : public FileDialogs {
+  public:
+    std::optional<std::string> save(const Request& request) override { return answer(request); }
+    std::optional<std::string> open(const Request& request) override { return answer(request); }
+
+    std::vector<Request> requests;
+    std::deque<std::optional<std::string>> answers;
+
+  private:
+    std::optional<std::string> answer(const Request& request) {
+        requests.push_back(request);
+        if (answers.empty()) {
+            return std::nullopt;
+        }
+        auto a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
+struct GuiOptions {
+    std::string savedPort = "1";
+    bool realTime = false;  // the simulated lines keep real time (to stop things midway)
+};
+
+// The desktop program's windows on fakes: scripted messages and dialogs, an in-memory setting,
+// a data root in a temporary folder, and simulated ports in virtual time behind the device
+// thread. Add ports to `catalogue` before start().
+class GuiHarness {
+  public:
+    using Options = GuiOptions;
+    explicit GuiHarness(Options options = {}) : options_(std::move(options)) {
+        settings.saved = options_.savedPort;
+    }
+    ~GuiHarness() {
+        frame.reset();
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            delete w;
+        }
+    }
+
+    void start() {
+        frame = std::make_unique<shell::ui::MDIForm1>(context);
+        StartupInputs inputs;
+        inputs.major = 3;
+        inputs.minor = 2;
+        inputs.revision = 4;
+        inputs.perfFrequency = 1'000'000'000;
+        inputs.savedCommPort = [this] { return settings.currentCommPort(); };
+        inputs.paths = context.paths;
+        frame->MDIForm_Load(inputs);
+        frame->show();
+    }
+
+    // A control of the program by its name, in any of its windows.
+    template <typename T = QWidget>
+    T* find(const QString& name) const {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == name) {
+                if (auto* w = qobject_cast<T*>(window)) {
+                    return w;
+                }
+            }
+            if (auto* found = window->findChild<T*>(name)) {
+                return found;
+            }
+        }
+        return nullptr;
+    }
+
+    // A window if it is open.
+    [[nodiscard]] QWidget* openWindow(const QString& name) const {
+        QWidget* w = frame->windows().existing(name);
+        return w && w->isVisible() ? w : nullptr;
+    }
+
+    QAction* action(const char* name) const {
+        return frame->main().findChild<QAction*>(QString::fromLatin1(name));
+    }
+
+    QToolButton* barItem(int item) const { return frame->listBar().barItem(1, item); }
+
+    void click(const QString& button) { QTest::mouseClick(find<QWidget>(button), Qt::LeftButton); }
+
+    // Lets the event loop run until `done` holds (device operations finish on their own thread).
+    template <typename Pred>
+    [[nodiscard]] bool waitFor(Pred done) {
+        return QTest::qWaitFor(done, 10000);
+    }
+
+    // Waits until the device thread has handed back every operation.
+    [[nodiscard]] bool idle() {
+        return waitFor([this] { return !device.busy(); });
+    }
+
+    std::vector<std::string> texts() const {
+        std::vector<std::string> all;
+        for (const auto& m : messages.shown) {
+            all.push_back(m.text);
+        }
+        return all;
+    }
+
+    Options options_;
+    FakeMessages messages;
+    RecordingErrors errors;
+    FakeSettings settings;
+    FakeFileDialogs fileDialogs;
+    link::SimClock clock;
+    link::SystemClock realClock;
+    device::SimPortCatalogue catalogue{options_.realTime ? static_cast<link::Clock&>(realClock)
+                                                         : clock};
+    shell::ui::DeviceThread device{errors, messages};
+    QTemporaryDir root;
+    shell::ui::AppContext context{.state = {},
+                                  .messages = messages,
+                                  .errors = errors,
+                                  .settings = settings,
+                                  .fileDialogs = fileDialogs,
+                                  .catalogue = catalogue,
+                                  .threads = link::standardThreads(),
+                                  .device = device,
+                                  .paths = DataPaths{root.path().toStdString()},
+                                  .technician = false,
+                                  .exitProgram = [this] { ++exits; }};
+    int exits = 0;
+    std::unique_ptr<shell::ui::MDIForm1> frame;
+};
+
+}  // namespace tilt::testing
