@@ -63,7 +63,8 @@ DesktopProgram::DesktopProgram(const DesktopOptions& options, const DataPaths& p
     for (const QString& port : options.ports) {
         (void)catalogue_.addNamedPort(port.toStdString());
     }
-    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [this] { messages_.setClosing(); });
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &device_,
+                     [this] { messages_.setClosing(); });
     frame_ = std::make_unique<shell::ui::MDIForm1>(context_);
 }
 

@@ -29,7 +29,6 @@ class DesktopProgram {
     void start();
 
     [[nodiscard]] shell::ui::MDIForm1& frame() { return *frame_; }
-    [[nodiscard]] shell::ui::QtMessages& messages() { return messages_; }
 
   private:
     link::SystemClock clock_;

@@ -4,11 +4,13 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <iostream>
+#include <optional>
 
 #include "apps/desktop_options.h"
 #include "apps/desktop_program.h"
 #include "shell/error.h"
 #include "shell/ui/artwork.h"
+#include "shell/ui/qt_messages.h"
 #include "shell/ui/screenshots.h"
 #include "shell/ui/single_instance.h"
 
@@ -62,6 +64,16 @@ int main(int argc, char* argv[]) {
     const tilt::apps::DesktopOptions options = parseOptions(app);
     const tilt::DataPaths paths = dataPaths();
 
+    // A second copy is refused before it touches a port or a window.
+    std::optional<tilt::shell::ui::SingleInstance> instance;
+    if (options.screenshotFolder.isEmpty()) {
+        instance.emplace(QString::fromStdString((paths.root / "tiltavarometer.lock").string()));
+        tilt::shell::ui::QtMessages messages;
+        if (!instance->claim(messages)) {
+            return 1;
+        }
+    }
+
     tilt::apps::DesktopProgram program(options, paths);
     if (!options.screenshotFolder.isEmpty()) {
         program.start();
@@ -75,12 +87,6 @@ int main(int argc, char* argv[]) {
             return 1;
         }
         return 0;
-    }
-
-    tilt::shell::ui::SingleInstance instance(
-        QString::fromStdString((paths.root / "tiltavarometer.lock").string()));
-    if (!instance.claim(program.messages())) {
-        return 1;
     }
     program.start();
     return QApplication::exec();

@@ -2,6 +2,7 @@
 
 #include <iomanip>
 #include <ostream>
+#include <sstream>
 
 #include "config/eeprom_access.h"
 #include "link/auto_detect.h"
@@ -117,10 +118,12 @@ int runConnect(Context& ctx, const QStringList& args) {
         ctx.err << plainLines(link::kOnBoardFailureMessage) << "\n";
         return kDeviceFailed;
     }
-    ctx.out << std::fixed << std::setprecision(1) << "TareX: " << parameters->TareX << "\n"
-            << "TareY: " << parameters->TareY << "\n"
-            << std::setprecision(0) << "UpdateTimeIncrement: " << parameters->UpdateTimeIncrement
-            << "\n";
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(1) << "TareX: " << parameters->TareX << "\n"
+         << "TareY: " << parameters->TareY << "\n"
+         << std::setprecision(0) << "UpdateTimeIncrement: " << parameters->UpdateTimeIncrement
+         << "\n";
+    ctx.out << text.str();
     return kDone;
 }
 

@@ -42,6 +42,10 @@ std::optional<OnBoardParameters> GetOnBoardParameters(DeviceLink& link, std::int
         OpenCommPort(link, commPort, errors, window);
         link.discardInput();
         for (const int address : kCells) {
+            if (link.stopRequested()) {
+                closeQuietly(link);
+                return std::nullopt;
+            }
             requestReadByte(link, address, kCellWaitMs);
         }
         const auto reply = link.readAll();

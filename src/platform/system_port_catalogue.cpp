@@ -36,6 +36,9 @@ int SystemPortCatalogue::addSimulatedDevice(const device::SimOptions& options) {
     for (auto& port : system_) {
         ++port.number;
     }
+    for (auto& [location, assigned] : systemNumbers_) {
+        ++assigned;
+    }
     return number;
 }
 
@@ -44,8 +47,10 @@ int SystemPortCatalogue::addNamedPort(const std::string& path) {
     const int number = static_cast<int>(fixed_.size()) + 1;
     fixed_.push_back({{number, path, "Named on the command line"}, nullptr});
     std::erase_if(system_, [&](const link::PortEntry& e) { return e.name == path; });
+    systemNumbers_.clear();
     for (std::size_t i = 0; i < system_.size(); ++i) {
         system_[i].number = number + 1 + static_cast<int>(i);
+        systemNumbers_[system_[i].name] = system_[i].number;
     }
     return number;
 }
@@ -56,16 +61,27 @@ void SystemPortCatalogue::refreshSystemPorts() {
         return a.systemLocation() < b.systemLocation();
     });
     const std::lock_guard lock(mutex_);
+    // A port keeps its number for the whole run, also when its adapter is unplugged and plugged
+    // in again; ports seen for the first time are numbered after all others.
+    int next = static_cast<int>(fixed_.size());
+    for (const auto& [location, number] : systemNumbers_) {
+        next = std::max(next, number);
+    }
     system_.clear();
-    int number = static_cast<int>(fixed_.size());
     for (const auto& info : infos) {
         const std::string location = info.systemLocation().toStdString();
         const bool named = std::any_of(fixed_.begin(), fixed_.end(),
                                        [&](const Entry& e) { return e.port.name == location; });
-        if (!named) {
-            system_.push_back({++number, location, describe(info)});
+        if (named) {
+            continue;
         }
+        auto [it, isNew] = systemNumbers_.try_emplace(location, next + 1);
+        next += isNew ? 1 : 0;
+        system_.push_back({it->second, location, describe(info)});
     }
+    std::sort(
+        system_.begin(), system_.end(),
+        [](const link::PortEntry& a, const link::PortEntry& b) { return a.number < b.number; });
 }
 
 std::vector<link::PortEntry> SystemPortCatalogue::entriesLocked() const {

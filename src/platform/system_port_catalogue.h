@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -46,8 +47,9 @@ class SystemPortCatalogue final : public link::PortCatalogue {
 
     link::Clock& clock_;
     mutable std::mutex mutex_;
-    std::vector<Entry> fixed_;             // simulated and named ports
-    std::vector<link::PortEntry> system_;  // numbered after the fixed ones
+    std::vector<Entry> fixed_;                  // simulated and named ports
+    std::vector<link::PortEntry> system_;       // numbered after the fixed ones
+    std::map<std::string, int> systemNumbers_;  // every system port seen, by location
 };
 
 }  // namespace tilt::platform

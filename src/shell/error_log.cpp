@@ -61,11 +61,15 @@ void ErrorLog::appendRecord(const std::string& record) const {
 
 void ErrorLog::SimpleErrorHandler(std::int32_t number, std::string_view source,
                                   std::string_view screen, std::string_view description) {
-    const std::lock_guard lock(mutex_);
     bool cancel = false;
     try {
         const std::string record = recordText(number, source, screen, description);
-        appendRecord(record);
+        {
+            // Only the file is guarded: the question may have to wait for the window thread,
+            // which may itself be reporting.
+            const std::lock_guard lock(mutex_);
+            appendRecord(record);
+        }
         const std::string message =
             std::string("The error shown below has occurred!") + kCrLf +
             "The data being generated at this time may have been corrupted." + kCrLf +

@@ -21,8 +21,8 @@ struct ProgramIdentity {
 
 // The common error handler: appends a framed record to the error log, shows what happened and
 // asks Retry or Cancel. Cancel ends the program through `terminate` (which must not return in
-// the real program; tests pass one that records). Safe to call from any thread: reports are
-// handled one at a time.
+// the real program; tests pass one that records). Safe to call from any thread: records are
+// appended one at a time.
 class ErrorLog final : public ErrorReporter {
   public:
     using WallClock = std::function<std::chrono::system_clock::time_point()>;

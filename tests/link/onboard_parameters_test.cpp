@@ -80,6 +80,7 @@ TEST(GetOnBoardParameters, StopRequest_EndsTheReadsEarlyWithoutParameters) {
     const auto start = bench.clock.now();
     EXPECT_FALSE(GetOnBoardParameters(bench.link, bench.port, errors, "Connect"));
     EXPECT_LT(bench.clock.now() - start, ms(100));
+    EXPECT_TRUE(bench.received().empty()) << "no command goes out once stopped";
     EXPECT_FALSE(bench.link.isOpen());
 }
 

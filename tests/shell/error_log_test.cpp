@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "support/fake_messages.h"
 
@@ -127,6 +129,58 @@ TEST(ErrorLogDate, UsesTwelveHourClockWithAmPm) {
     EXPECT_EQ(ErrorLog::formatRecordDate(at(9, 5)), "06/12/2026 09:05:00 am");
     EXPECT_EQ(ErrorLog::formatRecordDate(at(12, 0)), "06/12/2026 12:00:00 pm");
     EXPECT_EQ(ErrorLog::formatRecordDate(at(23, 59)), "06/12/2026 11:59:00 pm");
+}
+
+}  // namespace
+}  // namespace tilt
+
+namespace tilt {
+namespace {
+
+// Holds its first question open until a second report has been logged, as a message box on
+// the window thread stays up while the device thread reports again.
+class WaitingMessages final : public Messages {
+  public:
+    explicit WaitingMessages(const fs::path& log) : log_(log) {}
+    void show(const std::string&) override {}
+    Answer ask(const std::string&, Buttons) override {
+        if (first_.exchange(false)) {
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (std::chrono::steady_clock::now() < giveUp && !twoRecords()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            sawSecond = twoRecords();
+        }
+        return Answer::Retry;
+    }
+    std::atomic<bool> sawSecond{false};
+
+  private:
+    bool twoRecords() const {
+        std::ifstream in(log_, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str().find("Source: second") != std::string::npos;
+    }
+    fs::path log_;
+    std::atomic<bool> first_{true};
+};
+
+TEST(ErrorLogConcurrency, ReportWhileAnotherAsks_IsLoggedWithoutWaitingForTheAnswer) {
+    const fs::path root = fs::temp_directory_path() / "tilt-errorlog-concurrency";
+    fs::remove_all(root);
+    fs::create_directories(root / "Logs");
+    WaitingMessages messages(root / "Logs" / "error.log");
+    ErrorLog log(
+        messages, root / "Logs" / "error.log", {"Tiltavarometer", 3, 2, 4},
+        [] { return std::chrono::system_clock::now(); }, [] {});
+    std::thread first([&] { log.SimpleErrorHandler(8010, "first", "Connect", "line broke"); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::thread second([&] { log.SimpleErrorHandler(8010, "second", "Main", "line broke"); });
+    first.join();
+    second.join();
+    EXPECT_TRUE(messages.sawSecond);
+    fs::remove_all(root);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -70,8 +71,13 @@ class GuiHarness {
     }
     ~GuiHarness() {
         frame.reset();
+        // Whatever else a test left open (a window may own others: check each before deleting).
+        std::vector<QPointer<QWidget>> left;
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            delete w;
+            left.emplace_back(w);
+        }
+        for (auto& w : left) {
+            delete w.data();
         }
     }
 

@@ -1,7 +1,6 @@
 #include "link/ui/connect_window.h"
 
 #include <QBoxLayout>
-#include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -120,10 +119,12 @@ void Connect::showActivity(const QString& text) {
 
 void Connect::endActivity() {
     operationRunning_ = false;
+    readingParameters_ = false;
     unsetCursor();
     activity_->hide();
     progress_->hide();
     progress_->reset();
+    adjustSize();
 }
 
 void Connect::showSearchProgress(const SearchProgress& progress) {
@@ -155,7 +156,7 @@ void Connect::cmdAutoDetect_Click() {
                 catalogue, threads, [&](const SearchProgress& p) { onProgress(p); }, stop);
         },
         [this](std::optional<std::int16_t> found) {
-            restoreControls();
+            restoreControls();  // before the message; the closing call covers the error path
             if (cancelled_) {
                 return;
             }
@@ -181,6 +182,7 @@ void Connect::cmdOK_Click() {
         context_.settings.saveCurrentCommPort(std::to_string(context_.state.CommPort));
     } catch (const Error& e) {
         context_.errors.report(e, "cmdOK_Click", shell::ui::activeWindowName(this));
+        restoreControls();
         return;
     }
     if (context_.state.CommPort == 0) {
@@ -194,6 +196,7 @@ void Connect::cmdOK_Click() {
 void Connect::readOnBoardParameters() {
     const std::int16_t port = context_.state.CommPort;
     showActivity(tr("Reading the tares and the update time increment on Comm %1\u2026").arg(port));
+    readingParameters_ = true;
     progress_->setRange(0, 0);  // busy, no steps to show
     PortCatalogue& catalogue = context_.catalogue;
     ErrorReporter& errors = context_.errors;
@@ -231,20 +234,20 @@ void Connect::restoreControls() {
 }
 
 void Connect::cancelRunningOperation() {
-    if (operationRunning_) {
-        cancelled_ = true;
-        context_.device.stop();
+    if (!operationRunning_) {
+        return;
+    }
+    cancelled_ = true;
+    context_.device.stop();
+    if (readingParameters_) {
+        // The new port is chosen and saved, but nothing says a device answers on it.
+        onParametersRead_(false);
     }
 }
 
 void Connect::reject() {
     cancelRunningOperation();
     QDialog::reject();
-}
-
-void Connect::closeEvent(QCloseEvent* event) {
-    cancelRunningOperation();
-    QDialog::closeEvent(event);
 }
 
 }  // namespace tilt::link::ui

@@ -31,7 +31,6 @@ class Connect final : public QDialog {
 
   protected:
     // Closing the window (or Escape) stops a search or read that is running.
-    void closeEvent(QCloseEvent* event) override;
     void reject() override;
 
   private:
@@ -57,6 +56,7 @@ class Connect final : public QDialog {
     QPushButton* cmdOK_ = nullptr;
     std::int16_t DetectedPort = 0;
     bool operationRunning_ = false;
+    bool readingParameters_ = false;
     bool cancelled_ = false;
 };
 

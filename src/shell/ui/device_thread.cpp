@@ -57,7 +57,6 @@ bool DeviceThread::launch(QObject* owner, Operation operation, Job job,
     }
     running_ = operation;
     stopSource_ = std::stop_source();
-    emit busyChanged(true);
 
     QPointer<QObject> guard(owner);
     const std::stop_token stop = stopSource_.get_token();
@@ -86,7 +85,6 @@ void DeviceThread::finish(const QPointer<QObject>& owner, const std::function<vo
                           const std::shared_ptr<Failure>& failure) {
     const Operation operation = *running_;
     running_.reset();
-    emit busyChanged(false);
     if (!done) {
         errors_.SimpleErrorHandler(failure->number, operation.source, activeWindowName(owner),
                                    failure->description);

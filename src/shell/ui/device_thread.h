@@ -38,8 +38,6 @@ struct Operation {
 // throws tilt::Error is reported to the error handler under its source name; `done` is then
 // skipped.
 class DeviceThread final : public QObject {
-    Q_OBJECT
-
   public:
     DeviceThread(ErrorReporter& errors, Messages& messages, QObject* parent = nullptr);
     ~DeviceThread() override;
@@ -67,7 +65,6 @@ class DeviceThread final : public QObject {
     void stop();
 
     [[nodiscard]] bool busy() const { return running_.has_value(); }
-    [[nodiscard]] std::string runningTitle() const { return running_ ? running_->title : ""; }
 
     // Wraps `show` (a window's progress display) into a function that an operation may call
     // from any thread: each call runs `show` on the user-interface thread, unless `owner` is
@@ -83,9 +80,6 @@ class DeviceThread final : public QObject {
             });
         };
     }
-
-  signals:
-    void busyChanged(bool busy);
 
   private:
     static void postToUi(std::function<void()> f);

@@ -108,7 +108,6 @@ void Main::buildPanel() {
     status_->setObjectName(QStringLiteral("lblStatus"));
     status_->setAlignment(Qt::AlignCenter);
     status_->setWordWrap(true);
-    showConnectionStatus(tr("Not connected. Choose Connect to select the logger's serial port."));
 
     auto* layout = new QVBoxLayout(this);
     layout->addStretch(2);

@@ -68,6 +68,7 @@ void MDIForm1::registerWindows() {
 
 void MDIForm1::MDIForm_Load(const StartupInputs& inputs) {
     tilt::MDIForm_Load(context_.state, inputs, context_.errors);
+    showConnectionStatus();
 }
 
 void MDIForm1::ListBar1_ItemClick(int group, const QString& text) {
@@ -95,22 +96,31 @@ void MDIForm1::setDeviceCommandsEnabled(bool enabled) {
 
 void MDIForm1::onConnectFinished(bool connected) {
     setDeviceCommandsEnabled(connected);
-    if (!connected) {
-        main_->showConnectionStatus(
-            tr("Not connected. Check the cable and the port, then choose Connect again."));
+    connectedPort_ = connected ? context_.state.CommPort : 0;
+    showConnectionStatus();
+}
+
+void MDIForm1::showConnectionStatus() {
+    const std::int16_t port = context_.state.CommPort;
+    if (port == 0) {
+        main_->showConnectionStatus(tr("No port is selected. Choose Connect to select one."));
         return;
     }
-    QString port = QStringLiteral("Comm %1").arg(context_.state.CommPort);
+    if (port != connectedPort_) {
+        main_->showConnectionStatus(
+            tr("Not connected. Choose Connect to select the logger's serial port."));
+        return;
+    }
+    QString name = QStringLiteral("Comm %1").arg(port);
     for (const auto& entry : context_.catalogue.entries()) {
-        if (entry.number == context_.state.CommPort) {
-            port += QStringLiteral(" (%1)").arg(QString::fromStdString(entry.name));
+        if (entry.number == port) {
+            name += QStringLiteral(" (%1)").arg(QString::fromStdString(entry.name));
         }
     }
     main_->showConnectionStatus(
         tr("Connected to the Tiltavarometer on %1.\nTare X %2°, tare Y %3°, update time "
            "increment %4.")
-            .arg(port)
-            .arg(QLocale().toString(context_.state.TareX, 'f', 1),
+            .arg(name, QLocale().toString(context_.state.TareX, 'f', 1),
                  QLocale().toString(context_.state.TareY, 'f', 1),
                  QLocale().toString(context_.state.UpdateTimeIncrement)));
 }

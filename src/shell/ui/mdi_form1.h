@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <cstdint>
 
 #include "shell/ui/window_registry.h"
 
@@ -35,11 +36,13 @@ class MDIForm1 final : public QMainWindow {
     void registerWindows();
     void ListBar1_ItemClick(int group, const QString& text);
     void onConnectFinished(bool connected);
+    void showConnectionStatus();
 
     AppContext& context_;
     WindowRegistry windows_;
     ListBar* ListBar1_ = nullptr;
     Main* main_ = nullptr;
+    std::int16_t connectedPort_ = 0;  // where the last good connect read the parameters
 };
 
 }  // namespace tilt::shell::ui

@@ -13,6 +13,9 @@ bool SingleInstance::claim(Messages& messages) {
     if (lock_.tryLock(0)) {
         return true;
     }
+    if (lock_.error() != QLockFile::LockFailedError) {
+        return true;  // the folder cannot hold a lock: nothing says another copy runs
+    }
     messages.show("The program is already running!");
     return false;
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+
 #include <QLabel>
 #include <QSpinBox>
+#include <thread>
 
 #include "device/device_memory.h"
 #include "link/onboard_parameters.h"
@@ -150,6 +152,57 @@ TEST(ConnectWindowInRealTime, ClosingDuringAutoDetect_StopsTheSearchQuietly) {
     QTest::qWait(50);
     EXPECT_TRUE(gui.messages.shown.empty());
     EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+}  // namespace
+}  // namespace tilt::link::ui
+
+namespace tilt::link::ui {
+namespace {
+
+TEST(ConnectWindowInRealTime, EscapeDuringTheRead_LocksTheMenusForTheUnreadPort) {
+    testing::GuiHarness gui({.savedPort = "1", .realTime = true});
+    gui.catalogue.addDevice({});
+    gui.catalogue.addDevice({}, "ttyUSB1");
+    gui.start();
+    gui.frame->setDeviceCommandsEnabled(true);  // as after a good connect on port 1
+    QTest::mouseClick(gui.barItem(1), Qt::LeftButton);
+    gui.find<QSpinBox>("NumEditCommPort")->setValue(2);
+    gui.click("cmdOK");
+    ASSERT_TRUE(gui.device.busy());
+    QTest::keyClick(gui.openWindow("Connect"), Qt::Key_Escape);
+    EXPECT_EQ(gui.openWindow("Connect"), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !gui.device.busy(); }, 400));
+    EXPECT_EQ(gui.context.state.CommPort, 2);
+    EXPECT_EQ(gui.settings.saved, "2");
+    EXPECT_FALSE(gui.action("mnuTools")->isEnabled());
+    EXPECT_FALSE(gui.barItem(2)->isEnabled());
+    QTest::qWait(50);
+    EXPECT_TRUE(gui.messages.shown.empty());
+}
+
+TEST(ConnectWindowBusyDevice, AutoDetectWhileAnotherOperationRuns_IsRefusedAndTheButtonsComeBack) {
+    testing::GuiHarness gui;
+    gui.catalogue.addDevice({});
+    gui.start();
+    QObject other;
+    ASSERT_TRUE(gui.device.start<int>(&other, {"Download", "mnuDownload_Click"},
+                                      [](std::stop_token stop) {
+                                          while (!stop.stop_requested()) {
+                                              std::this_thread::sleep_for(
+                                                  std::chrono::milliseconds(1));
+                                          }
+                                          return 0;
+                                      },
+                                      {}));
+    QTest::mouseClick(gui.barItem(1), Qt::LeftButton);
+    gui.click("cmdAutoDetect");
+    ASSERT_EQ(gui.messages.shown.size(), 1U);
+    EXPECT_NE(gui.messages.shown[0].text.find("\"Download\""), std::string::npos);
+    EXPECT_TRUE(gui.find<QWidget>("cmdAutoDetect")->isEnabled());
+    EXPECT_TRUE(gui.find<QWidget>("cmdOK")->isEnabled());
+    gui.device.stop();
+    EXPECT_TRUE(gui.idle());
 }
 
 }  // namespace
