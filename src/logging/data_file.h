@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tilt {
+class ErrorReporter;
+class FileDialogs;
+struct AppState;
+}  // namespace tilt
+
+namespace tilt::logging {
+
+// The kinds of data file (line 2 of every data file).
+inline constexpr std::string_view kDownloadPages = "Download Pages";
+inline constexpr std::string_view kAngles = "Angles";
+inline constexpr std::string_view kAccelerometers = "Accelerometers";
+
+// What the header of a data file carries: the program's version and the values the last
+// download read from the device.
+struct DataFileHeader {
+    std::string AppVersion;
+    std::string FirmwareVersion;
+    double SerialNumber = 0;
+    std::string LaunchTime;
+    std::string SamplingFrequency;
+    std::string ChannelGains;
+    std::string ChannelOffsets;
+    std::string Tares;
+    double BinLinearMode = 0;
+    double LinearChannel = 0;
+};
+
+[[nodiscard]] DataFileHeader headerFrom(const AppState& state);
+
+// Every line of a data file before its data lines, without line ends: header lines 1 to 9,
+// then lines 10 to 12 of a "Download Pages" file or the column line of a live file.
+[[nodiscard]] std::vector<std::string> headerLines(std::string_view kind,
+                                                   const DataFileHeader& header);
+
+// The save dialog for a new data file ("TLG Files (*.tlg)" preselected, opening in
+// `dataFilesFolder`, asking before it overwrites), then the file with its header lines.
+// Nothing when the user cancelled. A file that cannot be written still gives its path (the
+// line writers then report their failures); nothing is reported here.
+[[nodiscard]] std::optional<std::string> CreateDataFile(FileDialogs& dialogs,
+                                                        const std::filesystem::path& dataFilesFolder,
+                                                        std::string_view kind,
+                                                        const DataFileHeader& header);
+
+// The text of one downloaded page (without the page number) for the logging mode and channel.
+[[nodiscard]] std::string FormatPageLine(std::span<const std::uint8_t> page, double binLinearMode,
+                                         double linearChannel);
+
+// Degrees of one linear sample byte, one decimal, ties to even (full scale 180 for X, 90 for
+// Y).
+[[nodiscard]] double sampleAngle(std::uint8_t sample, double fullScale);
+
+// Appends "<page>,<pageLine>" CR LF to the file, opening and closing it around the line, so
+// the line is with the system before this returns. Failures go to the error handler as
+// "WriteDownloadPagesToFile" in "General"; the caller goes on.
+void WriteDownloadPagesToFile(const std::string& dataFileName, std::int32_t page,
+                              const std::string& pageLine, ErrorReporter& errors);
+
+// The live-reading lines: "<time>,<x>,<y>" and "<time>,<x>,<y>,<z>".
+void WriteAnglesToFile(const std::string& dataFileName, const std::string& time, double angleX,
+                       double angleY, ErrorReporter& errors);
+void WriteAccelerometersToFile(const std::string& dataFileName, const std::string& time,
+                               double accX, double accY, double accZ, ErrorReporter& errors);
+
+// What a "Download Pages" file on disk holds, for resuming a download that was cut short.
+struct PartialDownload {
+    std::vector<std::string> header;  // lines 1 to 12, without line ends (fewer if cut short)
+    std::int32_t lastPage = 0;        // page number of the last complete page line, 0 if none
+    std::uintmax_t completeBytes = 0; // length of the file up to the end of that line
+    bool cutOff = false;              // something follows the last complete line
+};
+
+// Reads a data file for resuming. A page line counts as complete when it ends with CR LF and
+// has the number of fields its mode and channel give it. Nothing when the file cannot be read
+// or is no "Download Pages" file.
+[[nodiscard]] std::optional<PartialDownload> inspectPartialDownload(
+    const std::filesystem::path& file);
+
+}  // namespace tilt::logging
