@@ -20,11 +20,12 @@ for example  tiltctl --port <path> detect. The device then answers every
 command at 19200-baud timing until tiltsim is ended or its standard input
 closes (a standard input of /dev/null is not watched).
 
-Faults (--faults), a comma-separated list:
-  lose=P      each reply byte is lost with probability P
-  extra=P     a random byte follows a reply byte with probability P
-  garble=P    each reply byte is changed with probability P
-  short=P     a reply is cut short with probability P
+Faults (--faults), a comma-separated list; P is a probability per reply, and
+at most one of the first four strikes a reply:
+  lose=P      a reply loses one byte
+  extra=P     a reply carries one random byte more
+  garble=P    one byte of a reply is changed
+  short=P     a reply is cut short
   silence=D@everyT   the device is silent for D at every T (e.g. 3s@every20s)
 The recording, the EEPROM contents and the fault pattern depend only on the
 options and --seed.)";

@@ -154,26 +154,32 @@ void SimDevice::execute(const std::vector<std::uint8_t>& frame, Nanos at) {
 
 void SimDevice::reply(std::vector<std::uint8_t> bytes, Nanos requestEnd) {
     const Nanos start = requestEnd + (options_.pace ? kReplyLatency : Nanos{0});
-    if (!bytes.empty() && faultRandom_.chance(options_.faults.shortReply)) {
-        bytes.resize(static_cast<std::size_t>(faultRandom_.below(static_cast<int>(bytes.size()))));
-    }
-    for (const std::uint8_t byte : bytes) {
-        emitWithFaults(byte, start);
+    for (const auto slot : withFault(std::move(bytes))) {
+        emitSlot(slot, start);
     }
 }
 
-void SimDevice::emitWithFaults(std::uint8_t value, Nanos earliestStart) {
+// At most one fault strikes a reply: the line has no checksum and replies are judged by their
+// length alone, so a lost and an extra byte in one reply would cancel out unseen, which no
+// program could recover from.
+std::vector<std::optional<std::uint8_t>> SimDevice::withFault(std::vector<std::uint8_t> bytes) {
+    std::vector<std::optional<std::uint8_t>> slots(bytes.begin(), bytes.end());
+    if (slots.empty()) {
+        return slots;
+    }
     const FaultPlan& f = options_.faults;
-    if (faultRandom_.chance(f.lose)) {
-        emitSlot(std::nullopt, earliestStart);  // the line carried it, the host never sees it
+    const auto at = static_cast<std::size_t>(faultRandom_.below(static_cast<int>(slots.size())));
+    if (faultRandom_.chance(f.shortReply)) {
+        slots.resize(at);
+    } else if (faultRandom_.chance(f.lose)) {
+        slots[at].reset();  // the line carried it, the host never sees it
+    } else if (faultRandom_.chance(f.extra)) {
+        slots.insert(slots.begin() + static_cast<std::ptrdiff_t>(at) + 1,
+                     static_cast<std::uint8_t>(faultRandom_.below(256)));
     } else if (faultRandom_.chance(f.garble)) {
-        emitSlot(static_cast<std::uint8_t>(value ^ (1 + faultRandom_.below(255))), earliestStart);
-    } else {
-        emitSlot(value, earliestStart);
+        slots[at] = static_cast<std::uint8_t>(*slots[at] ^ (1 + faultRandom_.below(255)));
     }
-    if (faultRandom_.chance(f.extra)) {
-        emitSlot(static_cast<std::uint8_t>(faultRandom_.below(256)), earliestStart);
-    }
+    return slots;
 }
 
 void SimDevice::emitSlot(std::optional<std::uint8_t> value, Nanos earliestStart) {
@@ -201,7 +207,7 @@ void SimDevice::startErase(Nanos at) {
     constexpr auto kProgress = static_cast<Nanos::rep>(2050);
     for (Nanos::rep i = 0; i < kProgress; ++i) {
         const Nanos due = at + kEraseTime * (i + 1) / kProgress;
-        emitWithFaults(static_cast<std::uint8_t>(i * kFlashPages / kProgress), due);
+        emitSlot(static_cast<std::uint8_t>(i * kFlashPages / kProgress), due);
     }
 }
 

@@ -60,7 +60,8 @@ class SimDevice {
     void receive(std::uint8_t byte, Nanos at);
     void execute(const std::vector<std::uint8_t>& frame, Nanos at);
     void reply(std::vector<std::uint8_t> bytes, Nanos requestEnd);
-    void emitWithFaults(std::uint8_t value, Nanos earliestStart);
+    [[nodiscard]] std::vector<std::optional<std::uint8_t>> withFault(
+        std::vector<std::uint8_t> bytes);
     void emitSlot(std::optional<std::uint8_t> value, Nanos earliestStart);
     [[nodiscard]] bool silenced(Nanos t) const;
     void startErase(Nanos at);

@@ -13,8 +13,8 @@ using link::Nanos;
 // What the simulated memory holds at power-up.
 enum class Preload { Empty, Bin, Linear1, Linear2, Linear3 };
 
-// Faults on the device's replies. Probabilities are per byte (lose, extra, garble) or per reply
-// (shortReply); a silence mutes the device for `silenceLength` at every `silenceEvery`.
+// Faults on the device's replies, each a probability per reply; at most one strikes a reply.
+// A silence mutes the device for `silenceLength` at every `silenceEvery`.
 struct FaultPlan {
     double lose = 0;
     double extra = 0;

@@ -2,10 +2,10 @@
 
 #include <array>
 
-#include "link/comm_port.h"
 #include "link/device_link.h"
 #include "link/port_probe.h"
 #include "link/protocol.h"
+#include "link/query.h"
 
 namespace tilt::link {
 
@@ -14,14 +14,6 @@ constexpr std::array<int, 5> kCells = {14, 15, 16, 17, 30};
 constexpr std::int32_t kCellWaitMs = 250;
 constexpr double kTareXFullScale = 180;
 constexpr double kTareYFullScale = 90;
-
-void closeQuietly(DeviceLink& link) {
-    try {
-        link.close();
-    } catch (...) {
-        // A failed read is reported as no parameters, never as an error.
-    }
-}
 }  // namespace
 
 OnBoardParameters decodeOnBoardParameters(const std::array<std::uint8_t, 5>& cells) {
@@ -38,26 +30,22 @@ std::optional<OnBoardParameters> GetOnBoardParameters(DeviceLink& link, std::int
     if (!TestCommPort(link, commPort)) {
         return std::nullopt;
     }
-    try {
-        OpenCommPort(link, commPort, errors, window);
-        link.discardInput();
-        for (const int address : kCells) {
-            if (link.stopRequested()) {
-                closeQuietly(link);
-                return std::nullopt;
+    const auto reply = queryDevice(
+        link, commPort, errors, window,
+        [&] {
+            for (const int address : kCells) {
+                if (link.stopRequested()) {
+                    return;
+                }
+                requestReadByte(link, address, kCellWaitMs);
             }
-            requestReadByte(link, address, kCellWaitMs);
-        }
-        const auto reply = link.readAll();
-        link.close();
-        if (reply.size() != kCells.size()) {
-            return std::nullopt;
-        }
-        return decodeOnBoardParameters({reply[0], reply[1], reply[2], reply[3], reply[4]});
-    } catch (...) {
-        closeQuietly(link);
+        },
+        kCells.size());
+    if (!reply) {
         return std::nullopt;
     }
+    const auto& r = *reply;
+    return decodeOnBoardParameters({r[0], r[1], r[2], r[3], r[4]});
 }
 
 }  // namespace tilt::link

@@ -1,0 +1,151 @@
+#include "logging/download_parameters.h"
+
+#include <array>
+
+#include "link/device_link.h"
+#include "link/protocol.h"
+#include "link/query.h"
+#include "shell/number_text.h"
+
+namespace tilt::logging {
+
+namespace {
+
+constexpr std::int32_t kModeLeadInMs = 250;
+constexpr std::int32_t kModeCellWaitMs = 250;
+constexpr std::int32_t kFirmwareWaitMs = 500;
+constexpr std::int32_t kHeaderCellWaitMs = 100;
+constexpr int kModeCell = 42;
+constexpr int kChannelCell = 43;
+constexpr int kHeader1First = 100, kHeader1Last = 109;
+constexpr int kHeader2First = 2, kHeader2Last = 17;
+
+// "3" -> "03": two digits for the parts of a date and time.
+std::string twoDigits(int value) {
+    return (value < 10 ? "0" : "") + std::to_string(value);
+}
+
+std::string axisWords(std::span<const std::uint8_t> r, std::size_t first, int axes) {
+    static constexpr std::array<const char*, 3> kAxes = {"X=", "Y=", "Z="};
+    std::string text;
+    for (int axis = 0; axis < axes; ++axis) {
+        const std::size_t at = first + 2 * static_cast<std::size_t>(axis);
+        text += (axis ? " " : "") + std::string(kAxes[static_cast<std::size_t>(axis)]) +
+                std::to_string(link::unsignedWord(r[at], r[at + 1]));
+    }
+    return text;
+}
+
+void readCells(link::DeviceLink& link, int first, int last, std::int32_t waitMs) {
+    for (int address = first; address <= last && !link.stopRequested(); ++address) {
+        link::requestReadByte(link, address, waitMs);
+    }
+}
+
+}  // namespace
+
+std::string_view parameterFailureMessage(ParameterStep step) {
+    switch (step) {
+        case ParameterStep::Mode:
+            return "Download MODE parameters were not retrieved! Download failed!";
+        case ParameterStep::Firmware:
+            return "Download FIRMWARE parameters were not retrieved! Download failed!";
+        case ParameterStep::Header1:
+            return "Download HEADER(1) parameters were not retrieved! Download failed!";
+        case ParameterStep::Header2:
+            break;
+    }
+    return "Download HEADER(2) parameters were not retrieved! Download failed!";
+}
+
+std::string quotientText(double value, char decimalSeparator) {
+    std::string text = numberText(value);
+    const std::size_t point = text.find('.');
+    if (point == std::string::npos) {
+        return text;
+    }
+    text[point] = decimalSeparator;
+    if (point == 0 || text[point - 1] == '-') {
+        text.insert(point, "0");
+    }
+    return text;
+}
+
+void decodeMode(std::span<const std::uint8_t> reply, DownloadParameters& p) {
+    p.BinLinearMode = reply[0];
+    p.LinearChannel = reply[1];
+}
+
+void decodeFirmware(std::span<const std::uint8_t> reply, char decimalSeparator,
+                    DownloadParameters& p) {
+    p.FirmwareVersion =
+        quotientText(link::unsignedWord(reply[0], reply[1]) / 1000.0, decimalSeparator);
+    p.SamplingFrequency =
+        quotientText(link::unsignedWord(reply[2], reply[3]) / 10.0, decimalSeparator);
+}
+
+void decodeHeader1(std::span<const std::uint8_t> reply, DownloadParameters& p) {
+    const auto& b = reply;
+    p.SerialNumber = link::unsignedWord(b[0], b[1]);
+    p.LaunchTime = twoDigits(b[9]) + "/" + twoDigits(b[3]) + "/" +
+                   std::to_string(link::unsignedWord(b[4], b[5])) + " " + twoDigits(b[6]) + ":" +
+                   twoDigits(b[7]) + ":" + twoDigits(b[8]);
+}
+
+void decodeHeader2(std::span<const std::uint8_t> reply, DownloadParameters& p) {
+    p.ChannelGains = axisWords(reply, 0, 3);
+    p.ChannelOffsets = axisWords(reply, 6, 3);
+    p.Tares = axisWords(reply, 12, 2);
+}
+
+ParameterOutcome GetDownloadParameters(link::DeviceLink& link, std::int16_t commPort,
+                                       ErrorReporter& errors, std::string_view window,
+                                       char decimalSeparator,
+                                       const std::function<void(int)>& stepDone) {
+    ParameterOutcome outcome;
+    auto& p = outcome.parameters;
+    struct Step {
+        ParameterStep which;
+        std::size_t replyBytes;
+        std::function<void()> send;
+        std::function<void(std::span<const std::uint8_t>)> decode;
+    };
+    const Step steps[] = {
+        {ParameterStep::Mode, 2,
+         [&] {
+             link.Delay(kModeLeadInMs);
+             readCells(link, kModeCell, kChannelCell, kModeCellWaitMs);
+         },
+         [&](auto reply) { decodeMode(reply, p); }},
+        {ParameterStep::Firmware, 4,
+         [&] {
+             link.sendByte(link::cmd::kFirmwareVersion);
+             link.Delay(kFirmwareWaitMs);
+             link.sendByte(link::cmd::kSamplingFrequency);
+             link.Delay(kFirmwareWaitMs);
+         },
+         [&](auto reply) { decodeFirmware(reply, decimalSeparator, p); }},
+        {ParameterStep::Header1, 10,
+         [&] { readCells(link, kHeader1First, kHeader1Last, kHeaderCellWaitMs); },
+         [&](auto reply) { decodeHeader1(reply, p); }},
+        {ParameterStep::Header2, 16,
+         [&] { readCells(link, kHeader2First, kHeader2Last, kHeaderCellWaitMs); },
+         [&](auto reply) { decodeHeader2(reply, p); }},
+    };
+    int done = 0;
+    for (const Step& step : steps) {
+        const auto reply =
+            link::queryDevice(link, commPort, errors, window, step.send, step.replyBytes);
+        if (!reply) {
+            outcome.failed = step.which;
+            return outcome;
+        }
+        step.decode(*reply);
+        if (stepDone) {
+            stepDone(++done);
+        }
+    }
+    return outcome;
+}
+
+}  // namespace tilt::logging

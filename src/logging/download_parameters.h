@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tilt {
+class ErrorReporter;
+}
+namespace tilt::link {
+class DeviceLink;
+}
+
+namespace tilt::logging {
+
+// What a download reads from the device before the pages: everything a data file's header
+// carries.
+struct DownloadParameters {
+    double BinLinearMode = 0;  // EEPROM 42: 0 bin, 1 linear
+    double LinearChannel = 0;  // EEPROM 43: 1 X, 2 Y, 3 X and Y
+    std::string FirmwareVersion;
+    std::string SamplingFrequency;
+    double SerialNumber = 0;
+    std::string LaunchTime;  // MM/DD/YYYY hh:mm:ss
+    std::string ChannelGains, ChannelOffsets, Tares;
+};
+
+// The four queries, in the order the download runs them.
+enum class ParameterStep { Mode, Firmware, Header1, Header2 };
+
+// What the user is told when a step got the wrong number of bytes.
+[[nodiscard]] std::string_view parameterFailureMessage(ParameterStep step);
+
+struct ParameterOutcome {
+    DownloadParameters parameters;
+    std::optional<ParameterStep> failed;  // the step that failed; the later ones did not run
+};
+
+// Runs the four queries, each on a port opened and closed around it. `stepDone` is told how
+// many steps have succeeded so far. Quotients (firmware version, sampling frequency) use
+// `decimalSeparator`, as the user's number settings have it.
+[[nodiscard]] ParameterOutcome GetDownloadParameters(
+    link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors, std::string_view window,
+    char decimalSeparator, const std::function<void(int stepsDone)>& stepDone = {});
+
+// The decoders of the four replies, for a reply of the right length.
+void decodeMode(std::span<const std::uint8_t> reply, DownloadParameters& p);
+void decodeFirmware(std::span<const std::uint8_t> reply, char decimalSeparator,
+                    DownloadParameters& p);
+void decodeHeader1(std::span<const std::uint8_t> reply, DownloadParameters& p);
+void decodeHeader2(std::span<const std::uint8_t> reply, DownloadParameters& p);
+
+// General decimal text of a quotient: no trailing zeros, a zero before the separator below 1.
+[[nodiscard]] std::string quotientText(double value, char decimalSeparator);
+
+}  // namespace tilt::logging

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+namespace tilt {
+class ErrorReporter;
+}
+namespace tilt::link {
+class DeviceLink;
+}
+
+namespace tilt::logging {
+
+// The launch time cells in the order they are written: 103 day, 104/105 year, 106 hour,
+// 107 minute, 108 second, 109 month.
+struct LaunchStamp {
+    int day = 0, year = 0, hour = 0, minute = 0, second = 0, month = 0;
+};
+[[nodiscard]] LaunchStamp launchStampOf(std::chrono::system_clock::time_point when);
+
+// Writes the stamp into EEPROM 103..109 ('p', 12 ms, address, 12 ms, value, 12 ms each) and
+// closes the port. False when anything failed on the way (the port is then left as it is).
+[[nodiscard]] bool WriteLaunchTime(link::DeviceLink& link, std::int16_t commPort,
+                                   ErrorReporter& errors, const LaunchStamp& stamp);
+
+enum class LaunchEnd {
+    Launched,          // the erase ran out and logging has begun
+    LaunchTimeFailed,  // nothing was erased
+    Failed,            // "Tiltavarometer failed to launch!"
+    TickFailed,        // reported to the error handler as "Timer1_Timer"
+};
+
+// Erase progress of a launch: the page the erase has reached (0..2047).
+using LaunchProgress = std::function<void(double erasedPages)>;
+
+// The launch: stamp the time, open the port, 'e', 1000 ms, 'X', then every 250 ms count the
+// progress bytes that came (n of them add n - 2 to the count, the page shown is a third of it);
+// a tick with 3 bytes or fewer ends it.
+[[nodiscard]] LaunchEnd launchLogging(link::DeviceLink& link, std::int16_t commPort,
+                                      ErrorReporter& errors, const LaunchProgress& onProgress);
+
+// The page an erased byte count stands for: a third of it, ties to even, at most 2047.
+[[nodiscard]] double erasedPagesOf(double erasedByteCount);
+
+}  // namespace tilt::logging

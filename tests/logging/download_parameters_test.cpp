@@ -1,0 +1,112 @@
+#include "logging/download_parameters.h"
+
+#include <gtest/gtest.h>
+
+#include "device/device_memory.h"
+#include "support/recording_errors.h"
+#include "support/sim_bench.h"
+
+namespace tilt::logging {
+namespace {
+
+using testing::SimBench;
+
+ParameterOutcome query(SimBench& bench, char separator = '.') {
+    testing::RecordingErrors errors;
+    return GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", separator);
+}
+
+TEST(DownloadParameters, FourQueriesWithTheirBytesAndPauses) {
+    device::SimOptions options;
+    options.preload = device::Preload::Linear3;
+    SimBench bench(options);
+    std::vector<int> steps;
+    testing::RecordingErrors errors;
+    const auto start = bench.clock.now();
+    const auto outcome = GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", '.',
+                                               [&](int done) { steps.push_back(done); });
+    ASSERT_FALSE(outcome.failed);
+    EXPECT_EQ(steps, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_FALSE(bench.link.isOpen());
+
+    std::vector<std::uint8_t> expected = {'r', 42, 'r', 43, 'l', 'm'};
+    for (int a = 100; a <= 109; ++a) {
+        expected.insert(expected.end(), {'r', static_cast<std::uint8_t>(a)});
+    }
+    for (int a = 2; a <= 17; ++a) {
+        expected.insert(expected.end(), {'r', static_cast<std::uint8_t>(a)});
+    }
+    EXPECT_EQ(bench.receivedBytes(), expected);
+    const auto rx = bench.received();
+    // 250 ms before the mode reads, 250 ms after each mode cell, 500 ms after 'l' and 'm',
+    // 100 ms after each header cell; 12 ms between each 'r' and its address.
+    EXPECT_NEAR(rx[0].ms, 250.5, 0.1);
+    EXPECT_NEAR(rx[2].ms - rx[1].ms, 250, 0.6);
+    EXPECT_NEAR(rx[5].ms - rx[4].ms, 500, 0.6);
+    EXPECT_NEAR(rx[7].ms - rx[6].ms, 12, 0.6);
+    EXPECT_NEAR(rx[8].ms - rx[7].ms, 100, 0.6);
+    const double total =
+        std::chrono::duration<double, std::milli>(bench.clock.now() - start).count();
+    EXPECT_NEAR(total, 250 + 2 * 262 + 2 * 500 + 26 * 112, 5);
+}
+
+TEST(DownloadParameters, DecodeTheDeviceValuesIntoHeaderTexts) {
+    SimBench bench;
+    auto& e = bench.memory().eeprom;
+    e[42] = 1;
+    e[43] = 3;
+    e[100] = 0x1E;  // serial number 7890
+    e[101] = 0xD2;
+    const std::uint8_t launch[] = {3, 7, 234, 9, 5, 7, 3};  // 3 March 2026, 09:05:07
+    std::copy(std::begin(launch), std::end(launch), e.begin() + 103);
+    const std::uint8_t words[] = {1, 67, 1, 152, 1, 66, 2, 0, 2, 1, 2, 2, 0, 0, 255, 255};
+    std::copy(std::begin(words), std::end(words), e.begin() + 2);
+    const auto outcome = query(bench, ',');
+    ASSERT_FALSE(outcome.failed);
+    const auto& p = outcome.parameters;
+    EXPECT_EQ(p.BinLinearMode, 1);
+    EXPECT_EQ(p.LinearChannel, 3);
+    EXPECT_EQ(p.FirmwareVersion, "2,15");
+    EXPECT_EQ(p.SamplingFrequency, "15");
+    EXPECT_EQ(p.SerialNumber, 7890);
+    EXPECT_EQ(p.LaunchTime, "03/03/2026 09:05:07");
+    EXPECT_EQ(p.ChannelGains, "X=323 Y=408 Z=322");
+    EXPECT_EQ(p.ChannelOffsets, "X=512 Y=513 Z=514");
+    EXPECT_EQ(p.Tares, "X=0 Y=65535");
+}
+
+TEST(DownloadParameters, QuotientText_HasNoTrailingZerosAndTheUsersSeparator) {
+    for (const auto& [value, sep, text] : {std::tuple{1.5, '.', "1.5"},
+                                           {2.0, '.', "2"},
+                                           {0.5, ',', "0,5"},
+                                           {2.15, ',', "2,15"},
+                                           {0.0, '.', "0"},
+                                           {65.535, '.', "65.535"}}) {
+        EXPECT_EQ(quotientText(value, sep), text) << value;
+    }
+}
+
+TEST(DownloadParameters, DeviceFallingSilent_FailsAtThatStepAndSkipsTheRest) {
+    // Silent from 2 s to 3 s: the firmware query ends at about 1.8 s, the serial number and
+    // launch time replies fall into the silence.
+    device::SimOptions options;
+    options.faults.silenceEvery = link::ms(2000);
+    options.faults.silenceLength = link::ms(1000);
+    SimBench bench(options);
+    const auto outcome = query(bench);
+    ASSERT_TRUE(outcome.failed);
+    EXPECT_EQ(*outcome.failed, ParameterStep::Header1);
+    EXPECT_EQ(parameterFailureMessage(*outcome.failed),
+              "Download HEADER(1) parameters were not retrieved! Download failed!");
+    EXPECT_EQ(bench.receivedBytes().size(), 6U + 20U) << "header 2 was never asked";
+    EXPECT_FALSE(bench.link.isOpen());
+
+    SimBench silent;
+    const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
+    testing::RecordingErrors errors;
+    const auto first = GetDownloadParameters(silent.link, none, errors, "DownloadErase", '.', {});
+    EXPECT_EQ(first.failed, ParameterStep::Mode);
+}
+
+}  // namespace
+}  // namespace tilt::logging

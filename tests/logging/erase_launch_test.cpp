@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "device/device_memory.h"
+#include "logging/erase.h"
+#include "logging/launch.h"
+#include "support/recording_errors.h"
+#include "support/sim_bench.h"
+
+namespace tilt::logging {
+namespace {
+
+using testing::SimBench;
+
+device::SimOptions recorded() {
+    device::SimOptions options;
+    options.preload = device::Preload::Linear1;
+    options.pages = 10;
+    return options;
+}
+
+TEST(Erase, CountsProgressBytesEveryHalfSecondUntil2050HaveCome) {
+    SimBench bench(recorded());
+    testing::RecordingErrors errors;
+    std::vector<std::size_t> counts;
+    const auto end = eraseMemory(bench.link, bench.port, errors, "DownloadErase",
+                                 [&](std::size_t n) { counts.push_back(n); });
+    EXPECT_EQ(end, EraseEnd::Completed);
+    EXPECT_EQ(bench.receivedBytes(), std::vector<std::uint8_t>{'e'});
+    ASSERT_GE(counts.size(), 16U);  // about 8 s of erase at two ticks a second
+    EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end())) << "nothing reads them";
+    EXPECT_LT(counts[counts.size() - 2], 2050U);
+    EXPECT_GE(counts.back(), 2050U);
+    EXPECT_TRUE(device::DeviceMemory{}.flash == bench.memory().flash) << "the memory is erased";
+    EXPECT_FALSE(bench.link.isOpen());
+    EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST(Erase, StopHaltsItWithoutSendingAnythingMore) {
+    SimBench bench(recorded());
+    testing::RecordingErrors errors;
+    std::stop_source stop;
+    bench.link.setStopToken(stop.get_token());
+    int ticks = 0;
+    const auto end = eraseMemory(bench.link, bench.port, errors, "DownloadErase", [&](std::size_t) {
+        if (++ticks == 3) {
+            stop.request_stop();
+        }
+    });
+    EXPECT_EQ(end, EraseEnd::Halted);
+    EXPECT_EQ(ticks, 3);
+    EXPECT_EQ(bench.receivedBytes(), std::vector<std::uint8_t>{'e'});
+    EXPECT_FALSE(bench.link.isOpen());
+}
+
+TEST(Launch, LaunchTimeCellsTakeTheDateWithTheMonthLast) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    // 3 March 2026, 09:05:07 UTC.
+    const auto when = std::chrono::system_clock::from_time_t(1772528707);
+    const LaunchStamp stamp = launchStampOf(when);
+    SimBench bench;
+    const std::uint8_t rate = bench.memory().eeprom[102];
+    testing::RecordingErrors errors;
+    ASSERT_TRUE(WriteLaunchTime(bench.link, bench.port, errors, stamp));
+    const std::vector<std::uint8_t> expected = {'p', 103, 3,   'p', 104, 7,   'p',
+                                                105, 234, 'p', 106, 9,   'p', 107,
+                                                5,   'p', 108, 7,   'p', 109, 3};
+    EXPECT_EQ(bench.receivedBytes(), expected);
+    const auto rx = bench.received();
+    for (std::size_t i = 1; i < rx.size(); ++i) {
+        EXPECT_NEAR(rx[i].ms - rx[i - 1].ms, 12.5, 0.6) << i;
+    }
+    EXPECT_FALSE(bench.link.isOpen());
+    EXPECT_EQ(bench.memory().eeprom[102], rate) << "102 is not written";
+    EXPECT_EQ(bench.memory().eeprom[109], 3);
+}
+
+TEST(Launch, StampsErasesStartsLoggingAndEndsWhenTheProgressStops) {
+    SimBench bench(recorded());
+    testing::RecordingErrors errors;
+    std::vector<double> pages;
+    const auto end =
+        launchLogging(bench.link, bench.port, errors, [&](double page) { pages.push_back(page); });
+    EXPECT_EQ(end, LaunchEnd::Launched);
+    const auto rx = bench.received();
+    ASSERT_EQ(rx.size(), 21U + 2U);
+    EXPECT_EQ(rx[21].value, 'e');
+    EXPECT_EQ(rx[22].value, 'X');
+    EXPECT_NEAR(rx[22].ms - rx[21].ms, 1000.5, 0.6);
+    ASSERT_FALSE(pages.empty());
+    EXPECT_TRUE(std::is_sorted(pages.begin(), pages.end()));
+    EXPECT_LE(pages.back(), 2047);
+    EXPECT_GT(pages.back(), 600) << "about (2050 - 2 a tick) / 3";
+    EXPECT_TRUE(bench.catalogue.line(bench.port)->withDevice([](device::SimDevice* d) {
+        return d->logging();
+    }));
+    EXPECT_FALSE(bench.link.isOpen());
+}
+
+TEST(Launch, SilentDevice_EndsAtTheFirstTick_ErasedPagesKeepToTheMemory) {
+    SimBench bench;
+    const auto silent = static_cast<std::int16_t>(bench.catalogue.addSilentPort("ttyS1"));
+    testing::RecordingErrors errors;
+    int ticks = 0;
+    const auto start = bench.clock.now();
+    EXPECT_EQ(launchLogging(bench.link, silent, errors, [&](double) { ++ticks; }),
+              LaunchEnd::Launched);
+    EXPECT_EQ(ticks, 0);
+    using Ms = std::chrono::duration<double, std::milli>;
+    EXPECT_NEAR(Ms(bench.clock.now() - start).count(), 21 * 12 + 1000 + 250, 5);
+
+    EXPECT_EQ(erasedPagesOf(6), 2);
+    EXPECT_EQ(erasedPagesOf(7.5), 2) << "2.5 rounds to even";
+    EXPECT_EQ(erasedPagesOf(10.5), 4) << "3.5 rounds to even";
+    EXPECT_EQ(erasedPagesOf(9000), 2047);
+
+    EXPECT_EQ(launchLogging(bench.link, 9, errors, {}), LaunchEnd::LaunchTimeFailed);
+}
+
+}  // namespace
+}  // namespace tilt::logging

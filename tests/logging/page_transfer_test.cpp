@@ -1,0 +1,161 @@
+#include "logging/page_transfer.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "device/device_memory.h"
+#include "support/recording_errors.h"
+#include "support/sim_bench.h"
+
+namespace tilt::logging {
+namespace {
+
+using testing::SimBench;
+
+// A transfer that keeps every page it was given.
+struct Download {
+    explicit Download(device::SimOptions options) : bench(std::move(options)) {}
+
+    TransferResult run(TransferOptions options = {}) {
+        return transferPages(
+            bench.link, bench.port, errors, options,
+            [&](std::int32_t page, std::span<const std::uint8_t> bytes) {
+                order.push_back(page);
+                pages[page].assign(bytes.begin(), bytes.end());
+            },
+            [&](const TransferProgress& p) {
+                warnings += p.warning ? 1 : 0;
+                if (stopAfterPage && p.page > stopAfterPage) {
+                    stop.request_stop();
+                }
+            },
+            lastReceive);
+    }
+
+    std::vector<std::uint8_t> memoryPage(int page) {
+        const auto bytes = bench.memory().page(page);
+        return {bytes.begin(), bytes.end()};
+    }
+
+    SimBench bench;
+    testing::RecordingErrors errors;
+    std::map<std::int32_t, std::vector<std::uint8_t>> pages;
+    std::vector<std::int32_t> order;
+    std::optional<std::chrono::system_clock::time_point> lastReceive;
+    int warnings = 0;
+    std::int32_t stopAfterPage = 0;
+    std::stop_source stop;
+};
+
+device::SimOptions recording(device::Preload preload, int pages) {
+    device::SimOptions options;
+    options.preload = preload;
+    options.pages = pages;
+    options.keepRxLog = true;
+    return options;
+}
+
+TEST(PageTransfer, RequestsPageAfterPageAndStopsAtTheFirstErasedPage) {
+    Download d(recording(device::Preload::Linear1, 5));
+    const auto result = d.run();
+    EXPECT_EQ(result.end, TransferEnd::Completed);
+    EXPECT_TRUE(result.EndOfData);
+    EXPECT_EQ(result.DownloadPage, 6);
+    EXPECT_EQ(d.order, (std::vector<std::int32_t>{1, 2, 3, 4, 5})) << "page 0 is never handed on";
+    for (int page = 1; page <= 5; ++page) {
+        EXPECT_EQ(d.pages[page], d.memoryPage(page)) << page;
+    }
+    const auto rx = d.bench.received();
+    ASSERT_EQ(rx.size(), 7U * 3U);
+    for (std::size_t i = 0; i < rx.size(); i += 3) {
+        const int page = static_cast<int>(i / 3);
+        EXPECT_EQ(rx[i].value, 'd');
+        EXPECT_EQ(rx[i + 1].value, page / 256);
+        EXPECT_EQ(rx[i + 2].value, page % 256);
+        EXPECT_NEAR(rx[i + 1].ms - rx[i].ms, 12, 0.6);
+        EXPECT_NEAR(rx[i + 2].ms - rx[i + 1].ms, 12, 0.6);
+    }
+    EXPECT_FALSE(d.bench.link.isOpen());
+    EXPECT_EQ(d.warnings, 0);
+}
+
+TEST(PageTransfer, FullMemory_EndsAfterTheLastPageWithoutAnErasedOne) {
+    Download d(recording(device::Preload::Bin, 2047));
+    const auto result = d.run();
+    EXPECT_EQ(result.end, TransferEnd::Completed);
+    EXPECT_FALSE(result.EndOfData);
+    EXPECT_EQ(result.DownloadPage, 2048);
+    EXPECT_EQ(d.order.size(), 2047U);
+    EXPECT_EQ(d.pages[2047], d.memoryPage(2047));
+}
+
+TEST(PageTransfer, FaultyLine_DeliversEveryPageOnceAndIntact) {
+    auto options = recording(device::Preload::Linear3, 120);
+    options.faults.lose = 0.01;
+    options.faults.extra = 0.01;
+    options.faults.shortReply = 0.01;
+    options.faults.silenceEvery = link::ms(20000);
+    options.faults.silenceLength = link::ms(3000);
+    for (const std::uint64_t seed : {1, 2, 3}) {
+        options.seed = seed;
+        Download d(options);
+        const auto result = d.run();
+        EXPECT_EQ(result.end, TransferEnd::Completed) << seed;
+        ASSERT_EQ(d.order.size(), 120U) << seed;
+        for (int page = 1; page <= 120; ++page) {
+            ASSERT_EQ(d.order[static_cast<std::size_t>(page - 1)], page) << seed;
+            ASSERT_EQ(d.pages[page], d.memoryPage(page)) << "seed " << seed << " page " << page;
+        }
+        EXPECT_GT(d.warnings, 0) << "the silences made the watchdog ask again";
+        EXPECT_TRUE(d.errors.reports.empty());
+    }
+}
+
+TEST(PageTransfer, SilentDevice_IsAskedAgainOncePerSecondAfterOneToThreeSeconds) {
+    auto options = recording(device::Preload::Linear2, 80);
+    options.faults.silenceEvery = link::ms(10000);  // silent from 10 s to 14 s
+    options.faults.silenceLength = link::ms(4000);
+    Download d(options);
+    const auto result = d.run();
+    EXPECT_EQ(result.end, TransferEnd::Completed);
+    EXPECT_EQ(d.order.size(), 80U);
+    // Requests of the page that met the silence, in seconds.
+    std::vector<double> again;
+    const auto rx = d.bench.received();
+    for (std::size_t i = 0; i + 2 < rx.size(); i += 3) {
+        if (rx[i].ms > 10000 && rx[i].ms < 14000) {
+            again.push_back(rx[i].ms / 1000);
+        }
+    }
+    ASSERT_GE(again.size(), 3U);
+    EXPECT_GE(again[1] - again[0], 1.0);
+    EXPECT_LE(again[1] - again[0], 3.1);
+    for (std::size_t i = 2; i < again.size(); ++i) {
+        EXPECT_NEAR(again[i] - again[i - 1], 1.0, 0.05);
+    }
+    EXPECT_GE(d.warnings, 2);
+    EXPECT_GE(result.TimerAdvance, 4);
+}
+
+TEST(PageTransfer, ResumeStartsAtTheGivenPage_StopEndsItWithThePortClosed) {
+    Download resumed(recording(device::Preload::Linear1, 30));
+    TransferOptions from20;
+    from20.firstPage = 20;
+    (void)resumed.run(from20);
+    ASSERT_FALSE(resumed.order.empty());
+    EXPECT_EQ(resumed.order.front(), 20);
+    EXPECT_EQ(resumed.order.back(), 30);
+    EXPECT_EQ(resumed.bench.receivedBytes()[2], 20);
+
+    Download stopped(recording(device::Preload::Linear1, 30));
+    stopped.stopAfterPage = 4;
+    stopped.bench.link.setStopToken(stopped.stop.get_token());
+    const auto result = stopped.run();
+    EXPECT_EQ(result.end, TransferEnd::Stopped);
+    EXPECT_LE(stopped.order.size(), 5U);
+    EXPECT_FALSE(stopped.bench.link.isOpen());
+}
+
+}  // namespace
+}  // namespace tilt::logging
