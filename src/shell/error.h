@@ -12,6 +12,7 @@ namespace errc {
 inline constexpr std::int32_t kOverflow = 6;
 inline constexpr std::int32_t kFileNotFound = 53;
 inline constexpr std::int32_t kDiskFull = 61;
+inline constexpr std::int32_t kInputPastEndOfFile = 62;
 inline constexpr std::int32_t kPermissionDenied = 70;
 inline constexpr std::int32_t kPathFileAccess = 75;
 inline constexpr std::int32_t kPortNotOpen = 8000;

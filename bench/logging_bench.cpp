@@ -1,0 +1,148 @@
+// The download writes one page line per received page, and the CSV export then rewrites the
+// whole memory: both must keep up with a full 2047-page download without growing in memory.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "logging/data_file.h"
+#include "logging/linear_csv.h"
+#include "shell/error_reporter.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Page = std::array<std::uint8_t, 264>;
+constexpr std::int32_t kFullMemoryPages = 2047;
+
+class CountingErrors final : public tilt::ErrorReporter {
+  public:
+    void SimpleErrorHandler(std::int32_t, std::string_view, std::string_view,
+                            std::string_view) override {
+        ++count;
+    }
+    int count = 0;
+};
+
+// Random samples with a button push every 50 pairs, so channel 3 lines carry markers too.
+Page samplePage(std::mt19937& random) {
+    Page page{};
+    std::uniform_int_distribution<int> sample(0, 255);
+    for (auto& b : page) {
+        b = static_cast<std::uint8_t>(sample(random));
+    }
+    for (std::size_t k = 0; k + 1 < page.size(); k += 100) {
+        page[k] = page[k + 1] = 127;
+    }
+    return page;
+}
+
+std::string writeHeader(const fs::path& file, double mode, double channel) {
+    tilt::logging::DataFileHeader header;
+    header.AppVersion = "3.2.4";
+    header.BinLinearMode = mode;
+    header.LinearChannel = channel;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    for (const auto& line : tilt::logging::headerLines(tilt::logging::kDownloadPages, header)) {
+        out << line << "\r\n";
+    }
+    return file.string();
+}
+
+// Linux lets a process restart its high-water mark; elsewhere the peak below is the process's
+// peak so far.
+void resetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+long currentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word) {
+        if (word == "VmRSS:") {
+            long kib = 0;
+            status >> kib;
+            return kib;
+        }
+    }
+    return 0;
+}
+
+// Peak resident memory (KiB) since the last resetPeak().
+long peakKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Format one page and append it to the data file, opening and closing it, as the download does
+// for each page it receives.
+void BM_PageLineToFile(benchmark::State& state, double mode, double channel) {
+    const fs::path file = fs::temp_directory_path() / "tilt-bench-pages.tlg";
+    const std::string path = writeHeader(file, mode, channel);
+    const auto headerBytes = fs::file_size(file);
+    std::mt19937 random(7);
+    const Page page = samplePage(random);
+    CountingErrors errors;
+    std::int32_t pageNumber = 0;
+    for (auto _ : state) {
+        if (pageNumber == kFullMemoryPages) {  // start the next download
+            state.PauseTiming();
+            fs::resize_file(file, headerBytes);
+            pageNumber = 0;
+            state.ResumeTiming();
+        }
+        const std::string line = tilt::logging::FormatPageLine(page, mode, channel);
+        tilt::logging::WriteDownloadPagesToFile(path, ++pageNumber, line, errors);
+    }
+    if (errors.count != 0) {
+        state.SkipWithError("a page line could not be written");
+    }
+    state.SetItemsProcessed(state.iterations());
+    fs::remove(file);
+}
+BENCHMARK_CAPTURE(BM_PageLineToFile, bin, 0.0, 1.0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageLineToFile, linear3, 1.0, 3.0)->Unit(benchmark::kMicrosecond);
+
+// The CSV export of a linear data file of range(0) pages.
+void BM_MakeLinearCSV(benchmark::State& state, double channel) {
+    const fs::path file = fs::temp_directory_path() / "tilt-bench-linear.tlg";
+    writeHeader(file, 1, channel);
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::app);
+        std::mt19937 random(11);
+        for (std::int32_t page = 1; page <= state.range(0); ++page) {
+            out << page << ',' << tilt::logging::FormatPageLine(samplePage(random), 1, channel)
+                << "\r\n";
+        }
+    }
+    const std::string path = file.string();
+    CountingErrors errors;
+    resetPeak();
+    const long before = currentKiB();
+    for (auto _ : state) {
+        tilt::logging::MakeLinearCSV(path, errors, "DownloadErase");
+    }
+    state.counters["peak_growth_KiB"] = static_cast<double>(peakKiB() - before);
+    if (errors.count != 0) {
+        state.SkipWithError("the conversion failed");
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(fs::file_size(file)));
+    fs::remove(file);
+    fs::remove(tilt::logging::csvPathFor(path));
+}
+BENCHMARK_CAPTURE(BM_MakeLinearCSV, channel1, 1.0)
+    ->Arg(kFullMemoryPages)
+    ->Arg(4 * kFullMemoryPages)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_MakeLinearCSV, channel3, 3.0)
+    ->Arg(kFullMemoryPages)
+    ->Arg(4 * kFullMemoryPages)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace

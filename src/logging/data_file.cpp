@@ -1,0 +1,369 @@
+#include "logging/data_file.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <exception>
+#include <limits>
+
+#include "link/protocol.h"
+#include "logging/line_reader.h"
+#include "logging/text_writer.h"
+#include "shell/app_state.h"
+#include "shell/error.h"
+#include "shell/error_reporter.h"
+#include "shell/file_dialogs.h"
+#include "shell/number_text.h"
+#include "shell/rounding.h"
+#include "shell/text_value.h"
+
+namespace tilt::logging {
+
+namespace {
+
+constexpr std::string_view kModePrefix = "Bin/Linear Mode = ";
+constexpr std::string_view kChannelPrefix = "Linear Channel = ";
+constexpr std::size_t kHeaderLineCount = 12;
+constexpr std::uint8_t kButtonPushMarker = 127;
+
+// What a page line holds, from the logging mode and the linear channel.
+enum class PageLayout { Bins, XAngles, YAngles, AnglePairs, Nothing };
+
+PageLayout layoutFor(double binLinearMode, double linearChannel) {
+    if (binLinearMode == 0) {
+        return PageLayout::Bins;
+    }
+    if (binLinearMode == 1) {
+        if (linearChannel == 1) {
+            return PageLayout::XAngles;
+        }
+        if (linearChannel == 2) {
+            return PageLayout::YAngles;
+        }
+        if (linearChannel == 3) {
+            return PageLayout::AnglePairs;
+        }
+    }
+    return PageLayout::Nothing;
+}
+
+std::string columnLine(PageLayout layout) {
+    switch (layout) {
+        case PageLayout::Bins:
+            return "Page,Data-->";
+        case PageLayout::XAngles:
+            return "Page,X Data-->";
+        case PageLayout::YAngles:
+            return "Page,Y Data-->";
+        case PageLayout::AnglePairs:
+            return "Page,X Data-->,Y Data-->";
+        case PageLayout::Nothing:
+            break;
+    }
+    return {};
+}
+
+// Fields of a complete page line, the page number included.
+std::size_t pageLineFields(PageLayout layout) {
+    switch (layout) {
+        case PageLayout::Bins:
+            return 1 + link::kPageBytes / 2;
+        case PageLayout::XAngles:
+        case PageLayout::YAngles:
+        case PageLayout::AnglePairs:
+            return 1 + link::kPageBytes;
+        case PageLayout::Nothing:
+            break;
+    }
+    return 2;
+}
+
+// The 256 possible sample texts of one axis, made once: a linear page is 264 table look-ups.
+class AngleTexts {
+  public:
+    explicit AngleTexts(double fullScale) {
+        for (std::size_t b = 0; b < texts_.size(); ++b) {
+            const std::string text =
+                numberText(sampleAngle(static_cast<std::uint8_t>(b), fullScale));
+            auto& entry = texts_[b];
+            entry.size =
+                static_cast<std::uint8_t>(text.copy(entry.chars.data(), entry.chars.size()));
+        }
+    }
+
+    void append(std::string& out, std::uint8_t sample) const {
+        const auto& entry = texts_[sample];
+        out.append(entry.chars.data(), entry.size);
+    }
+
+  private:
+    struct Entry {
+        std::array<char, 8> chars{};  // the longest is "-177.2"
+        std::uint8_t size = 0;
+    };
+    std::array<Entry, 256> texts_{};
+};
+
+const AngleTexts& xTexts() {
+    static const AngleTexts texts(link::kFullScaleX);
+    return texts;
+}
+
+const AngleTexts& yTexts() {
+    static const AngleTexts texts(link::kFullScaleY);
+    return texts;
+}
+
+void appendBins(std::string& out, std::span<const std::uint8_t> page) {
+    out.reserve(page.size() / 2 * 6);
+    for (std::size_t k = 0; k + 1 < page.size(); k += 2) {
+        if (k != 0) {
+            out += ',';
+        }
+        appendNumberText(out, page[k] * 256.0 + page[k + 1]);
+    }
+}
+
+void appendAngles(std::string& out, std::span<const std::uint8_t> page, const AngleTexts& texts) {
+    out.reserve(page.size() * 7);
+    for (std::size_t k = 0; k < page.size(); ++k) {
+        if (k != 0) {
+            out += ',';
+        }
+        texts.append(out, page[k]);
+    }
+}
+
+void appendPairs(std::string& out, std::span<const std::uint8_t> page) {
+    const AngleTexts& x = xTexts();
+    const AngleTexts& y = yTexts();
+    out.reserve(page.size() * 7);
+    for (std::size_t k = 0; k + 1 < page.size(); k += 2) {
+        if (k != 0) {
+            out += ',';
+        }
+        if (page[k] == kButtonPushMarker && page[k + 1] == kButtonPushMarker) {
+            out += "BP,BP";
+            continue;
+        }
+        x.append(out, page[k]);
+        out += ',';
+        y.append(out, page[k + 1]);
+    }
+}
+
+// The number after a header label ("Bin/Linear Mode = 1"); not a number when the label is
+// missing, which gives the layout of an undefined mode.
+double headerValue(const std::vector<std::string>& header, std::size_t index,
+                   std::string_view label) {
+    if (index >= header.size() || !header[index].starts_with(label)) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    return leadingNumber(std::string_view(header[index]).substr(label.size()));
+}
+
+// The page number that starts a page line, if it is a plain positive whole number.
+std::optional<std::int32_t> pageNumberOf(std::string_view line) {
+    const std::string_view field = line.substr(0, line.find(','));
+    std::int32_t page = 0;
+    const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), page);
+    if (ec != std::errc() || end != field.data() + field.size() || page <= 0) {
+        return std::nullopt;
+    }
+    return page;
+}
+
+bool isCompletePageLine(const LineReader::Line& line, std::size_t fields) {
+    return line.endsWithCrLf &&
+           static_cast<std::size_t>(std::count(line.text.begin(), line.text.end(), ',')) + 1 ==
+               fields;
+}
+
+// Line writers never throw: their callers go on with the next reading or page.
+template <typename MakeLine>
+void writeReportedLine(const std::string& dataFileName, std::string_view source,
+                       ErrorReporter& errors, MakeLine makeLine) {
+    std::optional<Error> failure;
+    try {
+        appendLine(dataFileName, makeLine());
+    } catch (const Error& e) {
+        failure = e;
+    } catch (const std::exception& e) {
+        failure = Error(errc::kPathFileAccess, "Path/File access error: \"" + dataFileName +
+                                                   "\" cannot be written (" + e.what() + ").");
+    }
+    if (failure) {
+        errors.report(*failure, source, "General");
+    }
+}
+
+}  // namespace
+
+DataFileHeader headerFrom(const AppState& state) {
+    DataFileHeader header;
+    header.AppVersion = state.AppVersion;
+    header.FirmwareVersion = state.FirmwareVersion;
+    header.SerialNumber = state.SerialNumber;
+    header.LaunchTime = state.LaunchTime;
+    header.SamplingFrequency = state.SamplingFrequency;
+    header.ChannelGains = state.ChannelGains;
+    header.ChannelOffsets = state.ChannelOffsets;
+    header.Tares = state.Tares;
+    header.BinLinearMode = state.BinLinearMode;
+    header.LinearChannel = state.LinearChannel;
+    return header;
+}
+
+std::vector<std::string> headerLines(std::string_view kind, const DataFileHeader& header) {
+    std::vector<std::string> lines = {
+        "Veltrimonic Tiltavarometer Data File Version " + header.AppVersion,
+        std::string(kind),
+        "Firmware Version: " + header.FirmwareVersion,
+        "Serial Number: " + numberText(header.SerialNumber),
+        "Launch Time: " + header.LaunchTime,
+        "Firmware Sampling Frequency: " + header.SamplingFrequency,
+        "Channel Gains: " + header.ChannelGains,
+        "Channel Offsets: " + header.ChannelOffsets,
+        "Tares: " + header.Tares,
+    };
+    if (kind == kDownloadPages) {
+        lines.push_back(std::string(kModePrefix) + numberText(header.BinLinearMode));
+        lines.push_back(std::string(kChannelPrefix) + numberText(header.LinearChannel));
+        lines.push_back(columnLine(layoutFor(header.BinLinearMode, header.LinearChannel)));
+    } else if (kind == kAngles) {
+        lines.emplace_back("Time(seconds),Angle X,Angle Y");
+    } else if (kind == kAccelerometers) {
+        lines.emplace_back("Time(seconds),Acc X,Acc Y,Acc Z");
+    }
+    return lines;
+}
+
+std::optional<std::string> CreateDataFile(FileDialogs& dialogs,
+                                          const std::filesystem::path& dataFilesFolder,
+                                          std::string_view kind, const DataFileHeader& header) {
+    FileDialogs::Request request;
+    request.title = "Save As";
+    request.filter = "All Files (*.*);;Text Files(*.txt);;TLG Files (*.tlg)";
+    request.selectedFilter = "TLG Files (*.tlg)";
+    request.folder = dataFilesFolder.string();
+    std::optional<std::string> chosen = dialogs.save(request);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    try {
+        TextWriter file(*chosen, TextWriter::Mode::Create);
+        for (const std::string& line : headerLines(kind, header)) {
+            file.writeLine(line);
+        }
+        file.close();
+    } catch (const std::exception&) {
+        // Left unreported on purpose: every line written to this file later reports it.
+    }
+    return chosen;
+}
+
+double sampleAngle(std::uint8_t sample, double fullScale) {
+    const double angle =
+        sample <= 128 ? sample / 128.0 * fullScale : (255 - sample) / 128.0 * -fullScale;
+    return roundHalfEven(angle, 1);
+}
+
+std::string FormatPageLine(std::span<const std::uint8_t> page, double binLinearMode,
+                           double linearChannel) {
+    std::string out;
+    switch (layoutFor(binLinearMode, linearChannel)) {
+        case PageLayout::Bins:
+            appendBins(out, page);
+            break;
+        case PageLayout::XAngles:
+            appendAngles(out, page, xTexts());
+            break;
+        case PageLayout::YAngles:
+            appendAngles(out, page, yTexts());
+            break;
+        case PageLayout::AnglePairs:
+            appendPairs(out, page);
+            break;
+        case PageLayout::Nothing:
+            break;
+    }
+    return out;
+}
+
+void WriteDownloadPagesToFile(const std::string& dataFileName, std::int32_t page,
+                              const std::string& pageLine, ErrorReporter& errors) {
+    writeReportedLine(dataFileName, "WriteDownloadPagesToFile", errors, [&] {
+        std::string line;
+        line.reserve(pageLine.size() + 8);
+        appendNumberText(line, page);
+        line += ',';
+        line += pageLine;
+        return line;
+    });
+}
+
+void WriteAnglesToFile(const std::string& dataFileName, const std::string& time, double angleX,
+                       double angleY, ErrorReporter& errors) {
+    writeReportedLine(dataFileName, "WriteAnglesToFile", errors, [&] {
+        std::string line = time;
+        for (const double value : {angleX, angleY}) {
+            line += ',';
+            appendNumberText(line, value);
+        }
+        return line;
+    });
+}
+
+void WriteAccelerometersToFile(const std::string& dataFileName, const std::string& time,
+                               double accX, double accY, double accZ, ErrorReporter& errors) {
+    writeReportedLine(dataFileName, "WriteAccelerometersToFile", errors, [&] {
+        std::string line = time;
+        for (const double value : {accX, accY, accZ}) {
+            line += ',';
+            appendNumberText(line, value);
+        }
+        return line;
+    });
+}
+
+std::optional<PartialDownload> inspectPartialDownload(const std::filesystem::path& file) {
+    FilePtr input(std::fopen(file.string().c_str(), "rb"));
+    if (!input) {
+        return std::nullopt;
+    }
+    LineReader reader(input.get());
+    PartialDownload result;
+    std::optional<LineReader::Line> line;
+    while (result.header.size() < kHeaderLineCount && (line = reader.next())) {
+        if (!line->endsWithCrLf) {
+            result.cutOff = true;
+            break;
+        }
+        result.header.emplace_back(line->text);
+        result.completeBytes = reader.consumed();
+    }
+    if (result.header.size() < 2 || result.header[1] != kDownloadPages) {
+        return std::nullopt;
+    }
+    if (result.header.size() == kHeaderLineCount) {
+        const std::size_t fields =
+            pageLineFields(layoutFor(headerValue(result.header, 9, kModePrefix),
+                                     headerValue(result.header, 10, kChannelPrefix)));
+        // Pages count only up to the first bad line: a resumed download continues from there.
+        while ((line = reader.next())) {
+            const auto page = pageNumberOf(line->text);
+            if (!page || !isCompletePageLine(*line, fields)) {
+                result.cutOff = true;
+                break;
+            }
+            result.lastPage = *page;
+            result.completeBytes = reader.consumed();
+        }
+    }
+    if (reader.readError() != 0) {
+        return std::nullopt;
+    }
+    return result;
+}
+
+}  // namespace tilt::logging
