@@ -238,26 +238,35 @@ std::vector<std::string> headerLines(std::string_view kind, const DataFileHeader
     return lines;
 }
 
-std::optional<std::string> CreateDataFile(FileDialogs& dialogs,
-                                          const std::filesystem::path& dataFilesFolder,
-                                          std::string_view kind, const DataFileHeader& header) {
+std::optional<std::string> chooseDataFile(FileDialogs& dialogs,
+                                          const std::filesystem::path& dataFilesFolder) {
     FileDialogs::Request request;
     request.title = "Save As";
     request.filter = "All Files (*.*);;Text Files(*.txt);;TLG Files (*.tlg)";
     request.selectedFilter = "TLG Files (*.tlg)";
     request.folder = dataFilesFolder.string();
-    std::optional<std::string> chosen = dialogs.save(request);
-    if (!chosen) {
-        return std::nullopt;
-    }
+    return dialogs.save(request);
+}
+
+void writeDataFileHeader(const std::string& file, std::string_view kind,
+                         const DataFileHeader& header) {
     try {
-        TextWriter file(*chosen, TextWriter::Mode::Create);
+        TextWriter out(file, TextWriter::Mode::Create);
         for (const std::string& line : headerLines(kind, header)) {
-            file.writeLine(line);
+            out.writeLine(line);
         }
-        file.close();
+        out.close();
     } catch (const std::exception&) {
         // Left unreported on purpose: every line written to this file later reports it.
+    }
+}
+
+std::optional<std::string> CreateDataFile(FileDialogs& dialogs,
+                                          const std::filesystem::path& dataFilesFolder,
+                                          std::string_view kind, const DataFileHeader& header) {
+    std::optional<std::string> chosen = chooseDataFile(dialogs, dataFilesFolder);
+    if (chosen) {
+        writeDataFileHeader(*chosen, kind, header);
     }
     return chosen;
 }

@@ -47,10 +47,16 @@ struct DataFileHeader {
 // `dataFilesFolder`, asking before it overwrites), then the file with its header lines.
 // Nothing when the user cancelled. A file that cannot be written still gives its path (the
 // line writers then report their failures); nothing is reported here.
-[[nodiscard]] std::optional<std::string> CreateDataFile(FileDialogs& dialogs,
-                                                        const std::filesystem::path& dataFilesFolder,
-                                                        std::string_view kind,
-                                                        const DataFileHeader& header);
+[[nodiscard]] std::optional<std::string> CreateDataFile(
+    FileDialogs& dialogs, const std::filesystem::path& dataFilesFolder, std::string_view kind,
+    const DataFileHeader& header);
+
+// The two halves of CreateDataFile, for a caller that looks at the chosen file before it is
+// emptied (to resume a download into it).
+[[nodiscard]] std::optional<std::string> chooseDataFile(
+    FileDialogs& dialogs, const std::filesystem::path& dataFilesFolder);
+void writeDataFileHeader(const std::string& file, std::string_view kind,
+                         const DataFileHeader& header);
 
 // The text of one downloaded page (without the page number) for the logging mode and channel.
 [[nodiscard]] std::string FormatPageLine(std::span<const std::uint8_t> page, double binLinearMode,
@@ -74,10 +80,10 @@ void WriteAccelerometersToFile(const std::string& dataFileName, const std::strin
 
 // What a "Download Pages" file on disk holds, for resuming a download that was cut short.
 struct PartialDownload {
-    std::vector<std::string> header;  // lines 1 to 12, without line ends (fewer if cut short)
-    std::int32_t lastPage = 0;        // page number of the last complete page line, 0 if none
-    std::uintmax_t completeBytes = 0; // length of the file up to the end of that line
-    bool cutOff = false;              // something follows the last complete line
+    std::vector<std::string> header;   // lines 1 to 12, without line ends (fewer if cut short)
+    std::int32_t lastPage = 0;         // page number of the last complete page line, 0 if none
+    std::uintmax_t completeBytes = 0;  // length of the file up to the end of that line
+    bool cutOff = false;               // something follows the last complete line
 };
 
 // Reads a data file for resuming. A page line counts as complete when it ends with CR LF and

@@ -58,6 +58,21 @@ std::string_view parameterFailureMessage(ParameterStep step) {
     return "Download HEADER(2) parameters were not retrieved! Download failed!";
 }
 
+DataFileHeader dataFileHeaderOf(const DownloadParameters& p, const std::string& appVersion) {
+    DataFileHeader h;
+    h.AppVersion = appVersion;
+    h.FirmwareVersion = p.FirmwareVersion;
+    h.SerialNumber = p.SerialNumber;
+    h.LaunchTime = p.LaunchTime;
+    h.SamplingFrequency = p.SamplingFrequency;
+    h.ChannelGains = p.ChannelGains;
+    h.ChannelOffsets = p.ChannelOffsets;
+    h.Tares = p.Tares;
+    h.BinLinearMode = p.BinLinearMode;
+    h.LinearChannel = p.LinearChannel;
+    return h;
+}
+
 std::string quotientText(double value, char decimalSeparator) {
     std::string text = numberText(value);
     const std::size_t point = text.find('.');

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "logging/data_file.h"
+
 namespace tilt {
 class ErrorReporter;
 }
@@ -27,6 +29,10 @@ struct DownloadParameters {
     std::string LaunchTime;  // MM/DD/YYYY hh:mm:ss
     std::string ChannelGains, ChannelOffsets, Tares;
 };
+
+// The header of the data file a download with these parameters writes.
+[[nodiscard]] DataFileHeader dataFileHeaderOf(const DownloadParameters& p,
+                                              const std::string& appVersion);
 
 // The four queries, in the order the download runs them.
 enum class ParameterStep { Mode, Firmware, Header1, Header2 };

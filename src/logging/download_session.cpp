@@ -12,8 +12,9 @@ constexpr std::size_t kFirstComparedLine = 2;  // line 3
 constexpr std::size_t kHeaderLineCount = 12;
 }  // namespace
 
-std::optional<std::int32_t> resumePoint(const std::string& file, const DataFileHeader& header) {
-    const auto partial = inspectPartialDownload(file);
+std::optional<PartialDownload> partialDownloadOf(const std::string& file,
+                                                 const DataFileHeader& header) {
+    auto partial = inspectPartialDownload(file);
     if (!partial || partial->header.size() < kHeaderLineCount) {
         return std::nullopt;
     }
@@ -23,14 +24,18 @@ std::optional<std::int32_t> resumePoint(const std::string& file, const DataFileH
             return std::nullopt;
         }
     }
-    if (partial->cutOff) {
+    return partial;
+}
+
+std::optional<std::int32_t> prepareResume(const std::string& file, const PartialDownload& partial) {
+    if (partial.cutOff) {
         std::error_code code;
-        std::filesystem::resize_file(file, partial->completeBytes, code);
+        std::filesystem::resize_file(file, partial.completeBytes, code);
         if (code) {
             return std::nullopt;
         }
     }
-    return partial->lastPage + 1;
+    return partial.lastPage + 1;
 }
 
 TransferResult downloadIntoFile(link::DeviceLink& link, std::int16_t commPort,
@@ -45,10 +50,9 @@ TransferResult downloadIntoFile(link::DeviceLink& link, std::int16_t commPort,
     const TransferResult result = transferPages(
         link, commPort, errors, options,
         [&](std::int32_t page, std::span<const std::uint8_t> bytes) {
-            WriteDownloadPagesToFile(target.dataFileName, page,
-                                     FormatPageLine(bytes, header.BinLinearMode,
-                                                    header.LinearChannel),
-                                     errors);
+            WriteDownloadPagesToFile(
+                target.dataFileName, page,
+                FormatPageLine(bytes, header.BinLinearMode, header.LinearChannel), errors);
         },
         onProgress, lastReceive);
     if (result.end == TransferEnd::Completed && header.BinLinearMode == 1) {

@@ -17,11 +17,15 @@ struct DownloadTarget {
     std::int32_t firstPage = 0;
 };
 
-// The page after the last complete page line of `file` when it is a cut-off download of the
-// same recording (its header lines 3 to 12 are those `header` gives); a cut-off last line is
-// dropped from the file. Nothing when the file is something else (then it is left untouched).
-[[nodiscard]] std::optional<std::int32_t> resumePoint(const std::string& file,
-                                                      const DataFileHeader& header);
+// What `file` holds when it is a cut-off download of the same recording: its header lines 3 to
+// 12 are those `header` gives. Nothing when it is something else.
+[[nodiscard]] std::optional<PartialDownload> partialDownloadOf(const std::string& file,
+                                                               const DataFileHeader& header);
+
+// Readies a partial download to go on: drops a cut-off last line and gives the page to ask
+// for next. Nothing when the file cannot be shortened.
+[[nodiscard]] std::optional<std::int32_t> prepareResume(const std::string& file,
+                                                        const PartialDownload& partial);
 
 // The device-thread part of a download: every data page goes into the file as its page line
 // (on disk before the next request), and a completed linear download gets its CSV file.

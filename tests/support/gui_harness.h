@@ -24,6 +24,7 @@
 #include "shell/ui/mdi_form1.h"
 #include "support/fake_messages.h"
 #include "support/recording_errors.h"
+#include "support/scripted_file_dialogs.h"
 
 namespace tilt::testing {
 
@@ -32,27 +33,6 @@ class FakeSettings final : public platform::SettingsStore {
     [[nodiscard]] std::string currentCommPort() const override { return saved; }
     void saveCurrentCommPort(const std::string& text) override { saved = text; }
     std::string saved = "1";
-};
-
-// Answers file dialogs from a script; an empty script cancels.
-class FakeFileDialogs final : public FileDialogs {
-  public:
-    std::optional<std::string> save(const Request& request) override { return answer(request); }
-    std::optional<std::string> open(const Request& request) override { return answer(request); }
-
-    std::vector<Request> requests;
-    std::deque<std::optional<std::string>> answers;
-
-  private:
-    std::optional<std::string> answer(const Request& request) {
-        requests.push_back(request);
-        if (answers.empty()) {
-            return std::nullopt;
-        }
-        auto a = answers.front();
-        answers.pop_front();
-        return a;
-    }
 };
 
 struct GuiOptions {
@@ -147,7 +127,7 @@ class GuiHarness {
     FakeMessages messages;
     RecordingErrors errors;
     FakeSettings settings;
-    FakeFileDialogs fileDialogs;
+    ScriptedFileDialogs fileDialogs;
     link::SimClock clock;
     link::SystemClock realClock;
     device::SimPortCatalogue catalogue{options_.realTime ? static_cast<link::Clock&>(realClock)
