@@ -6,6 +6,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include "logging/ui/launch_panel.h"
 #include "shell/messages.h"
 #include "shell/ui/app_context.h"
 #include "shell/ui/artwork.h"
@@ -26,11 +27,13 @@ QAction* menuAction(QMenu* menu, QObject* owner, const char* name, const QString
 }
 }  // namespace
 
-Main::Main(AppContext& context, WindowRegistry& windows, QWidget* parent)
+Main::Main(AppContext& context, WindowRegistry& windows,
+           std::function<void(int, int, bool)> setNavigationItemsEnabled,
+           std::function<void()> launched, QWidget* parent)
     : QWidget(parent), context_(context), windows_(windows) {
     setObjectName(QStringLiteral("Main"));
     buildActions();
-    buildPanel();
+    buildPanel(std::move(setNavigationItemsEnabled), std::move(launched));
     bindHotKeys();
 }
 
@@ -86,7 +89,8 @@ QMenuBar* Main::createMenuBar() {
     return bar;
 }
 
-void Main::buildPanel() {
+void Main::buildPanel(std::function<void(int, int, bool)> setNavigationItemsEnabled,
+                      std::function<void()> launched) {
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("picProduct"));
     picture->setPixmap(productPicture(kPictureSize));
@@ -117,6 +121,13 @@ void Main::buildPanel() {
     layout->addWidget(maker);
     layout->addSpacing(24);
     layout->addWidget(status_);
+    launch_ = new logging::ui::LaunchPanel(
+        context_,
+        {[this](const char* menu, bool on) { setMenuEnabled(menu, on); },
+         std::move(setNavigationItemsEnabled), std::move(launched)},
+        this);
+    layout->addSpacing(12);
+    layout->addWidget(launch_, 0, Qt::AlignHCenter);
     layout->addStretch(3);
 }
 
@@ -177,7 +188,15 @@ void Main::mnuConfiguration_Click() {
 }
 
 void Main::mnuLaunch_Click() {
-    // The launch sequence (which checks the port itself) is not part of this program yet.
+    launch_->mnuLaunch_Click();  // it checks the port itself
+}
+
+void Main::setMenuEnabled(const char* menu, bool enabled) {
+    if (std::string_view(menu) == "mnuDisplay") {
+        setDisplayMenuEnabled(enabled);
+    } else if (QAction* action = findChild<QAction*>(QString::fromLatin1(menu))) {
+        action->setEnabled(enabled);
+    }
 }
 
 void Main::mnuGraph_Click() {

@@ -8,6 +8,10 @@
 class QMenu;
 class QMenuBar;
 
+namespace tilt::logging::ui {
+class LaunchPanel;
+}
+
 namespace tilt::shell::ui {
 
 struct AppContext;
@@ -17,7 +21,11 @@ class WindowRegistry;
 // frame, which shows its menus as the frame's menu bar.
 class Main final : public QWidget {
   public:
-    Main(AppContext& context, WindowRegistry& windows, QWidget* parent = nullptr);
+    // `setNavigationItemsEnabled` switches items of the frame's navigation bar; `launched` tells
+    // the frame that the logger was launched (and so is no longer connected).
+    Main(AppContext& context, WindowRegistry& windows,
+         std::function<void(int first, int last, bool enabled)> setNavigationItemsEnabled,
+         std::function<void()> launched, QWidget* parent = nullptr);
 
     // The menu bar with this window's menus, for the frame to show.
     [[nodiscard]] QMenuBar* createMenuBar();
@@ -35,6 +43,9 @@ class Main final : public QWidget {
     // itself disabled for as long as it is hidden.
     [[nodiscard]] bool displayMenuEnabled() const { return displayEnabled_; }
 
+    // File, Tools, Display and Help by the names of their menu entries.
+    void setMenuEnabled(const char* menu, bool enabled);
+
     // The line under the product name that says what the program is connected to.
     void showConnectionStatus(const QString& text);
 
@@ -43,7 +54,8 @@ class Main final : public QWidget {
                       void (Main::*handler)());
     QMenu* addMenu(QMenuBar* bar, const char* name, const QString& caption);
     void buildActions();
-    void buildPanel();
+    void buildPanel(std::function<void(int, int, bool)> setNavigationItemsEnabled,
+                    std::function<void()> launched);
     void bindHotKeys();
 
     void mnuExit_Click();
@@ -68,6 +80,7 @@ class Main final : public QWidget {
     QAction* mnuTools_ = nullptr;
     QAction* mnuDisplay_ = nullptr;
     QLabel* status_ = nullptr;
+    logging::ui::LaunchPanel* launch_ = nullptr;
     bool displayEnabled_ = false;
 };
 

@@ -5,6 +5,7 @@
 
 #include "link/port_catalogue.h"
 #include "link/ui/connect_window.h"
+#include "logging/ui/download_window.h"
 #include "shell/startup.h"
 #include "shell/ui/about_window.h"
 #include "shell/ui/active_window.h"
@@ -26,9 +27,15 @@ MDIForm1::MDIForm1(AppContext& context, QWidget* parent) : QMainWindow(parent), 
     setWindowTitle(QStringLiteral("Veltrimonic Tiltavarometer"));
     setWindowIcon(productIcon());
 
-    main_ = new Main(context_, windows_);
-    setMenuBar(main_->createMenuBar());
     buildListBar();
+    main_ = new Main(
+        context_, windows_,
+        [this](int first, int last, bool on) { setNavigationItemsEnabled(first, last, on); },
+        [this] {
+            connectedPort_ = 0;
+            showConnectionStatus();
+        });
+    setMenuBar(main_->createMenuBar());
 
     auto* central = new QWidget;
     auto* layout = new QHBoxLayout(central);
@@ -62,6 +69,10 @@ void MDIForm1::registerWindows() {
         return new link::ui::Connect(
             context_, [this](bool ok) { onConnectFinished(ok); }, this);
     });
+    windows_.add(QStringLiteral("DownloadErase"), Modality::Modeless, [this] {
+        return new logging::ui::DownloadErase(
+            context_, windows_, [this](bool on) { setNavigationItemsEnabled(1, 4, on); }, this);
+    });
     windows_.add(QStringLiteral("About"), Modality::Modal,
                  [this] { return new About(context_.state.AppVersion, this); });
 }
@@ -88,7 +99,11 @@ void MDIForm1::ListBar1_ItemClick(int group, const QString& text) {
 
 void MDIForm1::setDeviceCommandsEnabled(bool enabled) {
     main_->setDeviceMenusEnabled(enabled);
-    for (int item = 2; item <= 4; ++item) {
+    setNavigationItemsEnabled(2, 4, enabled);
+}
+
+void MDIForm1::setNavigationItemsEnabled(int first, int last, bool enabled) {
+    for (int item = first; item <= last; ++item) {
         ListBar1_->setItemEnabled(kNavigationGroup, item, enabled);
     }
     ListBar1_->Refresh();

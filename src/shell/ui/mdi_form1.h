@@ -31,6 +31,9 @@ class MDIForm1 final : public QMainWindow {
     // What a connect decided: unlocks or locks Tools, Display and navigation items 2 to 4.
     void setDeviceCommandsEnabled(bool enabled);
 
+    // Navigation items first..last of the bar's group (counted from 1).
+    void setNavigationItemsEnabled(int first, int last, bool enabled);
+
   private:
     void buildListBar();
     void registerWindows();

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QGroupBox>
+#include <functional>
+
+#include "logging/launch.h"
+
+class QProgressBar;
+
+namespace tilt::shell::ui {
+struct AppContext;
+}
+
+namespace tilt::logging::ui {
+
+// The main window's launch: the question, then the launch on the device thread with the erase
+// shown on this frame ("Erase", hidden while idle), then the menus as a launched logger leaves
+// them. Until the user connects again only File, Help and "Connect" stay usable.
+class LaunchPanel final : public QGroupBox {
+  public:
+    struct Shell {
+        std::function<void(const char* menu, bool enabled)> setMenuEnabled;  // "mnuFile", ...
+        std::function<void(int first, int last, bool enabled)> setNavigationItemsEnabled;
+        std::function<void()> launched;  // the logger was told to log: it is no longer connected
+    };
+
+    LaunchPanel(shell::ui::AppContext& context, Shell shell, QWidget* parent = nullptr);
+
+    void mnuLaunch_Click();
+
+  private:
+    void launchEnded(LaunchEnd end);
+    void showErasedPages(double pages);
+
+    shell::ui::AppContext& context_;
+    Shell shell_;
+    QProgressBar* PBar_ = nullptr;
+};
+
+}  // namespace tilt::logging::ui

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include "device/device_memory.h"
+#include "support/gui_harness.h"
+
+namespace tilt::logging::ui {
+namespace {
+
+using testing::GuiHarness;
+
+class LaunchFromMain : public ::testing::Test {
+  protected:
+    void connectTo(device::SimOptions options) {
+        gui.catalogue.addDevice(options);
+        gui.start();
+        gui.frame->setDeviceCommandsEnabled(true);
+    }
+    std::vector<std::uint8_t> sent() {
+        return gui.catalogue.line(1)->withDevice([](device::SimDevice* d) {
+            std::vector<std::uint8_t> bytes;
+            for (const auto& r : d->rxLog()) {
+                bytes.push_back(r.value);
+            }
+            return bytes;
+        });
+    }
+    GuiHarness gui;
+};
+
+TEST_F(LaunchFromMain, Yes_StampsErasesStartsLoggingAndLocksTheDeviceCommands) {
+    connectTo({});
+    gui.messages.answers.push_back(Messages::Answer::Yes);
+    QTest::mouseClick(gui.barItem(4), Qt::LeftButton);
+    ASSERT_TRUE(gui.waitFor([&] { return gui.messages.shown.size() == 2; }));
+    ASSERT_TRUE(gui.idle());
+    EXPECT_EQ(gui.texts().back(),
+              "Disconnect the serial cable from the Tiltavarometer! The shaker will shake "
+              "momentarily indicating that datalogging has begun.");
+    const auto bytes = sent();
+    ASSERT_EQ(bytes.size(), 23U);
+    EXPECT_EQ(bytes[0], 'p');
+    EXPECT_EQ(bytes[1], 103);
+    EXPECT_EQ(bytes[21], 'e');
+    EXPECT_EQ(bytes[22], 'X');
+    EXPECT_FALSE(gui.action("mnuTools")->isEnabled());
+    EXPECT_FALSE(gui.frame->main().displayMenuEnabled());
+    EXPECT_TRUE(gui.action("mnuFile")->isEnabled());
+    EXPECT_TRUE(gui.action("mnuHelp")->isEnabled());
+    EXPECT_TRUE(gui.barItem(1)->isEnabled());
+    for (int item = 2; item <= 4; ++item) {
+        EXPECT_FALSE(gui.barItem(item)->isEnabled()) << item;
+    }
+    EXPECT_FALSE(gui.find<QWidget>("fraErase")->isVisible());
+}
+
+TEST_F(LaunchFromMain, NoOrNoPort_SendsNothingAndChangesNoMenu) {
+    connectTo({});
+    gui.action("mnuLaunch")->trigger();  // answered No
+    EXPECT_EQ(gui.texts(), (std::vector<std::string>{
+                               "Tiltavarometer will erase all on-board data before launch!\r\n"
+                               "Click YES to proceed.\r\nClick NO to cancel this operation."}));
+    gui.context.state.CommPort = 0;
+    gui.action("mnuLaunch")->trigger();
+    EXPECT_EQ(gui.texts().back(), "No comm port has been selected!");
+    EXPECT_TRUE(sent().empty());
+    EXPECT_TRUE(gui.action("mnuTools")->isEnabled());
+    EXPECT_TRUE(gui.barItem(4)->isEnabled());
+}
+
+TEST_F(LaunchFromMain, PortThatVanished_FailsTheLaunchTimeWrite) {
+    gui.start();
+    gui.frame->setDeviceCommandsEnabled(true);
+    gui.context.state.CommPort = 7;  // nothing there
+    gui.messages.answers.push_back(Messages::Answer::Yes);
+    gui.action("mnuLaunch")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] {
+        return gui.texts().back() == "Launch Time write to EEPROM failed! Launch did not occur.";
+    }));
+    ASSERT_TRUE(gui.idle());
+    EXPECT_FALSE(gui.action("mnuTools")->isEnabled());
+    EXPECT_TRUE(gui.action("mnuFile")->isEnabled());
+    EXPECT_TRUE(gui.barItem(1)->isEnabled()) << "so the user can connect again";
+    ASSERT_EQ(gui.errors.reports.size(), 1U);
+    EXPECT_EQ(gui.errors.reports[0].source, "OpenCommPort");
+}
+
+}  // namespace
+}  // namespace tilt::logging::ui
