@@ -33,6 +33,7 @@ QLineEdit* readOnlyBox(QWidget* parent, const char* name) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setReadOnly(true);
+    box->setFocusPolicy(Qt::NoFocus);
     box->setMaximumWidth(110);
     return box;
 }
@@ -108,6 +109,8 @@ void DownloadErase::buildControls() {
     auto* download = new QVBoxLayout(fraPBar_);
     PBar_ = new QProgressBar(fraPBar_);
     PBar_->setObjectName(QStringLiteral("PBar"));
+    PBar_->setTextVisible(false);  // shown while it counts something
+    PBar_->setValue(0);
     download->addWidget(PBar_);
     auto* counters = new QHBoxLayout;
     txtTimer_ = readOnlyBox(fraPBar_, "txtTimer");
@@ -135,6 +138,8 @@ void DownloadErase::buildControls() {
     PBarErase_ = new QProgressBar(fraErase_);
     PBarErase_->setObjectName(QStringLiteral("PBarErase"));
     PBarErase_->setRange(0, static_cast<int>(link::kEraseProgressBytes));
+    PBarErase_->setFormat(QStringLiteral("%v of %m progress bytes"));
+    PBarErase_->setTextVisible(false);
     PBarErase_->setValue(0);
     erase->addWidget(PBarErase_);
     auto* waiting = new QHBoxLayout;
@@ -144,9 +149,8 @@ void DownloadErase::buildControls() {
     waiting->addStretch();
     erase->addLayout(waiting);
     layout->addWidget(fraErase_);
-    layout->addStretch();
     setCentralWidget(central);
-    resize(560, 330);
+    resize(560, 290);
 }
 
 bool DownloadErase::event(QEvent* event) {
@@ -188,6 +192,8 @@ void DownloadErase::retrieveParameters() {
     mnuDownload_->setEnabled(false);
     fraPBar_->setTitle(QStringLiteral("Retrieving on-board parameters"));
     PBar_->setRange(0, kParameterSteps);
+    PBar_->setFormat(QStringLiteral("step %v of %m"));
+    PBar_->setTextVisible(true);
     PBar_->setValue(0);
     setCursor(Qt::BusyCursor);
     retrieving_ = true;
@@ -298,6 +304,8 @@ void DownloadErase::startTransfer(const std::string& file, std::int32_t firstPag
     state.TimerAdvance = 0;
     state.EndOfData = false;
     PBar_->setRange(0, state.PageCount);
+    PBar_->setFormat(QStringLiteral("page %v of %m"));
+    PBar_->setTextVisible(true);
     fraPBar_->setTitle(QStringLiteral("Downloading page %1").arg(firstPage));
     PBar_->setValue(firstPage);
     rate_ = TransferRate();
@@ -388,6 +396,7 @@ void DownloadErase::resetDownloadControls() {
     unsetCursor();
     fraPBar_->setTitle(QString::fromLatin1(kIdleCaption));
     PBar_->setValue(0);
+    PBar_->setTextVisible(false);
     mnuDownload_->setChecked(false);
     mnuDownload_->setEnabled(!erasing_);
     mnuErase_->setEnabled(true);
@@ -417,6 +426,7 @@ void DownloadErase::mnuErase_Click() {
     mnuDownload_->setEnabled(false);
     fraErase_->setTitle(QStringLiteral("Erasing"));
     PBarErase_->setValue(0);
+    PBarErase_->setTextVisible(true);
     auto onCount = shell::ui::DeviceThread::toWindow<std::size_t>(this, [this](std::size_t n) {
         txtInBufferSize_->setText(QString::number(n));
         PBarErase_->setValue(static_cast<int>(std::min(n, link::kEraseProgressBytes)));
@@ -457,6 +467,7 @@ void DownloadErase::resetEraseControls() {
     unsetCursor();
     fraErase_->setTitle(QString::fromLatin1(kEraseIdleCaption));
     PBarErase_->setValue(0);
+    PBarErase_->setTextVisible(false);
     mnuErase_->setChecked(false);
     txtInBufferSize_->clear();
     mnuDownload_->setEnabled(!transferring_);
