@@ -143,6 +143,22 @@ TEST_F(DownloadWindow, PartialFileOfTheSameLogger_IsResumedToTheSameContent) {
     EXPECT_TRUE(readFile(dataFile("cut.tlg")) == whole) << "the resumed file differs";
 }
 
+TEST_F(DownloadWindow, UnwritableFile_ReportsEachLineAndTheDownloadGoesOn) {
+    open(device::Preload::Linear1, 3);
+    const std::string nowhere = (gui.context.paths.root / "no such folder" / "x.tlg").string();
+    gui.fileDialogs.answers.push_back(nowhere);
+    menu("mnuDownload")->trigger();
+    ASSERT_TRUE(waitFor("Would you like to graph this download immediately?"));
+    ASSERT_EQ(gui.errors.reports.size(), 3U + 1U) << "three page lines and the CSV";
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(gui.errors.reports[static_cast<std::size_t>(i)].source,
+                  "WriteDownloadPagesToFile");
+        EXPECT_EQ(gui.errors.reports[static_cast<std::size_t>(i)].screen, "General");
+    }
+    EXPECT_EQ(gui.errors.reports[3].source, "MakeLinearCSV");
+    EXPECT_EQ(gui.context.state.DownloadPage, 4) << "every page was fetched all the same";
+}
+
 TEST_F(DownloadWindow, Erase_AsksThenCountsTo2050) {
     open(device::Preload::Linear1, 4);
     menu("mnuErase")->trigger();  // answered No
