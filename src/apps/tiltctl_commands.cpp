@@ -4,6 +4,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "apps/tiltctl_logging.h"
 #include "config/eeprom_access.h"
 #include "link/auto_detect.h"
 #include "link/device_link.h"
@@ -15,28 +16,28 @@
 
 namespace tilt::ctl {
 
-namespace {
+void PrintingErrors::SimpleErrorHandler(std::int32_t number, std::string_view source,
+                                        std::string_view screen, std::string_view description) {
+    ++count_;
+    err_ << "tiltctl: error " << number << " in " << source << " (" << screen
+         << "): " << description << "\n";
+}
 
-// Unexpected failures inside an operation: printed, and the operation goes on as the desktop
-// program's would after Retry.
-class PrintingErrors final : public ErrorReporter {
-  public:
-    explicit PrintingErrors(std::ostream& err) : err_(err) {}
-    void SimpleErrorHandler(std::int32_t number, std::string_view source, std::string_view screen,
-                            std::string_view description) override {
-        err_ << "tiltctl: error " << number << " in " << source << " (" << screen
-             << "): " << description << "\n";
+std::string plainLines(std::string_view text) {
+    std::string lines(text);
+    for (auto at = lines.find("\r\n"); at != std::string::npos; at = lines.find("\r\n", at)) {
+        lines.erase(at, 1);
     }
-
-  private:
-    std::ostream& err_;
-};
+    return lines;
+}
 
 void expectArguments(const QStringList& args, qsizetype count, const std::string& usage) {
     if (args.size() != count) {
         throw UsageError{"expected " + usage};
     }
 }
+
+namespace {
 
 // A byte argument, checked before anything is sent.
 int byteArgument(const QString& text, const char* what) {
@@ -51,15 +52,6 @@ int byteArgument(const QString& text, const char* what) {
                          " does not fit in a byte (0 to 255); nothing was sent."};
     }
     return value;
-}
-
-// A message of the desktop program as terminal lines.
-std::string plainLines(std::string_view text) {
-    std::string lines(text);
-    for (auto at = lines.find("\r\n"); at != std::string::npos; at = lines.find("\r\n", at)) {
-        lines.erase(at, 1);
-    }
-    return lines;
 }
 
 std::string portName(Context& ctx, int number) {
@@ -150,10 +142,8 @@ int runEepromWrite(Context& ctx, const QStringList& args) {
     return kDone;
 }
 
-}  // namespace
-
-const std::vector<Command>& commands() {
-    static const std::vector<Command> all = {
+std::vector<Command> allCommands() {
+    std::vector<Command> all = {
         {{"detect"},
          "",
          "Search ports 1 to 16 for the device and name the first that answers.",
@@ -172,6 +162,16 @@ const std::vector<Command>& commands() {
          "Write VALUE (0 to 255) into EEPROM cell ADDR.",
          runEepromWrite},
     };
+    for (auto& command : loggingCommands()) {
+        all.push_back(std::move(command));
+    }
+    return all;
+}
+
+}  // namespace
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> all = allCommands();
     return all;
 }
 

@@ -9,6 +9,7 @@
 
 #include "link/clock.h"
 #include "platform/system_port_catalogue.h"
+#include "shell/error_reporter.h"
 
 namespace tilt::ctl {
 
@@ -16,6 +17,7 @@ namespace tilt::ctl {
 inline constexpr int kDone = 0;
 inline constexpr int kDeviceFailed = 1;
 inline constexpr int kBadUsage = 2;
+inline constexpr int kInterrupted = 130;  // what a shell reports for a Ctrl+C
 
 // What every command gets: the port catalogue, the selected port and the output streams.
 struct Context {
@@ -24,6 +26,7 @@ struct Context {
     std::int16_t port = 0;
     std::ostream& out;
     std::ostream& err;
+    bool errIsTerminal = false;  // progress may then redraw one line in place
 };
 
 // A bad command line: the message is printed and tiltctl ends with kBadUsage.
@@ -39,5 +42,24 @@ struct Command {
 };
 
 [[nodiscard]] const std::vector<Command>& commands();
+
+// Unexpected failures inside an operation: printed, and the operation goes on as the desktop
+// program's would after Retry. Counted, so that a command can still end with kDeviceFailed.
+class PrintingErrors final : public ErrorReporter {
+  public:
+    explicit PrintingErrors(std::ostream& err) : err_(err) {}
+    void SimpleErrorHandler(std::int32_t number, std::string_view source, std::string_view screen,
+                            std::string_view description) override;
+    [[nodiscard]] int count() const { return count_; }
+
+  private:
+    std::ostream& err_;
+    int count_ = 0;
+};
+
+// A message of the desktop program as terminal lines.
+[[nodiscard]] std::string plainLines(std::string_view text);
+
+void expectArguments(const QStringList& args, qsizetype count, const std::string& usage);
 
 }  // namespace tilt::ctl

@@ -1,4 +1,6 @@
 // tiltctl: the device operations of the Tiltavarometer companion, from a terminal.
+#include <unistd.h>
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <iostream>
@@ -40,7 +42,8 @@ std::string overview() {
         left.resize(std::max<std::size_t>(left.size() + 2, 22), ' ');
         text << "  " << left << c.summary << "\n";
     }
-    text << "\nExit codes: 0 done, 1 the device failed or did not answer, 2 bad usage.\n"
+    text << "\nExit codes: 0 done, 1 the device failed or did not answer, 2 bad usage,\n"
+         << "130 halted by Ctrl+C.\n"
          << "tiltctl COMMAND --help explains a command.\n";
     return text.str();
 }
@@ -99,7 +102,7 @@ int runCommand(const Command& command, QStringList args, const QString& portOpti
     }
     tilt::link::SystemClock clock;
     tilt::platform::SystemPortCatalogue catalogue(clock);
-    tilt::ctl::Context ctx{clock, catalogue, 0, std::cout, std::cerr};
+    tilt::ctl::Context ctx{clock, catalogue, 0, std::cout, std::cerr, isatty(STDERR_FILENO) == 1};
     ctx.port = selectPort(catalogue, portOption);
     return command.run(ctx, args);
 }
