@@ -25,6 +25,8 @@ namespace {
 // from both programs read the same.
 constexpr const char* kDownloadWindow = "DownloadErase";
 constexpr const char* kCsvScreen = "tiltctl";
+// How often a parameter query is asked at most before the download gives up on it.
+constexpr int kParameterAsks = 16;
 
 constexpr const char* kNoPort = "No comm port has been selected!";
 constexpr const char* kProceed = "\r\nClick YES to proceed.\r\nClick NO to cancel this operation.";
@@ -224,9 +226,11 @@ int runDownload(Context& ctx, const QStringList& args) {
     link::DeviceLink link(ctx.catalogue);
     link.setStopToken(interrupt.token());
     PrintingErrors errors(ctx.err);
+    // Each query is asked until two answers agree: a header shifted by a bad cable would mark
+    // the whole file.
     ctx.err << "Retrieving on-board parameters\n";
-    const auto outcome =
-        logging::GetDownloadParameters(link, ctx.port, errors, kDownloadWindow, decimalSeparator());
+    const auto outcome = logging::GetConfirmedDownloadParameters(
+        link, ctx.port, errors, kDownloadWindow, decimalSeparator(), kParameterAsks);
     if (interrupt.requested()) {
         ctx.err << "Download halted by user; " << request.file << " was not touched.\n";
         return kInterrupted;
@@ -235,6 +239,7 @@ int runDownload(Context& ctx, const QStringList& args) {
         ctx.err << logging::parameterFailureMessage(*outcome.failed) << "\n";
         return kDeviceFailed;
     }
+
     const auto header = logging::dataFileHeaderOf(outcome.parameters, TILT_VERSION);
     const auto firstPage = prepareDataFile(ctx, request, header);
     if (!firstPage) {

@@ -113,10 +113,13 @@ void decodeHeader2(std::span<const std::uint8_t> reply, DownloadParameters& p) {
     p.Tares = axisWords(reply, 12, 2);
 }
 
-ParameterOutcome GetDownloadParameters(link::DeviceLink& link, std::int16_t commPort,
-                                       ErrorReporter& errors, std::string_view window,
-                                       char decimalSeparator,
-                                       const std::function<void(int)>& stepDone) {
+namespace {
+
+using Query = std::function<std::optional<std::vector<std::uint8_t>>(
+    const std::function<void()>& send, std::size_t replyBytes)>;
+
+ParameterOutcome runParameterSteps(link::DeviceLink& link, char decimalSeparator,
+                                   const Query& query, const std::function<void(int)>& stepDone) {
     ParameterOutcome outcome;
     auto& p = outcome.parameters;
     struct Step {
@@ -149,8 +152,7 @@ ParameterOutcome GetDownloadParameters(link::DeviceLink& link, std::int16_t comm
     };
     int done = 0;
     for (const Step& step : steps) {
-        const auto reply =
-            link::queryDevice(link, commPort, errors, window, step.send, step.replyBytes);
+        const auto reply = query(step.send, step.replyBytes);
         if (!reply) {
             outcome.failed = step.which;
             return outcome;
@@ -161,6 +163,40 @@ ParameterOutcome GetDownloadParameters(link::DeviceLink& link, std::int16_t comm
         }
     }
     return outcome;
+}
+
+}  // namespace
+
+ParameterOutcome GetDownloadParameters(link::DeviceLink& link, std::int16_t commPort,
+                                       ErrorReporter& errors, std::string_view window,
+                                       char decimalSeparator,
+                                       const std::function<void(int)>& stepDone) {
+    return runParameterSteps(
+        link, decimalSeparator,
+        [&](const std::function<void()>& send, std::size_t replyBytes) {
+            return link::queryDevice(link, commPort, errors, window, send, replyBytes);
+        },
+        stepDone);
+}
+
+ParameterOutcome GetConfirmedDownloadParameters(link::DeviceLink& link, std::int16_t commPort,
+                                                ErrorReporter& errors, std::string_view window,
+                                                char decimalSeparator, int asks,
+                                                const std::function<void(int)>& stepDone) {
+    return runParameterSteps(
+        link, decimalSeparator,
+        [&](const std::function<void()>& send, std::size_t replyBytes) {
+            std::optional<std::vector<std::uint8_t>> previous;
+            for (int ask = 0; ask < asks && !link.stopRequested(); ++ask) {
+                auto reply = link::queryDevice(link, commPort, errors, window, send, replyBytes);
+                if (reply && previous && *reply == *previous) {
+                    return reply;
+                }
+                previous = std::move(reply);
+            }
+            return std::optional<std::vector<std::uint8_t>>();
+        },
+        stepDone);
 }
 
 }  // namespace tilt::logging

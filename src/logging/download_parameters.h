@@ -52,6 +52,14 @@ struct ParameterOutcome {
     link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors, std::string_view window,
     char decimalSeparator, const std::function<void(int stepsDone)>& stepDone = {});
 
+// The queries judge their replies by the total count alone, so a byte lost from one reply and a
+// stray byte added to another pass unseen and shift the values. This asks each query again
+// until two answers in a row are the same, at most `asks` times; a step fails when they never
+// were.
+[[nodiscard]] ParameterOutcome GetConfirmedDownloadParameters(
+    link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors, std::string_view window,
+    char decimalSeparator, int asks, const std::function<void(int stepsDone)>& stepDone = {});
+
 // The decoders of the four replies, for a reply of the right length.
 void decodeMode(std::span<const std::uint8_t> reply, DownloadParameters& p);
 void decodeFirmware(std::span<const std::uint8_t> reply, char decimalSeparator,

@@ -108,5 +108,36 @@ TEST(DownloadParameters, DeviceFallingSilent_FailsAtThatStepAndSkipsTheRest) {
     EXPECT_EQ(first.failed, ParameterStep::Mode);
 }
 
+TEST(DownloadParameters, ConfirmedRead_OnABadLine_AgreesWithACleanRead) {
+    for (const std::uint64_t seed : {1, 2, 3, 4, 5}) {
+        device::SimOptions bad;
+        bad.seed = seed;
+        SimBench clean(bad);  // the same logger (serial number) on a good line
+        const auto expected = query(clean).parameters;
+        bad.faults.lose = bad.faults.extra = bad.faults.shortReply = 0.01;
+        SimBench bench(bad);
+        testing::RecordingErrors errors;
+        const auto confirmed = GetConfirmedDownloadParameters(bench.link, bench.port, errors,
+                                                              "DownloadErase", '.', 16);
+        ASSERT_FALSE(confirmed.failed) << seed;
+        const auto& p = confirmed.parameters;
+        EXPECT_EQ(p.LaunchTime, expected.LaunchTime) << seed;
+        EXPECT_EQ(p.SerialNumber, expected.SerialNumber) << seed;
+        EXPECT_EQ(p.ChannelGains + p.ChannelOffsets + p.Tares,
+                  expected.ChannelGains + expected.ChannelOffsets + expected.Tares)
+            << seed;
+        EXPECT_EQ(p.FirmwareVersion + p.SamplingFrequency,
+                  expected.FirmwareVersion + expected.SamplingFrequency)
+            << seed;
+    }
+
+    SimBench silent;
+    const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
+    testing::RecordingErrors errors;
+    const auto never =
+        GetConfirmedDownloadParameters(silent.link, none, errors, "DownloadErase", '.', 3);
+    EXPECT_EQ(never.failed, ParameterStep::Mode);
+}
+
 }  // namespace
 }  // namespace tilt::logging

@@ -21,11 +21,8 @@ class DownloadSession : public testing::TempFolderTest {
     TransferResult download(const device::SimOptions& options, const std::string& file,
                             std::int32_t firstPage = 0, std::int32_t stopAfter = 0) {
         SimBench bench(options);
-        // A query that meets a fault fails as a whole; the user asks again.
-        auto params = GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", '.');
-        for (int again = 0; params.failed && again < 10; ++again) {
-            params = GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", '.');
-        }
+        const auto params = GetConfirmedDownloadParameters(bench.link, bench.port, errors,
+                                                           "DownloadErase", '.', 16);
         EXPECT_FALSE(params.failed);
         header = dataFileHeaderOf(params.parameters, "3.2.4");
         if (firstPage == 0) {
