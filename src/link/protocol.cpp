@@ -7,10 +7,18 @@
 
 namespace tilt::link {
 
+namespace {
+// The pause between a command byte and its arguments is kept even when the operation is being
+// stopped: a request is never left half-sent, with arguments the device would misread.
+void argumentPause(DeviceLink& link) {
+    link.clock().sleepFor(ms(kArgumentPauseMs), std::stop_token{});
+}
+}  // namespace
+
 void requestReadByte(DeviceLink& link, int address, std::int32_t pauseAfterMs) {
     const std::uint8_t addressByte = toByte(address);
     link.sendByte(cmd::kReadByte);
-    link.Delay(kArgumentPauseMs);
+    argumentPause(link);
     link.sendByte(addressByte);
     link.Delay(pauseAfterMs);
 }
@@ -19,9 +27,9 @@ void requestWriteByte(DeviceLink& link, int address, int value) {
     const std::uint8_t addressByte = toByte(address);
     const std::uint8_t valueByte = toByte(value);
     link.sendByte(cmd::kWriteByte);
-    link.Delay(kArgumentPauseMs);
+    argumentPause(link);
     link.sendByte(addressByte);
-    link.Delay(kArgumentPauseMs);
+    argumentPause(link);
     link.sendByte(valueByte);
 }
 
@@ -29,9 +37,9 @@ void requestPage(DeviceLink& link, std::int32_t page) {
     const std::uint8_t high = toByte(msbOf(page));
     const std::uint8_t low = toByte(page & 255);
     link.sendByte(cmd::kReadPage);
-    link.Delay(kArgumentPauseMs);
+    argumentPause(link);
     link.sendByte(high);
-    link.Delay(kArgumentPauseMs);
+    argumentPause(link);
     link.sendByte(low);
     link.Delay(kArgumentPauseMs);
 }

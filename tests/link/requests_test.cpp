@@ -85,3 +85,24 @@ TEST(Requests, PageRequest_ThreeBytesThenAFullPageAtLineSpeed) {
 
 }  // namespace
 }  // namespace tilt::link
+
+namespace tilt::link {
+namespace {
+
+TEST(Requests, StoppedOperation_StillSendsAWholeRequestWithItsPauses) {
+    testing::SimBench bench;
+    std::stop_source stop;
+    stop.request_stop();
+    bench.link.setStopToken(stop.get_token());
+    bench.link.open();
+    requestPage(bench.link, 300);
+    const auto rx = bench.received();
+    ASSERT_EQ(rx.size(), 3U);
+    EXPECT_EQ(rx[1].value, 1);
+    EXPECT_EQ(rx[2].value, 44);
+    EXPECT_NEAR(rx[1].ms - rx[0].ms, 12.5, 0.6);
+    EXPECT_NEAR(rx[2].ms - rx[1].ms, 12.5, 0.6);
+}
+
+}  // namespace
+}  // namespace tilt::link
