@@ -22,7 +22,9 @@ constexpr int kHeader2First = 2, kHeader2Last = 17;
 
 // "3" -> "03": two digits for the parts of a date and time.
 std::string twoDigits(int value) {
-    return (value < 10 ? "0" : "") + std::to_string(value);
+    std::string text(value < 10 ? 1 : 0, '0');
+    text.append(std::to_string(value));
+    return text;
 }
 
 std::string axisWords(std::span<const std::uint8_t> r, std::size_t first, int axes) {
@@ -30,8 +32,11 @@ std::string axisWords(std::span<const std::uint8_t> r, std::size_t first, int ax
     std::string text;
     for (int axis = 0; axis < axes; ++axis) {
         const std::size_t at = first + 2 * static_cast<std::size_t>(axis);
-        text += (axis ? " " : "") + std::string(kAxes[static_cast<std::size_t>(axis)]) +
-                std::to_string(link::unsignedWord(r[at], r[at + 1]));
+        if (axis > 0) {
+            text.push_back(' ');
+        }
+        text.append(kAxes[static_cast<std::size_t>(axis)]);
+        text.append(std::to_string(link::unsignedWord(r[at], r[at + 1])));
     }
     return text;
 }
@@ -80,10 +85,15 @@ std::string quotientText(double value, char decimalSeparator) {
         return text;
     }
     text[point] = decimalSeparator;
-    if (point == 0 || text[point - 1] == '-') {
-        text.insert(point, "0");
+    if (point > 0 && text[point - 1] != '-') {
+        return text;
     }
-    return text;
+    // A zero before the separator, as general number text has it.
+    std::string withZero;
+    withZero.reserve(text.size() + 1);
+    withZero.append(text, 0, point).push_back('0');
+    withZero.append(text, point, std::string::npos);
+    return withZero;
 }
 
 void decodeMode(std::span<const std::uint8_t> reply, DownloadParameters& p) {
