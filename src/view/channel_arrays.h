@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#pragma once
+
+namespace tilt {
+class ErrorReporter;
+}
+
+namespace tilt::view {
+
+// The samples of a whole linear file, one array per channel, in file order, each rounded to a
+// whole degree. Both always hold one trailing element of value 0 after the samples, so a file
+// without samples gives one element.
+struct ChannelArrays {
+    std::vector<std::int16_t> x{0};
+    std::vector<std::int16_t> y{0};
+};
+
+enum class ParseEnd {
+    Done,
+    EndOfFile,  // the file ended inside its 12 header lines
+    Failed,     // a short line or a value beyond 16 bits; reported to the error handler
+};
+
+// Reads every page line after the 12 header lines as 264 samples of one channel (1 fills x,
+// 2 fills y, anything else neither). Values are their leading numbers, rounded half to even.
+[[nodiscard]] ParseEnd BuildSingleChannelArray(const std::string& file, double channel,
+                                               ChannelArrays& arrays, ErrorReporter& errors,
+                                               std::string_view screen);
+
+// Reads every page line as 132 X,Y pairs.
+[[nodiscard]] ParseEnd BuildDoubleChannelArrays(const std::string& file, ChannelArrays& arrays,
+                                                ErrorReporter& errors, std::string_view screen);
+
+}  // namespace tilt::view

@@ -1,0 +1,118 @@
+#include "view/channel_arrays.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/recording_errors.h"
+
+namespace tilt::view {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ChannelArraysTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        file = (fs::temp_directory_path() /
+                ("tilt-view-" +
+                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                 ".tlg"))
+                   .string();
+    }
+    void TearDown() override { fs::remove(file); }
+
+    // A file of `headerLines` header lines followed by `lines`.
+    void write(int headerLines, const std::vector<std::string>& lines) {
+        std::ofstream out(file, std::ios::binary);
+        for (int i = 0; i < headerLines; ++i) {
+            out << "header " << i << "\r\n";
+        }
+        for (const auto& line : lines) {
+            out << line << "\r\n";
+        }
+    }
+    static std::string pageLine(int page, int values, const std::string& value) {
+        std::string line = std::to_string(page);
+        for (int i = 0; i < values; ++i) {
+            line += "," + value;
+        }
+        return line;
+    }
+
+    std::string file;
+    ChannelArrays arrays;
+    testing::RecordingErrors errors;
+};
+
+TEST_F(ChannelArraysTest,
+       SingleChannel_TwoPagesOfFives_GiveFiveHundredTwentyEightAndATrailingZero) {
+    write(12, {pageLine(1, 264, "5"), pageLine(2, 264, "5")});
+    ASSERT_EQ(BuildSingleChannelArray(file, 1, arrays, errors, "Graph"), ParseEnd::Done);
+    ASSERT_EQ(arrays.x.size(), 529U);
+    EXPECT_EQ(std::count(arrays.x.begin(), arrays.x.end(), 5), 528);
+    EXPECT_EQ(arrays.x.back(), 0);
+    EXPECT_EQ(arrays.y, std::vector<std::int16_t>{0});
+
+    ASSERT_EQ(BuildSingleChannelArray(file, 2, arrays, errors, "Graph"), ParseEnd::Done);
+    EXPECT_EQ(arrays.y.size(), 529U);
+    EXPECT_EQ(arrays.x, std::vector<std::int16_t>{0});
+    EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST_F(ChannelArraysTest, ValuesRoundHalfToEven_NonNumbersCountAsZero_SurplusIsIgnored) {
+    std::string line = "1,2.5,3.5,-2.5,-177.2,abc,BP";
+    for (int i = 6; i < 263; ++i) {
+        line += ",1";
+    }
+    line += ",7,8,9";  // the last value's text holds the surplus
+    write(12, {line});
+    ASSERT_EQ(BuildSingleChannelArray(file, 1, arrays, errors, "Graph"), ParseEnd::Done);
+    ASSERT_EQ(arrays.x.size(), 265U);
+    EXPECT_EQ(std::vector<std::int16_t>(arrays.x.begin(), arrays.x.begin() + 6),
+              (std::vector<std::int16_t>{2, 4, -2, -177, 0, 0}));
+    EXPECT_EQ(arrays.x[263], 7);
+}
+
+TEST_F(ChannelArraysTest, DoubleChannel_SplitsPairsAndMarksPushesAsZero) {
+    std::string line = "1";
+    for (int pair = 0; pair < 132; ++pair) {
+        line += pair == 3 ? ",BP,BP" : "," + std::to_string(pair) + ".4,-" + std::to_string(pair);
+    }
+    write(12, {line, line});
+    ASSERT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "GraphBP"), ParseEnd::Done);
+    ASSERT_EQ(arrays.x.size(), 265U);
+    ASSERT_EQ(arrays.y.size(), 265U);
+    EXPECT_EQ(arrays.x[2], 2);
+    EXPECT_EQ(arrays.y[2], -2);
+    EXPECT_EQ(arrays.x[3], 0);
+    EXPECT_EQ(arrays.y[131], -131);
+    EXPECT_EQ(arrays.x[132 + 131], 131);
+    EXPECT_EQ(arrays.x.back(), 0);
+}
+
+TEST_F(ChannelArraysTest, HeaderOnly_GivesOneElement_ShortHeaderIsTheEndOfTheFile) {
+    write(12, {});
+    ASSERT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "Graph"), ParseEnd::Done);
+    EXPECT_EQ(arrays.x, std::vector<std::int16_t>{0});
+    write(11, {});
+    EXPECT_EQ(BuildSingleChannelArray(file, 1, arrays, errors, "Graph"), ParseEnd::EndOfFile);
+    EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST_F(ChannelArraysTest, ShortLineOrOversizedValue_IsReportedAndLeavesOneElement) {
+    write(12, {pageLine(1, 264, "5"), pageLine(2, 263, "5")});
+    EXPECT_EQ(BuildSingleChannelArray(file, 1, arrays, errors, "Graph"), ParseEnd::Failed);
+    EXPECT_EQ(arrays.x, std::vector<std::int16_t>{0});
+    write(12, {pageLine(1, 264, "40000")});
+    EXPECT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "GraphBP"), ParseEnd::Failed);
+    ASSERT_EQ(errors.reports.size(), 2U);
+    EXPECT_EQ(errors.reports[0].source, "BuildSingleChannelArray");
+    EXPECT_EQ(errors.reports[0].screen, "Graph");
+    EXPECT_EQ(errors.reports[1].source, "BuildDoubleChannelArrays");
+    EXPECT_EQ(errors.reports[1].number, 6) << "overflow";
+}
+
+}  // namespace
+}  // namespace tilt::view
