@@ -1,0 +1,50 @@
+// Feeds arbitrary bytes, as a data file, to every reader of data files: none may crash, hang or
+// read outside its arrays, whatever the file holds.
+#include <unistd.h>
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+
+#include "logging/data_file.h"
+#include "logging/linear_csv.h"
+#include "shell/error_reporter.h"
+#include "view/channel_arrays.h"
+#include "view/download_file.h"
+
+namespace {
+
+class IgnoredErrors final : public tilt::ErrorReporter {
+  public:
+    void SimpleErrorHandler(std::int32_t, std::string_view, std::string_view,
+                            std::string_view) override {}
+};
+
+const std::string& inputFile() {
+    static const std::string path = "/tmp/tilt-fuzz-" + std::to_string(::getpid()) + ".tlg";
+    return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string& file = inputFile();
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    IgnoredErrors errors;
+
+    (void)tilt::view::readDownloadFileHeader(file);
+    if (const auto pages = tilt::view::BinPages::load(file)) {
+        tilt::view::PointArray x{};
+        tilt::view::PointArray y{};
+        for (const int page : {0, 1, 2, 3, 12, 2047}) {
+            (void)pages->locate(page, x, y, errors, "Graph");
+        }
+    }
+    tilt::view::ChannelArrays arrays;
+    (void)tilt::view::BuildSingleChannelArray(file, 1, arrays, errors, "Graph");
+    (void)tilt::view::BuildDoubleChannelArrays(file, arrays, errors, "GraphBP");
+    (void)tilt::logging::inspectPartialDownload(file);
+    tilt::logging::MakeLinearCSV(file, errors, "DownloadErase");
+    return 0;
+}
