@@ -75,7 +75,7 @@ TEST_F(MakeLinearCSVTest, FailuresAreReportedAndKeepWhatWasWritten) {
         const char* what;
         std::string dataFile;
         std::int32_t number;
-        std::string named;  // the file the description must name
+        std::string named;  // the file the error text must name
     };
     const std::string shortFile = crlfLines({"one", "Download Pages", "three"});
     writeFile(folder / "short.tlg", shortFile);
