@@ -17,7 +17,7 @@
 #include "logging/download_parameters.h"
 #include "logging/download_session.h"
 #include "platform/system_port_catalogue.h"
-#include "shell/error_reporter.h"
+#include "shell/counting_errors.h"
 
 namespace {
 
@@ -26,14 +26,7 @@ constexpr int kRecordedPages = 40;
 // Page 0, the recorded pages and the erased page that ends the recording.
 constexpr int kRequestedPages = kRecordedPages + 2;
 
-class CountingErrors final : public tilt::ErrorReporter {
-  public:
-    void SimpleErrorHandler(std::int32_t, std::string_view, std::string_view,
-                            std::string_view) override {
-        ++count;
-    }
-    int count = 0;
-};
+using tilt::CountingErrors;
 
 // A tiltsim serving a linear recording, for as long as the benchmark runs.
 class Tiltsim {

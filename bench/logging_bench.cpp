@@ -12,7 +12,7 @@
 
 #include "logging/data_file.h"
 #include "logging/linear_csv.h"
-#include "shell/error_reporter.h"
+#include "shell/counting_errors.h"
 
 namespace {
 
@@ -20,14 +20,7 @@ namespace fs = std::filesystem;
 using Page = std::array<std::uint8_t, 264>;
 constexpr std::int32_t kFullMemoryPages = 2047;
 
-class CountingErrors final : public tilt::ErrorReporter {
-  public:
-    void SimpleErrorHandler(std::int32_t, std::string_view, std::string_view,
-                            std::string_view) override {
-        ++count;
-    }
-    int count = 0;
-};
+using tilt::CountingErrors;
 
 // Random samples with a button push every 50 pairs, so channel 3 lines carry markers too.
 Page samplePage(std::mt19937& random) {

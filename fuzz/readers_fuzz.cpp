@@ -8,17 +8,11 @@
 
 #include "logging/data_file.h"
 #include "logging/linear_csv.h"
-#include "shell/error_reporter.h"
+#include "shell/counting_errors.h"
 #include "view/channel_arrays.h"
 #include "view/download_file.h"
 
 namespace {
-
-class IgnoredErrors final : public tilt::ErrorReporter {
-  public:
-    void SimpleErrorHandler(std::int32_t, std::string_view, std::string_view,
-                            std::string_view) override {}
-};
 
 const std::string& inputFile() {
     static const std::string path = "/tmp/tilt-fuzz-" + std::to_string(::getpid()) + ".tlg";
@@ -31,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string& file = inputFile();
     std::ofstream(file, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    IgnoredErrors errors;
+    tilt::CountingErrors errors;
 
     (void)tilt::view::readDownloadFileHeader(file);
     if (const auto pages = tilt::view::BinPages::load(file)) {

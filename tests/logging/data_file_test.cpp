@@ -10,7 +10,7 @@
 #include "shell/app_state.h"
 #include "support/recording_errors.h"
 #include "support/scripted_file_dialogs.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace tilt::logging {
 namespace {

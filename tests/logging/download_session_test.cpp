@@ -5,9 +5,9 @@
 #include "device/device_memory.h"
 #include "logging/download_parameters.h"
 #include "logging/linear_csv.h"
-#include "logging/temp_folder.h"
 #include "support/recording_errors.h"
 #include "support/sim_bench.h"
+#include "support/temp_folder.h"
 
 namespace tilt::logging {
 namespace {

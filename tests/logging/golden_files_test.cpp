@@ -8,7 +8,7 @@
 #include "logging/linear_csv.h"
 #include "support/recording_errors.h"
 #include "support/scripted_file_dialogs.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace tilt::logging {
 namespace {

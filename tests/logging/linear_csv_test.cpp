@@ -4,7 +4,7 @@
 
 #include "shell/error.h"
 #include "support/recording_errors.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace tilt::logging {
 namespace {

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "logging/data_file.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace tilt::logging {
 namespace {

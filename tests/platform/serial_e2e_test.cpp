@@ -18,14 +18,7 @@ using link::ms;
 
 class SerialEndToEnd : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "tilt_platform_tests";
-        static char* argv[] = {name, nullptr};
-        if (QCoreApplication::instance() == nullptr) {
-            static QCoreApplication app(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { ensureCoreApplication(); }
 
     // Sends `request` one byte at a time and collects the reply until `expected` bytes came or
     // a second passed, then checks that nothing more follows.

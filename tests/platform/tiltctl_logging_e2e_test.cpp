@@ -40,14 +40,7 @@ long receivedBytes(const TiltsimProcess& sim) {
 
 class TiltctlLogging : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "tilt_platform_tests";
-        static char* argv[] = {name, nullptr};
-        if (QCoreApplication::instance() == nullptr) {
-            static QCoreApplication app(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { ensureCoreApplication(); }
 
     [[nodiscard]] std::string path(const char* name) const {
         return dir.filePath(name).toStdString();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -40,6 +41,16 @@ struct CtlResult {
     std::string out;
     std::string err;
 };
+
+// QtSerialPort wants an application object; the platform tests share one.
+inline void ensureCoreApplication() {
+    static int argc = 1;
+    static char name[] = "tilt_platform_tests";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance() == nullptr) {
+        static QCoreApplication app(argc, argv);
+    }
+}
 
 inline CtlResult runTiltctl(const QStringList& args) {
     QProcess ctl;

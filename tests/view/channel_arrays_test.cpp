@@ -6,22 +6,17 @@
 #include <fstream>
 
 #include "support/recording_errors.h"
+#include "support/temp_folder.h"
 
 namespace tilt::view {
 namespace {
 
-namespace fs = std::filesystem;
-
-class ChannelArraysTest : public ::testing::Test {
+class ChannelArraysTest : public testing::TempFolderTest {
   protected:
     void SetUp() override {
-        file = (fs::temp_directory_path() /
-                ("tilt-view-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                 ".tlg"))
-                   .string();
+        TempFolderTest::SetUp();
+        file = path("data.tlg");
     }
-    void TearDown() override { fs::remove(file); }
 
     // A file of `headerLines` header lines followed by `lines`.
     void write(int headerLines, const std::vector<std::string>& lines) {

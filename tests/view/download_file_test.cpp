@@ -6,22 +6,17 @@
 #include <fstream>
 
 #include "support/recording_errors.h"
+#include "support/temp_folder.h"
 
 namespace tilt::view {
 namespace {
 
-namespace fs = std::filesystem;
-
-class DownloadFileTest : public ::testing::Test {
+class DownloadFileTest : public testing::TempFolderTest {
   protected:
     void SetUp() override {
-        file = (fs::temp_directory_path() /
-                ("tilt-view-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                 ".tlg"))
-                   .string();
+        TempFolderTest::SetUp();
+        file = path("data.tlg");
     }
-    void TearDown() override { fs::remove(file); }
 
     void write(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
 
