@@ -55,12 +55,8 @@ int byteArgument(const QString& text, const char* what) {
 }
 
 std::string portName(Context& ctx, int number) {
-    for (const auto& entry : ctx.catalogue.entries()) {
-        if (entry.number == number) {
-            return entry.name;
-        }
-    }
-    return "no such port";
+    const auto entry = link::findPort(ctx.catalogue, number);
+    return entry ? entry->name : "no such port";
 }
 
 std::string portLabel(Context& ctx, int number) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,5 +33,15 @@ class PortCatalogue {
     // The clock on which this catalogue's transports keep time.
     [[nodiscard]] virtual Clock& clock() = 0;
 };
+
+// The catalogue's entry for port `number`, if it lists one.
+[[nodiscard]] inline std::optional<PortEntry> findPort(const PortCatalogue& catalogue, int number) {
+    for (PortEntry& entry : catalogue.entries()) {
+        if (entry.number == number) {
+            return std::move(entry);
+        }
+    }
+    return std::nullopt;
+}
 
 }  // namespace tilt::link

@@ -92,12 +92,10 @@ void Connect::showPortName(int number) {
     if (number == 0) {
         text = tr("No port");
     }
-    for (const PortEntry& entry : context_.catalogue.entries()) {
-        if (entry.number == number) {
-            text = QString::fromStdString(entry.name);
-            if (!entry.description.empty()) {
-                text += QStringLiteral(" \u2014 ") + QString::fromStdString(entry.description);
-            }
+    if (const auto entry = findPort(context_.catalogue, number)) {
+        text = QString::fromStdString(entry->name);
+        if (!entry->description.empty()) {
+            text += QStringLiteral(" \u2014 ") + QString::fromStdString(entry->description);
         }
     }
     portName_->setText(text);
@@ -134,10 +132,8 @@ void Connect::showSearchProgress(const SearchProgress& progress) {
         return;
     }
     QString port = QStringLiteral("Comm %1").arg(progress.trying);
-    for (const PortEntry& entry : context_.catalogue.entries()) {
-        if (entry.number == progress.trying) {
-            port += QStringLiteral(" (%1)").arg(QString::fromStdString(entry.name));
-        }
+    if (const auto entry = findPort(context_.catalogue, progress.trying)) {
+        port += QStringLiteral(" (%1)").arg(QString::fromStdString(entry->name));
     }
     activity_->setText(tr("Searching Comm 1-16: trying %1\u2026").arg(port));
 }

@@ -127,10 +127,8 @@ void MDIForm1::showConnectionStatus() {
         return;
     }
     QString name = QStringLiteral("Comm %1").arg(port);
-    for (const auto& entry : context_.catalogue.entries()) {
-        if (entry.number == port) {
-            name += QStringLiteral(" (%1)").arg(QString::fromStdString(entry.name));
-        }
+    if (const auto entry = link::findPort(context_.catalogue, port)) {
+        name += QStringLiteral(" (%1)").arg(QString::fromStdString(entry->name));
     }
     main_->showConnectionStatus(
         tr("Connected to the Tiltavarometer on %1.\nTare X %2°, tare Y %3°, update time "
