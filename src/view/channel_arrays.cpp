@@ -16,6 +16,7 @@ namespace {
 constexpr int kHeaderLines = 12;
 constexpr int kSamplesPerPage = 264;
 constexpr int kPairsPerPage = 132;
+constexpr std::string_view kButtonPush = "BP";
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
@@ -105,13 +106,22 @@ ParseEnd BuildSingleChannelArray(const std::string& file, double channel, Channe
 }
 
 ParseEnd BuildDoubleChannelArrays(const std::string& file, ChannelArrays& arrays,
-                                  ErrorReporter& errors, std::string_view screen) {
+                                  ErrorReporter& errors, std::string_view screen,
+                                  ButtonPushList* pushes) {
+    if (pushes != nullptr) {
+        *pushes = ButtonPushList{0};
+    }
     return parseInto(arrays, errors, "BuildDoubleChannelArrays", screen, [&] {
         std::vector<std::int16_t> x;
         std::vector<std::int16_t> y;
+        ButtonPushList found;
         const bool read = readPageLines(file, [&](std::string_view rest, long lineNumber) {
             for (int pair = 0; pair < kPairsPerPage; ++pair) {
-                x.push_back(sampleOf(takeField(rest, lineNumber)));
+                const std::string_view xField = takeField(rest, lineNumber);
+                if (xField == kButtonPush) {
+                    found.push_back(static_cast<double>(x.size()));
+                }
+                x.push_back(sampleOf(xField));
                 y.push_back(
                     sampleOf(pair + 1 < kPairsPerPage ? takeField(rest, lineNumber) : rest));
             }
@@ -123,6 +133,9 @@ ParseEnd BuildDoubleChannelArrays(const std::string& file, ChannelArrays& arrays
         y.push_back(0);
         arrays.x = std::move(x);
         arrays.y = std::move(y);
+        if (pushes != nullptr && !found.empty()) {
+            *pushes = std::move(found);
+        }
         return true;
     });
 }

@@ -33,8 +33,14 @@ enum class ParseEnd {
                                                ChannelArrays& arrays, ErrorReporter& errors,
                                                std::string_view screen);
 
-// Reads every page line as 132 X,Y pairs.
+// Sample index of every button push of a recording, in file order; a single 0 when there is
+// none.
+using ButtonPushList = std::vector<double>;
+
+// Reads every page line as 132 X,Y pairs. With `pushes`, also lists the pairs whose X field is
+// exactly "BP" (the button was pushed there); it stays a single 0 when the file cannot be read.
 [[nodiscard]] ParseEnd BuildDoubleChannelArrays(const std::string& file, ChannelArrays& arrays,
-                                                ErrorReporter& errors, std::string_view screen);
+                                                ErrorReporter& errors, std::string_view screen,
+                                                ButtonPushList* pushes = nullptr);
 
 }  // namespace tilt::view

@@ -87,6 +87,35 @@ TEST_F(ChannelArraysTest, DoubleChannel_SplitsPairsAndMarksPushesAsZero) {
     EXPECT_EQ(arrays.x.back(), 0);
 }
 
+TEST_F(ChannelArraysTest, ButtonPushList_HoldsTheIndexOfEveryPairWhoseXFieldIsBP) {
+    // Pushes at pair 3 of page 1 and pair 40 of page 2; a "BP" in a Y field alone, or inside a
+    // longer X field, is no push.
+    auto page = [](int number, int pushAt) {
+        std::string line = std::to_string(number);
+        for (int pair = 0; pair < 132; ++pair) {
+            line += pair == pushAt ? ",BP,BP" : pair == 7 ? ",1,BP" : pair == 9 ? ",BP2,1" : ",1,1";
+        }
+        return line;
+    };
+    ButtonPushList pushes;
+    write(12, {page(1, 3), page(2, 40)});
+    ASSERT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes), ParseEnd::Done);
+    EXPECT_EQ(pushes, (ButtonPushList{3, 132 + 40}));
+    EXPECT_EQ(arrays.x[3], 0);
+    EXPECT_EQ(arrays.x[132 + 40], 0);
+
+    write(12, {page(1, -1)});
+    ASSERT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes), ParseEnd::Done);
+    EXPECT_EQ(pushes, ButtonPushList{0});
+
+    // A file that fails to read leaves the list at a single 0, whatever it held before.
+    pushes = {5, 6};
+    write(12, {page(1, 3), pageLine(2, 100, "1")});
+    EXPECT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes),
+              ParseEnd::Failed);
+    EXPECT_EQ(pushes, ButtonPushList{0});
+}
+
 TEST_F(ChannelArraysTest, HeaderOnly_GivesOneElement_ShortHeaderIsTheEndOfTheFile) {
     write(12, {});
     ASSERT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "Graph"), ParseEnd::Done);
