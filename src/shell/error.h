@@ -10,6 +10,7 @@ namespace tilt {
 // number for the same failure we reuse it, so error logs stay comparable.
 namespace errc {
 inline constexpr std::int32_t kOverflow = 6;
+inline constexpr std::int32_t kTypeMismatch = 13;
 inline constexpr std::int32_t kFileNotFound = 53;
 inline constexpr std::int32_t kDiskFull = 61;
 inline constexpr std::int32_t kInputPastEndOfFile = 62;
@@ -20,6 +21,7 @@ inline constexpr std::int32_t kInvalidPortNumber = 8002;
 inline constexpr std::int32_t kPortAlreadyOpen = 8005;
 inline constexpr std::int32_t kPortIo = 8010;
 inline constexpr std::int32_t kBadArgument = 5;
+inline constexpr std::int32_t kDialogCancelled = 32755;  // "Cancel was selected."
 }  // namespace errc
 
 // An unexpected failure: a number and a description, as the error log records them.

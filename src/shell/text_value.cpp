@@ -4,6 +4,8 @@
 #include <charconv>
 #include <string>
 
+#include "shell/error.h"
+
 namespace tilt {
 
 namespace {
@@ -65,6 +67,24 @@ double leadingNumber(std::string_view text) {
     double value = 0.0;
     std::from_chars(compact.data() + start, compact.data() + end, value);
     return negative ? -value : value;
+}
+
+double numberValue(std::string_view text) {
+    const std::string_view original = text;
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    const char* first = text.data() + (!text.empty() && text.front() == '+' ? 1 : 0);
+    double value = 0;
+    const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        throw Error(errc::kTypeMismatch,
+                    "Type mismatch: \"" + std::string(original) + "\" is no number");
+    }
+    return value;
 }
 
 }  // namespace tilt

@@ -9,4 +9,9 @@ namespace tilt {
 // are skipped wherever they stand, so " 1 2" reads as 12.
 [[nodiscard]] double leadingNumber(std::string_view text);
 
+// The value of a text that must be a number as a whole, blanks and tabs around it allowed
+// (" 7 ", "-2.5", "1e3"). Anything else, the empty text included, throws Error 13 ("Type
+// mismatch").
+[[nodiscard]] double numberValue(std::string_view text);
+
 }  // namespace tilt

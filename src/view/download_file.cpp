@@ -1,6 +1,5 @@
 #include "view/download_file.h"
 
-#include <charconv>
 #include <fstream>
 #include <sstream>
 
@@ -13,7 +12,6 @@ namespace tilt::view {
 namespace {
 
 constexpr std::size_t kHeaderLines = 11;
-constexpr std::int32_t kTypeMismatch = 13;
 
 std::optional<std::string> readAll(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
@@ -43,28 +41,6 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     return lines;
 }
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-// A bin count: the whole field must be a number.
-double countOf(std::string_view field) {
-    const std::string_view text = trimmed(field);
-    const char* first = text.data() + (!text.empty() && text.front() == '+' ? 1 : 0);
-    double value = 0;
-    const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-        throw Error(kTypeMismatch, "Type mismatch: \"" + std::string(field) + "\" is no number");
-    }
-    return value;
-}
-
 // Drops the page number, then 131 fields ended by commas and the rest as the last bin.
 void splitBins(std::string_view line, PointArray& bins) {
     bins.fill(0);
@@ -77,41 +53,73 @@ void splitBins(std::string_view line, PointArray& bins) {
                         "Invalid procedure call or argument: a bin line holds fewer than 132 "
                         "counts");
         }
-        bins[i] = countOf(line.substr(0, comma));
+        bins[i] = numberValue(line.substr(0, comma));
         line.remove_prefix(comma + 1);
     }
-    bins.back() = countOf(line);
+    bins.back() = numberValue(line);
 }
 
 }  // namespace
 
-std::optional<DownloadFileHeader> readDownloadFileHeader(const std::string& file) {
+// The first `count` lines of a file without their line ends, fewer when the file is shorter.
+std::optional<std::vector<std::string>> readFirstLines(const std::string& file, std::size_t count) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         return std::nullopt;
     }
     std::vector<std::string> lines;
-    for (std::string line; lines.size() < kHeaderLines && std::getline(in, line);) {
+    for (std::string line; lines.size() < count && std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
         lines.push_back(std::move(line));
     }
+    return lines;
+}
+
+std::optional<DownloadFileHeader> readDownloadFileHeader(const std::string& file) {
+    const auto lines = readFirstLines(file, kHeaderLines);
+    if (!lines) {
+        return std::nullopt;
+    }
     DownloadFileHeader header;
-    if (lines.size() < 2 || lines[1] != "Download Pages") {
+    if (lines->empty()) {
         return header;
     }
-    header.mode = FileMode::Other;
-    if (lines.size() >= 10 && lines[9] == "Bin/Linear Mode = 0") {
-        header.mode = FileMode::Bin;
-    } else if (lines.size() >= 10 && lines[9] == "Bin/Linear Mode = 1") {
-        header.mode = FileMode::Linear;
+    if (lines->size() < kHeaderLines) {
+        header.mode = FileMode::Short;
+        return header;
     }
-    if (lines.size() >= kHeaderLines && !lines[10].empty()) {
-        header.FileLinearChannel =
-            leadingNumber(std::string_view(lines[10]).substr(lines[10].size() - 1));
+    if ((*lines)[1] != "Download Pages") {
+        header.mode = FileMode::NotDownloadPages;
+        return header;
+    }
+    const std::string& mode = (*lines)[9];
+    header.mode = mode == "Bin/Linear Mode = 0"   ? FileMode::Bin
+                  : mode == "Bin/Linear Mode = 1" ? FileMode::Linear
+                                                  : FileMode::Other;
+    const std::string& channel = (*lines)[10];
+    if (!channel.empty()) {
+        header.FileLinearChannel = leadingNumber(std::string_view(channel).substr(channel.size() - 1));
     }
     return header;
+}
+
+std::optional<ButtonPushHeader> readButtonPushHeader(const std::string& file) {
+    const auto lines = readFirstLines(file, kHeaderLines + 1);
+    if (!lines) {
+        return std::nullopt;
+    }
+    if (lines->empty()) {
+        return ButtonPushHeader::Empty;
+    }
+    if (lines->size() < kHeaderLines + 1) {
+        return ButtonPushHeader::Short;
+    }
+    const bool supported = (*lines)[9] == "Bin/Linear Mode = 1" &&
+                           (*lines)[10] == "Linear Channel = 3" &&
+                           (*lines)[11] == "Page,X Data-->,Y Data-->";
+    return supported ? ButtonPushHeader::Supported : ButtonPushHeader::NotSupported;
 }
 
 std::optional<BinPages> BinPages::load(const std::string& file) {

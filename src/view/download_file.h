@@ -18,19 +18,33 @@ namespace tilt::view {
 
 // What the header of a file says it is.
 enum class FileMode {
-    NotDownloadPages,  // empty, or line 2 is not "Download Pages"
+    Empty,             // "This is not a Veltrimonic Download Pages file!"
+    Short,             // fewer than 11 lines: the header cannot be read, nothing is shown
+    NotDownloadPages,  // line 2 is not "Download Pages": the same message, and the name goes
     Bin,               // line 10 "Bin/Linear Mode = 0"
     Linear,            // line 10 "Bin/Linear Mode = 1"
     Other,             // any other line 10: nothing is shown
 };
 
 struct DownloadFileHeader {
-    FileMode mode = FileMode::NotDownloadPages;
+    FileMode mode = FileMode::Empty;
     double FileLinearChannel = 0;  // the last character of line 11, as a number
 };
 
 // Reads header lines 1 to 11. Nothing when the file cannot be read.
 [[nodiscard]] std::optional<DownloadFileHeader> readDownloadFileHeader(const std::string& file);
+
+// Whether the button-push view can show a file: only a linear download of both channels, told
+// by header lines 10 to 12.
+enum class ButtonPushHeader {
+    Empty,         // "This is not a Veltrimonic Download file!"
+    Short,         // fewer than 12 lines: "End of data file has been reached!"
+    NotSupported,  // "This Veltrimonic Download is not supported in Button Mode!"
+    Supported,
+};
+
+// Reads header lines 1 to 12. Nothing when the file cannot be read.
+[[nodiscard]] std::optional<ButtonPushHeader> readButtonPushHeader(const std::string& file);
 
 // The page lines of a bin file, found once when the file is opened: stepping through the pages
 // then costs no rescan of the file. A page is the first line whose first field is its number

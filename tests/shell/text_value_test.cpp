@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "shell/error.h"
+
 namespace tilt {
 namespace {
 
@@ -22,4 +24,18 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStartOfAText) {
 }
 
 }  // namespace
+TEST(NumberValue, TakesWholeNumbersOnly) {
+    EXPECT_EQ(numberValue(" 7 "), 7);
+    EXPECT_EQ(numberValue("-2.5"), -2.5);
+    EXPECT_EQ(numberValue("+1e3"), 1000);
+    for (const char* text : {"", " ", "abc", "7a", "1,5", "- 1"}) {
+        try {
+            (void)numberValue(text);
+            ADD_FAILURE() << '"' << text << "\" was taken for a number";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), errc::kTypeMismatch) << text;
+        }
+    }
+}
+
 }  // namespace tilt

@@ -62,8 +62,32 @@ TEST_F(DownloadFileTest, HeaderTellsTheModeAndTheChannel) {
         EXPECT_EQ(h->FileLinearChannel, c.linearChannel) << c.channel;
     }
     write("");
-    EXPECT_EQ(readDownloadFileHeader(file)->mode, FileMode::NotDownloadPages);
+    EXPECT_EQ(readDownloadFileHeader(file)->mode, FileMode::Empty);
+    // Ten lines cannot hold the header, whatever line 2 says.
+    write("a\r\nDownload Pages\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n");
+    EXPECT_EQ(readDownloadFileHeader(file)->mode, FileMode::Short);
     EXPECT_FALSE(readDownloadFileHeader(file + ".missing"));
+}
+
+TEST_F(DownloadFileTest, ButtonPushViewTakesTwoChannelLinearDownloadsOnly) {
+    std::string text = header("Download Pages", "Bin/Linear Mode = 1", "Linear Channel = 3");
+    text.replace(text.find("Page,Data-->"), 12, "Page,X Data-->,Y Data-->");
+    write(text);
+    EXPECT_EQ(readButtonPushHeader(file), ButtonPushHeader::Supported);
+    // Line 2 is not looked at.
+    text.replace(text.find("Download Pages"), 14, "Something else");
+    write(text);
+    EXPECT_EQ(readButtonPushHeader(file), ButtonPushHeader::Supported);
+    for (const auto& other : {header("Download Pages", "Bin/Linear Mode = 1", "Linear Channel = 2"),
+                              header("Download Pages", "Bin/Linear Mode = 0", "Linear Channel = 3"),
+                              header("Download Pages", "Bin/Linear Mode = 1", "Linear Channel = 3")}) {
+        write(other);  // the last has a one-channel column line
+        EXPECT_EQ(readButtonPushHeader(file), ButtonPushHeader::NotSupported);
+    }
+    write(text.substr(0, text.rfind("Page,")));
+    EXPECT_EQ(readButtonPushHeader(file), ButtonPushHeader::Short);
+    write("");
+    EXPECT_EQ(readButtonPushHeader(file), ButtonPushHeader::Empty);
 }
 
 TEST_F(DownloadFileTest, PagesAreFoundByTheirWholeFirstField) {
