@@ -14,6 +14,7 @@ class FileDialogs {
         std::string selectedFilter;  // one entry of `filter`
         std::string folder;          // where the dialog opens
         std::string fileName;        // preset name, if any
+        std::string defaultSuffix;   // added to a name typed without one ("tlg")
     };
 
     virtual ~FileDialogs() = default;

@@ -18,6 +18,7 @@ std::optional<std::string> runDialog(const FileDialogs::Request& request,
     if (!request.selectedFilter.empty()) {
         dialog.selectNameFilter(QString::fromStdString(request.selectedFilter));
     }
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
     if (!request.fileName.empty()) {
         dialog.selectFile(QString::fromStdString(request.fileName));
     }

@@ -234,17 +234,17 @@ void PlotControl::resetView() {
 }
 
 QString PlotControl::readoutAt(const QPointF& position) const {
-    const auto* data = plot_->data().data();
-    if (data->isEmpty() || !axisRect()->rect().contains(position.toPoint())) {
+    const auto* points = plot_->data().data();
+    if (points->isEmpty() || !axisRect()->rect().contains(position.toPoint())) {
         return {};
     }
     const double key = xAxis->pixelToCoord(position.x());
-    auto it = data->findBegin(key, false);
-    if (it != data->constBegin() &&
-        (it == data->constEnd() || std::abs((it - 1)->key - key) < std::abs(it->key - key))) {
+    auto it = points->findBegin(key, false);
+    if (it != points->constBegin() &&
+        (it == points->constEnd() || std::abs((it - 1)->key - key) < std::abs(it->key - key))) {
         --it;
     }
-    if (it == data->constEnd() || std::isnan(it->value)) {
+    if (it == points->constEnd() || std::isnan(it->value)) {
         return {};
     }
     const QString xTitle = xAxis->label().isEmpty() ? QStringLiteral("X") : xAxis->label();

@@ -1,0 +1,247 @@
+#include "view/ui/graph_window.h"
+
+#include <QBoxLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "shell/error.h"
+#include "shell/error_reporter.h"
+#include "shell/number_text.h"
+#include "shell/rounding.h"
+#include "shell/text_value.h"
+#include "shell/ui/app_context.h"
+#include "view/ui/plot_control.h"
+
+namespace tilt::view::ui {
+
+namespace {
+
+constexpr const char* kScreen = "Graph";
+constexpr const char* kNotDownloadPages = "This is not a Veltrimonic Download Pages file!";
+constexpr const char* kEndOfFile = "End of data file has been reached!";
+
+QLineEdit* pageBox(const char* name, QWidget* parent) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setMaximumWidth(80);
+    return box;
+}
+
+}  // namespace
+
+Graph::Graph(shell::ui::AppContext& context, QWidget* parent)
+    : RecordingWindow(context, QStringLiteral("Graph"), parent) {
+    addControls(buildScrollFrame());
+    setUpBinGraphs(graphs());
+    // Form_Load
+    CurrentPage_ = 0;
+    setPageNumberX(0);
+    cmdPrevious_->setEnabled(false);
+}
+
+QWidget* Graph::buildScrollFrame() {
+    auto* frame = new QGroupBox(QStringLiteral("Scroll Data Bins"), this);
+    auto* line = new QHBoxLayout(frame);
+    cmdPrevious_ = new QPushButton(QStringLiteral("Previous"), frame);
+    cmdPrevious_->setObjectName(QStringLiteral("cmdPrevious"));
+    cmdNext_ = new QPushButton(QStringLiteral("Next"), frame);
+    cmdNext_->setObjectName(QStringLiteral("cmdNext"));
+    txtPageNumberX_ = pageBox("txtPageNumberX", frame);
+    txtPageNumberY_ = pageBox("txtPageNumberY", frame);
+    txtPageNumberY_->setReadOnly(true);
+    line->addWidget(cmdPrevious_);
+    line->addWidget(cmdNext_);
+    line->addSpacing(16);
+    line->addWidget(new QLabel(QStringLiteral("X"), frame));
+    line->addWidget(txtPageNumberX_);
+    line->addWidget(new QLabel(QStringLiteral("Y"), frame));
+    line->addWidget(txtPageNumberY_);
+    line->addStretch();
+    connect(cmdPrevious_, &QPushButton::clicked, this, &Graph::cmdPrevious_Click);
+    connect(cmdNext_, &QPushButton::clicked, this, &Graph::cmdNext_Click);
+    connect(txtPageNumberX_, &QLineEdit::textChanged, this, &Graph::txtPageNumberX_Change);
+    return frame;
+}
+
+void Graph::txtPageNumberX_Change() {
+    const double value = leadingNumber(txtPageNumberX_->text().toStdString());
+    txtPageNumberY_->setText(QString::fromStdString(numberText(value + 1)));
+}
+
+void Graph::setPageNumberX(std::int16_t page) {
+    txtPageNumberX_->setText(QString::number(page));
+}
+
+void Graph::mnuOpen_Click() {
+    // Whatever goes wrong while opening ends the operation quietly; what changed stays.
+    try {
+        AppState& state = context_.state;
+        if (state.GraphAfterDownload) {
+            state.GraphAfterDownload = false;
+            setFileName(QString::fromStdString(state.GraphFileName));
+        } else {
+            const auto chosen = chooseDataFile();
+            if (!chosen) {
+                return;
+            }
+            setFileName(*chosen);
+        }
+        showFile();
+    } catch (...) {
+    }
+}
+
+void Graph::openFile(const QString& path) {
+    try {
+        setFileName(path);
+        showFile();
+    } catch (...) {
+    }
+}
+
+void Graph::showFile() {
+    const std::string file = fileName().toStdString();
+    const auto header = readDownloadFileHeader(file);
+    if (!header) {
+        return;
+    }
+    switch (header->mode) {
+        case FileMode::Empty:
+            show(kNotDownloadPages);
+            return;
+        case FileMode::NotDownloadPages:
+            show(kNotDownloadPages);
+            setFileName({});
+            return;
+        case FileMode::Bin:
+            showBinFile();
+            return;
+        case FileMode::Linear:
+            showLinearFile(*header);
+            return;
+        case FileMode::Short:
+        case FileMode::Other:
+            return;
+    }
+}
+
+void Graph::showBinFile() {
+    linear_ = false;
+    CurrentPage_ = 1;
+    setPageNumberX(1);
+    cmdPrevious_->setEnabled(false);
+    cmdNext_->setEnabled(true);
+    setUpBinGraphs(graphs());
+    pages_.reset();  // a file opened again is indexed afresh
+    LocateDataPage(CurrentPage_, fileName());
+}
+
+void Graph::showLinearFile(const DownloadFileHeader& header) {
+    linear_ = true;
+    setPageNumberX(0);
+    cmdPrevious_->setEnabled(false);
+    cmdNext_->setEnabled(false);
+    FileLinearChannel_ = header.FileLinearChannel;
+    setUpLinearGraphs(graphs());
+    const std::string file = fileName().toStdString();
+    ParseEnd end = ParseEnd::Done;
+    if (FileLinearChannel_ == 1 || FileLinearChannel_ == 2) {
+        end = BuildSingleChannelArray(file, FileLinearChannel_, channels_, context_.errors, kScreen);
+    } else if (FileLinearChannel_ == 3) {
+        end = BuildDoubleChannelArrays(file, channels_, context_.errors, kScreen);
+    } else {
+        return;
+    }
+    if (end == ParseEnd::EndOfFile) {
+        show(kEndOfFile);
+    }
+    plotChannelArrays(graphs(), channels_, FileLinearChannel_);
+}
+
+const BinPages* Graph::pagesOf(const QString& file) {
+    if (!pages_ || pagesFile_ != file) {
+        pages_ = BinPages::load(file.toStdString());
+        pagesFile_ = file;
+        if (!pages_) {
+            context_.errors.report(
+                Error(errc::kFileNotFound, "File not found: " + file.toStdString()), "Big",
+                kScreen);
+            return nullptr;
+        }
+    }
+    return &*pages_;
+}
+
+void Graph::LocateDataPage(std::int16_t& page, const QString& file) {
+    degrees_ = {};
+    const BinPages* pages = pagesOf(file);
+    if (pages == nullptr) {
+        return;
+    }
+    switch (pages->locate(page, PointArrayX_, PointArrayY_, context_.errors, kScreen)) {
+        case BinPages::Located::NotFound:
+            show("Unable to locate data page " + std::to_string(page) + " in this file!");
+            return;
+        case BinPages::Located::EndOfFile:
+            show(kEndOfFile);
+            LastPage_ = page;
+            return;
+        case BinPages::Located::Failed:
+            return;
+        case BinPages::Located::Found:
+            break;
+    }
+    ConvertPointArraysToDegreeArrays(PointArrayX_, PointArrayY_, degrees_);
+    plotDegreeArrays(graphs(), degrees_);
+}
+
+void Graph::cmdNext_Click() {
+    try {
+        if (fileName().isEmpty()) {
+            show("No data file has been selected!");
+            return;
+        }
+        if (numberValue(txtPageNumberX_->text().toStdString()) == LastPage_) {
+            show(kEndOfFile);
+            return;
+        }
+        CurrentPage_ = toInt16(CurrentPage_ + 2.0);
+        if (CurrentPage_ > 0) {
+            cmdPrevious_->setEnabled(true);
+        }
+        setPageNumberX(CurrentPage_);
+        LocateDataPage(CurrentPage_, fileName());
+    } catch (const Error& e) {
+        context_.errors.report(e, "cmdNext_Click", kScreen);
+    }
+}
+
+void Graph::cmdPrevious_Click() {
+    try {
+        if (CurrentPage_ == 1) {
+            cmdPrevious_->setEnabled(false);
+            return;
+        }
+        CurrentPage_ = toInt16(CurrentPage_ - 2.0);
+        cmdPrevious_->setEnabled(CurrentPage_ != 0);
+        setPageNumberX(CurrentPage_);
+        LocateDataPage(CurrentPage_, fileName());
+    } catch (const Error& e) {
+        context_.errors.report(e, "cmdPrevious_Click", kScreen);
+    }
+}
+
+QString Graph::shownPart() const {
+    if (fileName().isEmpty()) {
+        return QStringLiteral("no data file");
+    }
+    if (linear_) {
+        return QStringLiteral("whole recording over the sample index");
+    }
+    return QStringLiteral("bin pages %1 (X) and %2 (Y)")
+        .arg(txtPageNumberX_->text(), txtPageNumberY_->text());
+}
+
+}  // namespace tilt::view::ui

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+#include "view/channel_arrays.h"
+#include "view/degree_arrays.h"
+#include "view/download_file.h"
+#include "view/ui/recording_window.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace tilt::view::ui {
+
+// The Graph window: a bin file as histograms over degrees, one page pair at a time, stepped
+// with Next and Previous; a linear file as whole traces over the sample index.
+class Graph final : public RecordingWindow {
+    Q_OBJECT
+
+  public:
+    explicit Graph(shell::ui::AppContext& context, QWidget* parent = nullptr);
+
+    void mnuOpen_Click() override;
+    void openFile(const QString& path) override;
+    void cmdNext_Click();
+    void cmdPrevious_Click();
+    // Finds the page pair that starts at `page` and plots it; a page pair cut off by the end of
+    // the file is remembered in `LastPage`.
+    void LocateDataPage(std::int16_t& page, const QString& file);
+
+    [[nodiscard]] std::int16_t CurrentPage() const { return CurrentPage_; }
+    [[nodiscard]] std::int16_t LastPage() const { return LastPage_; }
+    [[nodiscard]] double FileLinearChannel() const { return FileLinearChannel_; }
+
+  protected:
+    [[nodiscard]] QString shownPart() const override;
+
+  private:
+    QWidget* buildScrollFrame();
+    void txtPageNumberX_Change();
+    void showFile();
+    void showBinFile();
+    void showLinearFile(const DownloadFileHeader& header);
+    void setPageNumberX(std::int16_t page);
+    [[nodiscard]] const BinPages* pagesOf(const QString& file);
+
+    QLineEdit* txtPageNumberX_ = nullptr;
+    QLineEdit* txtPageNumberY_ = nullptr;
+    QPushButton* cmdPrevious_ = nullptr;
+    QPushButton* cmdNext_ = nullptr;
+
+    std::int16_t CurrentPage_ = 0;
+    std::int16_t LastPage_ = 0;
+    double FileLinearChannel_ = 0;
+    bool linear_ = false;
+    PointArray PointArrayX_{};
+    PointArray PointArrayY_{};
+    DegreeArrays degrees_;
+    ChannelArrays channels_;
+    // The page index of the bin file shown, built once when it is opened.
+    std::optional<BinPages> pages_;
+    QString pagesFile_;
+};
+
+}  // namespace tilt::view::ui

@@ -1,0 +1,188 @@
+#include "view/ui/recording_window.h"
+
+#include <QBoxLayout>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+
+#include "shell/error.h"
+#include "shell/file_dialogs.h"
+#include "shell/messages.h"
+#include "shell/ui/app_context.h"
+#include "view/ui/graph_image.h"
+#include "view/ui/plot_control.h"
+
+namespace tilt::view::ui {
+
+namespace {
+
+constexpr const char* kDataFilter = "TLG Files (*.tlg)";
+constexpr const char* kPngFilter = "PNG Picture (*.png)";
+constexpr const char* kPdfFilter = "PDF Document (*.pdf)";
+
+QGroupBox* graphFrame(const QString& caption, PlotControl* graph, QWidget* parent) {
+    auto* frame = new QGroupBox(caption, parent);
+    auto* layout = new QVBoxLayout(frame);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(graph);
+    return frame;
+}
+
+}  // namespace
+
+std::optional<QString> droppedDataFile(const QMimeData& data) {
+    for (const QUrl& url : data.urls()) {
+        if (url.isLocalFile()) {
+            return url.toLocalFile();
+        }
+    }
+    return std::nullopt;
+}
+
+RecordingWindow::RecordingWindow(shell::ui::AppContext& context, const QString& caption,
+                                 QWidget* parent)
+    : QMainWindow(parent), context_(context) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlag(Qt::Window);
+    setWindowTitle(caption);
+    setAcceptDrops(true);
+    buildMenus();
+    buildControls();
+    resize(900, 720);
+}
+
+void RecordingWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    auto add = [&](const char* name, const QString& caption, auto handler) {
+        QAction* action = file->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    add("mnuOpen", QStringLiteral("&Open"), [this] { mnuOpen_Click(); });
+    add("mnuExport", QStringLiteral("Export &Image…"), &RecordingWindow::mnuExport_Click);
+    file->addSeparator();
+    add("mnuReturn", QStringLiteral("&Return"), &RecordingWindow::mnuReturn_Click);
+}
+
+void RecordingWindow::buildControls() {
+    auto* central = new QWidget(this);
+    layout_ = new QVBoxLayout(central);
+
+    auto* dataFile = new QGroupBox(QStringLiteral("Data File"), central);
+    auto* fileLine = new QHBoxLayout(dataFile);
+    txtFileName_ = new QLineEdit(dataFile);
+    txtFileName_->setObjectName(QStringLiteral("txtFileName"));
+    txtFileName_->setReadOnly(true);
+    fileLine->addWidget(txtFileName_);
+    layout_->addWidget(dataFile);
+
+    CWGraph1_ = new PlotControl(central);
+    CWGraph1_->setObjectName(QStringLiteral("CWGraph1"));
+    CWGraph2_ = new PlotControl(central);
+    CWGraph2_->setObjectName(QStringLiteral("CWGraph2"));
+    layout_->addWidget(graphFrame(QStringLiteral("X"), CWGraph1_, central), 1);
+    layout_->addWidget(graphFrame(QStringLiteral("Y"), CWGraph2_, central), 1);
+    setCentralWidget(central);
+
+    readout_ = new QLabel(this);
+    readout_->setObjectName(QStringLiteral("lblReadout"));
+    statusBar()->addWidget(readout_, 1);
+    statusBar()->showMessage(
+        QStringLiteral("Wheel: zoom · drag: pan · double-click: whole graph"));
+    for (PlotControl* graph : {CWGraph1_, CWGraph2_}) {
+        connect(graph, &PlotControl::readoutChanged, this, [this](const QString& text) {
+            statusBar()->clearMessage();
+            readout_->setText(text);
+        });
+    }
+}
+
+void RecordingWindow::addControls(QWidget* controls) {
+    layout_->insertWidget(1, controls);
+}
+
+QString RecordingWindow::fileName() const {
+    return txtFileName_->text();
+}
+
+void RecordingWindow::setFileName(const QString& file) {
+    txtFileName_->setText(file);
+}
+
+void RecordingWindow::show(const std::string& message) {
+    context_.messages.show(message);
+}
+
+std::optional<QString> RecordingWindow::chooseDataFile() {
+    FileDialogs::Request request;
+    request.title = "Open";
+    request.filter = kDataFilter;
+    request.selectedFilter = kDataFilter;
+    request.folder = context_.paths.dataFiles().string();
+    request.defaultSuffix = "tlg";
+    const auto chosen = context_.fileDialogs.open(request);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return QString::fromStdString(*chosen);
+}
+
+void RecordingWindow::mnuReturn_Click() {
+    close();
+}
+
+void RecordingWindow::mnuExport_Click() {
+    const QFileInfo shown(fileName());
+    FileDialogs::Request request;
+    request.title = "Export Image";
+    request.filter = std::string(kPngFilter) + ";;" + kPdfFilter;
+    request.selectedFilter = kPngFilter;
+    request.folder = (shown.fileName().isEmpty() ? QString::fromStdString(context_.paths.dataFiles().string())
+                                                : shown.absolutePath())
+                         .toStdString();
+    request.fileName = (shown.completeBaseName().isEmpty() ? windowTitle()
+                                                          : shown.completeBaseName())
+                           .toStdString() +
+                       ".png";
+    request.defaultSuffix = "png";
+    const auto chosen = context_.fileDialogs.save(request);
+    if (!chosen) {
+        return;
+    }
+    QString path = QString::fromStdString(*chosen);
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != QStringLiteral("png") && suffix != QStringLiteral("pdf")) {
+        path += QStringLiteral(".png");
+    }
+    GraphImage image;
+    image.heading = (shown.fileName().isEmpty() ? windowTitle() : shown.fileName()) +
+                    QStringLiteral(" — ") + shownPart();
+    image.graphs = {{QStringLiteral("X"), CWGraph1_}, {QStringLiteral("Y"), CWGraph2_}};
+    try {
+        saveGraphImage(path, image);
+    } catch (const Error& e) {
+        show(std::string(e.what()) + ". Choose another folder or name and try again.");
+    }
+}
+
+void RecordingWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData() != nullptr && droppedDataFile(*event->mimeData())) {
+        event->acceptProposedAction();
+    }
+}
+
+void RecordingWindow::dropEvent(QDropEvent* event) {
+    if (const auto file = droppedDataFile(*event->mimeData())) {
+        event->acceptProposedAction();
+        openFile(*file);
+    }
+}
+
+}  // namespace tilt::view::ui

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QMainWindow>
+#include <optional>
+#include <string>
+
+#include "view/ui/recording_plots.h"
+
+class QLabel;
+class QLineEdit;
+class QMimeData;
+class QVBoxLayout;
+
+namespace tilt::shell::ui {
+struct AppContext;
+}
+
+namespace tilt::view::ui {
+
+class PlotControl;
+
+// What the two graph windows share: the "Data File" box, the graphs in the frames "X" and "Y",
+// the File menu (Open, Export Image…, Return), the read-out of the value under the pointer,
+// and data files dropped on the window.
+class RecordingWindow : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // Menu "&Open": choose a file and show it.
+    Q_INVOKABLE virtual void mnuOpen_Click() = 0;
+    // Shows `path` as if it had been chosen in the Open dialog: a dropped file, or one named on
+    // the command line.
+    virtual void openFile(const QString& path) = 0;
+    void mnuReturn_Click();
+    // Saves both graphs as a PNG picture or a PDF document.
+    void mnuExport_Click();
+
+    [[nodiscard]] QString fileName() const;
+    [[nodiscard]] PlotControl& graphX() { return *CWGraph1_; }
+    [[nodiscard]] PlotControl& graphY() { return *CWGraph2_; }
+
+  protected:
+    RecordingWindow(shell::ui::AppContext& context, const QString& caption, QWidget* parent);
+
+    // Puts the window's own controls between the file box and the graphs.
+    void addControls(QWidget* controls);
+    // The Open dialog for data files; nothing when the user cancelled.
+    [[nodiscard]] std::optional<QString> chooseDataFile();
+    void setFileName(const QString& file);
+    [[nodiscard]] GraphPair graphs() { return {*CWGraph1_, *CWGraph2_}; }
+    void show(const std::string& message);
+    // What an exported picture is headed with, after the file name.
+    [[nodiscard]] virtual QString shownPart() const = 0;
+
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+    shell::ui::AppContext& context_;
+
+  private:
+    void buildMenus();
+    void buildControls();
+
+    QVBoxLayout* layout_ = nullptr;
+    QLineEdit* txtFileName_ = nullptr;
+    PlotControl* CWGraph1_ = nullptr;
+    PlotControl* CWGraph2_ = nullptr;
+    QLabel* readout_ = nullptr;
+};
+
+// The data file a drop carries: the first local file, or nothing.
+[[nodiscard]] std::optional<QString> droppedDataFile(const QMimeData& data);
+
+}  // namespace tilt::view::ui
