@@ -12,6 +12,7 @@ struct DesktopOptions {
     QStringList ports;         // named ports (a tiltsim terminal, say), numbered after it
     bool technician = false;   // show the Display menu
     QString screenshotFolder;  // render every window there and end
+    QString dataFile;          // a data file to show in the Graph window at start
 };
 
 // True when the command line asks for pictures, help or the version only, which need no

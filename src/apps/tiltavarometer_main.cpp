@@ -2,7 +2,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 
@@ -31,13 +33,22 @@ tilt::apps::DesktopOptions parseOptions(const QApplication& app) {
     const QCommandLineOption screenshot(
         "screenshot", "Save a picture of every window into DIR/<window>.png and end.", "DIR");
     parser.addOptions({simulate, port, technician, screenshot});
+    parser.addPositionalArgument("FILE", "A data file (.tlg) to show in the Graph window.",
+                                 "[FILE]");
     parser.process(app);
+    if (parser.positionalArguments().size() > 1) {
+        std::cerr << "tiltavarometer: give one data file at most.\n";
+        std::exit(2);
+    }
 
     tilt::apps::DesktopOptions options;
     options.simulate = parser.isSet(simulate);
     options.ports = parser.values(port);
     options.technician = parser.isSet(technician);
     options.screenshotFolder = parser.value(screenshot);
+    if (!parser.positionalArguments().isEmpty()) {
+        options.dataFile = QFileInfo(parser.positionalArguments().front()).absoluteFilePath();
+    }
     return options;
 }
 
@@ -89,5 +100,8 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     program.start();
+    if (!options.dataFile.isEmpty()) {
+        program.frame().openDataFile(options.dataFile);
+    }
     return QApplication::exec();
 }

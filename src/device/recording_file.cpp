@@ -50,7 +50,7 @@ void downloadSimulatedRecording(SimOptions options, const std::string& file) {
                                   /*onProgress=*/{}, lastReceive);
     if (result.end != logging::TransferEnd::Completed) {
         throw Error(errc::kPortIo, "The simulated download ended before page " +
-                                         std::to_string(result.DownloadPage));
+                                       std::to_string(result.DownloadPage));
     }
 }
 

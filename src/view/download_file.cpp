@@ -100,7 +100,8 @@ std::optional<DownloadFileHeader> readDownloadFileHeader(const std::string& file
                                                   : FileMode::Other;
     const std::string& channel = (*lines)[10];
     if (!channel.empty()) {
-        header.FileLinearChannel = leadingNumber(std::string_view(channel).substr(channel.size() - 1));
+        header.FileLinearChannel =
+            leadingNumber(std::string_view(channel).substr(channel.size() - 1));
     }
     return header;
 }

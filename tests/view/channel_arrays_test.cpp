@@ -111,8 +111,7 @@ TEST_F(ChannelArraysTest, ButtonPushList_HoldsTheIndexOfEveryPairWhoseXFieldIsBP
     // A file that fails to read leaves the list at a single 0, whatever it held before.
     pushes = {5, 6};
     write(12, {page(1, 3), pageLine(2, 100, "1")});
-    EXPECT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes),
-              ParseEnd::Failed);
+    EXPECT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes), ParseEnd::Failed);
     EXPECT_EQ(pushes, ButtonPushList{0});
 }
 

@@ -78,9 +78,10 @@ TEST_F(DownloadFileTest, ButtonPushViewTakesTwoChannelLinearDownloadsOnly) {
     text.replace(text.find("Download Pages"), 14, "Something else");
     write(text);
     EXPECT_EQ(readButtonPushHeader(file), ButtonPushHeader::Supported);
-    for (const auto& other : {header("Download Pages", "Bin/Linear Mode = 1", "Linear Channel = 2"),
-                              header("Download Pages", "Bin/Linear Mode = 0", "Linear Channel = 3"),
-                              header("Download Pages", "Bin/Linear Mode = 1", "Linear Channel = 3")}) {
+    for (const auto& other :
+         {header("Download Pages", "Bin/Linear Mode = 1", "Linear Channel = 2"),
+          header("Download Pages", "Bin/Linear Mode = 0", "Linear Channel = 3"),
+          header("Download Pages", "Bin/Linear Mode = 1", "Linear Channel = 3")}) {
         write(other);  // the last has a one-channel column line
         EXPECT_EQ(readButtonPushHeader(file), ButtonPushHeader::NotSupported);
     }

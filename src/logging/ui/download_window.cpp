@@ -386,7 +386,10 @@ void DownloadErase::finishDownload() {
         state.GraphAfterDownload = true;
         state.GraphFileName = state.DataFileName;
         state.DataFileName.clear();
-        windows_.show(QStringLiteral("Graph"));
+        // The graph opens on the new file at once, without asking for it.
+        if (QWidget* graph = windows_.show(QStringLiteral("Graph"))) {
+            QMetaObject::invokeMethod(graph, "mnuOpen_Click");
+        }
     } else {
         state.GraphAfterDownload = false;
     }

@@ -13,6 +13,9 @@
 #include "shell/ui/artwork.h"
 #include "shell/ui/list_bar.h"
 #include "shell/ui/main_window.h"
+#include "view/ui/data_file_drop.h"
+#include "view/ui/graph_bp_window.h"
+#include "view/ui/graph_window.h"
 
 namespace tilt::shell::ui {
 
@@ -45,6 +48,7 @@ MDIForm1::MDIForm1(AppContext& context, QWidget* parent) : QMainWindow(parent), 
     layout->addWidget(main_, 1);
     setCentralWidget(central);
     resize(kInitialSize);
+    setAcceptDrops(true);
 
     registerWindows();
 }
@@ -73,8 +77,29 @@ void MDIForm1::registerWindows() {
         return new logging::ui::DownloadErase(
             context_, windows_, [this](bool on) { setNavigationItemsEnabled(1, 4, on); }, this);
     });
+    windows_.add(QStringLiteral("Graph"), Modality::Modeless,
+                 [this] { return new view::ui::Graph(context_, this); });
+    windows_.add(QStringLiteral("GraphBP"), Modality::Modeless,
+                 [this] { return new view::ui::GraphBP(context_, this); });
     windows_.add(QStringLiteral("About"), Modality::Modal,
                  [this] { return new About(context_.state.AppVersion, this); });
+}
+
+void MDIForm1::openDataFile(const QString& path) {
+    if (auto* graph =
+            qobject_cast<view::ui::RecordingWindow*>(windows_.show(QStringLiteral("Graph")))) {
+        graph->openFile(path);
+    }
+}
+
+void MDIForm1::dragEnterEvent(QDragEnterEvent* event) {
+    view::ui::acceptDataFileDrag(*event);
+}
+
+void MDIForm1::dropEvent(QDropEvent* event) {
+    if (const auto file = view::ui::takeDroppedDataFile(*event)) {
+        openDataFile(*file);
+    }
 }
 
 void MDIForm1::MDIForm_Load(const StartupInputs& inputs) {

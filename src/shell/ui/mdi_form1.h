@@ -34,6 +34,14 @@ class MDIForm1 final : public QMainWindow {
     // Navigation items first..last of the bar's group (counted from 1).
     void setNavigationItemsEnabled(int first, int last, bool enabled);
 
+    // Shows a data file in the Graph window: one named on the command line or dropped on the
+    // frame.
+    void openDataFile(const QString& path);
+
+  protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
   private:
     void buildListBar();
     void registerWindows();

@@ -27,15 +27,14 @@ void paintImage(QCPPainter& painter, const GraphImage& image) {
     if (image.graphs.empty()) {
         return;
     }
-    const int band =
-        (image.size.height() - kHeadingHeight) / static_cast<int>(image.graphs.size());
+    const int band = (image.size.height() - kHeadingHeight) / static_cast<int>(image.graphs.size());
     int top = kHeadingHeight;
     font.setPixelSize(15);
     for (const TitledGraph& titled : image.graphs) {
         painter.setFont(font);
         painter.setPen(Qt::black);
-        painter.drawText(QRect(12, top, width - 24, kTitleHeight),
-                         Qt::AlignLeft | Qt::AlignVCenter, titled.title);
+        painter.drawText(QRect(12, top, width - 24, kTitleHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                         titled.title);
         painter.save();
         painter.translate(0, top + kTitleHeight);
         titled.graph->toPainter(&painter, width, band - kTitleHeight);

@@ -148,7 +148,8 @@ void Graph::showLinearFile(const DownloadFileHeader& header) {
     const std::string file = fileName().toStdString();
     ParseEnd end = ParseEnd::Done;
     if (FileLinearChannel_ == 1 || FileLinearChannel_ == 2) {
-        end = BuildSingleChannelArray(file, FileLinearChannel_, channels_, context_.errors, kScreen);
+        end =
+            BuildSingleChannelArray(file, FileLinearChannel_, channels_, context_.errors, kScreen);
     } else if (FileLinearChannel_ == 3) {
         end = BuildDoubleChannelArrays(file, channels_, context_.errors, kScreen);
     } else {

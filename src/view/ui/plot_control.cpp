@@ -47,7 +47,6 @@ PlotControl::PlotControl(QWidget* parent) : QCustomPlot(parent) {
     connect(this, &QCustomPlot::mouseDoubleClick, this, [this] { resetView(); });
     connect(this, &QCustomPlot::mouseMove, this,
             [this](QMouseEvent* event) { emit readoutChanged(readoutAt(event->position())); });
-    addCursor();  // every graph starts with one cursor
 }
 
 QCPAxis* PlotControl::axis(int number) const {

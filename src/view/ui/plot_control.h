@@ -1,9 +1,9 @@
 #pragma once
 
+#include <qcustomplot.h>
 #include <QPointF>
 #include <QString>
 #include <cstdint>
-#include <qcustomplot.h>
 #include <span>
 #include <vector>
 
@@ -50,8 +50,8 @@ class PlotControl final : public QCustomPlot {
     void setAxisTitle(int axis, const QString& title);
     void setPresentation(Presentation presentation);
 
-    // Cursors, numbered from 1 in the order they were added. A new cursor sits at (0, 0) with
-    // the default look (a dotted grey line).
+    // Cursors, numbered from 1 in the order they were added; a graph starts without any. A new
+    // cursor sits at (0, 0) with the default look (a dotted grey line).
     [[nodiscard]] int cursorCount() const { return static_cast<int>(cursors_.size()); }
     void addCursor();
     void removeAllCursors();

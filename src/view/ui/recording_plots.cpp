@@ -96,6 +96,8 @@ void setUpPushGraphs(GraphPair graphs) {
     for (PlotControl* graph : {&graphs.x, &graphs.y}) {
         graph->setAutoScale(kX, false);
         graph->setAxisRange(kX, 0, 264);  // one page of pairs until a file is open
+        graph->removeAllCursors();
+        graph->addCursor();
     }
 }
 

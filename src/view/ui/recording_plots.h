@@ -26,8 +26,9 @@ void setUpLinearGraphs(GraphPair graphs);
 // value nothing. Each plotted graph's sample axis runs from 0 to the array's upper bound.
 void plotChannelArrays(GraphPair graphs, const ChannelArrays& arrays, double channel);
 
-// The button-push view: both traces, with one cursor per graph on the push `first`.
+// The button-push view: traces as in linear mode, and one cursor per graph.
 void setUpPushGraphs(GraphPair graphs);
+// Puts cursor 1 of both graphs on `sample`.
 void placeFirstCursors(GraphPair graphs, double sample);
 // One push-styled cursor per push, plus the spare the cursors are added from.
 void showAllPushCursors(GraphPair graphs, const ButtonPushList& pushes);

@@ -1,20 +1,18 @@
 #include "view/ui/recording_window.h"
 
 #include <QBoxLayout>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QStatusBar>
 
 #include "shell/error.h"
 #include "shell/file_dialogs.h"
 #include "shell/messages.h"
 #include "shell/ui/app_context.h"
+#include "view/ui/data_file_drop.h"
 #include "view/ui/graph_image.h"
 #include "view/ui/plot_control.h"
 
@@ -35,15 +33,6 @@ QGroupBox* graphFrame(const QString& caption, PlotControl* graph, QWidget* paren
 }
 
 }  // namespace
-
-std::optional<QString> droppedDataFile(const QMimeData& data) {
-    for (const QUrl& url : data.urls()) {
-        if (url.isLocalFile()) {
-            return url.toLocalFile();
-        }
-    }
-    return std::nullopt;
-}
 
 RecordingWindow::RecordingWindow(shell::ui::AppContext& context, const QString& caption,
                                  QWidget* parent)
@@ -94,8 +83,7 @@ void RecordingWindow::buildControls() {
     readout_ = new QLabel(this);
     readout_->setObjectName(QStringLiteral("lblReadout"));
     statusBar()->addWidget(readout_, 1);
-    statusBar()->showMessage(
-        QStringLiteral("Wheel: zoom · drag: pan · double-click: whole graph"));
+    statusBar()->showMessage(QStringLiteral("Wheel: zoom · drag: pan · double-click: whole graph"));
     for (PlotControl* graph : {CWGraph1_, CWGraph2_}) {
         connect(graph, &PlotControl::readoutChanged, this, [this](const QString& text) {
             statusBar()->clearMessage();
@@ -144,13 +132,14 @@ void RecordingWindow::mnuExport_Click() {
     request.title = "Export Image";
     request.filter = std::string(kPngFilter) + ";;" + kPdfFilter;
     request.selectedFilter = kPngFilter;
-    request.folder = (shown.fileName().isEmpty() ? QString::fromStdString(context_.paths.dataFiles().string())
-                                                : shown.absolutePath())
-                         .toStdString();
-    request.fileName = (shown.completeBaseName().isEmpty() ? windowTitle()
-                                                          : shown.completeBaseName())
-                           .toStdString() +
-                       ".png";
+    request.folder =
+        (shown.fileName().isEmpty() ? QString::fromStdString(context_.paths.dataFiles().string())
+                                    : shown.absolutePath())
+            .toStdString();
+    request.fileName =
+        (shown.completeBaseName().isEmpty() ? windowTitle() : shown.completeBaseName())
+            .toStdString() +
+        ".png";
     request.defaultSuffix = "png";
     const auto chosen = context_.fileDialogs.save(request);
     if (!chosen) {
@@ -173,14 +162,11 @@ void RecordingWindow::mnuExport_Click() {
 }
 
 void RecordingWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData() != nullptr && droppedDataFile(*event->mimeData())) {
-        event->acceptProposedAction();
-    }
+    acceptDataFileDrag(*event);
 }
 
 void RecordingWindow::dropEvent(QDropEvent* event) {
-    if (const auto file = droppedDataFile(*event->mimeData())) {
-        event->acceptProposedAction();
+    if (const auto file = takeDroppedDataFile(*event)) {
         openFile(*file);
     }
 }

@@ -8,7 +8,6 @@
 
 class QLabel;
 class QLineEdit;
-class QMimeData;
 class QVBoxLayout;
 
 namespace tilt::shell::ui {
@@ -67,8 +66,5 @@ class RecordingWindow : public QMainWindow {
     PlotControl* CWGraph2_ = nullptr;
     QLabel* readout_ = nullptr;
 };
-
-// The data file a drop carries: the first local file, or nothing.
-[[nodiscard]] std::optional<QString> droppedDataFile(const QMimeData& data);
 
 }  // namespace tilt::view::ui

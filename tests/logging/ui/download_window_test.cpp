@@ -90,17 +90,25 @@ TEST_F(DownloadWindow, LinearDownload_WritesTheFileAndItsCsvAndAsksAboutTheGraph
     EXPECT_TRUE(gui.errors.reports.empty());
 }
 
-TEST_F(DownloadWindow, YesToTheGraph_HandsTheFileOver) {
+TEST_F(DownloadWindow, YesToTheGraph_OpensTheGraphOnTheNewFileWithoutADialog) {
     open(device::Preload::Bin, 4);
     gui.fileDialogs.answers.push_back(dataFile("bins.tlg"));
     gui.messages.answers.push_back(Answer::Yes);
     menu("mnuDownload")->trigger();
     ASSERT_TRUE(waitFor("Would you like to graph this download immediately?"));
-    EXPECT_TRUE(gui.context.state.GraphAfterDownload);
     EXPECT_EQ(gui.context.state.GraphFileName, dataFile("bins.tlg"));
     EXPECT_TRUE(gui.context.state.DataFileName.empty());
     EXPECT_EQ(box("txtMode"), "Bin");
     EXPECT_FALSE(std::filesystem::exists(dataFile("bins.csv")));
+
+    QWidget* graph = gui.openWindow("Graph");
+    ASSERT_NE(graph, nullptr);
+    EXPECT_EQ(graph->findChild<QLineEdit*>("txtFileName")->text().toStdString(),
+              dataFile("bins.tlg"));
+    EXPECT_EQ(graph->findChild<QLineEdit*>("txtPageNumberX")->text(), "1");
+    EXPECT_FALSE(gui.context.state.GraphAfterDownload) << "the hand-off is used once";
+    EXPECT_EQ(gui.fileDialogs.requests.size(), 1U) << "only the save dialog of the download";
+    EXPECT_TRUE(gui.errors.reports.empty());
 }
 
 TEST_F(DownloadWindow, CancelledDialog_TransfersNothing) {

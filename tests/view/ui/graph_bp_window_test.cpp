@@ -1,0 +1,172 @@
+#include "view/ui/graph_bp_window.h"
+
+#include <gtest/gtest.h>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "support/gui_harness.h"
+#include "view/ui/graph_test_files.h"
+#include "view/ui/plot_control.h"
+
+namespace tilt::view::ui {
+namespace {
+
+using testing::GraphTestFiles;
+
+class GraphBPWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        gui.start();
+        window = qobject_cast<GraphBP*>(gui.frame->windows().show(QStringLiteral("GraphBP")));
+        ASSERT_NE(window, nullptr);
+        files.folder = gui.root.path().toStdString();
+    }
+    QLineEdit* edit(const char* name) { return window->findChild<QLineEdit*>(name); }
+    QString box(const char* name) { return edit(name)->text(); }
+    QString showAllCaption() { return window->findChild<QPushButton*>("cmdShowAll")->text(); }
+    void open(const std::string& file) {
+        gui.fileDialogs.answers.push_back(file);
+        window->mnuOpen_Click();
+    }
+    // Pushes at samples 40 and 300 (page 1 pair 40, page 3 pair 36).
+    void openTwoPushes() {
+        open(files.write("pushes.tlg", GraphTestFiles::linearHeader(3) +
+                                           GraphTestFiles::pairLine(1, 1, {40}) +
+                                           GraphTestFiles::pairLine(2, 1) +
+                                           GraphTestFiles::pairLine(3, 1, {36})));
+    }
+    // The X position of every cursor of both graphs, which must agree.
+    std::vector<double> cursorsAt() {
+        std::vector<double> at;
+        EXPECT_EQ(window->graphX().cursorCount(), window->graphY().cursorCount());
+        for (int c = 1; c <= window->graphX().cursorCount(); ++c) {
+            at.push_back(window->graphX().cursorPosition(c).x());
+            EXPECT_EQ(window->graphY().cursorPosition(c), window->graphX().cursorPosition(c));
+        }
+        return at;
+    }
+
+    testing::GuiHarness gui;
+    GraphTestFiles files;
+    GraphBP* window = nullptr;
+};
+
+TEST_F(GraphBPWindow, TwoPushes_OpenOnTheFirst_AndTheArrowsStepBetweenThem) {
+    EXPECT_EQ(window->windowTitle(), "Graph Button Pushes");
+    openTwoPushes();
+    EXPECT_EQ(window->pushes(), (ButtonPushList{40, 300}));
+    EXPECT_EQ(box("txtBPNumber"), "0");
+    EXPECT_EQ(box("txtBPValue"), "40");
+    EXPECT_EQ(cursorsAt(), std::vector<double>{40});
+    EXPECT_EQ(window->graphX().pointCount(), 3 * 132 + 1);
+    EXPECT_EQ(window->graphX().point(40).y(), 0) << "a push dips to 0";
+    EXPECT_EQ(window->graphX().axisRange(PlotControl::kXAxis), QCPRange(0, 396));
+
+    window->cmdForward_Click();
+    EXPECT_EQ(box("txtBPNumber"), "1");
+    EXPECT_EQ(box("txtBPValue"), "300");
+    EXPECT_EQ(cursorsAt(), std::vector<double>{300});
+    window->cmdForward_Click();
+    EXPECT_EQ(box("txtBPNumber"), "1");
+    window->cmdBack_Click();
+    window->cmdBack_Click();
+    EXPECT_EQ(box("txtBPNumber"), "0");
+    EXPECT_EQ(box("txtBPValue"), "40");
+    EXPECT_TRUE(gui.texts().empty());
+    EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+TEST_F(GraphBPWindow, ShowAll_PutsACursorOnEveryPushPlusASpare_HideAllLeavesOne) {
+    openTwoPushes();
+    window->cmdForward_Click();
+    window->cmdShowAll_Click();
+    EXPECT_EQ(showAllCaption(), "Hide All");
+    EXPECT_EQ(cursorsAt(), (std::vector<double>{40, 300, 0}));
+    EXPECT_FALSE(window->graphX().hasDefaultLook(1));
+    EXPECT_FALSE(window->graphX().hasDefaultLook(2));
+    EXPECT_TRUE(window->graphX().hasDefaultLook(3)) << "the spare keeps its look";
+
+    window->cmdBack_Click();  // moves cursor 1 only
+    EXPECT_EQ(cursorsAt(), (std::vector<double>{40, 300, 0}));
+    window->cmdForward_Click();
+    EXPECT_EQ(cursorsAt(), (std::vector<double>{300, 300, 0}));
+
+    window->cmdShowAll_Click();
+    EXPECT_EQ(showAllCaption(), "Show All");
+    EXPECT_EQ(cursorsAt(), std::vector<double>{300});
+    EXPECT_FALSE(window->graphY().hasDefaultLook(1));
+}
+
+TEST_F(GraphBPWindow, NoPushes_PointZero_ArrowsDoNothing_ShowAllAddsTheSpare) {
+    open(files.write("none.tlg", GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 5)));
+    EXPECT_EQ(window->pushes(), ButtonPushList{0});
+    EXPECT_EQ(box("txtBPNumber"), "0");
+    EXPECT_EQ(box("txtBPValue"), "0");
+    window->cmdForward_Click();
+    window->cmdBack_Click();
+    EXPECT_EQ(box("txtBPNumber"), "0");
+    window->cmdShowAll_Click();
+    EXPECT_EQ(cursorsAt(), (std::vector<double>{0, 0}));
+    EXPECT_TRUE(window->graphX().hasDefaultLook(2));
+}
+
+TEST_F(GraphBPWindow, TypedNumberOutsideTheList_GoesToTheNearestPush) {
+    openTwoPushes();
+    for (const char* typed : {"7", "-3", "abc", "1e9"}) {
+        edit("txtBPNumber")->setText(typed);
+        window->cmdBack_Click();
+        const QString back = box("txtBPNumber");
+        edit("txtBPNumber")->setText(typed);
+        window->cmdForward_Click();
+        const QString forward = box("txtBPNumber");
+        EXPECT_TRUE(back == "0" || back == "1") << typed;
+        EXPECT_TRUE(forward == "0" || forward == "1") << typed;
+    }
+    edit("txtBPNumber")->setText("7");
+    window->cmdBack_Click();
+    EXPECT_EQ(box("txtBPNumber"), "1");
+    EXPECT_EQ(box("txtBPValue"), "300");
+    EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+TEST_F(GraphBPWindow, OnlyTwoChannelLinearDownloadsAreShown) {
+    const std::string refused = "This Veltrimonic Download is not supported in Button Mode!";
+    open(
+        files.write("one.tlg", GraphTestFiles::linearHeader(1) + GraphTestFiles::sampleLine(1, 5)));
+    open(files.write("bins.tlg", GraphTestFiles::binHeader() + GraphTestFiles::binLine(1, 1)));
+    open(files.write("empty.tlg", ""));
+    std::string cut = GraphTestFiles::linearHeader(3);
+    open(files.write("cut.tlg", cut.erase(cut.rfind("Page,"))));
+    EXPECT_EQ(gui.texts(), (std::vector<std::string>{refused, refused,
+                                                     "This is not a Veltrimonic Download file!",
+                                                     "End of data file has been reached!"}));
+    EXPECT_EQ(window->graphX().pointCount(), 0);
+}
+
+TEST_F(GraphBPWindow, WithoutAFile_TheButtonsSaySo_AndACancelledOpenIsReported) {
+    window->cmdBack_Click();
+    window->cmdForward_Click();
+    window->cmdShowAll_Click();
+    EXPECT_EQ(gui.texts(), std::vector<std::string>(3, "No data file has been selected!"));
+    EXPECT_EQ(showAllCaption(), "Show All");
+
+    window->mnuOpen_Click();  // cancelled
+    ASSERT_EQ(gui.errors.reports.size(), 1U);
+    EXPECT_EQ(gui.errors.reports[0].source, "mnuOpen_Click");
+    EXPECT_EQ(gui.errors.reports[0].screen, "GraphBP");
+    EXPECT_EQ(gui.errors.reports[0].number, 32755);
+}
+
+TEST_F(GraphBPWindow, BrokenDataLine_IsReportedByTheReader) {
+    std::string line = GraphTestFiles::pairLine(2, 1);
+    line.erase(line.rfind(','));
+    open(files.write("short.tlg",
+                     GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 1, {4}) + line));
+    ASSERT_EQ(gui.errors.reports.size(), 1U);
+    EXPECT_EQ(gui.errors.reports[0].source, "BuildDoubleChannelArrays");
+    EXPECT_EQ(window->pushes(), ButtonPushList{0});
+    EXPECT_EQ(box("txtBPValue"), "0");
+}
+
+}  // namespace
+}  // namespace tilt::view::ui

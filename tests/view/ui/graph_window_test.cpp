@@ -1,0 +1,253 @@
+#include "view/ui/graph_window.h"
+
+#include <gtest/gtest.h>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <filesystem>
+
+#include "support/gui_harness.h"
+#include "view/ui/graph_test_files.h"
+#include "view/ui/plot_control.h"
+
+namespace tilt::view::ui {
+namespace {
+
+using testing::GraphTestFiles;
+
+class GraphWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        gui.start();
+        graph = qobject_cast<Graph*>(gui.frame->windows().show(QStringLiteral("Graph")));
+        ASSERT_NE(graph, nullptr);
+        files.folder = gui.root.path().toStdString();
+    }
+    QString box(const char* name) { return graph->findChild<QLineEdit*>(name)->text(); }
+    QLineEdit* pageBoxX() { return graph->findChild<QLineEdit*>("txtPageNumberX"); }
+    bool enabled(const char* name) { return graph->findChild<QPushButton*>(name)->isEnabled(); }
+    void open(const std::string& file) {
+        gui.fileDialogs.answers.push_back(file);
+        graph->mnuOpen_Click();
+    }
+    // The count the X graph shows at a degree.
+    double countAtX(int degree) { return graph->graphX().point(degree + 180).y(); }
+    double countAtY(int degree) { return graph->graphY().point(degree + 90).y(); }
+
+    testing::GuiHarness gui;
+    GraphTestFiles files;
+    Graph* graph = nullptr;
+};
+
+TEST_F(GraphWindow, LoadsWithPageZeroAndPreviousDisabled) {
+    EXPECT_EQ(graph->windowTitle(), "Graph");
+    EXPECT_EQ(box("txtPageNumberX"), "0");
+    EXPECT_EQ(box("txtPageNumberY"), "1");
+    EXPECT_FALSE(enabled("cmdPrevious"));
+    EXPECT_TRUE(enabled("cmdNext"));
+    graph->cmdNext_Click();
+    EXPECT_EQ(gui.texts(), std::vector<std::string>{"No data file has been selected!"});
+}
+
+TEST_F(GraphWindow, OpenDialog_IsForDataFilesInTheDataFolder_AndCancelEndsQuietly) {
+    graph->mnuOpen_Click();  // no answer: cancelled
+    ASSERT_EQ(gui.fileDialogs.requests.size(), 1U);
+    const auto& request = gui.fileDialogs.requests.front();
+    EXPECT_EQ(request.filter, "TLG Files (*.tlg)");
+    EXPECT_EQ(request.folder, gui.context.paths.dataFiles().string());
+    EXPECT_EQ(request.defaultSuffix, "tlg");
+    EXPECT_TRUE(gui.texts().empty());
+    EXPECT_TRUE(gui.errors.reports.empty());
+    EXPECT_EQ(box("txtFileName"), "");
+}
+
+TEST_F(GraphWindow, BinFileOfTwoPairs_StepsThroughThemWithTheDescribedEnds) {
+    open(files.write("bins.tlg", GraphTestFiles::binHeader() + GraphTestFiles::binLine(1, 1) +
+                                     GraphTestFiles::binLine(2, 1001) +
+                                     GraphTestFiles::binLine(3, 2001) +
+                                     GraphTestFiles::binLine(4, 3001)));
+    EXPECT_EQ(box("txtPageNumberX"), "1");
+    EXPECT_EQ(box("txtPageNumberY"), "2");
+    EXPECT_EQ(graph->CurrentPage(), 1);
+    EXPECT_FALSE(enabled("cmdPrevious"));
+    ASSERT_EQ(graph->graphX().pointCount(), 361);
+    ASSERT_EQ(graph->graphY().pointCount(), 181);
+    EXPECT_EQ(graph->graphX().point(0).x(), -180);
+    EXPECT_EQ(countAtX(-180), 1);
+    EXPECT_EQ(countAtX(0), 67) << "bin 66 lands on 0 degrees";
+    EXPECT_EQ(countAtX(179), 0);
+    EXPECT_EQ(countAtY(90), 1132);
+    EXPECT_EQ(graph->graphX().axisRange(PlotControl::kXAxis), QCPRange(-180, 180));
+    EXPECT_EQ(graph->graphY().axisRange(PlotControl::kXAxis), QCPRange(-90, 90));
+
+    graph->cmdNext_Click();
+    EXPECT_EQ(box("txtPageNumberX"), "3");
+    EXPECT_EQ(box("txtPageNumberY"), "4");
+    EXPECT_TRUE(enabled("cmdPrevious"));
+    EXPECT_EQ(countAtX(-180), 2001);
+
+    graph->cmdNext_Click();
+    EXPECT_EQ(gui.texts(), std::vector<std::string>{"Unable to locate data page 5 in this file!"});
+    EXPECT_EQ(box("txtPageNumberX"), "5");
+    EXPECT_EQ(box("txtPageNumberY"), "6");
+    EXPECT_EQ(countAtX(-180), 2001) << "the graphs keep the last page pair found";
+
+    graph->cmdPrevious_Click();
+    EXPECT_EQ(box("txtPageNumberX"), "3");
+    graph->cmdPrevious_Click();
+    EXPECT_EQ(box("txtPageNumberX"), "1");
+    EXPECT_EQ(countAtX(-180), 1);
+    EXPECT_TRUE(enabled("cmdPrevious")) << "arriving at page 1 leaves Previous enabled";
+    graph->cmdPrevious_Click();
+    EXPECT_FALSE(enabled("cmdPrevious"));
+    EXPECT_EQ(box("txtPageNumberX"), "1");
+    EXPECT_EQ(gui.texts().size(), 1U);
+    EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+TEST_F(GraphWindow, PairCutOffByTheEnd_IsRememberedAndNextStopsThere) {
+    const std::string file =
+        files.write("cut.tlg", GraphTestFiles::binHeader() + GraphTestFiles::binLine(1, 1) +
+                                   GraphTestFiles::binLine(2, 1) + GraphTestFiles::binLine(3, 9));
+    open(file);
+    graph->cmdNext_Click();
+    EXPECT_EQ(graph->LastPage(), 3);
+    EXPECT_EQ(box("txtPageNumberX"), "3");
+    EXPECT_EQ(countAtX(-180), 1) << "the graphs keep page 1";
+    // From now on Next at page 3 says the same without reading the file, which is gone.
+    std::filesystem::remove(file);
+    graph->cmdNext_Click();
+    graph->cmdNext_Click();
+    EXPECT_EQ(gui.texts(), std::vector<std::string>(3, "End of data file has been reached!"));
+    EXPECT_EQ(box("txtPageNumberX"), "3");
+    EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+TEST_F(GraphWindow, ForeignOrBrokenFiles_GetTheirMessagesOrNothing) {
+    const std::string notPages = "Not pages.tlg";
+    open(files.write(notPages, GraphTestFiles::header("Download Pages ", "Bin/Linear Mode = 0",
+                                                      "Linear Channel = 3", "Page,Data-->")));
+    EXPECT_EQ(gui.texts(),
+              std::vector<std::string>{"This is not a Veltrimonic Download Pages file!"});
+    EXPECT_EQ(box("txtFileName"), "") << "the name of a foreign file goes";
+
+    const std::string empty = files.write("empty.tlg", "");
+    open(empty);
+    EXPECT_EQ(gui.texts().size(), 2U);
+    EXPECT_EQ(gui.texts().back(), "This is not a Veltrimonic Download Pages file!");
+    EXPECT_EQ(box("txtFileName").toStdString(), empty) << "an empty file keeps its name";
+
+    // An unknown mode, a header cut short and a missing file end quietly.
+    open(files.write("mode 2.tlg", GraphTestFiles::header("Download Pages", "Bin/Linear Mode = 2",
+                                                          "Linear Channel = 3", "Page")));
+    open(files.write("short.tlg", "a\r\nDownload Pages\r\n"));
+    open(files.path("missing.tlg"));
+    EXPECT_EQ(gui.texts().size(), 2U);
+    EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+TEST_F(GraphWindow, BadBinLine_IsReportedAsBig) {
+    std::string broken = GraphTestFiles::binLine(2, 1);
+    broken.replace(broken.find(",5,"), 3, ",x,");
+    open(files.write("bad.tlg",
+                     GraphTestFiles::binHeader() + GraphTestFiles::binLine(1, 1) + broken));
+    ASSERT_EQ(gui.errors.reports.size(), 1U);
+    EXPECT_EQ(gui.errors.reports[0].source, "Big");
+    EXPECT_EQ(gui.errors.reports[0].screen, "Graph");
+}
+
+TEST_F(GraphWindow, LinearFiles_ShowWholeTracesOverTheSampleIndex) {
+    open(files.write("two.tlg", GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 10) +
+                                    GraphTestFiles::pairLine(2, 20)));
+    EXPECT_EQ(box("txtPageNumberX"), "0");
+    EXPECT_EQ(box("txtPageNumberY"), "1");
+    EXPECT_FALSE(enabled("cmdPrevious"));
+    EXPECT_FALSE(enabled("cmdNext"));
+    EXPECT_EQ(graph->FileLinearChannel(), 3);
+    ASSERT_EQ(graph->graphX().pointCount(), 265);
+    ASSERT_EQ(graph->graphY().pointCount(), 265);
+    EXPECT_EQ(graph->graphX().point(133).y(), 21);
+    EXPECT_EQ(graph->graphY().point(133).y(), -21);
+    EXPECT_EQ(graph->graphX().point(264).y(), 0) << "the trailing element";
+    EXPECT_EQ(graph->graphX().axisRange(PlotControl::kXAxis), QCPRange(0, 264));
+    EXPECT_EQ(graph->graphX().axisRange(PlotControl::kYAxis), QCPRange(-180, 180));
+    EXPECT_EQ(graph->graphY().axisRange(PlotControl::kYAxis), QCPRange(-90, 90));
+    EXPECT_EQ(graph->graphX().presentation(), Presentation::Trace);
+
+    open(
+        files.write("one.tlg", GraphTestFiles::linearHeader(2) + GraphTestFiles::sampleLine(1, 5)));
+    EXPECT_EQ(graph->graphX().pointCount(), 0) << "channel 2 fills the Y graph only";
+    EXPECT_EQ(graph->graphY().pointCount(), 265);
+
+    std::string four = GraphTestFiles::linearHeader(3);
+    four.replace(four.find("Linear Channel = 3"), 18, "Linear Channel = 4");
+    open(files.write("four.tlg", four + GraphTestFiles::pairLine(1, 10)));
+    EXPECT_EQ(graph->graphX().pointCount(), 0);
+    EXPECT_EQ(graph->graphY().pointCount(), 0);
+    EXPECT_TRUE(gui.texts().empty());
+}
+
+TEST_F(GraphWindow, LinearFileCutInsideItsHeader_SaysEndOfFile) {
+    // Eleven header lines pass the header check; the reader needs twelve.
+    std::string header = GraphTestFiles::linearHeader(1);
+    header.erase(header.rfind("Page,"));
+    open(files.write("cut.tlg", header));
+    EXPECT_EQ(gui.texts(), std::vector<std::string>{"End of data file has been reached!"});
+}
+
+TEST_F(GraphWindow, TypingAPageNumber_ChangesTheYBoxOnly_AndNextNeedsANumber) {
+    open(files.write("bins.tlg", GraphTestFiles::binHeader() + GraphTestFiles::binLine(1, 1) +
+                                     GraphTestFiles::binLine(2, 1)));
+    pageBoxX()->setText("7");
+    EXPECT_EQ(box("txtPageNumberY"), "8");
+    EXPECT_EQ(graph->CurrentPage(), 1);
+    pageBoxX()->setText("abc");
+    EXPECT_EQ(box("txtPageNumberY"), "1");
+    graph->cmdNext_Click();
+    ASSERT_EQ(gui.errors.reports.size(), 1U);
+    EXPECT_EQ(gui.errors.reports[0].source, "cmdNext_Click");
+    EXPECT_EQ(gui.errors.reports[0].number, 13);
+    EXPECT_EQ(graph->CurrentPage(), 1) << "nothing moved";
+}
+
+TEST_F(GraphWindow, FirstFieldMustMatchWhole_Page12IsNotPage1) {
+    open(files.write("twelve.tlg", GraphTestFiles::binHeader() + GraphTestFiles::binLine(12, 500) +
+                                       GraphTestFiles::binLine(1, 1) +
+                                       GraphTestFiles::binLine(2, 1001)));
+    EXPECT_EQ(countAtX(-180), 1);
+    EXPECT_EQ(countAtY(-90), 1001);
+}
+
+TEST_F(GraphWindow, AfterADownloadHandOff_TheNextOpenAsksAgain) {
+    const std::string file =
+        files.write("new.tlg", GraphTestFiles::binHeader() + GraphTestFiles::binLine(1, 1) +
+                                   GraphTestFiles::binLine(2, 1));
+    gui.context.state.GraphAfterDownload = true;
+    gui.context.state.GraphFileName = file;
+    graph->mnuOpen_Click();
+    EXPECT_TRUE(gui.fileDialogs.requests.empty());
+    EXPECT_EQ(box("txtFileName").toStdString(), file);
+    EXPECT_FALSE(gui.context.state.GraphAfterDownload);
+    graph->mnuOpen_Click();
+    EXPECT_EQ(gui.fileDialogs.requests.size(), 1U);
+}
+
+TEST_F(GraphWindow, ReachableFromTheMainMenu_AndFromTheCommandLine) {
+    graph->close();
+    QApplication::processEvents();
+    gui.action("mnuGraph")->trigger();
+    EXPECT_NE(gui.openWindow("Graph"), nullptr);
+    gui.action("mnuGBP")->trigger();
+    EXPECT_NE(gui.openWindow("GraphBP"), nullptr);
+
+    const std::string file =
+        files.write("given.tlg", GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 10));
+    gui.frame->openDataFile(QString::fromStdString(file));
+    auto* shown = qobject_cast<Graph*>(gui.openWindow("Graph"));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->fileName().toStdString(), file);
+    EXPECT_EQ(shown->graphX().pointCount(), 133);
+}
+
+}  // namespace
+}  // namespace tilt::view::ui

@@ -1,0 +1,153 @@
+#include "view/ui/plot_control.h"
+
+#include <gtest/gtest.h>
+#include <QDropEvent>
+#include <QFile>
+#include <QImage>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <array>
+
+#include "shell/error.h"
+#include "support/gui_harness.h"
+#include "view/ui/graph_image.h"
+#include "view/ui/graph_test_files.h"
+#include "view/ui/graph_window.h"
+
+namespace tilt::view::ui {
+namespace {
+
+constexpr int kX = PlotControl::kXAxis;
+constexpr int kY = PlotControl::kYAxis;
+
+class PlotControlTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        plot.resize(600, 400);
+        plot.setAxisTitle(kX, "Sample index");
+        plot.setAxisTitle(kY, "X angle (degrees)");
+        plot.setAxisRange(kX, 0, 10);
+        plot.setAxisRange(kY, -180, 180);
+        std::array<std::int16_t, 11> values{};
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            values[k] = static_cast<std::int16_t>(2 * k);
+        }
+        plot.plotY(values);
+        plot.show();
+        plot.replot();
+    }
+    QPointF pixelOf(double x, double y) const {
+        return {plot.xAxis->coordToPixel(x), plot.yAxis->coordToPixel(y)};
+    }
+
+    PlotControl plot;
+};
+
+TEST_F(PlotControlTest, WheelZooms_DoubleClickGoesBackToTheProgramsRanges) {
+    const QPointF centre = pixelOf(5, 0);
+    QWheelEvent wheel(centre, plot.mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&plot, &wheel);
+    const QCPRange zoomed = plot.axisRange(kX);
+    EXPECT_LT(zoomed.size(), 10);
+    EXPECT_GT(zoomed.lower, 0);
+
+    QTest::mouseDClick(&plot, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    EXPECT_EQ(plot.axisRange(kX), QCPRange(0, 10));
+    EXPECT_EQ(plot.axisRange(kY), QCPRange(-180, 180));
+}
+
+TEST_F(PlotControlTest, ReadoutNamesTheNearestSample) {
+    EXPECT_EQ(plot.readoutAt(pixelOf(3.2, 50)), "Sample index: 3    X angle (degrees): 6");
+    EXPECT_EQ(plot.readoutAt(pixelOf(9.6, 0)), "Sample index: 10    X angle (degrees): 20");
+    EXPECT_EQ(plot.readoutAt(QPointF(1, 1)), "") << "outside the plot area";
+    plot.clearData();
+    EXPECT_EQ(plot.readoutAt(pixelOf(3, 0)), "");
+}
+
+TEST_F(PlotControlTest, AutomaticAxesFitTheData) {
+    plot.setAutoScale(kY, true);
+    const std::array<double, 4> counts{0, 50, 3, 0};
+    plot.plotY(counts, -2, 1);
+    EXPECT_LE(plot.axisRange(kY).lower, 0);
+    EXPECT_GE(plot.axisRange(kY).upper, 50);
+    EXPECT_LT(plot.axisRange(kY).upper, 60);
+    EXPECT_EQ(plot.axisRange(kX), QCPRange(0, 10)) << "a fixed axis stays";
+    EXPECT_EQ(plot.point(1), QPointF(-1, 50));
+}
+
+TEST_F(PlotControlTest, CursorsAreNumberedFromOne_AndAskingForAMissingOneThrows) {
+    EXPECT_EQ(plot.cursorCount(), 0);
+    plot.addCursor();
+    plot.addCursor();
+    plot.setCursorPosition(2, 7, 1);
+    plot.setCursorLook(2, kPushCursorLook);
+    EXPECT_EQ(plot.cursorPosition(2), QPointF(7, 1));
+    EXPECT_TRUE(plot.hasDefaultLook(1));
+    EXPECT_FALSE(plot.hasDefaultLook(2));
+    EXPECT_THROW(plot.setCursorPosition(3, 0, 0), std::out_of_range);
+    plot.removeAllCursors();
+    EXPECT_EQ(plot.cursorCount(), 0);
+}
+
+TEST_F(PlotControlTest, GraphImage_IsAPngOrAPdf_AndAnUnwritablePathThrows) {
+    QTemporaryDir dir;
+    PlotControl second;
+    second.plotY(std::array<double, 3>{1, 2, 3});
+    const GraphImage image{"data.tlg — test", {{"X", &plot}, {"Y", &second}}, {800, 600}};
+
+    const QString png = dir.filePath("graphs.png");
+    saveGraphImage(png, image);
+    const QImage picture(png);
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), QSize(800, 600));
+    // The trace colour appears in the upper half, where the first graph is drawn.
+    bool traced = false;
+    for (int y = 0; y < 300 && !traced; ++y) {
+        for (int x = 0; x < 800 && !traced; ++x) {
+            traced = picture.pixelColor(x, y) == QColor(20, 80, 170);
+        }
+    }
+    EXPECT_TRUE(traced);
+
+    const QString pdf = dir.filePath("graphs.PDF");
+    saveGraphImage(pdf, image);
+    QFile document(pdf);
+    ASSERT_TRUE(document.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(document.read(4) == "%PDF");
+
+    EXPECT_THROW(saveGraphImage(dir.filePath("no/such/folder/graphs.png"), image), Error);
+}
+
+TEST(RecordingWindow, ExportsBothGraphs_AndOpensADroppedFile) {
+    testing::GuiHarness gui;
+    gui.start();
+    auto* graph = qobject_cast<Graph*>(gui.frame->windows().show(QStringLiteral("Graph")));
+    ASSERT_NE(graph, nullptr);
+    testing::GraphTestFiles files{gui.root.path().toStdString()};
+    const std::string file =
+        files.write("dropped.tlg", testing::GraphTestFiles::linearHeader(3) +
+                                       testing::GraphTestFiles::pairLine(1, 10));
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    // Straight to the window: the application hands drops only to the target of a real drag.
+    static_cast<QObject*>(graph)->event(&drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(graph->fileName().toStdString(), file);
+    EXPECT_EQ(graph->graphX().pointCount(), 133);
+
+    gui.fileDialogs.answers.push_back(files.path("report"));  // typed without a suffix
+    graph->mnuExport_Click();
+    ASSERT_EQ(gui.fileDialogs.requests.size(), 1U);
+    EXPECT_EQ(gui.fileDialogs.requests[0].fileName, "dropped.png");
+    EXPECT_FALSE(QImage(QString::fromStdString(files.path("report.png"))).isNull());
+    EXPECT_TRUE(gui.texts().empty());
+}
+
+}  // namespace
+}  // namespace tilt::view::ui
