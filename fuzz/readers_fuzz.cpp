@@ -28,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tilt::CountingErrors errors;
 
     (void)tilt::view::readDownloadFileHeader(file);
+    (void)tilt::view::readButtonPushHeader(file);
     if (const auto pages = tilt::view::BinPages::load(file)) {
         tilt::view::PointArray x{};
         tilt::view::PointArray y{};
@@ -37,7 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     tilt::view::ChannelArrays arrays;
     (void)tilt::view::BuildSingleChannelArray(file, 1, arrays, errors, "Graph");
-    (void)tilt::view::BuildDoubleChannelArrays(file, arrays, errors, "GraphBP");
+    tilt::view::ButtonPushList pushes;
+    (void)tilt::view::BuildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes);
+    // Every push names a sample of the X channel.
+    for (const double push : pushes) {
+        if (push < 0 || push >= static_cast<double>(arrays.x.size())) {
+            __builtin_trap();
+        }
+    }
     (void)tilt::logging::inspectPartialDownload(file);
     tilt::logging::MakeLinearCSV(file, errors, "DownloadErase");
     return 0;
