@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "apps/tiltctl_logging.h"
+#include "apps/tiltctl_plot.h"
 #include "config/eeprom_access.h"
 #include "link/auto_detect.h"
 #include "link/device_link.h"
@@ -159,6 +160,9 @@ std::vector<Command> allCommands() {
          runEepromWrite},
     };
     for (auto& command : loggingCommands()) {
+        all.push_back(std::move(command));
+    }
+    for (auto& command : plotCommands()) {
         all.push_back(std::move(command));
     }
     return all;

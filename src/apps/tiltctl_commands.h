@@ -11,6 +11,8 @@
 #include "platform/system_port_catalogue.h"
 #include "shell/error_reporter.h"
 
+class QCoreApplication;
+
 namespace tilt::ctl {
 
 // Exit codes of tiltctl.
@@ -39,6 +41,9 @@ struct Command {
     std::string arguments;           // e.g. "ADDR"
     std::string summary;
     std::function<int(Context&, const QStringList& args)> run;
+    // The application object the command runs under; empty for a QCoreApplication. Only a
+    // command that draws needs more, and only it should pay for it.
+    std::function<std::unique_ptr<QCoreApplication>(int& argc, char** argv)> application = {};
 };
 
 [[nodiscard]] const std::vector<Command>& commands();

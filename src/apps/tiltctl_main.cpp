@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <iostream>
+#include <memory>
 #include <sstream>
 
 #include "apps/tiltctl_commands.h"
@@ -110,11 +111,12 @@ int runCommand(const Command& command, QStringList args, const QString& portOpti
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("tiltctl");
-    QCoreApplication::setApplicationVersion(TILT_VERSION);
-
-    QStringList args = QCoreApplication::arguments().mid(1);
+    // Read as QCoreApplication::arguments() would, but before the application object exists:
+    // which one to create depends on the command.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        args << QString::fromLocal8Bit(argv[i]);
+    }
     QString portOption;
     // Global options come before the command.
     while (!args.isEmpty() && args.front().startsWith("-")) {
@@ -147,6 +149,10 @@ int main(int argc, char* argv[]) {
                   << "' (tiltctl --help lists them)\n";
         return tilt::ctl::kBadUsage;
     }
+    const auto app = command->application ? command->application(argc, argv)
+                                          : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName("tiltctl");
+    QCoreApplication::setApplicationVersion(TILT_VERSION);
     try {
         return runCommand(*command, args, portOption);
     } catch (const UsageError& e) {
