@@ -8,6 +8,8 @@ namespace tilt::view::ui {
 
 namespace {
 
+constexpr int kLeftMargin = 78;  // room for "-180" and the axis title
+
 QColor colorOf(std::uint32_t bgr) {
     return {static_cast<int>(bgr & 0xFFU), static_cast<int>((bgr >> 8U) & 0xFFU),
             static_cast<int>((bgr >> 16U) & 0xFFU)};
@@ -42,6 +44,10 @@ PlotControl::PlotControl(QWidget* parent) : QCustomPlot(parent) {
     setNoAntialiasingOnDrag(true);
     setMinimumSize(240, 140);
     setMouseTracking(true);
+    // A fixed left margin lines up the X and Y graphs of a window, whatever their tick labels,
+    // so that the same sample sits at the same place on both.
+    axisRect()->setAutoMargins(QCP::msTop | QCP::msRight | QCP::msBottom);
+    axisRect()->setMargins(QMargins(kLeftMargin, 0, 0, 0));
     xAxis->grid()->setSubGridVisible(false);
     yAxis->grid()->setZeroLinePen(QPen(QColor(150, 150, 150), 1));
     connect(this, &QCustomPlot::mouseDoubleClick, this, [this] { resetView(); });
