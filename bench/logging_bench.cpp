@@ -1,7 +1,6 @@
 // The download writes one page line per received page, and the CSV export then rewrites the
 // whole memory: both must keep up with a full 2047-page download without growing in memory.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <array>
 #include <cstdint>
@@ -12,6 +11,7 @@
 
 #include "logging/data_file.h"
 #include "logging/linear_csv.h"
+#include "memory_use.h"
 #include "shell/counting_errors.h"
 
 namespace {
@@ -21,6 +21,9 @@ using Page = std::array<std::uint8_t, 264>;
 constexpr std::int32_t kFullMemoryPages = 2047;
 
 using tilt::CountingErrors;
+using tilt::bench::currentKiB;
+using tilt::bench::peakKiB;
+using tilt::bench::resetPeak;
 
 // Random samples with a button push every 50 pairs, so channel 3 lines carry markers too.
 Page samplePage(std::mt19937& random) {
@@ -45,32 +48,6 @@ std::string writeHeader(const fs::path& file, double mode, double channel) {
         out << line << "\r\n";
     }
     return file.string();
-}
-
-// Linux lets a process restart its high-water mark; elsewhere the peak below is the process's
-// peak so far.
-void resetPeak() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-long currentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string word;
-    while (status >> word) {
-        if (word == "VmRSS:") {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-    }
-    return 0;
-}
-
-// Peak resident memory (KiB) since the last resetPeak().
-long peakKiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 // Format one page and append it to the data file, opening and closing it, as the download does

@@ -1,0 +1,48 @@
+// Resident memory of the benchmark process, for the benchmarks that promise to stay small.
+#pragma once
+
+#include <sys/resource.h>
+
+#include <fstream>
+#include <string>
+
+namespace tilt::bench {
+
+// Linux lets a process restart its high-water mark; elsewhere the peak below is the process's
+// peak so far.
+inline void resetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// A figure of /proc/self/status in KiB ("VmRSS:", "VmHWM:"); 0 where there is none.
+inline long statusKiB(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word) {
+        if (word == field) {
+            long kib = 0;
+            status >> kib;
+            return kib;
+        }
+    }
+    return 0;
+}
+
+// Resident memory now (KiB).
+inline long currentKiB() {
+    return statusKiB("VmRSS:");
+}
+
+// Peak resident memory (KiB) since the last resetPeak(). The kernel's own high-water mark, not
+// getrusage(): that one also keeps the peak seen whenever a thread ended, which a reset does not
+// clear.
+inline long peakKiB() {
+    if (const long peak = statusKiB("VmHWM:"); peak > 0) {
+        return peak;
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+}  // namespace tilt::bench
