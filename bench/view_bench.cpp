@@ -125,7 +125,7 @@ class ShownGraph {
   public:
     ShownGraph() : window_(new Graph(harness_.context)) {
         window_->resize(1000, 760);
-        static_cast<QWidget*>(window_)->show();  // the window's own show() is for messages
+        window_->show();
         (void)QTest::qWaitForWindowExposed(window_);
         window_->graphX().installEventFilter(&paintsX_);
         window_->graphY().installEventFilter(&paintsY_);

@@ -2,6 +2,8 @@
 
 #include <cctype>
 #include <charconv>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "shell/error.h"
@@ -15,9 +17,45 @@ bool isSkipped(char c) {
 bool isDigit(char c) {
     return std::isdigit(static_cast<unsigned char>(c)) != 0;
 }
+// A field that is all a plain decimal ("-46.4", "12") with at most 15 digits: the mantissa and
+// the power of ten are exact doubles, so one division gives the correctly rounded value.
+std::optional<double> plainDecimal(std::string_view text) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    const bool negative = i < n && text[i] == '-';
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int fraction = 0;
+    bool point = false;
+    for (; i < n; ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+            ++digits;
+            fraction += point ? 1 : 0;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0 || digits > 15) {
+        return std::nullopt;
+    }
+    const double value = static_cast<double>(mantissa) / kPowers[fraction];
+    return negative ? -value : value;
+}
 }  // namespace
 
 double leadingNumber(std::string_view text) {
+    if (const auto plain = plainDecimal(text)) {
+        return *plain;
+    }
     std::string compact;
     compact.reserve(text.size());
     for (char c : text) {

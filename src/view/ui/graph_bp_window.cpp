@@ -114,20 +114,20 @@ void GraphBP::showFile() {
     }
     switch (*header) {
         case ButtonPushHeader::Empty:
-            show("This is not a Veltrimonic Download file!");
+            showMessage("This is not a Veltrimonic Download file!");
             return;
         case ButtonPushHeader::Short:
-            show("End of data file has been reached!");
+            showMessage("End of data file has been reached!");
             return;
         case ButtonPushHeader::NotSupported:
-            show("This Veltrimonic Download is not supported in Button Mode!");
+            showMessage("This Veltrimonic Download is not supported in Button Mode!");
             return;
         case ButtonPushHeader::Supported:
             break;
     }
     if (BuildDoubleChannelArrays(file, channels_, context_.errors, kScreen, &ButtonPushList_) ==
         ParseEnd::EndOfFile) {
-        show("End of data file has been reached!");
+        showMessage("End of data file has been reached!");
         return;
     }
     plotChannelArrays(graphs(), channels_, 3);
@@ -138,7 +138,7 @@ void GraphBP::showFile() {
 
 bool GraphBP::fileSelected() {
     if (fileName().isEmpty()) {
-        show("No data file has been selected!");
+        showMessage("No data file has been selected!");
         return false;
     }
     return true;

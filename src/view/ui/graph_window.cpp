@@ -109,10 +109,10 @@ void Graph::showFile() {
     }
     switch (header->mode) {
         case FileMode::Empty:
-            show(kNotDownloadPages);
+            showMessage(kNotDownloadPages);
             return;
         case FileMode::NotDownloadPages:
-            show(kNotDownloadPages);
+            showMessage(kNotDownloadPages);
             setFileName({});
             return;
         case FileMode::Bin:
@@ -156,7 +156,7 @@ void Graph::showLinearFile(const DownloadFileHeader& header) {
         return;
     }
     if (end == ParseEnd::EndOfFile) {
-        show(kEndOfFile);
+        showMessage(kEndOfFile);
     }
     plotChannelArrays(graphs(), channels_, FileLinearChannel_);
 }
@@ -183,10 +183,10 @@ void Graph::LocateDataPage(std::int16_t& page, const QString& file) {
     }
     switch (pages->locate(page, PointArrayX_, PointArrayY_, context_.errors, kScreen)) {
         case BinPages::Located::NotFound:
-            show("Unable to locate data page " + std::to_string(page) + " in this file!");
+            showMessage("Unable to locate data page " + std::to_string(page) + " in this file!");
             return;
         case BinPages::Located::EndOfFile:
-            show(kEndOfFile);
+            showMessage(kEndOfFile);
             LastPage_ = page;
             return;
         case BinPages::Located::Failed:
@@ -201,11 +201,11 @@ void Graph::LocateDataPage(std::int16_t& page, const QString& file) {
 void Graph::cmdNext_Click() {
     try {
         if (fileName().isEmpty()) {
-            show("No data file has been selected!");
+            showMessage("No data file has been selected!");
             return;
         }
         if (numberValue(txtPageNumberX_->text().toStdString()) == LastPage_) {
-            show(kEndOfFile);
+            showMessage(kEndOfFile);
             return;
         }
         CurrentPage_ = toInt16(CurrentPage_ + 2.0);

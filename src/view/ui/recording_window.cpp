@@ -104,7 +104,7 @@ void RecordingWindow::setFileName(const QString& file) {
     txtFileName_->setText(file);
 }
 
-void RecordingWindow::show(const std::string& message) {
+void RecordingWindow::showMessage(const std::string& message) {
     context_.messages.show(message);
 }
 
@@ -157,7 +157,7 @@ void RecordingWindow::mnuExport_Click() {
     try {
         saveGraphImage(path, image);
     } catch (const Error& e) {
-        show(std::string(e.what()) + ". Choose another folder or name and try again.");
+        showMessage(std::string(e.what()) + ". Choose another folder or name and try again.");
     }
 }
 

@@ -47,7 +47,8 @@ class RecordingWindow : public QMainWindow {
     [[nodiscard]] std::optional<QString> chooseDataFile();
     void setFileName(const QString& file);
     [[nodiscard]] GraphPair graphs() { return {*CWGraph1_, *CWGraph2_}; }
-    void show(const std::string& message);
+    // A message box titled "Tiltavarometer" with an OK button.
+    void showMessage(const std::string& message);
     // What an exported picture is headed with, after the file name.
     [[nodiscard]] virtual QString shownPart() const = 0;
 
