@@ -23,19 +23,6 @@ constexpr const char* kScreen = "GraphBP";
 constexpr const char* kShowAll = "Show All";
 constexpr const char* kHideAll = "Hide All";
 
-QLineEdit* pushBox(const char* name, QWidget* parent) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setMaximumWidth(90);
-    return box;
-}
-
-QPushButton* button(const char* name, const QString& caption, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    return b;
-}
-
 QString numberBoxText(double value) {
     return QString::fromStdString(numberText(value));
 }
@@ -52,8 +39,8 @@ QWidget* GraphBP::buildPushControls() {
     auto* controls = new QWidget(this);
     auto* line = new QHBoxLayout(controls);
     line->setContentsMargins(0, 0, 0, 0);
-    txtBPNumber_ = pushBox("txtBPNumber", controls);
-    txtBPValue_ = pushBox("txtBPValue", controls);
+    txtBPNumber_ = namedBox("txtBPNumber", controls);
+    txtBPValue_ = namedBox("txtBPValue", controls);
     line->addWidget(new QLabel(QStringLiteral("Number"), controls));
     line->addWidget(txtBPNumber_);
     line->addSpacing(12);
@@ -66,14 +53,14 @@ QWidget* GraphBP::buildPushControls() {
     scrollLabel->setAlignment(Qt::AlignHCenter);
     scroll->addWidget(scrollLabel);
     auto* arrows = new QHBoxLayout;
-    cmdBack_ = button("cmdBack", QStringLiteral("<"), controls);
-    cmdForward_ = button("cmdForward", QStringLiteral(">"), controls);
+    cmdBack_ = namedButton("cmdBack", QStringLiteral("<"), controls);
+    cmdForward_ = namedButton("cmdForward", QStringLiteral(">"), controls);
     arrows->addWidget(cmdBack_);
     arrows->addWidget(cmdForward_);
     scroll->addLayout(arrows);
     line->addLayout(scroll);
     line->addSpacing(24);
-    cmdShowAll_ = button("cmdShowAll", QString::fromLatin1(kShowAll), controls);
+    cmdShowAll_ = namedButton("cmdShowAll", QString::fromLatin1(kShowAll), controls);
     line->addWidget(cmdShowAll_);
     line->addStretch();
 

@@ -22,13 +22,6 @@ constexpr const char* kScreen = "Graph";
 constexpr const char* kNotDownloadPages = "This is not a Veltrimonic Download Pages file!";
 constexpr const char* kEndOfFile = "End of data file has been reached!";
 
-QLineEdit* pageBox(const char* name, QWidget* parent) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setMaximumWidth(80);
-    return box;
-}
-
 }  // namespace
 
 Graph::Graph(shell::ui::AppContext& context, QWidget* parent)
@@ -44,12 +37,10 @@ Graph::Graph(shell::ui::AppContext& context, QWidget* parent)
 QWidget* Graph::buildScrollFrame() {
     auto* frame = new QGroupBox(QStringLiteral("Scroll Data Bins"), this);
     auto* line = new QHBoxLayout(frame);
-    cmdPrevious_ = new QPushButton(QStringLiteral("Previous"), frame);
-    cmdPrevious_->setObjectName(QStringLiteral("cmdPrevious"));
-    cmdNext_ = new QPushButton(QStringLiteral("Next"), frame);
-    cmdNext_->setObjectName(QStringLiteral("cmdNext"));
-    txtPageNumberX_ = pageBox("txtPageNumberX", frame);
-    txtPageNumberY_ = pageBox("txtPageNumberY", frame);
+    cmdPrevious_ = namedButton("cmdPrevious", QStringLiteral("Previous"), frame);
+    cmdNext_ = namedButton("cmdNext", QStringLiteral("Next"), frame);
+    txtPageNumberX_ = namedBox("txtPageNumberX", frame);
+    txtPageNumberY_ = namedBox("txtPageNumberY", frame);
     txtPageNumberY_->setReadOnly(true);
     line->addWidget(cmdPrevious_);
     line->addWidget(cmdNext_);

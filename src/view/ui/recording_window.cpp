@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 
 #include "shell/error.h"
@@ -33,6 +34,19 @@ QGroupBox* graphFrame(const QString& caption, PlotControl* graph, QWidget* paren
 }
 
 }  // namespace
+
+QLineEdit* namedBox(const char* name, QWidget* parent) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setMaximumWidth(90);
+    return box;
+}
+
+QPushButton* namedButton(const char* name, const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
 
 RecordingWindow::RecordingWindow(shell::ui::AppContext& context, const QString& caption,
                                  QWidget* parent)

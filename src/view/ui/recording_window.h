@@ -8,6 +8,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QVBoxLayout;
 
 namespace tilt::shell::ui {
@@ -67,5 +68,10 @@ class RecordingWindow : public QMainWindow {
     PlotControl* CWGraph2_ = nullptr;
     QLabel* readout_ = nullptr;
 };
+
+// The small number boxes and buttons of the windows' own controls, named as the program knows
+// them.
+[[nodiscard]] QLineEdit* namedBox(const char* name, QWidget* parent);
+[[nodiscard]] QPushButton* namedButton(const char* name, const QString& caption, QWidget* parent);
 
 }  // namespace tilt::view::ui
