@@ -12,6 +12,7 @@
 #include "view/ui/graph_image.h"
 #include "view/ui/plot_control.h"
 #include "view/ui/recording_plots.h"
+#include "view/view_messages.h"
 
 namespace tilt::ctl {
 
@@ -22,9 +23,6 @@ using view::ui::GraphPair;
 // Reports of a broken data file name tiltctl, as those of the csv command do.
 constexpr const char* kScreen = "tiltctl";
 constexpr const char* kUsage = "FILE -o OUT [--page N] [--pushes]";
-constexpr const char* kNotDownloadPages = "This is not a Veltrimonic Download Pages file!";
-constexpr const char* kEndOfFile = "End of data file has been reached!";
-constexpr const char* kNotButtonMode = "This Veltrimonic Download is not supported in Button Mode!";
 
 struct PlotRequest {
     std::string file;
@@ -87,7 +85,7 @@ bool drawable(Context& ctx, const PlotRequest& request, const view::DownloadFile
     switch (header.mode) {
         case view::FileMode::Empty:
         case view::FileMode::NotDownloadPages:
-            ctx.err << kNotDownloadPages << "\n";
+            ctx.err << view::kNotDownloadPages << "\n";
             return false;
         case view::FileMode::Short:
             ctx.err << request.file << " ends inside its header; there is nothing to plot.\n";
@@ -120,10 +118,10 @@ std::optional<Drawing> drawBinPages(Context& ctx, GraphPair graphs, const std::s
     PrintingErrors errors(ctx.err);
     switch (pages->locate(page, x, y, errors, kScreen)) {
         case view::BinPages::Located::NotFound:
-            ctx.err << "Unable to locate data page " << page << " in this file!\n";
+            ctx.err << view::unableToLocatePage(page) << "\n";
             return std::nullopt;
         case view::BinPages::Located::EndOfFile:
-            ctx.err << kEndOfFile << "\n";
+            ctx.err << view::kEndOfDataFile << "\n";
             return std::nullopt;
         case view::BinPages::Located::Failed:
             return std::nullopt;
@@ -141,7 +139,7 @@ std::optional<Drawing> drawBinPages(Context& ctx, GraphPair graphs, const std::s
 // A broken file has been reported by the reader already; a cut-off header has not.
 bool readWhole(Context& ctx, view::ParseEnd end) {
     if (end == view::ParseEnd::EndOfFile) {
-        ctx.err << kEndOfFile << "\n";
+        ctx.err << view::kEndOfDataFile << "\n";
     }
     return end == view::ParseEnd::Done;
 }
@@ -188,20 +186,11 @@ bool buttonMode(Context& ctx, const std::string& file) {
         ctx.err << "Cannot read " << file << ".\n";
         return false;
     }
-    switch (*header) {
-        case view::ButtonPushHeader::Empty:
-            ctx.err << kNotDownloadPages << "\n";
-            return false;
-        case view::ButtonPushHeader::Short:
-            ctx.err << kEndOfFile << "\n";
-            return false;
-        case view::ButtonPushHeader::NotSupported:
-            ctx.err << kNotButtonMode << "\n";
-            return false;
-        case view::ButtonPushHeader::Supported:
-            return true;
+    if (const auto refusal = view::buttonPushRefusal(*header)) {
+        ctx.err << *refusal << "\n";
+        return false;
     }
-    return false;
+    return true;
 }
 
 QString pushCount(const view::ButtonPushList& pushes) {

@@ -14,6 +14,7 @@
 #include "shell/text_value.h"
 #include "shell/ui/app_context.h"
 #include "view/download_file.h"
+#include "view/view_messages.h"
 
 namespace tilt::view::ui {
 
@@ -99,25 +100,17 @@ void GraphBP::showFile() {
     if (!header) {
         throw Error(errc::kFileNotFound, "File not found: " + file);
     }
-    switch (*header) {
-        case ButtonPushHeader::Empty:
-            showMessage("This is not a Veltrimonic Download file!");
-            return;
-        case ButtonPushHeader::Short:
-            showMessage("End of data file has been reached!");
-            return;
-        case ButtonPushHeader::NotSupported:
-            showMessage("This Veltrimonic Download is not supported in Button Mode!");
-            return;
-        case ButtonPushHeader::Supported:
-            break;
-    }
-    if (BuildDoubleChannelArrays(file, channels_, context_.errors, kScreen, &ButtonPushList_) ==
-        ParseEnd::EndOfFile) {
-        showMessage("End of data file has been reached!");
+    if (const auto refusal = buttonPushRefusal(*header)) {
+        showMessage(*refusal);
         return;
     }
-    plotChannelArrays(graphs(), channels_, 3);
+    ChannelArrays channels;
+    if (BuildDoubleChannelArrays(file, channels, context_.errors, kScreen, &ButtonPushList_) ==
+        ParseEnd::EndOfFile) {
+        showMessage(kEndOfDataFile);
+        return;
+    }
+    plotChannelArrays(graphs(), channels, 3);
     txtBPNumber_->setText(QStringLiteral("0"));
     txtBPValue_->setText(numberBoxText(ButtonPushList_.front()));
     placeFirstCursors(graphs(), ButtonPushList_.front());
@@ -125,7 +118,7 @@ void GraphBP::showFile() {
 
 bool GraphBP::fileSelected() {
     if (fileName().isEmpty()) {
-        showMessage("No data file has been selected!");
+        showMessage(kNoDataFile);
         return false;
     }
     return true;

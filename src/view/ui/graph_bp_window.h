@@ -41,7 +41,6 @@ class GraphBP final : public RecordingWindow {
     QPushButton* cmdBack_ = nullptr;
     QPushButton* cmdForward_ = nullptr;
     QPushButton* cmdShowAll_ = nullptr;
-    ChannelArrays channels_;
     ButtonPushList ButtonPushList_{0};
 };
 

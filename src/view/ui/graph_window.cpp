@@ -12,15 +12,16 @@
 #include "shell/rounding.h"
 #include "shell/text_value.h"
 #include "shell/ui/app_context.h"
+#include "view/channel_arrays.h"
+#include "view/degree_arrays.h"
 #include "view/ui/plot_control.h"
+#include "view/view_messages.h"
 
 namespace tilt::view::ui {
 
 namespace {
 
 constexpr const char* kScreen = "Graph";
-constexpr const char* kNotDownloadPages = "This is not a Veltrimonic Download Pages file!";
-constexpr const char* kEndOfFile = "End of data file has been reached!";
 
 }  // namespace
 
@@ -137,19 +138,19 @@ void Graph::showLinearFile(const DownloadFileHeader& header) {
     FileLinearChannel_ = header.FileLinearChannel;
     setUpLinearGraphs(graphs());
     const std::string file = fileName().toStdString();
+    ChannelArrays channels;
     ParseEnd end = ParseEnd::Done;
     if (FileLinearChannel_ == 1 || FileLinearChannel_ == 2) {
-        end =
-            BuildSingleChannelArray(file, FileLinearChannel_, channels_, context_.errors, kScreen);
+        end = BuildSingleChannelArray(file, FileLinearChannel_, channels, context_.errors, kScreen);
     } else if (FileLinearChannel_ == 3) {
-        end = BuildDoubleChannelArrays(file, channels_, context_.errors, kScreen);
+        end = BuildDoubleChannelArrays(file, channels, context_.errors, kScreen);
     } else {
         return;
     }
     if (end == ParseEnd::EndOfFile) {
-        showMessage(kEndOfFile);
+        showMessage(kEndOfDataFile);
     }
-    plotChannelArrays(graphs(), channels_, FileLinearChannel_);
+    plotChannelArrays(graphs(), channels, FileLinearChannel_);
 }
 
 const BinPages* Graph::pagesOf(const QString& file) {
@@ -167,17 +168,18 @@ const BinPages* Graph::pagesOf(const QString& file) {
 }
 
 void Graph::LocateDataPage(std::int16_t& page, const QString& file) {
-    degrees_ = {};
     const BinPages* pages = pagesOf(file);
     if (pages == nullptr) {
         return;
     }
-    switch (pages->locate(page, PointArrayX_, PointArrayY_, context_.errors, kScreen)) {
+    PointArray PointArrayX{};
+    PointArray PointArrayY{};
+    switch (pages->locate(page, PointArrayX, PointArrayY, context_.errors, kScreen)) {
         case BinPages::Located::NotFound:
-            showMessage("Unable to locate data page " + std::to_string(page) + " in this file!");
+            showMessage(unableToLocatePage(page));
             return;
         case BinPages::Located::EndOfFile:
-            showMessage(kEndOfFile);
+            showMessage(kEndOfDataFile);
             LastPage_ = page;
             return;
         case BinPages::Located::Failed:
@@ -185,18 +187,19 @@ void Graph::LocateDataPage(std::int16_t& page, const QString& file) {
         case BinPages::Located::Found:
             break;
     }
-    ConvertPointArraysToDegreeArrays(PointArrayX_, PointArrayY_, degrees_);
-    plotDegreeArrays(graphs(), degrees_);
+    DegreeArrays degrees;
+    ConvertPointArraysToDegreeArrays(PointArrayX, PointArrayY, degrees);
+    plotDegreeArrays(graphs(), degrees);
 }
 
 void Graph::cmdNext_Click() {
     try {
         if (fileName().isEmpty()) {
-            showMessage("No data file has been selected!");
+            showMessage(kNoDataFile);
             return;
         }
         if (numberValue(txtPageNumberX_->text().toStdString()) == LastPage_) {
-            showMessage(kEndOfFile);
+            showMessage(kEndOfDataFile);
             return;
         }
         CurrentPage_ = toInt16(CurrentPage_ + 2.0);

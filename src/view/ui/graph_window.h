@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <optional>
 
-#include "view/channel_arrays.h"
-#include "view/degree_arrays.h"
 #include "view/download_file.h"
 #include "view/ui/recording_window.h"
 
@@ -55,10 +53,6 @@ class Graph final : public RecordingWindow {
     std::int16_t LastPage_ = 0;
     double FileLinearChannel_ = 0;
     bool linear_ = false;
-    PointArray PointArrayX_{};
-    PointArray PointArrayY_{};
-    DegreeArrays degrees_;
-    ChannelArrays channels_;
     // The page index of the bin file shown, built once when it is opened.
     std::optional<BinPages> pages_;
     QString pagesFile_;

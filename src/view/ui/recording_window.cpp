@@ -118,8 +118,8 @@ void RecordingWindow::setFileName(const QString& file) {
     txtFileName_->setText(file);
 }
 
-void RecordingWindow::showMessage(const std::string& message) {
-    context_.messages.show(message);
+void RecordingWindow::showMessage(std::string_view message) {
+    context_.messages.show(std::string(message));
 }
 
 std::optional<QString> RecordingWindow::chooseDataFile() {

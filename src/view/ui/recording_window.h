@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "view/ui/recording_plots.h"
 
@@ -49,7 +50,7 @@ class RecordingWindow : public QMainWindow {
     void setFileName(const QString& file);
     [[nodiscard]] GraphPair graphs() { return {*CWGraph1_, *CWGraph2_}; }
     // A message box titled "Tiltavarometer" with an OK button.
-    void showMessage(const std::string& message);
+    void showMessage(std::string_view message);
     // What an exported picture is headed with, after the file name.
     [[nodiscard]] virtual QString shownPart() const = 0;
 
