@@ -21,15 +21,15 @@
 #include "device/recording_file.h"
 #include "memory_use.h"
 #include "support/gui_harness.h"
+#include "view/plot/plot_control.h"
 #include "view/ui/graph_window.h"
-#include "view/ui/plot_control.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using tilt::device::Preload;
+using tilt::view::plot::PlotControl;
 using tilt::view::ui::Graph;
-using tilt::view::ui::PlotControl;
 
 constexpr int kFullMemoryPages = 2047;
 constexpr long kHeaderLines = 12;

@@ -9,16 +9,16 @@
 #include "view/channel_arrays.h"
 #include "view/degree_arrays.h"
 #include "view/download_file.h"
-#include "view/ui/graph_image.h"
-#include "view/ui/plot_control.h"
-#include "view/ui/recording_plots.h"
+#include "view/plot/graph_image.h"
+#include "view/plot/plot_control.h"
+#include "view/plot/recording_plots.h"
 #include "view/view_messages.h"
 
 namespace tilt::ctl {
 
 namespace {
 
-using view::ui::GraphPair;
+using view::plot::GraphPair;
 
 // Reports of a broken data file name tiltctl, as those of the csv command do.
 constexpr const char* kScreen = "tiltctl";
@@ -249,13 +249,13 @@ int runPlot(Context& ctx, const QStringList& args) {
     if (!drawable(ctx, request, *header)) {
         return kDeviceFailed;
     }
-    view::ui::PlotControl x;
-    view::ui::PlotControl y;
+    view::plot::PlotControl x;
+    view::plot::PlotControl y;
     const auto drawing = draw(ctx, {x, y}, request, *header);
     if (!drawing) {
         return kDeviceFailed;
     }
-    view::ui::GraphImage image;
+    view::plot::GraphImage image;
     image.heading = QFileInfo(QString::fromStdString(request.file)).fileName() +
                     QStringLiteral(" — ") + drawing->shown;
     if (drawing->x) {
@@ -264,7 +264,7 @@ int runPlot(Context& ctx, const QStringList& args) {
     if (drawing->y) {
         image.graphs.push_back({QStringLiteral("Y"), &y});
     }
-    view::ui::saveGraphImage(request.picture, image);
+    view::plot::saveGraphImage(request.picture, image);
     ctx.out << request.picture.toStdString() << "\n";
     return kDone;
 }

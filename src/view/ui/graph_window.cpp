@@ -14,7 +14,7 @@
 #include "shell/ui/app_context.h"
 #include "view/channel_arrays.h"
 #include "view/degree_arrays.h"
-#include "view/ui/plot_control.h"
+#include "view/plot/plot_control.h"
 #include "view/view_messages.h"
 
 namespace tilt::view::ui {

@@ -13,9 +13,9 @@
 #include "shell/file_dialogs.h"
 #include "shell/messages.h"
 #include "shell/ui/app_context.h"
+#include "view/plot/graph_image.h"
+#include "view/plot/plot_control.h"
 #include "view/ui/data_file_drop.h"
-#include "view/ui/graph_image.h"
-#include "view/ui/plot_control.h"
 
 namespace tilt::view::ui {
 
@@ -164,12 +164,12 @@ void RecordingWindow::mnuExport_Click() {
     if (suffix != QStringLiteral("png") && suffix != QStringLiteral("pdf")) {
         path += QStringLiteral(".png");
     }
-    GraphImage image;
+    plot::GraphImage image;
     image.heading = (shown.fileName().isEmpty() ? windowTitle() : shown.fileName()) +
                     QStringLiteral(" — ") + shownPart();
     image.graphs = {{QStringLiteral("X"), CWGraph1_}, {QStringLiteral("Y"), CWGraph2_}};
     try {
-        saveGraphImage(path, image);
+        plot::saveGraphImage(path, image);
     } catch (const Error& e) {
         showMessage(std::string(e.what()) + ". Choose another folder or name and try again.");
     }

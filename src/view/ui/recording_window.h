@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "view/ui/recording_plots.h"
+#include "view/plot/recording_plots.h"
 
 class QLabel;
 class QLineEdit;
@@ -16,9 +16,14 @@ namespace tilt::shell::ui {
 struct AppContext;
 }
 
+namespace tilt::view::plot {
+class PlotControl;
+}
+
 namespace tilt::view::ui {
 
-class PlotControl;
+using plot::GraphPair;
+using plot::PlotControl;
 
 // What the two graph windows share: the "Data File" box, the graphs in the frames "X" and "Y",
 // the File menu (Open, Export Image…, Return), the read-out of the value under the pointer,

@@ -6,7 +6,7 @@
 
 #include "support/gui_harness.h"
 #include "view/ui/graph_test_files.h"
-#include "view/ui/plot_control.h"
+#include "view/plot/plot_control.h"
 
 namespace tilt::view::ui {
 namespace {

@@ -8,11 +8,12 @@
 
 #include "support/gui_harness.h"
 #include "view/ui/graph_test_files.h"
-#include "view/ui/plot_control.h"
+#include "view/plot/plot_control.h"
 
 namespace tilt::view::ui {
 namespace {
 
+using plot::Presentation;
 using testing::GraphTestFiles;
 
 class GraphWindow : public ::testing::Test {

@@ -3,7 +3,7 @@
 #include "view/channel_arrays.h"
 #include "view/degree_arrays.h"
 
-namespace tilt::view::ui {
+namespace tilt::view::plot {
 
 class PlotControl;
 
@@ -35,4 +35,4 @@ void showAllPushCursors(GraphPair graphs, const ButtonPushList& pushes);
 // Back to a single push-styled cursor on `sample`.
 void hideAllPushCursors(GraphPair graphs, double sample);
 
-}  // namespace tilt::view::ui
+}  // namespace tilt::view::plot

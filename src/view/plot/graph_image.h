@@ -4,7 +4,7 @@
 #include <QString>
 #include <vector>
 
-namespace tilt::view::ui {
+namespace tilt::view::plot {
 
 class PlotControl;
 
@@ -25,4 +25,4 @@ struct GraphImage {
 // PNG picture. Throws tilt::Error when the file cannot be written.
 void saveGraphImage(const QString& path, const GraphImage& image);
 
-}  // namespace tilt::view::ui
+}  // namespace tilt::view::plot

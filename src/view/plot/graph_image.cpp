@@ -1,13 +1,13 @@
-#include "view/ui/graph_image.h"
+#include "view/plot/graph_image.h"
 
 #include <QImage>
 #include <QPageSize>
 #include <QPdfWriter>
 
 #include "shell/error.h"
-#include "view/ui/plot_control.h"
+#include "view/plot/plot_control.h"
 
-namespace tilt::view::ui {
+namespace tilt::view::plot {
 
 namespace {
 
@@ -83,4 +83,4 @@ void saveGraphImage(const QString& path, const GraphImage& image) {
     }
 }
 
-}  // namespace tilt::view::ui
+}  // namespace tilt::view::plot

@@ -1,10 +1,10 @@
-#include "view/ui/plot_control.h"
+#include "view/plot/plot_control.h"
 
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
-namespace tilt::view::ui {
+namespace tilt::view::plot {
 
 namespace {
 
@@ -262,4 +262,4 @@ void PlotControl::refresh() {
     replot(QCustomPlot::rpQueuedReplot);
 }
 
-}  // namespace tilt::view::ui
+}  // namespace tilt::view::plot

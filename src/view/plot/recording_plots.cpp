@@ -1,12 +1,12 @@
-#include "view/ui/recording_plots.h"
+#include "view/plot/recording_plots.h"
 
 #include <array>
 #include <limits>
 #include <span>
 
-#include "view/ui/plot_control.h"
+#include "view/plot/plot_control.h"
 
-namespace tilt::view::ui {
+namespace tilt::view::plot {
 
 namespace {
 
@@ -128,4 +128,4 @@ void hideAllPushCursors(GraphPair graphs, double sample) {
     placeFirstCursors(graphs, sample);
 }
 
-}  // namespace tilt::view::ui
+}  // namespace tilt::view::plot

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-namespace tilt::view::ui {
+namespace tilt::view::plot {
 
 // How the first plot of a graph is drawn: bins as a histogram of spikes over whole degrees, a
 // trace as a line through the samples.
@@ -99,4 +99,4 @@ class PlotControl final : public QCustomPlot {
     std::vector<Cursor> cursors_;
 };
 
-}  // namespace tilt::view::ui
+}  // namespace tilt::view::plot
