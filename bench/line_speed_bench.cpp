@@ -14,8 +14,7 @@
 
 #include "link/clock.h"
 #include "link/device_link.h"
-#include "logging/download_parameters.h"
-#include "logging/download_session.h"
+#include "logging/download_job.h"
 #include "platform/system_port_catalogue.h"
 #include "shell/counting_errors.h"
 
@@ -27,6 +26,20 @@ constexpr int kRecordedPages = 40;
 constexpr int kRequestedPages = kRecordedPages + 2;
 
 using tilt::CountingErrors;
+
+// When the transfer started and when each data page arrived.
+struct PageClock final : tilt::logging::ReplacingDownload {
+    void transferStarting(std::int32_t /*firstPage*/) override {
+        start = std::chrono::steady_clock::now();
+    }
+    void transferProgress(const tilt::logging::TransferProgress& p) override {
+        if (p.pageArrived) {
+            arrivals.push_back(std::chrono::steady_clock::now());
+        }
+    }
+    std::chrono::steady_clock::time_point start;
+    std::vector<std::chrono::steady_clock::time_point> arrivals;
+};
 
 // A tiltsim serving a linear recording, for as long as the benchmark runs.
 class Tiltsim {
@@ -63,43 +76,30 @@ void BM_DownloadOverPseudoTerminal(benchmark::State& state) {
     const auto port = static_cast<std::int16_t>(catalogue.addNamedPort(sim.path()));
     tilt::link::DeviceLink link(catalogue);
     CountingErrors errors;
-    const auto parameters =
-        tilt::logging::GetDownloadParameters(link, port, errors, "DownloadErase", '.');
-    if (parameters.failed) {
-        state.SkipWithError("the parameter queries failed");
-        return;
-    }
-    const auto header = tilt::logging::dataFileHeaderOf(parameters.parameters, "3.2.4");
     QTemporaryDir dir;
-    const std::string file = dir.filePath("speed.tlg").toStdString();
+    tilt::logging::DownloadRequest request;
+    request.commPort = port;
+    request.appVersion = "3.2.4";
+    request.file = dir.filePath("speed.tlg").toStdString();
 
     double totalMs = 0;
     double steadyMs = 0;  // from the first data page to the last: no port opening, no CSV
     for (auto _ : state) {
-        state.PauseTiming();
-        tilt::logging::writeDataFileHeader(file, tilt::logging::kDownloadPages, header);
-        std::optional<std::chrono::system_clock::time_point> lastReceive;
-        std::vector<std::chrono::steady_clock::time_point> arrivals;
-        state.ResumeTiming();
-        const auto start = std::chrono::steady_clock::now();
-        const auto result = tilt::logging::downloadIntoFile(
-            link, port, errors, header, {file, 0}, 2048,
-            [&](const tilt::logging::TransferProgress& p) {
-                if (p.pageArrived) {
-                    arrivals.push_back(std::chrono::steady_clock::now());
-                }
-            },
-            lastReceive);
+        // The whole download, timed from its first page request: the parameter queries before
+        // it keep their own fixed pauses.
+        PageClock pages;
+        const auto result = tilt::logging::runDownload(link, errors, request, pages);
         const auto end = std::chrono::steady_clock::now();
-        if (result.end != tilt::logging::TransferEnd::Completed ||
-            arrivals.size() != kRecordedPages) {
+        if (result.end != tilt::logging::DownloadEnd::Completed ||
+            pages.arrivals.size() != kRecordedPages) {
             state.SkipWithError("the download did not complete");
             break;
         }
-        totalMs += std::chrono::duration<double, std::milli>(end - start).count();
-        steadyMs +=
-            std::chrono::duration<double, std::milli>(arrivals.back() - arrivals.front()).count() /
-            (kRecordedPages - 1);
+        totalMs += std::chrono::duration<double, std::milli>(end - pages.start).count();
+        steadyMs += std::chrono::duration<double, std::milli>(pages.arrivals.back() -
+                                                              pages.arrivals.front())
+                        .count() /
+                    (kRecordedPages - 1);
     }
     const auto runs = static_cast<double>(state.iterations());
     const double msPerPage = totalMs / runs / kRequestedPages;

@@ -45,7 +45,7 @@ DesktopProgram::DesktopProgram(const DesktopOptions& options, const DataPaths& p
           // Ends the program on the spot: open ports and files are the system's to close,
           // and every data line is on disk the moment it is written.
           [] { std::_Exit(EXIT_FAILURE); }),
-      device_(errorLog_, messages_),
+      device_(catalogue_, errorLog_, messages_),
       context_{.state = {},
                .messages = messages_,
                .errors = errorLog_,
@@ -70,6 +70,8 @@ DesktopProgram::DesktopProgram(const DesktopOptions& options, const DataPaths& p
 
 DesktopProgram::~DesktopProgram() {
     messages_.setClosing();
+    // The running operation ends, and its last reports are served, while its windows exist.
+    device_.shutdown();
     frame_.reset();
 }
 

@@ -141,10 +141,11 @@ int runEepromWrite(Context& ctx, const QStringList& args) {
 
 std::vector<Command> allCommands() {
     std::vector<Command> all = {
-        {{"detect"},
-         "",
-         "Search ports 1 to 16 for the device and name the first that answers.",
-         runDetect},
+        {.words = {"detect"},
+         .arguments = "",
+         .summary = "Search ports 1 to 16 for the device and name the first that answers.",
+         .run = runDetect,
+         .needsPort = false},
         {{"probe"}, "", "Check whether the device answers on --port.", runProbe},
         {{"connect"},
          "",

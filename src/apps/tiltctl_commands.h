@@ -44,6 +44,9 @@ struct Command {
     // The application object the command runs under; empty for a QCoreApplication. Only a
     // command that draws needs more, and only it should pay for it.
     std::function<std::unique_ptr<QCoreApplication>(int& argc, char** argv)> application = {};
+    // Whether the command talks to the device on --port (or the saved port). One that does not
+    // runs even when the saved port is unusable.
+    bool needsPort = true;
 };
 
 [[nodiscard]] const std::vector<Command>& commands();

@@ -1,50 +1,50 @@
 #include "apps/tiltctl_console.h"
 
+#include <semaphore.h>
+
 #include <atomic>
-#include <chrono>
+#include <cerrno>
 #include <ostream>
 
 namespace tilt::ctl {
 
 namespace {
 
-// A signal handler may touch nothing but a lock-free atomic; everything else happens on the
-// watcher thread.
+// A signal handler may only post a semaphore and touch a lock-free atomic; everything else
+// happens on the watcher thread, which sleeps on the semaphore until there is something to do.
+sem_t wake;
 std::atomic<bool> interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
 void onInterrupt(int) {
     interrupted.store(true);
+    sem_post(&wake);
 }
-
-// How soon a Ctrl+C reaches the operation; far below anything a user notices.
-constexpr auto kWatchPeriod = std::chrono::milliseconds(20);
 
 }  // namespace
 
 InterruptStop::InterruptStop() {
     interrupted.store(false);
+    sem_init(&wake, 0, 0);
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND;  // the second Ctrl+C is the system's again
     sigaction(SIGINT, &action, &previous_);
-    watcher_ = std::jthread([this](const std::stop_token& done) {
-        while (!done.stop_requested()) {
-            if (interrupted.load()) {
-                // Wakes the sleeps and waits of the link at once.
-                source_.request_stop();
-                return;
-            }
-            std::this_thread::sleep_for(kWatchPeriod);
+    watcher_ = std::thread([this] {
+        while (sem_wait(&wake) != 0 && errno == EINTR) {
+        }
+        if (interrupted.load()) {
+            source_.request_stop();  // wakes the sleeps and waits of the link at once
         }
     });
 }
 
 InterruptStop::~InterruptStop() {
-    watcher_.request_stop();
-    watcher_.join();
     sigaction(SIGINT, &previous_, nullptr);
+    sem_post(&wake);  // the watcher's last wake-up, if no Ctrl+C came
+    watcher_.join();
+    sem_destroy(&wake);
 }
 
 void StatusLine::show(const std::string& text) {

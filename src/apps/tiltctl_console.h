@@ -26,7 +26,7 @@ class InterruptStop {
   private:
     std::stop_source source_;
     struct sigaction previous_ {};
-    std::jthread watcher_;  // last, so that it stops before the source goes
+    std::thread watcher_;  // last, so that it ends before the source goes
 };
 
 // The progress of a long operation on one line of stderr: redrawn in place on a terminal, a line

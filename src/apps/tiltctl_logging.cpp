@@ -1,21 +1,17 @@
 #include "apps/tiltctl_logging.h"
 
-#include <QLocale>
-#include <chrono>
-#include <filesystem>
 #include <optional>
 #include <ostream>
 
 #include "apps/tiltctl_console.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
-#include "logging/download_parameters.h"
-#include "logging/download_session.h"
+#include "logging/download_job.h"
 #include "logging/erase.h"
 #include "logging/launch.h"
 #include "logging/linear_csv.h"
 #include "logging/transfer_rate.h"
-#include "shell/error.h"
+#include "platform/number_settings.h"
 
 namespace tilt::ctl {
 
@@ -27,24 +23,24 @@ constexpr const char* kDownloadWindow = "DownloadErase";
 constexpr const char* kCsvScreen = "tiltctl";
 // How often a parameter query is asked at most before the download gives up on it.
 constexpr int kParameterAsks = 16;
+// Nobody watches a terminal command: a logger silent this long has gone, and waiting on helps
+// nobody. A download keeps its pages for --resume.
+constexpr link::Nanos kDownloadSilenceLimit = link::ms(10000);
+constexpr link::Nanos kEraseSilenceLimit = link::ms(5000);
 
 constexpr const char* kNoPort = "No comm port has been selected!";
 constexpr const char* kProceed = "\r\nClick YES to proceed.\r\nClick NO to cancel this operation.";
 constexpr std::int32_t kLastPage = link::kDevicePageCount - 1;
 // Without a terminal to redraw on, a line every this many pages keeps a log short.
 constexpr std::int32_t kPagesPerLine = 100;
-// Bytes of one reply follow each other within a millisecond at 19200 baud, so a line this quiet
-// has finished its reply; the rest of a page takes at most 138 ms, well inside the bound.
-constexpr link::Nanos kQuietLine = link::ms(50);
-constexpr link::Nanos kRunOutBound = link::ms(1000);
 
-struct DownloadRequest {
+struct DownloadArguments {
     std::string file;
     bool resume = false;
 };
 
-DownloadRequest downloadArguments(const QStringList& args) {
-    DownloadRequest request;
+DownloadArguments downloadArguments(const QStringList& args) {
+    DownloadArguments request;
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == "-o" || args[i] == "--output") {
             if (i + 1 == args.size()) {
@@ -79,19 +75,33 @@ int askForYes(Context& ctx, const std::string& question, const char* command) {
     return kBadUsage;
 }
 
-// Quotients in the header take the decimal separator of the user's number settings.
-char decimalSeparator() {
-    const QString point = QLocale::system().decimalPoint();
-    return point.size() == 1 && point[0].unicode() < 128 ? point[0].toLatin1() : '.';
-}
-
-// Page, pace and time left while pages arrive; the comm-failure warning when the device falls
-// silent.
-class DownloadProgress {
+// The download's terminal: --resume answers for an existing file, and stderr shows the page,
+// the pace and the time left, and the comm-failure warning when the device falls silent.
+class ConsoleDownload final : public logging::DownloadFrontEnd {
   public:
-    explicit DownloadProgress(StatusLine& line) : line_(line) {}
+    ConsoleDownload(Context& ctx, bool resume)
+        : ctx_(ctx), resume_(resume), line_(ctx.err, ctx.errIsTerminal) {}
 
-    void operator()(const logging::TransferProgress& p) {
+    std::optional<std::string> chooseFile() override { return std::nullopt; }
+
+    logging::ExistingFile existingFile(
+        const std::string& file, const std::optional<logging::PartialDownload>& partial) override {
+        if (!resume_) {
+            return logging::ExistingFile::Restart;
+        }
+        if (!partial) {
+            ctx_.err << file
+                     << " is no cut-off download of the recording on the device; it was left as "
+                        "it is. Leave out --resume to replace it, or choose another file.\n";
+            return logging::ExistingFile::Refuse;
+        }
+        ctx_.err << "Resuming after page " << partial->lastPage << "\n";
+        return logging::ExistingFile::Continue;
+    }
+
+    void parametersRead(const logging::DownloadParameters& /*parameters*/) override {}
+
+    void transferProgress(const logging::TransferProgress& p) override {
         if (p.warning && !warned_) {
             line_.note("Comm failure: attempting re-sample");
         }
@@ -107,145 +117,93 @@ class DownloadProgress {
         }
     }
 
+    void end() { line_.end(); }
+
   private:
-    StatusLine& line_;
+    Context& ctx_;
+    bool resume_;
+    StatusLine line_;
     logging::TransferRate rate_;
     bool warned_ = false;
 };
 
-void refuseToResume(Context& ctx, const std::string& file) {
-    ctx.err << file
-            << " is no cut-off download of the recording on the device; it was left as it is. "
-               "Leave out --resume to replace it, or choose another file.\n";
-}
-
-// A file that is no download at all is refused before the device is kept busy for seconds.
-bool resumableAtAll(const DownloadRequest& request) {
-    std::error_code code;
-    return !request.resume || !std::filesystem::exists(request.file, code) ||
-           logging::inspectPartialDownload(request.file).has_value();
-}
-
-// The page to ask for first: 0 for a new file, or the page after the last complete line of a
-// cut-off download of this recording. Nothing when the file cannot be used.
-std::optional<std::int32_t> prepareDataFile(Context& ctx, const DownloadRequest& request,
-                                            const logging::DataFileHeader& header) {
-    std::error_code code;
-    if (request.resume && std::filesystem::exists(request.file, code)) {
-        const auto partial = logging::partialDownloadOf(request.file, header);
-        if (!partial) {
-            refuseToResume(ctx, request.file);
-            return std::nullopt;
-        }
-        const auto next = logging::prepareResume(request.file, *partial);
-        if (!next) {
-            ctx.err << "Cannot cut " << request.file << " back to its last complete page line.\n";
-            return std::nullopt;
-        }
-        ctx.err << "Resuming after page " << partial->lastPage << "\n";
-        return next;
-    }
-    logging::writeDataFileHeader(request.file, logging::kDownloadPages, header);
-    // The header writer stays quiet on failure; reading the header back tells.
-    if (!logging::partialDownloadOf(request.file, header)) {
-        ctx.err << "Cannot write the data file " << request.file << "; nothing was downloaded.\n";
-        return std::nullopt;
-    }
-    return 0;
-}
-
-// A halt leaves the device sending the rest of the page it was asked for, and the first query
-// of the next run would count those bytes as its reply: let them run out and drop them here.
-void letReplyRunOut(Context& ctx) {
-    link::DeviceLink link(ctx.catalogue);  // no stop token: the halt has been obeyed already
-    try {
-        link.setPort(ctx.port);
-        link.open();
-        const link::Nanos bound = link.now() + kRunOutBound;
-        while (link.now() < bound &&
-               link.waitForBytes(link.bytesWaiting() + 1, link.now() + kQuietLine)) {
-            link.discardInput();
-        }
-        link.discardInput();
-        link.close();
-    } catch (const Error&) {
-        // A port that fails now failed the transfer too, and that has been reported.
-    }
-}
-
-int downloadCompleted(Context& ctx, const PrintingErrors& errors,
-                      const logging::DataFileHeader& header, const std::string& file) {
+void printCompleted(Context& ctx, const logging::DownloadResult& result) {
     ctx.out << "Download completed!\n";
-    if (header.BinLinearMode == 1) {
-        ctx.out << logging::csvPathFor(file) << "\n";
+    if (result.parameters.BinLinearMode == 1) {
+        ctx.out << logging::csvPathFor(result.file) << "\n";
     }
-    return errors.count() == 0 ? kDone : kDeviceFailed;
 }
 
-int transferPages(Context& ctx, link::DeviceLink& link, PrintingErrors& errors,
-                  const logging::DataFileHeader& header, const logging::DownloadTarget& target) {
-    if (target.firstPage > kLastPage) {
-        // The file holds the whole memory already; asking for a page past it would be nonsense.
-        if (header.BinLinearMode == 1) {
-            logging::MakeLinearCSV(target.dataFileName, errors, kDownloadWindow);
-        }
-        return downloadCompleted(ctx, errors, header, target.dataFileName);
+// What is in the file after a download that did not complete, and how to go on.
+void printWhatIsKept(Context& ctx, const logging::DownloadResult& result) {
+    if (result.pagesInFile > 0) {
+        ctx.err << result.file << " keeps pages 1 to " << result.pagesInFile
+                << ". Run the download again with --resume to continue it.\n";
     }
-    StatusLine line(ctx.err, ctx.errIsTerminal);
-    DownloadProgress progress(line);
-    std::optional<std::chrono::system_clock::time_point> lastReceive;
-    const auto result = logging::downloadIntoFile(
-        link, ctx.port, errors, header, target, link::kDevicePageCount,
-        [&](const logging::TransferProgress& p) { progress(p); }, lastReceive);
-    line.end();
+}
+
+int downloadEnded(Context& ctx, const PrintingErrors& errors,
+                  const logging::DownloadResult& result) {
+    using logging::DownloadEnd;
     switch (result.end) {
-        case logging::TransferEnd::Completed:
-            return downloadCompleted(ctx, errors, header, target.dataFileName);
-        case logging::TransferEnd::Stopped:
-            letReplyRunOut(ctx);
-            ctx.err << "Download halted by user before page " << result.DownloadPage << ". Run it "
-                    << "again with --resume to continue " << target.dataFileName << ".\n";
+        case DownloadEnd::Completed:
+            printCompleted(ctx, result);
+            return errors.count() == 0 ? kDone : kDeviceFailed;
+        case DownloadEnd::AlreadyComplete:
+            ctx.out << result.file << " holds every page of the memory already; nothing was "
+                    << "downloaded.\n";
+            return errors.count() == 0 ? kDone : kDeviceFailed;
+        case DownloadEnd::Stopped:
+            if (result.transfer.DownloadPage == 0 && result.pagesInFile == 0) {
+                ctx.err << "Download halted by user.\n";
+            } else {
+                ctx.err << "Download halted by user before page " << result.transfer.DownloadPage
+                        << ". Run it again with --resume to continue " << result.file << ".\n";
+            }
             return kInterrupted;
-        case logging::TransferEnd::Failed:
+        case DownloadEnd::ParametersFailed:
+            ctx.err << logging::parameterFailureMessage(*result.failedStep) << "\n";
+            return kDeviceFailed;
+        case DownloadEnd::DeviceSilent:
+            ctx.err << "The logger stopped answering at page " << result.transfer.DownloadPage
+                    << ".\n";
             break;
+        case DownloadEnd::Cancelled:
+        case DownloadEnd::NoFileName:
+        case DownloadEnd::Refused:
+        case DownloadEnd::FileFailed:
+        case DownloadEnd::PortFailed:
+            break;  // told already
     }
+    printWhatIsKept(ctx, result);
     return kDeviceFailed;
 }
 
 int runDownload(Context& ctx, const QStringList& args) {
-    const DownloadRequest request = downloadArguments(args);
+    const DownloadArguments arguments = downloadArguments(args);
     if (ctx.port == 0) {
         ctx.err << kNoPort << "\n";
-        return kDeviceFailed;
-    }
-    if (!resumableAtAll(request)) {
-        refuseToResume(ctx, request.file);
         return kDeviceFailed;
     }
     InterruptStop interrupt;
     link::DeviceLink link(ctx.catalogue);
     link.setStopToken(interrupt.token());
     PrintingErrors errors(ctx.err);
+    logging::DownloadRequest request;
+    request.commPort = ctx.port;
+    request.pageCount = link::kDevicePageCount;
+    request.window = kDownloadWindow;
+    request.appVersion = TILT_VERSION;
+    request.decimalSeparator = platform::decimalSeparator();
     // Each query is asked until two answers agree: a header shifted by a bad cable would mark
     // the whole file.
-    ctx.err << "Retrieving on-board parameters\n";
-    const auto outcome = logging::GetConfirmedDownloadParameters(
-        link, ctx.port, errors, kDownloadWindow, decimalSeparator(), kParameterAsks);
-    if (interrupt.requested()) {
-        ctx.err << "Download halted by user; " << request.file << " was not touched.\n";
-        return kInterrupted;
-    }
-    if (outcome.failed) {
-        ctx.err << logging::parameterFailureMessage(*outcome.failed) << "\n";
-        return kDeviceFailed;
-    }
-
-    const auto header = logging::dataFileHeaderOf(outcome.parameters, TILT_VERSION);
-    const auto firstPage = prepareDataFile(ctx, request, header);
-    if (!firstPage) {
-        return kDeviceFailed;
-    }
-    return transferPages(ctx, link, errors, header, {request.file, *firstPage});
+    request.parameterAsks = kParameterAsks;
+    request.file = arguments.file;
+    request.giveUpAfterSilence = kDownloadSilenceLimit;
+    ConsoleDownload console(ctx, arguments.resume);
+    const auto result = logging::runDownload(link, errors, request, console);
+    console.end();
+    return downloadEnded(ctx, errors, result);
 }
 
 int runCsv(Context& ctx, const QStringList& args) {
@@ -275,9 +233,14 @@ int runErase(Context& ctx, const QStringList& args) {
     link.setStopToken(interrupt.token());
     PrintingErrors errors(ctx.err);
     StatusLine line(ctx.err, ctx.errIsTerminal);
+    logging::EraseOptions options;
+    options.commPort = ctx.port;
+    options.window = kDownloadWindow;
+    options.giveUpAfterSilence = kEraseSilenceLimit;
     const auto end =
-        logging::eraseMemory(link, ctx.port, errors, kDownloadWindow, [&](std::size_t waiting) {
-            line.show(std::to_string(waiting) + " of " + std::to_string(link::kEraseProgressBytes));
+        logging::eraseMemory(link, errors, options, [&](const logging::EraseProgress& p) {
+            line.show(std::to_string(p.waiting) + " of " +
+                      std::to_string(link::kEraseProgressBytes));
         });
     line.end();
     switch (end) {
@@ -287,6 +250,9 @@ int runErase(Context& ctx, const QStringList& args) {
         case logging::EraseEnd::Halted:
             ctx.err << "Erase halted by user! Erase may not be complete.\n";
             return kInterrupted;
+        case logging::EraseEnd::Stalled:
+            ctx.err << "The logger stopped answering; the erase may not be complete.\n";
+            break;
         case logging::EraseEnd::Failed:
             break;
     }
@@ -344,7 +310,11 @@ std::vector<Command> loggingCommands() {
          "Copy the recording into FILE (and a linear one into its CSV file). Ctrl+C halts at a "
          "page boundary; --resume continues a halted FILE.",
          runDownload},
-        {{"csv"}, "FILE", "Write the CSV file of the linear data file FILE.", runCsv},
+        {.words = {"csv"},
+         .arguments = "FILE",
+         .summary = "Write the CSV file of the linear data file FILE.",
+         .run = runCsv,
+         .needsPort = false},
         {{"erase"}, "--yes", "Erase the data memory; without --yes, only ask.", runErase},
         {{"launch"},
          "--yes",

@@ -12,7 +12,7 @@
 #include "link/clock.h"
 #include "platform/settings_store.h"
 #include "shell/error.h"
-#include "shell/text_value.h"
+#include "shell/startup.h"
 
 namespace {
 
@@ -70,10 +70,22 @@ const Command* takeCommand(QStringList& args) {
     return best;
 }
 
+// The port chosen last in the desktop program, as its start-up reads it. A saved text that is
+// no 16-bit number is refused rather than wrapped round into some other port.
+std::int16_t savedPort() {
+    const std::string saved = tilt::platform::QtSettingsStore().currentCommPort();
+    try {
+        return tilt::commPortFromSetting(saved);
+    } catch (const tilt::Error&) {
+        throw UsageError{"the saved port \"" + saved +
+                         "\" is not a port number (1 to 32767). Name the port with --port, or "
+                         "choose it again in the desktop program's Connect window."};
+    }
+}
+
 std::int16_t selectPort(tilt::platform::SystemPortCatalogue& catalogue, const QString& port) {
     if (port.isEmpty()) {
-        const auto saved = tilt::platform::QtSettingsStore().currentCommPort();
-        return static_cast<std::int16_t>(tilt::leadingNumber(saved));
+        return savedPort();
     }
     if (port == "sim" || port.startsWith("sim:")) {
         tilt::device::SimOptions options;
@@ -104,7 +116,9 @@ int runCommand(const Command& command, QStringList args, const QString& portOpti
     tilt::link::SystemClock clock;
     tilt::platform::SystemPortCatalogue catalogue(clock);
     tilt::ctl::Context ctx{clock, catalogue, 0, std::cout, std::cerr, isatty(STDERR_FILENO) == 1};
-    ctx.port = selectPort(catalogue, portOption);
+    if (command.needsPort || !portOption.isEmpty()) {
+        ctx.port = selectPort(catalogue, portOption);
+    }
     return command.run(ctx, args);
 }
 

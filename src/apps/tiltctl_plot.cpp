@@ -285,7 +285,8 @@ std::vector<Command> plotCommands() {
          "(.pdf): bin pages N and N+1 (default 1), a linear recording, or with --pushes its "
          "button pushes.",
          runPlot,
-         offscreenApplication},
+         offscreenApplication,
+         false},
     };
 }
 

@@ -7,8 +7,7 @@
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "logging/data_file.h"
-#include "logging/download_parameters.h"
-#include "logging/download_session.h"
+#include "logging/download_job.h"
 #include "shell/error.h"
 #include "shell/error_reporter.h"
 
@@ -38,19 +37,19 @@ void downloadSimulatedRecording(SimOptions options, const std::string& file) {
     link.setPort(port);
     ThrowingErrors errors;
 
-    const auto outcome = logging::GetDownloadParameters(link, port, errors, "DownloadErase", '.');
-    if (outcome.failed) {
-        throw Error(errc::kPortIo, std::string(logging::parameterFailureMessage(*outcome.failed)));
+    logging::DownloadRequest request;
+    request.commPort = port;
+    request.appVersion = kAppVersion;
+    request.file = file;
+    logging::ReplacingDownload frontEnd;
+    const auto result = logging::runDownload(link, errors, request, frontEnd);
+    if (result.end == logging::DownloadEnd::ParametersFailed) {
+        throw Error(errc::kPortIo,
+                    std::string(logging::parameterFailureMessage(*result.failedStep)));
     }
-    const auto header = logging::dataFileHeaderOf(outcome.parameters, kAppVersion);
-    logging::writeDataFileHeader(file, logging::kDownloadPages, header);
-    std::optional<std::chrono::system_clock::time_point> lastReceive;
-    const auto result =
-        logging::downloadIntoFile(link, port, errors, header, {file, 0}, link::kDevicePageCount,
-                                  /*onProgress=*/{}, lastReceive);
-    if (result.end != logging::TransferEnd::Completed) {
+    if (result.end != logging::DownloadEnd::Completed) {
         throw Error(errc::kPortIo, "The simulated download ended before page " +
-                                       std::to_string(result.DownloadPage));
+                                       std::to_string(result.transfer.DownloadPage));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/port_errors.h"
 #include "shell/error.h"
 
 namespace tilt::device {
@@ -10,6 +11,16 @@ SimLine::SimLine(link::Clock& clock, std::optional<SimOptions> device) : clock_(
     if (device) {
         device_.emplace(*device, clock.now());
     }
+}
+
+void SimLine::unplug() {
+    const std::lock_guard lock(mutex_);
+    unplugged_ = true;
+}
+
+void SimLine::plugIn() {
+    const std::lock_guard lock(mutex_);
+    unplugged_ = false;
 }
 
 SimTransport::SimTransport(std::shared_ptr<SimLine> line, std::string name)
@@ -24,8 +35,11 @@ void SimTransport::open() {
         return;
     }
     const std::lock_guard lock(line_->mutex_);
+    if (line_->unplugged_) {
+        throw link::noSuchPortError(name_);
+    }
     if (line_->open_) {
-        throw Error(errc::kPortAlreadyOpen, "Port already open: " + name_ + " is in use.");
+        throw link::portInUseError(name_);
     }
     line_->open_ = true;
     open_ = true;
@@ -47,11 +61,18 @@ void SimTransport::close() {
     received_.clear();
 }
 
+void SimTransport::throwIfUnplugged() const {
+    if (line_->unplugged_) {
+        throw link::portLostError(name_, "the simulated adapter was pulled out");
+    }
+}
+
 void SimTransport::write(std::uint8_t byte) {
     if (!open_) {
         throw Error(errc::kPortNotOpen, "The port is not open.");
     }
     line_->withDevice([&](SimDevice* device) {
+        throwIfUnplugged();
         if (device) {
             device->hostWrite(byte, line_->clock().now());
         }
@@ -60,6 +81,7 @@ void SimTransport::write(std::uint8_t byte) {
 
 std::optional<link::Nanos> SimTransport::collect() {
     return line_->withDevice([&](SimDevice* device) -> std::optional<link::Nanos> {
+        throwIfUnplugged();
         if (!device) {
             return std::nullopt;
         }
@@ -127,8 +149,7 @@ std::vector<link::PortEntry> SimPortCatalogue::entries() const {
 std::unique_ptr<link::Transport> SimPortCatalogue::transportFor(int number) {
     auto simLine = line(number);
     if (!simLine) {
-        throw Error(errc::kInvalidPortNumber,
-                    "Invalid port number: there is no port " + std::to_string(number) + ".");
+        throw link::noSuchPortError("port " + std::to_string(number));
     }
     return std::make_unique<SimTransport>(simLine,
                                           lines_[static_cast<std::size_t>(number - 1)].name);

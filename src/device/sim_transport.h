@@ -27,12 +27,18 @@ class SimLine {
         return f(device_ ? &*device_ : static_cast<SimDevice*>(nullptr));
     }
 
+    // Pulls the adapter out: a transport that holds the line open fails at its next use, and
+    // the port cannot be opened until it is plugged in again.
+    void unplug();
+    void plugIn();
+
   private:
     friend class SimTransport;
     link::Clock& clock_;
     std::mutex mutex_;
     std::optional<SimDevice> device_;
     bool open_ = false;
+    bool unplugged_ = false;
 };
 
 // The host's end of a SimLine, in-process. Works on any clock: in virtual time a wait jumps to
@@ -56,7 +62,9 @@ class SimTransport final : public link::Transport {
 
   private:
     // Moves what has arrived by now into the receive buffer; returns the next arrival time.
+    // Throws the lost-port error once the line has been unplugged.
     std::optional<link::Nanos> collect();
+    void throwIfUnplugged() const;  // under the line's lock
 
     std::shared_ptr<SimLine> line_;
     std::string name_;

@@ -21,7 +21,8 @@ void SystemClock::sleepUntil(Nanos deadline, std::stop_token stop) {
 SimClock::SimClock(std::chrono::system_clock::time_point wallStart) : wallStart_(wallStart) {}
 
 std::chrono::system_clock::time_point SimClock::wallNow() const {
-    return wallStart_ + std::chrono::duration_cast<std::chrono::system_clock::duration>(now());
+    return wallStart_ + std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                            now() + Nanos(wallShift_.load()));
 }
 
 void SimClock::sleepUntil(Nanos deadline, std::stop_token stop) {

@@ -17,9 +17,12 @@ class Clock {
   public:
     virtual ~Clock() = default;
 
+    // Steady time: what pauses, waits, watchdogs and deadlines go by. A change of the date does
+    // not move it.
     [[nodiscard]] virtual Nanos now() const = 0;
 
-    // Date and time of day, for launch stamps, error records and receive times.
+    // Date and time of day, for what is written down: launch stamps, error records, file
+    // lines. Never for measuring how long something took.
     [[nodiscard]] virtual std::chrono::system_clock::time_point wallNow() const = 0;
 
     // Returns at `deadline`, or earlier when a stop is requested.
@@ -52,9 +55,14 @@ class SimClock final : public Clock {
 
     void advance(Nanos by) { now_ += by.count(); }
 
+    // Sets the date and time forward or back, as a user or a time server may do, without
+    // moving the steady time that pauses and deadlines go by.
+    void shiftWall(Nanos by) { wallShift_ += by.count(); }
+
   private:
     // Atomic so that another thread may read the time while the driving thread sleeps.
     std::atomic<Nanos::rep> now_{0};
+    std::atomic<Nanos::rep> wallShift_{0};
     std::chrono::system_clock::time_point wallStart_;
 };
 

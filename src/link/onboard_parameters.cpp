@@ -31,7 +31,7 @@ std::optional<OnBoardParameters> GetOnBoardParameters(DeviceLink& link, std::int
         return std::nullopt;
     }
     const auto reply = queryDevice(
-        link, commPort, errors, window,
+        link, commPort, errors, window, "GetOnBoardParameters",
         [&] {
             for (const int address : kCells) {
                 if (link.stopRequested()) {
@@ -41,10 +41,10 @@ std::optional<OnBoardParameters> GetOnBoardParameters(DeviceLink& link, std::int
             }
         },
         kCells.size());
-    if (!reply) {
+    if (!reply.bytes) {
         return std::nullopt;
     }
-    const auto& r = *reply;
+    const auto& r = *reply.bytes;
     return decodeOnBoardParameters({r[0], r[1], r[2], r[3], r[4]});
 }
 

@@ -23,7 +23,8 @@ struct OnBoardParameters {
 // Checks the port, then reads EEPROM cells 14, 15, 16, 17 and 30 ('r', 12 ms, the address,
 // 250 ms each) and decodes the two tare words. Nothing when the port does not open, or when not
 // exactly five bytes came back. A port that fails to open for the reads goes to `errors` as
-// OpenCommPort with `window`'s name; every other failure is just "nothing".
+// OpenCommPort with `window`'s name, one that fails during them as GetOnBoardParameters; every
+// other failure is just "nothing".
 [[nodiscard]] std::optional<OnBoardParameters> GetOnBoardParameters(DeviceLink& link,
                                                                     std::int16_t commPort,
                                                                     ErrorReporter& errors,

@@ -34,6 +34,11 @@ void requestWriteByte(DeviceLink& link, int address, int value) {
 }
 
 void requestPage(DeviceLink& link, std::int32_t page) {
+    if (page < 0 || page >= kDevicePageCount) {
+        throw Error(errc::kBadArgument, "Invalid page number " + std::to_string(page) +
+                                            ": the memory holds pages 0 to " +
+                                            std::to_string(kDevicePageCount - 1) + ".");
+    }
     const std::uint8_t high = toByte(msbOf(page));
     const std::uint8_t low = toByte(page & 255);
     link.sendByte(cmd::kReadPage);

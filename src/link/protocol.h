@@ -40,7 +40,8 @@ inline constexpr double kFullScaleY = 90.0;
 inline constexpr double kAngleWordFullScale = 32767.0;
 
 // Request helpers. Every argument is checked before the command byte goes out, so a value
-// that does not fit a byte never leaves the device half-addressed (throws the overflow error).
+// that does not fit a byte never leaves the device half-addressed (throws the overflow error),
+// and a page outside the memory is never asked for (throws kBadArgument).
 void requestReadByte(DeviceLink& link, int address, std::int32_t pauseAfterMs);
 void requestWriteByte(DeviceLink& link, int address, int value);
 void requestPage(DeviceLink& link, std::int32_t page);

@@ -2,31 +2,36 @@
 
 #include "link/comm_port.h"
 #include "link/device_link.h"
+#include "shell/error.h"
+#include "shell/error_reporter.h"
 
 namespace tilt::link {
 
-std::optional<std::vector<std::uint8_t>> queryDevice(DeviceLink& link, std::int16_t commPort,
-                                                     ErrorReporter& errors, std::string_view window,
-                                                     const std::function<void()>& send,
-                                                     std::size_t replyBytes) {
+QueryReply queryDevice(DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
+                       std::string_view window, std::string_view source,
+                       const std::function<void()>& send, std::size_t replyBytes) {
+    OpenCommPort(link, commPort, errors, window);
+    if (!link.isOpen()) {
+        return {.bytes = std::nullopt, .portFailed = true};
+    }
+    QueryReply result;
     try {
-        OpenCommPort(link, commPort, errors, window);
         link.discardInput();
         send();
         std::vector<std::uint8_t> reply = link.readAll();
-        link.close();
-        if (reply.size() != replyBytes || link.stopRequested()) {
-            return std::nullopt;
+        if (reply.size() == replyBytes && !link.stopRequested()) {
+            result.bytes = std::move(reply);
         }
-        return reply;
-    } catch (...) {
-        try {
-            link.close();
-        } catch (...) {
-            // A failed query is reported as no answer, never as an error.
-        }
-        return std::nullopt;
+    } catch (const Error& e) {
+        errors.report(e, source, window);
+        result.portFailed = true;
     }
+    try {
+        link.close();
+    } catch (const Error&) {
+        // A port that will not close has failed already, or will at its next open.
+    }
+    return result;
 }
 
 }  // namespace tilt::link

@@ -15,13 +15,22 @@ namespace tilt::link {
 
 class DeviceLink;
 
+// What a query came back with.
+struct QueryReply {
+    // Exactly the bytes asked for; nothing when another number came, or after a stop.
+    std::optional<std::vector<std::uint8_t>> bytes;
+    // The port could not be opened, or failed during the exchange (the adapter pulled out).
+    // Either has been reported; asking again would only fail again.
+    bool portFailed = false;
+};
+
 // One question-and-answer exchange on a port of its own: open the port (a failure goes to the
 // error handler as OpenCommPort with `window`'s name), drop whatever is waiting, let `send` put
 // the requests and their pauses on the line, take everything that came back, close. The replies
-// of several requests arrive back to back, so only their total counts: the bytes when exactly
-// `replyBytes` came back, nothing otherwise, after a stop, or on any failure.
-[[nodiscard]] std::optional<std::vector<std::uint8_t>> queryDevice(
-    DeviceLink& link, std::int16_t commPort, ErrorReporter& errors, std::string_view window,
-    const std::function<void()>& send, std::size_t replyBytes);
+// of several requests arrive back to back, so only their total counts. A port that fails during
+// the exchange is reported once, as `source`.
+[[nodiscard]] QueryReply queryDevice(DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
+                                     std::string_view window, std::string_view source,
+                                     const std::function<void()>& send, std::size_t replyBytes);
 
 }  // namespace tilt::link

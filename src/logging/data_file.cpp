@@ -179,13 +179,15 @@ bool isCompletePageLine(const LineReader::Line& line, std::size_t fields) {
                fields;
 }
 
-// Line writers never throw: their callers go on with the next reading or page.
+// Line writers never throw: each reports its own failure, and its caller decides whether to go
+// on. `what` adds to the report what the line was.
 template <typename MakeLine>
-void writeReportedLine(const std::string& dataFileName, std::string_view source,
-                       ErrorReporter& errors, MakeLine makeLine) {
+bool writeReportedLine(const std::string& dataFileName, std::string_view source,
+                       ErrorReporter& errors, Durability durability, MakeLine makeLine,
+                       std::string_view what = {}) {
     std::optional<Error> failure;
     try {
-        appendLine(dataFileName, makeLine());
+        appendLine(dataFileName, makeLine(), durability);
     } catch (const Error& e) {
         failure = e;
     } catch (const std::exception& e) {
@@ -193,8 +195,12 @@ void writeReportedLine(const std::string& dataFileName, std::string_view source,
                                                    "\" cannot be written (" + e.what() + ").");
     }
     if (failure) {
-        errors.report(*failure, source, "General");
+        const std::string description = what.empty()
+                                            ? failure->description()
+                                            : failure->description() + " " + std::string(what);
+        errors.SimpleErrorHandler(failure->number(), source, "General", description);
     }
+    return !failure;
 }
 
 }  // namespace
@@ -250,15 +256,11 @@ std::optional<std::string> chooseDataFile(FileDialogs& dialogs,
 
 void writeDataFileHeader(const std::string& file, std::string_view kind,
                          const DataFileHeader& header) {
-    try {
-        TextWriter out(file, TextWriter::Mode::Create);
-        for (const std::string& line : headerLines(kind, header)) {
-            out.writeLine(line);
-        }
-        out.close();
-    } catch (const std::exception&) {
-        // Left unreported on purpose: every line written to this file later reports it.
+    TextWriter out(file, TextWriter::Mode::Create);
+    for (const std::string& line : headerLines(kind, header)) {
+        out.writeLine(line);
     }
+    out.close();
 }
 
 std::optional<std::string> CreateDataFile(FileDialogs& dialogs,
@@ -266,7 +268,11 @@ std::optional<std::string> CreateDataFile(FileDialogs& dialogs,
                                           std::string_view kind, const DataFileHeader& header) {
     std::optional<std::string> chosen = chooseDataFile(dialogs, dataFilesFolder);
     if (chosen) {
-        writeDataFileHeader(*chosen, kind, header);
+        try {
+            writeDataFileHeader(*chosen, kind, header);
+        } catch (const Error&) {
+            // Left unreported on purpose: every line written to this file later reports it.
+        }
     }
     return chosen;
 }
@@ -299,21 +305,27 @@ std::string FormatPageLine(std::span<const std::uint8_t> page, double binLinearM
     return out;
 }
 
-void WriteDownloadPagesToFile(const std::string& dataFileName, std::int32_t page,
+bool WriteDownloadPagesToFile(const std::string& dataFileName, std::int32_t page,
                               const std::string& pageLine, ErrorReporter& errors) {
-    writeReportedLine(dataFileName, "WriteDownloadPagesToFile", errors, [&] {
-        std::string line;
-        line.reserve(pageLine.size() + 8);
-        appendNumberText(line, page);
-        line += ',';
-        line += pageLine;
-        return line;
-    });
+    const std::string lost = "Page " + std::to_string(page) +
+                             " was not written: the file ends with the page before it, and the "
+                             "download can be continued from there once this is put right.";
+    return writeReportedLine(
+        dataFileName, "WriteDownloadPagesToFile", errors, Durability::Disk,
+        [&] {
+            std::string line;
+            line.reserve(pageLine.size() + 8);
+            appendNumberText(line, page);
+            line += ',';
+            line += pageLine;
+            return line;
+        },
+        lost);
 }
 
 void WriteAnglesToFile(const std::string& dataFileName, const std::string& time, double angleX,
                        double angleY, ErrorReporter& errors) {
-    writeReportedLine(dataFileName, "WriteAnglesToFile", errors, [&] {
+    (void)writeReportedLine(dataFileName, "WriteAnglesToFile", errors, Durability::System, [&] {
         std::string line = time;
         for (const double value : {angleX, angleY}) {
             line += ',';
@@ -325,17 +337,23 @@ void WriteAnglesToFile(const std::string& dataFileName, const std::string& time,
 
 void WriteAccelerometersToFile(const std::string& dataFileName, const std::string& time,
                                double accX, double accY, double accZ, ErrorReporter& errors) {
-    writeReportedLine(dataFileName, "WriteAccelerometersToFile", errors, [&] {
-        std::string line = time;
-        for (const double value : {accX, accY, accZ}) {
-            line += ',';
-            appendNumberText(line, value);
-        }
-        return line;
-    });
+    (void)writeReportedLine(dataFileName, "WriteAccelerometersToFile", errors, Durability::System,
+                            [&] {
+                                std::string line = time;
+                                for (const double value : {accX, accY, accZ}) {
+                                    line += ',';
+                                    appendNumberText(line, value);
+                                }
+                                return line;
+                            });
 }
 
 std::optional<PartialDownload> inspectPartialDownload(const std::filesystem::path& file) {
+    // A device (/dev/zero, /dev/full) would read for ever and is no download anyway.
+    std::error_code code;
+    if (!std::filesystem::is_regular_file(file, code)) {
+        return std::nullopt;
+    }
     FilePtr input(std::fopen(file.string().c_str(), "rb"));
     if (!input) {
         return std::nullopt;

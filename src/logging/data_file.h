@@ -52,7 +52,7 @@ struct DataFileHeader {
     const DataFileHeader& header);
 
 // The two halves of CreateDataFile, for a caller that looks at the chosen file before it is
-// emptied (to resume a download into it).
+// emptied (to resume a download into it). The header writer throws the file's error.
 [[nodiscard]] std::optional<std::string> chooseDataFile(
     FileDialogs& dialogs, const std::filesystem::path& dataFilesFolder);
 void writeDataFileHeader(const std::string& file, std::string_view kind,
@@ -66,13 +66,16 @@ void writeDataFileHeader(const std::string& file, std::string_view kind,
 // Y).
 [[nodiscard]] double sampleAngle(std::uint8_t sample, double fullScale);
 
-// Appends "<page>,<pageLine>" CR LF to the file, opening and closing it around the line, so
-// the line is with the system before this returns. Failures go to the error handler as
-// "WriteDownloadPagesToFile" in "General"; the caller goes on.
-void WriteDownloadPagesToFile(const std::string& dataFileName, std::int32_t page,
-                              const std::string& pageLine, ErrorReporter& errors);
+// Appends "<page>,<pageLine>" CR LF to the file, opening and closing it around the line, and
+// puts it on the disk (synced) before it returns, so that a power cut costs at most the page in
+// flight. A line that cannot be written is cut back, leaving only whole lines, and goes to the
+// error handler as "WriteDownloadPagesToFile" in "General", naming the file and the page. False
+// then: a page the file cannot hold is lost data, so the download stops there.
+[[nodiscard]] bool WriteDownloadPagesToFile(const std::string& dataFileName, std::int32_t page,
+                                            const std::string& pageLine, ErrorReporter& errors);
 
-// The live-reading lines: "<time>,<x>,<y>" and "<time>,<x>,<y>,<z>".
+// The live-reading lines: "<time>,<x>,<y>" and "<time>,<x>,<y>,<z>". Failures go to the error
+// handler; the caller goes on with its next reading.
 void WriteAnglesToFile(const std::string& dataFileName, const std::string& time, double angleX,
                        double angleY, ErrorReporter& errors);
 void WriteAccelerometersToFile(const std::string& dataFileName, const std::string& time,
@@ -87,8 +90,8 @@ struct PartialDownload {
 };
 
 // Reads a data file for resuming. A page line counts as complete when it ends with CR LF and
-// has the number of fields its mode and channel give it. Nothing when the file cannot be read
-// or is no "Download Pages" file.
+// has the number of fields its mode and channel give it. Nothing when the file cannot be read,
+// is no regular file, or is no "Download Pages" file.
 [[nodiscard]] std::optional<PartialDownload> inspectPartialDownload(
     const std::filesystem::path& file);
 

@@ -78,22 +78,19 @@ DataFileHeader dataFileHeaderOf(const DownloadParameters& p, const std::string& 
     return h;
 }
 
-std::string quotientText(double value, char decimalSeparator) {
-    std::string text = numberText(value);
+std::string quotientText(double value, std::string_view decimalSeparator) {
+    const std::string text = numberText(value);
     const std::size_t point = text.find('.');
     if (point == std::string::npos) {
         return text;
     }
-    text[point] = decimalSeparator;
-    if (point > 0 && text[point - 1] != '-') {
-        return text;
+    std::string general(text, 0, point);
+    if (point == 0 || text[point - 1] == '-') {
+        general.push_back('0');  // a zero before the separator, as general number text has it
     }
-    // A zero before the separator, as general number text has it.
-    std::string withZero;
-    withZero.reserve(text.size() + 1);
-    withZero.append(text, 0, point).push_back('0');
-    withZero.append(text, point, std::string::npos);
-    return withZero;
+    general.append(decimalSeparator);
+    general.append(text, point + 1, std::string::npos);
+    return general;
 }
 
 void decodeMode(std::span<const std::uint8_t> reply, DownloadParameters& p) {
@@ -101,7 +98,7 @@ void decodeMode(std::span<const std::uint8_t> reply, DownloadParameters& p) {
     p.LinearChannel = reply[1];
 }
 
-void decodeFirmware(std::span<const std::uint8_t> reply, char decimalSeparator,
+void decodeFirmware(std::span<const std::uint8_t> reply, std::string_view decimalSeparator,
                     DownloadParameters& p) {
     p.FirmwareVersion =
         quotientText(link::unsignedWord(reply[0], reply[1]) / 1000.0, decimalSeparator);
@@ -125,27 +122,47 @@ void decodeHeader2(std::span<const std::uint8_t> reply, DownloadParameters& p) {
 
 namespace {
 
-using Query = std::function<std::optional<std::vector<std::uint8_t>>(
-    const std::function<void()>& send, std::size_t replyBytes)>;
+struct Step {
+    ParameterStep which;
+    const char* procedure;  // for the error log
+    std::size_t replyBytes;
+    std::function<void()> send;
+    std::function<void(std::span<const std::uint8_t>)> decode;
+};
 
-ParameterOutcome runParameterSteps(link::DeviceLink& link, char decimalSeparator,
-                                   const Query& query, const std::function<void(int)>& stepDone) {
+// One step's query, asked once or until two answers agree.
+link::QueryReply askStep(link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
+                         std::string_view window, const Step& step, int asks) {
+    std::optional<std::vector<std::uint8_t>> previous;
+    link::QueryReply reply;
+    for (int ask = 0; ask < asks && !link.stopRequested(); ++ask) {
+        reply = link::queryDevice(link, commPort, errors, window, step.procedure, step.send,
+                                  step.replyBytes);
+        if (reply.portFailed || (asks == 1) ||
+            (reply.bytes && previous && *reply.bytes == *previous)) {
+            return reply;
+        }
+        previous = std::move(reply.bytes);
+    }
+    return {};
+}
+
+}  // namespace
+
+ParameterOutcome GetDownloadParameters(link::DeviceLink& link, std::int16_t commPort,
+                                       ErrorReporter& errors, std::string_view window,
+                                       std::string_view decimalSeparator, int asks,
+                                       const std::function<void(int)>& stepDone) {
     ParameterOutcome outcome;
     auto& p = outcome.parameters;
-    struct Step {
-        ParameterStep which;
-        std::size_t replyBytes;
-        std::function<void()> send;
-        std::function<void(std::span<const std::uint8_t>)> decode;
-    };
     const Step steps[] = {
-        {ParameterStep::Mode, 2,
+        {ParameterStep::Mode, "GetModeParameters", 2,
          [&] {
              link.Delay(kModeLeadInMs);
              readCells(link, kModeCell, kChannelCell, kModeCellWaitMs);
          },
          [&](auto reply) { decodeMode(reply, p); }},
-        {ParameterStep::Firmware, 4,
+        {ParameterStep::Firmware, "GetFirmwareParameters", 4,
          [&] {
              link.sendByte(link::cmd::kFirmwareVersion);
              link.Delay(kFirmwareWaitMs);
@@ -153,60 +170,27 @@ ParameterOutcome runParameterSteps(link::DeviceLink& link, char decimalSeparator
              link.Delay(kFirmwareWaitMs);
          },
          [&](auto reply) { decodeFirmware(reply, decimalSeparator, p); }},
-        {ParameterStep::Header1, 10,
+        {ParameterStep::Header1, "GetHeader1Parameters", 10,
          [&] { readCells(link, kHeader1First, kHeader1Last, kHeaderCellWaitMs); },
          [&](auto reply) { decodeHeader1(reply, p); }},
-        {ParameterStep::Header2, 16,
+        {ParameterStep::Header2, "GetHeader2Parameters", 16,
          [&] { readCells(link, kHeader2First, kHeader2Last, kHeaderCellWaitMs); },
          [&](auto reply) { decodeHeader2(reply, p); }},
     };
     int done = 0;
     for (const Step& step : steps) {
-        const auto reply = query(step.send, step.replyBytes);
-        if (!reply) {
+        const auto reply = askStep(link, commPort, errors, window, step, asks);
+        if (!reply.bytes) {
             outcome.failed = step.which;
+            outcome.portFailed = reply.portFailed;
             return outcome;
         }
-        step.decode(*reply);
+        step.decode(*reply.bytes);
         if (stepDone) {
             stepDone(++done);
         }
     }
     return outcome;
-}
-
-}  // namespace
-
-ParameterOutcome GetDownloadParameters(link::DeviceLink& link, std::int16_t commPort,
-                                       ErrorReporter& errors, std::string_view window,
-                                       char decimalSeparator,
-                                       const std::function<void(int)>& stepDone) {
-    return runParameterSteps(
-        link, decimalSeparator,
-        [&](const std::function<void()>& send, std::size_t replyBytes) {
-            return link::queryDevice(link, commPort, errors, window, send, replyBytes);
-        },
-        stepDone);
-}
-
-ParameterOutcome GetConfirmedDownloadParameters(link::DeviceLink& link, std::int16_t commPort,
-                                                ErrorReporter& errors, std::string_view window,
-                                                char decimalSeparator, int asks,
-                                                const std::function<void(int)>& stepDone) {
-    return runParameterSteps(
-        link, decimalSeparator,
-        [&](const std::function<void()>& send, std::size_t replyBytes) {
-            std::optional<std::vector<std::uint8_t>> previous;
-            for (int ask = 0; ask < asks && !link.stopRequested(); ++ask) {
-                auto reply = link::queryDevice(link, commPort, errors, window, send, replyBytes);
-                if (reply && previous && *reply == *previous) {
-                    return reply;
-                }
-                previous = std::move(reply);
-            }
-            return std::optional<std::vector<std::uint8_t>>();
-        },
-        stepDone);
 }
 
 }  // namespace tilt::logging

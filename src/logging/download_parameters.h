@@ -43,31 +43,31 @@ enum class ParameterStep { Mode, Firmware, Header1, Header2 };
 struct ParameterOutcome {
     DownloadParameters parameters;
     std::optional<ParameterStep> failed;  // the step that failed; the later ones did not run
+    bool portFailed = false;              // it failed because the port did, which has been reported
 };
 
-// Runs the four queries, each on a port opened and closed around it. `stepDone` is told how
-// many steps have succeeded so far. Quotients (firmware version, sampling frequency) use
-// `decimalSeparator`, as the user's number settings have it.
+// How the queries are read: `asks` 1 reads each once, as the window does. More asks each query
+// again until two answers in a row are the same, at most `asks` times, and a step fails when
+// they never were: the queries judge their replies by the total count alone, so a byte lost from
+// one reply and a stray byte added to another would pass unseen and shift the values.
+//
+// Runs the four queries, each on a port opened and closed around it; a port that fails ends
+// them at once. `stepDone` is told how many steps have succeeded so far. Quotients (firmware
+// version, sampling frequency) use `decimalSeparator`, as the user's number settings have it
+// (UTF-8).
 [[nodiscard]] ParameterOutcome GetDownloadParameters(
     link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors, std::string_view window,
-    char decimalSeparator, const std::function<void(int stepsDone)>& stepDone = {});
-
-// The queries judge their replies by the total count alone, so a byte lost from one reply and a
-// stray byte added to another pass unseen and shift the values. This asks each query again
-// until two answers in a row are the same, at most `asks` times; a step fails when they never
-// were.
-[[nodiscard]] ParameterOutcome GetConfirmedDownloadParameters(
-    link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors, std::string_view window,
-    char decimalSeparator, int asks, const std::function<void(int stepsDone)>& stepDone = {});
+    std::string_view decimalSeparator, int asks = 1,
+    const std::function<void(int stepsDone)>& stepDone = {});
 
 // The decoders of the four replies, for a reply of the right length.
 void decodeMode(std::span<const std::uint8_t> reply, DownloadParameters& p);
-void decodeFirmware(std::span<const std::uint8_t> reply, char decimalSeparator,
+void decodeFirmware(std::span<const std::uint8_t> reply, std::string_view decimalSeparator,
                     DownloadParameters& p);
 void decodeHeader1(std::span<const std::uint8_t> reply, DownloadParameters& p);
 void decodeHeader2(std::span<const std::uint8_t> reply, DownloadParameters& p);
 
 // General decimal text of a quotient: no trailing zeros, a zero before the separator below 1.
-[[nodiscard]] std::string quotientText(double value, char decimalSeparator);
+[[nodiscard]] std::string quotientText(double value, std::string_view decimalSeparator);
 
 }  // namespace tilt::logging

@@ -12,14 +12,19 @@ namespace {
 constexpr link::Nanos kTick = link::ms(500);
 }
 
-EraseEnd eraseMemory(link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
-                     std::string_view window, const std::function<void(std::size_t)>& onCount) {
+EraseEnd eraseMemory(link::DeviceLink& link, ErrorReporter& errors, const EraseOptions& options,
+                     const std::function<void(const EraseProgress&)>& onProgress) {
     EraseEnd end = EraseEnd::Failed;
     const char* source = "mnuErase_Click";
     try {
-        link::OpenCommPort(link, commPort, errors, window);
+        link::OpenCommPort(link, options.commPort, errors, options.window);
+        if (!link.isOpen()) {
+            return EraseEnd::Failed;  // reported by the open
+        }
         link.sendByte(link::cmd::kErase);
         source = "TimerErase_Timer";
+        EraseProgress progress;
+        link::Nanos lastByte = link.now();
         for (link::Nanos tick = link.now() + kTick;; tick += kTick) {
             link.clock().sleepUntil(tick, link.stopToken());
             if (link.stopRequested()) {
@@ -27,18 +32,27 @@ EraseEnd eraseMemory(link::DeviceLink& link, std::int16_t commPort, ErrorReporte
                 break;
             }
             const std::size_t waiting = link.bytesWaiting();
-            if (onCount) {
-                onCount(waiting);
+            if (waiting > progress.waiting) {
+                lastByte = link.now();
+            }
+            progress = {waiting, link.now() - lastByte};
+            if (onProgress) {
+                onProgress(progress);
             }
             if (waiting >= link::kEraseProgressBytes) {
                 end = EraseEnd::Completed;
                 break;
             }
+            if (options.giveUpAfterSilence &&
+                progress.sinceLastByte >= *options.giveUpAfterSilence) {
+                end = EraseEnd::Stalled;
+                break;
+            }
         }
     } catch (const Error& e) {
-        errors.report(e, source, window);
+        errors.report(e, source, options.window);
     }
-    link::CloseCommPort(link, errors, window);
+    link::CloseCommPort(link, errors, options.window);
     return end;
 }
 

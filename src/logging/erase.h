@@ -3,7 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
+
+#include "link/clock.h"
 
 namespace tilt {
 class ErrorReporter;
@@ -14,14 +17,33 @@ class DeviceLink;
 
 namespace tilt::logging {
 
-enum class EraseEnd { Completed, Halted, Failed };
+enum class EraseEnd {
+    Completed,  // 2050 progress bytes came
+    Halted,     // the user stopped it; the device finishes on its own
+    Failed,     // the port failed; reported to the error handler
+    Stalled,    // no progress byte for longer than the caller allows
+};
+
+// Where an erase stands at a tick.
+struct EraseProgress {
+    std::size_t waiting = 0;       // progress bytes so far
+    link::Nanos sinceLastByte{0};  // how long no new progress byte has come
+};
+
+struct EraseOptions {
+    std::int16_t commPort = 0;
+    std::string_view window = "DownloadErase";
+    // Nobody watches an erase from a script: give up once no progress byte has come for this
+    // long. Unset, only the user ends an erase that stalls.
+    std::optional<link::Nanos> giveUpAfterSilence;
+};
 
 // Erases the device's data memory: 'e', then every 500 ms the number of progress bytes waiting
-// (never read) goes to `onCount`, until 2050 have come (Completed) or the user stops it
-// (Halted; nothing more is sent, the device finishes on its own). A port failure goes to the
-// error handler as "TimerErase_Timer" (Failed).
-[[nodiscard]] EraseEnd eraseMemory(link::DeviceLink& link, std::int16_t commPort,
-                                   ErrorReporter& errors, std::string_view window,
-                                   const std::function<void(std::size_t waiting)>& onCount);
+// (never read) goes to `onProgress`, until 2050 have come (Completed) or the user stops it
+// (Halted; nothing more is sent). A port failure goes to the error handler as
+// "TimerErase_Timer" (Failed).
+[[nodiscard]] EraseEnd eraseMemory(link::DeviceLink& link, ErrorReporter& errors,
+                                   const EraseOptions& options,
+                                   const std::function<void(const EraseProgress&)>& onProgress);
 
 }  // namespace tilt::logging

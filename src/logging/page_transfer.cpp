@@ -16,8 +16,10 @@ constexpr link::Nanos kWatchdogPeriod = link::ms(1000);
 // surplus byte inside a reply shows as a wrong length instead of shifting the page.
 constexpr link::Nanos kReplySettle = link::ms(2);
 
-std::int64_t wholeSeconds(std::chrono::system_clock::time_point t) {
-    return std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()).count();
+// The watchdog compares whole seconds, as a clock of one-second resolution would: a re-request
+// comes one to three seconds after the last reply.
+std::int64_t wholeSeconds(link::Nanos t) {
+    return std::chrono::duration_cast<std::chrono::seconds>(t).count();
 }
 
 // Waits for a page's worth of bytes until `deadline`, then for the line to go quiet. True when
@@ -37,28 +39,30 @@ bool waitForReply(link::DeviceLink& link, link::Nanos deadline) {
 
 class Transfer {
   public:
-    Transfer(link::DeviceLink& link, const TransferOptions& options,
-             const std::function<void(std::int32_t, std::span<const std::uint8_t>)>& onDataPage,
-             const std::function<void(const TransferProgress&)>& onProgress,
-             std::optional<std::chrono::system_clock::time_point>& lastReceiveTime)
+    Transfer(link::DeviceLink& link, const TransferOptions& options, const PageSink& onDataPage,
+             const std::function<void(const TransferProgress&)>& onProgress)
         : link_(link),
           options_(options),
           onDataPage_(onDataPage),
           onProgress_(onProgress),
-          lastReceive_(lastReceiveTime) {
+          lastReceive_(options.lastReceive) {
         progress_.page = options.firstPage;
     }
 
-    // Runs until the memory is read or the transfer is stopped.
+    // Runs until the memory is read, the transfer is stopped or a page cannot be kept.
     TransferEnd run() {
-        nextTick_ = link_.now() + kWatchdogPeriod;
+        const link::Nanos start = link_.now();
+        nextTick_ = start + kWatchdogPeriod;
         link::requestPage(link_, progress_.page);
         while (!link_.stopRequested()) {
             if (waitForReply(link_, nextTick_)) {
-                if (received()) {
-                    return TransferEnd::Completed;
+                if (const auto end = received()) {
+                    return *end;
                 }
             } else if (!link_.stopRequested()) {
+                if (tooLongSilent(start)) {
+                    return TransferEnd::Silent;
+                }
                 tick();
             }
         }
@@ -66,13 +70,13 @@ class Transfer {
     }
 
     [[nodiscard]] TransferResult result(TransferEnd end) const {
-        return {end, progress_.page, endOfData_, progress_.timerAdvance};
+        return {end, progress_.page, endOfData_, progress_.timerAdvance, lastReceive_};
     }
 
   private:
-    // One reply: true when the transfer is complete.
-    bool received() {
-        lastReceive_ = link_.clock().wallNow();
+    // One reply: how the transfer ends, or nothing while it goes on.
+    std::optional<TransferEnd> received() {
+        lastReceive_ = link_.now();
         const auto& bytes = link_.readAll();
         progress_.lastCount = bytes.size();
         progress_.warning = false;
@@ -80,31 +84,41 @@ class Transfer {
         if (bytes.size() != link::kPageBytes) {
             report();
             link::requestPage(link_, progress_.page);
-            return false;
+            return std::nullopt;
         }
         if (progress_.page != 0) {
             if (link::isErasedPage(bytes)) {
                 endOfData_ = true;
                 report();
-                return true;
+                return TransferEnd::Completed;
             }
-            onDataPage_(progress_.page, bytes);
+            if (!onDataPage_(progress_.page, bytes)) {
+                return TransferEnd::WriteFailed;
+            }
             progress_.pageArrived = true;
         }
         ++progress_.page;
         report();
         if (progress_.page > options_.pageCount - 1) {
-            return true;
+            return TransferEnd::Completed;
         }
         link::requestPage(link_, progress_.page);
-        return false;
+        return std::nullopt;
+    }
+
+    [[nodiscard]] bool tooLongSilent(link::Nanos start) const {
+        if (!options_.giveUpAfterSilence) {
+            return false;
+        }
+        const link::Nanos since = lastReceive_ && *lastReceive_ > start ? *lastReceive_ : start;
+        return link_.now() - since >= *options_.giveUpAfterSilence;
     }
 
     void tick() {
         ++progress_.timerAdvance;
         progress_.pageArrived = false;
-        const bool silent = !lastReceive_ ||
-                            wholeSeconds(link_.clock().wallNow()) - wholeSeconds(*lastReceive_) > 1;
+        const bool silent =
+            !lastReceive_ || wholeSeconds(link_.now()) - wholeSeconds(*lastReceive_) > 1;
         progress_.warning = silent;
         report();
         if (silent) {
@@ -123,9 +137,9 @@ class Transfer {
 
     link::DeviceLink& link_;
     const TransferOptions& options_;
-    const std::function<void(std::int32_t, std::span<const std::uint8_t>)>& onDataPage_;
+    const PageSink& onDataPage_;
     const std::function<void(const TransferProgress&)>& onProgress_;
-    std::optional<std::chrono::system_clock::time_point>& lastReceive_;
+    std::optional<link::Nanos> lastReceive_;
     TransferProgress progress_;
     link::Nanos nextTick_{0};
     bool endOfData_ = false;
@@ -133,17 +147,16 @@ class Transfer {
 
 }  // namespace
 
-TransferResult transferPages(
-    link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
-    const TransferOptions& options,
-    const std::function<void(std::int32_t, std::span<const std::uint8_t>)>& onDataPage,
-    const std::function<void(const TransferProgress&)>& onProgress,
-    std::optional<std::chrono::system_clock::time_point>& lastReceiveTime) {
-    Transfer transfer(link, options, onDataPage, onProgress, lastReceiveTime);
+TransferResult transferPages(link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
+                             const TransferOptions& options, const PageSink& onDataPage,
+                             const std::function<void(const TransferProgress&)>& onProgress) {
+    Transfer transfer(link, options, onDataPage, onProgress);
     TransferEnd end = TransferEnd::Failed;
     try {
         link::OpenCommPort(link, commPort, errors, options.window);
-        end = transfer.run();
+        if (link.isOpen()) {
+            end = transfer.run();
+        }
     } catch (const Error& e) {
         errors.report(e, "MSComm1_OnComm", options.window);
     }

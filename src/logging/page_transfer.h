@@ -1,12 +1,13 @@
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
+
+#include "link/clock.h"
 
 namespace tilt {
 class ErrorReporter;
@@ -27,9 +28,11 @@ struct TransferProgress {
 };
 
 enum class TransferEnd {
-    Completed,  // an erased page, or the last page of the memory
-    Stopped,    // the user stopped it
-    Failed,     // the port failed; reported to the error handler
+    Completed,    // an erased page, or the last page of the memory
+    Stopped,      // the user stopped it
+    Failed,       // the port failed; reported to the error handler
+    WriteFailed,  // a data page could not be kept; the page sink has reported it
+    Silent,       // the device stayed silent longer than the caller allows
 };
 
 struct TransferResult {
@@ -37,26 +40,35 @@ struct TransferResult {
     std::int32_t DownloadPage = 0;  // where it ended
     bool EndOfData = false;
     double TimerAdvance = 0;
+    // Steady time of the last reply (this transfer's, or the one it was given).
+    std::optional<link::Nanos> lastReceive;
 };
 
 struct TransferOptions {
     std::int32_t firstPage = 0;  // 0 for a new download; the page after the last line to resume
     std::int32_t pageCount = 2048;
     std::string_view window = "DownloadErase";
+    // The last reply of an earlier transfer on the link's clock: until the first reply, the
+    // watchdog measures silence from there.
+    std::optional<link::Nanos> lastReceive;
+    // Nobody watches a transfer from a script: give up once the device has said nothing for
+    // this long. Unset, the watchdog asks again for as long as it takes.
+    std::optional<link::Nanos> giveUpAfterSilence;
 };
+
+// Takes one data page; false when it could not be kept, which ends the transfer.
+using PageSink = std::function<bool(std::int32_t page, std::span<const std::uint8_t> bytes)>;
 
 // The page loop: requests page after page ('d', high, low, 12 ms after each), takes a page when
 // a page's worth of bytes has arrived and the line has gone quiet, asks again at once for a
 // reply of the wrong length, and keeps a one-second watchdog that asks again while the device
-// stays silent. Page 0 is asked for and never handed on; every data page goes to `onDataPage`
-// before the next request leaves. Ends at the first erased page, after the last page, on a stop
-// request, or when the port fails. `lastReceiveTime` carries the time of the last reply across
-// transfers, as the watchdog compares against it.
+// stays silent. The watchdog goes by the link's steady clock, so a change of the date neither
+// fires it early nor holds it off. Page 0 is asked for and never handed on; every data page
+// goes to `onDataPage` before the next request leaves. Ends at the first erased page, after the
+// last page, on a stop request, when the sink refuses a page, or when the port fails.
 [[nodiscard]] TransferResult transferPages(
     link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
-    const TransferOptions& options,
-    const std::function<void(std::int32_t page, std::span<const std::uint8_t> bytes)>& onDataPage,
-    const std::function<void(const TransferProgress&)>& onProgress,
-    std::optional<std::chrono::system_clock::time_point>& lastReceiveTime);
+    const TransferOptions& options, const PageSink& onDataPage,
+    const std::function<void(const TransferProgress&)>& onProgress);
 
 }  // namespace tilt::logging

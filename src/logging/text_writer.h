@@ -59,8 +59,21 @@ class TextWriter {
     std::string buffer_;
 };
 
-// Opens an existing file for appending, writes one line with CR LF and closes it again, so the
-// line is with the system when this returns.
-void appendLine(const std::string& path, std::string_view text);
+// Whether a line handed to appendLine is put on the disk itself before it returns.
+enum class Durability {
+    System,  // with the system: survives the program, not a power cut
+    Disk,    // synced (fdatasync): survives a power cut
+};
+
+// Opens an existing file for appending, writes one line with CR LF and closes it again. A line
+// that cannot be written whole is cut off again, so the file only ever holds whole lines; then
+// the file's error is thrown (a missing file is an error, not a new headerless file).
+void appendLine(const std::string& path, std::string_view text,
+                Durability durability = Durability::System);
+
+// Throws the error that writing `path` would meet (a missing folder, no permission, a read-only
+// disk), found without changing anything: an existing file is opened for appending, a new one is
+// created and removed again.
+void checkWritable(const std::string& path);
 
 }  // namespace tilt::logging

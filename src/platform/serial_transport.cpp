@@ -1,37 +1,47 @@
 #include "platform/serial_transport.h"
 
+#include <unistd.h>
+
 #include <QSerialPort>
 #include <algorithm>
 #include <chrono>
 
+#include "link/port_errors.h"
 #include "shell/error.h"
 
 namespace tilt::platform {
 
 namespace {
-// How often a wait looks at its stop token.
+// How often a wait looks at its stop token. The wait sleeps in the system meanwhile.
 constexpr std::chrono::milliseconds::rep kWaitSliceMs = 20;
+
+// QtSerialPort reports a port held by another program (its lock file, or an exclusive open) as a
+// permission error, like a user outside the dialout group. The device's own permissions tell
+// the two apart.
+bool mayOpen(const std::string& name) {
+    // A bare name ("ttyUSB0") lives in /dev, as QtSerialPort has it.
+    const std::string location = name.starts_with('/') ? name : "/dev/" + name;
+    return ::access(location.c_str(), R_OK | W_OK) == 0;
+}
 
 Error openError(const QSerialPort& port, const std::string& name) {
     switch (port.error()) {
         case QSerialPort::DeviceNotFoundError:
-            return Error(errc::kInvalidPortNumber, "Invalid port number: " + name +
-                                                       " does not exist. Check the cable "
-                                                       "and choose another port.");
+            return link::noSuchPortError(name);
         case QSerialPort::PermissionError:
-            return Error(
-                errc::kPermissionDenied,
-                "Permission denied on " + name +
-                    ": the port is in use by another "
-                    "program, or your user may not use serial ports. On Linux, add your "
-                    "user to the dialout group (sudo usermod -aG dialout $USER) and log in "
-                    "again.");
+            return mayOpen(name) ? link::portInUseError(name) : link::portPermissionError(name);
         case QSerialPort::OpenError:
-            return Error(errc::kPortAlreadyOpen, "Port already open: " + name + " is in use.");
+            return link::portInUseError(name);
         default:
             return Error(errc::kPortIo,
                          "Cannot open " + name + ": " + port.errorString().toStdString());
     }
+}
+
+// Timeouts are how waits end; anything else on an open port means the port itself failed.
+bool failed(const QSerialPort& port) {
+    const auto error = port.error();
+    return error != QSerialPort::NoError && error != QSerialPort::TimeoutError;
 }
 }  // namespace
 
@@ -81,31 +91,49 @@ QSerialPort& SerialTransport::port() {
     return *port_;
 }
 
-void SerialTransport::pump() {
+void SerialTransport::throwIfFailed(QSerialPort& p) {
+    if (failed(p)) {
+        const std::string detail = p.errorString().toStdString();
+        p.clearError();
+        throw link::portLostError(portName_, detail);
+    }
+}
+
+bool SerialTransport::waitForReadyRead(QSerialPort& p, int milliseconds) {
     // Without an event loop the port only takes in bytes when asked.
-    (void)port().waitForReadyRead(0);
+    p.clearError();
+    const bool ready = p.waitForReadyRead(milliseconds);
+    if (!ready) {
+        throwIfFailed(p);
+    }
+    return ready;
 }
 
 void SerialTransport::write(std::uint8_t byte) {
     QSerialPort& p = port();
     const char c = static_cast<char>(byte);
+    p.clearError();
     if (p.write(&c, 1) != 1) {
+        throwIfFailed(p);
         throw Error(errc::kPortIo,
                     "Cannot write to " + portName_ + ": " + p.errorString().toStdString());
     }
     if (!p.flush() && p.bytesToWrite() > 0) {
         (void)p.waitForBytesWritten(static_cast<int>(kWaitSliceMs));
     }
+    throwIfFailed(p);
 }
 
 std::size_t SerialTransport::bytesWaiting() {
-    pump();
-    return static_cast<std::size_t>(port_->bytesAvailable());
+    QSerialPort& p = port();
+    (void)waitForReadyRead(p, 0);
+    return static_cast<std::size_t>(p.bytesAvailable());
 }
 
 std::vector<std::uint8_t> SerialTransport::readAll() {
-    pump();
-    const QByteArray data = port_->readAll();
+    QSerialPort& p = port();
+    (void)waitForReadyRead(p, 0);
+    const QByteArray data = p.readAll();
     return {data.begin(), data.end()};
 }
 
@@ -118,10 +146,10 @@ bool SerialTransport::waitForBytes(std::size_t count, link::Nanos deadline, std:
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock_.now()).count();
         if (stop.stop_requested() || left <= 0) {
-            pump();
+            (void)waitForReadyRead(p, 0);
             return static_cast<std::size_t>(p.bytesAvailable()) >= count;
         }
-        (void)p.waitForReadyRead(static_cast<int>(std::min(left, kWaitSliceMs)));
+        (void)waitForReadyRead(p, static_cast<int>(std::min(left, kWaitSliceMs)));
     }
 }
 

@@ -12,7 +12,8 @@ namespace tilt::platform {
 
 // A system serial port through QtSerialPort, set to 19200 baud, 8 data bits, no parity, one stop
 // bit, no flow control. Used from one thread (the device thread) without an event loop: reads
-// and waits pump the port directly.
+// and waits pump the port directly. A port that fails while open (the adapter pulled out) makes
+// the next operation throw the lost-port error instead of waiting on a dead line.
 class SerialTransport final : public link::Transport {
   public:
     SerialTransport(std::string portName, link::Clock& clock);
@@ -32,7 +33,9 @@ class SerialTransport final : public link::Transport {
 
   private:
     QSerialPort& port();
-    void pump();
+    // Takes in what has arrived, waiting up to `milliseconds`; throws when the port failed.
+    bool waitForReadyRead(QSerialPort& p, int milliseconds);
+    void throwIfFailed(QSerialPort& p);
 
     std::string portName_;
     link::Clock& clock_;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "device/sim_transport.h"
+#include "link/port_errors.h"
 #include "platform/serial_transport.h"
 #include "shell/error.h"
 
@@ -127,8 +128,7 @@ std::unique_ptr<link::Transport> SystemPortCatalogue::transportFor(int number) {
         return std::make_unique<SerialTransport>("COM" + std::to_string(number), clock_);
     }
 #endif
-    throw Error(errc::kInvalidPortNumber,
-                "Invalid port number: there is no serial port " + std::to_string(number) + ".");
+    throw link::noSuchPortError("Comm " + std::to_string(number));
 }
 
 }  // namespace tilt::platform

@@ -46,7 +46,9 @@ struct AppState {
     // Download, data file and graph hand-off.
     std::int32_t DownloadPage = 0;
     bool EndOfData = false;
-    std::optional<std::chrono::system_clock::time_point> LastReceiveTime;
+    // On the steady clock: the watchdog measures silence by it, which a change of the date
+    // must not upset.
+    std::optional<std::chrono::nanoseconds> LastReceiveTime;
     double TimerAdvance = 0;
     std::string FirmwareVersion, SamplingFrequency;
     double SerialNumber = 0;

@@ -20,6 +20,8 @@ inline constexpr std::int32_t kPortNotOpen = 8000;
 inline constexpr std::int32_t kInvalidPortNumber = 8002;
 inline constexpr std::int32_t kPortAlreadyOpen = 8005;
 inline constexpr std::int32_t kPortIo = 8010;
+// An open port stopped working: the device went away under us.
+inline constexpr std::int32_t kPortLost = 8020;
 inline constexpr std::int32_t kBadArgument = 5;
 inline constexpr std::int32_t kDialogCancelled = 32755;  // "Cancel was selected."
 }  // namespace errc

@@ -163,7 +163,7 @@ TEST_F(LineWritersTest, EachWriterAppendsOneLineAfterTheHeader) {
 
     WriteAnglesToFile(*file, "1.5", -177.2, 0.7, errors);
     WriteAccelerometersToFile(*file, "2.25", 512, -3, -0.0, errors);
-    WriteDownloadPagesToFile(*file, 2047, "BP,BP", errors);
+    EXPECT_TRUE(WriteDownloadPagesToFile(*file, 2047, "BP,BP", errors));
 
     EXPECT_TRUE(errors.reports.empty());
     EXPECT_EQ(readFile(*file),
@@ -188,7 +188,9 @@ TEST_F(LineWritersTest, FailuresAreReportedUnderTheWritersNameAndTheCallerGoesOn
     using Writer = std::function<void(const std::string&, ErrorReporter&)>;
     const std::pair<std::string, Writer> writers[] = {
         {"WriteDownloadPagesToFile",
-         [](const std::string& p, ErrorReporter& e) { WriteDownloadPagesToFile(p, 1, "0", e); }},
+         [](const std::string& p, ErrorReporter& e) {
+             EXPECT_FALSE(WriteDownloadPagesToFile(p, 1, "0", e));
+         }},
         {"WriteAnglesToFile",
          [](const std::string& p, ErrorReporter& e) { WriteAnglesToFile(p, "0", 1, 2, e); }},
         {"WriteAccelerometersToFile",

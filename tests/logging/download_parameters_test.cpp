@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "device/device_memory.h"
+#include "shell/error.h"
 #include "support/recording_errors.h"
 #include "support/sim_bench.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 using testing::SimBench;
 
-ParameterOutcome query(SimBench& bench, char separator = '.') {
+ParameterOutcome query(SimBench& bench, std::string_view separator = ".") {
     testing::RecordingErrors errors;
     return GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", separator);
 }
@@ -23,8 +24,8 @@ TEST(DownloadParameters, FourQueriesWithTheirBytesAndPauses) {
     std::vector<int> steps;
     testing::RecordingErrors errors;
     const auto start = bench.clock.now();
-    const auto outcome = GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", '.',
-                                               [&](int done) { steps.push_back(done); });
+    const auto outcome = GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", ".",
+                                               1, [&](int done) { steps.push_back(done); });
     ASSERT_FALSE(outcome.failed);
     EXPECT_EQ(steps, (std::vector<int>{1, 2, 3, 4}));
     EXPECT_FALSE(bench.link.isOpen());
@@ -61,7 +62,7 @@ TEST(DownloadParameters, DecodeTheDeviceValuesIntoHeaderTexts) {
     std::copy(std::begin(launch), std::end(launch), e.begin() + 103);
     const std::uint8_t words[] = {1, 67, 1, 152, 1, 66, 2, 0, 2, 1, 2, 2, 0, 0, 255, 255};
     std::copy(std::begin(words), std::end(words), e.begin() + 2);
-    const auto outcome = query(bench, ',');
+    const auto outcome = query(bench, ",");
     ASSERT_FALSE(outcome.failed);
     const auto& p = outcome.parameters;
     EXPECT_EQ(p.BinLinearMode, 1);
@@ -76,12 +77,14 @@ TEST(DownloadParameters, DecodeTheDeviceValuesIntoHeaderTexts) {
 }
 
 TEST(DownloadParameters, QuotientText_HasNoTrailingZerosAndTheUsersSeparator) {
-    for (const auto& [value, sep, text] : {std::tuple{1.5, '.', "1.5"},
-                                           {2.0, '.', "2"},
-                                           {0.5, ',', "0,5"},
-                                           {2.15, ',', "2,15"},
-                                           {0.0, '.', "0"},
-                                           {65.535, '.', "65.535"}}) {
+    // A separator of another script is more than one byte of UTF-8.
+    for (const auto& [value, sep, text] : {std::tuple{1.5, ".", "1.5"},
+                                           {2.0, ".", "2"},
+                                           {0.5, ",", "0,5"},
+                                           {2.15, ",", "2,15"},
+                                           {0.0, ".", "0"},
+                                           {0.25, "\u066B", "0\u066B25"},
+                                           {65.535, ".", "65.535"}}) {
         EXPECT_EQ(quotientText(value, sep), text) << value;
     }
 }
@@ -104,7 +107,7 @@ TEST(DownloadParameters, DeviceFallingSilent_FailsAtThatStepAndSkipsTheRest) {
     SimBench silent;
     const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
     testing::RecordingErrors errors;
-    const auto first = GetDownloadParameters(silent.link, none, errors, "DownloadErase", '.', {});
+    const auto first = GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".");
     EXPECT_EQ(first.failed, ParameterStep::Mode);
 }
 
@@ -117,8 +120,8 @@ TEST(DownloadParameters, ConfirmedRead_OnABadLine_AgreesWithACleanRead) {
         bad.faults.lose = bad.faults.extra = bad.faults.shortReply = 0.01;
         SimBench bench(bad);
         testing::RecordingErrors errors;
-        const auto confirmed = GetConfirmedDownloadParameters(bench.link, bench.port, errors,
-                                                              "DownloadErase", '.', 16);
+        const auto confirmed =
+            GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", ".", 16);
         ASSERT_FALSE(confirmed.failed) << seed;
         const auto& p = confirmed.parameters;
         EXPECT_EQ(p.LaunchTime, expected.LaunchTime) << seed;
@@ -134,9 +137,42 @@ TEST(DownloadParameters, ConfirmedRead_OnABadLine_AgreesWithACleanRead) {
     SimBench silent;
     const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
     testing::RecordingErrors errors;
-    const auto never =
-        GetConfirmedDownloadParameters(silent.link, none, errors, "DownloadErase", '.', 3);
+    const auto never = GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".", 3);
     EXPECT_EQ(never.failed, ParameterStep::Mode);
+    EXPECT_FALSE(never.portFailed) << "a silent logger is no failed port";
+    EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST(DownloadParameters, FailedPort_IsReportedOnceAndNotAskedAgain) {
+    // Another program holds the port: the first open fails, and asking 16 times would only
+    // tell the user 16 times.
+    SimBench busy;
+    link::DeviceLink other(busy.catalogue);
+    other.setPort(busy.port);
+    other.open();
+    testing::RecordingErrors errors;
+    const auto held = GetDownloadParameters(busy.link, busy.port, errors, "DownloadErase", ".", 16);
+    EXPECT_EQ(held.failed, ParameterStep::Mode);
+    EXPECT_TRUE(held.portFailed);
+    ASSERT_EQ(errors.reports.size(), 1U);
+    EXPECT_EQ(errors.reports[0].source, "OpenCommPort");
+    EXPECT_EQ(errors.reports[0].description.rfind("sim is in use by another program", 0), 0U)
+        << errors.reports[0].description;
+    EXPECT_TRUE(busy.receivedBytes().empty());
+
+    // The adapter pulled out between two queries: one report, under the query that met it.
+    SimBench pulled;
+    errors.reports.clear();
+    const auto lost = GetDownloadParameters(pulled.link, pulled.port, errors, "DownloadErase", ".",
+                                            16, [&](int done) {
+                                                if (done == 2) {
+                                                    pulled.catalogue.line(pulled.port)->unplug();
+                                                }
+                                            });
+    EXPECT_EQ(lost.failed, ParameterStep::Header1);
+    EXPECT_TRUE(lost.portFailed);
+    ASSERT_EQ(errors.reports.size(), 1U);
+    EXPECT_EQ(errors.reports[0].number, errc::kInvalidPortNumber) << "gone at the next open";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "device/device_memory.h"
 #include "logging/erase.h"
 #include "logging/launch.h"
+#include "shell/error.h"
 #include "support/recording_errors.h"
 #include "support/sim_bench.h"
 
@@ -21,12 +22,18 @@ device::SimOptions recorded() {
     return options;
 }
 
+EraseOptions on(const SimBench& bench) {
+    EraseOptions options;
+    options.commPort = bench.port;
+    return options;
+}
+
 TEST(Erase, CountsProgressBytesEveryHalfSecondUntil2050HaveCome) {
     SimBench bench(recorded());
     testing::RecordingErrors errors;
     std::vector<std::size_t> counts;
-    const auto end = eraseMemory(bench.link, bench.port, errors, "DownloadErase",
-                                 [&](std::size_t n) { counts.push_back(n); });
+    const auto end = eraseMemory(bench.link, errors, on(bench),
+                                 [&](const EraseProgress& p) { counts.push_back(p.waiting); });
     EXPECT_EQ(end, EraseEnd::Completed);
     EXPECT_EQ(bench.receivedBytes(), std::vector<std::uint8_t>{'e'});
     ASSERT_GE(counts.size(), 16U);  // about 8 s of erase at two ticks a second
@@ -44,7 +51,7 @@ TEST(Erase, StopHaltsItWithoutSendingAnythingMore) {
     std::stop_source stop;
     bench.link.setStopToken(stop.get_token());
     int ticks = 0;
-    const auto end = eraseMemory(bench.link, bench.port, errors, "DownloadErase", [&](std::size_t) {
+    const auto end = eraseMemory(bench.link, errors, on(bench), [&](const EraseProgress&) {
         if (++ticks == 3) {
             stop.request_stop();
         }
@@ -53,6 +60,58 @@ TEST(Erase, StopHaltsItWithoutSendingAnythingMore) {
     EXPECT_EQ(ticks, 3);
     EXPECT_EQ(bench.receivedBytes(), std::vector<std::uint8_t>{'e'});
     EXPECT_FALSE(bench.link.isOpen());
+}
+
+TEST(Erase, LoggerFallingSilent_IsToldAndEndsTheErase_OnlyWhenALimitIsGiven) {
+    // The logger stops answering 3 s into the erase, for a minute.
+    auto options = recorded();
+    options.faults.silenceEvery = link::ms(3000);
+    options.faults.silenceLength = link::ms(60000);
+    SimBench bench(options);
+    testing::RecordingErrors errors;
+    auto limited = on(bench);
+    limited.giveUpAfterSilence = link::ms(5000);
+    std::vector<EraseProgress> ticks;
+    const auto end = eraseMemory(bench.link, errors, limited,
+                                 [&](const EraseProgress& p) { ticks.push_back(p); });
+    EXPECT_EQ(end, EraseEnd::Stalled);
+    ASSERT_FALSE(ticks.empty());
+    EXPECT_GE(ticks.back().sinceLastByte, link::ms(5000));
+    EXPECT_LT(ticks.back().sinceLastByte, link::ms(5500)) << "ended at the first tick past it";
+    EXPECT_LT(ticks.back().waiting, 2050U);
+    EXPECT_EQ(ticks.front().sinceLastByte, link::Nanos(0)) << "bytes came at first";
+    EXPECT_FALSE(bench.link.isOpen());
+
+    // Without a limit the user decides: it runs on, telling how long it has been silent.
+    SimBench watched(options);
+    std::stop_source stop;
+    watched.link.setStopToken(stop.get_token());
+    link::Nanos longest{0};
+    const auto halted = eraseMemory(watched.link, errors, on(watched), [&](const EraseProgress& p) {
+        longest = std::max(longest, p.sinceLastByte);
+        if (p.sinceLastByte >= link::ms(30000)) {
+            stop.request_stop();
+        }
+    });
+    EXPECT_EQ(halted, EraseEnd::Halted);
+    EXPECT_GE(longest, link::ms(30000));
+    EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST(Erase, AdapterPulledOut_EndsItWithOneReport) {
+    SimBench bench(recorded());
+    testing::RecordingErrors errors;
+    int ticks = 0;
+    const auto end = eraseMemory(bench.link, errors, on(bench), [&](const EraseProgress&) {
+        if (++ticks == 2) {
+            bench.catalogue.line(bench.port)->unplug();
+        }
+    });
+    EXPECT_EQ(end, EraseEnd::Failed);
+    EXPECT_EQ(ticks, 2);
+    ASSERT_EQ(errors.reports.size(), 1U);
+    EXPECT_EQ(errors.reports[0].source, "TimerErase_Timer");
+    EXPECT_EQ(errors.reports[0].number, errc::kPortLost);
 }
 
 TEST(Launch, LaunchTimeCellsTakeTheDateWithTheMonthLast) {

@@ -55,7 +55,7 @@ TEST_F(GoldenFilesTest, Channel3Download_MatchesTheHandWrittenDataAndCsvFiles) {
     ASSERT_TRUE(file);
     std::int32_t page = 0;
     for (const Page& bytes : channel3Pages()) {
-        WriteDownloadPagesToFile(*file, ++page, FormatPageLine(bytes, 1, 3), errors);
+        ASSERT_TRUE(WriteDownloadPagesToFile(*file, ++page, FormatPageLine(bytes, 1, 3), errors));
     }
     MakeLinearCSV(*file, errors, "DownloadErase");
 

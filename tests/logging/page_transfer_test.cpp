@@ -23,14 +23,17 @@ struct Download {
             [&](std::int32_t page, std::span<const std::uint8_t> bytes) {
                 order.push_back(page);
                 pages[page].assign(bytes.begin(), bytes.end());
+                return page != refusedPage;
             },
             [&](const TransferProgress& p) {
                 warnings += p.warning ? 1 : 0;
+                if (onProgress) {
+                    onProgress(p);
+                }
                 if (stopAfterPage && p.page > stopAfterPage) {
                     stop.request_stop();
                 }
-            },
-            lastReceive);
+            });
     }
 
     std::vector<std::uint8_t> memoryPage(int page) {
@@ -42,9 +45,10 @@ struct Download {
     testing::RecordingErrors errors;
     std::map<std::int32_t, std::vector<std::uint8_t>> pages;
     std::vector<std::int32_t> order;
-    std::optional<std::chrono::system_clock::time_point> lastReceive;
     int warnings = 0;
     std::int32_t stopAfterPage = 0;
+    std::int32_t refusedPage = -1;
+    std::function<void(const TransferProgress&)> onProgress;
     std::stop_source stop;
 };
 
@@ -54,6 +58,18 @@ device::SimOptions recording(device::Preload preload, int pages) {
     options.pages = pages;
     options.keepRxLog = true;
     return options;
+}
+
+// Requests of pages made while the device was silent from `from` ms to `to` ms, in seconds.
+std::vector<double> requestsDuring(Download& d, double from, double to) {
+    std::vector<double> again;
+    const auto rx = d.bench.received();
+    for (std::size_t i = 0; i + 2 < rx.size(); i += 3) {
+        if (rx[i].ms > from && rx[i].ms < to) {
+            again.push_back(rx[i].ms / 1000);
+        }
+    }
+    return again;
 }
 
 TEST(PageTransfer, RequestsPageAfterPageAndStopsAtTheFirstErasedPage) {
@@ -120,14 +136,7 @@ TEST(PageTransfer, SilentDevice_IsAskedAgainOncePerSecondAfterOneToThreeSeconds)
     const auto result = d.run();
     EXPECT_EQ(result.end, TransferEnd::Completed);
     EXPECT_EQ(d.order.size(), 80U);
-    // Requests of the page that met the silence, in seconds.
-    std::vector<double> again;
-    const auto rx = d.bench.received();
-    for (std::size_t i = 0; i + 2 < rx.size(); i += 3) {
-        if (rx[i].ms > 10000 && rx[i].ms < 14000) {
-            again.push_back(rx[i].ms / 1000);
-        }
-    }
+    const auto again = requestsDuring(d, 10000, 14000);
     ASSERT_GE(again.size(), 3U);
     EXPECT_GE(again[1] - again[0], 1.0);
     EXPECT_LE(again[1] - again[0], 3.1);
@@ -136,6 +145,62 @@ TEST(PageTransfer, SilentDevice_IsAskedAgainOncePerSecondAfterOneToThreeSeconds)
     }
     EXPECT_GE(d.warnings, 2);
     EXPECT_GE(result.TimerAdvance, 4);
+}
+
+TEST(PageTransfer, DateSetForwardOrBackDuringASilence_NeitherHurriesNorHoldsTheWatchdog) {
+    for (const auto shift : {link::ms(3'600'000), link::ms(-3'600'000)}) {
+        auto options = recording(device::Preload::Linear2, 50);
+        options.faults.silenceEvery = link::ms(8000);  // silent from 8 s to 12 s
+        options.faults.silenceLength = link::ms(4000);
+        Download d(options);
+        d.stop = std::stop_source();
+        d.bench.link.setStopToken(d.stop.get_token());
+        bool shifted = false;
+        d.onProgress = [&](const TransferProgress& p) {
+            if (!shifted && p.page == 20) {  // well before the silence, while pages flow
+                d.bench.clock.shiftWall(shift);
+                shifted = true;
+            }
+            if (p.timerAdvance > 30) {
+                d.stop.request_stop();  // a watchdog that never fires would ask for ever
+            }
+        };
+        const auto result = d.run();
+        EXPECT_EQ(result.end, TransferEnd::Completed);
+        EXPECT_TRUE(shifted);
+        const auto again = requestsDuring(d, 8000, 12000);
+        ASSERT_GE(again.size(), 3U) << "the watchdog never asked again";
+        EXPECT_GE(again[1] - again[0], 1.0) << "the watchdog fired early";
+        EXPECT_LE(again[1] - again[0], 3.1);
+        for (std::size_t i = 2; i < again.size(); ++i) {
+            EXPECT_NEAR(again[i] - again[i - 1], 1.0, 0.05);
+        }
+        // A request of the page asked for just before is the watchdog's, or follows a reply the
+        // end of the silence cut short: none outside the silence, and a warning for the
+        // watchdog's.
+        const auto rx = d.bench.received();
+        int repeats = 0;
+        for (std::size_t i = 3; i + 2 < rx.size(); i += 3) {
+            if (rx[i + 2].value == rx[i - 1].value && rx[i + 1].value == rx[i - 2].value) {
+                ++repeats;
+                EXPECT_GT(rx[i].ms, 9000) << "the watchdog fired while pages flowed";
+                EXPECT_LT(rx[i].ms, 13000);
+            }
+        }
+        EXPECT_GE(d.warnings, repeats - 1);
+        EXPECT_LE(d.warnings, repeats);
+    }
+}
+
+TEST(PageTransfer, PageTheSinkCannotKeep_EndsTheTransferBeforeTheNextRequest) {
+    Download d(recording(device::Preload::Linear1, 30));
+    d.refusedPage = 7;
+    const auto result = d.run();
+    EXPECT_EQ(result.end, TransferEnd::WriteFailed);
+    EXPECT_EQ(result.DownloadPage, 7);
+    EXPECT_EQ(d.order.back(), 7);
+    EXPECT_EQ(d.bench.receivedBytes().size(), 8U * 3U) << "pages 0 to 7 were asked for";
+    EXPECT_FALSE(d.bench.link.isOpen());
 }
 
 TEST(PageTransfer, ResumeStartsAtTheGivenPage_StopEndsItWithThePortClosed) {

@@ -50,6 +50,8 @@ class GuiHarness {
         settings.saved = options_.savedPort;
     }
     ~GuiHarness() {
+        // As the program does: the operations end before any window they report to goes.
+        device.shutdown();
         frame.reset();
         // Whatever else a test left open (a window may own others: check each before deleting).
         std::vector<QPointer<QWidget>> left;
@@ -132,7 +134,7 @@ class GuiHarness {
     link::SystemClock realClock;
     device::SimPortCatalogue catalogue{options_.realTime ? static_cast<link::Clock&>(realClock)
                                                          : clock};
-    shell::ui::DeviceThread device{errors, messages};
+    shell::ui::DeviceThread device{catalogue, errors, messages};
     QTemporaryDir root;
     shell::ui::AppContext context{.state = {},
                                   .messages = messages,

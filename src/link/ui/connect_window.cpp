@@ -147,9 +147,11 @@ void Connect::cmdAutoDetect_Click() {
     const ThreadStarter threads = context_.threads;
     const bool started = context_.device.start<std::optional<std::int16_t>>(
         this, {"Auto Detect", "cmdAutoDetect_Click"},
-        [&catalogue, threads, onProgress](std::stop_token stop) {
+        [&catalogue, threads, onProgress](DeviceLink& link) {
+            // The search opens ports of its own, several at once; it takes only the stop.
             return autoDetect(
-                catalogue, threads, [&](const SearchProgress& p) { onProgress(p); }, stop);
+                catalogue, threads, [&](const SearchProgress& p) { onProgress(p); },
+                link.stopToken());
         },
         [this](std::optional<std::int16_t> found) {
             restoreControls();  // before the message; the closing call covers the error path
@@ -194,13 +196,10 @@ void Connect::readOnBoardParameters() {
     showActivity(tr("Reading the tares and the update time increment on Comm %1\u2026").arg(port));
     readingParameters_ = true;
     progress_->setRange(0, 0);  // busy, no steps to show
-    PortCatalogue& catalogue = context_.catalogue;
     ErrorReporter& errors = context_.errors;
     const bool started = context_.device.start<std::optional<OnBoardParameters>>(
         this, {"Connect", "cmdOK_Click"},
-        [&catalogue, &errors, port](std::stop_token stop) {
-            DeviceLink link(catalogue);
-            link.setStopToken(std::move(stop));
+        [&errors, port](DeviceLink& link) {
             return GetOnBoardParameters(link, port, errors, kScreen);
         },
         [this](std::optional<OnBoardParameters> parameters) {

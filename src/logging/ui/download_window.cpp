@@ -4,16 +4,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
 #include "link/device_link.h"
 #include "link/protocol.h"
-#include "logging/download_parameters.h"
-#include "logging/download_session.h"
-#include "logging/erase.h"
+#include "platform/number_settings.h"
 #include "shell/messages.h"
 #include "shell/number_text.h"
 #include "shell/ui/app_context.h"
@@ -38,17 +35,52 @@ QLineEdit* readOnlyBox(QWidget* parent, const char* name) {
     return box;
 }
 
-char decimalSeparator() {
-    return QLocale().decimalPoint().at(0).toLatin1();
-}
-
-// A transfer's result with the time of its last reply, which outlives the transfer.
-struct TransferOutcome {
-    TransferResult result;
-    std::optional<std::chrono::system_clock::time_point> lastReceive;
-};
+// An erase that has brought no progress byte for this long says so: the user decides whether to
+// wait on or stop it.
+constexpr link::Nanos kEraseStallShown = link::ms(2000);
 
 }  // namespace
+
+// The download's questions and progress, carried from the device thread to this window: the
+// questions wait for their answer, progress does not.
+class DownloadErase::DownloadDialogs final : public DownloadFrontEnd {
+  public:
+    explicit DownloadDialogs(DownloadErase* window)
+        : window_(window),
+          stepsDone_(shell::ui::DeviceThread::toWindow<int>(
+              window, [window](int done) { window->PBar_->setValue(done); })),
+          transferStarting_(shell::ui::DeviceThread::toWindow<std::int32_t>(
+              window, [window](std::int32_t first) { window->transferStarting(first); })),
+          progress_(shell::ui::DeviceThread::toWindow<TransferProgress>(
+              window, [window](const TransferProgress& p) { window->showTransferProgress(p); })) {}
+
+    void parameterStepsDone(int steps) override { stepsDone_(steps); }
+
+    void parametersRead(const DownloadParameters& parameters) override {
+        (void)shell::ui::DeviceThread::ask(
+            window_, [&] { return (window_->parametersRead(parameters), true); }, false);
+    }
+
+    std::optional<std::string> chooseFile() override {
+        return shell::ui::DeviceThread::ask(
+            window_, [&] { return window_->chooseFile(); }, std::optional<std::string>());
+    }
+
+    ExistingFile existingFile(const std::string& /*file*/,
+                              const std::optional<PartialDownload>& partial) override {
+        return shell::ui::DeviceThread::ask(
+            window_, [&] { return window_->existingFile(partial); }, ExistingFile::Refuse);
+    }
+
+    void transferStarting(std::int32_t firstPage) override { transferStarting_(firstPage); }
+    void transferProgress(const TransferProgress& progress) override { progress_(progress); }
+
+  private:
+    DownloadErase* window_;
+    std::function<void(int)> stepsDone_;
+    std::function<void(std::int32_t)> transferStarting_;
+    std::function<void(TransferProgress)> progress_;
+};
 
 DownloadErase::DownloadErase(shell::ui::AppContext& context, shell::ui::WindowRegistry& windows,
                              std::function<void(bool)> setNavigationEnabled, QWidget* parent)
@@ -148,6 +180,11 @@ void DownloadErase::buildControls() {
     waiting->addWidget(txtInBufferSize_);
     waiting->addStretch();
     erase->addLayout(waiting);
+    lblEraseStalled_ = new QLabel(fraErase_);
+    lblEraseStalled_->setObjectName(QStringLiteral("lblEraseStalled"));
+    lblEraseStalled_->setStyleSheet(lblWarning_->styleSheet());
+    lblEraseStalled_->hide();
+    erase->addWidget(lblEraseStalled_);
     layout->addWidget(fraErase_);
     setCentralWidget(central);
     resize(560, 290);
@@ -166,7 +203,7 @@ void DownloadErase::mnuReturn_Click() {
 
 void DownloadErase::closeEvent(QCloseEvent* event) {
     // Leaving the window ends what it runs: a download keeps the pages it has written.
-    if (retrieving_ || transferring_ || erasing_) {
+    if (downloading_ || erasing_) {
         context_.device.stop();
     }
     if (setNavigationEnabled_) {
@@ -180,13 +217,15 @@ void DownloadErase::closeEvent(QCloseEvent* event) {
 
 void DownloadErase::mnuDownload_Click() {
     if (transferring_) {
-        context_.device.stop();  // the transfer's end tidies up
+        context_.device.stop();  // the download's end tidies up
         return;
     }
-    retrieveParameters();
+    if (!downloading_) {
+        startDownload();
+    }
 }
 
-void DownloadErase::retrieveParameters() {
+void DownloadErase::startDownload() {
     txtMode_->clear();
     txtChannels_->clear();
     mnuDownload_->setEnabled(false);
@@ -196,30 +235,32 @@ void DownloadErase::retrieveParameters() {
     PBar_->setTextVisible(true);
     PBar_->setValue(0);
     setCursor(Qt::BusyCursor);
-    retrieving_ = true;
-    auto stepDone =
-        shell::ui::DeviceThread::toWindow<int>(this, [this](int done) { PBar_->setValue(done); });
-    link::PortCatalogue& catalogue = context_.catalogue;
+    downloading_ = true;
+
+    const AppState& state = context_.state;
+    DownloadRequest request;
+    request.commPort = state.CommPort;
+    request.pageCount = state.PageCount;
+    request.window = kWindow;
+    request.appVersion = state.AppVersion;
+    request.decimalSeparator = platform::decimalSeparator();
+    request.lastReceive = state.LastReceiveTime;
+    auto dialogs = std::make_shared<DownloadDialogs>(this);
     ErrorReporter& errors = context_.errors;
-    const std::int16_t port = context_.state.CommPort;
-    const char separator = decimalSeparator();
-    const bool started = context_.device.start<ParameterOutcome>(
+    const bool started = context_.device.start<DownloadResult>(
         this, {"Download", "mnuDownload_Click"},
-        [&catalogue, &errors, port, separator, stepDone](std::stop_token stop) {
-            link::DeviceLink link(catalogue);
-            link.setStopToken(std::move(stop));
-            return GetDownloadParameters(link, port, errors, kWindow, separator,
-                                         [&](int done) { stepDone(done); });
+        [request, dialogs, &errors](link::DeviceLink& link) {
+            return runDownload(link, errors, request, *dialogs);
         },
-        [this](const ParameterOutcome& outcome) { parametersRetrieved(outcome); },
+        [this](const DownloadResult& result) { downloadEnded(result); },
         [this] {
-            retrieving_ = false;
-            if (!transferring_) {
+            if (downloading_) {  // the download failed on its way
+                downloading_ = transferring_ = false;
                 resetDownloadControls();
             }
         });
     if (!started) {
-        retrieving_ = false;
+        downloading_ = false;
         resetDownloadControls();
     }
 }
@@ -235,14 +276,7 @@ void DownloadErase::showMode() {
     }
 }
 
-void DownloadErase::parametersRetrieved(const ParameterOutcome& outcome) {
-    retrieving_ = false;
-    if (outcome.failed) {
-        resetDownloadControls();
-        context_.messages.show(std::string(parameterFailureMessage(*outcome.failed)));
-        return;
-    }
-    const DownloadParameters& p = outcome.parameters;
+void DownloadErase::parametersRead(const DownloadParameters& p) {
     AppState& state = context_.state;
     state.BinLinearMode = p.BinLinearMode;
     state.LinearChannel = p.LinearChannel;
@@ -254,49 +288,37 @@ void DownloadErase::parametersRetrieved(const ParameterOutcome& outcome) {
     state.ChannelOffsets = p.ChannelOffsets;
     state.Tares = p.Tares;
     showMode();
-
-    const DataFileHeader header = headerFrom(state);
-    const auto file = chooseDataFile(context_.fileDialogs, context_.paths.dataFiles());
-    if (!file) {
-        state.SaveLiveReadings = false;
-        resetDownloadControls();
-        context_.messages.show("Download operation cancelled!");
-        return;
-    }
-    state.SaveLiveReadings = true;
-    state.DataFileName = *file;
-    const std::optional<std::int32_t> resumeAt = askToResume(*file, header);
-    if (!resumeAt) {
-        writeDataFileHeader(*file, kDownloadPages, header);
-    }
-    startTransfer(*file, resumeAt.value_or(0));
 }
 
-std::optional<std::int32_t> DownloadErase::askToResume(const std::string& file,
-                                                       const DataFileHeader& header) {
-    const auto partial = partialDownloadOf(file, header);
+std::optional<std::string> DownloadErase::chooseFile() {
+    const auto file = chooseDataFile(context_.fileDialogs, context_.paths.dataFiles());
+    context_.state.SaveLiveReadings = file.has_value();
+    if (file) {
+        context_.state.DataFileName = *file;
+    }
+    return file;
+}
+
+ExistingFile DownloadErase::existingFile(const std::optional<PartialDownload>& partial) {
     if (!partial || partial->lastPage < 1) {
-        return std::nullopt;
+        return ExistingFile::Restart;
     }
     const std::string last = std::to_string(partial->lastPage);
+    const bool whole = partial->lastPage >= context_.state.PageCount - 1;
     const auto answer = context_.messages.ask(
-        "This file holds pages 1 to " + last +
-            " of this logger's recording, from a download that did not finish.\r\n"
-            "Click YES to continue the download after page " +
-            last +
-            ".\r\n"
-            "Click NO to start the file afresh.",
+        "This file holds pages 1 to " + last + " of this logger's recording" +
+            (whole ? ", the whole memory.\r\nClick YES to keep it as it is."
+                   : ", from a download that did not finish.\r\nClick YES to continue the "
+                     "download after page " +
+                         last + ".") +
+            "\r\nClick NO to start the file afresh.",
         Messages::Buttons::YesNo);
-    if (answer != Messages::Answer::Yes) {
-        return std::nullopt;
-    }
-    return prepareResume(file, *partial);
+    return answer == Messages::Answer::Yes ? ExistingFile::Continue : ExistingFile::Restart;
 }
 
-void DownloadErase::startTransfer(const std::string& file, std::int32_t firstPage) {
+void DownloadErase::transferStarting(std::int32_t firstPage) {
     AppState& state = context_.state;
     transferring_ = true;
-    setCursor(Qt::BusyCursor);
     mnuDownload_->setEnabled(true);
     mnuDownload_->setChecked(true);
     mnuErase_->setEnabled(false);
@@ -309,40 +331,6 @@ void DownloadErase::startTransfer(const std::string& file, std::int32_t firstPag
     fraPBar_->setTitle(QStringLiteral("Downloading page %1").arg(firstPage));
     PBar_->setValue(firstPage);
     rate_ = TransferRate();
-
-    auto progress = shell::ui::DeviceThread::toWindow<TransferProgress>(
-        this, [this](const TransferProgress& p) { showTransferProgress(p); });
-    link::PortCatalogue& catalogue = context_.catalogue;
-    ErrorReporter& errors = context_.errors;
-    const std::int16_t port = state.CommPort;
-    const std::int32_t pageCount = state.PageCount;
-    const DataFileHeader header = headerFrom(state);
-    const DownloadTarget target{file, firstPage};
-    const auto lastReceive = state.LastReceiveTime;
-    const bool started = context_.device.start<TransferOutcome>(
-        this, {"Download", "MSComm1_OnComm"},
-        [=, &catalogue, &errors](std::stop_token stop) {
-            link::DeviceLink link(catalogue);
-            link.setStopToken(std::move(stop));
-            TransferOutcome outcome{{}, lastReceive};
-            outcome.result = downloadIntoFile(link, port, errors, header, target, pageCount,
-                                              progress, outcome.lastReceive);
-            return outcome;
-        },
-        [this](const TransferOutcome& outcome) {
-            context_.state.LastReceiveTime = outcome.lastReceive;
-            transferEnded(outcome.result);
-        },
-        [this] {
-            if (transferring_) {  // the transfer failed on its way
-                transferring_ = false;
-                resetDownloadControls();
-            }
-        });
-    if (!started) {
-        transferring_ = false;
-        resetDownloadControls();
-    }
 }
 
 void DownloadErase::showTransferProgress(const TransferProgress& p) {
@@ -363,18 +351,43 @@ void DownloadErase::showTransferProgress(const TransferProgress& p) {
     PBar_->setValue(std::min(p.page, static_cast<std::int32_t>(PBar_->maximum())));
 }
 
-void DownloadErase::transferEnded(const TransferResult& result) {
+void DownloadErase::downloadEnded(const DownloadResult& result) {
     AppState& state = context_.state;
-    transferring_ = false;
-    state.DownloadPage = result.DownloadPage;
-    state.EndOfData = result.EndOfData;
-    state.TimerAdvance = result.TimerAdvance;
-    resetDownloadControls();
-    if (result.end == TransferEnd::Completed) {
-        finishDownload();
-    } else {
-        state.DataFileName.clear();
+    const bool transferred = transferring_;
+    downloading_ = transferring_ = false;
+    if (transferred) {
+        state.DownloadPage = result.transfer.DownloadPage;
+        state.EndOfData = result.transfer.EndOfData;
+        state.TimerAdvance = result.transfer.TimerAdvance;
+        state.LastReceiveTime = result.transfer.lastReceive;
     }
+    resetDownloadControls();
+    switch (result.end) {
+        case DownloadEnd::Completed:
+            finishDownload();
+            return;
+        case DownloadEnd::AlreadyComplete:
+            context_.messages.show(
+                "This file holds every page of the logger's memory already; "
+                "nothing was downloaded.");
+            return;
+        case DownloadEnd::ParametersFailed:
+            context_.messages.show(std::string(parameterFailureMessage(*result.failedStep)));
+            return;
+        case DownloadEnd::Cancelled:
+            context_.messages.show("Download operation cancelled!");
+            return;
+        case DownloadEnd::NoFileName:
+            context_.messages.show("No data file has been selected!");
+            return;
+        case DownloadEnd::Stopped:
+        case DownloadEnd::Refused:
+        case DownloadEnd::FileFailed:
+        case DownloadEnd::PortFailed:
+        case DownloadEnd::DeviceSilent:
+            break;  // stopped quietly, or the error handler has told the user
+    }
+    state.DataFileName.clear();
 }
 
 void DownloadErase::finishDownload() {
@@ -430,19 +443,17 @@ void DownloadErase::mnuErase_Click() {
     fraErase_->setTitle(QStringLiteral("Erasing"));
     PBarErase_->setValue(0);
     PBarErase_->setTextVisible(true);
-    auto onCount = shell::ui::DeviceThread::toWindow<std::size_t>(this, [this](std::size_t n) {
-        txtInBufferSize_->setText(QString::number(n));
-        PBarErase_->setValue(static_cast<int>(std::min(n, link::kEraseProgressBytes)));
-    });
-    link::PortCatalogue& catalogue = context_.catalogue;
+    auto onProgress = shell::ui::DeviceThread::toWindow<EraseProgress>(
+        this, [this](const EraseProgress& p) { showEraseProgress(p); });
     ErrorReporter& errors = context_.errors;
-    const std::int16_t port = context_.state.CommPort;
+    EraseOptions options;
+    options.commPort = context_.state.CommPort;
+    options.window = kWindow;
     const bool started = context_.device.start<EraseEnd>(
         this, {"Erase", "mnuErase_Click"},
-        [&catalogue, &errors, port, onCount](std::stop_token stop) {
-            link::DeviceLink link(catalogue);
-            link.setStopToken(std::move(stop));
-            return eraseMemory(link, port, errors, kWindow, [&](std::size_t n) { onCount(n); });
+        [&errors, options, onProgress](link::DeviceLink& link) {
+            return eraseMemory(link, errors, options,
+                               [&](const EraseProgress& p) { onProgress(p); });
         },
         [this](EraseEnd end) { eraseEnded(end); },
         [this] {
@@ -453,6 +464,16 @@ void DownloadErase::mnuErase_Click() {
     if (!started) {
         resetEraseControls();
     }
+}
+
+void DownloadErase::showEraseProgress(const EraseProgress& p) {
+    txtInBufferSize_->setText(QString::number(p.waiting));
+    PBarErase_->setValue(static_cast<int>(std::min(p.waiting, link::kEraseProgressBytes)));
+    const auto silent = std::chrono::duration_cast<std::chrono::seconds>(p.sinceLastByte);
+    lblEraseStalled_->setVisible(p.sinceLastByte >= kEraseStallShown);
+    lblEraseStalled_->setText(QStringLiteral("No progress from the logger for %1 s. Check the "
+                                             "cable, or click Erase to stop.")
+                                  .arg(silent.count()));
 }
 
 void DownloadErase::eraseEnded(EraseEnd end) {
@@ -473,6 +494,7 @@ void DownloadErase::resetEraseControls() {
     PBarErase_->setTextVisible(false);
     mnuErase_->setChecked(false);
     txtInBufferSize_->clear();
+    lblEraseStalled_->hide();
     mnuDownload_->setEnabled(!transferring_);
 }
 

@@ -5,10 +5,8 @@
 #include <functional>
 #include <optional>
 
-#include "logging/data_file.h"
-#include "logging/download_parameters.h"
+#include "logging/download_job.h"
 #include "logging/erase.h"
-#include "logging/page_transfer.h"
 #include "logging/transfer_rate.h"
 
 class QAction;
@@ -42,17 +40,20 @@ class DownloadErase final : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    class DownloadDialogs;  // what the download asks of this window, from the device thread
+
     void buildMenus();
     void buildControls();
-    void retrieveParameters();
-    void parametersRetrieved(const ParameterOutcome& outcome);
-    void startTransfer(const std::string& file, std::int32_t firstPage);
+    void startDownload();
+    void parametersRead(const DownloadParameters& p);
+    [[nodiscard]] std::optional<std::string> chooseFile();
+    [[nodiscard]] ExistingFile existingFile(const std::optional<PartialDownload>& partial);
+    void transferStarting(std::int32_t firstPage);
     void showTransferProgress(const TransferProgress& progress);
-    void transferEnded(const TransferResult& result);
+    void downloadEnded(const DownloadResult& result);
     void finishDownload();
     void resetDownloadControls();
-    [[nodiscard]] std::optional<std::int32_t> askToResume(const std::string& file,
-                                                          const DataFileHeader& header);
+    void showEraseProgress(const EraseProgress& progress);
     void eraseEnded(EraseEnd end);
     void resetEraseControls();
     void showMode();
@@ -73,9 +74,10 @@ class DownloadErase final : public QMainWindow {
     QGroupBox* fraErase_ = nullptr;
     QProgressBar* PBarErase_ = nullptr;
     QLineEdit* txtInBufferSize_ = nullptr;
+    QLabel* lblEraseStalled_ = nullptr;
     TransferRate rate_;
-    bool retrieving_ = false;
-    bool transferring_ = false;
+    bool downloading_ = false;   // from the parameters to the end of the transfer
+    bool transferring_ = false;  // pages are being asked for
     bool erasing_ = false;
 };
 

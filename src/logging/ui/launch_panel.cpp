@@ -50,14 +50,11 @@ void LaunchPanel::mnuLaunch_Click() {
 
     auto progress = shell::ui::DeviceThread::toWindow<double>(
         this, [this](double pages) { showErasedPages(pages); });
-    link::PortCatalogue& catalogue = context_.catalogue;
     ErrorReporter& errors = context_.errors;
     const std::int16_t port = context_.state.CommPort;
     const bool started = context_.device.start<LaunchEnd>(
         this, {"Launch", "mnuLaunch_Click"},
-        [&catalogue, &errors, port, progress](std::stop_token stop) {
-            link::DeviceLink link(catalogue);
-            link.setStopToken(std::move(stop));
+        [&errors, port, progress](link::DeviceLink& link) {
             return launchLogging(link, port, errors, [&](double pages) { progress(pages); });
         },
         [this](LaunchEnd end) { launchEnded(end); });

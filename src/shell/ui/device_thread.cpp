@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
+#include "link/device_link.h"
 #include "shell/error.h"
 #include "shell/error_reporter.h"
 #include "shell/messages.h"
@@ -21,8 +22,13 @@ namespace {
 constexpr std::int32_t kInternalError = 51;
 }  // namespace
 
-DeviceThread::DeviceThread(ErrorReporter& errors, Messages& messages, QObject* parent)
-    : QObject(parent), errors_(errors), messages_(messages), worker_(new QObject) {
+DeviceThread::DeviceThread(link::PortCatalogue& catalogue, ErrorReporter& errors,
+                           Messages& messages, QObject* parent)
+    : QObject(parent),
+      catalogue_(catalogue),
+      errors_(errors),
+      messages_(messages),
+      worker_(new QObject) {
     thread_.setObjectName(QStringLiteral("device"));
     worker_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
@@ -30,6 +36,11 @@ DeviceThread::DeviceThread(ErrorReporter& errors, Messages& messages, QObject* p
 }
 
 DeviceThread::~DeviceThread() {
+    shutdown();
+}
+
+void DeviceThread::shutdown() {
+    shutDown_ = true;
     stop();
     thread_.quit();
     // An operation may be waiting for the user-interface thread (a message box it asked for):
@@ -47,8 +58,20 @@ void DeviceThread::postToUi(std::function<void()> f) {
     QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(f), Qt::QueuedConnection);
 }
 
+void DeviceThread::runOnUiAndWait(const std::function<void()>& f) {
+    QObject* app = QCoreApplication::instance();
+    if (QThread::currentThread() == app->thread()) {
+        f();
+        return;
+    }
+    QMetaObject::invokeMethod(app, f, Qt::BlockingQueuedConnection);
+}
+
 bool DeviceThread::launch(QObject* owner, Operation operation, Job job,
                           std::function<void()> ended) {
+    if (shutDown_) {
+        return false;
+    }
     if (running_) {
         messages_.show("The device is busy with \"" + running_->title + "\".\r\n" +
                        "Wait until it has finished, or stop it, then try \"" + operation.title +
@@ -66,7 +89,9 @@ bool DeviceThread::launch(QObject* owner, Operation operation, Job job,
             std::function<void()> done;
             auto failure = std::make_shared<Failure>();
             try {
-                done = job(stop);
+                link::DeviceLink link(catalogue_);
+                link.setStopToken(stop);
+                done = job(link);
             } catch (const Error& e) {
                 *failure = {e.number(), e.description()};
             } catch (const std::exception& e) {

@@ -12,6 +12,10 @@
 namespace tilt {
 class ErrorReporter;
 class Messages;
+namespace link {
+class DeviceLink;
+class PortCatalogue;
+}  // namespace link
 }  // namespace tilt
 
 namespace tilt::shell::ui {
@@ -30,16 +34,19 @@ struct Operation {
 // The pattern for a window:
 //
 //     device.start<Result>(this, {"Download", "mnuDownload_Click"},
-//         [=](std::stop_token stop) { return someOperation(..., stop); },   // device thread
-//         [this](Result r) { show r, write it into the shared state; },     // UI thread
-//         [this] { re-enable the controls; });                              // UI thread, always
+//         [=](link::DeviceLink& link) { return someOperation(link, ...); },  // device thread
+//         [this](Result r) { show r, write it into the shared state; },      // UI thread
+//         [this] { re-enable the controls; });                               // UI thread, always
 //
-// Progress goes to the window through a function made by DeviceThread::toWindow. An operation that
-// throws tilt::Error is reported to the error handler under its source name; `done` is then
-// skipped.
+// The operation gets a link of its own on the program's port catalogue, carrying the stop token
+// that stop() triggers. Progress goes to the window through a function made by
+// DeviceThread::toWindow; a question to the user goes through DeviceThread::ask. An operation
+// that throws tilt::Error is reported to the error handler under its source name; `done` is
+// then skipped.
 class DeviceThread final : public QObject {
   public:
-    DeviceThread(ErrorReporter& errors, Messages& messages, QObject* parent = nullptr);
+    DeviceThread(link::PortCatalogue& catalogue, ErrorReporter& errors, Messages& messages,
+                 QObject* parent = nullptr);
     ~DeviceThread() override;
     DeviceThread(const DeviceThread&) = delete;
     DeviceThread& operator=(const DeviceThread&) = delete;
@@ -48,10 +55,10 @@ class DeviceThread final : public QObject {
     // and nothing is sent. `done` and `ended` run in `owner`'s context, and not at all once
     // `owner` is gone.
     template <typename Result>
-    bool start(QObject* owner, Operation operation, std::function<Result(std::stop_token)> work,
+    bool start(QObject* owner, Operation operation, std::function<Result(link::DeviceLink&)> work,
                std::function<void(Result)> done, std::function<void()> ended = {}) {
-        auto job = [work = std::move(work), done = std::move(done)](std::stop_token stop) {
-            auto result = std::make_shared<Result>(work(std::move(stop)));
+        auto job = [work = std::move(work), done = std::move(done)](link::DeviceLink& link) {
+            auto result = std::make_shared<Result>(work(link));
             return std::function<void()>([done, result] {
                 if (done) {
                     done(std::move(*result));
@@ -63,6 +70,11 @@ class DeviceThread final : public QObject {
 
     // Asks the running operation to stop; it ends at its next pause or wait.
     void stop();
+
+    // Stops the running operation and waits for the thread to end, serving what the operation
+    // still asks of the user-interface thread meanwhile. Nothing starts afterwards. The program
+    // calls this before it destroys any window an operation could report to.
+    void shutdown();
 
     [[nodiscard]] bool busy() const { return running_.has_value(); }
 
@@ -81,16 +93,33 @@ class DeviceThread final : public QObject {
         };
     }
 
+    // Runs `f` on the user-interface thread and returns its result; from an operation, waits
+    // for it (a dialog, a question). `ifGone` is the answer once `owner` is gone.
+    template <typename R, typename F>
+    static R ask(QObject* owner, F f, R ifGone) {
+        QPointer<QObject> guard(owner);
+        R answer = std::move(ifGone);
+        runOnUiAndWait([&] {
+            if (guard) {
+                answer = f();
+            }
+        });
+        return answer;
+    }
+
   private:
     static void postToUi(std::function<void()> f);
+    static void runOnUiAndWait(const std::function<void()>& f);
 
-    using Job = std::function<std::function<void()>(std::stop_token)>;
+    using Job = std::function<std::function<void()>(link::DeviceLink&)>;
     bool launch(QObject* owner, Operation operation, Job job, std::function<void()> ended);
     void finish(const QPointer<QObject>& owner, const std::function<void()>& done,
                 const std::function<void()>& ended, const std::shared_ptr<struct Failure>& failure);
 
+    link::PortCatalogue& catalogue_;
     ErrorReporter& errors_;
     Messages& messages_;
+    bool shutDown_ = false;
     QThread thread_;
     QObject* worker_;  // lives on thread_
     std::optional<Operation> running_;

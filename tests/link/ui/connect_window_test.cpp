@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "device/device_memory.h"
+#include "link/device_link.h"
 #include "link/onboard_parameters.h"
 #include "support/gui_harness.h"
 
@@ -187,8 +188,8 @@ TEST(ConnectWindowBusyDevice, AutoDetectWhileAnotherOperationRuns_IsRefusedAndTh
     gui.start();
     QObject other;
     ASSERT_TRUE(gui.device.start<int>(&other, {"Download", "mnuDownload_Click"},
-                                      [](std::stop_token stop) {
-                                          while (!stop.stop_requested()) {
+                                      [](DeviceLink& link) {
+                                          while (!link.stopRequested()) {
                                               std::this_thread::sleep_for(
                                                   std::chrono::milliseconds(1));
                                           }

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 
@@ -7,6 +9,8 @@
 #include <sstream>
 
 #include "device/device_memory.h"
+#include "shell/error.h"
+#include "support/file_size_limit.h"
 #include "support/gui_harness.h"
 
 namespace tilt::logging::ui {
@@ -14,6 +18,10 @@ namespace {
 
 using Answer = Messages::Answer;
 using testing::GuiHarness;
+
+// What the four parameter queries send: 'r' and an address for cells 42, 43, 100 to 109 and
+// 2 to 17, and 'l', 'm'.
+constexpr std::size_t kParameterBytes = 2 * 2 + 2 + 10 * 2 + 16 * 2;
 
 std::string readFile(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
@@ -115,7 +123,7 @@ TEST_F(DownloadWindow, CancelledDialog_TransfersNothing) {
     open(device::Preload::Linear1, 4);
     menu("mnuDownload")->trigger();  // no dialog answer: cancelled
     ASSERT_TRUE(waitFor("Download operation cancelled!"));
-    EXPECT_EQ(bytesSent(), 2U * 2 + 2 + 10 * 2 + 16 * 2) << "the parameter queries only";
+    EXPECT_EQ(bytesSent(), kParameterBytes) << "the parameter queries only";
     EXPECT_FALSE(gui.context.state.SaveLiveReadings);
     EXPECT_TRUE(menu("mnuDownload")->isEnabled());
 }
@@ -131,40 +139,56 @@ TEST_F(DownloadWindow, SilentLogger_FailsAtTheModeStep) {
     EXPECT_TRUE(menu("mnuDownload")->isEnabled());
 }
 
-TEST_F(DownloadWindow, PartialFileOfTheSameLogger_IsResumedToTheSameContent) {
+TEST_F(DownloadWindow, DiskFullAtAPage_StopsTheTransferOnRetry_AndTheContinueQuestionFinishesIt) {
     open(device::Preload::Linear2, 15);
     gui.fileDialogs.answers.push_back(dataFile("whole.tlg"));
     menu("mnuDownload")->trigger();
     ASSERT_TRUE(waitFor("Would you like to graph this download immediately?"));
     const std::string whole = readFile(dataFile("whole.tlg"));
+    const auto pageTen = whole.find("\r\n10,");
+    ASSERT_NE(pageTen, std::string::npos);
 
-    // The same download cut off after page 9, in the middle of page 10's line.
-    const auto cut = whole.find("\r\n10,");
-    ASSERT_NE(cut, std::string::npos);
-    std::ofstream(dataFile("cut.tlg"), std::ios::binary) << whole.substr(0, cut + 2) << "10,1.4,2";
+    // The disk fills up half-way through page 10's line.
     gui.messages.shown.clear();
+    gui.fileDialogs.answers.push_back(dataFile("cut.tlg"));
+    {
+        const testing::FileSizeLimit disk(pageTen + 2 + 500);
+        menu("mnuDownload")->trigger();
+        ASSERT_TRUE(gui.idle());
+    }
+    EXPECT_TRUE(gui.messages.shown.empty());
+    ASSERT_EQ(gui.errors.reports.size(), 1U) << "one report, not one per page";
+    EXPECT_EQ(gui.errors.reports[0].source, "WriteDownloadPagesToFile");
+    EXPECT_NE(gui.errors.reports[0].description.find("Page 10 was not written"), std::string::npos);
+    EXPECT_TRUE(readFile(dataFile("cut.tlg")) == whole.substr(0, pageTen + 2));
+    EXPECT_FALSE(menu("mnuDownload")->isChecked());
+    EXPECT_TRUE(menu("mnuDownload")->isEnabled());
+    EXPECT_TRUE(menu("mnuErase")->isEnabled());
+
     gui.fileDialogs.answers.push_back(dataFile("cut.tlg"));
     gui.messages.answers.push_back(Answer::Yes);  // continue after page 9
     menu("mnuDownload")->trigger();
     ASSERT_TRUE(waitFor("Download completed!"));
-    EXPECT_NE(gui.texts().front().find("pages 1 to 9"), std::string::npos) << gui.texts().front();
-    EXPECT_TRUE(readFile(dataFile("cut.tlg")) == whole) << "the resumed file differs";
+    EXPECT_EQ(gui.texts().front(),
+              "This file holds pages 1 to 9 of this logger's recording, from a download that did "
+              "not finish.\r\nClick YES to continue the download after page 9.\r\nClick NO to "
+              "start the file afresh.");
+    EXPECT_TRUE(readFile(dataFile("cut.tlg")) == whole) << "the continued file differs";
 }
 
-TEST_F(DownloadWindow, UnwritableFile_ReportsEachLineAndTheDownloadGoesOn) {
+TEST_F(DownloadWindow, UnwritableFile_IsReportedOnceAndNoPageIsAskedFor) {
     open(device::Preload::Linear1, 3);
     const std::string nowhere = (gui.context.paths.root / "no such folder" / "x.tlg").string();
     gui.fileDialogs.answers.push_back(nowhere);
     menu("mnuDownload")->trigger();
-    ASSERT_TRUE(waitFor("Would you like to graph this download immediately?"));
-    ASSERT_EQ(gui.errors.reports.size(), 3U + 1U) << "three page lines and the CSV";
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(gui.errors.reports[static_cast<std::size_t>(i)].source,
-                  "WriteDownloadPagesToFile");
-        EXPECT_EQ(gui.errors.reports[static_cast<std::size_t>(i)].screen, "General");
-    }
-    EXPECT_EQ(gui.errors.reports[3].source, "MakeLinearCSV");
-    EXPECT_EQ(gui.context.state.DownloadPage, 4) << "every page was fetched all the same";
+    ASSERT_TRUE(gui.idle());
+    ASSERT_EQ(gui.errors.reports.size(), 1U);
+    EXPECT_EQ(gui.errors.reports[0].source, "CreateDataFile");
+    EXPECT_NE(gui.errors.reports[0].description.find(nowhere), std::string::npos);
+    EXPECT_EQ(bytesSent(), kParameterBytes) << "no page was asked for";
+    EXPECT_TRUE(gui.messages.shown.empty());
+    EXPECT_TRUE(menu("mnuDownload")->isEnabled());
+    EXPECT_FALSE(menu("mnuDownload")->isChecked());
 }
 
 TEST_F(DownloadWindow, Erase_AsksThenCountsTo2050) {
@@ -217,6 +241,45 @@ TEST_F(DownloadWindowInRealTime, SecondClick_StopsTheDownloadQuietlyKeepingItsLi
     EXPECT_GE(lines, 12 + 2);
     EXPECT_LT(lines, 12 + 40);
     EXPECT_FALSE(std::filesystem::exists(dataFile("stopped.csv")));
+}
+
+TEST_F(DownloadWindowInRealTime, AdapterPulledOut_ReportsItOnceAndTheWindowIsIdleAgain) {
+    open(device::Preload::Linear1, 200);
+    gui.fileDialogs.answers.push_back(dataFile("pulled.tlg"));
+    menu("mnuDownload")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return gui.context.state.DownloadPage >= 3; }));
+    gui.catalogue.line(1)->unplug();
+    ASSERT_TRUE(gui.waitFor([&] { return !menu("mnuDownload")->isChecked(); }));
+    ASSERT_TRUE(gui.idle());
+    ASSERT_EQ(gui.errors.reports.size(), 1U);
+    EXPECT_EQ(gui.errors.reports[0].number, errc::kPortLost);
+    EXPECT_EQ(gui.errors.reports[0].source, "MSComm1_OnComm");
+    EXPECT_TRUE(gui.messages.shown.empty());
+    EXPECT_TRUE(menu("mnuDownload")->isEnabled());
+    EXPECT_TRUE(menu("mnuErase")->isEnabled());
+    EXPECT_FALSE(window->findChild<QWidget*>("lblWarning")->isVisible());
+    EXPECT_EQ(window->findChild<QGroupBox*>("fraPBar")->title(), "Download Progress");
+    EXPECT_NE(window->cursor().shape(), Qt::BusyCursor) << "the busy pointer stayed";
+    EXPECT_TRUE(readFile(dataFile("pulled.tlg")).ends_with("\r\n"));
+}
+
+TEST_F(DownloadWindowInRealTime, EraseWithoutProgress_SaysSoUntilTheUserStopsIt) {
+    gui.catalogue.addSilentPort("ttyS0");  // a logger that never answers
+    gui.start();
+    gui.frame->setDeviceCommandsEnabled(true);
+    gui.action("mnuDownloadErase")->trigger();
+    window = gui.openWindow("DownloadErase");
+    ASSERT_NE(window, nullptr);
+    auto* stalled = window->findChild<QLabel*>("lblEraseStalled");
+    gui.messages.answers.push_back(Answer::Yes);
+    menu("mnuErase")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return stalled->isVisible(); }));
+    EXPECT_TRUE(stalled->text().startsWith("No progress from the logger for 2 s"))
+        << stalled->text().toStdString();
+    EXPECT_TRUE(menu("mnuErase")->isChecked()) << "the user decides when to stop";
+    menu("mnuErase")->trigger();
+    ASSERT_TRUE(waitFor("Erase halted by user! Erase may not be complete."));
+    EXPECT_FALSE(stalled->isVisible());
 }
 
 TEST_F(DownloadWindowInRealTime, SecondClickOnErase_HaltsIt) {

@@ -7,6 +7,7 @@
 
 #include <thread>
 
+#include "link/device_link.h"
 #include "shell/error.h"
 #include "shell/ui/qt_messages.h"
 #include "shell/ui/single_instance.h"
@@ -18,9 +19,11 @@ namespace {
 using testing::FakeMessages;
 using testing::RecordingErrors;
 
+link::SimClock clock;
+
 // Runs until stopped.
-int untilStopped(std::stop_token stop) {
-    while (!stop.stop_requested()) {
+int untilStopped(link::DeviceLink& link) {
+    while (!link.stopRequested()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return 0;
@@ -29,13 +32,14 @@ int untilStopped(std::stop_token stop) {
 TEST(DeviceThread, SecondOperation_IsRefusedNamingTheRunningOne) {
     FakeMessages messages;
     RecordingErrors errors;
-    DeviceThread device(errors, messages);
+    device::SimPortCatalogue catalogue{clock};
+    DeviceThread device(catalogue, errors, messages);
     QObject owner;
     int results = 0;
     ASSERT_TRUE(device.start<int>(&owner, {"Auto Detect", "cmdAutoDetect_Click"}, untilStopped,
                                   [&](int) { ++results; }));
     EXPECT_FALSE(device.start<int>(
-        &owner, {"Download", "mnuDownload_Click"}, [](std::stop_token) { return 1; },
+        &owner, {"Download", "mnuDownload_Click"}, [](link::DeviceLink&) { return 1; },
         [&](int) { ++results; }));
     ASSERT_EQ(messages.shown.size(), 1U);
     EXPECT_NE(messages.shown[0].text.find("\"Auto Detect\""), std::string::npos);
@@ -45,7 +49,7 @@ TEST(DeviceThread, SecondOperation_IsRefusedNamingTheRunningOne) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !device.busy(); }, 5000));
     EXPECT_EQ(results, 1);
     EXPECT_TRUE(device.start<int>(
-        &owner, {"Download", "mnuDownload_Click"}, [](std::stop_token) { return 1; },
+        &owner, {"Download", "mnuDownload_Click"}, [](link::DeviceLink&) { return 1; },
         [&](int) { ++results; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return results == 2; }, 5000));
 }
@@ -53,14 +57,15 @@ TEST(DeviceThread, SecondOperation_IsRefusedNamingTheRunningOne) {
 TEST(DeviceThread, FailingOperation_GoesToTheErrorHandlerUnderItsSource) {
     FakeMessages messages;
     RecordingErrors errors;
-    DeviceThread device(errors, messages);
+    device::SimPortCatalogue catalogue{clock};
+    DeviceThread device(catalogue, errors, messages);
     QWidget window;
     window.setObjectName("Connect");
     bool done = false;
     bool ended = false;
     ASSERT_TRUE(device.start<int>(
         &window, {"Connect", "cmdOK_Click"},
-        [](std::stop_token) -> int { throw Error(errc::kPortIo, "The line broke"); },
+        [](link::DeviceLink&) -> int { throw Error(errc::kPortIo, "The line broke"); },
         [&](int) { done = true; }, [&] { ended = true; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, 5000));
     EXPECT_FALSE(done);
@@ -74,14 +79,15 @@ TEST(DeviceThread, FailingOperation_GoesToTheErrorHandlerUnderItsSource) {
 TEST(DeviceThread, ResultsAndProgressForAClosedWindow_AreDropped) {
     FakeMessages messages;
     RecordingErrors errors;
-    DeviceThread device(errors, messages);
+    device::SimPortCatalogue catalogue{clock};
+    DeviceThread device(catalogue, errors, messages);
     auto owner = std::make_unique<QObject>();
     int shown = 0;
     auto progress = DeviceThread::toWindow<int>(owner.get(), [&](int) { ++shown; });
     std::atomic<bool> release = false;
     ASSERT_TRUE(device.start<int>(
         owner.get(), {"Download", "mnuDownload_Click"},
-        [&](std::stop_token) {
+        [&](link::DeviceLink&) {
             while (!release) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }

@@ -1,0 +1,253 @@
+#include "logging/download_job.h"
+
+#include <filesystem>
+
+#include "link/comm_port.h"
+#include "link/device_link.h"
+#include "link/protocol.h"
+#include "logging/linear_csv.h"
+#include "logging/text_writer.h"
+#include "shell/error.h"
+#include "shell/error_reporter.h"
+
+namespace tilt::logging {
+
+namespace {
+
+constexpr std::size_t kFirstComparedLine = 2;  // line 3
+constexpr std::size_t kHeaderLineCount = 12;
+
+// A stopped transfer leaves the device sending the rest of the page it was asked for, and the
+// first query of the next download would count those bytes as its reply: let them run out.
+constexpr link::Nanos kQuietLine = link::ms(50);
+constexpr link::Nanos kRunOutBound = link::ms(1000);
+
+bool exists(const std::string& file) {
+    std::error_code code;
+    return std::filesystem::exists(file, code);
+}
+
+class Download {
+  public:
+    Download(link::DeviceLink& link, ErrorReporter& errors, const DownloadRequest& request,
+             DownloadFrontEnd& frontEnd)
+        : link_(link), errors_(errors), request_(request), frontEnd_(frontEnd) {}
+
+    DownloadResult run() {
+        if (request_.file && !namedFileUsable(*request_.file)) {
+            return result_;
+        }
+        if (!readParameters() || !chooseFile() || !prepareFile()) {
+            return result_;
+        }
+        transfer();
+        return result_;
+    }
+
+  private:
+    DownloadResult& end(DownloadEnd how) {
+        result_.end = how;
+        return result_;
+    }
+
+    // A file named up front is looked at before anything is sent: one that cannot be written,
+    // or that is no download at all when the front end would only continue it.
+    bool namedFileUsable(const std::string& file) {
+        result_.file = file;
+        try {
+            checkWritable(file);
+        } catch (const Error& e) {
+            errors_.report(e, "CreateDataFile", request_.window);
+            end(DownloadEnd::FileFailed);
+            return false;
+        }
+        if (exists(file) && !inspectPartialDownload(file) &&
+            frontEnd_.existingFile(file, std::nullopt) == ExistingFile::Refuse) {
+            end(DownloadEnd::Refused);
+            return false;
+        }
+        return true;
+    }
+
+    bool readParameters() {
+        const auto outcome = GetDownloadParameters(
+            link_, request_.commPort, errors_, request_.window, request_.decimalSeparator,
+            request_.parameterAsks, [this](int steps) { frontEnd_.parameterStepsDone(steps); });
+        result_.parameters = outcome.parameters;
+        if (link_.stopRequested()) {
+            end(DownloadEnd::Stopped);
+            return false;
+        }
+        if (outcome.failed) {
+            result_.failedStep = outcome.failed;
+            end(outcome.portFailed ? DownloadEnd::PortFailed : DownloadEnd::ParametersFailed);
+            return false;
+        }
+        header_ = dataFileHeaderOf(outcome.parameters, request_.appVersion);
+        frontEnd_.parametersRead(outcome.parameters);
+        return true;
+    }
+
+    bool chooseFile() {
+        const auto file = request_.file ? request_.file : frontEnd_.chooseFile();
+        if (!file) {
+            end(DownloadEnd::Cancelled);
+            return false;
+        }
+        if (file->empty()) {
+            end(DownloadEnd::NoFileName);
+            return false;
+        }
+        result_.file = *file;
+        return true;
+    }
+
+    // Continue the file, or start it afresh with its header.
+    bool prepareFile() {
+        const std::string& file = result_.file;
+        if (exists(file)) {
+            const auto partial = partialDownloadOf(file, header_);
+            switch (frontEnd_.existingFile(file, partial)) {
+                case ExistingFile::Refuse:
+                    end(DownloadEnd::Refused);
+                    return false;
+                case ExistingFile::Continue:
+                    if (partial) {
+                        return continueFile(*partial);
+                    }
+                    break;
+                case ExistingFile::Restart:
+                    break;
+            }
+        }
+        try {
+            writeDataFileHeader(file, kDownloadPages, header_);
+        } catch (const Error& e) {
+            errors_.report(e, "CreateDataFile", request_.window);
+            end(DownloadEnd::FileFailed);
+            return false;
+        }
+        return true;
+    }
+
+    bool continueFile(const PartialDownload& partial) {
+        result_.pagesInFile = partial.lastPage;
+        if (partial.lastPage >= request_.pageCount - 1) {
+            // Nothing is left to ask for; the CSV file may still be missing.
+            makeCsv();
+            end(DownloadEnd::AlreadyComplete);
+            return false;
+        }
+        if (partial.cutOff) {
+            std::error_code code;
+            std::filesystem::resize_file(result_.file, partial.completeBytes, code);
+            if (code) {
+                errors_.report(fileError(code.value(), result_.file, FileUse::Write),
+                               "CreateDataFile", request_.window);
+                end(DownloadEnd::FileFailed);
+                return false;
+            }
+        }
+        result_.firstPage = partial.lastPage + 1;
+        return true;
+    }
+
+    void transfer() {
+        TransferOptions options;
+        options.firstPage = result_.firstPage;
+        options.pageCount = request_.pageCount;
+        options.window = request_.window;
+        options.lastReceive = request_.lastReceive;
+        options.giveUpAfterSilence = request_.giveUpAfterSilence;
+        frontEnd_.transferStarting(result_.firstPage);
+        result_.transfer = transferPages(
+            link_, request_.commPort, errors_, options,
+            [this](std::int32_t page, std::span<const std::uint8_t> bytes) {
+                const bool kept = WriteDownloadPagesToFile(
+                    result_.file, page,
+                    FormatPageLine(bytes, header_.BinLinearMode, header_.LinearChannel), errors_);
+                if (kept) {
+                    result_.pagesInFile = page;
+                }
+                return kept;
+            },
+            [this](const TransferProgress& p) { frontEnd_.transferProgress(p); });
+        transferEnded(result_.transfer.end);
+    }
+
+    void transferEnded(TransferEnd how) {
+        switch (how) {
+            case TransferEnd::Completed:
+                makeCsv();
+                end(DownloadEnd::Completed);
+                return;
+            case TransferEnd::Stopped:
+                letReplyRunOut();
+                end(DownloadEnd::Stopped);
+                return;
+            case TransferEnd::WriteFailed:
+                end(DownloadEnd::FileFailed);
+                return;
+            case TransferEnd::Silent:
+                end(DownloadEnd::DeviceSilent);
+                return;
+            case TransferEnd::Failed:
+                break;
+        }
+        end(DownloadEnd::PortFailed);
+    }
+
+    void makeCsv() {
+        if (header_.BinLinearMode == 1) {
+            MakeLinearCSV(result_.file, errors_, request_.window);
+        }
+    }
+
+    void letReplyRunOut() {
+        const std::stop_token stop = link_.stopToken();
+        link_.setStopToken({});  // the stop has been obeyed; this wait is short and bounded
+        try {
+            link::OpenCommPort(link_, request_.commPort, errors_, request_.window);
+            const link::Nanos bound = link_.now() + kRunOutBound;
+            while (link_.isOpen() && link_.now() < bound &&
+                   link_.waitForBytes(link_.bytesWaiting() + 1, link_.now() + kQuietLine)) {
+                link_.discardInput();
+            }
+        } catch (const Error&) {
+            // A port that fails now will fail the next download's first query, which says so.
+        }
+        link::CloseCommPort(link_, errors_, request_.window);
+        link_.setStopToken(stop);
+    }
+
+    link::DeviceLink& link_;
+    ErrorReporter& errors_;
+    const DownloadRequest& request_;
+    DownloadFrontEnd& frontEnd_;
+    DataFileHeader header_;
+    DownloadResult result_;
+};
+
+}  // namespace
+
+DownloadResult runDownload(link::DeviceLink& link, ErrorReporter& errors,
+                           const DownloadRequest& request, DownloadFrontEnd& frontEnd) {
+    return Download(link, errors, request, frontEnd).run();
+}
+
+std::optional<PartialDownload> partialDownloadOf(const std::string& file,
+                                                 const DataFileHeader& header) {
+    auto partial = inspectPartialDownload(file);
+    if (!partial || partial->header.size() < kHeaderLineCount) {
+        return std::nullopt;
+    }
+    const auto expected = headerLines(kDownloadPages, header);
+    for (std::size_t i = kFirstComparedLine; i < kHeaderLineCount; ++i) {
+        if (partial->header[i] != expected[i]) {
+            return std::nullopt;
+        }
+    }
+    return partial;
+}
+
+}  // namespace tilt::logging

@@ -1,0 +1,110 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "link/clock.h"
+#include "logging/data_file.h"
+#include "logging/download_parameters.h"
+#include "logging/page_transfer.h"
+
+namespace tilt {
+class ErrorReporter;
+}
+namespace tilt::link {
+class DeviceLink;
+}
+
+namespace tilt::logging {
+
+// What becomes of a data file that exists already.
+enum class ExistingFile {
+    Restart,   // start it afresh with a new header
+    Continue,  // go on after its last complete page line
+    Refuse,    // leave it alone and download nothing
+};
+
+// What only a front end knows: the user's answers, and where progress is shown. The download
+// calls these on its own thread, in this order, as far as it gets.
+class DownloadFrontEnd {
+  public:
+    virtual ~DownloadFrontEnd() = default;
+
+    // How many of the four parameter steps have succeeded.
+    virtual void parameterStepsDone(int /*steps*/) {}
+    // Everything the data file's header will carry has been read.
+    virtual void parametersRead(const DownloadParameters& /*parameters*/) {}
+    // The data file to write (asked only when the request names none); nothing: cancelled.
+    virtual std::optional<std::string> chooseFile() = 0;
+    // `file` exists. `partial` is what it holds when it is a cut-off download of this very
+    // recording, nothing when it is anything else.
+    virtual ExistingFile existingFile(const std::string& file,
+                                      const std::optional<PartialDownload>& partial) = 0;
+    // The first page is about to be asked for.
+    virtual void transferStarting(std::int32_t /*firstPage*/) {}
+    virtual void transferProgress(const TransferProgress& /*progress*/) {}
+};
+
+// A front end with nothing to ask: the request names the file, and an existing one is replaced.
+class ReplacingDownload : public DownloadFrontEnd {
+  public:
+    std::optional<std::string> chooseFile() override { return std::nullopt; }
+    ExistingFile existingFile(const std::string& /*file*/,
+                              const std::optional<PartialDownload>& /*partial*/) override {
+        return ExistingFile::Restart;
+    }
+};
+
+struct DownloadRequest {
+    std::int16_t commPort = 0;
+    std::int32_t pageCount = 2048;
+    std::string window = "DownloadErase";  // names the window in error reports
+    std::string appVersion;                // line 1 of the file
+    std::string decimalSeparator = ".";    // of the firmware version and sampling frequency
+    int parameterAsks = 1;                 // see GetDownloadParameters
+    // A file named before anything is sent (from a command line): it is checked for writing
+    // first, so that a typo costs no device time.
+    std::optional<std::string> file;
+    std::optional<link::Nanos> lastReceive;         // the last reply of an earlier transfer
+    std::optional<link::Nanos> giveUpAfterSilence;  // see TransferOptions
+};
+
+enum class DownloadEnd {
+    Completed,         // every page is in the file, and a linear recording has its CSV file
+    AlreadyComplete,   // the file to continue held every page already; nothing was asked for
+    Stopped,           // stopped by the user; the file keeps its whole lines
+    ParametersFailed,  // a parameter step got the wrong number of bytes (see failedStep)
+    Cancelled,         // no file was chosen
+    NoFileName,        // the file chosen has no name
+    Refused,           // the front end would not touch the existing file
+    FileFailed,        // the file cannot be written (reported); nothing or no more was asked for
+    PortFailed,        // the port could not be opened or failed (reported)
+    DeviceSilent,      // the device stopped answering for longer than the request allows
+};
+
+struct DownloadResult {
+    DownloadEnd end = DownloadEnd::Completed;
+    std::optional<ParameterStep> failedStep;
+    DownloadParameters parameters;
+    std::string file;
+    std::int32_t firstPage = 0;    // 0 for a new file; after its last line for a continued one
+    std::int32_t pagesInFile = 0;  // the last page the file holds when the download ended
+    TransferResult transfer;       // where the page transfer ended, when it ran
+};
+
+// The download, from the parameters to the CSV file: reads the parameters, gets the file (and
+// for a named file checks it can be written before anything is sent), decides with the front
+// end whether an existing file is continued, writes the header, transfers the pages (each line
+// on disk before the next request) and makes the CSV of a completed linear recording. Every
+// failure it can meet ends it with a result; unexpected ones have gone to `errors`.
+[[nodiscard]] DownloadResult runDownload(link::DeviceLink& link, ErrorReporter& errors,
+                                         const DownloadRequest& request,
+                                         DownloadFrontEnd& frontEnd);
+
+// What `file` holds when it is a cut-off download of the same recording: its header lines 3 to
+// 12 are those `header` gives. Nothing when it is something else.
+[[nodiscard]] std::optional<PartialDownload> partialDownloadOf(const std::string& file,
+                                                               const DataFileHeader& header);
+
+}  // namespace tilt::logging

@@ -1,0 +1,267 @@
+// The download job, as both front ends run it, in virtual time against the simulated device.
+#include "logging/download_job.h"
+
+#include <gtest/gtest.h>
+
+#include "device/device_memory.h"
+#include "link/protocol.h"
+#include "logging/linear_csv.h"
+#include "shell/error.h"
+#include "support/file_size_limit.h"
+#include "support/recording_errors.h"
+#include "support/sim_bench.h"
+#include "support/temp_folder.h"
+
+namespace tilt::logging {
+namespace {
+
+using testing::SimBench;
+
+// A front end that answers as told and remembers what it was asked and shown.
+struct ScriptedFrontEnd final : DownloadFrontEnd {
+    std::optional<std::string> chooseFile() override {
+        ++filesAsked;
+        return file;
+    }
+    ExistingFile existingFile(const std::string& /*file*/,
+                              const std::optional<PartialDownload>& partial) override {
+        partials.push_back(partial);
+        return existing;
+    }
+    void transferProgress(const TransferProgress& p) override {
+        if (onProgress) {
+            onProgress(p);
+        }
+    }
+
+    std::optional<std::string> file;
+    ExistingFile existing = ExistingFile::Restart;
+    int filesAsked = 0;
+    std::vector<std::optional<PartialDownload>> partials;
+    std::function<void(const TransferProgress&)> onProgress;
+};
+
+device::SimOptions recording(device::Preload preload, int pages) {
+    device::SimOptions options;
+    options.preload = preload;
+    options.pages = pages;
+    return options;
+}
+
+class DownloadJob : public testing::TempFolderTest {
+  protected:
+    DownloadResult download(SimBench& bench, const std::string& file,
+                            ExistingFile existing = ExistingFile::Restart) {
+        frontEnd.file = file;
+        frontEnd.existing = existing;
+        DownloadRequest request = requestTemplate;
+        request.commPort = bench.port;
+        request.appVersion = "3.2.4";
+        return runDownload(bench.link, errors, request, frontEnd);
+    }
+    DownloadResult download(const device::SimOptions& options, const std::string& file,
+                            ExistingFile existing = ExistingFile::Restart) {
+        SimBench bench(options);
+        return download(bench, file, existing);
+    }
+
+    // Page requests the device received after the parameter queries (read once each): 'r' and
+    // an address for cells 42, 43, 100 to 109 and 2 to 17, and 'l', 'm'.
+    static long pageRequests(SimBench& bench) {
+        constexpr long kParameterBytes = 2 * 2 + 2 + 10 * 2 + 16 * 2;
+        const auto rx = static_cast<long>(bench.receivedBytes().size());
+        EXPECT_GE(rx, kParameterBytes);
+        EXPECT_EQ((rx - kParameterBytes) % 3, 0);
+        return (rx - kParameterBytes) / 3;
+    }
+
+    static bool endsWithWholeLine(const std::string& text) {
+        return text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0;
+    }
+
+    DownloadRequest requestTemplate;
+    ScriptedFrontEnd frontEnd;
+    testing::RecordingErrors errors;
+};
+
+TEST_F(DownloadJob, FaultyLine_GivesTheSameFilesAsACleanOne) {
+    for (const auto preload : {device::Preload::Bin, device::Preload::Linear3}) {
+        const auto clean = recording(preload, 150);
+        auto faulty = clean;
+        faulty.faults.lose = faulty.faults.extra = faulty.faults.shortReply = 0.01;
+        faulty.faults.silenceEvery = link::ms(20000);
+        faulty.faults.silenceLength = link::ms(3000);
+        EXPECT_EQ(download(clean, path("clean.tlg")).end, DownloadEnd::Completed);
+        requestTemplate.parameterAsks = 16;  // as tiltctl reads them on a bad line
+        EXPECT_EQ(download(faulty, path("faulty.tlg")).end, DownloadEnd::Completed);
+        requestTemplate.parameterAsks = 1;
+        const std::string expected = readFile(path("clean.tlg"));
+        EXPECT_EQ(std::count(expected.begin(), expected.end(), '\n'), 12 + 150);
+        EXPECT_TRUE(readFile(path("faulty.tlg")) == expected) << "the files differ";
+        const bool linear = preload != device::Preload::Bin;
+        EXPECT_EQ(std::filesystem::exists(path("clean.csv")), linear);
+        if (linear) {
+            EXPECT_TRUE(readFile(path("faulty.csv")) == readFile(path("clean.csv")));
+        }
+        EXPECT_TRUE(errors.reports.empty());
+    }
+}
+
+TEST_F(DownloadJob, StoppedAndCutOff_ContinuesToTheSameFile_AndAWholeFileAsksForNothing) {
+    const auto options = recording(device::Preload::Linear3, 60);
+    ASSERT_EQ(download(options, path("whole.tlg")).end, DownloadEnd::Completed);
+
+    SimBench bench(options);
+    std::stop_source stop;
+    bench.link.setStopToken(stop.get_token());
+    frontEnd.onProgress = [&](const TransferProgress& p) {
+        if (p.page > 25) {
+            stop.request_stop();
+        }
+    };
+    const auto stopped = download(bench, path("cut.tlg"));
+    EXPECT_EQ(stopped.end, DownloadEnd::Stopped);
+    EXPECT_EQ(stopped.pagesInFile, 25);
+    EXPECT_FALSE(std::filesystem::exists(path("cut.csv"))) << "no CSV for a stopped download";
+    frontEnd.onProgress = nullptr;
+    // A kill in the middle of a write leaves half a line behind.
+    std::ofstream(path("cut.tlg"), std::ios::binary | std::ios::app) << "26,12.3,4";
+
+    const auto continued = download(options, path("cut.tlg"), ExistingFile::Continue);
+    ASSERT_TRUE(frontEnd.partials.back());
+    EXPECT_TRUE(frontEnd.partials.back()->cutOff);
+    EXPECT_EQ(continued.firstPage, 26);
+    EXPECT_EQ(continued.end, DownloadEnd::Completed);
+    EXPECT_TRUE(readFile(path("cut.tlg")) == readFile(path("whole.tlg"))) << "the files differ";
+    EXPECT_TRUE(readFile(path("cut.csv")) == readFile(path("whole.csv"))) << "the CSVs differ";
+
+    // A full memory downloaded once: continuing it finds nothing left to ask for.
+    const auto full = recording(device::Preload::Bin, 2047);
+    ASSERT_EQ(download(full, path("full.tlg")).end, DownloadEnd::Completed);
+    const std::string before = readFile(path("full.tlg"));
+    SimBench again(full);
+    const auto complete = download(again, path("full.tlg"), ExistingFile::Continue);
+    EXPECT_EQ(complete.end, DownloadEnd::AlreadyComplete);
+    EXPECT_EQ(complete.pagesInFile, 2047);
+    EXPECT_EQ(pageRequests(again), 0);
+    EXPECT_TRUE(readFile(path("full.tlg")) == before);
+    EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST_F(DownloadJob, ExistingFiles_AreJudgedByTheirRecording) {
+    ASSERT_EQ(download(recording(device::Preload::Linear1, 5), path("a.tlg")).end,
+              DownloadEnd::Completed);
+    auto other = recording(device::Preload::Linear1, 5);
+    other.seed = 99;  // another logger: another serial number
+    SimBench bench(other);
+    const auto refused = download(bench, path("a.tlg"), ExistingFile::Refuse);
+    EXPECT_EQ(refused.end, DownloadEnd::Refused);
+    ASSERT_FALSE(frontEnd.partials.empty());
+    EXPECT_FALSE(frontEnd.partials.back()) << "another recording's file is no partial download";
+    EXPECT_EQ(pageRequests(bench), 0);
+    EXPECT_FALSE(partialDownloadOf(path("missing.tlg"), {}));
+    EXPECT_FALSE(partialDownloadOf("/dev/zero", {})) << "a device is read for ever";
+}
+
+TEST_F(DownloadJob, NamedFileThatCannotBeWritten_IsRefusedBeforeAnythingIsSent) {
+    writeFile(path("notes.txt"), "a file, not a folder");
+    for (const std::string& file : {path("no such folder/walk.tlg"), path("notes.txt/walk.tlg")}) {
+        SimBench bench(recording(device::Preload::Linear1, 5));
+        errors.reports.clear();
+        requestTemplate.file = file;
+        const auto result = download(bench, file);
+        EXPECT_EQ(result.end, DownloadEnd::FileFailed) << file;
+        EXPECT_TRUE(bench.receivedBytes().empty()) << file;
+        ASSERT_EQ(errors.reports.size(), 1U) << file;
+        EXPECT_EQ(errors.reports[0].source, "CreateDataFile");
+        EXPECT_NE(errors.reports[0].description.find(file), std::string::npos);
+        EXPECT_EQ(frontEnd.filesAsked, 0);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path("no such folder")));
+
+    // The window names its file after the parameters: a header that cannot be written stops the
+    // download before any page is asked for.
+    SimBench bench(recording(device::Preload::Linear1, 5));
+    errors.reports.clear();
+    requestTemplate.file.reset();
+    const auto full = download(bench, "/dev/full");
+    EXPECT_EQ(full.end, DownloadEnd::FileFailed);
+    EXPECT_EQ(pageRequests(bench), 0);
+    ASSERT_EQ(errors.reports.size(), 1U);
+    EXPECT_EQ(errors.reports[0].number, errc::kDiskFull);
+}
+
+TEST_F(DownloadJob, DiskFullAtAPage_KeepsWholeLinesNamesThePage_AndContinuesLaterByteForByte) {
+    const auto options = recording(device::Preload::Linear3, 30);
+    ASSERT_EQ(download(options, path("whole.tlg")).end, DownloadEnd::Completed);
+    const std::string whole = readFile(path("whole.tlg"));
+    // Room for the header and ten pages and a half.
+    const auto pageTen = whole.find("\r\n11,");
+    ASSERT_NE(pageTen, std::string::npos);
+    SimBench bench(options);
+    DownloadResult full;
+    {
+        const testing::FileSizeLimit disk(pageTen + 2 + 700);
+        full = download(bench, path("cut.tlg"));
+    }
+    EXPECT_EQ(full.end, DownloadEnd::FileFailed);
+    EXPECT_EQ(full.pagesInFile, 10);
+    EXPECT_EQ(pageRequests(bench), 12) << "no page after the one that could not be written";
+    EXPECT_TRUE(readFile(path("cut.tlg")) == whole.substr(0, pageTen + 2))
+        << "not cut back to whole lines";
+    ASSERT_EQ(errors.reports.size(), 1U);
+    EXPECT_EQ(errors.reports[0].source, "WriteDownloadPagesToFile");
+    EXPECT_NE(errors.reports[0].description.find(path("cut.tlg")), std::string::npos);
+    EXPECT_NE(errors.reports[0].description.find("Page 11 was not written"), std::string::npos)
+        << errors.reports[0].description;
+    EXPECT_FALSE(std::filesystem::exists(path("cut.csv")));
+
+    errors.reports.clear();
+    const auto continued = download(options, path("cut.tlg"), ExistingFile::Continue);
+    EXPECT_EQ(continued.end, DownloadEnd::Completed);
+    EXPECT_EQ(continued.firstPage, 11);
+    EXPECT_TRUE(readFile(path("cut.tlg")) == whole) << "the continued file differs";
+    EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST_F(DownloadJob, AdapterPulledOut_EndsAtOnceWithOneReport_KeepingWholeLines) {
+    SimBench bench(recording(device::Preload::Linear2, 40));
+    frontEnd.onProgress = [&](const TransferProgress& p) {
+        if (p.page == 8) {
+            bench.catalogue.line(bench.port)->unplug();
+        }
+    };
+    const auto start = bench.clock.now();
+    const auto result = download(bench, path("pulled.tlg"));
+    EXPECT_EQ(result.end, DownloadEnd::PortFailed);
+    EXPECT_LT(bench.clock.now() - start, link::ms(10000)) << "no waiting on a lost port";
+    EXPECT_EQ(result.pagesInFile, 7);
+    ASSERT_EQ(errors.reports.size(), 1U);
+    EXPECT_EQ(errors.reports[0].number, errc::kPortLost);
+    EXPECT_EQ(errors.reports[0].source, "MSComm1_OnComm");
+    EXPECT_NE(errors.reports[0].description.find("on sim was lost: the cable or adapter was "
+                                                 "disconnected"),
+              std::string::npos)
+        << errors.reports[0].description;
+    EXPECT_TRUE(endsWithWholeLine(readFile(path("pulled.tlg"))));
+    EXPECT_FALSE(bench.link.isOpen());
+}
+
+TEST_F(DownloadJob, SilenceLimit_EndsAStalledTransfer_WithoutOneTheWatchdogAsksOn) {
+    auto options = recording(device::Preload::Linear1, 40);
+    options.faults.silenceEvery = link::ms(8000);
+    options.faults.silenceLength = link::ms(60000);
+    requestTemplate.giveUpAfterSilence = link::ms(10000);
+    SimBench bench(options);
+    const auto start = bench.clock.now();
+    const auto result = download(bench, path("silent.tlg"));
+    EXPECT_EQ(result.end, DownloadEnd::DeviceSilent);
+    const double seconds = std::chrono::duration<double>(bench.clock.now() - start).count();
+    EXPECT_GT(seconds, 8 + 10 - 1);
+    EXPECT_LT(seconds, 8 + 10 + 2);
+    EXPECT_GT(result.pagesInFile, 0);
+    EXPECT_TRUE(errors.reports.empty());
+}
+
+}  // namespace
+}  // namespace tilt::logging
