@@ -22,9 +22,10 @@ Error portPermissionError(const std::string& port) {
 }
 
 Error portLostError(const std::string& port, const std::string& detail) {
-    return Error(errc::kPortLost, "The connection on " + port +
-                                      " was lost: the cable or adapter was disconnected (" +
-                                      detail + "). Plug it in again, then start again.");
+    return Error(errc::kPortLost,
+                 "The connection on " + port +
+                     " was lost: the cable or adapter was disconnected (the system said: " +
+                     detail + "). Plug it in again, then start again.");
 }
 
 }  // namespace tilt::link

@@ -19,6 +19,15 @@ int lastErrorOr(int fallback) {
 std::string quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
+
+bool folderExists(const std::string& path) {
+    std::error_code code;
+    const auto folder = std::filesystem::absolute(path, code).parent_path();
+    return std::filesystem::is_directory(folder, code);
+}
+
+// Less room than this on the disk cannot hold a download's header and a few pages.
+constexpr std::uintmax_t kLeastFreeBytes = 64 * 1024;
 }  // namespace
 
 Error fileError(int errorCode, const std::string& path, FileUse use) {
@@ -28,6 +37,10 @@ Error fileError(int errorCode, const std::string& path, FileUse use) {
             return Error(errc::kDiskFull, "Disk full: " + quoted(path) +
                                               " could not be written. Free some space on the "
                                               "disk and try again.");
+        case EFBIG:
+            return Error(errc::kDiskFull, "Disk full: " + quoted(path) +
+                                              " cannot grow any further on its disk. Choose "
+                                              "another disk or folder and try again.");
         case EACCES:
         case EPERM:
         case EROFS:
@@ -37,6 +50,11 @@ Error fileError(int errorCode, const std::string& path, FileUse use) {
                              ". Check that the file is not read-only and that you may " +
                              (reading ? "read it." : "write to its folder."));
         case ENOENT:
+            if (!reading && !folderExists(path)) {
+                return Error(errc::kPathNotFound, "Path not found: the folder of " + quoted(path) +
+                                                      " does not exist. Create it, or choose "
+                                                      "another folder.");
+            }
             return Error(errc::kFileNotFound, "File not found: " + quoted(path) +
                                                   " does not exist. Check that the file and its "
                                                   "folder have not been moved or deleted.");
@@ -177,6 +195,13 @@ void appendLine(const std::string& path, std::string_view text, Durability durab
 void checkWritable(const std::string& path) {
     std::error_code code;
     const bool existed = std::filesystem::exists(path, code);
+    if (folderExists(path)) {
+        const auto room =
+            std::filesystem::space(std::filesystem::absolute(path, code).parent_path(), code);
+        if (!code && room.available < kLeastFreeBytes) {
+            throw fileError(ENOSPC, path, FileUse::Write);
+        }
+    }
     errno = 0;
     Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
     if (file.get() < 0) {

@@ -72,8 +72,8 @@ void appendLine(const std::string& path, std::string_view text,
                 Durability durability = Durability::System);
 
 // Throws the error that writing `path` would meet (a missing folder, no permission, a read-only
-// disk), found without changing anything: an existing file is opened for appending, a new one is
-// created and removed again.
+// or full disk), found without changing anything: an existing file is opened for appending, a
+// new one is created and removed again.
 void checkWritable(const std::string& path);
 
 }  // namespace tilt::logging

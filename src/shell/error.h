@@ -16,6 +16,7 @@ inline constexpr std::int32_t kDiskFull = 61;
 inline constexpr std::int32_t kInputPastEndOfFile = 62;
 inline constexpr std::int32_t kPermissionDenied = 70;
 inline constexpr std::int32_t kPathFileAccess = 75;
+inline constexpr std::int32_t kPathNotFound = 76;
 inline constexpr std::int32_t kPortNotOpen = 8000;
 inline constexpr std::int32_t kInvalidPortNumber = 8002;
 inline constexpr std::int32_t kPortAlreadyOpen = 8005;

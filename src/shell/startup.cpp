@@ -39,7 +39,14 @@ std::string BuildAppVersion(int major, int minor, int revision) {
 }
 
 std::int16_t commPortFromSetting(std::string_view text) {
-    return toInt16(leadingNumber(text));
+    try {
+        return toInt16(leadingNumber(text));
+    } catch (const Error& e) {
+        // The bare overflow would leave the user guessing which number overflowed.
+        throw Error(e.number(), "Overflow: the saved port \"" + std::string(text) +
+                                    "\" is not a port number (1 to 32767). Choose the port "
+                                    "again in the Connect window.");
+    }
 }
 
 void TestForFileFolders(const DataPaths& paths, ErrorReporter& errors) {

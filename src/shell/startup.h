@@ -18,8 +18,8 @@ inline constexpr std::int16_t kDevicePageCount = 2048;
 [[nodiscard]] std::string BuildAppVersion(int major, int minor, int revision);
 
 // The port number a saved "CurrentCommPort" text stands for: its leading number rounded to a
-// 16-bit whole number (0 for a text that is no number). Throws the overflow error when the
-// number does not fit.
+// 16-bit whole number (0 for a text that is no number). Throws the overflow error, quoting the
+// text, when the number does not fit.
 [[nodiscard]] std::int16_t commPortFromSetting(std::string_view text);
 
 // Creates "Data Files" and then "Logs" below the data root where they are missing; existing

@@ -30,14 +30,19 @@ TEST(Requests, WordWrite_SendsHighThenLowWithTwelveMillisecondPauses) {
     EXPECT_EQ(bench.memory().word(62), 1000);
 }
 
-TEST(Requests, ValueThatDoesNotFitAByte_SendsNothing) {
+TEST(Requests, ValueThatDoesNotFitAByteOrAPageOutsideTheMemory_SendsNothing) {
     SimBench bench;
     bench.link.open();
     EXPECT_THROW(requestWriteByte(bench.link, 40, 300), Error);
     EXPECT_THROW(requestWriteByte(bench.link, 256, 1), Error);
     EXPECT_THROW(requestReadByte(bench.link, -1, 12), Error);
-    EXPECT_THROW(requestPage(bench.link, 70000), Error);
+    // Pages that would fit the two bytes, and that the memory does not have.
+    for (const std::int32_t page : {-1, -256, 2048, 65535, 70000}) {
+        EXPECT_THROW(requestPage(bench.link, page), Error) << page;
+    }
     EXPECT_TRUE(bench.received().empty());
+    requestPage(bench.link, 2047);
+    EXPECT_EQ(bench.receivedBytes(), (std::vector<std::uint8_t>{'d', 7, 255}));
 }
 
 TEST(Requests, BackToBackReads_QueueRepliesInRequestOrder) {

@@ -3,12 +3,14 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <ctime>
 #include <thread>
 
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "platform/serial_transport.h"
 #include "platform/system_port_catalogue.h"
+#include "shell/error.h"
 #include "tiltsim_process.h"
 
 namespace tilt::platform {
@@ -66,6 +68,57 @@ TEST_F(SerialEndToEnd, Erase_Sends2050ProgressBytesOverAboutEightSeconds) {
     EXPECT_NEAR(seconds, 8.0, 0.3);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(port.readAll().size(), link::kEraseProgressBytes);
+}
+
+// CPU time this thread has used.
+double threadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+TEST_F(SerialEndToEnd, SilentPortCostsNoCpu_ALostOneEndsTheWaitAtOnce) {
+    TiltsimProcess sim({});
+    ASSERT_FALSE(sim.path().empty());
+    SerialTransport port(sim.path(), clock);
+    port.open();
+    const double cpuBefore = threadCpuSeconds();
+    EXPECT_FALSE(port.waitForBytes(1, clock.now() + ms(1000), {}));
+    EXPECT_LT(threadCpuSeconds() - cpuBefore, 0.1) << "the wait spun";
+
+    // The far end goes away, as when a USB adapter is pulled out.
+    std::thread pull([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        sim.process().kill();
+    });
+    const auto start = clock.now();
+    try {
+        (void)port.waitForBytes(1, start + ms(10000), {});
+        ADD_FAILURE() << "the wait went on past the lost port";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), errc::kPortLost);
+        EXPECT_NE(e.description().find(sim.path() + " was lost"), std::string::npos);
+    }
+    pull.join();
+    EXPECT_LT(clock.now() - start, ms(1500));
+    EXPECT_THROW(port.write('f'), Error) << "a lost port stays lost";
+}
+
+TEST_F(SerialEndToEnd, PortHeldOpen_IsInUseByAnotherProgram) {
+    TiltsimProcess sim({});
+    ASSERT_FALSE(sim.path().empty());
+    SerialTransport first(sim.path(), clock);
+    first.open();
+    SerialTransport second(sim.path(), clock);
+    try {
+        second.open();
+        ADD_FAILURE() << "a held port opened twice";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), errc::kPortAlreadyOpen);
+        EXPECT_EQ(e.description().rfind(sim.path() + " is in use by another program", 0), 0U)
+            << e.description();
+        EXPECT_EQ(e.description().find("dialout"), std::string::npos) << "no permission advice";
+    }
 }
 
 TEST_F(SerialEndToEnd, DeviceLinkOnANamedPort_KeepsTheRequestPauses) {

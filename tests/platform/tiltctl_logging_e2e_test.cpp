@@ -16,28 +16,6 @@
 
 namespace {
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-long crlfLines(const std::string& text) {
-    long lines = 0;
-    for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
-        ++lines;
-    }
-    return lines;
-}
-
-// Bytes the device has received so far; tiltsim logs one a line.
-long receivedBytes(const TiltsimProcess& sim) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let tiltsim log what came
-    const std::string log = readFile(sim.rxLogPath().toStdString());
-    return std::count(log.begin(), log.end(), '\n');
-}
-
 class TiltctlLogging : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { ensureCoreApplication(); }

@@ -4,7 +4,13 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <sstream>
 #include <string>
+#include <thread>
 
 // A tiltsim started for a test, serving on a pseudo-terminal until the test ends.
 class TiltsimProcess {
@@ -52,10 +58,38 @@ inline void ensureCoreApplication() {
     }
 }
 
-inline CtlResult runTiltctl(const QStringList& args) {
+// Runs tiltctl to its end. `setUp` may change the process before it starts (its environment, or
+// limits through a child process modifier).
+inline CtlResult runTiltctl(const QStringList& args,
+                            const std::function<void(QProcess&)>& setUp = {}) {
     QProcess ctl;
+    if (setUp) {
+        setUp(ctl);
+    }
     ctl.start(TILTCTL_PATH, args);
-    ctl.waitForFinished(20000);
+    ctl.waitForFinished(30000);
     return {ctl.exitCode(), ctl.readAllStandardOutput().toStdString(),
             ctl.readAllStandardError().toStdString()};
+}
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline long crlfLines(const std::string& text) {
+    long lines = 0;
+    for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
+        ++lines;
+    }
+    return lines;
+}
+
+// Bytes the device has received so far; tiltsim logs one a line.
+inline long receivedBytes(const TiltsimProcess& sim) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let tiltsim log what came
+    const std::string log = readFile(sim.rxLogPath().toStdString());
+    return std::count(log.begin(), log.end(), '\n');
 }

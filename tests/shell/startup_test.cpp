@@ -74,6 +74,9 @@ TEST_F(StartupTest, PortTooLargeForSixteenBits_IsReportedAndSkipsTheFolders) {
     EXPECT_EQ(errors.reports[0].number, 6);
     EXPECT_EQ(errors.reports[0].source, "MDIForm_Load");
     EXPECT_EQ(errors.reports[0].screen, "MDIForm1");
+    EXPECT_NE(errors.reports[0].description.find("the saved port \"99999\""), std::string::npos)
+        << errors.reports[0].description;
+    EXPECT_EQ(state.CommPort, 0) << "no port wrapped round into another";
     EXPECT_EQ(state.AppVersion, "3.2.4") << "the steps before the failure stand";
     EXPECT_FALSE(fs::exists(root_ / "Logs"));
 }

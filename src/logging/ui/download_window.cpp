@@ -57,8 +57,14 @@ class DownloadErase::DownloadDialogs final : public DownloadFrontEnd {
     void parameterStepsDone(int steps) override { stepsDone_(steps); }
 
     void parametersRead(const DownloadParameters& parameters) override {
+        // Waits, so that the shared state holds the header values before the file is chosen.
         (void)shell::ui::DeviceThread::ask(
-            window_, [&] { return (window_->parametersRead(parameters), true); }, false);
+            window_,
+            [&] {
+                window_->parametersRead(parameters);
+                return true;
+            },
+            false);
     }
 
     std::optional<std::string> chooseFile() override {

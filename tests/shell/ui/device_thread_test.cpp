@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <atomic>
 #include <thread>
 
 #include "link/device_link.h"
@@ -100,6 +101,33 @@ TEST(DeviceThread, ResultsAndProgressForAClosedWindow_AreDropped) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !device.busy(); }, 5000));
     QTest::qWait(20);
     EXPECT_EQ(shown, 0);
+}
+
+TEST(DeviceThread, Shutdown_StopsTheOperationServesItsLastQuestionAndStartsNothingMore) {
+    FakeMessages messages;
+    RecordingErrors errors;
+    device::SimPortCatalogue catalogue{clock};
+    DeviceThread device(catalogue, errors, messages);
+    QObject owner;
+    std::atomic<bool> running = false;
+    std::atomic<int> asked = 0;
+    ASSERT_TRUE(device.start<int>(&owner, {"Download", "mnuDownload_Click"},
+                                  [&](link::DeviceLink& link) {
+                                      running = true;
+                                      untilStopped(link);
+                                      // An operation that asks the window something on its way out:
+                                      // the window thread must still answer it while the program
+                                      // closes.
+                                      return DeviceThread::ask(
+                                          &owner, [&] { return ++asked; }, -1);
+                                  },
+                                  {}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return running.load(); }, 5000));
+    device.shutdown();
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(device.start<int>(&owner, {"Erase", "mnuErase_Click"},
+                                   [](link::DeviceLink&) { return 1; }, {}));
+    EXPECT_TRUE(messages.shown.empty()) << "nothing to tell once closing";
 }
 
 TEST(QtMessages, QuestionFromTheDeviceThread_IsAskedOnTheWindowThread) {

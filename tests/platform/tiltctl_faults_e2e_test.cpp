@@ -1,0 +1,172 @@
+// The faults of the field against tiltctl and a tiltsim, in real time: a pulled adapter, a full
+// disk, a folder that is not there, a port another program holds, a logger that goes quiet, and
+// a saved port that is no port. Each ends tiltctl soon, with one clear message, losing nothing.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QProcessEnvironment>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <chrono>
+#include <regex>
+
+#include "tiltsim_process.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+class TiltctlFaults : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { ensureCoreApplication(); }
+
+    [[nodiscard]] std::string path(const char* name) const {
+        return dir.filePath(name).toStdString();
+    }
+
+    static QStringList download(const TiltsimProcess& sim, const std::string& file) {
+        return {"--port", QString::fromStdString(sim.path()), "download", "-o",
+                QString::fromStdString(file)};
+    }
+
+    // Waits until `file` holds at least `lines` lines, for at most 30 s.
+    static bool waitForLines(const std::string& file, long lines) {
+        const auto giveUp = Clock::now() + std::chrono::seconds(30);
+        while (crlfLines(readFile(file)) < lines && Clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return crlfLines(readFile(file)) >= lines;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(TiltctlFaults, AdapterPulledOutDuringADownload_EndsItWithinTwoSecondsKeepingWholeLines) {
+    TiltsimProcess sim({"--preload", "linear1", "--pages", "300"});
+    ASSERT_FALSE(sim.path().empty());
+    QProcess ctl;
+    ctl.start(TILTCTL_PATH, download(sim, path("pulled.tlg")));
+    ASSERT_TRUE(waitForLines(path("pulled.tlg"), 12 + 3));
+
+    sim.process().kill();  // the terminal vanishes, as a USB adapter pulled out does
+    const auto pulled = Clock::now();
+    ASSERT_TRUE(ctl.waitForFinished(5000));
+    EXPECT_LT(secondsSince(pulled), 2.0);
+    EXPECT_EQ(ctl.exitCode(), 1);
+    const std::string err = ctl.readAllStandardError().toStdString();
+    EXPECT_NE(err.find("The connection on " + sim.path() +
+                       " was lost: the cable or adapter was disconnected"),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("Run the download again with --resume"), std::string::npos) << err;
+    EXPECT_TRUE(readFile(path("pulled.tlg")).ends_with("\r\n"));
+}
+
+TEST_F(TiltctlFaults, DiskFullAtAPage_Exits1NamingTheFileAndThePage_KeepingWholeLines) {
+    // How the continued file comes out whole is the download's own affair (its tests show it
+    // byte for byte); here, what tiltctl says and leaves behind.
+    TiltsimProcess sim({"--preload", "linear3", "--pages", "5"});
+    ASSERT_FALSE(sim.path().empty());
+    // Room for the header and a page or two (a channel 3 page line is 1 to 2 KB).
+    constexpr rlim_t kRoom = 4000;
+    const auto full = runTiltctl(download(sim, path("cut.tlg")), [](QProcess& p) {
+        p.setChildProcessModifier([] {
+            const rlimit fileSize{kRoom, kRoom};
+            setrlimit(RLIMIT_FSIZE, &fileSize);
+            signal(SIGXFSZ, SIG_IGN);
+        });
+    });
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.err.find("error 61 in WriteDownloadPagesToFile"), std::string::npos) << full.err;
+    EXPECT_NE(full.err.find(path("cut.tlg")), std::string::npos) << full.err;
+    std::smatch page;
+    ASSERT_TRUE(std::regex_search(full.err, page, std::regex("Page ([0-9]+) was not written")))
+        << full.err;
+    const int lost = std::stoi(page[1]);
+    EXPECT_GE(lost, 2);
+    EXPECT_LE(lost, 4);
+    EXPECT_NE(full.err.find("cut.tlg keeps pages 1 to " + std::to_string(lost - 1) +
+                            ". Run the download again with --resume"),
+              std::string::npos)
+        << full.err;
+    const std::string kept = readFile(path("cut.tlg"));
+    EXPECT_EQ(crlfLines(kept), 12 + lost - 1);
+    EXPECT_TRUE(kept.ends_with("\r\n")) << "a part of the lost page's line was left";
+}
+
+TEST_F(TiltctlFaults, OutputIntoAMissingFolder_IsRefusedBeforeAnythingIsSent) {
+    TiltsimProcess sim({"--preload", "linear1", "--pages", "5"});
+    ASSERT_FALSE(sim.path().empty());
+    const std::string nowhere = path("no such folder/walk.tlg");
+    const auto start = Clock::now();
+    const auto refused = runTiltctl(download(sim, nowhere));
+    EXPECT_LT(secondsSince(start), 2.0);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("the folder of \"" + nowhere + "\" does not exist"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(receivedBytes(sim), 0) << "the device was asked";
+}
+
+TEST_F(TiltctlFaults, PortHeldByAnotherProgram_GetsOneMessageAndNothingIsSent) {
+    TiltsimProcess sim({"--preload", "linear1", "--pages", "5"});
+    ASSERT_FALSE(sim.path().empty());
+    QSerialPort other;
+    other.setPortName(QString::fromStdString(sim.path()));
+    ASSERT_TRUE(other.open(QIODevice::ReadWrite));
+
+    const auto start = Clock::now();
+    const auto busy = runTiltctl(download(sim, path("busy.tlg")));
+    EXPECT_LT(secondsSince(start), 2.0);
+    EXPECT_EQ(busy.exitCode, 1);
+    EXPECT_EQ(busy.err, "tiltctl: error 8005 in OpenCommPort (DownloadErase): " + sim.path() +
+                            " is in use by another program. Close that program (or the other "
+                            "tiltctl), then try again.\n");
+    EXPECT_EQ(receivedBytes(sim), 0);
+    EXPECT_FALSE(std::filesystem::exists(path("busy.tlg")));
+}
+
+TEST_F(TiltctlFaults, LoggerFallenSilent_EndsAnEraseAfterFiveSecondsWithoutProgress) {
+    TiltsimProcess sim({});
+    ASSERT_FALSE(sim.path().empty());
+    ::kill(static_cast<pid_t>(sim.process().processId()), SIGSTOP);
+    const auto start = Clock::now();
+    const auto erase = runTiltctl({"--port", QString::fromStdString(sim.path()), "erase", "--yes"});
+    const double seconds = secondsSince(start);
+    ::kill(static_cast<pid_t>(sim.process().processId()), SIGCONT);
+    EXPECT_EQ(erase.exitCode, 1);
+    EXPECT_GE(seconds, 5.0);
+    EXPECT_LT(seconds, 7.0);
+    EXPECT_TRUE(
+        erase.err.ends_with("The logger stopped answering; the erase may not be complete.\n"))
+        << erase.err;
+}
+
+TEST_F(TiltctlFaults, SavedPortThatIsNoPortNumber_IsRefusedQuotingIt) {
+    QDir(dir.path()).mkpath("config/Tiltavarometer");
+    std::ofstream(path("config/Tiltavarometer/Tiltavarometer.conf"))
+        << "[Startup]\nCurrentCommPort=99999\n";
+    const auto withSavedPort = [&](QProcess& p) {
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+        p.setProcessEnvironment(environment);
+    };
+    const auto start = Clock::now();
+    const auto refused = runTiltctl({"download", "-o", dir.filePath("x.tlg")}, withSavedPort);
+    EXPECT_LT(secondsSince(start), 2.0);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("the saved port \"99999\" is not a port number"), std::string::npos)
+        << refused.err;
+    // Commands that need no port still run.
+    const auto csv = runTiltctl({"csv", dir.filePath("missing.tlg")}, withSavedPort);
+    EXPECT_EQ(csv.exitCode, 1) << csv.err;
+    EXPECT_NE(csv.err.find("File not found"), std::string::npos) << csv.err;
+}
+
+}  // namespace
