@@ -20,7 +20,15 @@ namespace {
 using testing::FakeMessages;
 using testing::RecordingErrors;
 
-link::SimClock clock;
+// A device thread on a catalogue of simulated ports, with fake messages and error handler.
+class DeviceThreadTest : public ::testing::Test {
+  protected:
+    FakeMessages messages;
+    RecordingErrors errors;
+    link::SimClock clock;
+    device::SimPortCatalogue catalogue{clock};
+    DeviceThread device{catalogue, errors, messages};
+};
 
 // Runs until stopped.
 int untilStopped(link::DeviceLink& link) {
@@ -30,11 +38,7 @@ int untilStopped(link::DeviceLink& link) {
     return 0;
 }
 
-TEST(DeviceThread, SecondOperation_IsRefusedNamingTheRunningOne) {
-    FakeMessages messages;
-    RecordingErrors errors;
-    device::SimPortCatalogue catalogue{clock};
-    DeviceThread device(catalogue, errors, messages);
+TEST_F(DeviceThreadTest, SecondOperation_IsRefusedNamingTheRunningOne) {
     QObject owner;
     int results = 0;
     ASSERT_TRUE(device.start<int>(&owner, {"Auto Detect", "cmdAutoDetect_Click"}, untilStopped,
@@ -55,11 +59,7 @@ TEST(DeviceThread, SecondOperation_IsRefusedNamingTheRunningOne) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return results == 2; }, 5000));
 }
 
-TEST(DeviceThread, FailingOperation_GoesToTheErrorHandlerUnderItsSource) {
-    FakeMessages messages;
-    RecordingErrors errors;
-    device::SimPortCatalogue catalogue{clock};
-    DeviceThread device(catalogue, errors, messages);
+TEST_F(DeviceThreadTest, FailingOperation_GoesToTheErrorHandlerUnderItsSource) {
     QWidget window;
     window.setObjectName("Connect");
     bool done = false;
@@ -77,11 +77,7 @@ TEST(DeviceThread, FailingOperation_GoesToTheErrorHandlerUnderItsSource) {
     EXPECT_EQ(errors.reports[0].description, "The line broke");
 }
 
-TEST(DeviceThread, ResultsAndProgressForAClosedWindow_AreDropped) {
-    FakeMessages messages;
-    RecordingErrors errors;
-    device::SimPortCatalogue catalogue{clock};
-    DeviceThread device(catalogue, errors, messages);
+TEST_F(DeviceThreadTest, ResultsAndProgressForAClosedWindow_AreDropped) {
     auto owner = std::make_unique<QObject>();
     int shown = 0;
     auto progress = DeviceThread::toWindow<int>(owner.get(), [&](int) { ++shown; });
@@ -103,11 +99,7 @@ TEST(DeviceThread, ResultsAndProgressForAClosedWindow_AreDropped) {
     EXPECT_EQ(shown, 0);
 }
 
-TEST(DeviceThread, Shutdown_StopsTheOperationServesItsLastQuestionAndStartsNothingMore) {
-    FakeMessages messages;
-    RecordingErrors errors;
-    device::SimPortCatalogue catalogue{clock};
-    DeviceThread device(catalogue, errors, messages);
+TEST_F(DeviceThreadTest, Shutdown_StopsTheOperationServesItsLastQuestionAndStartsNothingMore) {
     QObject owner;
     std::atomic<bool> running = false;
     std::atomic<int> asked = 0;
