@@ -150,8 +150,7 @@ int downloadEnded(Context& ctx, const PrintingErrors& errors,
             printCompleted(ctx, result);
             return errors.count() == 0 ? kDone : kDeviceFailed;
         case DownloadEnd::AlreadyComplete:
-            ctx.out << result.file << " holds every page of the memory already; nothing was "
-                    << "downloaded.\n";
+            ctx.out << result.file << ": " << logging::kAlreadyCompleteMessage << "\n";
             return errors.count() == 0 ? kDone : kDeviceFailed;
         case DownloadEnd::Stopped:
             if (result.transfer.DownloadPage == 0 && result.pagesInFile == 0) {
@@ -296,7 +295,8 @@ int runLaunch(Context& ctx, const QStringList& args) {
             ctx.err << "Tiltavarometer failed to launch!\n";
             break;
         case logging::LaunchEnd::TickFailed:
-            break;
+        case logging::LaunchEnd::PortLost:
+            break;  // told already
     }
     return kDeviceFailed;
 }

@@ -192,6 +192,9 @@ void SimDevice::emitSlot(std::optional<std::uint8_t> value, Nanos earliestStart)
 }
 
 bool SimDevice::silenced(Nanos t) const {
+    if (t >= extraSilence_.first && t < extraSilence_.second) {
+        return true;
+    }
     const FaultPlan& f = options_.faults;
     if (f.silenceLength.count() <= 0 || f.silenceEvery.count() <= 0) {
         return false;

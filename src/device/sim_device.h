@@ -39,6 +39,10 @@ class SimDevice {
     // Reply bytes that reached the host by `t`, oldest first.
     [[nodiscard]] std::vector<std::uint8_t> takeArrived(Nanos t);
 
+    // Goes quiet from `from` until `until`, as a logger whose cable is loose for a moment:
+    // nothing it would send in between reaches the host.
+    void silenceBetween(Nanos from, Nanos until) { extraSilence_ = {from, until}; }
+
     [[nodiscard]] const std::vector<ReceivedByte>& rxLog() const { return rxLog_; }
     [[nodiscard]] DeviceMemory& memory() { return memory_; }
     [[nodiscard]] const DeviceMemory& memory() const { return memory_; }
@@ -91,6 +95,7 @@ class SimDevice {
     bool logAfterErase_ = false;
     std::optional<Nanos> logStart_;
     std::int64_t samplesLogged_ = 0;
+    std::pair<Nanos, Nanos> extraSilence_{};
 };
 
 }  // namespace tilt::device

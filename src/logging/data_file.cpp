@@ -261,6 +261,7 @@ void writeDataFileHeader(const std::string& file, std::string_view kind,
         out.writeLine(line);
     }
     out.close();
+    syncToDisk(file);
 }
 
 std::optional<std::string> CreateDataFile(FileDialogs& dialogs,

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "link/comm_port.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "logging/linear_csv.h"
@@ -88,8 +87,20 @@ class Download {
         return true;
     }
 
+    // A question the program's closing answered is no answer: nothing is done on it.
+    bool stopped() {
+        if (link_.stopRequested()) {
+            end(DownloadEnd::Stopped);
+            return true;
+        }
+        return false;
+    }
+
     bool chooseFile() {
         const auto file = request_.file ? request_.file : frontEnd_.chooseFile();
+        if (stopped()) {
+            return false;
+        }
         if (!file) {
             end(DownloadEnd::Cancelled);
             return false;
@@ -107,7 +118,11 @@ class Download {
         const std::string& file = result_.file;
         if (exists(file)) {
             const auto partial = partialDownloadOf(file, header_);
-            switch (frontEnd_.existingFile(file, partial)) {
+            const ExistingFile choice = frontEnd_.existingFile(file, partial);
+            if (stopped()) {
+                return false;
+            }
+            switch (choice) {
                 case ExistingFile::Refuse:
                     end(DownloadEnd::Refused);
                     return false;
@@ -207,16 +222,21 @@ class Download {
         const std::stop_token stop = link_.stopToken();
         link_.setStopToken({});  // the stop has been obeyed; this wait is short and bounded
         try {
-            link::OpenCommPort(link_, request_.commPort, errors_, request_.window);
+            link_.setPort(request_.commPort);
+            link_.open();
             const link::Nanos bound = link_.now() + kRunOutBound;
-            while (link_.isOpen() && link_.now() < bound &&
+            while (link_.now() < bound &&
                    link_.waitForBytes(link_.bytesWaiting() + 1, link_.now() + kQuietLine)) {
                 link_.discardInput();
             }
+            link_.close();
         } catch (const Error&) {
-            // A port that fails now will fail the next download's first query, which says so.
+            // Quietly: a port that fails now fails the next download's first open, which says so.
+            try {
+                link_.close();
+            } catch (const Error&) {
+            }
         }
-        link::CloseCommPort(link_, errors_, request_.window);
         link_.setStopToken(stop);
     }
 

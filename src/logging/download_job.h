@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "link/clock.h"
 #include "logging/data_file.h"
@@ -82,6 +83,10 @@ enum class DownloadEnd {
     PortFailed,        // the port could not be opened or failed (reported)
     DeviceSilent,      // the device stopped answering for longer than the request allows
 };
+
+// What the user is told when the file to continue held every page already.
+inline constexpr std::string_view kAlreadyCompleteMessage =
+    "This file holds every page of the logger's memory already; nothing was downloaded.";
 
 struct DownloadResult {
     DownloadEnd end = DownloadEnd::Completed;

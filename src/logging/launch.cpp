@@ -51,22 +51,38 @@ bool WriteLaunchTime(link::DeviceLink& link, std::int16_t commPort, ErrorReporte
         }
         link.close();
         return !link.stopRequested();
-    } catch (...) {
+    } catch (const Error& e) {
+        if (e.number() == errc::kPortLost) {
+            throw;
+        }
         return false;
     }
 }
 
 LaunchEnd launchLogging(link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
                         const LaunchProgress& onProgress) {
-    if (!WriteLaunchTime(link, commPort, errors, launchStampOf(link.clock().wallNow()))) {
-        return LaunchEnd::LaunchTimeFailed;
+    // A pulled adapter is told as itself, once, not as a launch that failed for no reason given.
+    const auto portLost = [&](const Error& e, std::string_view source) {
+        errors.report(e, source, kWindow);
+        link::CloseCommPort(link, errors, kWindow);
+        return LaunchEnd::PortLost;
+    };
+    try {
+        if (!WriteLaunchTime(link, commPort, errors, launchStampOf(link.clock().wallNow()))) {
+            return LaunchEnd::LaunchTimeFailed;
+        }
+    } catch (const Error& e) {
+        return portLost(e, "WriteLaunchTime");
     }
     try {
         link::OpenCommPort(link, commPort, errors, kWindow);
         link.sendByte(link::cmd::kErase);
         link.Delay(kEraseLeadMs);
         link.sendByte(link::cmd::kStartLogging);
-    } catch (...) {
+    } catch (const Error& e) {
+        if (e.number() == errc::kPortLost) {
+            return portLost(e, "mnuLaunch_Click");
+        }
         link::CloseCommPort(link, errors, kWindow);
         return LaunchEnd::Failed;
     }

@@ -22,7 +22,8 @@ struct LaunchStamp {
 [[nodiscard]] LaunchStamp launchStampOf(std::chrono::system_clock::time_point when);
 
 // Writes the stamp into EEPROM 103..109 ('p', 12 ms, address, 12 ms, value, 12 ms each) and
-// closes the port. False when anything failed on the way (the port is then left as it is).
+// closes the port. False when anything failed on the way (the port is then left as it is),
+// except a lost port, which is thrown: the user is to hear which port went.
 [[nodiscard]] bool WriteLaunchTime(link::DeviceLink& link, std::int16_t commPort,
                                    ErrorReporter& errors, const LaunchStamp& stamp);
 
@@ -31,6 +32,7 @@ enum class LaunchEnd {
     LaunchTimeFailed,  // nothing was erased
     Failed,            // "Tiltavarometer failed to launch!"
     TickFailed,        // reported to the error handler as "Timer1_Timer"
+    PortLost,          // the adapter was pulled out: reported to the error handler, naming it
 };
 
 // Erase progress of a launch: the page the erase has reached (0..2047).

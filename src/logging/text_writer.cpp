@@ -192,6 +192,19 @@ void appendLine(const std::string& path, std::string_view text, Durability durab
     }
 }
 
+void syncToDisk(const std::string& path) {
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0 || syncFailed(file.get())) {
+        throw fileError(lastErrorOr(EIO), path, FileUse::Write);
+    }
+    std::error_code code;
+    const auto folder = std::filesystem::absolute(path, code).parent_path();
+    Descriptor entry(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (entry.get() >= 0) {
+        (void)::fsync(entry.get());  // best effort: not every file system syncs a folder
+    }
+}
+
 void checkWritable(const std::string& path) {
     std::error_code code;
     const bool existed = std::filesystem::exists(path, code);

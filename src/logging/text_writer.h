@@ -71,6 +71,10 @@ enum class Durability {
 void appendLine(const std::string& path, std::string_view text,
                 Durability durability = Durability::System);
 
+// Puts a file just written, and its entry in its folder, on the disk, so that a new data file
+// survives a power cut from the moment its header is written. Throws the file's error.
+void syncToDisk(const std::string& path);
+
 // Throws the error that writing `path` would meet (a missing folder, no permission, a read-only
 // or full disk), found without changing anything: an existing file is opened for appending, a
 // new one is created and removed again.

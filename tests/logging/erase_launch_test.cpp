@@ -179,5 +179,22 @@ TEST(Launch, SilentDevice_EndsAtTheFirstTick_ErasedPagesKeepToTheMemory) {
     EXPECT_EQ(launchLogging(bench.link, 9, errors, {}), LaunchEnd::LaunchTimeFailed);
 }
 
+TEST(Launch, AdapterPulledOutDuringTheErase_IsReportedOnceNamingThePort) {
+    SimBench bench(recorded());
+    testing::RecordingErrors errors;
+    int ticks = 0;
+    const auto end = launchLogging(bench.link, bench.port, errors, [&](double) {
+        if (++ticks == 2) {
+            bench.catalogue.line(bench.port)->unplug();
+        }
+    });
+    EXPECT_EQ(end, LaunchEnd::TickFailed);
+    ASSERT_EQ(errors.reports.size(), 1U);
+    EXPECT_EQ(errors.reports[0].number, errc::kPortLost);
+    EXPECT_EQ(errors.reports[0].source, "Timer1_Timer");
+    EXPECT_NE(errors.reports[0].description.find("sim was lost"), std::string::npos);
+    EXPECT_FALSE(bench.link.isOpen());
+}
+
 }  // namespace
 }  // namespace tilt::logging

@@ -1,5 +1,6 @@
 // tiltctl's download, erase and launch against a tiltsim, in real time. Every download spends
-// about four seconds on its parameter queries, so the recordings are kept to a few pages.
+// about ten seconds on its parameter queries (each read until two answers agree), so the
+// recordings are kept to a few pages.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "tiltsim_process.h"
 
@@ -37,49 +39,55 @@ class TiltctlLogging : public ::testing::Test {
     QTemporaryDir dir;
 };
 
-TEST_F(TiltctlLogging, LinearRecording_HaltedByCtrlCAndResumed_GivesTheFilesOfOneGo) {
+// The page numbers of a data file's page lines, in file order.
+std::vector<int> pageNumbers(const std::string& data) {
+    std::vector<int> pages;
+    std::istringstream lines(data);
+    std::string line;
+    for (int n = 1; std::getline(lines, line); ++n) {
+        if (n > 12) {
+            pages.push_back(std::stoi(line.substr(0, line.find(','))));
+        }
+    }
+    return pages;
+}
+
+// How a halted download comes out whole again is the download's own affair (its tests compare
+// the files byte for byte); here, what tiltctl does with Ctrl+C and --resume.
+TEST_F(TiltctlLogging, LinearRecording_HaltedByCtrlCAtAPageBoundary_AndResumedToTheEnd) {
     TiltsimProcess sim({"--preload", "linear3", "--pages", "6"});
     ASSERT_FALSE(sim.path().empty());
-    const auto whole = download(sim, path("walk.tlg"));
-    ASSERT_EQ(whole.exitCode, 0) << whole.err;
-    EXPECT_EQ(whole.out, "Download completed!\n" + path("walk.csv") + "\n");
-    const std::string data = readFile(path("walk.tlg"));
-    EXPECT_EQ(crlfLines(data), 12 + 6);
-    // Page 0 is never written: page 1 follows the column line.
-    EXPECT_EQ(data.find("\r\n1,"), data.find("Page,X Data-->,Y Data-->") + 24);
-    EXPECT_NE(data.find("\r\n6,"), std::string::npos);
-    const std::string csv = readFile(path("walk.csv"));
-    EXPECT_EQ(crlfLines(csv), 12 + 6 * 132);
 
     // Ctrl+C once two pages are in.
     QProcess ctl;
     ctl.start(TILTCTL_PATH, {"--port", QString::fromStdString(sim.path()), "download", "-o",
-                             QString::fromStdString(path("cut.tlg"))});
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (crlfLines(readFile(path("cut.tlg"))) < 14 && std::chrono::steady_clock::now() < giveUp) {
+                             QString::fromStdString(path("walk.tlg"))});
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (crlfLines(readFile(path("walk.tlg"))) < 14 &&
+           std::chrono::steady_clock::now() < giveUp) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     ::kill(static_cast<pid_t>(ctl.processId()), SIGINT);
     ASSERT_TRUE(ctl.waitForFinished(5000));
     EXPECT_EQ(ctl.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(ctl.exitCode(), 130) << ctl.readAllStandardError().toStdString();
-    const std::string halted = readFile(path("cut.tlg"));
+    const std::string halted = readFile(path("walk.tlg"));
     const long pagesKept = crlfLines(halted) - 12;
     EXPECT_GE(pagesKept, 2);
     EXPECT_LT(pagesKept, 6) << "the download was not halted";
-    EXPECT_TRUE(data.starts_with(halted)) << "not cut at a page boundary";
-    EXPECT_FALSE(std::filesystem::exists(path("cut.csv")));
+    EXPECT_TRUE(halted.ends_with("\r\n")) << "not cut at a page boundary";
+    EXPECT_FALSE(std::filesystem::exists(path("walk.csv")));
 
-    // A kill in the middle of a write leaves the start of the next line behind.
-    std::ofstream(path("cut.tlg"), std::ios::binary | std::ios::app)
-        << data.substr(halted.size(), 100);
-    const auto resumed = download(sim, path("cut.tlg"), true);
+    const auto resumed = download(sim, path("walk.tlg"), true);
     EXPECT_EQ(resumed.exitCode, 0) << resumed.err;
+    EXPECT_EQ(resumed.out, "Download completed!\n" + path("walk.csv") + "\n");
     EXPECT_NE(resumed.err.find("Resuming after page " + std::to_string(pagesKept) + "\n"),
               std::string::npos)
         << resumed.err;
-    EXPECT_TRUE(readFile(path("cut.tlg")) == data) << "the data files differ";
-    EXPECT_TRUE(readFile(path("cut.csv")) == csv) << "the CSV files differ";
+    const std::string data = readFile(path("walk.tlg"));
+    EXPECT_TRUE(data.starts_with(halted));
+    EXPECT_EQ(pageNumbers(data), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(crlfLines(readFile(path("walk.csv"))), 12 + 6 * 132);
 }
 
 TEST_F(TiltctlLogging, BinRecording_GivesNoCsvAndRefusesToResumeAnotherFile) {

@@ -58,7 +58,7 @@ class DownloadErase::DownloadDialogs final : public DownloadFrontEnd {
 
     void parametersRead(const DownloadParameters& parameters) override {
         // Waits, so that the shared state holds the header values before the file is chosen.
-        (void)shell::ui::DeviceThread::ask(
+        (void)window_->context_.device.ask(
             window_,
             [&] {
                 window_->parametersRead(parameters);
@@ -68,13 +68,13 @@ class DownloadErase::DownloadDialogs final : public DownloadFrontEnd {
     }
 
     std::optional<std::string> chooseFile() override {
-        return shell::ui::DeviceThread::ask(
+        return window_->context_.device.ask(
             window_, [&] { return window_->chooseFile(); }, std::optional<std::string>());
     }
 
     ExistingFile existingFile(const std::string& /*file*/,
                               const std::optional<PartialDownload>& partial) override {
-        return shell::ui::DeviceThread::ask(
+        return window_->context_.device.ask(
             window_, [&] { return window_->existingFile(partial); }, ExistingFile::Refuse);
     }
 
@@ -373,9 +373,7 @@ void DownloadErase::downloadEnded(const DownloadResult& result) {
             finishDownload();
             return;
         case DownloadEnd::AlreadyComplete:
-            context_.messages.show(
-                "This file holds every page of the logger's memory already; "
-                "nothing was downloaded.");
+            context_.messages.show(std::string(kAlreadyCompleteMessage));
             return;
         case DownloadEnd::ParametersFailed:
             context_.messages.show(std::string(parameterFailureMessage(*result.failedStep)));

@@ -88,6 +88,7 @@ void LaunchPanel::launchEnded(LaunchEnd end) {
             context_.messages.show("Tiltavarometer failed to launch!");
             break;
         case LaunchEnd::TickFailed:
+        case LaunchEnd::PortLost:
             break;  // the error handler has told the user
     }
     // Whatever happened, the user can connect again; the device commands wait for that.

@@ -40,7 +40,7 @@ struct Operation {
 //
 // The operation gets a link of its own on the program's port catalogue, carrying the stop token
 // that stop() triggers. Progress goes to the window through a function made by
-// DeviceThread::toWindow; a question to the user goes through DeviceThread::ask. An operation
+// DeviceThread::toWindow; a question to the user goes through ask(). An operation
 // that throws tilt::Error is reported to the error handler under its source name; `done` is
 // then skipped.
 class DeviceThread final : public QObject {
@@ -94,13 +94,14 @@ class DeviceThread final : public QObject {
     }
 
     // Runs `f` on the user-interface thread and returns its result; from an operation, waits
-    // for it (a dialog, a question). `ifGone` is the answer once `owner` is gone.
+    // for it (a dialog, a question). `ifGone` is the answer once `owner` is gone, or once the
+    // program is closing: no dialog opens then.
     template <typename R, typename F>
-    static R ask(QObject* owner, F f, R ifGone) {
+    R ask(QObject* owner, F f, R ifGone) {
         QPointer<QObject> guard(owner);
         R answer = std::move(ifGone);
         runOnUiAndWait([&] {
-            if (guard) {
+            if (guard && !shutDown_) {
                 answer = f();
             }
         });
