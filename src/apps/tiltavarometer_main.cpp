@@ -1,5 +1,6 @@
 // tiltavarometer: the desktop companion of the Tiltavarometer inclination datalogger.
 #include <QApplication>
+#include <csignal>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -65,6 +66,9 @@ tilt::DataPaths dataPaths() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // A file that may grow no further (a size limit) is a failed write to report, keeping what
+    // the file holds, not a signal that ends the program half-way through a line.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (tilt::apps::needsNoDisplay(argc, argv)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

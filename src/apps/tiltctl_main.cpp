@@ -1,6 +1,8 @@
 // tiltctl: the device operations of the Tiltavarometer companion, from a terminal.
 #include <unistd.h>
 
+#include <csignal>
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <iostream>
@@ -125,6 +127,9 @@ int runCommand(const Command& command, QStringList args, const QString& portOpti
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // A file that may grow no further (a size limit) is a failed write to report, keeping what
+    // the file holds, not a signal that ends the program half-way through a line.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Read as QCoreApplication::arguments() would, but before the application object exists:
     // which one to create depends on the command.
     QStringList args;
