@@ -12,6 +12,7 @@
 #include "logging/linear_csv.h"
 #include "logging/transfer_rate.h"
 #include "platform/number_settings.h"
+#include "shell/messages.h"
 
 namespace tilt::ctl {
 
@@ -29,7 +30,6 @@ constexpr link::Nanos kDownloadSilenceLimit = link::ms(10000);
 constexpr link::Nanos kEraseSilenceLimit = link::ms(5000);
 
 constexpr const char* kNoPort = "No comm port has been selected!";
-constexpr const char* kProceed = "\r\nClick YES to proceed.\r\nClick NO to cancel this operation.";
 constexpr std::int32_t kLastPage = link::kDevicePageCount - 1;
 // Without a terminal to redraw on, a line every this many pages keeps a log short.
 constexpr std::int32_t kPagesPerLine = 100;
@@ -69,8 +69,8 @@ bool confirmed(const QStringList& args) {
 }
 
 // The question the desktop program asks before it destroys data; here the answer is --yes.
-int askForYes(Context& ctx, const std::string& question, const char* command) {
-    ctx.err << plainLines(question + kProceed) << "\n"
+int askForYes(Context& ctx, std::string_view warning, const char* command) {
+    ctx.err << plainLines(destructiveQuestion(warning)) << "\n"
             << "Nothing was sent. Run tiltctl " << command << " --yes to proceed.\n";
     return kBadUsage;
 }
@@ -225,7 +225,7 @@ int runErase(Context& ctx, const QStringList& args) {
         return kDeviceFailed;
     }
     if (!yes) {
-        return askForYes(ctx, "All on-board data will be erased!", "erase");
+        return askForYes(ctx, logging::kEraseWarning, "erase");
     }
     InterruptStop interrupt;
     link::DeviceLink link(ctx.catalogue);
@@ -242,18 +242,20 @@ int runErase(Context& ctx, const QStringList& args) {
                       std::to_string(link::kEraseProgressBytes));
         });
     line.end();
+    const std::string_view message = logging::eraseEndMessage(end);
     switch (end) {
         case logging::EraseEnd::Completed:
-            ctx.out << "Erase completed!\n";
+            ctx.out << message << "\n";
             return kDone;
         case logging::EraseEnd::Halted:
-            ctx.err << "Erase halted by user! Erase may not be complete.\n";
+            ctx.err << message << "\n";
             return kInterrupted;
         case logging::EraseEnd::Stalled:
-            ctx.err << "The logger stopped answering; the erase may not be complete.\n";
-            break;
         case logging::EraseEnd::Failed:
             break;
+    }
+    if (!message.empty()) {
+        ctx.err << message << "\n";
     }
     return kDeviceFailed;
 }
@@ -265,8 +267,7 @@ int runLaunch(Context& ctx, const QStringList& args) {
         return kDeviceFailed;
     }
     if (!yes) {
-        return askForYes(ctx, "Tiltavarometer will erase all on-board data before launch!",
-                         "launch");
+        return askForYes(ctx, logging::kLaunchWarning, "launch");
     }
     // Once 'e' and 'X' are out the device erases and starts logging whatever we do, and a stop
     // would only cut the pause between them short; so Ctrl+C is caught and explained, not obeyed.
@@ -283,20 +284,13 @@ int runLaunch(Context& ctx, const QStringList& args) {
         line.show("Erasing page " + std::to_string(static_cast<int>(erasedPages)));
     });
     line.end();
-    switch (end) {
-        case logging::LaunchEnd::Launched:
-            ctx.out << "Disconnect the serial cable from the Tiltavarometer! The shaker will shake "
-                       "momentarily indicating that datalogging has begun.\n";
-            return kDone;
-        case logging::LaunchEnd::LaunchTimeFailed:
-            ctx.err << "Launch Time write to EEPROM failed! Launch did not occur.\n";
-            break;
-        case logging::LaunchEnd::Failed:
-            ctx.err << "Tiltavarometer failed to launch!\n";
-            break;
-        case logging::LaunchEnd::TickFailed:
-        case logging::LaunchEnd::PortLost:
-            break;  // told already
+    const std::string_view message = logging::launchEndMessage(end);
+    if (end == logging::LaunchEnd::Launched) {
+        ctx.out << message << "\n";
+        return kDone;
+    }
+    if (!message.empty()) {
+        ctx.err << message << "\n";
     }
     return kDeviceFailed;
 }

@@ -12,6 +12,20 @@ namespace {
 constexpr link::Nanos kTick = link::ms(500);
 }
 
+std::string_view eraseEndMessage(EraseEnd end) {
+    switch (end) {
+        case EraseEnd::Completed:
+            return "Erase completed!";
+        case EraseEnd::Halted:
+            return "Erase halted by user! Erase may not be complete.";
+        case EraseEnd::Stalled:
+            return "The logger stopped answering; the erase may not be complete.";
+        case EraseEnd::Failed:
+            break;
+    }
+    return {};
+}
+
 EraseEnd eraseMemory(link::DeviceLink& link, ErrorReporter& errors, const EraseOptions& options,
                      const std::function<void(const EraseProgress&)>& onProgress) {
     EraseEnd end = EraseEnd::Failed;

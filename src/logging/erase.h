@@ -17,6 +17,9 @@ class DeviceLink;
 
 namespace tilt::logging {
 
+// What the user is warned of before an erase.
+inline constexpr std::string_view kEraseWarning = "All on-board data will be erased!";
+
 enum class EraseEnd {
     Completed,  // 2050 progress bytes came
     Halted,     // the user stopped it; the device finishes on its own
@@ -37,6 +40,9 @@ struct EraseOptions {
     // long. Unset, only the user ends an erase that stalls.
     std::optional<link::Nanos> giveUpAfterSilence;
 };
+
+// What the user is told at the end of an erase; empty when the error handler has told it.
+[[nodiscard]] std::string_view eraseEndMessage(EraseEnd end);
 
 // Erases the device's data memory: 'e', then every 500 ms the number of progress bytes waiting
 // (never read) goes to `onProgress`, until 2050 have come (Completed) or the user stops it

@@ -29,6 +29,22 @@ LaunchStamp launchStampOf(std::chrono::system_clock::time_point when) {
             local.tm_min,  local.tm_sec,         local.tm_mon + 1};
 }
 
+std::string_view launchEndMessage(LaunchEnd end) {
+    switch (end) {
+        case LaunchEnd::Launched:
+            return "Disconnect the serial cable from the Tiltavarometer! The shaker will shake "
+                   "momentarily indicating that datalogging has begun.";
+        case LaunchEnd::LaunchTimeFailed:
+            return "Launch Time write to EEPROM failed! Launch did not occur.";
+        case LaunchEnd::Failed:
+            return "Tiltavarometer failed to launch!";
+        case LaunchEnd::TickFailed:
+        case LaunchEnd::PortLost:
+            break;
+    }
+    return {};
+}
+
 double erasedPagesOf(double erasedByteCount) {
     return std::min(roundHalfEven(erasedByteCount / 3), kLastPage);
 }

@@ -27,6 +27,10 @@ struct LaunchStamp {
 [[nodiscard]] bool WriteLaunchTime(link::DeviceLink& link, std::int16_t commPort,
                                    ErrorReporter& errors, const LaunchStamp& stamp);
 
+// What the user is warned of before a launch.
+inline constexpr std::string_view kLaunchWarning =
+    "Tiltavarometer will erase all on-board data before launch!";
+
 enum class LaunchEnd {
     Launched,          // the erase ran out and logging has begun
     LaunchTimeFailed,  // nothing was erased
@@ -34,6 +38,9 @@ enum class LaunchEnd {
     TickFailed,        // reported to the error handler as "Timer1_Timer"
     PortLost,          // the adapter was pulled out: reported to the error handler, naming it
 };
+
+// What the user is told at the end of a launch; empty when the error handler has told it.
+[[nodiscard]] std::string_view launchEndMessage(LaunchEnd end);
 
 // Erase progress of a launch: the page the erase has reached (0..2047).
 using LaunchProgress = std::function<void(double erasedPages)>;

@@ -1,8 +1,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace tilt {
+
+// The question before a command that destroys data: the warning, then how to answer (lines
+// joined by CR LF).
+[[nodiscard]] inline std::string destructiveQuestion(std::string_view warning) {
+    return std::string(warning) + "\r\nClick YES to proceed.\r\nClick NO to cancel this operation.";
+}
 
 // The program's message boxes, all titled "Tiltavarometer". The desktop program shows Qt
 // message boxes; the command line prints; tests record and script the answers.

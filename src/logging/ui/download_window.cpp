@@ -433,10 +433,8 @@ void DownloadErase::mnuErase_Click() {
         context_.device.stop();  // the erase's end tells the user
         return;
     }
-    const auto answer = context_.messages.ask(
-        "All on-board data will be erased!\r\nClick YES to proceed.\r\nClick NO to cancel this "
-        "operation.",
-        Messages::Buttons::YesNo);
+    const auto answer =
+        context_.messages.ask(destructiveQuestion(kEraseWarning), Messages::Buttons::YesNo);
     if (answer != Messages::Answer::Yes) {
         return;
     }
@@ -482,10 +480,8 @@ void DownloadErase::showEraseProgress(const EraseProgress& p) {
 
 void DownloadErase::eraseEnded(EraseEnd end) {
     unsetCursor();
-    if (end == EraseEnd::Completed) {
-        context_.messages.show("Erase completed!");
-    } else if (end == EraseEnd::Halted) {
-        context_.messages.show("Erase halted by user! Erase may not be complete.");
+    if (const auto message = eraseEndMessage(end); !message.empty()) {
+        context_.messages.show(std::string(message));
     }
     resetEraseControls();
 }

@@ -33,10 +33,8 @@ void LaunchPanel::mnuLaunch_Click() {
         context_.messages.show("No comm port has been selected!");
         return;
     }
-    const auto answer = context_.messages.ask(
-        "Tiltavarometer will erase all on-board data before launch!\r\nClick YES to proceed.\r\n"
-        "Click NO to cancel this operation.",
-        Messages::Buttons::YesNo);
+    const auto answer =
+        context_.messages.ask(destructiveQuestion(kLaunchWarning), Messages::Buttons::YesNo);
     if (answer != Messages::Answer::Yes) {
         return;
     }
@@ -71,25 +69,15 @@ void LaunchPanel::showErasedPages(double pages) {
 void LaunchPanel::launchEnded(LaunchEnd end) {
     setTitle(QStringLiteral("Erase"));
     hide();
-    switch (end) {
-        case LaunchEnd::Launched:
-            context_.messages.show(
-                "Disconnect the serial cable from the Tiltavarometer! The shaker will shake "
-                "momentarily indicating that datalogging has begun.");
-            shell_.setMenuEnabled("mnuDisplay", false);
-            if (shell_.launched) {
-                shell_.launched();
-            }
-            break;
-        case LaunchEnd::LaunchTimeFailed:
-            context_.messages.show("Launch Time write to EEPROM failed! Launch did not occur.");
-            break;
-        case LaunchEnd::Failed:
-            context_.messages.show("Tiltavarometer failed to launch!");
-            break;
-        case LaunchEnd::TickFailed:
-        case LaunchEnd::PortLost:
-            break;  // the error handler has told the user
+    // After a failure that went through the error handler, there is nothing more to say.
+    if (const auto message = launchEndMessage(end); !message.empty()) {
+        context_.messages.show(std::string(message));
+    }
+    if (end == LaunchEnd::Launched) {
+        shell_.setMenuEnabled("mnuDisplay", false);
+        if (shell_.launched) {
+            shell_.launched();
+        }
     }
     // Whatever happened, the user can connect again; the device commands wait for that.
     shell_.setMenuEnabled("mnuTools", false);
