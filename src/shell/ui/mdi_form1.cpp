@@ -3,6 +3,9 @@
 #include <QHBoxLayout>
 #include <QLocale>
 
+#include "config/ui/calibrate_window.h"
+#include "config/ui/configuration_window.h"
+#include "config/ui/eeprom_window.h"
 #include "link/port_catalogue.h"
 #include "link/ui/connect_window.h"
 #include "logging/ui/download_window.h"
@@ -77,6 +80,14 @@ void MDIForm1::registerWindows() {
         return new logging::ui::DownloadErase(
             context_, windows_, [this](bool on) { setNavigationItemsEnabled(1, 4, on); }, this);
     });
+    windows_.add(QStringLiteral("Configuration"), Modality::Modeless, [this] {
+        return new config::ui::Configuration(
+            context_, windows_, [this](bool on) { setNavigationItemsEnabled(1, 4, on); }, this);
+    });
+    windows_.add(QStringLiteral("EEPROM"), Modality::Modal,
+                 [this] { return new config::ui::EEPROM(context_, this); });
+    windows_.add(QStringLiteral("Calibrate"), Modality::Modeless,
+                 [this] { return new config::ui::Calibrate(context_, this); });
     windows_.add(QStringLiteral("Graph"), Modality::Modeless,
                  [this] { return new view::ui::Graph(context_, this); });
     windows_.add(QStringLiteral("GraphBP"), Modality::Modeless,

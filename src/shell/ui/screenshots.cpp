@@ -9,6 +9,7 @@
 #include "device/recording_file.h"
 #include "shell/error.h"
 #include "shell/ui/mdi_form1.h"
+#include "shell/ui/pictured.h"
 #include "view/ui/graph_bp_window.h"
 #include "view/ui/graph_window.h"
 
@@ -57,6 +58,9 @@ QStringList saveScreenshots(MDIForm1& frame, const QString& folder) {
     for (const QString& windowClass : frame.windows().windowClasses()) {
         QWidget* window = frame.windows().instance(windowClass);
         loadRecording(*window, QDir(scratch.path()));
+        if (auto* pictured = dynamic_cast<Pictured*>(window)) {
+            pictured->prepareForPicture();
+        }
         written << savePicture(*window, dir);
         window->close();
     }

@@ -1,0 +1,100 @@
+#include "config/calibration.h"
+
+#include "link/comm_port.h"
+#include "link/device_link.h"
+#include "link/poll.h"
+#include "shell/error.h"
+#include "shell/error_reporter.h"
+
+namespace tilt::config {
+
+namespace {
+constexpr std::int32_t kAfterShakerOffMs = 1000;
+constexpr std::array<std::string_view, 6> kFields = {"OffsetX", "OffsetY", "OffsetZ",
+                                                     "GainX",   "GainY",   "GainZ"};
+
+// The loop of 'a' requests, on an open port, until stopped.
+void pollAccelerations(link::DeviceLink& link, ErrorReporter& errors, std::string_view window,
+                       const std::function<void(const link::AccelerometerReading&)>& onReading) {
+    while (!link.stopRequested()) {
+        const auto reply =
+            link::poll(link, link::cmd::kAccelerations, link::kAccelerationsReplyBytes);
+        if (!reply) {
+            continue;
+        }
+        try {
+            if (const auto reading = link::decodeAccelerations(*reply); reading && onReading) {
+                onReading(*reading);
+            }
+        } catch (const Error& e) {
+            errors.report(e, "MSComm1_OnComm", window);
+        }
+    }
+}
+}  // namespace
+
+void AxisCalibration::add(double reading) {
+    current = reading;
+    sampled = true;
+    if (reading < min) {
+        min = reading;
+    }
+    if (reading > max) {
+        max = reading;
+    }
+    offset = (min + max) / 2;
+    gain = (max - min) / 2;
+}
+
+void CalibrationTracker::add(const link::AccelerometerReading& reading) {
+    axes[0].add(reading.x);
+    axes[1].add(reading.y);
+    axes[2].add(reading.z);
+}
+
+CalibrationValues calibrationValuesOf(const CalibrationTracker& tracker) {
+    const auto& a = tracker.axes;
+    return {a[0].offset, a[1].offset, a[2].offset, a[0].gain, a[1].gain, a[2].gain};
+}
+
+std::vector<std::optional<CellWrite>> calibrationWrite(const CalibrationValues& values) {
+    std::vector<std::optional<CellWrite>> ticks;
+    for (std::size_t i = 0; i < kFields.size(); ++i) {
+        const Parameter& p = *findParameter(kFields[i]);
+        const auto bytes = encodeValue(p, values[i]);
+        ticks.emplace_back(CellWrite{p.address, bytes[0]});
+        ticks.emplace_back(CellWrite{p.address + 1, bytes[1]});
+    }
+    return ticks;
+}
+
+SamplingEnd sampleAccelerometers(
+    link::DeviceLink& link, ErrorReporter& errors, std::int16_t commPort, std::string_view window,
+    const std::function<void(const link::AccelerometerReading&)>& onReading) {
+    SamplingEnd end = SamplingEnd::PortFailed;
+    const char* source = "mnuSample_Click";
+    try {
+        link::OpenCommPort(link, commPort, errors, window);
+        if (!link.isOpen()) {
+            return SamplingEnd::PortFailed;  // reported by the open
+        }
+        link::requestWriteByte(link, kShakerEnableCell, 0);
+        link::CloseCommPort(link, errors, window);
+        link.Delay(kAfterShakerOffMs);
+        if (!link.stopRequested()) {
+            link::OpenCommPort(link, commPort, errors, window);
+            if (!link.isOpen()) {
+                return SamplingEnd::PortFailed;
+            }
+            source = "MSComm1_OnComm";
+            pollAccelerations(link, errors, window, onReading);
+        }
+        end = SamplingEnd::Stopped;
+    } catch (const Error& e) {
+        errors.report(e, source, window);
+    }
+    link::CloseCommPort(link, errors, window);
+    return end;
+}
+
+}  // namespace tilt::config

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "config/config_values.h"
+#include "link/clock.h"
+
+namespace tilt {
+class ErrorReporter;
+}
+namespace tilt::link {
+class DeviceLink;
+}
+
+namespace tilt::config {
+
+enum class TransferEnd {
+    Completed,
+    Stopped,       // the user stopped it
+    PortFailed,    // the port could not be opened or failed; reported to the error handler
+    DeviceSilent,  // no reply for longer than the caller allows
+};
+
+struct CellReadProgress {
+    int done = 0;          // replies taken so far
+    bool waiting = false;  // the device has not answered for a while
+};
+
+struct CellReadOptions {
+    std::int16_t commPort = 0;
+    std::string_view window = "Configuration";
+    // Nobody watches a script: give up once the device has not answered for this long. Unset,
+    // the read waits for as long as the user lets it.
+    std::optional<link::Nanos> giveUpAfterSilence;
+};
+
+struct CellReadResult {
+    TransferEnd end = TransferEnd::Completed;
+    std::vector<std::uint8_t> values;  // one per address read, in order
+};
+
+// Reads cells one request at a time, at the line's pace: 'r', 12 ms, the address, and the next
+// request as soon as the one-byte reply is in. A chunk of any other length is dropped once the
+// line is quiet and the request repeated; whatever stray byte waits when an address goes out is
+// dropped first, so no reply is ever taken for the wrong cell. `onProgress` hears of every reply
+// and, after a second without one, that the device is being waited for.
+[[nodiscard]] CellReadResult readCells(
+    link::DeviceLink& link, ErrorReporter& errors, std::span<const int> addresses,
+    const CellReadOptions& options, const std::function<void(const CellReadProgress&)>& onProgress);
+
+// The configuration read: the 53 steps of the map, into the read's raw array.
+struct ConfigReadResult {
+    TransferEnd end = TransferEnd::Completed;
+    ReadArray bytes{};
+};
+[[nodiscard]] ConfigReadResult readConfiguration(
+    link::DeviceLink& link, ErrorReporter& errors, const CellReadOptions& options,
+    const std::function<void(const CellReadProgress&)>& onProgress);
+
+struct TickWriteOptions {
+    std::int16_t commPort = 0;
+    std::string_view window = "Configuration";
+};
+
+// Writes one cell a tick, a tick every 500 ms, the first 500 ms after the start: 'p', 12 ms,
+// the address, 12 ms, the value. An empty entry lets its tick pass without a byte. `onTick`
+// hears how many ticks have passed. A port failure goes to the error handler as
+// "TimerWrite_Timer".
+[[nodiscard]] TransferEnd writeTicks(link::DeviceLink& link, ErrorReporter& errors,
+                                     std::span<const std::optional<CellWrite>> ticks,
+                                     const TickWriteOptions& options,
+                                     const std::function<void(int ticksDone)>& onTick);
+
+// The spacing of the ticks.
+inline constexpr link::Nanos kWriteTick = link::ms(500);
+
+}  // namespace tilt::config

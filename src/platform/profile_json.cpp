@@ -1,0 +1,65 @@
+#include "platform/profile_json.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
+namespace tilt::platform {
+
+namespace {
+
+QJsonObject profileObject(const config::ConfigValues& values) {
+    QJsonObject object;
+    for (const auto& [key, value] : values) {
+        object.insert(QString::fromStdString(key), value);
+    }
+    return object;
+}
+
+std::string indented(const QJsonObject& object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Indented).toStdString();
+}
+
+}  // namespace
+
+std::string profileJson(const config::ConfigValues& values) {
+    return indented(profileObject(values));
+}
+
+ParsedProfile parseProfile(const std::string& text) {
+    ParsedProfile parsed;
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    if (error.error != QJsonParseError::NoError) {
+        parsed.problem = "it is not JSON (" + error.errorString().toStdString() + " at character " +
+                         std::to_string(error.offset) + ")";
+        return parsed;
+    }
+    if (!document.isObject()) {
+        parsed.problem = "it is not one JSON object of keys and values";
+        return parsed;
+    }
+    const QJsonObject object = document.object();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (!it.value().isDouble()) {
+            parsed.problem = "\"" + it.key().toStdString() + "\" is not a number";
+            return parsed;
+        }
+        parsed.values[it.key().toStdString()] = it.value().toDouble();
+    }
+    return parsed;
+}
+
+std::string configurationJson(const config::DeviceConfiguration& c) {
+    QJsonObject object = profileObject(c.values);
+    object.insert(QStringLiteral("SerialNumber"), c.SerialNumber);
+    object.insert(QStringLiteral("LaunchDay"), c.LaunchDay);
+    object.insert(QStringLiteral("LaunchMonth"), c.LaunchMonth);
+    object.insert(QStringLiteral("LaunchYear"), c.LaunchYear);
+    object.insert(QStringLiteral("LaunchHour"), c.LaunchHour);
+    object.insert(QStringLiteral("LaunchMinute"), c.LaunchMinute);
+    object.insert(QStringLiteral("LaunchSecond"), c.LaunchSecond);
+    return indented(object);
+}
+
+}  // namespace tilt::platform
