@@ -16,6 +16,7 @@
 #include "link/device_link.h"
 #include "logging/download_job.h"
 #include "platform/system_port_catalogue.h"
+#include "platform/tiltsim_process.h"
 #include "shell/counting_errors.h"
 
 namespace {
@@ -41,36 +42,12 @@ struct PageClock final : tilt::logging::ReplacingDownload {
     std::vector<std::chrono::steady_clock::time_point> arrivals;
 };
 
-// A tiltsim serving a linear recording, for as long as the benchmark runs.
-class Tiltsim {
-  public:
-    Tiltsim() {
-        process_.start(TILTSIM_PATH,
-                       {"--preload", "linear1", "--pages", QString::number(kRecordedPages)});
-        if (!process_.waitForStarted(5000) || !process_.waitForReadyRead(5000)) {
-            throw std::runtime_error("tiltsim did not start");
-        }
-        path_ = QString::fromLocal8Bit(process_.readLine()).trimmed().toStdString();
-    }
-    ~Tiltsim() {
-        process_.closeWriteChannel();  // tiltsim ends when its standard input closes
-        if (!process_.waitForFinished(3000)) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
-    }
-    Tiltsim(const Tiltsim&) = delete;
-    Tiltsim& operator=(const Tiltsim&) = delete;
-
-    [[nodiscard]] const std::string& path() const { return path_; }
-
-  private:
-    QProcess process_;
-    std::string path_;
-};
-
 void BM_DownloadOverPseudoTerminal(benchmark::State& state) {
-    Tiltsim sim;
+    TiltsimProcess sim({"--preload", "linear1", "--pages", QString::number(kRecordedPages)});
+    if (sim.path().empty()) {
+        state.SkipWithError("tiltsim did not start");
+        return;
+    }
     tilt::link::SystemClock clock;
     tilt::platform::SystemPortCatalogue catalogue(clock);
     const auto port = static_cast<std::int16_t>(catalogue.addNamedPort(sim.path()));
@@ -117,14 +94,3 @@ BENCHMARK(BM_DownloadOverPseudoTerminal)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);  // QProcess and QtSerialPort want one
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "apps/tiltctl_config.h"
 #include "apps/tiltctl_logging.h"
 #include "apps/tiltctl_plot.h"
 #include "config/eeprom_access.h"
@@ -160,6 +161,9 @@ std::vector<Command> allCommands() {
          "Write VALUE (0 to 255) into EEPROM cell ADDR.",
          runEepromWrite},
     };
+    for (auto& command : configCommands()) {
+        all.push_back(std::move(command));
+    }
     for (auto& command : loggingCommands()) {
         all.push_back(std::move(command));
     }

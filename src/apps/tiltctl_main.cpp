@@ -12,6 +12,7 @@
 #include "apps/tiltctl_commands.h"
 #include "device/sim_options.h"
 #include "link/clock.h"
+#include "platform/precise_timers.h"
 #include "platform/settings_store.h"
 #include "shell/error.h"
 #include "shell/startup.h"
@@ -130,6 +131,8 @@ int main(int argc, char* argv[]) {
     // A file that may grow no further (a size limit) is a failed write to report, keeping what
     // the file holds, not a signal that ends the program half-way through a line.
     std::signal(SIGXFSZ, SIG_IGN);
+    // The operations run on this thread: their pauses should end on time.
+    tilt::platform::preciseTimers();
     // Read as QCoreApplication::arguments() would, but before the application object exists:
     // which one to create depends on the command.
     QStringList args;

@@ -38,7 +38,13 @@ double decode(const Parameter& p, const ReadArray& bytes) {
 }
 
 std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    // Built piece by piece: gcc 12 warns wrongly (-Wrestrict) about `"\"" + text + "\""`.
+    std::string q;
+    q.reserve(text.size() + 2);
+    q.push_back('"');
+    q.append(text);
+    q.push_back('"');
+    return q;
 }
 
 // A word as its two bytes: the quotient by 256 truncated toward zero, and the low eight bits.
@@ -63,7 +69,7 @@ double slack(const Parameter& p) {
 
 UnsendableValue::UnsendableValue(const Parameter& parameter, const std::string& why)
     : Error(errc::kOverflow, "Cannot write " + quoted(parameter.caption) + " (" +
-                                 std::string(parameter.field) + "): " + why +
+                                 std::string(parameter.recordField) + "): " + why +
                                  ". Nothing was sent; correct the value and write again."),
       parameter_(&parameter) {}
 

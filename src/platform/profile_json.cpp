@@ -42,7 +42,8 @@ ParsedProfile parseProfile(const std::string& text) {
     const QJsonObject object = document.object();
     for (auto it = object.begin(); it != object.end(); ++it) {
         if (!it.value().isDouble()) {
-            parsed.problem = "\"" + it.key().toStdString() + "\" is not a number";
+            parsed.problem = it.key().toStdString();
+            parsed.problem->insert(0, 1, '"').append("\" is not a number");
             return parsed;
         }
         parsed.values[it.key().toStdString()] = it.value().toDouble();

@@ -25,8 +25,18 @@ std::string describe(const QSerialPortInfo& info) {
 }
 }  // namespace
 
-SystemPortCatalogue::SystemPortCatalogue(link::Clock& clock) : clock_(clock) {
-    refreshSystemPorts();
+SystemPortCatalogue::SystemPortCatalogue(link::Clock& clock) : clock_(clock) {}
+
+void SystemPortCatalogue::ensureScanned() const {
+    {
+        const std::lock_guard lock(mutex_);
+        if (scanned_) {
+            return;
+        }
+    }
+    // Asking the system for its ports takes a while; a command that names its port by path
+    // never needs them. The catalogue is not const underneath: only the scan is deferred.
+    const_cast<SystemPortCatalogue*>(this)->refreshSystemPorts();
 }
 
 int SystemPortCatalogue::addSimulatedDevice(const device::SimOptions& options) {
@@ -62,6 +72,7 @@ void SystemPortCatalogue::refreshSystemPorts() {
         return a.systemLocation() < b.systemLocation();
     });
     const std::lock_guard lock(mutex_);
+    scanned_ = true;
     // A port keeps its number for the whole run, also when its adapter is unplugged and plugged
     // in again; ports seen for the first time are numbered after all others.
     int next = static_cast<int>(fixed_.size());
@@ -95,11 +106,13 @@ std::vector<link::PortEntry> SystemPortCatalogue::entriesLocked() const {
 }
 
 std::vector<link::PortEntry> SystemPortCatalogue::entries() const {
+    ensureScanned();
     const std::lock_guard lock(mutex_);
     return entriesLocked();
 }
 
 std::optional<int> SystemPortCatalogue::numberOf(const std::string& name) const {
+    ensureScanned();
     const std::lock_guard lock(mutex_);
     for (const auto& entry : entriesLocked()) {
         if (entry.name == name) {
@@ -110,14 +123,18 @@ std::optional<int> SystemPortCatalogue::numberOf(const std::string& name) const 
 }
 
 std::unique_ptr<link::Transport> SystemPortCatalogue::transportFor(int number) {
-    const std::lock_guard lock(mutex_);
-    if (number >= 1 && number <= static_cast<int>(fixed_.size())) {
-        const Entry& entry = fixed_[static_cast<std::size_t>(number - 1)];
-        if (entry.sim) {
-            return std::make_unique<device::SimTransport>(entry.sim, entry.port.name);
+    {
+        const std::lock_guard lock(mutex_);
+        if (number >= 1 && number <= static_cast<int>(fixed_.size())) {
+            const Entry& entry = fixed_[static_cast<std::size_t>(number - 1)];
+            if (entry.sim) {
+                return std::make_unique<device::SimTransport>(entry.sim, entry.port.name);
+            }
+            return std::make_unique<SerialTransport>(entry.port.name, clock_);
         }
-        return std::make_unique<SerialTransport>(entry.port.name, clock_);
     }
+    ensureScanned();
+    const std::lock_guard lock(mutex_);
     for (const auto& port : system_) {
         if (port.number == number) {
             return std::make_unique<SerialTransport>(port.name, clock_);

@@ -44,12 +44,15 @@ class SystemPortCatalogue final : public link::PortCatalogue {
         std::shared_ptr<device::SimLine> sim;  // set for simulated devices
     };
     [[nodiscard]] std::vector<link::PortEntry> entriesLocked() const;
+    // Lists the system's ports the first time they are needed.
+    void ensureScanned() const;
 
     link::Clock& clock_;
     mutable std::mutex mutex_;
     std::vector<Entry> fixed_;                  // simulated and named ports
     std::vector<link::PortEntry> system_;       // numbered after the fixed ones
     std::map<std::string, int> systemNumbers_;  // every system port seen, by location
+    bool scanned_ = false;                      // the system's ports have been listed
 };
 
 }  // namespace tilt::platform

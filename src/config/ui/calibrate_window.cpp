@@ -1,11 +1,251 @@
 #include "config/ui/calibrate_window.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "config/ui/calibration_grid.h"
+#include "link/device_link.h"
+#include "shell/messages.h"
+#include "shell/ui/app_context.h"
+#include "shell/ui/device_thread.h"
+
 namespace tilt::config::ui {
 
-Calibrate::Calibrate(shell::ui::AppContext& /*context*/, QWidget* parent) : QMainWindow(parent) {
+namespace {
+constexpr const char* kWindow = "Calibrate";
+constexpr const char* kIdleCaption = "Write Progress";
+constexpr const char* kEndCaption = "Writing Progress";
+// The cells a write fills, as the step counter runs through them: 2 to 13, then 14 at the end.
+constexpr std::int16_t kFirstCell = 2;
+constexpr std::int16_t kWriteEnd = 14;
+constexpr std::chrono::seconds kPictureSampling{3};
+}  // namespace
+
+Calibrate::Calibrate(shell::ui::AppContext& context, QWidget* parent)
+    : QMainWindow(parent),
+      context_(context),
+      readings_(this, [this](const CalibrationTracker& t) { showCalibration(t); }) {
     setObjectName(QStringLiteral("Calibrate"));
     setWindowTitle(QStringLiteral("Calibrate"));
     setWindowFlag(Qt::Window);
+    // Return unloads the window: the next opening starts with fresh values.
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildMenus();
+    buildControls();
+}
+
+void Calibrate::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->menuAction()->setObjectName(QStringLiteral("mnuData"));
+    auto add = [&](const char* name, const QString& caption, void (Calibrate::*handler)()) {
+        QAction* action = file->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    mnuSample_ = add("mnuSample", QStringLiteral("&Sample"), &Calibrate::mnuSample_Click);
+    mnuSample_->setCheckable(true);
+    mnuWrite_ = add("mnuWrite", QStringLiteral("&Write"), &Calibrate::mnuWrite_Click);
+    file->addSeparator();
+    add("mnuReturn", QStringLiteral("&Return"), &Calibrate::mnuReturn_Click);
+}
+
+void Calibrate::buildControls() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    fraAcc_ = new CalibrationGrid(central);
+    layout->addWidget(fraAcc_);
+    fraProgress_ = new QGroupBox(QString::fromLatin1(kIdleCaption), central);
+    fraProgress_->setObjectName(QStringLiteral("fraProgress"));
+    auto* progress = new QVBoxLayout(fraProgress_);
+    PBar_ = new QProgressBar(fraProgress_);
+    PBar_->setObjectName(QStringLiteral("PBar"));
+    PBar_->setRange(0, kWriteEnd);
+    PBar_->setValue(0);
+    PBar_->setTextVisible(false);
+    progress->addWidget(PBar_);
+    layout->addWidget(fraProgress_);
+    layout->addStretch();
+    setCentralWidget(central);
+    resize(720, 250);
+}
+
+void Calibrate::mnuReturn_Click() {
+    close();
+}
+
+void Calibrate::closeEvent(QCloseEvent* event) {
+    // Leaving the window ends what it runs; a write stops between two cells, never within one.
+    if (sampling_ || writing_) {
+        context_.device.stop();
+    }
+    QMainWindow::closeEvent(event);
+}
+
+// --- Sampling -----------------------------------------------------------------------------
+
+void Calibrate::mnuSample_Click() {
+    if (sampling_) {
+        stopSampling();
+    } else if (!writing_) {
+        startSampling(true);
+    }
+    mnuSample_->setChecked(sampling_);  // a checkable entry toggles itself when chosen
+}
+
+void Calibrate::startSampling(bool warnAboutShaker) {
+    ResetCalibrationValues();
+    fraAcc_->ClearCalibrationBoxes();
+    fraAcc_->InitMinMaxBoxes();
+    fraAcc_->forgetEdits();
+    sampling_ = true;
+    mnuSample_->setChecked(true);
+    mnuWrite_->setEnabled(false);
+    if (warnAboutShaker) {
+        context_.messages.show("Shaker will be disabled prior to calibration start!");
+    }
+    readings_.discard();
+    // Every reading counts for the smallest and largest, so they are tracked where the readings
+    // arrive; the window is shown the newest state once a frame.
+    auto publish = readings_.publisher();
+    ErrorReporter& errors = context_.errors;
+    const std::int16_t port = context_.state.CommPort;
+    const bool started = context_.device.start<SamplingEnd>(
+        this, {"Calibration sampling", "mnuSample_Click"},
+        [publish, &errors, port](link::DeviceLink& link) {
+            CalibrationTracker tracker;
+            return sampleAccelerometers(link, errors, port, kWindow,
+                                        [&](const link::AccelerometerReading& reading) {
+                                            tracker.add(reading);
+                                            publish(tracker);
+                                        });
+        },
+        {},
+        [this] {
+            if (sampling_) {  // ended on its own: the port failed
+                readings_.flush();
+                finishSampling();
+            }
+        });
+    if (!started) {
+        finishSampling();
+    }
+}
+
+void Calibrate::stopSampling() {
+    context_.device.stop();
+    readings_.flush();  // the boxes show the newest reading before they are taken
+    finishSampling();
+}
+
+void Calibrate::finishSampling() {
+    sampling_ = false;
+    mnuSample_->setChecked(false);
+    mnuWrite_->setEnabled(true);
+    CaptureCalibrationValues();
+}
+
+void Calibrate::showCalibration(const CalibrationTracker& tracker) {
+    if (!sampling_) {
+        return;  // a reading that arrived as sampling stopped
+    }
+    fraAcc_->showCalibration(tracker);
+    if (tracker.axes[0].sampled) {
+        AppState& state = context_.state;
+        state.AccX = tracker.axes[0].current;
+        state.AccY = tracker.axes[1].current;
+        state.AccZ = tracker.axes[2].current;
+    }
+}
+
+void Calibrate::ResetCalibrationValues() {
+    CalibrationValues_.fill(0);
+}
+
+void Calibrate::CaptureCalibrationValues() {
+    CalibrationValues_ = fraAcc_->offsetsAndGains();
+}
+
+// --- Write --------------------------------------------------------------------------------
+
+void Calibrate::mnuWrite_Click() {
+    if (sampling_) {
+        return;  // the entry is disabled meanwhile
+    }
+    std::vector<std::optional<CellWrite>> ticks;
+    try {
+        ticks = calibrationWrite(CalibrationValues_);  // every byte checked before the first goes
+    } catch (const UnsendableValue& e) {
+        context_.messages.show(e.description());
+        return;
+    }
+    auto onTick = shell::ui::DeviceThread::toWindow<int>(this, [this](int n) { showWriteTick(n); });
+    ErrorReporter& errors = context_.errors;
+    const TickWriteOptions options{context_.state.CommPort, kWindow};
+    const bool started = context_.device.start<TransferEnd>(
+        this, {"Calibration write", "mnuWrite_Click"},
+        [ticks, onTick, options, &errors](link::DeviceLink& link) {
+            return writeTicks(link, errors, ticks, options, onTick);
+        },
+        [this](TransferEnd end) { finishWrite(end); },
+        [this] {
+            if (writing_) {  // the write failed on its way
+                finishWrite(TransferEnd::PortFailed);
+            }
+        });
+    if (!started) {
+        return;
+    }
+    writing_ = true;
+    setCursor(Qt::WaitCursor);
+    mnuSample_->setEnabled(false);
+    context_.state.AddressIndex = kFirstCell;
+}
+
+void Calibrate::showWriteTick(int ticksDone) {
+    std::int16_t& index = context_.state.AddressIndex;
+    index = static_cast<std::int16_t>(kFirstCell + ticksDone);
+    if (index != kWriteEnd) {
+        fraProgress_->setTitle(QStringLiteral("Writing ") + QString::number(index));
+        PBar_->setValue(index);
+    }
+}
+
+void Calibrate::finishWrite(TransferEnd end) {
+    writing_ = false;
+    mnuSample_->setEnabled(true);
+    fraProgress_->setTitle(QString::fromLatin1(kEndCaption));
+    PBar_->setValue(0);
+    unsetCursor();
+    if (end == TransferEnd::Completed) {
+        context_.messages.show("Write completed!");
+    }
+}
+
+// --- Picture ------------------------------------------------------------------------------
+
+void Calibrate::prepareForPicture() {
+    // The picture shows the window at work, not the warning before it: a message box would wait
+    // for a click that nobody gives. Without a port to sample, the window is pictured idle.
+    if (!link::findPort(context_.catalogue, context_.state.CommPort) || context_.device.busy()) {
+        return;
+    }
+    startSampling(false);
+    QEventLoop sampling;
+    QTimer::singleShot(kPictureSampling, &sampling, &QEventLoop::quit);
+    sampling.exec();
+    if (sampling_) {
+        stopSampling();
+    }
+    while (context_.device.busy()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
 }
 
 }  // namespace tilt::config::ui

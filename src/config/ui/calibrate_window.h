@@ -2,16 +2,66 @@
 
 #include <QMainWindow>
 
+#include "config/calibration.h"
+#include "config/eeprom_transfer.h"
+#include "shell/ui/latest_value.h"
+#include "shell/ui/pictured.h"
+
+class QAction;
+class QGroupBox;
+class QProgressBar;
+
 namespace tilt::shell::ui {
 struct AppContext;
 }
 
 namespace tilt::config::ui {
 
-// The Calibrate window (being built).
-class Calibrate final : public QMainWindow {
+class CalibrationGrid;
+
+// The Calibrate window: samples the raw accelerometer readings while the user turns the logger
+// through its positions, derives each axis's offset and gain from the smallest and largest
+// reading, and writes them into the configuration cells 2 to 13. Sampling and writing run on
+// the device thread; the readings reach the window coalesced, the newest once a frame.
+class Calibrate final : public QMainWindow, public shell::ui::Pictured {
   public:
     explicit Calibrate(shell::ui::AppContext& context, QWidget* parent = nullptr);
+
+    void mnuSample_Click();
+    void mnuWrite_Click();
+    void mnuReturn_Click();
+
+    // A few seconds of sampling on the selected port, then stopped: the boxes show readings.
+    void prepareForPicture() override;
+
+    // What Write sends: offset X, Y, Z, gain X, Y, Z.
+    [[nodiscard]] const CalibrationValues& calibrationValues() const { return CalibrationValues_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildMenus();
+    void buildControls();
+    void startSampling(bool warnAboutShaker);
+    void stopSampling();
+    void finishSampling();
+    void showCalibration(const CalibrationTracker& tracker);
+    void ResetCalibrationValues();
+    void CaptureCalibrationValues();
+    void showWriteTick(int ticksDone);
+    void finishWrite(TransferEnd end);
+
+    shell::ui::AppContext& context_;
+    QAction* mnuSample_ = nullptr;
+    QAction* mnuWrite_ = nullptr;
+    CalibrationGrid* fraAcc_ = nullptr;
+    QGroupBox* fraProgress_ = nullptr;
+    QProgressBar* PBar_ = nullptr;
+    CalibrationValues CalibrationValues_{};
+    shell::ui::LatestValue<CalibrationTracker> readings_;
+    bool sampling_ = false;
+    bool writing_ = false;
 };
 
 }  // namespace tilt::config::ui

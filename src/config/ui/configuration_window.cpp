@@ -1,14 +1,509 @@
 #include "config/ui/configuration_window.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "config/parameter_map.h"
+#include "config/ui/config_profile_files.h"
+#include "config/ui/config_record.h"
+#include "config/ui/num_edit.h"
+#include "config/ui/parameter_rows.h"
+#include "link/device_link.h"
+#include "link/port_catalogue.h"
+#include "shell/counting_errors.h"
+#include "shell/messages.h"
+#include "shell/ui/app_context.h"
+#include "shell/ui/device_thread.h"
+#include "shell/ui/window_registry.h"
+
 namespace tilt::config::ui {
 
-Configuration::Configuration(shell::ui::AppContext& /*context*/,
-                             shell::ui::WindowRegistry& /*windows*/,
-                             std::function<void(bool)> /*setNavigationEnabled*/, QWidget* parent)
-    : QMainWindow(parent) {
+namespace {
+
+constexpr const char* kWindow = "Configuration";
+constexpr const char* kIdleCaption = "Progress";
+// A read for a picture has nobody to press Return: it gives up on a silent logger.
+constexpr link::Nanos kPictureGiveUp = link::ms(3000);
+
+// A cell or a pair of cells as the number they hold, high byte first.
+int cellsValue(const Parameter& p, const ReadArray& bytes) {
+    int value = 0;
+    for (const std::uint8_t cell : cellsOf(p, bytes)) {
+        value = value * 256 + cell;
+    }
+    return value;
+}
+
+// What a rate code means, for the change marks.
+QString rateText(double code) {
+    if (code == kRate75Hz) {
+        return QStringLiteral("7.5 Hz");
+    }
+    if (code == kRate15Hz) {
+        return QStringLiteral("15 Hz");
+    }
+    return QStringLiteral("the rate code %1").arg(code);
+}
+
+void mark(QWidget* field, bool changed, const QString& tip) {
+    if (field->property("changed").toBool() == changed && field->toolTip() == tip) {
+        return;
+    }
+    field->setProperty("changed", changed);
+    field->setToolTip(tip);
+    field->setStyleSheet(changed ? QStringLiteral("background-color: #ffe98a;") : QString());
+}
+
+// The cells a completed write has put into the logger, over what it held before.
+void putWritten(ReadArray& held, const ConfigValues& written) {
+    for (const Parameter& p : parameterMap()) {
+        const auto value = written.find(p.recordField);
+        if (!isProfileField(p) || value == written.end()) {
+            continue;
+        }
+        const auto bytes = encodeValue(p, value->second);
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            held[static_cast<std::size_t>(p.readStep) + i] = bytes[i];
+        }
+    }
+}
+
+}  // namespace
+
+Configuration::Configuration(shell::ui::AppContext& context, shell::ui::WindowRegistry& windows,
+                             std::function<void(bool)> setNavigationEnabled, QWidget* parent)
+    : QMainWindow(parent),
+      context_(context),
+      windows_(windows),
+      setNavigationEnabled_(std::move(setNavigationEnabled)),
+      readProgress_(this, [this](const CellReadProgress& p) { showReadProgress(p); }),
+      writeProgress_(this, [this](int ticksDone) { showWriteProgress(ticksDone); }) {
     setObjectName(QStringLiteral("Configuration"));
     setWindowTitle(QStringLiteral("Configuration"));
     setWindowFlag(Qt::Window);
+    // Each opening reads the logger afresh.
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildMenus();
+    buildControls();
+}
+
+Configuration::~Configuration() = default;
+
+void Configuration::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->menuAction()->setObjectName(QStringLiteral("mnuFile"));
+    auto add = [this](QMenu* menu, const char* name, const QString& caption, auto handler) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    mnuRead_ = add(file, "mnuRead", QStringLiteral("&Read"), &Configuration::mnuRead_Click);
+    mnuWrite_ = add(file, "mnuWrite", QStringLiteral("&Write"), &Configuration::mnuWrite_Click);
+    file->addSeparator();
+    mnuSaveProfile_ = add(file, "mnuSaveProfile", QStringLiteral("Save Profile…"),
+                          &Configuration::mnuSaveProfile_Click);
+    mnuOpenProfile_ = add(file, "mnuOpenProfile", QStringLiteral("Open Profile…"),
+                          &Configuration::mnuOpenProfile_Click);
+    file->addSeparator();
+    add(file, "mnuReturn", QStringLiteral("&Return"), &Configuration::mnuReturn_Click);
+
+    mnuTools_ = menuBar()->addMenu(QStringLiteral("&Tools"));
+    mnuTools_->menuAction()->setObjectName(QStringLiteral("mnuTools"));
+    mnuEEPROM_ = add(mnuTools_, "mnuEEPROM", QStringLiteral("&EEPROM"),
+                     [this] { windows_.show(QStringLiteral("EEPROM")); });
+    mnuEEPROM_->setVisible(false);
+    add(mnuTools_, "mnuShowMin", QStringLiteral("&Show Min"), &Configuration::ShowMinValues);
+    add(mnuTools_, "mnuShowMax", QStringLiteral("Show &Max"), &Configuration::ShowMaxValues);
+    add(mnuTools_, "mnuShowDefaults", QStringLiteral("Show &Defaults"),
+        &Configuration::ShowDefaultValues);
+    add(mnuTools_, "mnuAcc", QStringLiteral("A&ccelerometers"),
+        [this] { windows_.show(QStringLiteral("Accelerometers")); });
+    add(mnuTools_, "mnuAngles", QStringLiteral("An&gles"),
+        [this] { windows_.show(QStringLiteral("Angles")); });
+    add(mnuTools_, "mnuCalibrate", QStringLiteral("Cali&brate"),
+        [this] { windows_.show(QStringLiteral("Calibrate")); });
+
+    // The window sees the key before its fields do.
+    auto* hiddenFrames = new QAction(this);
+    hiddenFrames->setObjectName(QStringLiteral("keyHiddenFrames"));
+    hiddenFrames->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F6));
+    hiddenFrames->setShortcutContext(Qt::WindowShortcut);
+    connect(hiddenFrames, &QAction::triggered, this, &Configuration::toggleHiddenFrames);
+    addAction(hiddenFrames);
+}
+
+void Configuration::buildControls() {
+    auto* central = new QWidget(this);
+    rows_ = std::make_unique<ParameterRows>(central);
+    auto* layout = new QGridLayout(central);
+    layout->addWidget(rows_->fraSingleAddresses, 0, 0, Qt::AlignTop);
+    layout->addWidget(rows_->fraAddresses, 0, 1, Qt::AlignTop);
+    layout->addWidget(rows_->fra100108, 1, 0, 1, 2);
+
+    fraProgress_ = new QGroupBox(QString::fromLatin1(kIdleCaption), central);
+    fraProgress_->setObjectName(QStringLiteral("fraProgress"));
+    auto* progress = new QVBoxLayout(fraProgress_);
+    PBar_ = new QProgressBar(fraProgress_);
+    PBar_->setObjectName(QStringLiteral("PBar"));
+    PBar_->setTextVisible(false);
+    PBar_->setValue(0);
+    progress->addWidget(PBar_);
+    lblWaiting_ = new QLabel(
+        QStringLiteral("Waiting for the logger to answer. Check the cable and the logger's "
+                       "power, or choose Return to stop."),
+        fraProgress_);
+    lblWaiting_->setObjectName(QStringLiteral("lblWaiting"));
+    lblWaiting_->setWordWrap(true);
+    lblWaiting_->setStyleSheet(QStringLiteral("color: #b02020; font-weight: bold;"));
+    lblWaiting_->hide();
+    progress->addWidget(lblWaiting_);
+    layout->addWidget(fraProgress_, 2, 0, 1, 2);
+    layout->setRowStretch(3, 1);
+    setCentralWidget(central);
+
+    for (const auto& [field, edit] : rows_->numbers) {
+        connect(edit, &NumEdit::valueEdited, this, &Configuration::showChanges);
+    }
+    for (QRadioButton* option : {rows_->opt75Hz, rows_->opt15Hz}) {
+        connect(option, &QRadioButton::toggled, this, &Configuration::showChanges);
+    }
+    setHiddenFramesShown(false);
+}
+
+// --- Opening and leaving -------------------------------------------------------------------
+
+void Configuration::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (setNavigationEnabled_) {
+        setNavigationEnabled_(false);
+    }
+    if (!loaded_) {
+        loaded_ = true;
+        mnuRead_Click();
+    }
+}
+
+bool Configuration::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && setNavigationEnabled_) {
+        setNavigationEnabled_(false);
+    }
+    return QMainWindow::event(event);
+}
+
+void Configuration::mnuReturn_Click() {
+    close();
+}
+
+void Configuration::closeEvent(QCloseEvent* event) {
+    // Leaving ends a read or a write; a write never stops inside one cell's three bytes.
+    if (activity_ != Activity::Idle) {
+        context_.device.stop();
+    }
+    if (setNavigationEnabled_) {
+        setNavigationEnabled_(true);
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void Configuration::toggleHiddenFrames() {
+    setHiddenFramesShown(!mnuEEPROM_->isVisible());
+}
+
+void Configuration::setHiddenFramesShown(bool shown) {
+    mnuEEPROM_->setVisible(shown);
+    rows_->fra100108->setVisible(shown);
+    rows_->fraAddresses->setVisible(shown);
+    if (isVisible()) {
+        adjustSize();
+    }
+}
+
+void Configuration::prepareForPicture() {
+    loaded_ = true;  // this read stands for the opening one
+    setHiddenFramesShown(true);
+    const std::int16_t port = context_.state.CommPort;
+    if (activity_ != Activity::Idle || context_.device.busy() || port == 0 ||
+        !link::findPort(context_.catalogue, port)) {
+        return;
+    }
+    picturing_ = true;
+    mnuRead_Click();
+    while (activity_ != Activity::Idle) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    picturing_ = false;
+}
+
+// --- Read and write, common -----------------------------------------------------------------
+
+void Configuration::beginActivity(Activity activity, int steps) {
+    activity_ = activity;
+    setCursor(Qt::BusyCursor);
+    for (QAction* command :
+         {mnuRead_, mnuWrite_, mnuSaveProfile_, mnuOpenProfile_, mnuTools_->menuAction()}) {
+        command->setEnabled(false);
+    }
+    context_.state.AddressIndex = activity == Activity::Reading ? kFirstReadStep : kFirstWriteStep;
+    PBar_->setRange(0, steps);
+    PBar_->setValue(0);
+}
+
+void Configuration::endActivity() {
+    activity_ = Activity::Idle;
+    readProgress_.discard();
+    writeProgress_.discard();
+    for (QAction* command :
+         {mnuRead_, mnuWrite_, mnuSaveProfile_, mnuOpenProfile_, mnuTools_->menuAction()}) {
+        command->setEnabled(true);
+    }
+    PBar_->setValue(0);
+    fraProgress_->setTitle(QString::fromLatin1(kIdleCaption));
+    lblWaiting_->hide();
+    unsetCursor();
+}
+
+// --- Read -----------------------------------------------------------------------------------
+
+void Configuration::mnuRead_Click() {
+    if (activity_ != Activity::Idle) {
+        return;
+    }
+    beginActivity(Activity::Reading, kReadSteps);
+    held_.reset();  // the marks come back with the new read
+    ClearParameters();
+    readProgress_.discard();
+    const auto onProgress = readProgress_.publisher();
+    CellReadOptions options;
+    options.commPort = context_.state.CommPort;
+    options.window = kWindow;
+    // A picture is taken without dialogs: its read keeps its failures to itself.
+    std::shared_ptr<ErrorReporter> quiet;
+    if (picturing_) {
+        quiet = std::make_shared<CountingErrors>();
+        options.giveUpAfterSilence = kPictureGiveUp;
+    }
+    ErrorReporter& errors = quiet ? *quiet : context_.errors;
+    const bool started = context_.device.start<ConfigReadResult>(
+        this, {"Read", "mnuRead_Click"},
+        [options, &errors, quiet, onProgress](link::DeviceLink& link) {
+            return readConfiguration(link, errors, options,
+                                     [&](const CellReadProgress& p) { onProgress(p); });
+        },
+        [this](const ConfigReadResult& result) { readEnded(result); }, [this] { endActivity(); });
+    if (!started) {
+        endActivity();
+    }
+}
+
+void Configuration::showReadProgress(const CellReadProgress& progress) {
+    if (activity_ != Activity::Reading) {
+        return;
+    }
+    lblWaiting_->setVisible(progress.waiting);
+    context_.state.AddressIndex = static_cast<std::int16_t>(kFirstReadStep + progress.done);
+    PBar_->setValue(progress.done);
+    fraProgress_->setTitle(QStringLiteral("Reading %1").arg(kFirstReadStep + progress.done));
+}
+
+void Configuration::readEnded(const ConfigReadResult& result) {
+    if (result.end != TransferEnd::Completed) {
+        return;  // stopped, or the error handler has told the user
+    }
+    endActivity();
+    held_ = result.bytes;
+    BreakOutReadArray(result.bytes);
+    DisplayParameters();
+    if (!picturing_) {
+        context_.messages.show("Read completed!");
+    }
+}
+
+void Configuration::BreakOutReadArray(const ReadArray& bytes) {
+    const DeviceConfiguration read = config::BreakOutReadArray(bytes);
+    for (const auto& [field, value] : read.values) {
+        if (double* kept = recordField(context_.state, field)) {
+            *kept = value;
+        }
+    }
+    for (const Parameter& p : parameterMap()) {
+        if (p.encoding == Encoding::Identity) {
+            rows_->identity.at(p.recordField)->setText(QString::number(cellsValue(p, bytes)));
+        }
+    }
+}
+
+void Configuration::DisplayParameters() {
+    for (const auto& [field, edit] : rows_->numbers) {
+        edit->setValue(*recordField(context_.state, field));
+    }
+    rows_->showRateCode(context_.state.LinearUpdateRate);
+    showChanges();
+}
+
+void Configuration::ClearParameters() {
+    for (const auto& [field, edit] : rows_->numbers) {
+        edit->setValue(0);
+    }
+    rows_->clearRate();
+    showChanges();
+}
+
+// --- Write ----------------------------------------------------------------------------------
+
+void Configuration::mnuWrite_Click() {
+    if (activity_ != Activity::Idle) {
+        return;
+    }
+    commitFields();
+    const ConfigValues fields = profileValues();
+    std::vector<std::optional<CellWrite>> ticks;
+    try {
+        ticks = configurationWrite(fields);  // every value checked before the first byte
+    } catch (const UnsendableValue& refusal) {
+        refuseWrite(refusal);
+        return;
+    }
+    beginActivity(Activity::Writing, kWriteSteps);
+    writeProgress_.discard();
+    const auto onTick = writeProgress_.publisher();
+    TickWriteOptions options;
+    options.commPort = context_.state.CommPort;
+    options.window = kWindow;
+    ErrorReporter& errors = context_.errors;
+    const bool started = context_.device.start<TransferEnd>(
+        this, {"Write", "mnuWrite_Click"},
+        [ticks, options, &errors, onTick](link::DeviceLink& link) {
+            return writeTicks(link, errors, ticks, options, [&](int done) { onTick(done); });
+        },
+        [this, fields](TransferEnd end) { writeEnded(end, fields); }, [this] { endActivity(); });
+    if (!started) {
+        endActivity();
+    }
+}
+
+void Configuration::refuseWrite(const UnsendableValue& refusal) {
+    context_.messages.show(refusal.description());
+    const std::string_view name = refusal.parameter().field;
+    if (auto* field = findChild<QLineEdit*>(
+            QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())))) {
+        field->setFocus();
+        field->selectAll();
+    }
+}
+
+void Configuration::showWriteProgress(int ticksDone) {
+    if (activity_ != Activity::Writing) {
+        return;
+    }
+    context_.state.AddressIndex = static_cast<std::int16_t>(kFirstWriteStep + ticksDone);
+    PBar_->setValue(ticksDone);
+    fraProgress_->setTitle(QStringLiteral("Writing %1").arg(kFirstWriteStep + ticksDone));
+}
+
+void Configuration::writeEnded(TransferEnd end, const ConfigValues& written) {
+    if (end != TransferEnd::Completed) {
+        return;  // stopped, or the error handler has told the user
+    }
+    endActivity();
+    if (held_) {
+        putWritten(*held_, written);
+        showChanges();
+    }
+    context_.messages.show("Write completed!");
+}
+
+// --- Fields, presets and profiles -----------------------------------------------------------
+
+void Configuration::commitFields() {
+    for (const auto& [field, edit] : rows_->numbers) {
+        edit->commit();
+    }
+}
+
+ConfigValues Configuration::profileValues() const {
+    ConfigValues values;
+    for (const Parameter& p : parameterMap()) {
+        if (isProfileField(p)) {
+            values[std::string(p.recordField)] = p.encoding == Encoding::RateCode
+                                                     ? rows_->rateCode()
+                                                     : rows_->numbers.at(p.recordField)->value();
+        }
+    }
+    return values;
+}
+
+void Configuration::setFieldValues(const ConfigValues& values) {
+    for (const auto& [field, value] : values) {
+        if (const auto edit = rows_->numbers.find(field); edit != rows_->numbers.end()) {
+            edit->second->setValue(value);
+        } else if (const Parameter* p = findParameter(field);
+                   p != nullptr && p->encoding == Encoding::RateCode) {
+            rows_->showRateCode(value);
+        }
+    }
+    showChanges();
+}
+
+void Configuration::ShowMinValues() {
+    setFieldValues(presetValues(Preset::Min));
+}
+
+void Configuration::ShowMaxValues() {
+    setFieldValues(presetValues(Preset::Max));
+}
+
+void Configuration::ShowDefaultValues() {
+    setFieldValues(presetValues(Preset::Defaults));
+}
+
+void Configuration::mnuSaveProfile_Click() {
+    commitFields();
+    saveProfile(context_, profileValues());
+}
+
+void Configuration::mnuOpenProfile_Click() {
+    if (const auto profile = openProfile(context_)) {
+        setFieldValues(*profile);  // nothing reaches the logger before a Write
+    }
+}
+
+void Configuration::showChanges() {
+    if (!rows_) {
+        return;  // still being built
+    }
+    std::optional<DeviceConfiguration> held;
+    if (held_) {
+        held = config::BreakOutReadArray(*held_);
+    }
+    for (const Parameter& p : parameterMap()) {
+        if (!isProfileField(p)) {
+            continue;
+        }
+        const bool rate = p.encoding == Encoding::RateCode;
+        const double value = rate ? rows_->rateCode() : rows_->numbers.at(p.recordField)->value();
+        const bool changed = held_ && differsFromRead(p, value, *held_);
+        QString tip;
+        if (changed) {
+            const double was = held->values.at(std::string(p.recordField));
+            tip = QStringLiteral("The logger holds %1; Write will change it.")
+                      .arg(rate ? rateText(was) : NumEdit::displayText(was));
+        }
+        if (rate) {
+            mark(rows_->opt75Hz, changed, tip);
+            mark(rows_->opt15Hz, changed, tip);
+        } else {
+            mark(rows_->numbers.at(p.recordField), changed, tip);
+        }
+    }
 }
 
 }  // namespace tilt::config::ui

@@ -2,6 +2,19 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
+#include <optional>
+
+#include "config/config_values.h"
+#include "config/eeprom_transfer.h"
+#include "shell/ui/latest_value.h"
+#include "shell/ui/pictured.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
 
 namespace tilt::shell::ui {
 struct AppContext;
@@ -10,12 +23,87 @@ class WindowRegistry;
 
 namespace tilt::config::ui {
 
-// The Configuration window (being built).
-class Configuration final : public QMainWindow {
+class ParameterRows;
+
+// The Configuration window: shows the logger's configuration in fields made from the parameter
+// map, reads it when the window opens and on File > Read, writes the fields back on File >
+// Write, fills the fields with the minimum, maximum or default values, saves and opens profiles,
+// and marks the fields that a Write would change. Reads and writes run on the device thread;
+// the window stays responsive and Return ends them.
+class Configuration final : public QMainWindow, public shell::ui::Pictured {
+    Q_OBJECT
+
   public:
     // `setNavigationEnabled` switches the four items of the navigation bar.
     Configuration(shell::ui::AppContext& context, shell::ui::WindowRegistry& windows,
                   std::function<void(bool)> setNavigationEnabled, QWidget* parent = nullptr);
+    ~Configuration() override;
+
+    void mnuRead_Click();
+    void mnuWrite_Click();
+    void mnuReturn_Click();
+    void mnuSaveProfile_Click();
+    void mnuOpenProfile_Click();
+    void ShowMinValues();
+    void ShowMaxValues();
+    void ShowDefaultValues();
+
+    // The record into the fields, and the fields emptied before a read.
+    void DisplayParameters();
+    void ClearParameters();
+
+    // Ctrl+F6: shows or hides the EEPROM entry and the two hidden frames together.
+    void toggleHiddenFrames();
+
+    // Reads the configuration to its end and shows every frame (without any dialog).
+    void prepareForPicture() override;
+
+  protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    enum class Activity { Idle, Reading, Writing };
+
+    void buildMenus();
+    void buildControls();
+    void setHiddenFramesShown(bool shown);
+    void beginActivity(Activity activity, int steps);
+    void endActivity();
+    void showReadProgress(const CellReadProgress& progress);
+    void readEnded(const ConfigReadResult& result);
+    void BreakOutReadArray(const ReadArray& bytes);
+    void showWriteProgress(int ticksDone);
+    void writeEnded(TransferEnd end, const ConfigValues& written);
+    void refuseWrite(const UnsendableValue& refusal);
+    void commitFields();
+    [[nodiscard]] ConfigValues profileValues() const;
+    void setFieldValues(const ConfigValues& values);
+    void showChanges();
+
+    shell::ui::AppContext& context_;
+    shell::ui::WindowRegistry& windows_;
+    std::function<void(bool)> setNavigationEnabled_;
+    std::unique_ptr<ParameterRows> rows_;
+    QAction* mnuRead_ = nullptr;
+    QAction* mnuWrite_ = nullptr;
+    QAction* mnuSaveProfile_ = nullptr;
+    QAction* mnuOpenProfile_ = nullptr;
+    QAction* mnuEEPROM_ = nullptr;
+    QMenu* mnuTools_ = nullptr;
+    QGroupBox* fraProgress_ = nullptr;
+    QProgressBar* PBar_ = nullptr;
+    QLabel* lblWaiting_ = nullptr;
+    Activity activity_ = Activity::Idle;
+    bool loaded_ = false;     // the opening read has been started
+    bool picturing_ = false;  // a read for a picture: no dialogs
+    // What the logger holds as far as this window knows: the last read, with the cells of a
+    // completed write put in. Nothing before the first read.
+    std::optional<ReadArray> held_;
+    // Progress from the device thread, the newest at most once a frame.
+    shell::ui::LatestValue<CellReadProgress> readProgress_;
+    shell::ui::LatestValue<int> writeProgress_;
 };
 
 }  // namespace tilt::config::ui

@@ -1,6 +1,14 @@
 #pragma once
 
 #include <QDialog>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "shell/ui/pictured.h"
+
+class QLineEdit;
+class QPushButton;
 
 namespace tilt::shell::ui {
 struct AppContext;
@@ -8,10 +16,40 @@ struct AppContext;
 
 namespace tilt::config::ui {
 
-// The EEPROM window (being built).
-class EEPROM final : public QDialog {
+class NumEdit;
+
+// The EEPROM window: reads or writes one EEPROM cell of the logger at any address. Opened
+// modally from the Configuration window. The exchange runs on the device thread; the buttons
+// and the address wait for it.
+class EEPROM final : public QDialog, public shell::ui::Pictured {
+    Q_OBJECT
+
   public:
     explicit EEPROM(shell::ui::AppContext& context, QWidget* parent = nullptr);
+
+    void cmdRead_Click();
+    void cmdWrite_Click();
+    void cmdOK_Click();
+
+    // Reads address 30 (without any dialog), or just shows the window when no logger is there.
+    void prepareForPicture() override;
+
+  private:
+    // The address as a cell number, or nothing when it is none (the user was told, unless
+    // the window is being pictured).
+    [[nodiscard]] std::optional<int> cellAddress(const char* action);
+    void setControlsEnabled(bool enabled);
+    void readEnded(std::optional<std::uint8_t> value);
+    void tell(const std::string& message);
+
+    shell::ui::AppContext& context_;
+    NumEdit* NumEditAddress_ = nullptr;
+    QLineEdit* txtValue_ = nullptr;
+    QPushButton* cmdRead_ = nullptr;
+    QPushButton* cmdWrite_ = nullptr;
+    QPushButton* cmdOK_ = nullptr;
+    bool busy_ = false;
+    bool picturing_ = false;
 };
 
 }  // namespace tilt::config::ui

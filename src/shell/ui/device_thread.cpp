@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 
 #include "link/device_link.h"
+#include "platform/precise_timers.h"
 #include "shell/error.h"
 #include "shell/error_reporter.h"
 #include "shell/messages.h"
@@ -33,6 +34,7 @@ DeviceThread::DeviceThread(link::PortCatalogue& catalogue, ErrorReporter& errors
     worker_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
     thread_.start();
+    QMetaObject::invokeMethod(worker_, &platform::preciseTimers, Qt::QueuedConnection);
 }
 
 DeviceThread::~DeviceThread() {

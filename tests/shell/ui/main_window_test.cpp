@@ -157,8 +157,8 @@ TEST(MainWindow, EntriesWithoutTheirWindowYet_DoNothing) {
     GuiHarness gui;
     gui.start();
     gui.frame->setDeviceCommandsEnabled(true);
-    for (const char* name : {"mnuConfiguration", "mnuGraph", "mnuGBP", "mnuCalibrate", "mnuAcc",
-                             "mnuAngles", "mnuRemote"}) {
+    for (const char* name : {"mnuGraph", "mnuGBP", "mnuCalibrate", "mnuAcc", "mnuAngles",
+                             "mnuRemote"}) {
         gui.action(name)->trigger();
     }
     EXPECT_TRUE(gui.messages.shown.empty());

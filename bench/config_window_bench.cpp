@@ -1,0 +1,107 @@
+// The Configuration window's read over a real serial path (QtSerialPort on a tiltsim
+// pseudo-terminal) against the line's own pace: from File > Read to "Read completed!", as the
+// user waits for it, with the window offscreen and its fields filled. The wire bound is that of
+// bench/config_read_bench.cpp: 53 steps of 'r', the 12 ms pause, the address and the reply.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <chrono>
+
+#include "config/parameter_map.h"
+#include "config/ui/configuration_window.h"
+#include "link/clock.h"
+#include "platform/system_port_catalogue.h"
+#include "platform/tiltsim_process.h"
+#include "shell/ui/app_context.h"
+#include "shell/ui/device_thread.h"
+#include "shell/ui/window_registry.h"
+#include "support/fake_messages.h"
+#include "support/gui_harness.h"
+#include "support/recording_errors.h"
+#include "support/scripted_file_dialogs.h"
+
+namespace {
+
+constexpr double kByteMs = 10.0 / 19200.0 * 1000.0;
+constexpr double kWireMs = (12.0 + 3 * kByteMs) * tilt::config::kReadSteps;
+
+using Clock = std::chrono::steady_clock;
+
+// The desktop program's context on the system's ports, with fakes for what needs a user.
+struct DesktopOnSerial {
+    tilt::link::SystemClock clock;
+    tilt::platform::SystemPortCatalogue catalogue{clock};
+    tilt::testing::FakeMessages messages;
+    tilt::testing::RecordingErrors errors;
+    tilt::testing::FakeSettings settings;
+    tilt::testing::ScriptedFileDialogs fileDialogs;
+    tilt::shell::ui::DeviceThread device{catalogue, errors, messages};
+    QTemporaryDir root;
+    tilt::shell::ui::AppContext context{.state = {},
+                                        .messages = messages,
+                                        .errors = errors,
+                                        .settings = settings,
+                                        .fileDialogs = fileDialogs,
+                                        .catalogue = catalogue,
+                                        .threads = tilt::link::standardThreads(),
+                                        .device = device,
+                                        .paths = tilt::DataPaths{root.path().toStdString()},
+                                        .technician = false,
+                                        .exitProgram = {}};
+    tilt::shell::ui::WindowRegistry windows;
+};
+
+bool readCompleted(const tilt::testing::FakeMessages& messages) {
+    return !messages.shown.empty() && messages.shown.back().text == "Read completed!";
+}
+
+void BM_ConfigurationWindowRead(benchmark::State& state) {
+    TiltsimProcess sim({});
+    if (sim.path().empty()) {
+        state.SkipWithError("tiltsim did not start");
+        return;
+    }
+    DesktopOnSerial desktop;
+    desktop.context.state.CommPort =
+        static_cast<std::int16_t>(desktop.catalogue.addNamedPort(sim.path()));
+    tilt::config::ui::Configuration window(desktop.context, desktop.windows, {});
+    window.show();  // opening reads once; the first read is not timed
+    if (!QTest::qWaitFor([&] { return readCompleted(desktop.messages); }, 10000)) {
+        state.SkipWithError("the opening read did not complete");
+        return;
+    }
+    double totalMs = 0;
+    for (auto _ : state) {
+        desktop.messages.shown.clear();
+        const auto start = Clock::now();
+        window.mnuRead_Click();
+        const bool done = QTest::qWaitFor([&] { return readCompleted(desktop.messages); }, 10000);
+        totalMs += std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        if (!done || !desktop.errors.reports.empty()) {
+            state.SkipWithError("the read did not complete");
+            break;
+        }
+    }
+    const double msPerRead = totalMs / static_cast<double>(state.iterations());
+    state.counters["ms_per_read"] = msPerRead;
+    state.counters["wire_ms"] = kWireMs;
+    state.counters["ratio_to_wire"] = msPerRead / kWireMs;
+    desktop.device.shutdown();
+}
+BENCHMARK(BM_ConfigurationWindowRead)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,16 @@
+// The main of the benchmarks that start processes or open serial ports: QProcess and QtSerialPort
+// want an application object.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,355 @@
+#include "config/ui/calibrate_window.h"
+
+#include <gtest/gtest.h>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProgressBar>
+
+#include <span>
+
+#include "config/ui/calibration_coverage.h"
+#include "device/sim_device.h"
+#include "link/protocol.h"
+#include "shell/number_text.h"
+#include "support/gui_harness.h"
+
+namespace tilt::config::ui {
+namespace {
+
+using device::ReceivedByte;
+using testing::GuiHarness;
+
+constexpr std::array<const char*, 3> kAxes = {"X", "Y", "Z"};
+
+// The readings the simulated device sent for the requests it received: a device like it, fed
+// the same bytes at the same times, gives the same answers.
+std::vector<link::AccelerometerReading> readingsSent(const std::vector<ReceivedByte>& log) {
+    device::SimDevice twin(device::SimOptions{}, device::Nanos{0});
+    for (const ReceivedByte& r : log) {
+        twin.hostWrite(r.value, r.at - twin.byteTime());
+    }
+    const auto bytes = twin.takeArrived(log.back().at + std::chrono::seconds(1));
+    std::vector<link::AccelerometerReading> readings;
+    for (std::size_t i = 0; i + link::kAccelerationsReplyBytes <= bytes.size(); i += 6) {
+        readings.push_back(*link::decodeAccelerations(std::span(bytes).subspan(i, 6)));
+    }
+    return readings;
+}
+
+// The fifteen boxes as a tracker would fill them: current, min, max, offset, gain per axis.
+std::map<std::string, std::string> boxesOf(const CalibrationTracker& t) {
+    std::map<std::string, std::string> boxes;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::string axis = kAxes[i];
+        const AxisCalibration& a = t.axes[i];
+        boxes["txt" + axis] = numberText(a.current);
+        boxes["txtMin" + axis] = numberText(a.min);
+        boxes["txtMax" + axis] = numberText(a.max);
+        boxes["txtOffset" + axis] = numberText(a.offset);
+        boxes["txtGain" + axis] = numberText(a.gain);
+    }
+    return boxes;
+}
+
+class CalibrateWindow : public ::testing::Test {
+  protected:
+    explicit CalibrateWindow(testing::GuiOptions options = {}) : gui(std::move(options)) {}
+
+    void open() {
+        gui.catalogue.addDevice({});
+        gui.start();
+        gui.action("mnuCalibrate")->trigger();
+        window = dynamic_cast<Calibrate*>(gui.openWindow("Calibrate"));
+        ASSERT_NE(window, nullptr);
+    }
+    QAction* menu(const char* name) { return window->findChild<QAction*>(name); }
+    QLineEdit* box(const std::string& name) {
+        return window->findChild<QLineEdit*>(QString::fromStdString(name));
+    }
+    std::string text(const std::string& name) { return box(name)->text().toStdString(); }
+    std::map<std::string, std::string> boxes() {
+        std::map<std::string, std::string> all;
+        for (const QLineEdit* b : window->findChildren<QLineEdit*>()) {
+            all[b->objectName().toStdString()] = b->text().toStdString();
+        }
+        return all;
+    }
+    QString caption() { return window->findChild<QGroupBox*>("fraProgress")->title(); }
+    std::vector<ReceivedByte> received() {
+        return gui.catalogue.line(1)->withDevice([](device::SimDevice* d) { return d->rxLog(); });
+    }
+    std::uint8_t cell(int address) {
+        return gui.catalogue.line(1)->withDevice([&](device::SimDevice* d) {
+            return d->memory().eeprom[static_cast<std::size_t>(address)];
+        });
+    }
+    void type(const std::string& name, const char* typed) {
+        QTest::keyClick(box(name), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box(name), QString::fromLatin1(typed));
+    }
+    void sampleUntilReadings() {
+        menu("mnuSample")->trigger();
+        ASSERT_TRUE(gui.waitFor([&] { return !text("txtX").empty(); }));
+    }
+    void stopSampling() {
+        menu("mnuSample")->trigger();
+        ASSERT_TRUE(gui.idle());
+    }
+
+    GuiHarness gui;
+    Calibrate* window = nullptr;
+};
+
+double ms(device::Nanos t) {
+    return std::chrono::duration<double, std::milli>(t).count();
+}
+
+// The pause between a command byte and its argument, and between the arguments.
+void expectArgumentPause(const ReceivedByte& before, const ReceivedByte& after) {
+    EXPECT_GE(ms(after.at - before.at), 12);
+    EXPECT_LT(ms(after.at - before.at), 13);
+}
+
+TEST_F(CalibrateWindow, Start_WarnsClearsTheGridAndSwitchesTheShakerOffBeforePolling) {
+    open();
+    gui.catalogue.line(1)->withDevice([](device::SimDevice* d) {
+        d->memory().eeprom[kShakerEnableCell] = 1;
+        return 0;
+    });
+    menu("mnuSample")->trigger();
+    EXPECT_EQ(gui.texts(),
+              std::vector<std::string>{"Shaker will be disabled prior to calibration start!"});
+    EXPECT_TRUE(menu("mnuSample")->isChecked());
+    EXPECT_FALSE(menu("mnuWrite")->isEnabled());
+    for (const char* axis : kAxes) {
+        const std::string a = axis;
+        EXPECT_EQ(text("txt" + a), "");
+        EXPECT_EQ(text("txtMin" + a), "1024");
+        EXPECT_EQ(text("txtMax" + a), "0");
+        EXPECT_EQ(text("txtOffset" + a), "");
+        EXPECT_EQ(text("txtGain" + a), "");
+    }
+    ASSERT_TRUE(gui.waitFor([&] { return !text("txtX").empty(); }));
+    stopSampling();
+    EXPECT_FALSE(menu("mnuSample")->isChecked());
+    EXPECT_TRUE(menu("mnuWrite")->isEnabled());
+
+    const auto rx = received();
+    ASSERT_GE(rx.size(), 4U);
+    EXPECT_EQ(rx[0].value, 'p');
+    EXPECT_EQ(rx[1].value, kShakerEnableCell);
+    EXPECT_EQ(rx[2].value, 0);
+    expectArgumentPause(rx[0], rx[1]);
+    expectArgumentPause(rx[1], rx[2]);
+    EXPECT_GE(ms(rx[3].at - rx[2].at), 1000);
+    EXPECT_LT(ms(rx[3].at - rx[2].at), 1002);
+    for (std::size_t i = 3; i < rx.size(); ++i) {
+        ASSERT_EQ(rx[i].value, 'a') << "byte " << i;
+    }
+    EXPECT_EQ(cell(kShakerEnableCell), 0);
+    EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+TEST_F(CalibrateWindow, EveryReadingCounts_WhileTheWindowIsShownTheNewestOnceAFrame) {
+    open();
+    int repaints = 0;
+    QObject::connect(box("txtX"), &QLineEdit::textChanged, [&] { ++repaints; });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    sampleUntilReadings();
+    QTest::qWait(300);  // many virtual seconds of turning
+    const qint64 sampledMs = elapsed.elapsed();
+    stopSampling();
+
+    const auto readings = readingsSent(received());
+    ASSERT_GT(readings.size(), 1000U);
+    EXPECT_LE(repaints, sampledMs / 16 + 3) << readings.size() << " readings";
+    CalibrationTracker all;
+    for (std::size_t i = 0; i + 1 < readings.size(); ++i) {
+        all.add(readings[i]);
+    }
+    const CalibrationTracker beforeLast = all;
+    all.add(readings.back());
+    // The stop may come before the last reply is taken.
+    auto expected = boxesOf(all);
+    if (boxes() != expected) {
+        expected = boxesOf(beforeLast);
+    }
+    EXPECT_EQ(boxes(), expected);
+    EXPECT_GT(all.axes[0].gain, 100) << "the device was turned";
+
+    const auto& a = (boxes() == boxesOf(all) ? all : beforeLast).axes;
+    EXPECT_EQ(window->calibrationValues(), (CalibrationValues{a[0].offset, a[1].offset, a[2].offset,
+                                                              a[0].gain, a[1].gain, a[2].gain}));
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto* bar = window->findChild<CalibrationCoverage*>(QStringLiteral("coverage") +
+                                                                  QString::fromLatin1(kAxes[i]));
+        ASSERT_TRUE(bar->span().has_value());
+        EXPECT_EQ(bar->span()->min, a[i].min);
+        EXPECT_EQ(bar->span()->max, a[i].max);
+        EXPECT_EQ(bar->span()->current, a[i].current);
+    }
+    EXPECT_EQ(gui.context.state.AccZ, a[2].current);
+}
+
+// Typed before the stop, the Offset and Gain boxes are what Write sends: each value rounded,
+// halves to even, high byte first, cells 2 to 13, a cell every 500 ms.
+TEST_F(CalibrateWindow, TypedOffsetsAndGains_AreCapturedAtTheStopAndWrittenByte_ForByte) {
+    open();
+    sampleUntilReadings();
+    const std::vector<std::pair<const char*, const char*>> typed = {
+        {"txtOffsetX", "511.5"}, {"txtOffsetY", "323"},         {"txtOffsetZ", "-5"},
+        {"txtGainX", "2.5"},     {"txtGainY", "300.7 by hand"}, {"txtGainZ", "none"}};
+    for (const auto& [name, value] : typed) {
+        type(name, value);
+    }
+    QTest::qWait(100);  // frames go by
+    for (const auto& [name, value] : typed) {
+        EXPECT_EQ(text(name), value) << "a typed box is left as typed";
+    }
+    stopSampling();
+    EXPECT_EQ(window->calibrationValues(), (CalibrationValues{511.5, 323, -5, 2.5, 300.7, 0}));
+
+    std::vector<std::pair<int, QString>> progress;
+    QObject::connect(window->findChild<QProgressBar*>("PBar"), &QProgressBar::valueChanged,
+                     [&](int v) { progress.emplace_back(v, caption()); });
+    const std::size_t before = received().size();
+    menu("mnuWrite")->trigger();
+    EXPECT_EQ(window->cursor().shape(), Qt::WaitCursor);
+    EXPECT_FALSE(menu("mnuSample")->isEnabled());
+    ASSERT_TRUE(gui.waitFor([&] { return gui.texts().back() == "Write completed!"; }));
+    ASSERT_TRUE(gui.idle());
+
+    const std::vector<std::uint8_t> values = {2, 0, 1, 67, 0, 251, 0, 2, 1, 45, 0, 0};
+    const auto rx = received();
+    ASSERT_EQ(rx.size() - before, 3 * values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const ReceivedByte* w = &rx[before + 3 * i];
+        const int address = static_cast<int>(2 + i);
+        EXPECT_EQ(w[0].value, 'p');
+        EXPECT_EQ(w[1].value, address);
+        EXPECT_EQ(w[2].value, values[i]) << "cell " << address;
+        EXPECT_EQ(cell(address), values[i]);
+        expectArgumentPause(w[0], w[1]);
+        expectArgumentPause(w[1], w[2]);
+        if (i == 0) {
+            EXPECT_GE(ms(w[0].at - rx[before - 1].at), 500) << "nothing before the first tick";
+        } else {
+            EXPECT_DOUBLE_EQ(ms(w[0].at - w[-3].at), 500) << "cell " << address;
+        }
+    }
+    std::vector<std::pair<int, QString>> expected;
+    for (int index = 3; index <= 13; ++index) {
+        expected.emplace_back(index, QStringLiteral("Writing %1").arg(index));
+    }
+    expected.emplace_back(0, QStringLiteral("Writing Progress"));
+    EXPECT_EQ(progress, expected);
+    EXPECT_EQ(gui.context.state.AddressIndex, 14);
+    EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_TRUE(menu("mnuSample")->isEnabled());
+
+    // The next run shows its own results again.
+    sampleUntilReadings();
+    EXPECT_TRUE(gui.waitFor([&] { return !text("txtGainZ").empty(); }));
+    stopSampling();
+}
+
+TEST_F(CalibrateWindow, WriteWithoutSampling_SendsZerosToCells2To13) {
+    open();
+    EXPECT_EQ(caption(), "Write Progress");
+    EXPECT_EQ(window->findChild<QProgressBar*>("PBar")->maximum(), 14);
+    menu("mnuWrite")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return !gui.texts().empty(); }));
+    ASSERT_TRUE(gui.idle());
+    EXPECT_EQ(gui.texts(), std::vector<std::string>{"Write completed!"});
+    std::vector<std::uint8_t> expected;
+    for (int address = 2; address <= 13; ++address) {
+        expected.insert(expected.end(), {'p', static_cast<std::uint8_t>(address), 0});
+    }
+    std::vector<std::uint8_t> bytes;
+    for (const auto& r : received()) {
+        bytes.push_back(r.value);
+    }
+    EXPECT_EQ(bytes, expected);
+}
+
+TEST_F(CalibrateWindow, AValueThatDoesNotFit_IsRefusedNamingItsField_AndNothingIsSent) {
+    struct Case {
+        const char* box;
+        const char* typed;
+        const char* field;
+    };
+    open();
+    for (const Case& c :
+         {Case{"txtGainY", "70000", "\"Y Gain\""}, Case{"txtOffsetX", "-300", "\"X Offset\""}}) {
+        gui.messages.shown.clear();
+        menu("mnuSample")->trigger();
+        type(c.box, c.typed);
+        stopSampling();
+        const std::size_t sent = received().size();
+        menu("mnuWrite")->trigger();
+        ASSERT_TRUE(gui.idle());
+        ASSERT_EQ(gui.texts().size(), 2U) << c.box;
+        EXPECT_NE(gui.texts()[1].find(c.field), std::string::npos) << gui.texts()[1];
+        EXPECT_EQ(received().size(), sent) << c.box;
+        EXPECT_TRUE(menu("mnuSample")->isEnabled());
+        EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
+        EXPECT_EQ(caption(), "Write Progress");
+    }
+    // Stopped at once, sampling still switched the shaker off first.
+    const auto rx = received();
+    ASSERT_GE(rx.size(), 3U);
+    EXPECT_EQ((std::vector<std::uint8_t>{rx[0].value, rx[1].value, rx[2].value}),
+              (std::vector<std::uint8_t>{'p', kShakerEnableCell, 0}));
+}
+
+TEST_F(CalibrateWindow, Return_StopsSampling_AndTheWindowOpensAfreshNextTime) {
+    open();
+    sampleUntilReadings();
+    menu("mnuReturn")->trigger();
+    EXPECT_EQ(gui.openWindow("Calibrate"), nullptr);
+    ASSERT_TRUE(gui.idle());
+    const std::size_t sent = received().size();
+    QTest::qWait(50);
+    EXPECT_EQ(received().size(), sent) << "the polling goes on";
+
+    gui.action("mnuCalibrate")->trigger();
+    window = dynamic_cast<Calibrate*>(gui.openWindow("Calibrate"));
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(text("txtX"), "");
+    EXPECT_EQ(window->calibrationValues(), CalibrationValues{});
+}
+
+TEST_F(CalibrateWindow, PortThatCannotOpen_IsReported_AndTheWindowIsIdleAgain) {
+    open();
+    gui.context.state.CommPort = 7;
+    menu("mnuSample")->trigger();
+    ASSERT_TRUE(gui.idle());
+    ASSERT_FALSE(gui.errors.reports.empty());
+    EXPECT_EQ(gui.errors.reports[0].source, "OpenCommPort");
+    EXPECT_EQ(gui.errors.reports[0].screen, "Calibrate");
+    EXPECT_FALSE(menu("mnuSample")->isChecked());
+    EXPECT_TRUE(menu("mnuWrite")->isEnabled());
+}
+
+class CalibrateWindowRealTime : public CalibrateWindow {
+  protected:
+    CalibrateWindowRealTime() : CalibrateWindow({.savedPort = "1", .realTime = true}) {}
+};
+
+TEST_F(CalibrateWindowRealTime, ClosingDuringAWrite_StopsItBetweenTwoCells) {
+    open();
+    menu("mnuWrite")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return caption() == "Writing 4"; }));
+    window->close();
+    ASSERT_TRUE(gui.idle());
+    const auto rx = received();
+    EXPECT_EQ(rx.size() % 3, 0U) << "a cell half-written";
+    EXPECT_GE(rx.size(), 6U);
+    EXPECT_LT(rx.size(), 36U);
+    EXPECT_TRUE(gui.texts().empty()) << "no Write completed!";
+}
+
+}  // namespace
+}  // namespace tilt::config::ui

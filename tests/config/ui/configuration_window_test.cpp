@@ -1,0 +1,564 @@
+#include "config/ui/configuration_window.h"
+
+#include <gtest/gtest.h>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QRadioButton>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "config/parameter_map.h"
+#include "config/ui/config_record.h"
+#include "config_window_support.h"
+#include "shell/ui/pictured.h"
+#include "support/config_read_cells.h"
+
+namespace tilt::config::ui {
+namespace {
+
+using testing::ConfigGui;
+using testing::milliseconds;
+using testing::typeOver;
+
+std::string readFile(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const std::string& file, const std::string& text) {
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+class ConfigurationWindow : public ::testing::Test {
+  protected:
+    // The program on a logger (changed by `prepare`), and the Configuration window opened.
+    void open(const std::function<void(device::SimDevice&)>& prepare = {}) {
+        app.start(prepare);
+        openWindow();
+    }
+    void openWindow() {
+        app.gui.action("mnuConfiguration")->trigger();
+        window = qobject_cast<Configuration*>(app.gui.openWindow("Configuration"));
+        ASSERT_NE(window, nullptr);
+    }
+    void openAndRead(const std::function<void(device::SimDevice&)>& prepare = {}) {
+        open(prepare);
+        ASSERT_TRUE(app.waitForMessage("Read completed!"));
+    }
+
+    QAction* menu(const char* name) { return window->findChild<QAction*>(name); }
+    NumEdit* field(const char* name) { return window->findChild<NumEdit*>(name); }
+    QString text(const char* name) { return window->findChild<QLineEdit*>(name)->text(); }
+    QRadioButton* option(const char* name) { return window->findChild<QRadioButton*>(name); }
+    QWidget* frame(const char* name) { return window->findChild<QWidget*>(name); }
+    QString caption() { return window->findChild<QGroupBox*>("fraProgress")->title(); }
+    bool marked(QWidget* w) { return w->property("changed").toBool(); }
+    // The fields marked as changed, by name.
+    std::vector<std::string> marks() {
+        std::vector<std::string> names;
+        for (const QWidget* w : window->findChildren<QWidget*>()) {
+            if (w->property("changed").toBool()) {
+                names.push_back(w->objectName().toStdString());
+            }
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string profileFile(const char* name) {
+        return (app.gui.context.paths.dataFiles() / name).string();
+    }
+
+    ConfigGui app;
+    Configuration* window = nullptr;
+};
+
+TEST_F(ConfigurationWindow, Opening_ReadsEveryAddressOnceAndFillsFieldsRecordAndIdentity) {
+    openAndRead([](device::SimDevice& d) {
+        d.memory().setWord(100, 4 * 256 + 210);  // serial number 1234
+        d.memory().setWord(104, 7 * 256 + 211);  // year 2003
+    });
+
+    const auto rx = app.received();
+    const auto addresses = tilt::testing::configReadCells();
+    ASSERT_EQ(rx.size(), 2 * addresses.size());
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        EXPECT_EQ(rx[2 * i].value, 'r') << i;
+        EXPECT_EQ(rx[2 * i + 1].value, addresses[i]) << i;
+        EXPECT_GE(milliseconds(rx[2 * i + 1].at - rx[2 * i].at), 12.0) << i;
+    }
+
+    EXPECT_EQ(field("NumEdit2")->value(), 323);
+    EXPECT_EQ(field("NumEdit4")->text(), "408");
+    EXPECT_EQ(field("NumEdit14")->value(), 0);
+    EXPECT_EQ(field("NumEdit18")->value(), -180);
+    EXPECT_EQ(field("NumEdit24")->value(), 90);
+    EXPECT_EQ(field("NumEdit30")->value(), 3);
+    EXPECT_EQ(field("NumEdit43")->value(), 3);
+    EXPECT_EQ(field("NumEdit68")->value(), 512);
+    EXPECT_EQ(field("NumEdit28")->text(), "0") << "the bin angles are never decoded";
+    EXPECT_TRUE(option("opt15Hz")->isChecked());
+    EXPECT_FALSE(option("opt75Hz")->isChecked());
+    EXPECT_EQ(text("txtSerialNumber"), "1234");
+    EXPECT_EQ(text("txtYear"), "2003");
+    EXPECT_EQ(text("txtMonth"), "11");
+    EXPECT_EQ(text("txtDay"), "2");
+    EXPECT_EQ(text("txtHour"), "8");
+    EXPECT_EQ(text("txtMinute"), "30");
+    EXPECT_EQ(text("txtSecond"), "0");
+
+    const AppState& state = app.gui.context.state;
+    EXPECT_EQ(state.OffsetX, 323);
+    EXPECT_EQ(state.GainY, 324);
+    EXPECT_EQ(state.HighAlarmX, 180);
+    EXPECT_EQ(state.LinearUpdateRate, 15);
+    EXPECT_EQ(state.MaxBinAngle, 0);
+
+    EXPECT_EQ(caption(), "Progress");
+    EXPECT_EQ(window->findChild<QProgressBar*>("PBar")->maximum(), 53);
+    EXPECT_EQ(window->findChild<QProgressBar*>("PBar")->value(), 0);
+    for (const char* name : {"mnuRead", "mnuWrite", "mnuTools", "mnuReturn"}) {
+        EXPECT_TRUE(menu(name)->isEnabled()) << name;
+    }
+    EXPECT_NE(window->cursor().shape(), Qt::BusyCursor);
+    EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Read completed!"});
+    EXPECT_TRUE(app.gui.errors.reports.empty());
+    EXPECT_TRUE(marks().empty());
+}
+
+TEST_F(ConfigurationWindow, AnglesAndRatesAsTheLoggerHoldsThem_AreShownUnrounded) {
+    struct Case {
+        std::uint8_t high, low;
+        double tareX;
+        const char* shown;
+        std::uint8_t rate;
+        bool fast;
+    };
+    const Case cases[] = {{0, 0, 0, "0", 15, false},
+                          {127, 255, 180, "180", 75, true},
+                          {128, 1, -180, "-180", 0, false},
+                          {128, 0, -32768.0 / 32767 * 180, "-180.0055", 7, false}};
+    for (const Case& c : cases) {
+        ConfigGui other;
+        other.start([&](device::SimDevice& d) {
+            d.memory().eeprom[14] = c.high;
+            d.memory().eeprom[15] = c.low;
+            d.memory().eeprom[102] = c.rate;
+        });
+        other.gui.action("mnuConfiguration")->trigger();
+        ASSERT_TRUE(other.waitForMessage("Read completed!"));
+        auto* w = other.gui.openWindow("Configuration");
+        auto* tare = w->findChild<NumEdit*>("NumEdit14");
+        EXPECT_EQ(tare->value(), c.tareX) << c.shown;
+        EXPECT_EQ(tare->text(), c.shown);
+        EXPECT_EQ(other.gui.context.state.TareX, c.tareX) << c.shown;
+        EXPECT_EQ(w->findChild<QRadioButton*>("opt75Hz")->isChecked(), c.fast) << int(c.rate);
+        EXPECT_EQ(w->findChild<QRadioButton*>("opt15Hz")->isChecked(), !c.fast) << int(c.rate);
+        EXPECT_EQ(other.gui.context.state.LinearUpdateRate, c.rate);
+    }
+}
+
+TEST_F(ConfigurationWindow, ShowDefaultsThenWrite_SendsEachCellOnItsTick) {
+    openAndRead([](device::SimDevice& d) {
+        d.memory().setWord(2, 500);
+        d.memory().setWord(18, 0);
+        d.memory().eeprom[30] = 9;
+        d.memory().eeprom[102] = 75;
+    });
+    menu("mnuShowDefaults")->trigger();
+    EXPECT_TRUE(option("opt15Hz")->isChecked());
+    EXPECT_EQ(field("NumEdit28")->value(), 65535) << "kept although beyond the field's limits";
+    EXPECT_EQ(field("NumEdit28")->text(), "65535");
+    EXPECT_EQ(marks(), (std::vector<std::string>{"NumEdit18", "NumEdit2", "NumEdit30", "opt15Hz",
+                                                 "opt75Hz"}));
+
+    const std::size_t before = app.receivedCount();
+    const double start = milliseconds(app.gui.clock.now());
+    menu("mnuWrite")->trigger();
+    EXPECT_FALSE(menu("mnuRead")->isEnabled());
+    EXPECT_FALSE(menu("mnuTools")->isEnabled());
+    EXPECT_TRUE(menu("mnuReturn")->isEnabled());
+    ASSERT_TRUE(app.waitForMessage("Write completed!"));
+
+    const auto rx = app.received();
+    ASSERT_EQ(rx.size() - before, 3 * 40U) << "44 ticks, 4 of them silent";
+    std::map<int, int> sent;
+    std::vector<int> ticks;
+    for (std::size_t i = before; i < rx.size(); i += 3) {
+        EXPECT_EQ(rx[i].value, 'p');
+        EXPECT_NEAR(milliseconds(rx[i + 1].at - rx[i].at), 12, 1);
+        EXPECT_NEAR(milliseconds(rx[i + 2].at - rx[i + 1].at), 12, 1);
+        sent[rx[i + 1].value] = rx[i + 2].value;
+        const double tick = (milliseconds(rx[i].at) - start) / 500;
+        EXPECT_NEAR(tick, std::round(tick), 0.01);
+        ticks.push_back(static_cast<int>(std::round(tick)));
+    }
+    std::vector<int> expectedTicks;
+    for (int tick = 1; tick <= 44; ++tick) {
+        if (tick < 25 || tick > 28) {  // the steps 26 to 29 send nothing
+            expectedTicks.push_back(tick);
+        }
+    }
+    EXPECT_EQ(ticks, expectedTicks);
+    const std::map<int, int> examples = {{2, 1},  {3, 67},   {14, 0},   {15, 0}, {18, 128},
+                                         {19, 1}, {20, 127}, {21, 255}, {30, 3}, {31, 1},
+                                         {42, 1}, {43, 3},   {62, 2},   {63, 0}, {102, 15}};
+    for (const auto& [address, value] : examples) {
+        EXPECT_EQ(sent[address], value) << address;
+    }
+    for (int address : {26, 27, 28, 29, 100, 101, 103, 109}) {
+        EXPECT_FALSE(sent.contains(address)) << address;
+    }
+
+    const device::DeviceMemory memory = app.memory();
+    EXPECT_EQ(memory.word(2), 323);
+    EXPECT_EQ(memory.word(18), 32769);
+    EXPECT_EQ(memory.eeprom[30], 3);
+    EXPECT_EQ(memory.eeprom[102], 15);
+    EXPECT_EQ(caption(), "Progress");
+    EXPECT_EQ(window->findChild<QProgressBar*>("PBar")->maximum(), 44);
+    EXPECT_TRUE(menu("mnuWrite")->isEnabled());
+    EXPECT_TRUE(marks().empty()) << "the logger holds what was written";
+
+    // A second read shows what the logger holds now.
+    app.gui.messages.shown.clear();
+    menu("mnuRead")->trigger();
+    ASSERT_TRUE(app.waitForMessage("Read completed!"));
+    EXPECT_EQ(field("NumEdit2")->value(), 323);
+    EXPECT_EQ(field("NumEdit18")->value(), -180);
+    EXPECT_TRUE(option("opt15Hz")->isChecked());
+}
+
+TEST_F(ConfigurationWindow, TypedValues_AreWrittenRoundedAndTheBinAnglesNever) {
+    openAndRead();
+    typeOver(field("NumEdit14"), "30");    // X Tare: 5461.17 counts
+    typeOver(field("NumEdit2"), "511.5");  // X Offset: 512, halves to even
+    typeOver(field("NumEdit22"), "-45");   // Y Low Alarm: 49152.5 counts, 49152
+    typeOver(field("NumEdit26"), "45");    // Min Bin Angle: never written
+    typeOver(field("NumEdit30"), "300");   // beyond its maximum: 255
+    const std::size_t before = app.receivedCount();
+    menu("mnuWrite")->trigger();
+    ASSERT_TRUE(app.waitForMessage("Write completed!"));
+
+    EXPECT_EQ(field("NumEdit30")->text(), "255") << "typing stops at the field's limits";
+    const auto rx = app.received();
+    std::map<int, int> sent;
+    for (std::size_t i = before; i + 2 < rx.size(); i += 3) {
+        sent[rx[i + 1].value] = rx[i + 2].value;
+    }
+    EXPECT_EQ(sent[14], 21);
+    EXPECT_EQ(sent[15], 85);
+    EXPECT_EQ(sent[2], 2);
+    EXPECT_EQ(sent[3], 0);
+    EXPECT_EQ(sent[22], 192);
+    EXPECT_EQ(sent[23], 0);
+    EXPECT_EQ(sent[30], 255);
+    EXPECT_FALSE(sent.contains(26));
+    EXPECT_FALSE(sent.contains(27));
+}
+
+TEST_F(ConfigurationWindow, ValueThatCannotBeSent_RefusesTheWholeWriteNamingTheField) {
+    struct Case {
+        const char* field;
+        const char* typed;
+        const char* named;
+    };
+    const Case cases[] = {{"NumEdit14", "-0.001", "\"X Tare\" (TareX)"},
+                          {"NumEdit16", "-0.0001", "\"Y Tare\" (TareY)"},
+                          {"NumEdit24", "-0.0005", "\"Y High Alarm\" (HighAlarmY)"}};
+    openAndRead();
+    const std::size_t before = app.receivedCount();
+    for (const Case& c : cases) {
+        menu("mnuShowDefaults")->trigger();
+        typeOver(field(c.field), c.typed);
+        app.gui.messages.shown.clear();
+        menu("mnuWrite")->trigger();
+        ASSERT_EQ(app.gui.messages.shown.size(), 1U) << c.field;
+        const std::string message = app.gui.messages.shown[0].text;
+        EXPECT_NE(message.find(c.named), std::string::npos) << message;
+        EXPECT_NE(message.find("Nothing was sent"), std::string::npos) << message;
+        EXPECT_FALSE(app.gui.device.busy());
+        EXPECT_TRUE(menu("mnuWrite")->isEnabled());
+        EXPECT_TRUE(marked(field(c.field))) << "a value that cannot be sent differs";
+    }
+    EXPECT_EQ(app.receivedCount(), before) << "nothing was sent";
+}
+
+TEST_F(ConfigurationWindow, CtrlF6_TogglesTheHiddenFramesAndTheEEPROMEntryTogether) {
+    openAndRead();
+    QApplication::setActiveWindow(window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    auto hiddenShown = [&] {
+        const bool shown = menu("mnuEEPROM")->isVisible();
+        EXPECT_EQ(frame("fraAddresses")->isVisible(), shown);
+        EXPECT_EQ(frame("fra100108")->isVisible(), shown);
+        return shown;
+    };
+    EXPECT_FALSE(hiddenShown());
+    EXPECT_TRUE(frame("fraSingleAddresses")->isVisible());
+    QTest::keyClick(field("NumEdit30"), Qt::Key_F6, Qt::ControlModifier);
+    EXPECT_TRUE(hiddenShown()) << "the window sees the key before its field";
+    QTest::keyClick(window, Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(window, Qt::Key_F6);
+    EXPECT_TRUE(hiddenShown()) << "only Ctrl+F6 toggles";
+    QTest::keyClick(window, Qt::Key_F6, Qt::ControlModifier);
+    EXPECT_FALSE(hiddenShown());
+    QTest::keyClick(window, Qt::Key_F6, Qt::ControlModifier);
+
+    menu("mnuEEPROM")->trigger();
+    QWidget* eeprom = app.gui.openWindow("EEPROM");
+    ASSERT_NE(eeprom, nullptr);
+    EXPECT_TRUE(eeprom->isModal());
+    EXPECT_NE(app.gui.openWindow("Configuration"), nullptr) << "it opens over this window";
+}
+
+TEST_F(ConfigurationWindow, ShowMinMaxDefaults_FillTheNumericFieldsOnly) {
+    openAndRead();
+    option("opt75Hz")->setChecked(true);
+    const QString serial = text("txtSerialNumber");
+    struct Case {
+        const char* command;
+        std::map<const char*, double> values;
+        bool fast;
+    };
+    const Case cases[] = {
+        {"mnuShowMin",
+         {{"NumEdit2", 0}, {"NumEdit14", -180}, {"NumEdit30", 1}, {"NumEdit43", 1}},
+         true},
+        {"mnuShowMax",
+         {{"NumEdit2", 1024}, {"NumEdit16", 90}, {"NumEdit31", 16}, {"NumEdit28", 90}},
+         true},
+        {"mnuShowDefaults",
+         {{"NumEdit4", 408}, {"NumEdit18", -180}, {"NumEdit28", 65535}, {"NumEdit66", 512}},
+         false},
+        {"mnuShowMin", {{"NumEdit33", 0}, {"NumEdit26", -90}}, false},
+    };
+    for (const Case& c : cases) {
+        menu(c.command)->trigger();
+        for (const auto& [name, value] : c.values) {
+            EXPECT_EQ(field(name)->value(), value) << c.command << " " << name;
+        }
+        EXPECT_EQ(option("opt75Hz")->isChecked(), c.fast) << c.command;
+        EXPECT_EQ(option("opt15Hz")->isChecked(), !c.fast) << c.command;
+        EXPECT_EQ(text("txtSerialNumber"), serial);
+    }
+}
+
+TEST_F(ConfigurationWindow, ChangeMarks_ShowWhatAWriteWouldChange) {
+    openAndRead();
+    EXPECT_TRUE(marks().empty());
+    typeOver(field("NumEdit2"), "400");
+    EXPECT_EQ(marks(), std::vector<std::string>{"NumEdit2"});
+    EXPECT_EQ(field("NumEdit2")->toolTip(), "The logger holds 323; Write will change it.");
+    typeOver(field("NumEdit2"), "323");
+    EXPECT_TRUE(marks().empty()) << "back to what the logger holds";
+    typeOver(field("NumEdit14"), "0.001");
+    EXPECT_TRUE(marks().empty()) << "0.001 degrees is written as the same word";
+    option("opt75Hz")->setChecked(true);
+    EXPECT_EQ(marks(), (std::vector<std::string>{"opt15Hz", "opt75Hz"}));
+    EXPECT_EQ(option("opt75Hz")->toolTip(), "The logger holds 15 Hz; Write will change it.");
+
+    menu("mnuShowMax")->trigger();
+    const auto maxMarks = marks();
+    EXPECT_TRUE(std::find(maxMarks.begin(), maxMarks.end(), "NumEdit30") != maxMarks.end());
+    EXPECT_TRUE(std::find(maxMarks.begin(), maxMarks.end(), "NumEdit28") == maxMarks.end())
+        << "the bin angles are never written";
+    menu("mnuShowDefaults")->trigger();
+    EXPECT_TRUE(marks().empty()) << "the logger holds the factory defaults";
+}
+
+TEST_F(ConfigurationWindow, ProfileSavedThenOpened_FillsTheFieldsAndSendsNothing) {
+    openAndRead();
+    typeOver(field("NumEdit2"), "400");
+    typeOver(field("NumEdit14"), "-12.25");
+    option("opt75Hz")->setChecked(true);
+    const std::string file = profileFile("fleet.json");
+    app.gui.fileDialogs.answers.push_back(file);
+    menu("mnuSaveProfile")->trigger();
+    ASSERT_EQ(app.gui.fileDialogs.requests.size(), 1U);
+    const auto& request = app.gui.fileDialogs.requests[0];
+    EXPECT_EQ(request.selectedFilter, "Profiles (*.json)");
+    EXPECT_EQ(request.defaultSuffix, "json");
+    EXPECT_EQ(request.folder, app.gui.context.paths.dataFiles().string());
+
+    const QJsonObject saved =
+        QJsonDocument::fromJson(QByteArray::fromStdString(readFile(file))).object();
+    EXPECT_EQ(saved.size(), 24);
+    EXPECT_EQ(saved.value("OffsetX").toDouble(), 400);
+    EXPECT_EQ(saved.value("TareX").toDouble(), -12.25);
+    EXPECT_EQ(saved.value("LinearUpdateRate").toDouble(), 75);
+    EXPECT_EQ(saved.value("DacSetting4").toDouble(), 512);
+    EXPECT_FALSE(saved.contains("MinBinAngle"));
+
+    menu("mnuShowMin")->trigger();
+    option("opt15Hz")->setChecked(true);
+    const std::size_t before = app.receivedCount();
+    app.gui.fileDialogs.answers.push_back(file);
+    menu("mnuOpenProfile")->trigger();
+    EXPECT_EQ(field("NumEdit2")->value(), 400);
+    EXPECT_EQ(field("NumEdit14")->value(), -12.25);
+    EXPECT_EQ(field("NumEdit30")->value(), 3);
+    EXPECT_TRUE(option("opt75Hz")->isChecked());
+    EXPECT_EQ(marks(), (std::vector<std::string>{"NumEdit14", "NumEdit2", "opt15Hz", "opt75Hz"}));
+    EXPECT_TRUE(app.gui.messages.shown.size() == 1U) << "only the read's message";
+    EXPECT_FALSE(app.gui.device.busy());
+    EXPECT_EQ(app.receivedCount(), before);
+}
+
+TEST_F(ConfigurationWindow, BadProfile_IsRefusedNamingTheKeyAndNothingChanges) {
+    openAndRead();
+    const std::string good = profileFile("good.json");
+    app.gui.fileDialogs.answers.push_back(good);
+    menu("mnuSaveProfile")->trigger();
+    const QJsonObject profile =
+        QJsonDocument::fromJson(QByteArray::fromStdString(readFile(good))).object();
+    auto changed = [&](const std::function<void(QJsonObject&)>& change) {
+        QJsonObject p = profile;
+        change(p);
+        return QJsonDocument(p).toJson().toStdString();
+    };
+    struct Case {
+        std::string text;
+        std::string named;
+    };
+    const Case cases[] = {
+        {changed([](QJsonObject& p) { p["OffsetX"] = 2000; }),
+         "\"OffsetX\" is 2000; it must be 0 to 1024"},
+        {changed([](QJsonObject& p) { p.remove("TareY"); }), "\"TareY\" is missing"},
+        {changed([](QJsonObject& p) { p["Colour"] = 3; }),
+         "\"Colour\" is no configuration parameter"},
+        {changed([](QJsonObject& p) { p["LinearUpdateRate"] = 30; }),
+         "\"LinearUpdateRate\" is 30; it must be 75 or 15"},
+        {changed([](QJsonObject& p) { p["GainX"] = "high"; }), "\"GainX\" is not a number"},
+        {"{ \"OffsetX\": ", "it is not JSON"},
+    };
+    typeOver(field("NumEdit2"), "401");
+    for (const Case& c : cases) {
+        const std::string file = profileFile("bad.json");
+        writeFile(file, c.text);
+        app.gui.messages.shown.clear();
+        app.gui.fileDialogs.answers.push_back(file);
+        menu("mnuOpenProfile")->trigger();
+        ASSERT_EQ(app.gui.messages.shown.size(), 1U) << c.named;
+        const std::string message = app.gui.messages.shown[0].text;
+        EXPECT_NE(message.find(c.named), std::string::npos) << message;
+        EXPECT_NE(message.find("Nothing was changed."), std::string::npos) << message;
+        EXPECT_EQ(field("NumEdit2")->value(), 401) << c.named;
+        EXPECT_TRUE(option("opt15Hz")->isChecked()) << c.named;
+    }
+}
+
+TEST_F(ConfigurationWindow, ProfileThatCouldNotBeOpenedAgain_IsNotSaved) {
+    openAndRead([](device::SimDevice& d) { d.memory().setWord(6, 65535); });  // a blank cell
+    EXPECT_EQ(field("NumEdit6")->value(), 65535) << "shown as read";
+    menu("mnuSaveProfile")->trigger();
+    EXPECT_TRUE(app.gui.fileDialogs.requests.empty());
+    ASSERT_EQ(app.gui.messages.shown.size(), 2U);
+    EXPECT_EQ(app.gui.messages.shown[1].text,
+              "The profile was not saved: \"OffsetZ\" is 65535; it must be 0 to 1024. Correct "
+              "the value, then save again.");
+}
+
+TEST_F(ConfigurationWindow, Return_UnlocksTheBarAndTheNextOpeningReadsAfresh) {
+    openAndRead();
+    EXPECT_FALSE(app.gui.barItem(1)->isEnabled());
+    EXPECT_FALSE(app.gui.barItem(4)->isEnabled());
+    QPointer<QWidget> first = window;
+    menu("mnuReturn")->trigger();
+    EXPECT_EQ(app.gui.openWindow("Configuration"), nullptr);
+    for (int item = 1; item <= 4; ++item) {
+        EXPECT_TRUE(app.gui.barItem(item)->isEnabled()) << item;
+    }
+    ASSERT_TRUE(app.gui.waitFor([&] { return first.isNull(); })) << "deleted on close";
+
+    const std::size_t before = app.receivedCount();
+    openWindow();
+    ASSERT_TRUE(app.waitForMessage("Read completed!", 2));
+    EXPECT_EQ(app.receivedCount() - before, 2 * 53U);
+    EXPECT_EQ(field("NumEdit2")->value(), 323);
+}
+
+TEST_F(ConfigurationWindow, SilentLogger_WindowSaysItWaits_AndReturnEndsTheRead) {
+    open([this](device::SimDevice& d) {
+        // Answers a few requests, then goes quiet for good.
+        const link::Nanos now = app.gui.clock.now();
+        d.silenceBetween(now + link::ms(100), now + std::chrono::hours(24 * 365));
+    });
+    auto* waiting = window->findChild<QLabel*>("lblWaiting");
+    ASSERT_TRUE(app.gui.waitFor([&] { return waiting->isVisible(); }));
+    const QString reading = caption();
+    ASSERT_TRUE(reading.startsWith("Reading ")) << reading.toStdString();
+    const int step = reading.mid(8).toInt();
+    EXPECT_GT(step, 2);
+    EXPECT_LT(step, 55);
+    EXPECT_EQ(window->findChild<QProgressBar*>("PBar")->value(), step - 2);
+    EXPECT_FALSE(menu("mnuRead")->isEnabled());
+    EXPECT_FALSE(menu("mnuWrite")->isEnabled());
+    EXPECT_FALSE(menu("mnuTools")->isEnabled());
+    EXPECT_TRUE(menu("mnuReturn")->isEnabled());
+    EXPECT_EQ(window->cursor().shape(), Qt::BusyCursor);
+    typeOver(field("NumEdit2"), "400");
+    EXPECT_TRUE(marks().empty()) << "nothing is known of the logger yet";
+
+    menu("mnuReturn")->trigger();
+    ASSERT_TRUE(app.gui.idle()) << "the read ended";
+    EXPECT_EQ(app.gui.openWindow("Configuration"), nullptr);
+    EXPECT_TRUE(app.gui.messages.shown.empty());
+    EXPECT_TRUE(app.gui.errors.reports.empty());
+    EXPECT_TRUE(app.gui.barItem(3)->isEnabled());
+}
+
+TEST_F(ConfigurationWindow, Picture_ReadsWithoutADialogAndShowsEveryFrame) {
+    app.start();
+    auto* pictured = dynamic_cast<shell::ui::Pictured*>(
+        app.gui.frame->windows().instance(QStringLiteral("Configuration")));
+    ASSERT_NE(pictured, nullptr);
+    pictured->prepareForPicture();
+    window = qobject_cast<Configuration*>(app.gui.frame->windows().existing("Configuration"));
+    EXPECT_EQ(field("NumEdit2")->value(), 323);
+    EXPECT_FALSE(text("txtSerialNumber").isEmpty());
+    const std::size_t afterRead = app.receivedCount();
+    EXPECT_EQ(afterRead, 2 * 53U);
+    window->show();
+    ASSERT_TRUE(app.gui.idle());
+    EXPECT_EQ(app.receivedCount(), afterRead) << "showing it reads no more";
+    EXPECT_TRUE(frame("fraAddresses")->isVisible());
+    EXPECT_TRUE(frame("fra100108")->isVisible());
+    EXPECT_TRUE(app.gui.messages.shown.empty());
+}
+
+TEST(ConfigurationWindowPicture, SilentOrMissingLogger_IsSkippedWithoutADialog) {
+    for (const bool portSelected : {true, false}) {
+        tilt::testing::GuiHarness gui;
+        gui.catalogue.addSilentPort("ttyS0");
+        gui.start();
+        if (!portSelected) {
+            gui.context.state.CommPort = 0;
+        }
+        auto* window = gui.frame->windows().instance(QStringLiteral("Configuration"));
+        dynamic_cast<shell::ui::Pictured*>(window)->prepareForPicture();
+        EXPECT_TRUE(gui.messages.shown.empty()) << portSelected;
+        EXPECT_TRUE(gui.errors.reports.empty()) << portSelected;
+        EXPECT_FALSE(gui.device.busy());
+        EXPECT_TRUE(window->findChild<QWidget*>("fraAddresses")->isVisibleTo(window));
+    }
+}
+
+TEST(ConfigurationRecord, EveryFieldOfTheWindowHasItsPlaceInTheRecord) {
+    AppState state;
+    for (const Parameter& p : parameterMap()) {
+        const bool kept = isNumericField(p) || p.encoding == Encoding::RateCode;
+        EXPECT_EQ(recordField(state, p.recordField) != nullptr, kept) << p.recordField;
+    }
+    *recordField(state, "DacSetting3") = 7;
+    EXPECT_EQ(state.DacSetting3, 7);
+}
+
+}  // namespace
+}  // namespace tilt::config::ui

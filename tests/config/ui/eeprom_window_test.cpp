@@ -1,0 +1,205 @@
+#include "config/ui/eeprom_window.h"
+
+#include <gtest/gtest.h>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "config/ui/eeprom_key_filter.h"
+#include "config_window_support.h"
+#include "shell/ui/pictured.h"
+
+namespace tilt::config::ui {
+namespace {
+
+using testing::ConfigGui;
+using testing::milliseconds;
+using testing::typeOver;
+
+constexpr const char* kReadError = "Read EEPROM error: packet length is <> 1 byte!";
+
+class EEPROMWindow : public ::testing::Test {
+  protected:
+    void open(const std::function<void(device::SimDevice&)>& prepare = {}) {
+        app.start(prepare);
+        showWindow();
+    }
+    void showWindow() {
+        window = qobject_cast<EEPROM*>(app.gui.frame->windows().show(QStringLiteral("EEPROM")));
+        ASSERT_NE(window, nullptr);
+        address = window->findChild<NumEdit*>("NumEditAddress");
+        value = window->findChild<QLineEdit*>("txtValue");
+    }
+    QPushButton* button(const char* name) { return window->findChild<QPushButton*>(name); }
+    void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+    bool controlsEnabled() {
+        return button("cmdRead")->isEnabled() && button("cmdWrite")->isEnabled() &&
+               button("cmdOK")->isEnabled() && address->isEnabled();
+    }
+    bool idleAgain() {
+        return app.gui.waitFor([&] { return controlsEnabled(); }) && app.gui.idle();
+    }
+
+    ConfigGui app;
+    EEPROM* window = nullptr;
+    NumEdit* address = nullptr;
+    QLineEdit* value = nullptr;
+};
+
+TEST_F(EEPROMWindow, Read_ShowsTheCellAfterOneRequest) {
+    open([](device::SimDevice& d) {
+        d.memory().eeprom[0] = 0;
+        d.memory().eeprom[44] = 200;
+    });
+    EXPECT_EQ(address->value(), 2);
+    EXPECT_TRUE(value->text().isEmpty());
+    EXPECT_TRUE(window->isModal());
+
+    const std::pair<const char*, const char*> cases[] = {{"30", "3"}, {"0", "0"}, {"44", "200"}};
+    for (const auto& [cell, shown] : cases) {
+        const std::size_t before = app.receivedCount();
+        typeOver(address, cell);
+        value->setText("99");
+        click("cmdRead");
+        EXPECT_FALSE(controlsEnabled()) << "the buttons and the address wait";
+        EXPECT_TRUE(value->text().isEmpty());
+        ASSERT_TRUE(idleAgain());
+        EXPECT_EQ(value->text(), shown) << cell;
+        const auto rx = app.received();
+        ASSERT_EQ(rx.size() - before, 2U);
+        EXPECT_EQ(rx[before].value, 'r');
+        EXPECT_EQ(rx[before + 1].value, QString(cell).toInt());
+        EXPECT_NEAR(milliseconds(rx[before + 1].at - rx[before].at), 12, 1);
+    }
+    EXPECT_TRUE(app.gui.messages.shown.empty());
+    EXPECT_NE(window->cursor().shape(), Qt::BusyCursor);
+}
+
+TEST_F(EEPROMWindow, ReadOfASilentLogger_SaysThePacketLengthIsWrong) {
+    app.gui.catalogue.addSilentPort("ttyS0");
+    app.gui.start();
+    showWindow();
+    click("cmdRead");
+    ASSERT_TRUE(idleAgain());
+    EXPECT_EQ(app.gui.texts(), std::vector<std::string>{kReadError});
+    EXPECT_TRUE(value->text().isEmpty());
+}
+
+TEST_F(EEPROMWindow, Write_SendsTheCellAndShowsNothing) {
+    open();
+    typeOver(address, "100");
+    QTest::keyClicks(value, "210");
+    click("cmdWrite");
+    ASSERT_TRUE(idleAgain());
+    const auto rx = app.received();
+    ASSERT_EQ(rx.size(), 3U);
+    EXPECT_EQ(rx[0].value, 'p');
+    EXPECT_EQ(rx[1].value, 100);
+    EXPECT_EQ(rx[2].value, 210);
+    EXPECT_NEAR(milliseconds(rx[1].at - rx[0].at), 12, 1);
+    EXPECT_NEAR(milliseconds(rx[2].at - rx[1].at), 12, 1);
+    EXPECT_EQ(app.memory().eeprom[100], 210);
+    EXPECT_TRUE(app.gui.messages.shown.empty());
+}
+
+TEST_F(EEPROMWindow, WhatCannotBeSent_IsRefusedAndNothingGoesOut) {
+    open();
+    struct Case {
+        const char* address;
+        const char* value;
+        const char* command;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"30", "", "cmdWrite", "No value has been entered!"},
+        {"256", "5", "cmdWrite",
+         "Address 256 cannot be written: the logger's EEPROM has the addresses 0 to 255. "
+         "Nothing was sent."},
+        {"300", "5", "cmdRead",  // the field stops at 263
+         "Address 263 cannot be read: the logger's EEPROM has the addresses 0 to 255. Nothing "
+         "was sent."},
+        {"30", "-5", "cmdWrite",
+         "The value -5 cannot be written: an EEPROM cell holds 0 to 255. Nothing was sent."},
+        {"30", "256", "cmdWrite",
+         "The value 256 cannot be written: an EEPROM cell holds 0 to 255. Nothing was sent."},
+        {"30", "-", "cmdWrite", "No value has been entered!"},
+    };
+    for (const Case& c : cases) {
+        app.gui.messages.shown.clear();
+        typeOver(address, c.address);
+        value->setText(QString::fromLatin1(c.value));
+        click(c.command);
+        EXPECT_EQ(app.gui.texts(), std::vector<std::string>{c.message}) << c.address << c.value;
+        EXPECT_TRUE(controlsEnabled());
+    }
+    EXPECT_FALSE(app.gui.device.busy());
+    EXPECT_EQ(app.receivedCount(), 0U);
+}
+
+TEST_F(EEPROMWindow, ValueBox_TakesDigitsAndALeadingMinusOnly) {
+    open();
+    struct Case {
+        const char* before;
+        const char* typed;
+        const char* after;
+    };
+    const Case cases[] = {{"", "-", "-"},      {"", "1a2", "12"}, {"", "12-3", "123"},
+                          {"", "-7.5", "-75"}, {"4", " +e", "4"}, {"-", "-", "-"}};
+    for (const Case& c : cases) {
+        value->setText(QString::fromLatin1(c.before));
+        value->end(false);
+        QTest::keyClicks(value, QString::fromLatin1(c.typed));
+        EXPECT_EQ(value->text(), c.after) << c.before << "+" << c.typed;
+    }
+    value->setText("123");
+    value->end(false);
+    QTest::keyClick(value, Qt::Key_Backspace);
+    EXPECT_EQ(value->text(), "12");
+    QTest::keyClick(value, Qt::Key_Left);  // keys that type nothing work as ever
+    QTest::keyClicks(value, "9");
+    EXPECT_EQ(value->text(), "192");
+    EXPECT_TRUE(app.gui.messages.shown.empty()) << "Enter in the box presses no button";
+}
+
+TEST(NumericKeyFilter, PassesBackspaceDigitsAndAMinusIntoAnEmptyBox) {
+    QLineEdit empty;
+    QLineEdit full(QStringLiteral("4"));
+    const std::tuple<const QLineEdit*, int, int> cases[] = {
+        {&empty, kKeyBackspace, kKeyBackspace},
+        {&full, kKeyBackspace, kKeyBackspace},
+        {&empty, '0', '0'},
+        {&full, '9', '9'},
+        {&empty, kKeyMinus, kKeyMinus},
+        {&full, kKeyMinus, kKeyEnter},
+        {&empty, 'a', kKeyEnter},
+        {&full, '.', kKeyEnter},
+        {&empty, ' ', kKeyEnter},
+        {&full, 127, kKeyEnter},
+    };
+    for (const auto& [box, key, result] : cases) {
+        EXPECT_EQ(NumericKeyFilter(*box, key), result)
+            << key << " into '" << box->text().toStdString() << "'";
+    }
+}
+
+TEST_F(EEPROMWindow, OK_ClosesAndTheNextOpeningStartsAtAddressTwo) {
+    open();
+    typeOver(address, "40");
+    QPointer<EEPROM> first = window;
+    click("cmdOK");
+    EXPECT_EQ(app.gui.openWindow("EEPROM"), nullptr);
+    ASSERT_TRUE(app.gui.waitFor([&] { return first.isNull(); }));
+    showWindow();
+    EXPECT_EQ(address->value(), 2);
+}
+
+TEST_F(EEPROMWindow, Picture_ReadsAddressThirtyWithoutADialog) {
+    app.start();
+    auto* w = app.gui.frame->windows().instance(QStringLiteral("EEPROM"));
+    dynamic_cast<shell::ui::Pictured*>(w)->prepareForPicture();
+    EXPECT_EQ(w->findChild<NumEdit*>("NumEditAddress")->value(), 30);
+    EXPECT_EQ(w->findChild<QLineEdit*>("txtValue")->text(), "3");
+    EXPECT_TRUE(app.gui.messages.shown.empty());
+}
+
+}  // namespace
+}  // namespace tilt::config::ui
