@@ -23,6 +23,7 @@
 #include "config/eeprom_transfer.h"
 #include "config/parameter_map.h"
 #include "link/device_link.h"
+#include "link/protocol.h"
 #include "platform/profile_json.h"
 #include "shell/error.h"
 #include "shell/number_text.h"
@@ -46,7 +47,7 @@ constexpr link::Nanos kSilenceLimit = link::ms(kSilenceSeconds * 1000);
 // this long after the start means the device does not answer.
 constexpr auto kFirstReadingLimit = std::chrono::seconds(5);
 constexpr double kMaxCalibrationSeconds = 3600;
-constexpr int kEepromCells = 256;
+constexpr int kEepromCells = link::kEepromBytes;
 constexpr int kCellsPerLine = 16;
 // The command overview starts summaries at this column; continuation lines line up with it.
 constexpr std::size_t kSummaryColumn = 24;
@@ -91,11 +92,6 @@ std::string profileKeyList() {
 }
 
 // A logger's own serial number and launch time: read, never written.
-bool isIdentity(std::string_view key) {
-    const config::Parameter* p = config::findParameter(key);
-    return p != nullptr && p->encoding == config::Encoding::Identity;
-}
-
 std::string identityKeyList() {
     std::string keys;
     for (const config::Parameter& p : config::parameterMap()) {
@@ -151,16 +147,11 @@ config::ConfigValues loadProfile(const QString& name, bool complete) {
     if (parsed.problem) {
         throw UsageError{name.toStdString() + ": " + *parsed.problem + "; nothing was sent."};
     }
-    std::erase_if(parsed.values, [](const auto& entry) { return isIdentity(entry.first); });
-    if (const auto problem = config::profileProblem(parsed.values, complete)) {
+    auto profile = config::withoutIdentity(std::move(parsed.values));
+    if (const auto problem = config::profileProblem(profile, complete)) {
         throw UsageError{name.toStdString() + ": " + *problem + "; nothing was sent."};
     }
-    return parsed.values;
-}
-
-// The caption of the windows' progress frame: the step counter after `ticksDone` ticks.
-std::string writingCaption(int ticksDone) {
-    return "Writing " + std::to_string(ticksDone + config::kFirstWriteStep);
+    return profile;
 }
 
 // A read's progress on stderr: redrawn on a terminal, and a note while the device is waited for.
@@ -211,9 +202,7 @@ class Session {
     [[nodiscard]] int done() const { return errors_.count() == 0 ? kDone : kDeviceFailed; }
 
     std::optional<config::ReadArray> readConfiguration() {
-        ReadWatch watch(ctx_, [](int done) {
-            return "Reading " + std::to_string(done + config::kFirstReadStep);
-        });
+        ReadWatch watch(ctx_, [](int done) { return config::readingCaption(done); });
         const auto result = config::readConfiguration(
             link_, errors_, readOptions(kConfigurationWindow), std::ref(watch));
         watch.end();
@@ -301,13 +290,8 @@ bool Session::completed(TransferEnd end, int done, int total, const std::string&
 
 // A parameter as the Configuration window shows it after a read: numbers in the program's
 // number text, angles unrounded, the rate as its code.
-std::string shownValue(const config::Parameter& p, const config::DeviceConfiguration& c,
-                       const config::ReadArray& bytes) {
-    if (config::isProfileField(p)) {
-        return numberText(c.values.find(p.recordField)->second);
-    }
-    const auto cells = config::cellsOf(p, bytes);
-    return std::to_string(cells.size() == 2 ? cells[0] * 256 + cells[1] : cells[0]);
+std::string shownValue(const config::Parameter& p, const config::ReadArray& bytes) {
+    return numberText(config::decodedValue(p, bytes));
 }
 
 int runConfigRead(Context& ctx, const QStringList& args) {
@@ -327,7 +311,7 @@ int runConfigRead(Context& ctx, const QStringList& args) {
     }
     for (const config::Parameter& p : config::parameterMap()) {
         if (p.encoding != config::Encoding::Unread) {  // the bin angles are never decoded
-            ctx.out << p.caption << ": " << shownValue(p, configuration, *bytes) << "\n";
+            ctx.out << p.caption << ": " << shownValue(p, *bytes) << "\n";
         }
     }
     ctx.out << "Read completed!\n";
@@ -353,7 +337,7 @@ int runConfigWrite(Context& ctx, const QStringList& args) {
         return noPort(ctx);
     }
     Session session(ctx);
-    if (!session.write(ticks, kConfigurationWindow, writingCaption)) {
+    if (!session.write(ticks, kConfigurationWindow, config::writingCaption)) {
         return session.failure();
     }
     ctx.out << "Write completed!\n";
@@ -668,7 +652,7 @@ int runCalibrate(Context& ctx, const QStringList& args) {
     }
     const Ticks ticks = refusingUnsendable(
         [&] { return config::calibrationWrite(config::calibrationValuesOf(tracker)); });
-    if (!session.write(ticks, kCalibrateWindow, writingCaption)) {
+    if (!session.write(ticks, kCalibrateWindow, config::calibrationWritingCaption)) {
         return session.failure();
     }
     // JSON keeps stdout to the one object.

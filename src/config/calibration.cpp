@@ -68,6 +68,20 @@ std::vector<std::optional<CellWrite>> calibrationWrite(const CalibrationValues& 
     return ticks;
 }
 
+int calibrationFirstCell() {
+    return findParameter(kFields.front())->address;
+}
+
+int calibrationEndCell() {
+    return calibrationFirstCell() + 2 * static_cast<int>(kFields.size());
+}
+
+std::string calibrationWritingCaption(int done) {
+    const int step = calibrationFirstCell() + done;
+    return step < calibrationEndCell() ? "Writing " + std::to_string(step)
+                                       : std::string("Writing Progress");
+}
+
 SamplingEnd sampleAccelerometers(
     link::DeviceLink& link, ErrorReporter& errors, std::int16_t commPort, std::string_view window,
     const std::function<void(const link::AccelerometerReading&)>& onReading) {
@@ -78,7 +92,8 @@ SamplingEnd sampleAccelerometers(
         if (!link.isOpen()) {
             return SamplingEnd::PortFailed;  // reported by the open
         }
-        link::requestWriteByte(link, kShakerEnableCell, 0);
+        // The shaker stays off during and after the calibration.
+        link::requestWriteByte(link, findParameter("ShakerEnable")->address, 0);
         link::CloseCommPort(link, errors, window);
         link.Delay(kAfterShakerOffMs);
         if (!link.stopRequested()) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -50,6 +51,15 @@ using CalibrationValues = std::array<double, 6>;
 [[nodiscard]] std::vector<std::optional<CellWrite>> calibrationWrite(
     const CalibrationValues& values);
 
+// The step counter of the calibration write: the cell it writes next, from the first offset
+// cell (2) to one past the last gain cell (14).
+[[nodiscard]] int calibrationFirstCell();
+[[nodiscard]] int calibrationEndCell();
+
+// What the progress frame says after `done` ticks of the calibration write: "Writing 3" to
+// "Writing 13", then "Writing Progress".
+[[nodiscard]] std::string calibrationWritingCaption(int done);
+
 enum class SamplingEnd {
     Stopped,     // the user stopped it
     PortFailed,  // reported to the error handler
@@ -63,8 +73,5 @@ enum class SamplingEnd {
 [[nodiscard]] SamplingEnd sampleAccelerometers(
     link::DeviceLink& link, ErrorReporter& errors, std::int16_t commPort, std::string_view window,
     const std::function<void(const link::AccelerometerReading&)>& onReading);
-
-// The shaker's cell, set to 0 before sampling.
-inline constexpr int kShakerEnableCell = 32;
 
 }  // namespace tilt::config

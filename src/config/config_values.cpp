@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "link/protocol.h"
 #include "shell/number_text.h"
 #include "shell/rounding.h"
 
@@ -19,13 +20,14 @@ int byteAt(const ReadArray& bytes, int step) {
     return bytes[static_cast<std::size_t>(step)];
 }
 
-double decode(const Parameter& p, const ReadArray& bytes) {
+double decodeCells(const Parameter& p, const ReadArray& bytes) {
     switch (p.encoding) {
         case Encoding::Word:
             return wordAt(bytes, p.readStep);
         case Encoding::AngleX:
         case Encoding::AngleY:
-            return WordToSigned(wordAt(bytes, p.readStep)) / 32767.0 * fullScaleOf(p.encoding);
+            return WordToSigned(wordAt(bytes, p.readStep)) / link::kAngleWordFullScale *
+                   fullScaleOf(p.encoding);
         case Encoding::Byte:
         case Encoding::RateCode:
             return byteAt(bytes, p.readStep);
@@ -77,11 +79,11 @@ DeviceConfiguration BreakOutReadArray(const ReadArray& bytes) {
     DeviceConfiguration c;
     for (const Parameter& p : parameterMap()) {
         if (isProfileField(p)) {
-            c.values[std::string(p.recordField)] = decode(p, bytes);
+            c.values[std::string(p.recordField)] = decodeCells(p, bytes);
         }
     }
     const auto identity = [&](std::string_view field) {
-        return static_cast<int>(decode(*findParameter(field), bytes));
+        return static_cast<int>(decodeCells(*findParameter(field), bytes));
     };
     c.SerialNumber = identity("SerialNumber");
     c.LaunchDay = identity("LaunchDay");
@@ -91,6 +93,10 @@ DeviceConfiguration BreakOutReadArray(const ReadArray& bytes) {
     c.LaunchMinute = identity("LaunchMinute");
     c.LaunchSecond = identity("LaunchSecond");
     return c;
+}
+
+double decodedValue(const Parameter& parameter, const ReadArray& bytes) {
+    return decodeCells(parameter, bytes);
 }
 
 std::vector<std::uint8_t> cellsOf(const Parameter& parameter, const ReadArray& bytes) {
@@ -117,6 +123,9 @@ ConfigValues presetValues(Preset preset) {
 }
 
 std::vector<std::uint8_t> encodeValue(const Parameter& p, double value) {
+    if (!std::isfinite(value)) {
+        throw UnsendableValue(p, "the value is not a number");
+    }
     switch (p.encoding) {
         case Encoding::Word:
             return wordBytes(p, roundHalfEven(value), value);
@@ -205,6 +214,14 @@ std::optional<std::string> profileProblem(const ConfigValues& profile, bool comp
         }
     }
     return std::nullopt;
+}
+
+ConfigValues withoutIdentity(ConfigValues values) {
+    std::erase_if(values, [](const auto& entry) {
+        const Parameter* p = findParameter(entry.first);
+        return p != nullptr && p->encoding == Encoding::Identity;
+    });
+    return values;
 }
 
 std::vector<std::string_view> profileKeys() {

@@ -31,6 +31,10 @@ struct DeviceConfiguration {
 // they are, the rate code as its byte.
 [[nodiscard]] DeviceConfiguration BreakOutReadArray(const ReadArray& bytes);
 
+// One parameter's value in a read, decoded as BreakOutReadArray decodes it (0 for the bin
+// angles, which are never decoded).
+[[nodiscard]] double decodedValue(const Parameter& parameter, const ReadArray& bytes);
+
 // The bytes a parameter's cells hold in a read.
 [[nodiscard]] std::vector<std::uint8_t> cellsOf(const Parameter& parameter, const ReadArray& bytes);
 
@@ -80,6 +84,10 @@ struct CellWrite {
 // `complete`), or a value outside the field's limits (the rate: 75 or 15). Nothing when it is
 // good.
 [[nodiscard]] std::optional<std::string> profileProblem(const ConfigValues& profile, bool complete);
+
+// A profile made of `values`: a logger's own serial number and launch time (as a read gives
+// them) are left out, as they are never written.
+[[nodiscard]] ConfigValues withoutIdentity(ConfigValues values);
 
 // The profile keys in the order of the map.
 [[nodiscard]] std::vector<std::string_view> profileKeys();

@@ -11,11 +11,14 @@ namespace tilt::config {
 
 namespace {
 
-// A device that has said nothing for this long is waited for visibly, and asked again: a
-// request or its reply may have been lost on the line.
-constexpr link::Nanos kAskAgainAfter = link::ms(1000);
-// After a reply of the wrong length, the line must be this quiet before the request is repeated.
+// A device that has not answered properly for this long is shown as waited for.
+constexpr link::Nanos kWaitingShownAfter = link::ms(1000);
+// After a reply of the wrong length, the line must be this quiet before the request is repeated;
+// a line that never goes quiet is given up on after the bound.
 constexpr link::Nanos kQuietLine = link::ms(20);
+constexpr link::Nanos kQuietBound = link::ms(1000);
+// How long the answer to the realigning probe is waited for.
+constexpr link::Nanos kRealignWait = link::ms(100);
 
 class CellReader {
   public:
@@ -23,29 +26,34 @@ class CellReader {
                const std::function<void(const CellReadProgress&)>& onProgress)
         : link_(link), options_(options), onProgress_(onProgress) {}
 
-    // The cell's byte, or how the read ends.
+    // The cell's byte, or how the read ends. A reply of the wrong length means the whole request
+    // arrived, so it is asked again. A silence may mean the reply was lost, or the address byte:
+    // then the device still waits for an address, and a plain repeat would give it 'r' for the
+    // address and our address for a command (101 is an erase). So a silence is first answered
+    // with 'f', harmless either way (read as an address it reads cell 102; as a command it is the
+    // probe), and its one-byte answer is dropped before the request is repeated.
     std::optional<TransferEnd> read(int address, std::uint8_t& value) {
         const link::Nanos start = link_.now();
+        request(address);
         for (;;) {
-            request(address);
-            const link::Nanos asked = link_.now();
-            if (!link_.waitForBytes(1, asked + kAskAgainAfter)) {
-                if (link_.stopRequested()) {
-                    return TransferEnd::Stopped;
+            if (link_.waitForBytes(1, link_.now() + kWaitingShownAfter)) {
+                const auto& chunk = link_.readAll();
+                if (chunk.size() == 1) {
+                    value = chunk.front();
+                    return std::nullopt;
                 }
+                letLineGoQuiet();
+            } else if (link_.stopRequested()) {
+                return TransferEnd::Stopped;
+            } else {
                 report(true);
-                if (options_.giveUpAfterSilence &&
-                    link_.now() - start >= *options_.giveUpAfterSilence) {
-                    return TransferEnd::DeviceSilent;
-                }
-                continue;
+                realign();
             }
-            const auto& chunk = link_.readAll();
-            if (chunk.size() == 1) {
-                value = chunk.front();
-                return std::nullopt;
+            if (options_.giveUpAfterSilence &&
+                link_.now() - start >= *options_.giveUpAfterSilence) {
+                return TransferEnd::DeviceSilent;
             }
-            letLineGoQuiet();
+            request(address);
         }
     }
 
@@ -71,8 +79,16 @@ class CellReader {
         link_.sendByte(addressByte);
     }
 
+    void realign() {
+        link_.sendByte(link::cmd::kProbe);
+        (void)link_.waitForBytes(1, link_.now() + kRealignWait);
+        letLineGoQuiet();
+    }
+
     void letLineGoQuiet() {
-        while (link_.waitForBytes(link_.bytesWaiting() + 1, link_.now() + kQuietLine)) {
+        const link::Nanos bound = link_.now() + kQuietBound;
+        while (link_.now() < bound &&
+               link_.waitForBytes(link_.bytesWaiting() + 1, link_.now() + kQuietLine)) {
         }
         link_.discardInput();
     }
@@ -127,6 +143,14 @@ ConfigReadResult readConfiguration(link::DeviceLink& link, ErrorReporter& errors
         result.bytes[kFirstReadStep + i] = cells.values[i];
     }
     return result;
+}
+
+std::string readingCaption(int done) {
+    return "Reading " + std::to_string(kFirstReadStep + done);
+}
+
+std::string writingCaption(int done) {
+    return "Writing " + std::to_string(kFirstWriteStep + done);
 }
 
 TransferEnd writeTicks(link::DeviceLink& link, ErrorReporter& errors,

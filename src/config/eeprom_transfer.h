@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -47,8 +48,10 @@ struct CellReadResult {
 // Reads cells one request at a time, at the line's pace: 'r', 12 ms, the address, and the next
 // request as soon as the one-byte reply is in. A chunk of any other length is dropped once the
 // line is quiet and the request repeated; whatever stray byte waits when an address goes out is
-// dropped first, so no reply is ever taken for the wrong cell. `onProgress` hears of every reply
-// and, after a second without one, that the device is being waited for.
+// dropped first, so no reply is ever taken for the wrong cell. After a second of silence the
+// device is realigned with a harmless probe and asked again. `onProgress` hears of every reply
+// and of each second without one (the device is being waited for); the read ends when stopped,
+// or when `giveUpAfterSilence` has passed without a good reply.
 [[nodiscard]] CellReadResult readCells(
     link::DeviceLink& link, ErrorReporter& errors, std::span<const int> addresses,
     const CellReadOptions& options, const std::function<void(const CellReadProgress&)>& onProgress);
@@ -78,5 +81,11 @@ struct TickWriteOptions {
 
 // The spacing of the ticks.
 inline constexpr link::Nanos kWriteTick = link::ms(500);
+
+// What the progress frame says, from the shared step counter: after `done` replies of the
+// configuration read "Reading 3" to "Reading 55"; after `done` ticks of the configuration write
+// "Writing 3" to "Writing 46".
+[[nodiscard]] std::string readingCaption(int done);
+[[nodiscard]] std::string writingCaption(int done);
 
 }  // namespace tilt::config

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "link/protocol.h"
+
 namespace tilt::config {
 
 namespace {
@@ -46,7 +48,7 @@ constexpr std::array<Parameter, 33> kParameters{{
     {109, E::Identity, 1, "Launch Month", "txtMonth", "LaunchMonth", 0, 255, 0, 54, 0},
 }};
 
-constexpr double kWordFullScale = 32767;
+constexpr double kWordFullScale = link::kAngleWordFullScale;
 
 double angleToInteger(double angle, double fullScale) {
     double x = angle * kWordFullScale / fullScale;
@@ -92,15 +94,15 @@ bool isProfileField(const Parameter& parameter) {
 }
 
 double fullScaleOf(Encoding encoding) {
-    return encoding == E::AngleY ? 90 : 180;
+    return encoding == E::AngleY ? link::kFullScaleY : link::kFullScaleX;
 }
 
 double AngleToInteger90(double angle) {
-    return angleToInteger(angle, 90);
+    return angleToInteger(angle, link::kFullScaleY);
 }
 
 double AngleToInteger180(double angle) {
-    return angleToInteger(angle, 180);
+    return angleToInteger(angle, link::kFullScaleX);
 }
 
 double WordToSigned(double word) {

@@ -141,7 +141,7 @@ std::shared_ptr<SimLine> SimPortCatalogue::line(int number) const {
 std::vector<link::PortEntry> SimPortCatalogue::entries() const {
     std::vector<link::PortEntry> result;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        result.push_back({static_cast<int>(i + 1), lines_[i].name, lines_[i].description});
+        result.push_back({static_cast<int>(i + 1), lines_[i].name, lines_[i].description, true});
     }
     return result;
 }

@@ -14,6 +14,7 @@ struct PortEntry {
     int number = 0;
     std::string name;
     std::string description;
+    bool simulated = false;  // a simulated logger in this process, not a line to real hardware
 };
 
 // Turns port numbers into lines. Numbers are what the user sees and what the settings keep.

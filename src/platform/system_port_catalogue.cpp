@@ -28,6 +28,7 @@ std::string describe(const QSerialPortInfo& info) {
 SystemPortCatalogue::SystemPortCatalogue(link::Clock& clock) : clock_(clock) {}
 
 void SystemPortCatalogue::ensureScanned() const {
+    const std::lock_guard scanning(scanMutex_);  // one scan, however many threads ask at once
     {
         const std::lock_guard lock(mutex_);
         if (scanned_) {
@@ -42,7 +43,7 @@ void SystemPortCatalogue::ensureScanned() const {
 int SystemPortCatalogue::addSimulatedDevice(const device::SimOptions& options) {
     const std::lock_guard lock(mutex_);
     const int number = static_cast<int>(fixed_.size()) + 1;
-    fixed_.push_back({{number, "sim", "Simulated Tiltavarometer"},
+    fixed_.push_back({{number, "sim", "Simulated Tiltavarometer", true},
                       std::make_shared<device::SimLine>(clock_, options)});
     for (auto& port : system_) {
         ++port.number;

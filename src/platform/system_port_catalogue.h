@@ -49,6 +49,7 @@ class SystemPortCatalogue final : public link::PortCatalogue {
 
     link::Clock& clock_;
     mutable std::mutex mutex_;
+    mutable std::mutex scanMutex_;              // held through a first scan of the system's ports
     std::vector<Entry> fixed_;                  // simulated and named ports
     std::vector<link::PortEntry> system_;       // numbered after the fixed ones
     std::map<std::string, int> systemNumbers_;  // every system port seen, by location

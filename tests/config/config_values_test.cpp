@@ -124,12 +124,13 @@ TEST(ConfigurationWrite, ValueThatCannotBeSent_RefusesTheWholeWriteNamingTheFiel
     };
     // An angle just below zero rounds to the word 65536; a byte field beyond 255; a word below
     // -255 or above 65535. Words from -255 to -1 still go out, as high 0 and low 256 + value.
-    for (const Case& c : {Case{"TareX", -0.001, "\"X Tare\" (TareX)"},
-                          Case{"TareY", -0.0001, "\"Y Tare\" (TareY)"},
-                          Case{"Averages", 300, "\"Averages\" (Averages)"},
-                          Case{"UpdateTimeIncrement", -1, "\"Update Time Increment\""},
-                          Case{"OffsetX", 65536, "\"X Offset\" (OffsetX)"},
-                          Case{"DacSetting2", -256, "\"DAC2\" (DacSetting2)"}}) {
+    for (const Case& c :
+         {Case{"TareX", -0.001, "\"X Tare\" (TareX)"}, Case{"TareY", -0.0001, "\"Y Tare\" (TareY)"},
+          Case{"Averages", 300, "\"Averages\" (Averages)"},
+          Case{"UpdateTimeIncrement", -1, "\"Update Time Increment\""},
+          Case{"OffsetX", 65536, "\"X Offset\" (OffsetX)"},
+          Case{"DacSetting2", -256, "\"DAC2\" (DacSetting2)"},
+          Case{"GainY", std::nan(""), "\"Y Gain\" (GainY)"}}) {
         auto fields = presetValues(Preset::Defaults);
         fields[c.field] = c.value;
         try {

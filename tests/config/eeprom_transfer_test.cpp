@@ -13,6 +13,9 @@
 namespace tilt::config {
 namespace {
 
+// The shaker's cell, which a calibration switches off first.
+constexpr int kShakerEnableCell = 32;
+
 using testing::SimBench;
 
 CellReadOptions on(const SimBench& bench) {
@@ -75,7 +78,7 @@ TEST(ConfigurationRead, BadLineGivesTheValuesOfACleanOne) {
     EXPECT_TRUE(errors.reports.empty());
 }
 
-TEST(ConfigurationRead, SilentLogger_IsWaitedForAndAskedAgain_UntilStoppedOrGivenUp) {
+TEST(ConfigurationRead, SilentLogger_IsRealignedAndAskedAgain_UntilStoppedOrGivenUp) {
     device::SimOptions options;
     options.faults.silenceEvery = link::ms(200);  // quiet for good from 0.2 s on
     options.faults.silenceLength = link::ms(600000);
@@ -94,6 +97,17 @@ TEST(ConfigurationRead, SilentLogger_IsWaitedForAndAskedAgain_UntilStoppedOrGive
     EXPECT_GE(waits, 4);
     EXPECT_GT(lastDone, 5);
     EXPECT_LT(lastDone, kReadSteps);
+    // Every second the same cell again, after a probe: had the address byte been lost, the
+    // probe completes the read the device waits in, and no address is ever taken for a command.
+    const auto rx = bench.receivedBytes();
+    const auto silent = 2 * static_cast<std::size_t>(lastDone);
+    ASSERT_GE(rx.size(), silent + 2 + 3 * 3U);
+    EXPECT_EQ(rx[silent], 'r');
+    for (std::size_t i = silent + 2; i + 2 < rx.size(); i += 3) {
+        EXPECT_EQ(rx[i], 'f');
+        EXPECT_EQ(rx[i + 1], 'r');
+        EXPECT_EQ(rx[i + 2], rx[silent + 1]);
+    }
 
     SimBench stopped(options);
     std::stop_source stop;
@@ -106,6 +120,32 @@ TEST(ConfigurationRead, SilentLogger_IsWaitedForAndAskedAgain_UntilStoppedOrGive
         });
     EXPECT_EQ(halted.end, TransferEnd::Stopped);
     EXPECT_FALSE(stopped.link.isOpen());
+    EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST(ConfigurationRead, StrayByteAfterEveryReply_IsDroppedAndNoReplyEver_IsGivenUp) {
+    SimBench clean;
+    testing::RecordingErrors errors;
+    const auto expected = readConfiguration(clean.link, errors, on(clean), {}).bytes;
+    device::SimOptions chatty;
+    chatty.faults.extra = 1.0;  // a stray byte follows every reply byte
+    SimBench bench(chatty);
+    bench.memory().eeprom = clean.memory().eeprom;
+    const auto read = readConfiguration(bench.link, errors, on(bench), {});
+    EXPECT_EQ(read.end, TransferEnd::Completed);
+    EXPECT_TRUE(read.bytes == expected) << "a stray byte was taken for the next cell";
+
+    device::SimOptions mute;
+    mute.faults.shortReply = 1.0;  // every reply is cut to nothing
+    SimBench silent(mute);
+    auto limited = on(silent);
+    limited.giveUpAfterSilence = link::ms(3000);
+    const auto start = silent.clock.now();
+    const auto none = readConfiguration(silent.link, errors, limited, {});
+    EXPECT_EQ(none.end, TransferEnd::DeviceSilent);
+    const double waited = std::chrono::duration<double>(silent.clock.now() - start).count();
+    EXPECT_GE(waited, 3);
+    EXPECT_LT(waited, 3 + 1.2) << "given up at the first look past the limit";
     EXPECT_TRUE(errors.reports.empty());
 }
 

@@ -20,10 +20,7 @@ namespace tilt::config::ui {
 namespace {
 constexpr const char* kWindow = "Calibrate";
 constexpr const char* kIdleCaption = "Write Progress";
-constexpr const char* kEndCaption = "Writing Progress";
 // The cells a write fills, as the step counter runs through them: 2 to 13, then 14 at the end.
-constexpr std::int16_t kFirstCell = 2;
-constexpr std::int16_t kWriteEnd = 14;
 constexpr std::chrono::seconds kPictureSampling{3};
 }  // namespace
 
@@ -66,7 +63,7 @@ void Calibrate::buildControls() {
     auto* progress = new QVBoxLayout(fraProgress_);
     PBar_ = new QProgressBar(fraProgress_);
     PBar_->setObjectName(QStringLiteral("PBar"));
-    PBar_->setRange(0, kWriteEnd);
+    PBar_->setRange(0, calibrationEndCell());
     PBar_->setValue(0);
     PBar_->setTextVisible(false);
     progress->addWidget(PBar_);
@@ -132,9 +129,13 @@ void Calibrate::startSampling(bool warnAboutShaker) {
                 readings_.flush();
                 finishSampling();
             }
+            // Only now is the device free for a write or the next sampling.
+            mnuSample_->setEnabled(true);
+            mnuWrite_->setEnabled(true);
         });
     if (!started) {
         finishSampling();
+        mnuWrite_->setEnabled(true);
     }
 }
 
@@ -142,12 +143,12 @@ void Calibrate::stopSampling() {
     context_.device.stop();
     readings_.flush();  // the boxes show the newest reading before they are taken
     finishSampling();
+    mnuSample_->setEnabled(false);  // until the sampling has let go of the device
 }
 
 void Calibrate::finishSampling() {
     sampling_ = false;
     mnuSample_->setChecked(false);
-    mnuWrite_->setEnabled(true);
     CaptureCalibrationValues();
 }
 
@@ -205,14 +206,14 @@ void Calibrate::mnuWrite_Click() {
     writing_ = true;
     setCursor(Qt::WaitCursor);
     mnuSample_->setEnabled(false);
-    context_.state.AddressIndex = kFirstCell;
+    context_.state.AddressIndex = static_cast<std::int16_t>(calibrationFirstCell());
 }
 
 void Calibrate::showWriteTick(int ticksDone) {
     std::int16_t& index = context_.state.AddressIndex;
-    index = static_cast<std::int16_t>(kFirstCell + ticksDone);
-    if (index != kWriteEnd) {
-        fraProgress_->setTitle(QStringLiteral("Writing ") + QString::number(index));
+    index = static_cast<std::int16_t>(calibrationFirstCell() + ticksDone);
+    if (index != calibrationEndCell()) {
+        fraProgress_->setTitle(QString::fromStdString(calibrationWritingCaption(ticksDone)));
         PBar_->setValue(index);
     }
 }
@@ -220,7 +221,8 @@ void Calibrate::showWriteTick(int ticksDone) {
 void Calibrate::finishWrite(TransferEnd end) {
     writing_ = false;
     mnuSample_->setEnabled(true);
-    fraProgress_->setTitle(QString::fromLatin1(kEndCaption));
+    fraProgress_->setTitle(QString::fromStdString(
+        calibrationWritingCaption(calibrationEndCell() - calibrationFirstCell())));
     PBar_->setValue(0);
     unsetCursor();
     if (end == TransferEnd::Completed) {
@@ -232,8 +234,10 @@ void Calibrate::finishWrite(TransferEnd end) {
 
 void Calibrate::prepareForPicture() {
     // The picture shows the window at work, not the warning before it: a message box would wait
-    // for a click that nobody gives. Without a port to sample, the window is pictured idle.
-    if (!link::findPort(context_.catalogue, context_.state.CommPort) || context_.device.busy()) {
+    // for a click that nobody gives. Sampling switches the shaker off, which a picture must never
+    // do to a real logger: only a simulated one is sampled; otherwise the window is pictured idle.
+    const auto port = link::findPort(context_.catalogue, context_.state.CommPort);
+    if (!port || !port->simulated || context_.device.busy()) {
         return;
     }
     startSampling(false);

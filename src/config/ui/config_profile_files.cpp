@@ -81,6 +81,7 @@ std::optional<ConfigValues> openProfile(shell::ui::AppContext& context) {
         return std::nullopt;
     }
     platform::ParsedProfile parsed = platform::parseProfile(*text);
+    parsed.values = withoutIdentity(std::move(parsed.values));  // `tiltctl config read --json`
     if (!parsed.problem) {
         parsed.problem = profileProblem(parsed.values, true);
     }

@@ -33,15 +33,6 @@ constexpr const char* kIdleCaption = "Progress";
 // A read for a picture has nobody to press Return: it gives up on a silent logger.
 constexpr link::Nanos kPictureGiveUp = link::ms(3000);
 
-// A cell or a pair of cells as the number they hold, high byte first.
-int cellsValue(const Parameter& p, const ReadArray& bytes) {
-    int value = 0;
-    for (const std::uint8_t cell : cellsOf(p, bytes)) {
-        value = value * 256 + cell;
-    }
-    return value;
-}
-
 // What a rate code means, for the change marks.
 QString rateText(double code) {
     if (code == kRate75Hz) {
@@ -311,7 +302,7 @@ void Configuration::showReadProgress(const CellReadProgress& progress) {
     lblWaiting_->setVisible(progress.waiting);
     context_.state.AddressIndex = static_cast<std::int16_t>(kFirstReadStep + progress.done);
     PBar_->setValue(progress.done);
-    fraProgress_->setTitle(QStringLiteral("Reading %1").arg(kFirstReadStep + progress.done));
+    fraProgress_->setTitle(QString::fromStdString(readingCaption(progress.done)));
 }
 
 void Configuration::readEnded(const ConfigReadResult& result) {
@@ -336,7 +327,7 @@ void Configuration::BreakOutReadArray(const ReadArray& bytes) {
     }
     for (const Parameter& p : parameterMap()) {
         if (p.encoding == Encoding::Identity) {
-            rows_->identity.at(p.recordField)->setText(QString::number(cellsValue(p, bytes)));
+            rows_->identity.at(p.recordField)->setText(QString::number(decodedValue(p, bytes)));
         }
     }
 }
@@ -406,7 +397,7 @@ void Configuration::showWriteProgress(int ticksDone) {
     }
     context_.state.AddressIndex = static_cast<std::int16_t>(kFirstWriteStep + ticksDone);
     PBar_->setValue(ticksDone);
-    fraProgress_->setTitle(QStringLiteral("Writing %1").arg(kFirstWriteStep + ticksDone));
+    fraProgress_->setTitle(QString::fromStdString(writingCaption(ticksDone)));
 }
 
 void Configuration::writeEnded(TransferEnd end, const ConfigValues& written) {

@@ -17,6 +17,9 @@
 namespace tilt::config::ui {
 namespace {
 
+// The shaker's cell, which a calibration switches off first.
+constexpr int kShakerEnableCell = 32;
+
 using device::ReceivedByte;
 using testing::GuiHarness;
 
