@@ -324,9 +324,9 @@ bool WriteDownloadPagesToFile(const std::string& dataFileName, std::int32_t page
         lost);
 }
 
-void WriteAnglesToFile(const std::string& dataFileName, const std::string& time, double angleX,
+bool WriteAnglesToFile(const std::string& dataFileName, const std::string& time, double angleX,
                        double angleY, ErrorReporter& errors) {
-    (void)writeReportedLine(dataFileName, "WriteAnglesToFile", errors, Durability::System, [&] {
+    return writeReportedLine(dataFileName, "WriteAnglesToFile", errors, Durability::System, [&] {
         std::string line = time;
         for (const double value : {angleX, angleY}) {
             line += ',';
@@ -336,9 +336,9 @@ void WriteAnglesToFile(const std::string& dataFileName, const std::string& time,
     });
 }
 
-void WriteAccelerometersToFile(const std::string& dataFileName, const std::string& time,
+bool WriteAccelerometersToFile(const std::string& dataFileName, const std::string& time,
                                double accX, double accY, double accZ, ErrorReporter& errors) {
-    (void)writeReportedLine(dataFileName, "WriteAccelerometersToFile", errors, Durability::System,
+    return writeReportedLine(dataFileName, "WriteAccelerometersToFile", errors, Durability::System,
                             [&] {
                                 std::string line = time;
                                 for (const double value : {accX, accY, accZ}) {

@@ -75,11 +75,11 @@ void writeDataFileHeader(const std::string& file, std::string_view kind,
 [[nodiscard]] bool WriteDownloadPagesToFile(const std::string& dataFileName, std::int32_t page,
                                             const std::string& pageLine, ErrorReporter& errors);
 
-// The live-reading lines: "<time>,<x>,<y>" and "<time>,<x>,<y>,<z>". Failures go to the error
-// handler; the caller goes on with its next reading.
-void WriteAnglesToFile(const std::string& dataFileName, const std::string& time, double angleX,
+// The live-reading lines: "<time>,<x>,<y>" and "<time>,<x>,<y>,<z>". A failure goes to the
+// error handler (a line that could not be written whole is cut back), and the result is false.
+bool WriteAnglesToFile(const std::string& dataFileName, const std::string& time, double angleX,
                        double angleY, ErrorReporter& errors);
-void WriteAccelerometersToFile(const std::string& dataFileName, const std::string& time,
+bool WriteAccelerometersToFile(const std::string& dataFileName, const std::string& time,
                                double accX, double accY, double accZ, ErrorReporter& errors);
 
 // What a "Download Pages" file on disk holds, for resuming a download that was cut short.

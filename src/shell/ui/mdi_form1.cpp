@@ -8,7 +8,10 @@
 #include "config/ui/eeprom_window.h"
 #include "link/port_catalogue.h"
 #include "link/ui/connect_window.h"
+#include "live/ui/accelerometers_window.h"
+#include "live/ui/angles_window.h"
 #include "logging/ui/download_window.h"
+#include "remote/ui/remote_session_window.h"
 #include "shell/startup.h"
 #include "shell/ui/about_window.h"
 #include "shell/ui/active_window.h"
@@ -88,6 +91,12 @@ void MDIForm1::registerWindows() {
                  [this] { return new config::ui::EEPROM(context_, this); });
     windows_.add(QStringLiteral("Calibrate"), Modality::Modeless,
                  [this] { return new config::ui::Calibrate(context_, this); });
+    windows_.add(QStringLiteral("Angles"), Modality::Modeless,
+                 [this] { return new live::ui::Angles(context_, this); });
+    windows_.add(QStringLiteral("Accelerometers"), Modality::Modeless,
+                 [this] { return new live::ui::Accelerometers(context_, this); });
+    windows_.add(QStringLiteral("RemoteSession"), Modality::Modeless,
+                 [this] { return new remote::ui::RemoteSession(context_, this); });
     windows_.add(QStringLiteral("Graph"), Modality::Modeless,
                  [this] { return new view::ui::Graph(context_, this); });
     windows_.add(QStringLiteral("GraphBP"), Modality::Modeless,

@@ -1,0 +1,180 @@
+#include "live/live_sampling.h"
+
+#include <span>
+#include <type_traits>
+
+#include "link/comm_port.h"
+#include "link/device_link.h"
+#include "link/poll.h"
+#include "live/live_writes.h"
+#include "logging/data_file.h"
+#include "shell/error.h"
+#include "shell/error_reporter.h"
+#include "shell/number_text.h"
+#include "shell/rounding.h"
+
+namespace tilt::live {
+
+namespace {
+
+// Counts the seconds since sampling started and keeps the recording, for one loop.
+class LoopRun {
+  public:
+    LoopRun(link::DeviceLink& link, ErrorReporter& errors, const LiveOptions& options,
+            std::function<void()> recordingFailed)
+        : link_(link),
+          errors_(errors),
+          options_(options),
+          recordingFailed_(std::move(recordingFailed)),
+          start_(link.now()),
+          recording_(options.recordTo.has_value()) {}
+
+    [[nodiscard]] double seconds() const {
+        return roundHalfEven(std::chrono::duration<double>(link_.now() - start_).count(), 2);
+    }
+
+    // Appends a reading's line; the first that fails ends the recording (one report, not one
+    // per reading).
+    template <typename WriteLine>
+    void record(WriteLine writeLine) {
+        if (!recording_) {
+            return;
+        }
+        if (!writeLine(*options_.recordTo)) {
+            recording_ = false;
+            if (recordingFailed_) {
+                recordingFailed_();
+            }
+        }
+    }
+
+    link::DeviceLink& link() { return link_; }
+    ErrorReporter& errors() { return errors_; }
+    const LiveOptions& options() const { return options_; }
+
+  private:
+    link::DeviceLink& link_;
+    ErrorReporter& errors_;
+    const LiveOptions& options_;
+    std::function<void()> recordingFailed_;
+    link::Nanos start_;
+    bool recording_;
+};
+
+// The loop both windows share: asks with `command`, hands each reply of `replyBytes` to
+// `onReply` (false stalls the loop), and between two replies runs what `onRequests` finds posted
+// (true when it sent something: then the line is flushed and the loop starts again).
+LiveEnd runLoop(LoopRun& run, std::uint8_t command, std::size_t replyBytes,
+                const std::function<bool(std::span<const std::uint8_t>)>& onReply,
+                const std::function<bool()>& onRequests) {
+    link::DeviceLink& link = run.link();
+    const auto& options = run.options();
+    link::OpenCommPort(link, options.commPort, run.errors(), options.window);
+    if (!link.isOpen()) {
+        return LiveEnd::PortFailed;  // reported by the open
+    }
+    LiveEnd end = LiveEnd::Stopped;
+    try {
+        while (!link.stopRequested()) {
+            if (const auto reply = link::poll(link, command, replyBytes); reply) {
+                if (!onReply(*reply)) {
+                    end = LiveEnd::Stalled;
+                    break;
+                }
+            }
+            if (onRequests()) {
+                link.discardInput();
+            }
+        }
+    } catch (const Error& e) {
+        run.errors().report(e, "MSComm1_OnComm", options.window);
+        end = LiveEnd::PortFailed;
+    }
+    link::CloseCommPort(link, run.errors(), options.window);
+    return end;
+}
+
+}  // namespace
+
+LiveEnd sampleAngles(link::DeviceLink& link, ErrorReporter& errors, const LiveOptions& options,
+                     LoopRequests& requests, const AngleLoopEvents& events) {
+    LoopRun run(link, errors, options, events.recordingFailed);
+    std::optional<link::AngleReading> last;
+    const auto onReply = [&](std::span<const std::uint8_t> reply) {
+        const auto reading = link::decodeAngles(reply);
+        last = *reading;
+        const AngleSample sample{run.seconds(), *reading};
+        run.record([&](const std::string& file) {
+            return logging::WriteAnglesToFile(file, numberText(sample.seconds), reading->angleX,
+                                              reading->angleY, errors);
+        });
+        if (events.reading) {
+            events.reading(sample);
+        }
+        return true;
+    };
+    const auto onRequests = [&] {
+        bool sent = false;
+        while (const auto request = requests.take()) {
+            const auto* tare = std::get_if<TareRequest>(&*request);
+            if (tare == nullptr) {
+                continue;  // DAC writes belong to the accelerometer loop
+            }
+            TareDone done{tare->axis, tare->remove, 0};
+            if (tare->remove) {
+                RemoveTare(link, tare->axis);
+            } else {
+                const bool x = tare->axis == Axis::X;
+                GetTare(link, tare->axis, last ? (x ? last->wordX : last->wordY) : 0);
+                done.tareDegrees = last ? (x ? last->angleX : last->angleY) : 0;
+            }
+            sent = true;
+            if (events.tare) {
+                events.tare(done);
+            }
+        }
+        return sent;
+    };
+    return runLoop(run, link::cmd::kAngles, link::kAnglesReplyBytes, onReply, onRequests);
+}
+
+LiveEnd sampleAccelerations(link::DeviceLink& link, ErrorReporter& errors,
+                            const LiveOptions& options, LoopRequests& requests,
+                            const AccelerationLoopEvents& events) {
+    LoopRun run(link, errors, options, events.recordingFailed);
+    const auto onReply = [&](std::span<const std::uint8_t> reply) {
+        std::optional<link::AccelerometerReading> reading;
+        try {
+            reading = link::decodeAccelerations(reply);
+        } catch (const Error& e) {
+            errors.report(e, "MSComm1_OnComm", options.window);
+            return false;
+        }
+        const AccelerationSample sample{run.seconds(), *reading};
+        run.record([&](const std::string& file) {
+            return logging::WriteAccelerometersToFile(file, numberText(sample.seconds), reading->x,
+                                                      reading->y, reading->z, errors);
+        });
+        if (events.reading) {
+            events.reading(sample);
+        }
+        return true;
+    };
+    const auto onRequests = [&] {
+        bool sent = false;
+        while (const auto request = requests.take()) {
+            if (const auto* dac = std::get_if<DacRequest>(&*request)) {
+                writeDac(link, dac->dac, dac->value);
+                sent = true;
+                if (events.dac) {
+                    events.dac({dac->dac, dac->value});
+                }
+            }
+        }
+        return sent;
+    };
+    return runLoop(run, link::cmd::kAccelerations, link::kAccelerationsReplyBytes, onReply,
+                   onRequests);
+}
+
+}  // namespace tilt::live

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "link/protocol.h"
+#include "live/live_requests.h"
+
+namespace tilt {
+class ErrorReporter;
+}
+namespace tilt::link {
+class DeviceLink;
+}
+
+namespace tilt::live {
+
+// A reading of a loop with the seconds since sampling started (two decimals, ties to even), as
+// the reading's line in a data file carries them.
+struct AngleSample {
+    double seconds = 0;
+    link::AngleReading reading;
+};
+struct AccelerationSample {
+    double seconds = 0;
+    link::AccelerometerReading reading;
+};
+
+// What became of a request the loop carried out.
+struct TareDone {
+    Axis axis = Axis::X;
+    bool removed = false;
+    double tareDegrees = 0;  // the angle of the reading whose word was stored; 0 when removed
+};
+struct DacDone {
+    int dac = 1;
+    int value = 0;
+};
+
+struct LiveOptions {
+    std::int16_t commPort = 0;
+    std::string_view window = "Angles";
+    // The data file every reading is appended to while sampling, if any. The first line that
+    // cannot be written is reported and ends the recording; sampling goes on.
+    std::optional<std::string> recordTo;
+};
+
+enum class LiveEnd {
+    Stopped,     // the user stopped it
+    PortFailed,  // the port could not be opened or failed; reported
+    Stalled,     // a reply could not be decoded (an overflowing word); reported
+};
+
+struct AngleLoopEvents {
+    std::function<void(const AngleSample&)> reading;
+    std::function<void(const TareDone&)> tare;
+    std::function<void()> recordingFailed;
+};
+
+// The angle loop: 'A' after 'A' as fast as the device answers; every 4-byte reply is decoded,
+// recorded when asked and handed on; a reply of another length is dropped and asked again.
+// Between two replies the loop carries out the requests posted meanwhile (a tare: GetTare with
+// the word last received, or RemoveTare), then drops whatever waits and starts again with 'A'.
+// Runs until stopped.
+[[nodiscard]] LiveEnd sampleAngles(link::DeviceLink& link, ErrorReporter& errors,
+                                   const LiveOptions& options, LoopRequests& requests,
+                                   const AngleLoopEvents& events);
+
+struct AccelerationLoopEvents {
+    std::function<void(const AccelerationSample&)> reading;
+    std::function<void(const DacDone&)> dac;
+    std::function<void()> recordingFailed;
+};
+
+// The accelerometer loop: the same with 'a' and 6-byte replies; a word whose high byte is 128
+// or more is the overflow error, reported as "MSComm1_OnComm", and the loop stalls (ends). The
+// requests carried out between replies are DAC writes.
+[[nodiscard]] LiveEnd sampleAccelerations(link::DeviceLink& link, ErrorReporter& errors,
+                                          const LiveOptions& options, LoopRequests& requests,
+                                          const AccelerationLoopEvents& events);
+
+}  // namespace tilt::live

@@ -1,0 +1,75 @@
+#include "live/live_writes.h"
+
+#include <string>
+
+#include "config/parameter_map.h"
+#include "link/device_link.h"
+#include "link/protocol.h"
+#include "shell/error.h"
+
+namespace tilt::live {
+
+namespace {
+constexpr std::int32_t kAfterTareHighMs = 500;
+constexpr std::int32_t kAfterDacByteMs = 100;
+
+int cellOf(std::string_view recordField) {
+    return config::findParameter(recordField)->address;
+}
+
+// Both bytes of a word, checked before anything goes out.
+std::pair<int, int> wordBytes(int word) {
+    if (word < 0 || word > 65535) {
+        throw Error(errc::kOverflow, "Overflow: " + std::to_string(word) +
+                                         " does not fit in two bytes (0 to 65535); nothing was "
+                                         "sent.");
+    }
+    return {word / 256, word & 255};
+}
+
+void writeTareWord(link::DeviceLink& link, Axis axis, int word) {
+    const auto [high, low] = wordBytes(word);
+    const int cell = tareCell(axis);
+    link::requestWriteByte(link, cell, high);
+    link.Delay(kAfterTareHighMs);
+    link::requestWriteByte(link, cell + 1, low);
+}
+}  // namespace
+
+int tareCell(Axis axis) {
+    return cellOf(axis == Axis::X ? "TareX" : "TareY");
+}
+
+void GetTare(link::DeviceLink& link, Axis axis, int rawWord) {
+    writeTareWord(link, axis, rawWord < 0 ? rawWord + 65536 : rawWord);
+}
+
+void RemoveTare(link::DeviceLink& link, Axis axis) {
+    writeTareWord(link, axis, 0);
+}
+
+int dacCell(int dac) {
+    switch (dac) {
+        case 1:
+            return cellOf("DacSetting1");
+        case 2:
+            return cellOf("DacSetting2");
+        case 3:
+            return cellOf("DacSetting3");
+        default:
+            break;
+    }
+    throw Error(errc::kBadArgument,
+                "There is no DAC " + std::to_string(dac) + "; DACs are 1 to 3.");
+}
+
+void writeDac(link::DeviceLink& link, int dac, int value) {
+    const int cell = dacCell(dac);
+    const auto [high, low] = wordBytes(value);
+    link::requestWriteByte(link, cell, high);
+    link.Delay(kAfterDacByteMs);
+    link::requestWriteByte(link, cell + 1, low);
+    link.Delay(kAfterDacByteMs);
+}
+
+}  // namespace tilt::live
