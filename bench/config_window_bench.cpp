@@ -11,6 +11,7 @@
 
 #include "config/parameter_map.h"
 #include "config/ui/configuration_window.h"
+#include "desktop_on_serial.h"
 #include "link/clock.h"
 #include "platform/system_port_catalogue.h"
 #include "platform/tiltsim_process.h"
@@ -28,30 +29,6 @@ constexpr double kByteMs = 10.0 / 19200.0 * 1000.0;
 constexpr double kWireMs = (12.0 + 3 * kByteMs) * tilt::config::kReadSteps;
 
 using Clock = std::chrono::steady_clock;
-
-// The desktop program's context on the system's ports, with fakes for what needs a user.
-struct DesktopOnSerial {
-    tilt::link::SystemClock clock;
-    tilt::platform::SystemPortCatalogue catalogue{clock};
-    tilt::testing::FakeMessages messages;
-    tilt::testing::RecordingErrors errors;
-    tilt::testing::FakeSettings settings;
-    tilt::testing::ScriptedFileDialogs fileDialogs;
-    tilt::shell::ui::DeviceThread device{catalogue, errors, messages};
-    QTemporaryDir root;
-    tilt::shell::ui::AppContext context{.state = {},
-                                        .messages = messages,
-                                        .errors = errors,
-                                        .settings = settings,
-                                        .fileDialogs = fileDialogs,
-                                        .catalogue = catalogue,
-                                        .threads = tilt::link::standardThreads(),
-                                        .device = device,
-                                        .paths = tilt::DataPaths{root.path().toStdString()},
-                                        .technician = false,
-                                        .exitProgram = {}};
-    tilt::shell::ui::WindowRegistry windows;
-};
 
 bool readCompleted(const tilt::testing::FakeMessages& messages) {
     return !messages.shown.empty() && messages.shown.back().text == "Read completed!";
@@ -93,15 +70,3 @@ void BM_ConfigurationWindowRead(benchmark::State& state) {
 BENCHMARK(BM_ConfigurationWindowRead)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

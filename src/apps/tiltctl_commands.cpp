@@ -5,8 +5,10 @@
 #include <sstream>
 
 #include "apps/tiltctl_config.h"
+#include "apps/tiltctl_live.h"
 #include "apps/tiltctl_logging.h"
 #include "apps/tiltctl_plot.h"
+#include "apps/tiltctl_remote.h"
 #include "config/eeprom_access.h"
 #include "link/auto_detect.h"
 #include "link/device_link.h"
@@ -168,6 +170,12 @@ std::vector<Command> allCommands() {
         all.push_back(std::move(command));
     }
     for (auto& command : plotCommands()) {
+        all.push_back(std::move(command));
+    }
+    for (auto& command : remoteCommands()) {
+        all.push_back(std::move(command));
+    }
+    for (auto& command : liveCommands()) {
         all.push_back(std::move(command));
     }
     return all;

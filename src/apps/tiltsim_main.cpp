@@ -1,6 +1,9 @@
 // tiltsim: a simulated Tiltavarometer on a pseudo-terminal.
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -28,7 +31,14 @@ at most one of the first four strikes a reply:
   short=P     a reply is cut short
   silence=D@everyT   the device is silent for D at every T (e.g. 3s@every20s)
 The recording, the EEPROM contents and the fault pattern depend only on the
-options and --seed.)";
+options and --seed.
+
+Attitude: the simulated logger moves slowly (X within about +-95 degrees, Y
+within about +-50). --attitude X,Y holds it still at X degrees (-180 to 180)
+and Y degrees (-90 to 90) instead, e.g. --attitude 30,-20: the angle replies
+give those angles (less the tares while tare is enabled), the accelerometer
+counts follow from them with the usual noise of one count, and logging
+records them. A preloaded recording is not affected.)";
 
 bool isDevNull(int fd) {
     struct stat in {};
@@ -57,6 +67,9 @@ tilt::device::SimOptions readOptions(const QCommandLineParser& parser) {
     o.pace = parseOnOff(parser.value("pace").toStdString());
     o.faults = parseFaultList(parser.value("faults").toStdString());
     o.keepRxLog = parser.isSet("rx-log");
+    if (parser.isSet("attitude")) {
+        o.attitude = parseAttitude(parser.value("attitude").toStdString());
+    }
     return o;
 }
 
@@ -80,6 +93,8 @@ int main(int argc, char* argv[]) {
         {"pace", "19200-baud byte timing: on or off (default on).", "on|off", "on"},
         {"faults", "Faults on the replies, e.g. lose=0.01,silence=3s@every20s.", "list", ""},
         {"rx-log", "Log every received byte: seconds since start, then its value.", "file"},
+        {"attitude", "Hold the logger still at X,Y degrees (e.g. 30,-20) instead of moving.",
+         "X,Y"},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
@@ -99,6 +114,11 @@ int main(int argc, char* argv[]) {
                 return 2;
             }
         }
+#ifdef __linux__
+        // Reply bytes leave at their due times: by default Linux may wake the server up to 50 us
+        // late to batch wake-ups, which a client at the line's pace sees as a slower device.
+        (void)prctl(PR_SET_TIMERSLACK, 1UL);
+#endif
         tilt::device::PtyServer server(options);
         std::cout << server.open() << std::endl;  // first line, flushed at once
         server.serve(!isDevNull(STDIN_FILENO), rxLog);

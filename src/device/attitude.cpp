@@ -14,7 +14,7 @@ double wave(double seconds, double period, double phase) {
 }
 }  // namespace
 
-Attitude::Attitude(std::uint64_t seed) {
+Attitude::Attitude(std::uint64_t seed, std::optional<FixedAttitude> fixed) : fixed_(fixed) {
     Random random(seed ^ 0xA771'7D0EULL);
     for (double& p : phase_) {
         p = random.unit() * 2.0 * std::numbers::pi;
@@ -22,11 +22,17 @@ Attitude::Attitude(std::uint64_t seed) {
 }
 
 double Attitude::angleX(double seconds) const {
+    if (fixed_) {
+        return fixed_->x;
+    }
     return 60.0 * wave(seconds, 47.0, phase_[0]) + 25.0 * wave(seconds, 13.0, phase_[1]) +
            8.0 * wave(seconds, 3.1, phase_[2]);
 }
 
 double Attitude::angleY(double seconds) const {
+    if (fixed_) {
+        return fixed_->y;
+    }
     return 35.0 * wave(seconds, 61.0, phase_[3]) + 15.0 * wave(seconds, 17.0, phase_[4]);
 }
 

@@ -41,7 +41,7 @@ double radians(double degrees) {
 SimDevice::SimDevice(const SimOptions& options, Nanos powerUp)
     : options_(options),
       memory_(powerUpMemory(options)),
-      attitude_(options.seed),
+      attitude_(options.seed, options.attitude),
       faultRandom_(options.seed ^ 0xFA017ULL),
       noiseRandom_(options.seed ^ 0x0153ULL),
       byteTime_(options.pace ? kByteTime : Nanos{0}),

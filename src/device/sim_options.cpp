@@ -19,6 +19,16 @@ double parseNumber(std::string_view text, std::string_view what) {
     return value;
 }
 
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 double parseProbability(std::string_view text, std::string_view what) {
     const double p = parseNumber(text, what);
     if (p < 0.0 || p > 1.0) {
@@ -82,6 +92,28 @@ bool parseOnOff(std::string_view text) {
     if (text == "off")
         return false;
     throw std::invalid_argument("expected on or off, not '" + std::string(text) + "'");
+}
+
+FixedAttitude parseAttitude(std::string_view text) {
+    const auto comma = text.find(',');
+    if (comma == std::string_view::npos) {
+        throw std::invalid_argument("--attitude takes X,Y in degrees, e.g. 30,-20; not '" +
+                                    std::string(text) + "'");
+    }
+    const std::string_view xText = trimmed(text.substr(0, comma));
+    const std::string_view yText = trimmed(text.substr(comma + 1));
+    const FixedAttitude attitude{parseNumber(xText, "the X angle"),
+                                 parseNumber(yText, "the Y angle")};
+    // Written so that a NaN fails too.
+    if (!(attitude.x >= -180.0 && attitude.x <= 180.0)) {
+        throw std::invalid_argument("the X angle must lie between -180 and 180 degrees, not " +
+                                    std::string(xText));
+    }
+    if (!(attitude.y >= -90.0 && attitude.y <= 90.0)) {
+        throw std::invalid_argument("the Y angle must lie between -90 and 90 degrees, not " +
+                                    std::string(yText));
+    }
+    return attitude;
 }
 
 FaultPlan parseFaultList(std::string_view text) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "device/attitude.h"
 #include "link/clock.h"
 
 namespace tilt::device {
@@ -37,6 +39,9 @@ struct SimOptions {
     bool pace = true;  // 19200-baud byte timing
     FaultPlan faults;
     bool keepRxLog = true;  // remember every received byte with its time
+    // Held still at this attitude instead of moving; the desktop program's simulated device
+    // always moves.
+    std::optional<FixedAttitude> attitude;
 };
 
 // Parsers for the option texts; each throws std::invalid_argument with a message a user can act
@@ -46,5 +51,6 @@ struct SimOptions {
 [[nodiscard]] FaultPlan parseFaultList(std::string_view text);  // "lose=0.01,silence=3s@every20s"
 [[nodiscard]] Nanos parseDuration(std::string_view text);       // "3s", "250ms", "1.5s"
 [[nodiscard]] bool parseOnOff(std::string_view text);
+[[nodiscard]] FixedAttitude parseAttitude(std::string_view text);  // "30,-20": X, Y in degrees
 
 }  // namespace tilt::device

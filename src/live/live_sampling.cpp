@@ -82,7 +82,9 @@ LiveEnd runLoop(LoopRun& run, std::uint8_t command, std::size_t replyBytes,
                     break;
                 }
             }
-            if (onRequests()) {
+            // A request left when the loop is being stopped is dropped: the window that posted
+            // it has stopped sampling.
+            if (!link.stopRequested() && onRequests()) {
                 link.discardInput();
             }
         }

@@ -27,11 +27,17 @@ std::pair<int, int> wordBytes(int word) {
     return {word / 256, word & 255};
 }
 
+// A pause inside a two-cell write is kept even when a stop comes: the word goes out whole and
+// paced as the device wants it.
+void keptPause(link::DeviceLink& link, std::int32_t milliseconds) {
+    link.clock().sleepFor(link::ms(milliseconds), {});
+}
+
 void writeTareWord(link::DeviceLink& link, Axis axis, int word) {
     const auto [high, low] = wordBytes(word);
     const int cell = tareCell(axis);
     link::requestWriteByte(link, cell, high);
-    link.Delay(kAfterTareHighMs);
+    keptPause(link, kAfterTareHighMs);
     link::requestWriteByte(link, cell + 1, low);
 }
 }  // namespace
@@ -67,9 +73,9 @@ void writeDac(link::DeviceLink& link, int dac, int value) {
     const int cell = dacCell(dac);
     const auto [high, low] = wordBytes(value);
     link::requestWriteByte(link, cell, high);
-    link.Delay(kAfterDacByteMs);
+    keptPause(link, kAfterDacByteMs);
     link::requestWriteByte(link, cell + 1, low);
-    link.Delay(kAfterDacByteMs);
+    keptPause(link, kAfterDacByteMs);
 }
 
 }  // namespace tilt::live

@@ -30,22 +30,6 @@ constexpr int kA = 97;   // 'a'
 constexpr double kLeastMeanArgumentPause = 0.011;
 constexpr double kTickSlack = 0.05;
 
-// What tiltsim logged: when each byte arrived (seconds) and its value.
-struct Received {
-    double at = 0;
-    int value = 0;
-};
-
-std::vector<Received> receivedLog(const TiltsimProcess& sim) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let tiltsim log what came
-    std::istringstream lines(readFile(sim.rxLogPath().toStdString()));
-    std::vector<Received> log;
-    for (Received r; lines >> r.at >> r.value;) {
-        log.push_back(r);
-    }
-    return log;
-}
-
 // Checks that `log` from `from` on starts with one 'r' and its address per cell, the address after
 // the 12 ms pause. tiltsim stamps a byte when it gets to read it, which a loaded machine delays
 // now and then; the pauses are held to their mean here, each to the millisecond in the tests

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 // A tiltsim started for a test, serving on a pseudo-terminal until the test ends.
 class TiltsimProcess {
@@ -92,4 +93,20 @@ inline long receivedBytes(const TiltsimProcess& sim) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let tiltsim log what came
     const std::string log = readFile(sim.rxLogPath().toStdString());
     return std::count(log.begin(), log.end(), '\n');
+}
+
+// What tiltsim logged with --rx-log: when each byte arrived (seconds) and its value.
+struct Received {
+    double at = 0;
+    int value = 0;
+};
+
+inline std::vector<Received> receivedLog(const TiltsimProcess& sim) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let tiltsim log what came
+    std::istringstream lines(readFile(sim.rxLogPath().toStdString()));
+    std::vector<Received> log;
+    for (Received r; lines >> r.at >> r.value;) {
+        log.push_back(r);
+    }
+    return log;
 }

@@ -1,12 +1,302 @@
 #include "live/ui/accelerometers_window.h"
 
+#include <QAction>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "config/parameter_map.h"
+#include "link/device_link.h"
+#include "live/ui/locale_number.h"
+#include "logging/data_file.h"
+#include "shell/error.h"
+#include "shell/error_reporter.h"
+#include "shell/text_value.h"
+#include "shell/ui/app_context.h"
+#include "shell/ui/device_thread.h"
+
 namespace tilt::live::ui {
 
-Accelerometers::Accelerometers(shell::ui::AppContext& /*context*/, QWidget* parent)
-    : QMainWindow(parent) {
-    setObjectName(QStringLiteral("Accelerometers"));
-    setWindowTitle(QStringLiteral("Accelerometers"));
-    setWindowFlag(Qt::Window);
+namespace {
+constexpr const char* kWindow = "Accelerometers";
+constexpr const char* kNote =
+    "Run Configuration screen first and you'll get the actual DAC values to start off with......";
+constexpr std::array<const char*, 3> kAxes = {"X", "Y", "Z"};
+
+double& dacSetting(AppState& state, int dac) {
+    switch (dac) {
+        case 1:
+            return state.DacSetting1;
+        case 2:
+            return state.DacSetting2;
+        default:
+            return state.DacSetting3;
+    }
+}
+
+// A value on a slider: rounded, and kept within its range.
+int onSlider(const QSlider& slider, double value) {
+    const double kept = std::clamp(value, static_cast<double>(slider.minimum()),
+                                   static_cast<double>(slider.maximum()));
+    return static_cast<int>(std::lround(kept));
+}
+
+QSlider* slider(const QString& name, int maximum, QWidget* parent) {
+    auto* made = new QSlider(Qt::Horizontal, parent);
+    made->setObjectName(name);
+    made->setRange(0, maximum);
+    return made;
+}
+}  // namespace
+
+Accelerometers::Accelerometers(shell::ui::AppContext& context, QWidget* parent)
+    : LiveWindow(context,
+                 {kWindow,
+                  logging::kAccelerometers,
+                  {QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")},
+                  QString()},
+                 parent),
+      feed_(this,
+            [this](const std::vector<AccelerationSample>& samples) { showReadings(samples); }) {
+    setReadingsPanel(buildReadings());
+    for (int dac = 1; dac <= 3; ++dac) {
+        Channel& c = channels_[static_cast<std::size_t>(dac - 1)];
+        const double setting = dacSetting(context_.state, dac);
+        c.setting->setValue(onSlider(*c.setting, setting));
+        c.settingText->setText(localeNumber(setting));
+    }
+
+    // The window sees the key before its boxes do.
+    auto* hiddenKey = new QAction(this);
+    hiddenKey->setObjectName(QStringLiteral("keyHiddenSliders"));
+    hiddenKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F6));
+    hiddenKey->setShortcutContext(Qt::WindowShortcut);
+    connect(hiddenKey, &QAction::triggered, this, &Accelerometers::toggleHiddenSliders);
+    addAction(hiddenKey);
+    resize(560, 520);
+}
+
+QWidget* Accelerometers::buildReadings() {
+    auto* panel = new QWidget(this);
+    const BoxFrame counts =
+        boxFrame(QStringLiteral("Accelerometers"), "fraAcc",
+                 {{"Acc X", "txtX"}, {"Acc Y", "txtY"}, {"Acc Z", "txtZ"}}, panel);
+    for (std::size_t i = 0; i < channels_.size(); ++i) {
+        channels_[i].count = counts.boxes[i];
+    }
+    auto* top = new QHBoxLayout;
+    top->addWidget(counts.frame);
+    top->addWidget(buildCountSliders(panel), 1);
+    lblNote_ = new QLabel(QString::fromLatin1(kNote), panel);
+    lblNote_->setObjectName(QStringLiteral("lblNote"));
+    lblNote_->setWordWrap(true);
+    lblNote_->setVisible(false);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(top);
+    layout->addWidget(buildHiddenSliders(panel));
+    layout->addWidget(lblNote_);
+    return panel;
+}
+
+QGroupBox* Accelerometers::buildCountSliders(QWidget* parent) {
+    auto* frame = new QGroupBox(parent);
+    frame->setObjectName(QStringLiteral("fraSlider"));
+    auto* layout = new QFormLayout(frame);
+    for (std::size_t i = 0; i < channels_.size(); ++i) {
+        QSlider* s =
+            slider(QStringLiteral("SlideAcc") + QString::fromLatin1(kAxes[i]), kCountMax, frame);
+        // It shows the count; the user does not move it.
+        s->setAttribute(Qt::WA_TransparentForMouseEvents);
+        s->setFocusPolicy(Qt::NoFocus);
+        channels_[i].countSlider = s;
+        layout->addRow(QString::fromLatin1(kAxes[i]), s);
+    }
+    return frame;
+}
+
+QGroupBox* Accelerometers::buildHiddenSliders(QWidget* parent) {
+    fraHiddenSliders_ = new QGroupBox(QStringLiteral("Slider"), parent);
+    fraHiddenSliders_->setObjectName(QStringLiteral("fraHiddenSliders"));
+    fraHiddenSliders_->setVisible(false);
+    auto* layout = new QGridLayout(fraHiddenSliders_);
+    // The DAC settings take what the configuration window accepts for them.
+    const int most = static_cast<int>(config::findParameter("DacSetting1")->max);
+    const std::array<const char*, 3> names = {"Ax", "Ay", "Az"};
+    for (std::size_t i = 0; i < channels_.size(); ++i) {
+        Channel& c = channels_[i];
+        const QString axis = QString::fromLatin1(kAxes[i]);
+        c.setting = slider(QString::fromLatin1(names[i]) + QStringLiteral("Slider"), most,
+                           fraHiddenSliders_);
+        c.settingText = new QLineEdit(fraHiddenSliders_);
+        c.settingText->setObjectName(QStringLiteral("txtS") + axis);
+        const QString dac = QString::number(i + 1);
+        c.write = new QPushButton(QStringLiteral("Write DAC") + dac, fraHiddenSliders_);
+        c.write->setObjectName(QStringLiteral("cmdWriteDAC") + dac);
+        const int row = static_cast<int>(i);
+        layout->addWidget(c.setting, row, 0);
+        layout->addWidget(c.settingText, row, 1);
+        layout->addWidget(c.write, row, 2);
+        mirror(c);
+        connect(c.write, &QPushButton::clicked, this,
+                std::array{&Accelerometers::cmdWriteDAC1_Click, &Accelerometers::cmdWriteDAC2_Click,
+                           &Accelerometers::cmdWriteDAC3_Click}[i]);
+    }
+    layout->setColumnStretch(0, 1);
+    return fraHiddenSliders_;
+}
+
+void Accelerometers::mirror(Channel& channel) {
+    connect(channel.setting, &QSlider::valueChanged, this, [this, &channel](int value) {
+        if (!typing_) {
+            channel.settingText->setText(localeNumber(value));
+        }
+    });
+    connect(channel.settingText, &QLineEdit::textEdited, this,
+            [this, &channel](const QString& text) {
+                typing_ = true;
+                channel.setting->setValue(
+                    onSlider(*channel.setting, leadingNumber(text.toStdString())));
+                typing_ = false;
+            });
+}
+
+void Accelerometers::prepareForPicture() {
+    // The picture shows everything the window offers, the DAC sliders too.
+    if (fraHiddenSliders_->isHidden()) {
+        toggleHiddenSliders();
+    }
+    LiveWindow::prepareForPicture();
+}
+
+void Accelerometers::toggleHiddenSliders() {
+    const bool show = fraHiddenSliders_->isHidden();
+    fraHiddenSliders_->setVisible(show);
+    lblNote_->setVisible(show);
+}
+
+LiveWindow::Loop Accelerometers::makeLoop() {
+    AccelerationLoopEvents events;
+    events.reading = feed_.publisher();
+    events.dac = shell::ui::DeviceThread::toWindow<DacDone>(
+        this, [this](const DacDone& done) { showDac(done); });
+    events.recordingFailed = recordingFailedNotice();
+    ErrorReporter& errors = context_.errors;
+    return [events, &errors](link::DeviceLink& link, const LiveOptions& options,
+                             LoopRequests& requests) {
+        return sampleAccelerations(link, errors, options, requests, events);
+    };
+}
+
+void Accelerometers::samplingStopped(bool clear) {
+    if (dacWriting_) {  // the loop ended before it came to the write
+        dacWriting_ = false;
+        setDacButtonsEnabled(!dacBroken_);
+    }
+    if (clear) {
+        for (Channel& c : channels_) {
+            c.count->clear();
+            c.countSlider->setValue(0);
+        }
+    }
+}
+
+// --- DAC writes ---------------------------------------------------------------------------
+
+void Accelerometers::cmdWriteDAC1_Click() {
+    writeDacClicked(1);
+}
+
+void Accelerometers::cmdWriteDAC2_Click() {
+    writeDacClicked(2);
+}
+
+void Accelerometers::cmdWriteDAC3_Click() {
+    writeDacClicked(3);
+}
+
+void Accelerometers::writeDacClicked(int dac) {
+    setDacButtonsEnabled(false);
+    const int value = channels_[static_cast<std::size_t>(dac - 1)].setting->value();
+    if (!sampling()) {
+        failWithoutPort(dac, value);
+        return;
+    }
+    if (value < 0 || value > 65535) {  // no command byte goes out whose value cannot follow
+        context_.errors.report(
+            Error(errc::kOverflow, "Overflow: a DAC takes 0 to 65535; nothing was sent."),
+            "cmdWriteDAC" + std::to_string(dac) + "_Click", kWindow);
+        setDacButtonsEnabled(true);
+        return;
+    }
+    // The loop writes the cells between two replies; the buttons come back when it has.
+    dacWriting_ = post(DacRequest{dac, value});
+    if (!dacWriting_) {
+        setDacButtonsEnabled(true);
+    }
+}
+
+// Without sampling the port is closed: both byte writes fail, the setting is taken all the same,
+// and taking the reply fails too. Nothing is sent, and the buttons stay off until the window is
+// opened again.
+void Accelerometers::failWithoutPort(int dac, int value) {
+    const Error closed(errc::kPortNotOpen,
+                       "The port is not open: a DAC is written while sampling (File > Sample). "
+                       "Nothing was sent.");
+    context_.errors.report(closed, "WriteDAC", kWindow);  // the high byte
+    context_.errors.report(closed, "WriteDAC", kWindow);  // the low byte
+    dacSetting(context_.state, dac) = value;
+    context_.errors.report(closed, "cmdWriteDAC" + std::to_string(dac) + "_Click", kWindow);
+    dacBroken_ = true;
+}
+
+void Accelerometers::setDacButtonsEnabled(bool enabled) {
+    for (Channel& c : channels_) {
+        c.write->setEnabled(enabled);
+    }
+}
+
+void Accelerometers::showDac(const DacDone& done) {
+    dacSetting(context_.state, done.dac) = done.value;
+    dacWriting_ = false;
+    setDacButtonsEnabled(!dacBroken_);
+}
+
+// --- Readings -----------------------------------------------------------------------------
+
+void Accelerometers::showReadings(const std::vector<AccelerationSample>& samples) {
+    if (!sampling()) {
+        return;  // readings that arrived as sampling stopped
+    }
+    const link::AccelerometerReading& newest = samples.back().reading;
+    AppState& state = context_.state;
+    state.AccX = newest.x;
+    state.AccY = newest.y;
+    state.AccZ = newest.z;
+    const std::array<double, 3> counts = {static_cast<double>(newest.x),
+                                          static_cast<double>(newest.y),
+                                          static_cast<double>(newest.z)};
+    for (std::size_t i = 0; i < channels_.size(); ++i) {
+        channels_[i].count->setText(localeNumber(counts[i]));
+        channels_[i].countSlider->setValue(onSlider(*channels_[i].countSlider, counts[i]));
+    }
+    std::vector<ChartPoint> points;
+    points.reserve(samples.size());
+    for (const AccelerationSample& s : samples) {
+        points.push_back({s.seconds,
+                          {static_cast<double>(s.reading.x), static_cast<double>(s.reading.y),
+                           static_cast<double>(s.reading.z)}});
+    }
+    plotReadings(points);
 }
 
 }  // namespace tilt::live::ui

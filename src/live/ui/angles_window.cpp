@@ -1,11 +1,204 @@
 #include "live/ui/angles_window.h"
 
+#include <QDial>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "link/device_link.h"
+#include "live/ui/locale_number.h"
+#include "logging/data_file.h"
+#include "shell/ui/app_context.h"
+#include "shell/ui/device_thread.h"
+
 namespace tilt::live::ui {
 
-Angles::Angles(shell::ui::AppContext& /*context*/, QWidget* parent) : QMainWindow(parent) {
-    setObjectName(QStringLiteral("Angles"));
-    setWindowTitle(QStringLiteral("Angles"));
-    setWindowFlag(Qt::Window);
+namespace {
+constexpr const char* kWindow = "Angles";
+// The dials turn in tenths of a degree, a whole turn for 360°: an angle points where it is.
+constexpr int kDialTenths = 1800;
+
+std::size_t indexOf(Axis axis) {
+    return axis == Axis::X ? 0 : 1;
+}
+
+QString axisName(Axis axis) {
+    return axis == Axis::X ? QStringLiteral("X") : QStringLiteral("Y");
+}
+
+int dialValue(double degrees) {
+    return static_cast<int>(std::lround(degrees * 10));
+}
+
+// A raw word as a signed count: a word above 32767 is negative.
+double signedWord(int word) {
+    return word > 32767 ? word - 65536 : word;
+}
+}  // namespace
+
+Angles::Angles(shell::ui::AppContext& context, QWidget* parent)
+    : LiveWindow(context,
+                 {kWindow,
+                  logging::kAngles,
+                  {QStringLiteral("X"), QStringLiteral("Y")},
+                  QStringLiteral("°")},
+                 parent),
+      feed_(this, [this](const std::vector<AngleSample>& samples) { showReadings(samples); }) {
+    setReadingsPanel(buildReadings());
+    const AppState& state = context_.state;
+    axes_[0].tare->setText(localeNumber(state.TareX));
+    axes_[1].tare->setText(localeNumber(state.TareY));
+    resize(560, 560);
+}
+
+QWidget* Angles::buildReadings() {
+    auto* panel = new QWidget(this);
+    const BoxFrame angles =
+        boxFrame(QStringLiteral("Angles"), "fraAngles", {{"X", "txtX"}, {"Y", "txtY"}}, panel);
+    const BoxFrame words = boxFrame(QStringLiteral("Raw Word"), "fraRawWord",
+                                    {{"X", "txtWordX"}, {"Y", "txtWordY"}}, panel);
+    const BoxFrame tares =
+        boxFrame(QStringLiteral("Tare"), "fraTare", {{"X", "txtTareX"}, {"Y", "txtTareY"}}, panel);
+    for (std::size_t i = 0; i < axes_.size(); ++i) {
+        axes_[i].angle = angles.boxes[i];
+        axes_[i].word = words.boxes[i];
+        axes_[i].tare = tares.boxes[i];
+    }
+    auto* boxes = new QHBoxLayout;
+    for (QGroupBox* frame : {angles.frame, words.frame, tares.frame}) {
+        boxes->addWidget(frame);
+    }
+    auto* dials = new QHBoxLayout;
+    dials->addWidget(buildAxisFrame(Axis::X, panel));
+    dials->addWidget(buildAxisFrame(Axis::Y, panel));
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(boxes);
+    layout->addLayout(dials);
+    return panel;
+}
+
+QGroupBox* Angles::buildAxisFrame(Axis axis, QWidget* parent) {
+    const QString name = axisName(axis);
+    auto* frame = new QGroupBox(name + QStringLiteral(" Axis"), parent);
+    frame->setObjectName(QStringLiteral("fra") + name);
+    AxisControls& controls = axes_[indexOf(axis)];
+    controls.dial = new QDial(frame);
+    controls.dial->setObjectName(QStringLiteral("dial") + name);
+    controls.dial->setRange(-kDialTenths, kDialTenths);
+    controls.dial->setWrapping(true);
+    controls.dial->setNotchesVisible(true);
+    controls.dial->setPageStep(kDialTenths / 4);  // a notch every 45°
+    controls.dial->setValue(0);
+    // It shows the angle; the user does not turn it.
+    controls.dial->setAttribute(Qt::WA_TransparentForMouseEvents);
+    controls.dial->setFocusPolicy(Qt::NoFocus);
+    controls.dial->setMinimumSize(120, 120);
+    controls.tareButton = new QPushButton(QStringLiteral("Untare ") + name, frame);
+    controls.tareButton->setObjectName(QStringLiteral("cmdTare") + name);
+    controls.tareButton->setEnabled(false);
+    connect(controls.tareButton, &QPushButton::clicked, this,
+            axis == Axis::X ? &Angles::cmdTareX_Click : &Angles::cmdTareY_Click);
+    auto* layout = new QVBoxLayout(frame);
+    layout->addWidget(controls.dial, 1);
+    layout->addWidget(controls.tareButton);
+    return frame;
+}
+
+LiveWindow::Loop Angles::makeLoop() {
+    AngleLoopEvents events;
+    events.reading = feed_.publisher();
+    events.tare = shell::ui::DeviceThread::toWindow<TareDone>(
+        this, [this](const TareDone& done) { showTare(done); });
+    events.recordingFailed = recordingFailedNotice();
+    ErrorReporter& errors = context_.errors;
+    return [events, &errors](link::DeviceLink& link, const LiveOptions& options,
+                             LoopRequests& requests) {
+        return sampleAngles(link, errors, options, requests, events);
+    };
+}
+
+void Angles::samplingStarted() {
+    for (AxisControls& axis : axes_) {
+        axis.tareButton->setEnabled(true);
+    }
+}
+
+void Angles::samplingStopped(bool clear) {
+    for (AxisControls& axis : axes_) {
+        axis.tareButton->setEnabled(false);
+        if (clear) {
+            axis.angle->clear();
+            axis.dial->setValue(0);
+        }
+    }
+}
+
+// --- Tare ---------------------------------------------------------------------------------
+
+void Angles::cmdTareX_Click() {
+    tareClicked(Axis::X);
+}
+
+void Angles::cmdTareY_Click() {
+    tareClicked(Axis::Y);
+}
+
+void Angles::tareClicked(Axis axis) {
+    QPushButton* button = axes_[indexOf(axis)].tareButton;
+    const QString name = axisName(axis);
+    const QString untare = QStringLiteral("Untare ") + name;
+    const QString tare = QStringLiteral("Tare ") + name;
+    button->setEnabled(false);
+    std::optional<TareRequest> request;
+    if (button->text() == untare) {
+        button->setText(tare);
+        request = TareRequest{axis, true};
+    } else if (button->text() == tare) {
+        button->setText(untare);
+        request = TareRequest{axis, false};
+    }
+    // The loop writes the cells between two replies; the button comes back when it has.
+    if (!request || !post(*request)) {
+        button->setEnabled(sampling());
+    }
+}
+
+void Angles::showTare(const TareDone& done) {
+    AxisControls& controls = axes_[indexOf(done.axis)];
+    (done.axis == Axis::X ? context_.state.TareX : context_.state.TareY) = done.tareDegrees;
+    controls.tare->setText(localeNumber(done.tareDegrees));
+    controls.tareButton->setEnabled(sampling());
+}
+
+// --- Readings -----------------------------------------------------------------------------
+
+void Angles::showReadings(const std::vector<AngleSample>& samples) {
+    if (!sampling()) {
+        return;  // readings that arrived as sampling stopped
+    }
+    const link::AngleReading& newest = samples.back().reading;
+    AppState& state = context_.state;
+    state.RawAngleX = signedWord(newest.wordX);
+    state.RawAngleY = signedWord(newest.wordY);
+    state.AngleX = newest.angleX;
+    state.AngleY = newest.angleY;
+    const std::array<int, 2> words = {newest.wordX, newest.wordY};
+    const std::array<double, 2> angles = {newest.angleX, newest.angleY};
+    for (std::size_t i = 0; i < axes_.size(); ++i) {
+        axes_[i].word->setText(QString::number(words[i]));
+        axes_[i].angle->setText(localeNumber(angles[i]));
+        axes_[i].dial->setValue(dialValue(angles[i]));
+    }
+    std::vector<ChartPoint> points;
+    points.reserve(samples.size());
+    for (const AngleSample& s : samples) {
+        points.push_back({s.seconds, {s.reading.angleX, s.reading.angleY, 0}});
+    }
+    plotReadings(points);
 }
 
 }  // namespace tilt::live::ui

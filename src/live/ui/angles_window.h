@@ -1,6 +1,16 @@
 #pragma once
 
-#include <QMainWindow>
+#include <array>
+#include <vector>
+
+#include "live/live_sampling.h"
+#include "live/ui/live_feed.h"
+#include "live/ui/live_window.h"
+
+class QDial;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
 
 namespace tilt::shell::ui {
 struct AppContext;
@@ -8,10 +18,39 @@ struct AppContext;
 
 namespace tilt::live::ui {
 
-// The Angles window (being built).
-class Angles final : public QMainWindow {
+// The Angles window: the device's two angles live, as numbers, raw words and on two dials, with
+// the last minute on a strip chart; the tare of either axis stored or cleared while sampling,
+// and the readings recorded to a data file.
+class Angles final : public LiveWindow {
   public:
     explicit Angles(shell::ui::AppContext& context, QWidget* parent = nullptr);
+
+    void cmdTareX_Click();
+    void cmdTareY_Click();
+
+  private:
+    // The controls of one axis.
+    struct AxisControls {
+        QLineEdit* angle = nullptr;
+        QLineEdit* word = nullptr;
+        QLineEdit* tare = nullptr;
+        QDial* dial = nullptr;
+        QPushButton* tareButton = nullptr;
+    };
+
+    Loop makeLoop() override;
+    FrameFeed& feed() override { return feed_; }
+    void samplingStarted() override;
+    void samplingStopped(bool clear) override;
+
+    QWidget* buildReadings();
+    QGroupBox* buildAxisFrame(Axis axis, QWidget* parent);
+    void tareClicked(Axis axis);
+    void showTare(const TareDone& done);
+    void showReadings(const std::vector<AngleSample>& samples);
+
+    std::array<AxisControls, 2> axes_{};
+    LiveFeed<AngleSample> feed_;
 };
 
 }  // namespace tilt::live::ui

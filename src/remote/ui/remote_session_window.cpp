@@ -1,12 +1,466 @@
 #include "remote/ui/remote_session_window.h"
 
+#include <QCloseEvent>
+#include <QDial>
+#include <QEventLoop>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+#include "link/port_catalogue.h"
+#include "live/ui/locale_number.h"
+#include "remote/angle_datagram.h"
+#include "remote/ui/session_parameters.h"
+#include "shell/messages.h"
+#include "shell/text_value.h"
+#include "shell/ui/app_context.h"
+#include "shell/ui/device_thread.h"
+
 namespace tilt::remote::ui {
 
-RemoteSession::RemoteSession(shell::ui::AppContext& /*context*/, QWidget* parent)
-    : QMainWindow(parent) {
+namespace {
+
+// The sending role binds 1001 and sends to 1002; the receiving role the other way round, so two
+// PCs, one in each role, reach each other.
+constexpr const char* kSenderRemotePort = "1002";
+constexpr const char* kSenderBind = "1001";
+constexpr std::uint16_t kLoadRemotePort = 1002;
+constexpr std::uint16_t kLoadBind = 1001;
+// Datagrams taken per arrival: a flood is worked off a batch at a time between repaints, and
+// the rest waits in the system's buffer (or is dropped there), never in ours.
+constexpr std::size_t kDatagramsPerArrival = 64;
+// The receive box shows this much of a datagram: an angle datagram is a few characters, and
+// laying out 64 KB of text for each datagram of a flood would stall the window.
+constexpr std::size_t kShownCharacters = 4096;
+// A whole turn of a dial is 360 degrees, so an angle points where it is.
+constexpr int kDialRange = 180;
+constexpr std::chrono::seconds kPictureSampling{1};
+constexpr const char* kBindAdvice = " Choose another Bind port and press Reset.";
+
+// A box's number for its dial: the user's number format first (the sampler writes it), else
+// the leading number of the text, 0 for none.
+int dialValue(const QString& text) {
+    bool ok = false;
+    double value = QLocale().toDouble(text.trimmed(), &ok);
+    if (!ok) {
+        value = leadingNumber(text.toStdString());
+    }
+    if (!std::isfinite(value)) {
+        return 0;
+    }
+    // Anyone may type into the box; the dial wraps what it can hold.
+    return static_cast<int>(std::lround(std::clamp(value, -1e6, 1e6)));
+}
+
+// Raw word as received (0 to 65535) to its two's complement count.
+double signedWord(int word) {
+    return word > 32767 ? word - 65536 : word;
+}
+
+QRadioButton* radio(QWidget* parent, const char* name, const QString& caption) {
+    auto* button = new QRadioButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+QGroupBox* frame(QWidget* parent, const char* name, const QString& caption) {
+    auto* box = new QGroupBox(caption, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    return box;
+}
+
+}  // namespace
+
+RemoteSession::RemoteSession(shell::ui::AppContext& context, QWidget* parent)
+    : QMainWindow(parent),
+      context_(context),
+      readings_(this, [this](const SampledPair& pair) { showReading(pair); }) {
     setObjectName(QStringLiteral("RemoteSession"));
     setWindowTitle(QStringLiteral("RemoteSession"));
     setWindowFlag(Qt::Window);
+    // Return unloads the window: the next opening starts from the defaults again.
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildMenus();
+    buildControls();
+    udpPeerA_.onArrival([this] { udpPeerA_DataArrival(); });
+    Form_Load();
+}
+
+RemoteSession::~RemoteSession() = default;
+
+void RemoteSession::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->menuAction()->setObjectName(QStringLiteral("mnuFile"));
+    mnuSample_ = file->addAction(QStringLiteral("&Sample"));
+    mnuSample_->setObjectName(QStringLiteral("mnuSample"));
+    mnuSample_->setCheckable(true);
+    connect(mnuSample_, &QAction::triggered, this, &RemoteSession::mnuSample_Click);
+    QAction* back = file->addAction(QStringLiteral("&Return"));
+    back->setObjectName(QStringLiteral("mnuReturn"));
+    connect(back, &QAction::triggered, this, &RemoteSession::mnuReturn_Click);
+}
+
+QGroupBox* RemoteSession::buildSessionFrame() {
+    fraSession_ = frame(this, "fraSession", QStringLiteral("Select Session"));
+    auto* layout = new QVBoxLayout(fraSession_);
+    optSession1_ = radio(fraSession_, "optSession1", QStringLiteral("I will send the data"));
+    optSession2_ = radio(fraSession_, "optSession2", QStringLiteral("I will receive the data"));
+    optSession1_->setChecked(true);  // the load defaults are the sending role's
+    layout->addWidget(optSession1_);
+    layout->addWidget(optSession2_);
+    connect(optSession1_, &QRadioButton::clicked, this, &RemoteSession::optSession1_Click);
+    connect(optSession2_, &QRadioButton::clicked, this, &RemoteSession::optSession2_Click);
+    return fraSession_;
+}
+
+QGroupBox* RemoteSession::buildSendFrame() {
+    fraSend_ = frame(this, "fraSend", QStringLiteral("Select Send"));
+    auto* layout = new QVBoxLayout(fraSend_);
+    QRadioButton* optSend = radio(fraSend_, "optSend", QStringLiteral("Send"));
+    QRadioButton* optNoSend = radio(fraSend_, "optNoSend", QStringLiteral("No Send"));
+    optSend->setChecked(true);
+    layout->addWidget(optSend);
+    layout->addWidget(optNoSend);
+    const auto setSendFlag = [this](bool on) {
+        SendFlag_ = on;
+        target_->setSending(on);
+    };
+    connect(optSend, &QRadioButton::clicked, this, [setSendFlag] { setSendFlag(true); });
+    connect(optNoSend, &QRadioButton::clicked, this, [setSendFlag] { setSendFlag(false); });
+    return fraSend_;
+}
+
+QGroupBox* RemoteSession::buildDialFrame() {
+    fraDial_ = frame(this, "fraDial", QStringLiteral("Display Receive Data"));
+    auto* layout = new QVBoxLayout(fraDial_);
+    QRadioButton* optDialYes = radio(fraDial_, "optDialYes", QStringLiteral("Yes"));
+    QRadioButton* optDialNo = radio(fraDial_, "optDialNo", QStringLiteral("No"));
+    optDialNo->setChecked(true);
+    layout->addWidget(optDialYes);
+    layout->addWidget(optDialNo);
+    connect(optDialYes, &QRadioButton::clicked, this, [this] { DialFlag_ = true; });
+    connect(optDialNo, &QRadioButton::clicked, this, [this] { DialFlag_ = false; });
+    return fraDial_;
+}
+
+QGroupBox* RemoteSession::buildAxisFrame(const char* name, const QString& caption, QLineEdit*& box,
+                                         QDial*& dial) {
+    QGroupBox* axis = frame(this, name, caption);
+    auto* layout = new QVBoxLayout(axis);
+    box = new QLineEdit(axis);
+    dial = new QDial(axis);
+    const QString letter = caption.left(1);
+    box->setObjectName(QStringLiteral("txt") + letter);
+    dial->setObjectName(QStringLiteral("dial") + letter);
+    dial->setRange(-kDialRange, kDialRange);
+    dial->setWrapping(true);
+    dial->setValue(0);
+    dial->setNotchesVisible(true);
+    dial->setPageStep(kDialRange / 4);  // a notch every 45 degrees
+    // It shows; nobody turns it.
+    dial->setAttribute(Qt::WA_TransparentForMouseEvents);
+    dial->setFocusPolicy(Qt::NoFocus);
+    dial->setMinimumSize(140, 140);
+    layout->addWidget(box);
+    layout->addWidget(dial, 1);
+    // The dial follows its box, whoever writes it.
+    connect(box, &QLineEdit::textChanged, dial,
+            [dial](const QString& text) { dial->setValue(dialValue(text)); });
+    return axis;
+}
+
+void RemoteSession::buildControls() {
+    auto* central = new QWidget(this);
+    auto* grid = new QGridLayout(central);
+    grid->addWidget(buildSessionFrame(), 0, 0);
+    grid->addWidget(buildSendFrame(), 0, 1);
+    grid->addWidget(buildDialFrame(), 0, 2);
+    fraParameters_ = new SessionParameters(central);
+    grid->addWidget(fraParameters_, 1, 0, 1, 3);
+    connect(fraParameters_->resetButton(), &QPushButton::clicked, this,
+            &RemoteSession::cmdReset_Click);
+
+    const auto textRow = [&](int row, const QString& caption, const char* boxName,
+                             const char* clearName) {
+        auto* line = new QHBoxLayout;
+        auto* box = new QLineEdit(central);
+        box->setObjectName(QString::fromLatin1(boxName));
+        auto* clear = new QPushButton(QStringLiteral("Clear"), central);
+        clear->setObjectName(QString::fromLatin1(clearName));
+        line->addWidget(new QLabel(caption, central));
+        line->addWidget(box, 1);
+        line->addWidget(clear);
+        grid->addLayout(line, row, 0, 1, 3);
+        return std::pair(box, clear);
+    };
+    QPushButton* clear = nullptr;
+    std::tie(txtSend_, clear) = textRow(2, QStringLiteral("Send"), "txtSend", "cmdClearSend");
+    connect(clear, &QPushButton::clicked, this, &RemoteSession::cmdClearSend_Click);
+    // What the user types goes out as it changes; what the sampler shows has gone already.
+    connect(txtSend_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { sendText(text.toLatin1().toStdString()); });
+    std::tie(txtReceive_, clear) =
+        textRow(3, QStringLiteral("Receive"), "txtReceive", "cmdClearReceive");
+    connect(clear, &QPushButton::clicked, this, &RemoteSession::cmdClearReceive_Click);
+    txtReceive_->setReadOnly(true);
+    txtReceive_->setMaxLength(static_cast<int>(kShownCharacters));
+
+    auto* dials = new QHBoxLayout;
+    dials->addWidget(buildAxisFrame("fraX", QStringLiteral("X Axis"), txtX_, dialX_));
+    dials->addWidget(buildAxisFrame("fraY", QStringLiteral("Y Axis"), txtY_, dialY_));
+    grid->addLayout(dials, 4, 0, 1, 3);
+    lblStatus_ = new QLabel(central);
+    lblStatus_->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus_->setWordWrap(true);
+    grid->addWidget(lblStatus_, 5, 0, 1, 3);
+    setCentralWidget(central);
+    resize(640, 620);
+}
+
+void RemoteSession::Form_Load() {
+    fraParameters_->showLocalHost(platform::localComputerName(), platform::localIPv4Address());
+    SendFlag_ = true;
+    DialFlag_ = false;
+    target_->setSending(true);
+    fraDial_->setEnabled(false);
+    setRemoteHost(kDefaultRemoteHost, kLoadRemotePort);
+    // A port that cannot be bound is told in the window: no dialog stops it from opening.
+    bind(kLoadBind);
+}
+
+// --- Session parameters -------------------------------------------------------------------
+
+void RemoteSession::optSession1_Click() {
+    mnuSample_->setEnabled(true);
+    fraSend_->setEnabled(true);
+    fraDial_->setEnabled(false);
+    fraParameters_->setPorts(QString::fromLatin1(kSenderRemotePort),
+                             QString::fromLatin1(kSenderBind));
+}
+
+void RemoteSession::optSession2_Click() {
+    mnuSample_->setEnabled(false);
+    fraSend_->setEnabled(false);
+    fraDial_->setEnabled(true);
+    fraParameters_->setPorts(QString::fromLatin1(kSenderBind),
+                             QString::fromLatin1(kSenderRemotePort));
+}
+
+void RemoteSession::cmdReset_Click() {
+    const auto remotePort = portNumber(fraParameters_->remotePortText(), 1);
+    const auto bindPort = portNumber(fraParameters_->bindText(), 0);
+    if (!remotePort) {
+        context_.messages.show("The Remote Port must be a whole number from 1 to 65535.");
+        return;
+    }
+    if (!bindPort) {
+        context_.messages.show(
+            "The Bind port must be a whole number from 1 to 65535 (or 0 for any free port).");
+        return;
+    }
+    udpPeerA_.close();
+    setRemoteHost(fraParameters_->remoteHost(), *remotePort);
+    bind(*bindPort);
+    if (bindProblem_) {
+        context_.messages.show(*bindProblem_ + kBindAdvice);
+    }
+}
+
+void RemoteSession::bind(std::uint16_t port) {
+    bindProblem_ = udpPeerA_.bind(port);
+    if (!bindProblem_ && port == 0) {
+        // Any free port: the box shows the one the system chose, for the other side to use.
+        fraParameters_->setPorts(fraParameters_->remotePortText(),
+                                 QString::number(udpPeerA_.boundPort()));
+    }
+    showStatus();
+}
+
+void RemoteSession::setRemoteHost(const std::string& host, std::uint16_t port) {
+    remoteHost_ = host;
+    remotePort_ = port;
+    lookingUp_ = true;
+    target_->setPeer(std::nullopt);  // nothing goes to the old host meanwhile
+    lookup_.start(host, [this, port](std::optional<QHostAddress> address) {
+        lookingUp_ = false;
+        target_->setPeer(address ? std::optional(platform::UdpPeer{*address, port}) : std::nullopt);
+        showStatus();
+    });
+    showStatus();
+}
+
+void RemoteSession::showStatus() {
+    QString text;
+    if (bindProblem_) {
+        text = QString::fromStdString(*bindProblem_ + kBindAdvice);
+    } else if (udpPeerA_.isBound()) {
+        text = QStringLiteral("Receiving on UDP port %1.").arg(udpPeerA_.boundPort());
+    }
+    const QString host = QString::fromStdString(remoteHost_);
+    QString remote;
+    if (remoteHost_.empty()) {
+        remote = QStringLiteral("No remote host is given.");
+    } else if (lookingUp_) {
+        remote = QStringLiteral("Looking up %1...").arg(host);
+    } else if (const auto peer = target_->peer()) {
+        const QString address = peer->address.toString();
+        remote = QStringLiteral("Sending to %1 port %2.")
+                     .arg(address == host ? host : host + " (" + address + ")")
+                     .arg(remotePort_);
+    } else {
+        remote = QStringLiteral("The remote host %1 is not known on this network: nothing is sent.")
+                     .arg(host);
+    }
+    lblStatus_->setText(text.isEmpty() ? remote : text + " " + remote);
+}
+
+// --- Sending and receiving ----------------------------------------------------------------
+
+void RemoteSession::sendText(const std::string& text) {
+    if (const auto peer = target_->peer()) {
+        (void)udpPeerA_.sendTo(*peer, text);  // a failed send is ignored
+    }
+}
+
+void RemoteSession::cmdClearSend_Click() {
+    txtSend_->clear();
+    sendText({});  // the box changed: its (empty) text goes out
+}
+
+void RemoteSession::cmdClearReceive_Click() {
+    txtReceive_->clear();
+}
+
+void RemoteSession::udpPeerA_DataArrival() {
+    const auto datagrams = udpPeerA_.receive(kDatagramsPerArrival);
+    if (datagrams.empty()) {
+        return;
+    }
+    // Each replaces the one before; only the last is left to see.
+    std::optional<ReceivedAngles> angles;
+    if (DialFlag_) {
+        for (const std::string& datagram : datagrams) {
+            if (const auto decoded = decodeAngleDatagram(datagram)) {
+                angles = decoded;
+            }
+        }
+    }
+    const std::string& last = datagrams.back();
+    txtReceive_->setText(QString::fromLatin1(
+        last.data(), static_cast<qsizetype>(std::min(last.size(), kShownCharacters))));
+    if (angles) {
+        ReceivedX_ = angles->x;
+        ReceivedY_ = angles->y;
+        txtX_->setText(QString::number(ReceivedX_));
+        txtY_->setText(QString::number(ReceivedY_));
+    }
+}
+
+// --- Sampling -----------------------------------------------------------------------------
+
+void RemoteSession::mnuSample_Click() {
+    if (sampling_) {
+        stopSampling();
+    } else {
+        startSampling();
+    }
+    mnuSample_->setChecked(sampling_);  // a checkable entry toggles itself when chosen
+}
+
+void RemoteSession::startSampling() {
+    sampling_ = true;
+    mnuSample_->setChecked(true);
+    fraSession_->setEnabled(false);
+    readings_.discard();
+    auto publish = readings_.publisher();
+    std::shared_ptr<const SendTarget> target = target_;
+    ErrorReporter& errors = context_.errors;
+    const std::int16_t port = context_.state.CommPort;
+    const bool started = context_.device.start<live::LiveEnd>(
+        this, {"Remote session sampling", "mnuSample_Click"},
+        [publish, target, &errors, port](link::DeviceLink& link) {
+            return sampleAndSend(link, errors, port, *target, publish);
+        },
+        {},
+        [this] {
+            readings_.flush();  // the send box shows the last datagram that went out
+            if (sampling_) {    // ended on its own: the port failed
+                finishSampling();
+            }
+            mnuSample_->setEnabled(!optSession2_->isChecked());
+        });
+    if (!started) {
+        finishSampling();
+    }
+}
+
+void RemoteSession::stopSampling() {
+    context_.device.stop();
+    finishSampling();
+    mnuSample_->setEnabled(false);  // until the loop has let go of the device
+}
+
+void RemoteSession::finishSampling() {
+    sampling_ = false;
+    mnuSample_->setChecked(false);
+    fraSession_->setEnabled(true);
+    txtX_->clear();
+    txtY_->clear();
+}
+
+void RemoteSession::showReading(const SampledPair& pair) {
+    if (pair.datagram) {
+        LastSentText_ = *pair.datagram;
+        txtSend_->setText(QString::fromStdString(LastSentText_));
+    }
+    if (!sampling_) {
+        return;  // sent as sampling stopped; the angle boxes are cleared by now
+    }
+    const link::AngleReading& r = pair.reading;
+    AppState& state = context_.state;
+    state.RawAngleX = signedWord(r.wordX);
+    state.RawAngleY = signedWord(r.wordY);
+    state.AngleX = r.angleX;
+    state.AngleY = r.angleY;
+    txtX_->setText(live::ui::localeNumber(r.angleX));
+    txtY_->setText(live::ui::localeNumber(r.angleY));
+}
+
+// --- Leaving and picturing ----------------------------------------------------------------
+
+void RemoteSession::mnuReturn_Click() {
+    close();
+}
+
+void RemoteSession::closeEvent(QCloseEvent* event) {
+    if (sampling_) {
+        context_.device.stop();
+    }
+    udpPeerA_.close();
+    QMainWindow::closeEvent(event);
+}
+
+void RemoteSession::prepareForPicture() {
+    // Sampling talks to the logger, which a picture must never do to a real one.
+    const auto port = link::findPort(context_.catalogue, context_.state.CommPort);
+    if (!port || !port->simulated || context_.device.busy()) {
+        return;
+    }
+    startSampling();
+    QEventLoop sampling;
+    QTimer::singleShot(kPictureSampling, &sampling, &QEventLoop::quit);
+    sampling.exec();
+    readings_.flush();
 }
 
 }  // namespace tilt::remote::ui

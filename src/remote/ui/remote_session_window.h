@@ -1,6 +1,22 @@
 #pragma once
 
 #include <QMainWindow>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/udp_endpoint.h"
+#include "remote/ui/angle_sender.h"
+#include "shell/ui/latest_value.h"
+#include "shell/ui/pictured.h"
+
+class QAction;
+class QDial;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
 
 namespace tilt::shell::ui {
 struct AppContext;
@@ -8,10 +24,86 @@ struct AppContext;
 
 namespace tilt::remote::ui {
 
-// The RemoteSession window (being built).
-class RemoteSession final : public QMainWindow {
+class SessionParameters;
+
+// The RemoteSession window: two PCs running the program share the device's live angles over
+// the network. The sending one samples the angles and sends each pair as one datagram; the
+// receiving one shows every datagram and, when asked, turns angle datagrams back into the
+// dials. Sampling runs on the device thread and sends every reading from there; the window is
+// shown the newest reading once a frame.
+class RemoteSession final : public QMainWindow, public shell::ui::Pictured {
   public:
     explicit RemoteSession(shell::ui::AppContext& context, QWidget* parent = nullptr);
+    ~RemoteSession() override;
+
+    void optSession1_Click();
+    void optSession2_Click();
+    void cmdReset_Click();
+    void mnuSample_Click();
+    void mnuReturn_Click();
+    void cmdClearSend_Click();
+    void cmdClearReceive_Click();
+
+    // About a second of sampling a simulated device, then the picture is taken while it runs
+    // on. A real logger is left alone: the window is pictured idle.
+    void prepareForPicture() override;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildMenus();
+    void buildControls();
+    QGroupBox* buildSessionFrame();
+    QGroupBox* buildSendFrame();
+    QGroupBox* buildDialFrame();
+    QGroupBox* buildAxisFrame(const char* frame, const QString& caption, QLineEdit*& box,
+                              QDial*& dial);
+    void Form_Load();
+
+    void bind(std::uint16_t port);
+    void setRemoteHost(const std::string& host, std::uint16_t port);
+    void showStatus();
+    void sendText(const std::string& text);
+    void udpPeerA_DataArrival();
+
+    void startSampling();
+    void stopSampling();
+    void finishSampling();
+    void showReading(const SampledPair& pair);
+
+    shell::ui::AppContext& context_;
+    QAction* mnuSample_ = nullptr;
+    QGroupBox* fraSession_ = nullptr;
+    QRadioButton* optSession1_ = nullptr;
+    QRadioButton* optSession2_ = nullptr;
+    SessionParameters* fraParameters_ = nullptr;
+    QGroupBox* fraSend_ = nullptr;
+    QGroupBox* fraDial_ = nullptr;
+    QLineEdit* txtSend_ = nullptr;
+    QLineEdit* txtReceive_ = nullptr;
+    QLineEdit* txtX_ = nullptr;
+    QLineEdit* txtY_ = nullptr;
+    QDial* dialX_ = nullptr;
+    QDial* dialY_ = nullptr;
+    QLabel* lblStatus_ = nullptr;
+
+    bool SendFlag_ = true;
+    bool DialFlag_ = false;
+    std::int16_t ReceivedX_ = 0;
+    std::int16_t ReceivedY_ = 0;
+    std::string LastSentText_;
+
+    platform::UdpEndpoint udpPeerA_;
+    platform::HostLookup lookup_;
+    // Shared with the sampling loop, which may outlive the window by a reading or two.
+    std::shared_ptr<SendTarget> target_ = std::make_shared<SendTarget>();
+    std::optional<std::string> bindProblem_;
+    std::string remoteHost_;
+    std::uint16_t remotePort_ = 0;
+    bool lookingUp_ = false;
+    shell::ui::LatestValue<SampledPair> readings_;
+    bool sampling_ = false;
 };
 
 }  // namespace tilt::remote::ui

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QTemporaryDir>
+
+#include "link/clock.h"
+#include "platform/system_port_catalogue.h"
+#include "shell/ui/app_context.h"
+#include "shell/ui/device_thread.h"
+#include "shell/ui/window_registry.h"
+#include "support/fake_messages.h"
+#include "support/gui_harness.h"
+#include "support/recording_errors.h"
+#include "support/scripted_file_dialogs.h"
+
+// The desktop program's context on the system's serial ports (a tiltsim pseudo-terminal named
+// with addNamedPort), with the tests' fakes for what needs a user: the windows of a benchmark run
+// on it offscreen, against the line as the user's would.
+struct DesktopOnSerial {
+    tilt::link::SystemClock clock;
+    tilt::platform::SystemPortCatalogue catalogue{clock};
+    tilt::testing::FakeMessages messages;
+    tilt::testing::RecordingErrors errors;
+    tilt::testing::FakeSettings settings;
+    tilt::testing::ScriptedFileDialogs fileDialogs;
+    tilt::shell::ui::DeviceThread device{catalogue, errors, messages};
+    QTemporaryDir root;
+    tilt::shell::ui::AppContext context{.state = {},
+                                        .messages = messages,
+                                        .errors = errors,
+                                        .settings = settings,
+                                        .fileDialogs = fileDialogs,
+                                        .catalogue = catalogue,
+                                        .threads = tilt::link::standardThreads(),
+                                        .device = device,
+                                        .paths = tilt::DataPaths{root.path().toStdString()},
+                                        .technician = false,
+                                        .exitProgram = {}};
+    tilt::shell::ui::WindowRegistry windows;
+};

@@ -1,0 +1,487 @@
+#include "apps/tiltctl_live.h"
+
+#include <unistd.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <stop_token>
+#include <thread>
+
+#include "apps/tiltctl_console.h"
+#include "link/comm_port.h"
+#include "link/device_link.h"
+#include "link/poll.h"
+#include "link/protocol.h"
+#include "live/live_sampling.h"
+#include "live/live_writes.h"
+#include "shell/error.h"
+
+namespace tilt::ctl {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// Error reports name the window that does the same in the desktop program.
+constexpr std::string_view kAnglesWindow = "Angles";
+constexpr std::string_view kAccelerometersWindow = "Accelerometers";
+constexpr const char* kNoPort = "No comm port has been selected!";
+// Nobody watches a script: a device silent this long is not coming back.
+constexpr int kSilenceSeconds = 5;
+constexpr auto kSilenceLimit = std::chrono::seconds(kSilenceSeconds);
+// How often the lines are handed on: a terminal at about its display rate (a flush per line
+// would wake the terminal for each of some 340 lines a second, and on a busy machine slow the
+// loop down); a pipe or a file often enough for a reader to follow live, where stdio alone
+// would hold seconds of readings back.
+constexpr auto kTerminalFlushEvery = std::chrono::milliseconds(16);
+constexpr auto kPipeFlushEvery = std::chrono::milliseconds(100);
+// How often a tare asks for its fresh reading before it gives up (each ask waits 250 ms).
+constexpr int kTareAsks = 4;
+constexpr double kMaxSeconds = 1e7;  // keeps the deadline far inside the clock's range
+constexpr const char* kLiveUsage = "expected [--count N] [--seconds S] [--json]";
+
+int noPort(Context& ctx) {
+    ctx.err << kNoPort << "\n";
+    return kDeviceFailed;
+}
+
+// A small negative angle rounds to -0.0; it is printed as 0, as the data files write it.
+double plainZero(double value) {
+    return value == 0 ? 0.0 : value;
+}
+
+// ---- live angles, live acc ----
+
+struct LiveRequest {
+    std::optional<long long> count;
+    std::optional<double> seconds;
+    bool json = false;
+};
+
+const QString& optionValue(const QStringList& args, qsizetype& at) {
+    if (at + 1 >= args.size()) {
+        throw UsageError{args[at].toStdString() + " needs a value; " + kLiveUsage};
+    }
+    return args[++at];
+}
+
+LiveRequest liveArguments(const QStringList& args) {
+    LiveRequest request;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        bool ok = false;
+        if (args[i] == "--json") {
+            request.json = true;
+        } else if (args[i] == "--count") {
+            const long long count = optionValue(args, i).toLongLong(&ok);
+            if (!ok || count < 1) {
+                throw UsageError{"--count takes a number of readings, 1 or more"};
+            }
+            request.count = count;
+        } else if (args[i] == "--seconds") {
+            const double seconds = optionValue(args, i).toDouble(&ok);
+            if (!ok || !(seconds > 0) || seconds > kMaxSeconds) {
+                throw UsageError{"--seconds takes a number of seconds above 0"};
+            }
+            request.seconds = seconds;
+        } else {
+            throw UsageError{"unexpected '" + args[i].toStdString() + "'; " + kLiveUsage};
+        }
+    }
+    return request;
+}
+
+std::string jsonLine(const QJsonObject& object) {
+    QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    text += '\n';
+    return text.toStdString();
+}
+
+std::string angleLine(const live::AngleSample& sample, bool json) {
+    const auto& r = sample.reading;
+    if (json) {
+        return jsonLine({{"time", sample.seconds},
+                         {"AngleX", plainZero(r.angleX)},
+                         {"AngleY", plainZero(r.angleY)},
+                         {"RawAngleX", r.wordX},
+                         {"RawAngleY", r.wordY}});
+    }
+    char line[96];
+    std::snprintf(line, sizeof line, "%.2f %.1f %.1f %d %d\n", sample.seconds, plainZero(r.angleX),
+                  plainZero(r.angleY), r.wordX, r.wordY);
+    return line;
+}
+
+std::string accelerationLine(const live::AccelerationSample& sample, bool json) {
+    const auto& r = sample.reading;
+    if (json) {
+        return jsonLine({{"time", sample.seconds}, {"AccX", r.x}, {"AccY", r.y}, {"AccZ", r.z}});
+    }
+    char line[64];
+    std::snprintf(line, sizeof line, "%.2f %d %d %d\n", sample.seconds, r.x, r.y, r.z);
+    return line;
+}
+
+// The readings' lines on stdout, gathered here and handed on in batches of whole lines (stdio
+// would write a terminal's lines one by one), so that writing never holds the loop up.
+class LiveOutput {
+  public:
+    explicit LiveOutput(std::ostream& out)
+        : out_(out),
+          flushEvery_(&out == &std::cout && isatty(STDOUT_FILENO) == 1 ? kTerminalFlushEvery
+                                                                       : kPipeFlushEvery) {}
+
+    void line(const std::string& text) {
+        pending_ += text;
+        if (const auto now = SteadyClock::now(); now - flushed_ >= flushEvery_) {
+            end();
+            flushed_ = now;
+        }
+    }
+
+    void end() {
+        out_ << pending_ << std::flush;
+        pending_.clear();
+    }
+
+  private:
+    std::ostream& out_;
+    SteadyClock::duration flushEvery_;
+    SteadyClock::time_point flushed_ = SteadyClock::now();
+    std::string pending_;
+};
+
+// Beside the loop: stops it when its time is up, or when the device has sent no reading for
+// kSilenceLimit.
+class LiveWatch {
+  public:
+    LiveWatch(std::stop_source stop, std::optional<double> seconds)
+        : stop_(std::move(stop)),
+          lastReading_(SteadyClock::now().time_since_epoch().count()),
+          end_(seconds ? std::optional(SteadyClock::now() +
+                                       std::chrono::duration_cast<SteadyClock::duration>(
+                                           std::chrono::duration<double>(*seconds)))
+                       : std::nullopt),
+          thread_([this](std::stop_token own) { run(own); }) {}
+
+    void readingArrived() {
+        lastReading_.store(SteadyClock::now().time_since_epoch().count(),
+                           std::memory_order_relaxed);
+    }
+
+    [[nodiscard]] bool silent() const { return silent_.load(); }
+
+  private:
+    [[nodiscard]] SteadyClock::time_point silentAt() const {
+        return SteadyClock::time_point(
+                   SteadyClock::duration(lastReading_.load(std::memory_order_relaxed))) +
+               kSilenceLimit;
+    }
+
+    void run(std::stop_token own) {
+        std::mutex mutex;
+        std::condition_variable_any wake;
+        std::unique_lock lock(mutex);
+        for (;;) {
+            const auto silence = silentAt();
+            (void)wake.wait_until(lock, own, end_ ? std::min(*end_, silence) : silence,
+                                  [] { return false; });
+            if (own.stop_requested()) {
+                return;  // the loop ended by itself
+            }
+            const auto now = SteadyClock::now();
+            if (end_ && now >= *end_) {
+                break;
+            }
+            if (now >= silentAt()) {
+                silent_ = true;
+                break;
+            }
+        }
+        stop_.request_stop();
+    }
+
+    std::stop_source stop_;
+    std::atomic<SteadyClock::rep> lastReading_;
+    std::optional<SteadyClock::time_point> end_;
+    std::atomic<bool> silent_{false};
+    std::jthread thread_;  // last, so that it ends before what it uses goes
+};
+
+struct RequestStop {
+    std::stop_source stop;
+    void operator()() const { stop.request_stop(); }
+};
+
+// One live command: its link, its error reports, its output, and what ends it: Ctrl+C, the
+// count, the time, or a silent device.
+class LiveRun {
+  public:
+    LiveRun(Context& ctx, const LiveRequest& request)
+        : ctx_(ctx),
+          request_(request),
+          onInterrupt_(interrupt_.token(), RequestStop{stop_}),
+          link_(ctx.catalogue),
+          errors_(ctx.err),
+          output_(ctx.out),
+          watch_(stop_, request.seconds) {
+        link_.setStopToken(stop_.get_token());
+    }
+
+    [[nodiscard]] link::DeviceLink& link() { return link_; }
+    [[nodiscard]] PrintingErrors& errors() { return errors_; }
+    [[nodiscard]] bool json() const { return request_.json; }
+
+    [[nodiscard]] live::LiveOptions options(std::string_view window) const {
+        live::LiveOptions options;
+        options.commPort = ctx_.port;
+        options.window = window;
+        return options;
+    }
+
+    void print(const std::string& line) {
+        output_.line(line);
+        watch_.readingArrived();
+        if (++readings_ == request_.count) {
+            stop_.request_stop();
+        }
+    }
+
+    int ended(live::LiveEnd end);
+
+  private:
+    Context& ctx_;
+    LiveRequest request_;
+    InterruptStop interrupt_;
+    std::stop_source stop_;
+    std::stop_callback<RequestStop> onInterrupt_;
+    link::DeviceLink link_;
+    PrintingErrors errors_;
+    LiveOutput output_;
+    long long readings_ = 0;
+    LiveWatch watch_;  // last, so that its thread ends before what it stops goes
+};
+
+int LiveRun::ended(live::LiveEnd end) {
+    output_.end();
+    if (end != live::LiveEnd::Stopped) {
+        return kDeviceFailed;  // the error report has said why
+    }
+    if (interrupt_.requested()) {
+        ctx_.err << "Sampling halted by user after " << readings_ << " readings.\n";
+        return kInterrupted;
+    }
+    if (watch_.silent() || readings_ == 0) {
+        ctx_.err << (readings_ == 0 ? "The device sent no reading" : "The device stopped answering")
+                 << ". Check that the logger is on and connected.\n";
+        return kDeviceFailed;
+    }
+    return errors_.count() == 0 ? kDone : kDeviceFailed;
+}
+
+int runLiveAngles(Context& ctx, const QStringList& args) {
+    const LiveRequest request = liveArguments(args);
+    if (ctx.port == 0) {
+        return noPort(ctx);
+    }
+    LiveRun run(ctx, request);
+    live::AngleLoopEvents events;
+    events.reading = [&](const live::AngleSample& s) { run.print(angleLine(s, run.json())); };
+    live::LoopRequests none;  // nothing is asked of a loop in a terminal
+    return run.ended(
+        live::sampleAngles(run.link(), run.errors(), run.options(kAnglesWindow), none, events));
+}
+
+int runLiveAccelerations(Context& ctx, const QStringList& args) {
+    const LiveRequest request = liveArguments(args);
+    if (ctx.port == 0) {
+        return noPort(ctx);
+    }
+    LiveRun run(ctx, request);
+    live::AccelerationLoopEvents events;
+    events.reading = [&](const live::AccelerationSample& s) {
+        run.print(accelerationLine(s, run.json()));
+    };
+    live::LoopRequests none;
+    return run.ended(live::sampleAccelerations(run.link(), run.errors(),
+                                               run.options(kAccelerometersWindow), none, events));
+}
+
+// ---- tare, untare, dac ----
+
+live::Axis axisArgument(const QStringList& args) {
+    expectArguments(args, 1, "x or y");
+    const QString axis = args[0].toLower();
+    if (axis == "x") {
+        return live::Axis::X;
+    }
+    if (axis == "y") {
+        return live::Axis::Y;
+    }
+    throw UsageError{"'" + args[0].toStdString() + "' is no axis; expected x or y"};
+}
+
+// Opens the port for one write and closes it after; a failure is reported under `procedure`.
+// Ctrl+C is held off meanwhile: a write cut between its two bytes would leave half a word in
+// the device, and the whole write takes 0.6 s at most.
+bool writeOnPort(Context& ctx, PrintingErrors& errors, std::string_view window,
+                 std::string_view procedure, const std::function<bool(link::DeviceLink&)>& write) {
+    const InterruptStop holdOff;
+    link::DeviceLink link(ctx.catalogue);
+    link::OpenCommPort(link, ctx.port, errors, window);
+    if (!link.isOpen()) {
+        return false;  // reported by the open
+    }
+    bool written = false;
+    try {
+        written = write(link);
+    } catch (const Error& e) {
+        errors.report(e, procedure, window);
+    }
+    link::CloseCommPort(link, errors, window);
+    return written && errors.count() == 0;
+}
+
+std::optional<link::AngleReading> freshReading(link::DeviceLink& link) {
+    for (int ask = 0; ask < kTareAsks; ++ask) {
+        if (const auto reply = link::poll(link, link::cmd::kAngles, link::kAnglesReplyBytes)) {
+            return link::decodeAngles(*reply);
+        }
+    }
+    return std::nullopt;
+}
+
+int runTareCommand(Context& ctx, const QStringList& args, bool remove) {
+    const live::Axis axis = axisArgument(args);
+    if (ctx.port == 0) {
+        return noPort(ctx);
+    }
+    const bool x = axis == live::Axis::X;
+    PrintingErrors errors(ctx.err);
+    double tare = 0;
+    bool answered = true;
+    const bool written = writeOnPort(
+        ctx, errors, kAnglesWindow, remove ? "RemoveTare" : "GetTare", [&](link::DeviceLink& link) {
+            if (remove) {
+                live::RemoveTare(link, axis);
+                return true;
+            }
+            const auto reading = freshReading(link);
+            answered = reading.has_value();
+            if (!answered) {
+                return false;
+            }
+            live::GetTare(link, axis, x ? reading->wordX : reading->wordY);
+            tare = x ? reading->angleX : reading->angleY;
+            return true;
+        });
+    if (!answered) {
+        ctx.err << "The device sent no angle reading; nothing was written.\n";
+    }
+    if (!written) {
+        return kDeviceFailed;
+    }
+    char line[32];
+    std::snprintf(line, sizeof line, "Tare%s: %.1f\n", x ? "X" : "Y", plainZero(tare));
+    ctx.out << line;
+    return kDone;
+}
+
+int runTare(Context& ctx, const QStringList& args) {
+    return runTareCommand(ctx, args, false);
+}
+
+int runUntare(Context& ctx, const QStringList& args) {
+    return runTareCommand(ctx, args, true);
+}
+
+int runDac(Context& ctx, const QStringList& args) {
+    expectArguments(args, 2, "N VALUE");
+    bool ok = false;
+    const int dac = args[0].trimmed().toInt(&ok);
+    if (!ok || dac < 1 || dac > 3) {
+        throw UsageError{"there is no DAC '" + args[0].toStdString() +
+                         "'; DACs are 1 to 3. Nothing was sent."};
+    }
+    const int value = args[1].trimmed().toInt(&ok);
+    if (!ok) {
+        throw UsageError{"'" + args[1].toStdString() +
+                         "' is not a whole number; a DAC value is 0 to 65535. Nothing was sent."};
+    }
+    if (value < 0 || value > 65535) {
+        throw UsageError{"DAC value " + std::to_string(value) +
+                         " does not fit in two bytes (0 to 65535); nothing was sent."};
+    }
+    if (ctx.port == 0) {
+        return noPort(ctx);
+    }
+    PrintingErrors errors(ctx.err);
+    if (!writeOnPort(ctx, errors, kAccelerometersWindow, "WriteDAC", [&](link::DeviceLink& link) {
+            live::writeDac(link, dac, value);
+            return true;
+        })) {
+        return kDeviceFailed;
+    }
+    const int cell = live::dacCell(dac);
+    ctx.out << "Wrote " << value << " to DAC" << dac << " (EEPROM addresses " << cell << " and "
+            << cell + 1 << ").\n";
+    return kDone;
+}
+
+// Summaries are wrapped by hand; continuation lines start at the overview's summary column.
+const std::string kIndent(24, ' ');
+
+std::string liveSummary(const std::string& what, const std::string& line, const std::string& json) {
+    return what + "\n" + kIndent + line + "\n" + kIndent + "--json: one object a line, " + json +
+           ".\n" + kIndent +
+           "Ends after N readings or S seconds, whichever comes first; without them, on\n" +
+           kIndent + "Ctrl+C (exit 130), and after " + std::to_string(kSilenceSeconds) +
+           " seconds without a reading (exit 1).";
+}
+
+}  // namespace
+
+std::vector<Command> liveCommands() {
+    return {
+        {{"live", "angles"},
+         "[--count N] [--seconds S] [--json]",
+         liveSummary("Sample the angles ('A') as fast as the device answers; one line a reading:",
+                     "seconds since the start, AngleX, AngleY (degrees), RawAngleX, RawAngleY.",
+                     "{\"time\", \"AngleX\", \"AngleY\", \"RawAngleX\", \"RawAngleY\"}; raw "
+                     "words as\n" +
+                         kIndent + "received, 0 to 65535"),
+         runLiveAngles},
+        {{"live", "acc"},
+         "[--count N] [--seconds S] [--json]",
+         liveSummary("Sample the accelerometers ('a') as fast as the device answers; one line a",
+                     "reading: seconds since the start, AccX, AccY, AccZ (counts).",
+                     "{\"time\", \"AccX\", \"AccY\", \"AccZ\"}"),
+         runLiveAccelerations},
+        {{"tare"},
+         "x|y",
+         "Take one angle reading and store its raw word as the axis's tare (X: EEPROM\n" + kIndent +
+             "14/15, Y: 16/17, 500 ms between the bytes); print \"TareX: degrees\".",
+         runTare},
+        {{"untare"},
+         "x|y",
+         "Clear the axis's tare (0 into its cells); print \"TareX: 0.0\".",
+         runUntare},
+        {{"dac"},
+         "N VALUE",
+         "Write VALUE (0 to 65535) as DAC N's setting (1: EEPROM 62/63, 2: 64/65, 3: 66/67),\n" +
+             kIndent +
+             "high byte first, 100 ms after each. A bad N or VALUE: exit 2, nothing sent.",
+         runDac},
+    };
+}
+
+}  // namespace tilt::ctl

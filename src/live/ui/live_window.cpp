@@ -1,0 +1,281 @@
+#include "live/ui/live_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <chrono>
+#include <cmath>
+#include <string>
+
+#include "link/device_link.h"
+#include "link/port_catalogue.h"
+#include "live/ui/live_feed.h"
+#include "live/ui/locale_number.h"
+#include "live/ui/strip_chart.h"
+#include "logging/data_file.h"
+#include "shell/error.h"
+#include "shell/error_reporter.h"
+#include "shell/number_text.h"
+#include "shell/ui/app_context.h"
+#include "shell/ui/device_thread.h"
+
+namespace tilt::live::ui {
+
+namespace {
+constexpr std::chrono::seconds kPictureSampling{1};
+
+// The performance counter: the steady clock, whose ticks a second the program keeps as
+// PerfFrequency.
+std::int64_t performanceCount() {
+    return std::chrono::steady_clock::now().time_since_epoch().count();
+}
+
+QString endedText(LiveEnd end) {
+    switch (end) {
+        case LiveEnd::Stalled:
+            return QStringLiteral(
+                "Sampling stopped: a reply could not be read (see the error log). Choose "
+                "Sample to start again.");
+        case LiveEnd::PortFailed:
+            return QStringLiteral("Sampling stopped: the port failed (see the error log).");
+        case LiveEnd::Stopped:
+            break;
+    }
+    return {};
+}
+}  // namespace
+
+LiveWindow::LiveWindow(shell::ui::AppContext& context, Kind kind, QWidget* parent)
+    : QMainWindow(parent), context_(context), kind_(std::move(kind)) {
+    const QString name = QString::fromLatin1(kind_.window);
+    setObjectName(name);
+    setWindowTitle(name);
+    setWindowFlag(Qt::Window);
+    // Return unloads the window: the next opening starts idle, with Save unchecked.
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildMenus();
+
+    auto* central = new QWidget(this);
+    layout_ = new QVBoxLayout(central);
+    chart_ = new StripChart(kind_.traces, kind_.unit, central);
+    layout_->addWidget(chart_, 1);
+    setCentralWidget(central);
+    lblRate_ = new QLabel(this);
+    lblRate_->setObjectName(QStringLiteral("lblRate"));
+    statusBar()->addPermanentWidget(lblRate_);
+}
+
+void LiveWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->menuAction()->setObjectName(QStringLiteral("mnuData"));
+    auto add = [&](const char* name, const QString& caption, void (LiveWindow::*handler)()) {
+        QAction* action = file->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    mnuSave_ = add("mnuSave", QStringLiteral("Sa&ve"), &LiveWindow::mnuSave_Click);
+    mnuSave_->setCheckable(true);
+    mnuSample_ = add("mnuSample", QStringLiteral("&Sample"), &LiveWindow::mnuSample_Click);
+    mnuSample_->setCheckable(true);
+    file->addSeparator();
+    add("mnuReturn", QStringLiteral("&Return"), &LiveWindow::mnuReturn_Click);
+}
+
+void LiveWindow::setReadingsPanel(QWidget* panel) {
+    layout_->insertWidget(0, panel);
+}
+
+// --- File menu ----------------------------------------------------------------------------
+
+void LiveWindow::mnuSave_Click() {
+    // Recording is switched only while idle: the entry is disabled while sampling.
+    if (!sampling_) {
+        AppState& state = context_.state;
+        try {
+            if (saving_) {
+                saving_ = false;
+                state.SaveLiveReadings = false;
+            } else {
+                mnuSave_->setChecked(true);
+                const auto file =
+                    logging::CreateDataFile(context_.fileDialogs, context_.paths.dataFiles(),
+                                            kind_.fileKind, logging::headerFrom(state));
+                saving_ = file.has_value() && !file->empty();
+                if (saving_) {
+                    state.DataFileName = *file;
+                }
+                state.SaveLiveReadings = saving_;
+            }
+        } catch (const Error& e) {
+            context_.errors.report(e, "mnuSave_Click", kind_.window);
+        }
+    }
+    mnuSave_->setChecked(saving_);  // a checkable entry toggles itself when chosen
+}
+
+void LiveWindow::mnuSample_Click() {
+    if (sampling_) {
+        stopSampling();
+    } else {
+        startSampling();
+    }
+    mnuSample_->setChecked(sampling_);
+}
+
+void LiveWindow::mnuReturn_Click() {
+    context_.state.SaveLiveReadings = false;
+    close();
+}
+
+void LiveWindow::closeEvent(QCloseEvent* event) {
+    // Leaving the window ends its sampling, and the recording it switched on.
+    if (sampling_) {
+        context_.device.stop();
+    }
+    if (saving_) {
+        context_.state.SaveLiveReadings = false;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+// --- Sampling -----------------------------------------------------------------------------
+
+void LiveWindow::startSampling() {
+    const AppState& state = context_.state;
+    LiveOptions options;
+    options.commPort = state.CommPort;
+    options.window = kind_.window;
+    if (state.SaveLiveReadings && !state.DataFileName.empty()) {
+        options.recordTo = state.DataFileName;
+    }
+    auto requests = std::make_shared<LoopRequests>();
+    feed().discard();
+    end_.reset();
+    const bool started = context_.device.start<LiveEnd>(
+        this, {std::string(kind_.window) + " sampling", "mnuSample_Click"},
+        [loop = makeLoop(), options, requests](link::DeviceLink& link) {
+            return loop(link, options, *requests);
+        },
+        [this](LiveEnd end) { end_ = end; }, [this] { loopEnded(); });
+    if (!started) {
+        return;
+    }
+    requests_ = std::move(requests);
+    sampling_ = true;
+    mnuSave_->setEnabled(false);
+    context_.state.SampleStartCount = performanceCount();
+    context_.state.SampleNowCount = context_.state.SampleStartCount;
+    chart_->clear();
+    lblRate_->clear();
+    statusBar()->clearMessage();
+    samplingStarted();
+}
+
+void LiveWindow::stopSampling() {
+    context_.device.stop();
+    feed().flush();  // the newest reading is shown before the boxes are cleared
+    finishSampling();
+    mnuSample_->setEnabled(false);  // until the loop has let go of the device
+}
+
+void LiveWindow::finishSampling() {
+    sampling_ = false;
+    requests_.reset();
+    mnuSample_->setChecked(false);
+    mnuSave_->setEnabled(true);
+    if (!picturing_) {
+        lblRate_->clear();
+    }
+    samplingStopped(!picturing_);
+}
+
+void LiveWindow::loopEnded() {
+    mnuSample_->setEnabled(true);
+    if (sampling_) {  // ended on its own: the port failed or a reply stalled the loop
+        feed().flush();
+        finishSampling();
+        statusBar()->showMessage(endedText(end_.value_or(LiveEnd::PortFailed)));
+    }
+}
+
+bool LiveWindow::post(LoopRequest request) {
+    if (!requests_) {
+        return false;
+    }
+    requests_->post(request);
+    return true;
+}
+
+std::function<void()> LiveWindow::recordingFailedNotice() {
+    return shell::ui::DeviceThread::toWindow<>(this, [this] {
+        statusBar()->showMessage(QStringLiteral(
+            "Recording stopped: the data file cannot be written (see the error log). Sampling "
+            "goes on."));
+    });
+}
+
+LiveWindow::BoxFrame LiveWindow::boxFrame(
+    const QString& title, const char* name,
+    std::initializer_list<std::pair<const char*, const char*>> rows, QWidget* parent) {
+    BoxFrame made{new QGroupBox(title, parent), {}};
+    made.frame->setObjectName(QString::fromLatin1(name));
+    auto* layout = new QFormLayout(made.frame);
+    for (const auto& [label, boxName] : rows) {
+        auto* box = new QLineEdit(made.frame);
+        box->setObjectName(QString::fromLatin1(boxName));
+        box->setReadOnly(true);
+        layout->addRow(QString::fromLatin1(label), box);
+        made.boxes.push_back(box);
+    }
+    return made;
+}
+
+void LiveWindow::plotReadings(std::span<const ChartPoint> points) {
+    if (points.empty()) {
+        return;
+    }
+    chart_->append(points);
+    AppState& state = context_.state;
+    const double seconds = points.back().seconds;
+    state.SampleTime = numberText(seconds);
+    state.SampleNowCount =
+        state.SampleStartCount +
+        static_cast<std::int64_t>(std::llround(seconds * static_cast<double>(state.PerfFrequency)));
+    if (const auto rate = chart_->history().rate()) {
+        lblRate_->setText(QStringLiteral("%1 readings/s").arg(localeNumber(std::round(*rate))));
+    }
+}
+
+// --- Picture ------------------------------------------------------------------------------
+
+void LiveWindow::prepareForPicture() {
+    // Only a simulated logger is sampled for the picture: a picture must not keep a real one
+    // busy, and the readings it shows are only meaningful at work.
+    const auto port = link::findPort(context_.catalogue, context_.state.CommPort);
+    if (!port || !port->simulated || context_.device.busy()) {
+        return;
+    }
+    mnuSample_Click();
+    QEventLoop sampling;
+    QTimer::singleShot(kPictureSampling, &sampling, &QEventLoop::quit);
+    sampling.exec();
+    picturing_ = true;  // the picture shows the last readings, not cleared boxes
+    if (sampling_) {
+        mnuSample_Click();
+    }
+    while (context_.device.busy()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    picturing_ = false;
+}
+
+}  // namespace tilt::live::ui

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "live/live_requests.h"
+#include "live/live_sampling.h"
+#include "live/ui/strip_history.h"
+#include "shell/ui/pictured.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QVBoxLayout;
+
+namespace tilt::link {
+class DeviceLink;
+}
+namespace tilt::shell::ui {
+struct AppContext;
+}
+
+namespace tilt::live::ui {
+
+class FrameFeed;
+class StripChart;
+
+// What the live windows share: the File menu (Save, Sample, Return), recording to a data file,
+// the sampling loop on the device thread with the requests posted to it, the rate of the
+// readings and the strip chart of the last minute. A window adds its boxes above the chart and
+// shows each frame's readings.
+class LiveWindow : public QMainWindow, public shell::ui::Pictured {
+  public:
+    void mnuSample_Click();
+    void mnuSave_Click();
+    void mnuReturn_Click();
+
+    // About a second of sampling when the selected port is a simulated logger; otherwise the
+    // window is pictured idle.
+    void prepareForPicture() override;
+
+    [[nodiscard]] bool sampling() const { return sampling_; }
+
+  protected:
+    // What a live window is: its name (the error log's screen), the kind of its data file, and
+    // the strip chart's traces with the unit of their values.
+    struct Kind {
+        const char* window;
+        std::string_view fileKind;
+        std::vector<QString> traces;
+        QString unit;
+    };
+    LiveWindow(shell::ui::AppContext& context, Kind kind, QWidget* parent);
+
+    // The window's sampling loop with its events, made on the user-interface thread as sampling
+    // starts; it runs on the device thread.
+    using Loop = std::function<LiveEnd(link::DeviceLink&, const LiveOptions&, LoopRequests&)>;
+    [[nodiscard]] virtual Loop makeLoop() = 0;
+    [[nodiscard]] virtual FrameFeed& feed() = 0;
+    // The window's controls as sampling starts and stops; `clear` says whether the readings go
+    // (they stay for a picture).
+    virtual void samplingStarted() = 0;
+    virtual void samplingStopped(bool clear) = 0;
+
+    // Puts the window's boxes above the strip chart.
+    void setReadingsPanel(QWidget* panel);
+
+    // A frame's readings, oldest first: the chart, the rate, and the sampling time in the shared
+    // state (SampleTime and the counter of the newest reading).
+    void plotReadings(std::span<const ChartPoint> points);
+
+    // Hands a request to the running loop; false when none runs.
+    bool post(LoopRequest request);
+
+    // What the loop calls when the data file cannot take a reading (it has reported why): the
+    // window says that the recording ended while sampling goes on.
+    [[nodiscard]] std::function<void()> recordingFailedNotice();
+
+    // A frame of labelled boxes that show readings: {label, objectName} a row.
+    struct BoxFrame {
+        QGroupBox* frame = nullptr;
+        std::vector<QLineEdit*> boxes;
+    };
+    [[nodiscard]] static BoxFrame boxFrame(
+        const QString& title, const char* name,
+        std::initializer_list<std::pair<const char*, const char*>> rows, QWidget* parent);
+
+    void closeEvent(QCloseEvent* event) override;
+
+    shell::ui::AppContext& context_;
+    const Kind kind_;
+
+  private:
+    void buildMenus();
+    void startSampling();
+    void stopSampling();
+    void finishSampling();
+    void loopEnded();
+
+    QAction* mnuSave_ = nullptr;
+    QAction* mnuSample_ = nullptr;
+    QVBoxLayout* layout_ = nullptr;
+    StripChart* chart_ = nullptr;
+    QLabel* lblRate_ = nullptr;
+    std::shared_ptr<LoopRequests> requests_;
+    std::optional<LiveEnd> end_;
+    bool sampling_ = false;
+    bool saving_ = false;
+    bool picturing_ = false;
+};
+
+}  // namespace tilt::live::ui

@@ -1,0 +1,132 @@
+#include "remote/ui/session_parameters.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringList>
+
+namespace tilt::remote::ui {
+
+namespace {
+constexpr int kOctetWidth = 44;
+constexpr int kPortWidth = 64;
+constexpr std::array<const char*, 4> kDefaultOctets = {"192", "168", "1", "100"};
+}  // namespace
+
+SessionParameters::SessionParameters(QWidget* parent)
+    : QGroupBox(QStringLiteral("Set Session Parameters"), parent) {
+    setObjectName(QStringLiteral("fraParameters"));
+    auto* grid = new QGridLayout(this);
+    // Four octet boxes in a row with the dots between them.
+    const auto octets = [&](std::array<QLineEdit*, 4>& boxes, const char* prefix,
+                            const std::array<const char*, 4>& texts) {
+        auto* row = new QHBoxLayout;
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            if (i > 0) {
+                row->addWidget(new QLabel(QStringLiteral("."), this));
+            }
+            const std::string name = prefix + std::to_string(i + 1);
+            boxes[i] = addBox(name.c_str(), QString::fromLatin1(texts[i]), kOctetWidth);
+            row->addWidget(boxes[i]);
+        }
+        row->addStretch();
+        return row;
+    };
+    txtWhoAmI_ = addBox("txtWhoAmI", {}, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Who am I?"), this), 0, 0);
+    grid->addWidget(txtWhoAmI_, 0, 1);
+    grid->addLayout(octets(txtLH_, "txtLH", {"", "", "", ""}), 0, 2);
+
+    optRemoteHost1_ = new QRadioButton(this);
+    optRemoteHost1_->setObjectName(QStringLiteral("optRemoteHost1"));
+    optRemoteHost2_ = new QRadioButton(this);
+    optRemoteHost2_->setObjectName(QStringLiteral("optRemoteHost2"));
+    // The endpoint starts out sending to the name.
+    optRemoteHost2_->setChecked(true);
+    txtRH5_ = addBox("txtRH5", QString::fromLatin1(kDefaultRemoteHost), 0);
+    grid->addWidget(new QLabel(QStringLiteral("Remote Host"), this), 1, 0);
+    auto* byAddress = new QHBoxLayout;
+    byAddress->addWidget(optRemoteHost1_);
+    byAddress->addLayout(octets(txtRH_, "txtRH", kDefaultOctets));
+    grid->addLayout(byAddress, 1, 1, 1, 2);
+    auto* byName = new QHBoxLayout;
+    byName->addWidget(optRemoteHost2_);
+    byName->addWidget(txtRH5_);
+    grid->addLayout(byName, 2, 1, 1, 2);
+
+    txtPort_ = addBox("txtPort", QStringLiteral("1002"), kPortWidth);
+    txtBind_ = addBox("txtBind", QStringLiteral("1001"), kPortWidth);
+    cmdReset_ = new QPushButton(QStringLiteral("Reset"), this);
+    cmdReset_->setObjectName(QStringLiteral("cmdReset"));
+    auto* ports = new QHBoxLayout;
+    ports->addWidget(new QLabel(QStringLiteral("Remote Port"), this));
+    ports->addWidget(txtPort_);
+    ports->addSpacing(12);
+    ports->addWidget(new QLabel(QStringLiteral("Bind"), this));
+    ports->addWidget(txtBind_);
+    ports->addStretch();
+    ports->addWidget(cmdReset_);
+    grid->addLayout(ports, 3, 0, 1, 3);
+}
+
+QLineEdit* SessionParameters::addBox(const char* name, const QString& text, int width) {
+    auto* box = new QLineEdit(text, this);
+    box->setObjectName(QString::fromLatin1(name));
+    if (width > 0) {
+        box->setFixedWidth(width);
+    }
+    return box;
+}
+
+void SessionParameters::showLocalHost(const std::string& name,
+                                      const std::optional<std::string>& address) {
+    txtWhoAmI_->setText(QString::fromStdString(name));
+    if (!address) {
+        return;
+    }
+    const QStringList parts = QString::fromStdString(*address).split(QLatin1Char('.'));
+    for (std::size_t i = 0; i < txtLH_.size() && i < static_cast<std::size_t>(parts.size()); ++i) {
+        txtLH_[i]->setText(parts[static_cast<qsizetype>(i)]);
+    }
+}
+
+std::string SessionParameters::remoteHost() const {
+    if (optRemoteHost1_->isChecked()) {
+        QStringList octets;
+        for (const QLineEdit* box : txtRH_) {
+            octets << box->text().trimmed();
+        }
+        return octets.join(QLatin1Char('.')).toStdString();
+    }
+    if (optRemoteHost2_->isChecked()) {
+        return txtRH5_->text().trimmed().toStdString();
+    }
+    return {};
+}
+
+QString SessionParameters::remotePortText() const {
+    return txtPort_->text();
+}
+
+QString SessionParameters::bindText() const {
+    return txtBind_->text();
+}
+
+void SessionParameters::setPorts(const QString& remotePort, const QString& bind) {
+    txtPort_->setText(remotePort);
+    txtBind_->setText(bind);
+}
+
+std::optional<std::uint16_t> portNumber(const QString& text, int lowest) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    if (!ok || value < lowest || value > 65535) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(value);
+}
+
+}  // namespace tilt::remote::ui

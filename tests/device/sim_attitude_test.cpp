@@ -1,0 +1,149 @@
+// The simulator's fixed attitude (tiltsim --attitude X,Y): parsing the option, and what a logger
+// held still answers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <stdexcept>
+#include <string>
+
+#include "device/device_memory.h"
+#include "device/sim_line_helpers.h"
+#include "device/sim_options.h"
+#include "link/protocol.h"
+
+namespace tilt::device {
+namespace {
+
+using namespace simtest;
+
+TEST(AttitudeOption, XCommaY_GivesTheDegrees) {
+    struct Case {
+        const char* text;
+        double x, y;
+    };
+    const Case cases[] = {
+        {"30,-20", 30, -20},       {" 30 , -20 ", 30, -20}, {"-180,90", -180, 90},
+        {"180,-90", 180, -90},     {"0,0", 0, 0},           {"12.34,-56.78", 12.34, -56.78},
+        {"-0.05,0.05", -.05, .05}, {"1e1,-2e1", 10, -20},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const FixedAttitude a = parseAttitude(c.text);
+        EXPECT_DOUBLE_EQ(a.x, c.x);
+        EXPECT_DOUBLE_EQ(a.y, c.y);
+    }
+}
+
+TEST(AttitudeOption, WhatIsNoAttitude_IsRefusedNamingTheFault) {
+    struct Case {
+        const char* text;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"", "X,Y in degrees"},
+        {"30", "X,Y in degrees"},
+        {"30;-20", "X,Y in degrees"},
+        {",-20", "not a number for the X angle"},
+        {"30,", "not a number for the Y angle"},
+        {"north,-20", "not a number for the X angle"},
+        {"30,-20,5", "not a number for the Y angle"},
+        {"30,-20deg", "not a number for the Y angle"},
+        {"180.1,0", "X angle must lie between -180 and 180"},
+        {"-181,0", "X angle must lie between -180 and 180"},
+        {"0,90.01", "Y angle must lie between -90 and 90"},
+        {"0,-100", "Y angle must lie between -90 and 90"},
+        {"nan,0", "X angle must lie between -180 and 180"},
+        {"0,inf", "Y angle must lie between -90 and 90"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        try {
+            (void)parseAttitude(c.text);
+            ADD_FAILURE() << "accepted";
+        } catch (const std::invalid_argument& e) {
+            EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
+        }
+    }
+}
+
+SimOptions heldAt(double x, double y) {
+    SimOptions options;
+    options.attitude = FixedAttitude{x, y};
+    return options;
+}
+
+Bytes askAt(SimDevice& dev, std::uint8_t command, Nanos at) {
+    send(dev, {command}, at);
+    return valuesOf(drain(dev, at + 100ms));
+}
+
+TEST(FixedAttitude, AngleReplies_GiveTheAttitudeToOneDecimalWhateverTheTime) {
+    struct Case {
+        double x, y;
+        int wordX, wordY;  // as received, 0 to 65535
+    };
+    const Case cases[] = {
+        {30, -20, 5461, 65536 - 7282},        {0, 0, 0, 0},
+        {180, -90, 32767, 65536 - 32767},     {-180, 90, 65536 - 32767, 32767},
+        {12.34, -56.78, 2246, 65536 - 20672},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
+        SimDevice dev(heldAt(c.x, c.y));
+        for (const Nanos at : {Nanos{0}, Nanos{10s}, Nanos{250s}}) {
+            const auto reading = link::decodeAngles(askAt(dev, 'A', at));
+            ASSERT_TRUE(reading.has_value());
+            EXPECT_EQ(reading->wordX, c.wordX);
+            EXPECT_EQ(reading->wordY, c.wordY);
+            EXPECT_NEAR(reading->angleX, c.x, 0.05 + 1e-9);
+            EXPECT_NEAR(reading->angleY, c.y, 0.05 + 1e-9);
+        }
+    }
+}
+
+TEST(FixedAttitude, AccelerometerCounts_FollowTheAttitudeWithinTheOneCountOfNoise) {
+    const double attitudes[][2] = {{30, -20}, {0, 0}, {-90, 45}, {180, -90}};
+    for (const auto& [x, y] : attitudes) {
+        SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+        SimDevice dev(heldAt(x, y));
+        const double roll = x * std::numbers::pi / 180;
+        const double pitch = y * std::numbers::pi / 180;
+        const double g[3] = {std::sin(pitch), -std::sin(roll) * std::cos(pitch),
+                             std::cos(roll) * std::cos(pitch)};
+        for (int n = 0; n < 40; ++n) {
+            const auto reply = askAt(dev, 'a', Nanos{n * 700ms});
+            const auto reading = link::decodeAccelerations(reply);
+            ASSERT_TRUE(reading.has_value());
+            const int counts[3] = {reading->x, reading->y, reading->z};
+            for (int axis = 0; axis < 3; ++axis) {
+                const double expected = dev.memory().word(cell::kOffsetX + 2 * axis) +
+                                        dev.memory().word(cell::kGainX + 2 * axis) * g[axis];
+                EXPECT_LE(std::abs(counts[axis] - expected), 1.5) << "axis " << axis;
+            }
+        }
+    }
+}
+
+TEST(FixedAttitude, Logging_RecordsTheHeldAttitude) {
+    SimDevice dev(heldAt(30, -20));  // the factory set-up logs X and Y (channel 3)
+    send(dev, {'X'}, 0s);
+    dev.advanceTo(3s);
+    const auto data = std::span(dev.memory().flash).subspan(kFlashPageBytes, 2 * 30);
+    for (std::size_t i = 0; i < data.size(); i += 2) {
+        EXPECT_EQ(data[i], sampleByte(30, 180)) << "sample " << i / 2;
+        EXPECT_EQ(data[i + 1], sampleByte(-20, 90)) << "sample " << i / 2;
+    }
+}
+
+// The desktop program's simulated device passes no attitude: it must keep moving.
+TEST(FixedAttitude, WithoutOne_TheLoggerMoves) {
+    SimDevice dev(SimOptions{});
+    const Bytes first = askAt(dev, 'A', 0s);
+    const Bytes later = askAt(dev, 'A', 10s);
+    ASSERT_EQ(first.size(), 4u);
+    EXPECT_NE(first, later);
+}
+
+}  // namespace
+}  // namespace tilt::device

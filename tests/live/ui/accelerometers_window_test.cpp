@@ -1,0 +1,265 @@
+#include "live/ui/accelerometers_window.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSlider>
+
+#include <array>
+
+#include "link/protocol.h"
+#include "live/ui/live_window_support.h"
+#include "shell/error.h"
+#include "shell/number_text.h"
+
+namespace tilt::live::ui {
+namespace {
+
+using testing::expectCellWrite;
+using testing::findByte;
+using testing::ms;
+using testing::repliesSent;
+
+link::AccelerometerReading decoded(const std::vector<std::uint8_t>& reply) {
+    return *link::decodeAccelerations(reply);
+}
+
+class AccelerometersWindow : public testing::LiveGui {
+  protected:
+    Accelerometers* openAccelerometers() {
+        auto* w = open<Accelerometers>("Accelerometers");
+        EXPECT_NE(w, nullptr);
+        return w;
+    }
+    QSlider* slider(const char* name) const { return control<QSlider>(name); }
+    std::array<bool, 3> dacButtons() const {
+        return {button("cmdWriteDAC1")->isEnabled(), button("cmdWriteDAC2")->isEnabled(),
+                button("cmdWriteDAC3")->isEnabled()};
+    }
+    void typeOver(const char* box, const char* typed) {
+        auto* edit = control<QLineEdit>(box);
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromLatin1(typed));
+    }
+};
+
+constexpr std::array<bool, 3> kAllOn = {true, true, true};
+constexpr std::array<bool, 3> kAllOff = {false, false, false};
+
+TEST_F(AccelerometersWindow, SamplingShowsTheDevicesCounts_AndStoppingClearsThem) {
+    start();
+    openAccelerometers();
+    EXPECT_EQ(window->windowTitle(), "Accelerometers");
+    EXPECT_EQ(control<QGroupBox>("fraAcc")->title(), "Accelerometers");
+    EXPECT_TRUE(control("fraHiddenSliders")->isHidden());
+    EXPECT_TRUE(control("lblNote")->isHidden());
+    sampleUntilReadings();
+    EXPECT_TRUE(menu("mnuSample")->isChecked());
+    EXPECT_FALSE(menu("mnuSave")->isEnabled());
+    const auto& state = gui.context.state;
+    const std::array<std::pair<const char*, const char*>, 3> shown = {
+        {{"txtX", "SlideAccX"}, {"txtY", "SlideAccY"}, {"txtZ", "SlideAccZ"}}};
+    const std::array<double, 3> counts = {state.AccX, state.AccY, state.AccZ};
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const auto& [box, countSlider] = shown[i];
+        EXPECT_EQ(text(box), numberText(counts[i])) << box;
+        EXPECT_EQ(slider(countSlider)->value(), counts[i]) << countSlider;
+        EXPECT_EQ(slider(countSlider)->maximum(), 1023);
+    }
+    stopSampling();
+    for (const auto& [box, countSlider] : shown) {
+        EXPECT_EQ(text(box), "");
+        EXPECT_EQ(slider(countSlider)->value(), 0);
+    }
+    EXPECT_TRUE(menu("mnuSave")->isEnabled());
+
+    const auto log = received();
+    EXPECT_TRUE(std::all_of(log.begin(), log.end(), [](const auto& r) { return r.value == 'a'; }));
+    const auto replies = repliesSent(log, simOptions, link::kAccelerationsReplyBytes);
+    ASSERT_EQ(replies.size(), log.size());
+    bool found = false;
+    for (std::size_t back = 1; back <= 3 && back <= replies.size() && !found; ++back) {
+        const auto r = decoded(replies[replies.size() - back]);
+        found = state.AccX == r.x && state.AccY == r.y && state.AccZ == r.z;
+    }
+    EXPECT_TRUE(found) << state.AccX << ", " << state.AccY << ", " << state.AccZ;
+    EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+TEST_F(AccelerometersWindow, DacSliders_StartAtTheSettings_MirrorTheirBoxes_AndHideBehindCtrlF6) {
+    start();
+    gui.context.state.DacSetting1 = 100;
+    gui.context.state.DacSetting2 = 200;
+    openAccelerometers();
+    EXPECT_EQ(slider("AxSlider")->value(), 100);
+    EXPECT_EQ(slider("AySlider")->value(), 200);
+    EXPECT_EQ(slider("AzSlider")->value(), 0);
+    EXPECT_EQ(text("txtSX"), "100");
+    EXPECT_EQ(text("txtSZ"), "0");
+
+    slider("AxSlider")->setValue(700);
+    EXPECT_EQ(text("txtSX"), "700");
+    typeOver("txtSY", "250");
+    EXPECT_EQ(slider("AySlider")->value(), 250);
+    typeOver("txtSZ", "5000");
+    EXPECT_EQ(slider("AzSlider")->value(), slider("AzSlider")->maximum());
+    EXPECT_EQ(text("txtSZ"), "5000") << "what is typed stays";
+
+    QApplication::setActiveWindow(window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_F6, Qt::ControlModifier);
+    EXPECT_TRUE(control("fraHiddenSliders")->isVisible());
+    EXPECT_TRUE(control("lblNote")->isVisible());
+    EXPECT_EQ(control<QGroupBox>("fraHiddenSliders")->title(), "Slider");
+    EXPECT_EQ(control<QLabel>("lblNote")->text(),
+              "Run Configuration screen first and you'll get the actual DAC values to start off "
+              "with......");
+    EXPECT_EQ(button("cmdWriteDAC2")->text(), "Write DAC2");
+    QTest::keyClick(window, Qt::Key_F6);
+    EXPECT_TRUE(control("fraHiddenSliders")->isVisible()) << "only Ctrl+F6 toggles";
+    QTest::keyClick(control("txtSX"), Qt::Key_F6, Qt::ControlModifier);
+    EXPECT_TRUE(control("fraHiddenSliders")->isHidden()) << "the window sees the key first";
+    EXPECT_TRUE(control("lblNote")->isHidden());
+}
+
+// Each write goes between two replies: 'p', the high cell, the high byte, 100 ms, 'p', the low
+// cell, the low byte, 100 ms, then the loop asks again.
+TEST_F(AccelerometersWindow, WriteDac_WhileSampling_WritesItsCellsBetweenTwoReplies) {
+    struct Case {
+        const char* setting;
+        const char* button;
+        int value;
+        int cell;
+        int high;
+        int low;
+        const double* state;
+    };
+    const auto& state = gui.context.state;
+    start();
+    openAccelerometers();
+    window->findChild<QAction*>("keyHiddenSliders")->trigger();
+    sampleUntilReadings();
+    std::size_t from = 0;
+    for (const Case& c : {Case{"AxSlider", "cmdWriteDAC1", 1000, 62, 3, 232, &state.DacSetting1},
+                          Case{"AySlider", "cmdWriteDAC2", 513, 64, 2, 1, &state.DacSetting2},
+                          Case{"AzSlider", "cmdWriteDAC3", 1024, 66, 4, 0, &state.DacSetting3}}) {
+        slider(c.setting)->setValue(c.value);
+        QTest::mouseClick(button(c.button), Qt::LeftButton);
+        EXPECT_EQ(dacButtons(), kAllOff) << "until the loop has written the cells";
+        ASSERT_TRUE(gui.waitFor([&] { return dacButtons() == kAllOn; })) << c.button;
+        EXPECT_EQ(*c.state, c.value);
+        const auto log = received();
+        const std::size_t p = findByte(log, 'p', from);
+        ASSERT_GT(p, 0U);
+        EXPECT_EQ(log[p - 1].value, 'a');
+        expectCellWrite(log, p, c.cell, c.high);
+        expectCellWrite(log, p + 3, c.cell + 1, c.low);
+        ASSERT_GT(log.size(), p + 6);
+        EXPECT_EQ(log[p + 6].value, 'a') << "the loop starts again";
+        for (const std::size_t last : {p + 2, p + 5}) {
+            EXPECT_GE(ms(log[last + 1].at - log[last].at), 100);
+            EXPECT_LT(ms(log[last + 1].at - log[last].at), 101);
+        }
+        EXPECT_EQ(cell(c.cell), c.high);
+        EXPECT_EQ(cell(c.cell + 1), c.low);
+        from = p + 6;
+    }
+    stopSampling();
+    EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+TEST_F(AccelerometersWindow, WriteDac_WithoutSampling_ReportsTheClosedPort_AndSendsNothing) {
+    start();
+    gui.context.state.DacSetting1 = 5;
+    openAccelerometers();
+    window->findChild<QAction*>("keyHiddenSliders")->trigger();
+    slider("AxSlider")->setValue(1000);
+    QTest::mouseClick(button("cmdWriteDAC1"), Qt::LeftButton);
+    std::vector<std::string> sources;
+    for (const auto& r : gui.errors.reports) {
+        sources.push_back(r.source);
+        EXPECT_EQ(r.screen, "Accelerometers");
+        EXPECT_EQ(r.number, errc::kPortNotOpen);
+    }
+    EXPECT_EQ(sources, (std::vector<std::string>{"WriteDAC", "WriteDAC", "cmdWriteDAC1_Click"}));
+    EXPECT_EQ(gui.context.state.DacSetting1, 1000);
+    EXPECT_EQ(dacButtons(), kAllOff);
+    EXPECT_TRUE(received().empty());
+
+    sampleUntilReadings();
+    EXPECT_EQ(dacButtons(), kAllOff) << "until the window is opened again";
+    stopSampling();
+    EXPECT_EQ(countReceived('p'), 0);
+    returnFromWindow("Accelerometers");
+    openAccelerometers();
+    EXPECT_EQ(dacButtons(), kAllOn);
+    EXPECT_EQ(slider("AxSlider")->value(), 1000);
+}
+
+TEST_F(AccelerometersWindow, AnOverflowingReply_EndsSampling_AndTheWindowSaysSo) {
+    simOptions.faults.garble = 1;  // a byte of every reply flipped: soon a high byte above 127
+    start();
+    openAccelerometers();
+    menu("mnuSample")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return !menu("mnuSample")->isChecked(); }));
+    ASSERT_TRUE(gui.idle());
+    ASSERT_EQ(gui.errors.reports.size(), 1U);
+    EXPECT_EQ(gui.errors.reports[0].source, "MSComm1_OnComm");
+    EXPECT_EQ(gui.errors.reports[0].screen, "Accelerometers");
+    EXPECT_EQ(gui.errors.reports[0].number, errc::kOverflow);
+    EXPECT_NE(status().find("Sampling stopped"), std::string::npos) << status();
+    EXPECT_TRUE(menu("mnuSave")->isEnabled());
+    EXPECT_TRUE(menu("mnuSample")->isEnabled());
+    EXPECT_EQ(text("txtX"), "");
+    const auto sent = received().size();
+    QTest::qWait(20);
+    EXPECT_EQ(received().size(), sent) << "no request after the stall";
+
+    // The reply that stalled it was the first with a high byte of 128 or more.
+    const auto replies = repliesSent(received(), simOptions, link::kAccelerationsReplyBytes);
+    ASSERT_FALSE(replies.empty());
+    const auto& last = replies.back();
+    EXPECT_TRUE(last[0] >= 128 || last[2] >= 128 || last[4] >= 128);
+}
+
+TEST_F(AccelerometersWindow, Save_RecordsEveryReadingAsCounts) {
+    start();
+    openAccelerometers();
+    const std::string file = dataFile("counts.tlg");
+    gui.fileDialogs.answers.emplace_back(file);
+    menu("mnuSave")->trigger();
+    EXPECT_TRUE(menu("mnuSave")->isChecked());
+    sampleUntilReadings();
+    QTest::qWait(50);
+    stopSampling();
+    const auto lines = dataLines(file, logging::kAccelerometers);
+    const auto requests = static_cast<std::size_t>(countReceived('a'));
+    ASSERT_GT(lines.size(), 100U);
+    EXPECT_GE(lines.size() + 1, requests);
+    EXPECT_LE(lines.size(), requests);
+    const auto replies = repliesSent(received(), simOptions, link::kAccelerationsReplyBytes);
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const auto r = decoded(replies[k]);
+        const std::string time = lines[k].substr(0, lines[k].find(','));
+        ASSERT_EQ(lines[k],
+                  time + "," + numberText(r.x) + "," + numberText(r.y) + "," + numberText(r.z))
+            << "line " << k;
+    }
+}
+
+TEST_F(AccelerometersWindow, Picture_SamplesTheSimulatedLoggerASecond_WithTheDacSlidersShown) {
+    start();
+    openAccelerometers()->prepareForPicture();
+    EXPECT_FALSE(gui.device.busy());
+    EXPECT_FALSE(menu("mnuSample")->isChecked());
+    EXPECT_TRUE(control("fraHiddenSliders")->isVisible());
+    EXPECT_NE(text("txtX"), "") << "the picture shows readings";
+    EXPECT_GT(control<QLabel>("lblRate")->text().size(), 0);
+    EXPECT_GT(countReceived('a'), 100);
+    EXPECT_TRUE(gui.messages.shown.empty()) << "no dialog waits for a click";
+    EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+}  // namespace
+}  // namespace tilt::live::ui

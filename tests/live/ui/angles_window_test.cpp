@@ -1,0 +1,352 @@
+#include "live/ui/angles_window.h"
+
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+#include <QDial>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
+
+#include <algorithm>
+#include <optional>
+
+#include "link/protocol.h"
+#include "live/ui/live_window_support.h"
+#include "live/ui/strip_chart.h"
+#include "logging/data_file.h"
+#include "shell/number_text.h"
+
+namespace tilt::live::ui {
+namespace {
+
+using testing::expectCellWrite;
+using testing::fileLines;
+using testing::findByte;
+using testing::ms;
+using testing::repliesSent;
+
+constexpr double kByteMs = 10.0 / 19200.0 * 1000.0;
+// A reading costs the request byte, the four reply bytes and the device's reply delay.
+constexpr double kReadingsPerSecondBound = 1000.0 / (5 * kByteMs + 0.3);
+
+link::AngleReading decoded(const std::vector<std::uint8_t>& reply) {
+    return *link::decodeAngles(reply);
+}
+
+class AnglesWindow : public testing::LiveGui {
+  protected:
+    Angles* openAngles() {
+        auto* w = open<Angles>("Angles");
+        EXPECT_NE(w, nullptr);
+        return w;
+    }
+    int dial(const char* name) const { return control<QDial>(name)->value(); }
+    QCPGraph* trace(int i) const { return control<QCustomPlot>("stripChart")->graph(i); }
+    const StripChart& chart() const { return *control<StripChart>("fraStripChart"); }
+    std::vector<std::string> dataLines(const std::string& file) const {
+        return LiveGui::dataLines(file, logging::kAngles);
+    }
+};
+
+TEST_F(AnglesWindow, SamplingShowsTheDevicesReadingsAtItsPace_AndStoppingClearsThem) {
+    start();
+    gui.context.state.TareX = 12.5;
+    gui.context.state.TareY = -3;
+    openAngles();
+    EXPECT_EQ(window->windowTitle(), "Angles");
+    EXPECT_EQ(text("txtTareX"), "12.5");
+    EXPECT_EQ(text("txtTareY"), "-3");
+    for (const auto& [name, caption] :
+         {std::pair{"cmdTareX", "Untare X"}, {"cmdTareY", "Untare Y"}}) {
+        EXPECT_EQ(button(name)->text(), caption);
+        EXPECT_FALSE(button(name)->isEnabled()) << name;
+    }
+    for (const auto& [name, title] : {std::pair{"fraAngles", "Angles"},
+                                      {"fraRawWord", "Raw Word"},
+                                      {"fraTare", "Tare"},
+                                      {"fraX", "X Axis"},
+                                      {"fraY", "Y Axis"}}) {
+        EXPECT_EQ(control<QGroupBox>(name)->title(), title);
+    }
+    EXPECT_FALSE(menu("mnuSave")->isChecked());
+
+    sampleUntilReadings();
+    EXPECT_TRUE(menu("mnuSample")->isChecked());
+    EXPECT_FALSE(menu("mnuSave")->isEnabled());
+    EXPECT_TRUE(button("cmdTareX")->isEnabled());
+    EXPECT_TRUE(button("cmdTareY")->isEnabled());
+    // Boxes, dials and the shared state show one reading: its raw words as received, decoded.
+    const auto& state = gui.context.state;
+    const auto wordX = static_cast<std::uint16_t>(std::stoi(text("txtWordX")));
+    const auto wordY = static_cast<std::uint16_t>(std::stoi(text("txtWordY")));
+    const auto shown =
+        decoded({static_cast<std::uint8_t>(wordX >> 8), static_cast<std::uint8_t>(wordX & 255),
+                 static_cast<std::uint8_t>(wordY >> 8), static_cast<std::uint8_t>(wordY & 255)});
+    EXPECT_EQ(state.AngleX, shown.angleX);
+    EXPECT_EQ(state.AngleY, shown.angleY);
+    EXPECT_EQ(state.RawAngleX, wordX > 32767 ? wordX - 65536 : wordX);
+    EXPECT_EQ(std::stod(text("txtX")), shown.angleX);
+    EXPECT_EQ(dial("dialX"), std::lround(shown.angleX * 10));
+    EXPECT_EQ(dial("dialY"), std::lround(shown.angleY * 10));
+
+    // The rate shown is the device's pace (in the simulated line's time).
+    ASSERT_TRUE(gui.waitFor([&] { return chart().history().points().size() > 1000; }));
+    const QString rate = control<QLabel>("lblRate")->text();
+    ASSERT_TRUE(rate.endsWith(" readings/s")) << rate.toStdString();
+    const double perSecond = rate.section(' ', 0, 0).toDouble();
+    EXPECT_GE(perSecond, 0.9 * kReadingsPerSecondBound);
+    EXPECT_LE(perSecond, 1.01 * kReadingsPerSecondBound);
+
+    stopSampling();
+    EXPECT_FALSE(menu("mnuSample")->isChecked());
+    EXPECT_TRUE(menu("mnuSave")->isEnabled());
+    EXPECT_EQ(text("txtX"), "");
+    EXPECT_EQ(text("txtY"), "");
+    EXPECT_EQ(dial("dialX"), 0);
+    EXPECT_EQ(dial("dialY"), 0);
+    EXPECT_FALSE(button("cmdTareX")->isEnabled());
+    EXPECT_FALSE(button("cmdTareY")->isEnabled());
+
+    // The state keeps the newest reading the window was shown: one of the device's last replies
+    // (the stop may come while a reply is on its way, or just after one was taken).
+    const auto log = received();
+    EXPECT_TRUE(std::all_of(log.begin(), log.end(), [](const auto& r) { return r.value == 'A'; }));
+    const auto replies = repliesSent(log, simOptions, link::kAnglesReplyBytes);
+    ASSERT_EQ(replies.size(), log.size()) << "one reply for every request";
+    ASSERT_FALSE(log.empty());
+    bool found = false;
+    for (std::size_t back = 1; back <= 3 && !found; ++back) {
+        const auto r = decoded(replies[replies.size() - back]);
+        found = state.AngleX == r.angleX && state.AngleY == r.angleY &&
+                state.RawAngleX == (r.wordX > 32767 ? r.wordX - 65536 : r.wordX);
+    }
+    EXPECT_TRUE(found) << state.AngleX << ", " << state.AngleY;
+    EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+// Held still, the simulated logger shows its attitude: the words as they come (0 to 65535), the
+// angles rounded to a tenth, ties to even, and a reading that rounds to nought shows as 0.
+struct Attitude {
+    device::FixedAttitude attitude;
+    const char* wordX;
+    const char* wordY;
+    const char* angleX;
+    const char* angleY;
+    double rawX;
+};
+
+// How a case reads in a test's name and failures.
+void PrintTo(const Attitude& a, std::ostream* os) {
+    *os << "words " << a.wordX << ", " << a.wordY;
+}
+
+class AnglesAtAttitude : public AnglesWindow, public ::testing::WithParamInterface<Attitude> {};
+
+TEST_P(AnglesAtAttitude, ShowsTheWordsAndAngles) {
+    const Attitude& c = GetParam();
+    simOptions.attitude = c.attitude;
+    start();
+    openAngles();
+    sampleUntilReadings();
+    EXPECT_EQ(text("txtWordX"), c.wordX);
+    EXPECT_EQ(text("txtWordY"), c.wordY);
+    EXPECT_EQ(text("txtX"), c.angleX);
+    EXPECT_EQ(text("txtY"), c.angleY);
+    EXPECT_EQ(gui.context.state.RawAngleX, c.rawX);
+    EXPECT_EQ(dial("dialX"), std::lround(std::stod(c.angleX) * 10));
+    EXPECT_EQ(dial("dialY"), std::lround(std::stod(c.angleY) * 10));
+    stopSampling();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HeldStill, AnglesAtAttitude,
+    ::testing::Values(Attitude{{90, 22.5}, "16384", "8192", "90", "22.5", 16384},
+                      Attitude{{22.5, -45.3}, "4096", "49043", "22.5", "-45.3", 4096},
+                      Attitude{{-0.005, -0.004}, "65535", "65535", "0", "0", -1},
+                      Attitude{{-180.003, -90.002}, "32768", "32768", "-180", "-90", -32768}),
+    [](const ::testing::TestParamInfo<Attitude>& held) {
+        return "Words" + std::string(held.param.wordX) + "And" + held.param.wordY;
+    });
+
+// Untare writes noughts into the axis's cells, tare the raw word last received; each between two
+// replies of the running loop, which then starts again with 'A'.
+TEST_F(AnglesWindow, TareButtons_WhileSampling_WriteTheCellsBetweenTwoReplies) {
+    struct Case {
+        const char* button;
+        const char* axis;
+        int cell;
+    };
+    start();
+    openAngles();
+    sampleUntilReadings();
+    std::size_t from = 0;
+    for (const Case& c : {Case{"cmdTareX", "X", 14}, Case{"cmdTareY", "Y", 16}}) {
+        const std::string axis = c.axis;
+        const std::string tareBox = "txtTare" + axis;
+        const double& stateTare = axis == "X" ? gui.context.state.TareX : gui.context.state.TareY;
+        QPushButton* tare = button(c.button);
+
+        gui.context.state.TareX = gui.context.state.TareY = 7;
+        QTest::mouseClick(tare, Qt::LeftButton);
+        EXPECT_EQ(tare->text().toStdString(), "Tare " + axis);
+        EXPECT_FALSE(tare->isEnabled()) << "until the loop has written the cells";
+        ASSERT_TRUE(gui.waitFor([&] { return tare->isEnabled(); }));
+        EXPECT_EQ(stateTare, 0);
+        EXPECT_EQ(text(tareBox.c_str()), "0");
+        auto log = received();
+        const std::size_t untare = findByte(log, 'p', from);
+        ASSERT_GT(untare, 0U);
+        EXPECT_EQ(log[untare - 1].value, 'A');
+        expectCellWrite(log, untare, c.cell, 0);
+        expectCellWrite(log, untare + 3, c.cell + 1, 0);
+        EXPECT_GE(ms(log[untare + 3].at - log[untare + 2].at), 500);
+        EXPECT_LT(ms(log[untare + 3].at - log[untare + 2].at), 501);
+        ASSERT_GT(log.size(), untare + 6);
+        EXPECT_EQ(log[untare + 6].value, 'A') << "the loop starts again";
+        EXPECT_EQ(cell(c.cell), 0);
+        EXPECT_EQ(cell(c.cell + 1), 0);
+
+        QTest::mouseClick(tare, Qt::LeftButton);
+        EXPECT_EQ(tare->text().toStdString(), "Untare " + axis);
+        ASSERT_TRUE(gui.waitFor([&] { return tare->isEnabled(); }));
+        log = received();
+        const std::size_t store = findByte(log, 'p', untare + 6);
+        const auto requests = std::count_if(log.begin(), log.begin() + static_cast<long>(store),
+                                            [](const auto& r) { return r.value == 'A'; });
+        const auto replies = repliesSent(log, simOptions, link::kAnglesReplyBytes);
+        ASSERT_GE(replies.size(), static_cast<std::size_t>(requests));
+        const auto& last = replies[static_cast<std::size_t>(requests) - 1];
+        const std::size_t high = axis == "X" ? 0 : 2;
+        expectCellWrite(log, store, c.cell, last[high]);
+        expectCellWrite(log, store + 3, c.cell + 1, last[high + 1]);
+        EXPECT_EQ(cell(c.cell), last[high]);
+        EXPECT_EQ(cell(c.cell + 1), last[high + 1]);
+        const auto r = decoded(last);
+        const double angle = axis == "X" ? r.angleX : r.angleY;
+        EXPECT_EQ(stateTare, angle);
+        EXPECT_EQ(std::stod(text(tareBox.c_str())), angle);
+        from = store + 6;
+    }
+    stopSampling();
+    EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+TEST_F(AnglesWindow, Save_RecordsEveryReadingTheDeviceSent_WithPointsWhateverTheLocale) {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    start();
+    openAngles();
+    const std::string file = dataFile("angles.tlg");
+    gui.fileDialogs.answers.emplace_back(file);
+    menu("mnuSave")->trigger();
+    EXPECT_TRUE(menu("mnuSave")->isChecked());
+    EXPECT_TRUE(gui.context.state.SaveLiveReadings);
+    EXPECT_EQ(gui.context.state.DataFileName, file);
+    EXPECT_TRUE(dataLines(file).empty()) << "the header only";
+
+    int repaints = 0;
+    QObject::connect(control<QLineEdit>("txtWordX"), &QLineEdit::textChanged, [&] { ++repaints; });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    sampleUntilReadings();
+    ASSERT_TRUE(gui.waitFor([&] { return std::abs(gui.context.state.AngleX) >= 1; }));
+    // The boxes speak the user's locale; the file keeps its points.
+    const std::string x = text("txtX");
+    EXPECT_EQ(x.find('.'), std::string::npos) << x;
+    EXPECT_EQ(QLocale().toDouble(QString::fromStdString(x)), gui.context.state.AngleX);
+    QTest::qWait(100);
+    const qint64 sampledMs = elapsed.elapsed();
+    stopSampling();
+    QLocale::setDefault(before);
+    // The boxes are shown the newest reading at most once a frame, however fast they come.
+    EXPECT_LE(repaints, sampledMs / 16 + 3);
+
+    const auto lines = dataLines(file);
+    const auto requests = static_cast<std::size_t>(countReceived('A'));
+    ASSERT_GT(lines.size(), 100U);
+    EXPECT_GT(lines.size(), 10U * static_cast<std::size_t>(repaints));
+    EXPECT_GE(lines.size() + 1, requests) << "a reading for every request but the last";
+    EXPECT_LE(lines.size(), requests);
+    const auto replies = repliesSent(received(), simOptions, link::kAnglesReplyBytes);
+    double previous = -1;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const auto r = decoded(replies[k]);
+        const std::string time = lines[k].substr(0, lines[k].find(','));
+        ASSERT_EQ(lines[k], time + "," + numberText(r.angleX) + "," + numberText(r.angleY))
+            << "line " << k;
+        EXPECT_GE(std::stod(time), previous);
+        previous = std::stod(time);
+    }
+    EXPECT_TRUE(gui.errors.reports.empty());
+
+    // Save unchecked: the next run records nothing.
+    menu("mnuSave")->trigger();
+    EXPECT_FALSE(menu("mnuSave")->isChecked());
+    EXPECT_FALSE(gui.context.state.SaveLiveReadings);
+    sampleUntilReadings();
+    stopSampling();
+    EXPECT_EQ(dataLines(file).size(), lines.size());
+}
+
+TEST_F(AnglesWindow, SaveCancelled_StaysUnchecked_AndNothingIsRecorded) {
+    start();
+    openAngles();
+    menu("mnuSave")->trigger();  // the dialog is cancelled
+    EXPECT_EQ(gui.fileDialogs.requests.size(), 1U);
+    EXPECT_FALSE(menu("mnuSave")->isChecked());
+    EXPECT_FALSE(gui.context.state.SaveLiveReadings);
+    sampleUntilReadings();
+    stopSampling();
+    const auto folder = gui.context.paths.dataFiles();
+    EXPECT_TRUE(!std::filesystem::exists(folder) || std::filesystem::is_empty(folder));
+}
+
+TEST_F(AnglesWindow, Return_StopsSamplingAndRecording_AndTheWindowOpensAfresh) {
+    start();
+    openAngles();
+    const std::string file = dataFile("angles.tlg");
+    gui.fileDialogs.answers.emplace_back(file);
+    menu("mnuSave")->trigger();
+    sampleUntilReadings();
+    returnFromWindow("Angles");
+    EXPECT_FALSE(gui.context.state.SaveLiveReadings);
+    ASSERT_TRUE(gui.idle());
+    const std::size_t sent = received().size();
+    const std::size_t recorded = fileLines(file).size();
+    QTest::qWait(50);
+    EXPECT_EQ(received().size(), sent) << "the requests go on";
+    EXPECT_EQ(fileLines(file).size(), recorded) << "the recording goes on";
+
+    gui.context.state.TareX = 1.5;
+    openAngles();
+    EXPECT_FALSE(menu("mnuSave")->isChecked());
+    EXPECT_FALSE(menu("mnuSample")->isChecked());
+    EXPECT_EQ(text("txtTareX"), "1.5");
+    EXPECT_EQ(button("cmdTareX")->text(), "Untare X");
+}
+
+TEST_F(AnglesWindow, Pause_FreezesTheChartWhileSamplingGoesOn) {
+    start();
+    openAngles();
+    sampleUntilReadings();
+    ASSERT_TRUE(gui.waitFor([&] { return trace(0)->dataCount() > 10; }));
+    QTest::mouseClick(button("cmdPause"), Qt::LeftButton);
+    const int drawn = trace(0)->dataCount();
+    const double newestDrawn = (trace(0)->data()->constEnd() - 1)->key;
+    const std::size_t kept = chart().history().points().size();
+    const long requests = countReceived('A');
+    QTest::qWait(100);
+    EXPECT_EQ(trace(0)->dataCount(), drawn);
+    EXPECT_EQ((trace(0)->data()->constEnd() - 1)->key, newestDrawn);
+    EXPECT_GT(chart().history().points().size(), kept) << "the readings go on into the history";
+    EXPECT_GT(countReceived('A'), requests);
+
+    QTest::mouseClick(button("cmdPause"), Qt::LeftButton);
+    EXPECT_GT((trace(0)->data()->constEnd() - 1)->key, newestDrawn);
+    EXPECT_EQ(static_cast<std::size_t>(trace(1)->dataCount()), chart().history().points().size());
+    stopSampling();
+}
+
+}  // namespace
+}  // namespace tilt::live::ui

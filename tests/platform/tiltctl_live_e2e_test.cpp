@@ -1,0 +1,322 @@
+// tiltctl's live readings, tare, untare and DAC writes against a tiltsim, in real time, asserting
+// on what tiltctl prints and on the bytes the device received. tiltsim --attitude holds the
+// logger still, so the readings are known.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+#include <chrono>
+#include <cmath>
+#include <set>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "tiltsim_process.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kP = 'p';
+constexpr int kAngles = 'A';
+constexpr int kAccelerations = 'a';
+// The logger held at X 30, Y -20 degrees: its words as received.
+constexpr int kWordX = 5461;          // 30 * 32767 / 180, rounded
+constexpr int kWordY = 65536 - 7282;  // -20 * 32767 / 90, rounded, two's complement
+// tiltsim stamps a byte when it gets to read it, which a loaded machine delays now and then; the
+// pauses are held to the millisecond in the virtual-time tests of the loops.
+constexpr double kPauseSlack = 0.05;
+
+std::vector<int> valuesOf(const std::vector<Received>& log, std::size_t from = 0) {
+    std::vector<int> values;
+    for (std::size_t i = from; i < log.size(); ++i) {
+        values.push_back(log[i].value);
+    }
+    return values;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Every line one JSON object with exactly `keys`; a half line fails.
+std::vector<QJsonObject> jsonLines(const std::string& text, const std::set<QString>& keys) {
+    std::vector<QJsonObject> objects;
+    EXPECT_TRUE(text.empty() || text.ends_with('\n')) << "a half line at the end";
+    for (const std::string& line : linesOf(text)) {
+        QJsonParseError error{};
+        const auto doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+        EXPECT_TRUE(doc.isObject()) << line << ": " << error.errorString().toStdString();
+        const QJsonObject object = doc.object();
+        const QStringList found = object.keys();
+        EXPECT_EQ(std::set<QString>(found.begin(), found.end()), keys) << line;
+        objects.push_back(object);
+    }
+    return objects;
+}
+
+const std::set<QString> kAngleKeys = {"time", "AngleX", "AngleY", "RawAngleX", "RawAngleY"};
+const std::set<QString> kAccelerationKeys = {"time", "AccX", "AccY", "AccZ"};
+
+// The counts of the logger held at 30, -20 with the simulator's factory calibration (offsets
+// 323, 408, 322; gains 323, 324, 322): offset + gain * g, give or take its one count of noise.
+constexpr double kHeldCounts[3] = {212.53, 255.77, 584.04};
+constexpr double kCountSlack = 1.5;
+
+double wordAngle(int word, double fullScale) {
+    const int signedWord = word > 32767 ? word - 65536 : word;
+    return std::round(signedWord / 32767.0 * fullScale * 10) / 10;
+}
+
+class TiltctlLive : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { ensureCoreApplication(); }
+
+    static CtlResult ctl(const TiltsimProcess& sim, const QStringList& args) {
+        return runTiltctl(QStringList{"--port", QString::fromStdString(sim.path())} + args);
+    }
+};
+
+TEST_F(TiltctlLive, AnglesJson_TwentyReadingsOfTheHeldAttitude_OneRequestEach) {
+    TiltsimProcess sim({"--attitude", "30,-20"});
+    ASSERT_FALSE(sim.path().empty());
+    const auto run = ctl(sim, {"live", "angles", "--count", "20", "--json"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const auto readings = jsonLines(run.out, kAngleKeys);
+    ASSERT_EQ(readings.size(), 20u);
+    double before = 0;
+    for (const QJsonObject& r : readings) {
+        EXPECT_NEAR(r["AngleX"].toDouble(), 30.0, 0.05);
+        EXPECT_NEAR(r["AngleY"].toDouble(), -20.0, 0.05);
+        EXPECT_EQ(r["RawAngleX"].toInt(-1), kWordX);
+        EXPECT_EQ(r["RawAngleY"].toInt(-1), kWordY);
+        EXPECT_GE(r["time"].toDouble(), before);
+        before = r["time"].toDouble();
+    }
+    EXPECT_LT(before, 1.0);
+    EXPECT_EQ(valuesOf(receivedLog(sim)), std::vector<int>(20, kAngles));
+}
+
+TEST_F(TiltctlLive, AnglesOfAMovingLogger_AreInRangeAndAgreeWithTheirWords) {
+    TiltsimProcess sim({});
+    ASSERT_FALSE(sim.path().empty());
+    const auto run = ctl(sim, {"live", "angles", "--count", "30", "--json"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const auto readings = jsonLines(run.out, kAngleKeys);
+    ASSERT_EQ(readings.size(), 30u);
+    for (const QJsonObject& r : readings) {
+        const int wordX = r["RawAngleX"].toInt(-1);
+        const int wordY = r["RawAngleY"].toInt(-1);
+        EXPECT_TRUE(wordX >= 0 && wordX <= 65535 && wordY >= 0 && wordY <= 65535);
+        EXPECT_NEAR(r["AngleX"].toDouble(), wordAngle(wordX, 180), 1e-9);
+        EXPECT_NEAR(r["AngleY"].toDouble(), wordAngle(wordY, 90), 1e-9);
+    }
+}
+
+TEST_F(TiltctlLive, TextLines_GiveTimeAndValuesInTheDocumentedOrder) {
+    TiltsimProcess sim({"--attitude", "30,-20"});
+    ASSERT_FALSE(sim.path().empty());
+    const auto angles = ctl(sim, {"live", "angles", "--count", "3"});
+    EXPECT_EQ(angles.exitCode, 0) << angles.err;
+    const auto angleLines = linesOf(angles.out);
+    ASSERT_EQ(angleLines.size(), 3u);
+    for (const std::string& line : angleLines) {
+        EXPECT_TRUE(line.ends_with(" 30.0 -20.0 5461 58254")) << line;
+    }
+    const auto acc = ctl(sim, {"live", "acc", "--count", "3"});
+    EXPECT_EQ(acc.exitCode, 0) << acc.err;
+    const auto accLines = linesOf(acc.out);
+    ASSERT_EQ(accLines.size(), 3u);
+    for (const std::string& line : accLines) {
+        std::istringstream fields(line);
+        double time = -1;
+        double counts[3] = {};
+        ASSERT_TRUE(fields >> time >> counts[0] >> counts[1] >> counts[2]) << line;
+        for (int axis = 0; axis < 3; ++axis) {
+            EXPECT_NEAR(counts[axis], kHeldCounts[axis], kCountSlack) << line;
+        }
+    }
+}
+
+TEST_F(TiltctlLive, AccJson_CountsOfTheHeldAttitude_OneRequestEach) {
+    TiltsimProcess sim({"--attitude", "30,-20"});
+    ASSERT_FALSE(sim.path().empty());
+    const auto run = ctl(sim, {"live", "acc", "--count", "15", "--json"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const auto readings = jsonLines(run.out, kAccelerationKeys);
+    ASSERT_EQ(readings.size(), 15u);
+    for (const QJsonObject& r : readings) {
+        EXPECT_NEAR(r["AccX"].toDouble(), kHeldCounts[0], kCountSlack);
+        EXPECT_NEAR(r["AccY"].toDouble(), kHeldCounts[1], kCountSlack);
+        EXPECT_NEAR(r["AccZ"].toDouble(), kHeldCounts[2], kCountSlack);
+    }
+    EXPECT_EQ(valuesOf(receivedLog(sim)), std::vector<int>(15, kAccelerations));
+}
+
+// 'p', cell, high byte, the pause, 'p', cell + 1, low byte, from `from` on.
+void expectWordWrite(const std::vector<Received>& log, std::size_t from, int cell, int word,
+                     double pause) {
+    ASSERT_EQ(log.size(), from + 6);
+    EXPECT_EQ(valuesOf(log, from),
+              (std::vector<int>{kP, cell, word / 256, kP, cell + 1, word % 256}));
+    const double gap = log[from + 3].at - log[from + 2].at;
+    EXPECT_GE(gap, pause - kPauseSlack);
+    EXPECT_LT(gap, pause + 2 * kPauseSlack);
+}
+
+TEST_F(TiltctlLive, TareAndUntare_WriteTheFreshWordOrNoughtsAndPrintTheTare) {
+    TiltsimProcess sim({"--attitude", "30,-20"});
+    ASSERT_FALSE(sim.path().empty());
+
+    const auto tareX = ctl(sim, {"tare", "x"});
+    EXPECT_EQ(tareX.exitCode, 0) << tareX.err;
+    EXPECT_EQ(tareX.out, "TareX: 30.0\n");
+    auto log = receivedLog(sim);
+    ASSERT_GE(log.size(), 1u);
+    EXPECT_EQ(log[0].value, kAngles);  // the fresh reading, once
+    expectWordWrite(log, 1, 14, kWordX, 0.5);
+
+    // The device subtracts the tare it now holds (tare is enabled at the factory).
+    const auto tared = ctl(sim, {"live", "angles", "--count", "1", "--json"});
+    const auto reading = jsonLines(tared.out, kAngleKeys);
+    ASSERT_EQ(reading.size(), 1u);
+    EXPECT_EQ(reading[0]["RawAngleX"].toInt(-1), 0);
+    EXPECT_EQ(reading[0]["RawAngleY"].toInt(-1), kWordY);
+
+    const std::size_t beforeY = receivedLog(sim).size();
+    const auto tareY = ctl(sim, {"tare", "Y"});
+    EXPECT_EQ(tareY.exitCode, 0) << tareY.err;
+    EXPECT_EQ(tareY.out, "TareY: -20.0\n");
+    log = receivedLog(sim);
+    ASSERT_GT(log.size(), beforeY);
+    EXPECT_EQ(log[beforeY].value, kAngles);
+    expectWordWrite(log, beforeY + 1, 16, kWordY, 0.5);
+
+    const std::size_t beforeUntare = log.size();
+    const auto untare = ctl(sim, {"untare", "y"});
+    EXPECT_EQ(untare.exitCode, 0) << untare.err;
+    EXPECT_EQ(untare.out, "TareY: 0.0\n");
+    expectWordWrite(receivedLog(sim), beforeUntare, 16, 0, 0.5);  // no reading needed
+}
+
+TEST_F(TiltctlLive, Dac_WritesHighThenLowWithTheirPauses) {
+    TiltsimProcess sim({});
+    ASSERT_FALSE(sim.path().empty());
+    const auto run = ctl(sim, {"dac", "1", "1000"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "Wrote 1000 to DAC1 (EEPROM addresses 62 and 63).\n");
+    expectWordWrite(receivedLog(sim), 0, 62, 1000, 0.1);
+
+    const auto dac3 = ctl(sim, {"dac", "3", "65535"});
+    EXPECT_EQ(dac3.exitCode, 0) << dac3.err;
+    expectWordWrite(receivedLog(sim), 6, 66, 65535, 0.1);
+}
+
+TEST_F(TiltctlLive, BadArguments_AreRefusedWithNothingSent) {
+    TiltsimProcess sim({});
+    ASSERT_FALSE(sim.path().empty());
+    const QStringList refused[] = {
+        {"dac", "1", "70000"},
+        {"dac", "1", "-1"},
+        {"dac", "1", "1e3"},
+        {"dac", "4", "5"},
+        {"dac", "0", "5"},
+        {"dac", "1"},
+        {"tare", "z"},
+        {"untare"},
+        {"tare", "x", "y"},
+        {"live", "angles", "--count", "0"},
+        {"live", "angles", "--count"},
+        {"live", "acc", "--seconds", "-1"},
+        {"live", "acc", "--seconds", "soon"},
+        {"live", "angles", "--csv"},
+    };
+    for (const QStringList& args : refused) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const auto run = ctl(sim, args);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_FALSE(run.err.empty());
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_TRUE(receivedLog(sim).empty());
+}
+
+TEST_F(TiltctlLive, Seconds_EndsTheSamplingOnTime_WhicheverLimitComesFirst) {
+    TiltsimProcess sim({});
+    ASSERT_FALSE(sim.path().empty());
+    struct Case {
+        QStringList limits;
+        double seconds;  // the time the last reading may have at most
+        long readings;   // exactly, when the count ends it; 0 when the time does
+    };
+    const Case cases[] = {
+        {{"--seconds", "1.5"}, 1.5, 0},
+        {{"--seconds", "1", "--count", "100000"}, 1.0, 0},
+        {{"--count", "5", "--seconds", "30"}, 1.0, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.limits.join(' ').toStdString());
+        const auto start = Clock::now();
+        const auto run = ctl(sim, QStringList{"live", "angles", "--json"} + c.limits);
+        const double took = std::chrono::duration<double>(Clock::now() - start).count();
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        const auto readings = jsonLines(run.out, kAngleKeys);
+        ASSERT_FALSE(readings.empty());
+        EXPECT_LE(readings.back()["time"].toDouble(), c.seconds);
+        EXPECT_LT(took, c.seconds + 2.0);  // starting tiltctl and opening the port included
+        if (c.readings > 0) {
+            EXPECT_EQ(static_cast<long>(readings.size()), c.readings);
+        } else {
+            EXPECT_GE(readings.back()["time"].toDouble(), c.seconds - 0.2);
+        }
+    }
+}
+
+TEST_F(TiltctlLive, CtrlC_EndsTheSamplingWithWholeLinesAndFreesThePort) {
+    TiltsimProcess sim({"--attitude", "30,-20"});
+    ASSERT_FALSE(sim.path().empty());
+    QProcess live;
+    live.start(TILTCTL_PATH,
+               {"--port", QString::fromStdString(sim.path()), "live", "angles", "--json"});
+    ASSERT_TRUE(live.waitForStarted(5000));
+    // Lines reach a pipe at least every 100 ms: wait for a few batches.
+    std::string out;
+    const auto giveUp = Clock::now() + std::chrono::seconds(10);
+    while (linesOf(out).size() < 50 && Clock::now() < giveUp) {
+        live.waitForReadyRead(100);
+        out += live.readAllStandardOutput().toStdString();
+    }
+    ::kill(static_cast<pid_t>(live.processId()), SIGINT);
+    ASSERT_TRUE(live.waitForFinished(5000));
+    EXPECT_EQ(live.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(live.exitCode(), 130);
+    out += live.readAllStandardOutput().toStdString();
+    const auto readings = jsonLines(out, kAngleKeys);
+    EXPECT_GE(readings.size(), 50u);
+    EXPECT_NE(live.readAllStandardError().toStdString().find("halted by user"), std::string::npos);
+
+    const auto again = ctl(sim, {"live", "angles", "--count", "1"});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+}
+
+TEST_F(TiltctlLive, RepliesAlwaysShort_AreAskedAgainAndEndAsNoReading) {
+    TiltsimProcess sim({"--faults", "short=1"});
+    ASSERT_FALSE(sim.path().empty());
+    const auto run = ctl(sim, {"live", "angles", "--seconds", "1"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("The device sent no reading"), std::string::npos) << run.err;
+    const auto asked = valuesOf(receivedLog(sim));
+    EXPECT_GE(asked.size(), 3u);
+    EXPECT_EQ(asked, std::vector<int>(asked.size(), kAngles));
+}
+
+}  // namespace

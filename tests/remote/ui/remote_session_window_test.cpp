@@ -1,0 +1,487 @@
+#include "remote/ui/remote_session_window.h"
+
+#include <gtest/gtest.h>
+#include <QDial>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <future>
+#include <mutex>
+
+#include "../../../bench/memory_use.h"
+#include "device/sim_device.h"
+#include "platform/udp_endpoint.h"
+#include "remote/angle_datagram.h"
+#include "support/gui_harness.h"
+
+namespace tilt::remote::ui {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::UdpEndpoint;
+using testing::GuiHarness;
+
+constexpr std::size_t kLargestIPv4Payload = 65507;
+// How much of a datagram the receive box shows.
+constexpr std::size_t kShownCharacters = 4096;
+
+platform::UdpPeer loopback(std::uint16_t port) {
+    return {QHostAddress(QHostAddress::LocalHost), port};
+}
+
+// Datagrams arriving at a port of its own, read on a thread of their own so that none is lost
+// while the window's thread is busy.
+class DatagramCollector {
+  public:
+    DatagramCollector() {
+        std::promise<std::uint16_t> bound;
+        auto port = bound.get_future();
+        thread_.reset(QThread::create([this, bound = std::move(bound)]() mutable {
+            UdpEndpoint endpoint;
+            (void)endpoint.bind(0);
+            bound.set_value(endpoint.boundPort());
+            while (!stop_) {
+                if (endpoint.waitForDatagrams(20ms)) {
+                    auto batch = endpoint.receive(256);
+                    const std::lock_guard lock(mutex_);
+                    datagrams_.insert(datagrams_.end(), batch.begin(), batch.end());
+                }
+            }
+        }));
+        thread_->start();
+        port_ = port.get();
+    }
+    ~DatagramCollector() {
+        stop_ = true;
+        thread_->wait();
+    }
+    DatagramCollector(const DatagramCollector&) = delete;
+    DatagramCollector& operator=(const DatagramCollector&) = delete;
+
+    [[nodiscard]] std::uint16_t port() const { return port_; }
+    [[nodiscard]] std::vector<std::string> datagrams() const {
+        const std::lock_guard lock(mutex_);
+        return datagrams_;
+    }
+    [[nodiscard]] std::size_t count() const { return datagrams().size(); }
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> datagrams_;
+    std::atomic<bool> stop_{false};
+    std::unique_ptr<QThread> thread_;
+    std::uint16_t port_ = 0;
+};
+
+class RemoteSessionWindow : public ::testing::Test {
+  protected:
+    explicit RemoteSessionWindow(testing::GuiOptions options = {}) : gui(std::move(options)) {}
+
+    // The program on a simulated logger at port 1, and Display > Remote Session.
+    void open(const device::SimOptions& device = {}) {
+        gui.catalogue.addDevice(device);
+        gui.start();
+        gui.action("mnuRemote")->trigger();
+        window = gui.openWindow("RemoteSession");
+        ASSERT_NE(window, nullptr);
+    }
+
+    template <typename T = QWidget>
+    T* control(const char* name) const {
+        auto* found = window->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QLineEdit* box(const char* name) const { return control<QLineEdit>(name); }
+    std::string text(const char* name) const { return box(name)->text().toStdString(); }
+    void click(const char* name) { control<QAbstractButton>(name)->click(); }
+    QAction* menu(const char* name) const { return window->findChild<QAction*>(name); }
+    int dial(const char* name) const { return control<QDial>(name)->value(); }
+    std::string status() const { return control<QLabel>("lblStatus")->text().toStdString(); }
+
+    // Remote host 127.0.0.1 at `remotePort`, bound to `bind` (0: any free port), as the user
+    // sets them and presses Reset; the port bound.
+    std::uint16_t reset(std::uint16_t remotePort, std::uint16_t bind = 0) {
+        click("optRemoteHost1");
+        const char* octets[] = {"127", "0", "0", "1"};
+        for (int i = 0; i < 4; ++i) {
+            box(("txtRH" + std::to_string(i + 1)).c_str())->setText(octets[i]);
+        }
+        box("txtPort")->setText(QString::number(remotePort));
+        box("txtBind")->setText(QString::number(bind));
+        click("cmdReset");
+        return static_cast<std::uint16_t>(box("txtBind")->text().toUInt());
+    }
+
+    [[nodiscard]] bool shownAsReceived(const std::string& datagram) {
+        const QString expected = QString::fromLatin1(
+            datagram.data(), static_cast<qsizetype>(std::min(datagram.size(), kShownCharacters)));
+        return gui.waitFor([&] { return box("txtReceive")->text() == expected; });
+    }
+
+    std::vector<device::ReceivedByte> received() {
+        return gui.catalogue.line(1)->withDevice([](device::SimDevice* d) { return d->rxLog(); });
+    }
+
+    GuiHarness gui;
+    QWidget* window = nullptr;
+    UdpEndpoint peer;  // the other PC
+};
+
+std::uint16_t freePort() {
+    UdpEndpoint probe;
+    EXPECT_EQ(probe.bind(0), std::nullopt);
+    return probe.boundPort();
+}
+
+TEST_F(RemoteSessionWindow, Load_SendingRoleDefaults_ThisPcAndAnUnresolvableRemoteHost) {
+    open();
+    const std::map<const char*, const char*> boxes = {{"txtPort", "1002"},
+                                                      {"txtBind", "1001"},
+                                                      {"txtRH1", "192"},
+                                                      {"txtRH2", "168"},
+                                                      {"txtRH3", "1"},
+                                                      {"txtRH4", "100"},
+                                                      {"txtRH5", "tilt-workstation.invalid"},
+                                                      {"txtSend", ""},
+                                                      {"txtReceive", ""},
+                                                      {"txtX", ""},
+                                                      {"txtY", ""}};
+    for (const auto& [name, expected] : boxes) {
+        EXPECT_EQ(text(name), expected) << name;
+    }
+    for (const char* on : {"optSession1", "optRemoteHost2", "optSend", "optDialNo"}) {
+        EXPECT_TRUE(control<QRadioButton>(on)->isChecked()) << on;
+    }
+    EXPECT_FALSE(control<QGroupBox>("fraDial")->isEnabled());
+    EXPECT_TRUE(control<QGroupBox>("fraSend")->isEnabled());
+    EXPECT_TRUE(menu("mnuSample")->isEnabled());
+    EXPECT_TRUE(menu("mnuSample")->isCheckable());
+    EXPECT_FALSE(menu("mnuSample")->isChecked());
+
+    EXPECT_EQ(text("txtWhoAmI"), platform::localComputerName());
+    const std::string address =
+        text("txtLH1") + "." + text("txtLH2") + "." + text("txtLH3") + "." + text("txtLH4");
+    EXPECT_EQ(std::optional(address), platform::localIPv4Address());
+
+    // The port is named whether it could be bound or not (another copy may hold it).
+    EXPECT_NE(status().find("UDP port 1001"), std::string::npos) << status();
+    EXPECT_TRUE(gui.waitFor([&] {
+        return status().find("tilt-workstation.invalid is not known on this network") !=
+               std::string::npos;
+    })) << status();
+    EXPECT_TRUE(gui.texts().empty());
+}
+
+// The roles swap the ports and the frames, and leave the socket bound where it was.
+TEST_F(RemoteSessionWindow, Roles_CrossThePorts_WithoutRebinding) {
+    open();
+    const std::uint16_t bound = reset(freePort());
+    struct Role {
+        const char* option;
+        const char* port;
+        const char* bind;
+        bool sampling;
+        bool sending;
+        bool dial;
+    };
+    for (const Role& r : {Role{"optSession2", "1001", "1002", false, false, true},
+                          Role{"optSession1", "1002", "1001", true, true, false}}) {
+        click(r.option);
+        EXPECT_EQ(text("txtPort"), r.port) << r.option;
+        EXPECT_EQ(text("txtBind"), r.bind) << r.option;
+        EXPECT_EQ(menu("mnuSample")->isEnabled(), r.sampling) << r.option;
+        EXPECT_EQ(control<QGroupBox>("fraSend")->isEnabled(), r.sending) << r.option;
+        EXPECT_EQ(control<QGroupBox>("fraDial")->isEnabled(), r.dial) << r.option;
+        const std::string hello = std::string("to ") + r.option;
+        ASSERT_TRUE(peer.sendTo(loopback(bound), hello));
+        EXPECT_TRUE(shownAsReceived(hello)) << "still bound to " << bound;
+    }
+}
+
+TEST_F(RemoteSessionWindow, Reset_RebindsAndSendsTypedTextToTheNewRemote) {
+    open();
+    DatagramCollector first;
+    DatagramCollector second;
+    const std::uint16_t oldPort = reset(first.port());
+    QTest::keyClicks(box("txtSend"), "hi");
+    ASSERT_TRUE(gui.waitFor([&] { return first.count() == 2; }));
+    EXPECT_EQ(first.datagrams(), (std::vector<std::string>{"h", "hi"}))
+        << "each change sends the whole box";
+
+    const std::uint16_t newPort = reset(second.port(), freePort());
+    ASSERT_NE(newPort, oldPort);
+    EXPECT_EQ(status(), "Receiving on UDP port " + std::to_string(newPort) +
+                            ". Sending to 127.0.0.1 port " + std::to_string(second.port()) + ".");
+    QTest::keyClicks(box("txtSend"), "!");
+    ASSERT_TRUE(gui.waitFor([&] { return second.count() == 1; }));
+    EXPECT_EQ(second.datagrams(), std::vector<std::string>{"hi!"});
+    EXPECT_EQ(first.count(), 2U);
+
+    ASSERT_TRUE(peer.sendTo(loopback(newPort), "KT1/2KT"));
+    EXPECT_TRUE(shownAsReceived("KT1/2KT"));
+    UdpEndpoint probe;
+    EXPECT_EQ(probe.bind(oldPort), std::nullopt) << "the old port was let go";
+}
+
+TEST_F(RemoteSessionWindow, ResetWithAPortThatCannotBeUsed_ClearMessage_WindowKeepsWorking) {
+    open();
+    const std::uint16_t working = reset(freePort());
+    UdpEndpoint holder;
+    ASSERT_EQ(holder.bind(0), std::nullopt);
+    const std::string inUse = std::to_string(holder.boundPort());
+    struct Case {
+        std::string port;
+        std::string bind;
+        std::string message;
+        bool closes;  // the socket was closed for the rebind
+    };
+    const std::vector<Case> cases = {
+        {"0", "0", "The Remote Port must be a whole number from 1 to 65535.", false},
+        {"12x", "0", "The Remote Port must be a whole number from 1 to 65535.", false},
+        {"5000", "70000",
+         "The Bind port must be a whole number from 1 to 65535 (or 0 for any free port).", false},
+        {"5000", "",
+         "The Bind port must be a whole number from 1 to 65535 (or 0 for any free port).", false},
+        {"5000", inUse,
+         "UDP port " + inUse +
+             " is in use by another program. Choose another Bind port and "
+             "press Reset.",
+         true},
+    };
+    for (const Case& c : cases) {
+        gui.messages.shown.clear();
+        box("txtPort")->setText(QString::fromStdString(c.port));
+        box("txtBind")->setText(QString::fromStdString(c.bind));
+        click("cmdReset");
+        EXPECT_EQ(gui.texts(), std::vector<std::string>{c.message}) << c.bind;
+        if (c.closes) {
+            EXPECT_EQ(status().rfind(c.message, 0), 0U) << status();
+        } else {
+            const std::string still = "kept " + c.port + c.bind;
+            ASSERT_TRUE(peer.sendTo(loopback(working), still));
+            EXPECT_TRUE(shownAsReceived(still)) << "a refused Reset leaves the socket as it was";
+        }
+    }
+    const std::uint16_t again = reset(freePort());
+    ASSERT_TRUE(peer.sendTo(loopback(again), "back"));
+    EXPECT_TRUE(shownAsReceived("back"));
+}
+
+// The network is open to anyone: only a well-formed angle datagram moves the dials, and only
+// while "Display Receive Data" says Yes; everything is shown as it came, and only the last.
+TEST_F(RemoteSessionWindow, ReceivedDatagrams_OnlyGoodAngleDatagramsMoveTheDials) {
+    open();
+    click("optSession2");
+    const std::uint16_t port = reset(freePort());
+    struct Case {
+        std::string datagram;
+        bool dial;
+        int x;
+        int y;
+    };
+    const std::vector<Case> cases = {
+        {"KT12.5/13.5KT", false, 0, 0},
+        {"KT12.5/13.5KT ", true, 0, 0},
+        {"KT12.5/13.5KT", true, 12, 14},
+        {"12.5/3", true, 12, 14},
+        {"KT12.5KT", true, 12, 14},
+        {"KT/KT", true, 12, 14},
+        {"KTabc/1KT", true, 12, 14},
+        {"KT1/2/3KT", true, 12, 14},
+        {"KT40000/1KT", true, 12, 14},
+        {"", true, 12, 14},
+        {std::string("KT\0\xff/\x01KT", 8), true, 12, 14},
+        {"KT" + std::string(kLargestIPv4Payload - 4, '9') + "KT", true, 12, 14},
+        // Read whole, though the box shows only its start.
+        {"KT" + std::string(60000, '0') + "5/6KT", true, 5, 6},
+        {"KT-180/-90KT", true, -180, -90},
+        {"KT7.5/-0.4KT", true, 8, 0},
+        {"KT1/2KT", false, 8, 0},
+    };
+    for (const Case& c : cases) {
+        click(c.dial ? "optDialYes" : "optDialNo");
+        ASSERT_TRUE(peer.sendTo(loopback(port), c.datagram));
+        ASSERT_TRUE(shownAsReceived(c.datagram)) << c.datagram.substr(0, 20);
+        const bool moved = c.x != 0 || c.y != 0;
+        EXPECT_EQ(text("txtX"), moved ? std::to_string(c.x) : "") << c.datagram.substr(0, 20);
+        EXPECT_EQ(text("txtY"), moved ? std::to_string(c.y) : "") << c.datagram.substr(0, 20);
+        EXPECT_EQ(dial("dialX"), c.x) << c.datagram.substr(0, 20);
+        EXPECT_EQ(dial("dialY"), c.y) << c.datagram.substr(0, 20);
+    }
+    click("cmdClearReceive");
+    EXPECT_EQ(text("txtReceive"), "");
+}
+
+TEST_F(RemoteSessionWindow, Flood_MalformedDatagramsNeverMoveTheDials_MemoryStaysBounded) {
+    open();
+    click("optSession2");
+    click("optDialYes");
+    const std::uint16_t port = reset(freePort());
+    ASSERT_TRUE(peer.sendTo(loopback(port), "KT10/20KT"));
+    ASSERT_TRUE(shownAsReceived("KT10/20KT"));
+
+    const std::string big = "KT" + std::string(kLargestIPv4Payload - 4, '5') + "KT";
+    const long before = bench::currentKiB();
+    for (int i = 0; i < 20000; ++i) {
+        (void)peer.sendTo(loopback(port), i % 40 == 0 ? big : "KT1/x2KT");
+        if (i % 10 == 0) {
+            QCoreApplication::processEvents();
+        }
+    }
+    QTest::qWait(200);
+    EXPECT_LT(bench::currentKiB() - before, 16 * 1024);
+    EXPECT_LE(box("txtReceive")->text().size(), static_cast<qsizetype>(kShownCharacters));
+    EXPECT_EQ(text("txtX"), "10");
+    EXPECT_EQ(dial("dialY"), 20);
+
+    ASSERT_TRUE(peer.sendTo(loopback(port), "KT7/8KT"));
+    ASSERT_TRUE(shownAsReceived("KT7/8KT")) << "the window still takes what comes";
+    EXPECT_EQ(text("txtX"), "7");
+    EXPECT_EQ(text("txtY"), "8");
+}
+
+TEST_F(RemoteSessionWindow, ClearSend_EmptiesTheBoxAndSendsAnEmptyDatagram) {
+    open();
+    DatagramCollector other;
+    (void)reset(other.port());
+    QTest::keyClicks(box("txtSend"), "ab");
+    click("cmdClearSend");
+    ASSERT_TRUE(gui.waitFor([&] { return other.count() == 3; }));
+    EXPECT_EQ(other.datagrams(), (std::vector<std::string>{"a", "ab", ""}));
+    EXPECT_EQ(text("txtSend"), "");
+}
+
+// Held still at a known attitude: the boxes and dials show it; datagrams go out only while
+// Send is chosen, and the send box shows them.
+TEST_F(RemoteSessionWindow, Sampling_ShowsTheAngles_SendsOnlyWhileSendIsOn) {
+    device::SimOptions still;
+    still.attitude = device::FixedAttitude{30, -20};
+    open(still);
+    DatagramCollector other;
+    (void)reset(other.port());
+    click("optNoSend");
+    menu("mnuSample")->trigger();
+    EXPECT_TRUE(menu("mnuSample")->isChecked());
+    EXPECT_FALSE(control<QGroupBox>("fraSession")->isEnabled());
+    ASSERT_TRUE(gui.waitFor([&] { return text("txtX") == "30" && text("txtY") == "-20"; }));
+    EXPECT_EQ(dial("dialX"), 30);
+    EXPECT_EQ(dial("dialY"), -20);
+    EXPECT_DOUBLE_EQ(gui.context.state.AngleX, 30);
+    EXPECT_DOUBLE_EQ(gui.context.state.AngleY, -20);
+    QTest::qWait(100);
+    EXPECT_EQ(other.count(), 0U);
+    EXPECT_EQ(text("txtSend"), "");
+
+    click("optSend");
+    ASSERT_TRUE(gui.waitFor([&] { return other.count() >= 10; }));
+    for (const auto& d : other.datagrams()) {
+        EXPECT_EQ(d, "KT30/-20KT");
+    }
+    EXPECT_TRUE(gui.waitFor([&] { return text("txtSend") == "KT30/-20KT"; }));
+
+    menu("mnuSample")->trigger();
+    ASSERT_TRUE(gui.idle());
+    EXPECT_FALSE(menu("mnuSample")->isChecked());
+    EXPECT_TRUE(menu("mnuSample")->isEnabled());
+    EXPECT_TRUE(control<QGroupBox>("fraSession")->isEnabled());
+    EXPECT_EQ(text("txtX"), "");
+    EXPECT_EQ(text("txtY"), "");
+    EXPECT_EQ(dial("dialX"), 0);
+}
+
+// Two copies of the window, as on two PCs: one samples and sends, the other receives and shows
+// the same angles on its dials.
+TEST_F(RemoteSessionWindow, TwoWindows_TheReceiverShowsTheSendersAngles) {
+    device::SimOptions still;
+    still.attitude = device::FixedAttitude{-45.5, 12.4};
+    open(still);
+    QWidget* sender = window;
+    window = new RemoteSession(gui.context);  // the other PC's, deleted by the harness
+    window->show();
+    click("optSession2");
+    click("optDialYes");
+    const std::uint16_t receiving = reset(freePort());
+    QWidget* receiver = window;
+
+    window = sender;
+    (void)reset(receiving);
+    menu("mnuSample")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return text("txtX") == "-45.5" && text("txtY") == "12.4"; }));
+    window = receiver;
+    ASSERT_TRUE(shownAsReceived("KT-45.5/12.4KT"));
+    EXPECT_EQ(text("txtX"), "-46");  // whole degrees, half to even
+    EXPECT_EQ(text("txtY"), "12");
+    EXPECT_EQ(dial("dialX"), -46);
+    EXPECT_EQ(dial("dialY"), 12);
+
+    window = sender;
+    menu("mnuSample")->trigger();
+    EXPECT_TRUE(gui.idle());
+}
+
+TEST_F(RemoteSessionWindow, Return_StopsSamplingAndLetsGoOfThePort) {
+    open();
+    const std::uint16_t port = reset(freePort());
+    menu("mnuSample")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return !text("txtX").empty(); }));
+    menu("mnuReturn")->trigger();
+    ASSERT_TRUE(gui.idle()) << "sampling ends with the window";
+    ASSERT_TRUE(gui.waitFor([&] { return gui.openWindow("RemoteSession") == nullptr; }));
+    UdpEndpoint probe;
+    EXPECT_EQ(probe.bind(port), std::nullopt);
+    EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+// The picture: a second of sampling the simulated logger, sending to the default host, which
+// does not resolve: nothing goes out, and nobody is told.
+TEST_F(RemoteSessionWindow, Picture_SamplesTheSimulatedLoggerQuietly) {
+    open();
+    dynamic_cast<shell::ui::Pictured*>(window)->prepareForPicture();
+    EXPECT_FALSE(text("txtX").empty());
+    EXPECT_TRUE(decodeAngleDatagram(text("txtSend")).has_value()) << text("txtSend");
+    EXPECT_TRUE(gui.texts().empty());
+    EXPECT_TRUE(gui.errors.reports.empty());
+    window->close();
+    EXPECT_TRUE(gui.idle());
+}
+
+class RemoteSessionWindowRealTime : public RemoteSessionWindow {
+  protected:
+    RemoteSessionWindowRealTime() : RemoteSessionWindow({.savedPort = "1", .realTime = true}) {}
+};
+
+// At the device's pace: every reading goes out as its own datagram, not only the ones the
+// window gets to show, and the send box ends showing the last one sent.
+TEST_F(RemoteSessionWindowRealTime, Sampling_SendsOneDatagramPerReading) {
+    open();
+    DatagramCollector other;
+    (void)reset(other.port());
+    menu("mnuSample")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return other.count() >= 150; }));
+    menu("mnuSample")->trigger();
+    ASSERT_TRUE(gui.idle());
+
+    const auto log = received();
+    const auto requests = static_cast<std::size_t>(
+        std::count_if(log.begin(), log.end(), [](const auto& r) { return r.value == 'A'; }));
+    // The last request may have had no answer before the loop stopped.
+    EXPECT_TRUE(gui.waitFor([&] { return other.count() + 1 >= requests; }));
+    QTest::qWait(50);
+    const auto sent = other.datagrams();
+    EXPECT_GE(sent.size() + 1, requests);
+    EXPECT_LE(sent.size(), requests);
+    for (const auto& d : sent) {
+        EXPECT_TRUE(decodeAngleDatagram(d).has_value()) << d;
+    }
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(text("txtSend"), sent.back());
+}
+
+}  // namespace
+}  // namespace tilt::remote::ui
