@@ -1,11 +1,13 @@
 // How close a download over a real serial path (QtSerialPort on a tiltsim pseudo-terminal) comes
 // to the line's own pace. A page costs at least two 12 ms pauses inside its request, the three
 // request bytes and the 264-byte reply at 19200 baud: 163.1 ms. Anything above that is ours.
+// Also the whole `tiltctl download` command against its target.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <stdexcept>
@@ -89,6 +91,47 @@ void BM_DownloadOverPseudoTerminal(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DownloadOverPseudoTerminal)
+    ->Iterations(3)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// What a user of `tiltctl download -o FILE` waits for, from starting tiltctl to its exit:
+// process start, the port, the parameter queries (each confirmed by a second reading), the
+// header, the pages and the CSV. The target: 1.02 x the pages' wire time + 0.5 s.
+void BM_TiltctlDownloadCommand(benchmark::State& state) {
+    TiltsimProcess sim({"--preload", "linear1", "--pages", QString::number(kRecordedPages)});
+    if (sim.path().empty()) {
+        state.SkipWithError("tiltsim did not start");
+        return;
+    }
+    QTemporaryDir dir;
+    double totalMs = 0;
+    int run = 0;
+    for (auto _ : state) {
+        const QString file = dir.filePath(QStringLiteral("run%1.tlg").arg(++run));
+        QProcess ctl;
+        ctl.setStandardOutputFile(QProcess::nullDevice());
+        ctl.setStandardErrorFile(QProcess::nullDevice());
+        const auto start = std::chrono::steady_clock::now();
+        ctl.start(TILTCTL_PATH, {"--port", QString::fromStdString(sim.path()), "download", "-o",
+                                 file});
+        const bool finished = ctl.waitForFinished(60000);
+        totalMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                             start)
+                       .count();
+        if (!finished || ctl.exitCode() != 0) {
+            state.SkipWithError("tiltctl download failed");
+            break;
+        }
+    }
+    const double meanMs = totalMs / static_cast<double>(std::max<std::int64_t>(state.iterations(), 1));
+    const double targetMs = 1.02 * kRequestedPages * kWireMsPerPage + 500;
+    state.counters["command_ms"] = meanMs;
+    state.counters["target_ms"] = targetMs;
+    state.counters["ratio_to_target"] = meanMs / targetMs;
+    state.counters["wire_ms"] = kRequestedPages * kWireMsPerPage;
+}
+BENCHMARK(BM_TiltctlDownloadCommand)
     ->Iterations(3)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);

@@ -219,9 +219,10 @@ void BM_PollFloor(benchmark::State& state, const Loop& loop) {
     double perSecond = 0;
     for (auto _ : state) {
         RunClock run{std::stop_source{}};
+        tilt::link::Poller poller(link, loop.command, loop.replyBytes);
         const auto end = Clock::now() + kRunTime;
         while (Clock::now() < end) {
-            if (tilt::link::poll(link, loop.command, loop.replyBytes)) {
+            if (poller.next(true)) {
                 run.reading();
             }
         }

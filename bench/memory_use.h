@@ -28,6 +28,20 @@ inline long statusKiB(const std::string& field) {
     return 0;
 }
 
+// AddressSanitizer keeps freed blocks in a quarantine of up to 256 MB, so under it the resident
+// size grows with everything that passed through, not with what is kept: growth is no measure.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kResidentGrowthMeasuresWhatIsKept = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kResidentGrowthMeasuresWhatIsKept = false;
+#else
+inline constexpr bool kResidentGrowthMeasuresWhatIsKept = true;
+#endif
+#else
+inline constexpr bool kResidentGrowthMeasuresWhatIsKept = true;
+#endif
+
 // Resident memory now (KiB).
 inline long currentKiB() {
     return statusKiB("VmRSS:");

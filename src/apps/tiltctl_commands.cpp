@@ -1,5 +1,6 @@
 #include "apps/tiltctl_commands.h"
 
+#include <QJsonDocument>
 #include <iomanip>
 #include <ostream>
 #include <sstream>
@@ -17,6 +18,7 @@
 #include "platform/qt_threads.h"
 #include "shell/error.h"
 #include "shell/error_reporter.h"
+#include "shell/messages.h"
 
 namespace tilt::ctl {
 
@@ -39,6 +41,56 @@ void expectArguments(const QStringList& args, qsizetype count, const std::string
     if (args.size() != count) {
         throw UsageError{"expected " + usage};
     }
+}
+
+const QString& optionValue(const QStringList& args, qsizetype& at, std::string_view usage) {
+    if (at + 1 >= args.size()) {
+        throw UsageError{args[at].toStdString() + " needs a value; " + std::string(usage)};
+    }
+    return args[++at];
+}
+
+namespace {
+// The command overview starts summaries at this column; continuation lines line up with it.
+constexpr std::size_t kSummaryColumn = 24;
+constexpr std::size_t kHelpWidth = 100;
+}  // namespace
+
+std::string helpText(std::initializer_list<std::string> paragraphs) {
+    const std::string indent(kSummaryColumn, ' ');
+    std::string text;
+    std::size_t column = 0;
+    for (const std::string& paragraph : paragraphs) {
+        if (!text.empty()) {
+            text += "\n" + indent;
+            column = 0;
+        }
+        std::istringstream words(paragraph);
+        for (std::string word; words >> word;) {
+            if (column > 0 && kSummaryColumn + column + 1 + word.size() > kHelpWidth) {
+                text += "\n" + indent;
+                column = 0;
+            }
+            if (column > 0) {
+                text += ' ';
+                ++column;
+            }
+            text += word;
+            column += word.size();
+        }
+    }
+    return text;
+}
+
+std::string jsonLine(const QJsonObject& object) {
+    QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    text += '\n';
+    return text.toStdString();
+}
+
+int noPortSelected(Context& ctx) {
+    ctx.err << kNoPortSelected << "\n";
+    return kDeviceFailed;
 }
 
 namespace {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QStringList>
 #include <functional>
+#include <initializer_list>
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/clock.h"
@@ -69,5 +72,20 @@ class PrintingErrors final : public ErrorReporter {
 [[nodiscard]] std::string plainLines(std::string_view text);
 
 void expectArguments(const QStringList& args, qsizetype count, const std::string& usage);
+
+// The value after the option at `at` (which moves onto it); a missing one is a usage error that
+// quotes `usage`.
+[[nodiscard]] const QString& optionValue(const QStringList& args, qsizetype& at,
+                                         std::string_view usage);
+
+// Paragraphs as one command summary: word-wrapped, continuation lines indented to the column
+// where the command overview starts summaries.
+[[nodiscard]] std::string helpText(std::initializer_list<std::string> paragraphs);
+
+// One result as one line of compact JSON.
+[[nodiscard]] std::string jsonLine(const QJsonObject& object);
+
+// Says that no port is chosen; the exit code for it.
+[[nodiscard]] int noPortSelected(Context& ctx);
 
 }  // namespace tilt::ctl

@@ -39,7 +39,6 @@ using Ticks = std::vector<std::optional<config::CellWrite>>;
 constexpr std::string_view kConfigurationWindow = "Configuration";
 constexpr std::string_view kEepromWindow = "EEPROM";
 constexpr std::string_view kCalibrateWindow = "Calibrate";
-constexpr const char* kNoPort = "No comm port has been selected!";
 // Nobody watches a script: a device silent this long is not coming back.
 constexpr int kSilenceSeconds = 5;
 constexpr link::Nanos kSilenceLimit = link::ms(kSilenceSeconds * 1000);
@@ -49,36 +48,6 @@ constexpr auto kFirstReadingLimit = std::chrono::seconds(5);
 constexpr double kMaxCalibrationSeconds = 3600;
 constexpr int kEepromCells = link::kEepromBytes;
 constexpr int kCellsPerLine = 16;
-// The command overview starts summaries at this column; continuation lines line up with it.
-constexpr std::size_t kSummaryColumn = 24;
-constexpr std::size_t kHelpWidth = 100;
-
-// Paragraphs as one summary: word-wrapped, continuation lines indented to the summary column.
-std::string helpText(std::initializer_list<std::string> paragraphs) {
-    const std::string indent(kSummaryColumn, ' ');
-    std::string text;
-    std::size_t column = 0;
-    for (const std::string& paragraph : paragraphs) {
-        if (!text.empty()) {
-            text += "\n" + indent;
-            column = 0;
-        }
-        std::istringstream words(paragraph);
-        for (std::string word; words >> word;) {
-            if (column > 0 && kSummaryColumn + column + 1 + word.size() > kHelpWidth) {
-                text += "\n" + indent;
-                column = 0;
-            }
-            if (column > 0) {
-                text += ' ';
-                ++column;
-            }
-            text += word;
-            column += word.size();
-        }
-    }
-    return text;
-}
 
 std::string profileKeyList() {
     std::string keys;
@@ -112,11 +81,6 @@ bool jsonOnly(QStringList args) {
     const bool json = takeFlag(args, "--json");
     expectArguments(args, 0, "nothing or --json");
     return json;
-}
-
-int noPort(Context& ctx) {
-    ctx.err << kNoPort << "\n";
-    return kDeviceFailed;
 }
 
 // Runs `convert`, turning a value that cannot go out as bytes into a refusal: nothing has been
@@ -297,7 +261,7 @@ std::string shownValue(const config::Parameter& p, const config::ReadArray& byte
 int runConfigRead(Context& ctx, const QStringList& args) {
     const bool json = jsonOnly(args);
     if (ctx.port == 0) {
-        return noPort(ctx);
+        return noPortSelected(ctx);
     }
     Session session(ctx);
     const auto bytes = session.readConfiguration();
@@ -334,7 +298,7 @@ int runConfigWrite(Context& ctx, const QStringList& args) {
     const Ticks ticks =
         refusingUnsendable([&] { return config::configurationWrite(loadProfile(args[0], true)); });
     if (ctx.port == 0) {
-        return noPort(ctx);
+        return noPortSelected(ctx);
     }
     Session session(ctx);
     if (!session.write(ticks, kConfigurationWindow, config::writingCaption)) {
@@ -406,7 +370,7 @@ int verifyWrites(Context& ctx, Session& session, const std::vector<config::CellW
 int runConfigSet(Context& ctx, const QStringList& args) {
     const config::ConfigValues wanted = settingsOf(args);
     if (ctx.port == 0) {
-        return noPort(ctx);
+        return noPortSelected(ctx);
     }
     Session session(ctx);
     const auto read = session.readConfiguration();
@@ -434,7 +398,7 @@ int runConfigDiff(Context& ctx, const QStringList& args) {
     expectArguments(args, 1, "FILE");
     const config::ConfigValues profile = loadProfile(args[0], false);
     if (ctx.port == 0) {
-        return noPort(ctx);
+        return noPortSelected(ctx);
     }
     Session session(ctx);
     const auto read = session.readConfiguration();
@@ -475,7 +439,7 @@ void printCells(std::ostream& out, const std::vector<std::uint8_t>& cells) {
 int runEepromDump(Context& ctx, const QStringList& args) {
     const bool json = jsonOnly(args);
     if (ctx.port == 0) {
-        return noPort(ctx);
+        return noPortSelected(ctx);
     }
     std::vector<int> addresses(kEepromCells);
     std::iota(addresses.begin(), addresses.end(), 0);
@@ -639,7 +603,7 @@ void printCalibration(std::ostream& out, const config::CalibrationTracker& track
 int runCalibrate(Context& ctx, const QStringList& args) {
     const CalibrateRequest request = calibrateArguments(args);
     if (ctx.port == 0) {
-        return noPort(ctx);
+        return noPortSelected(ctx);
     }
     Session session(ctx);
     config::CalibrationTracker tracker;

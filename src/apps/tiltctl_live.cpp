@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "apps/tiltctl_console.h"
+#include "apps/tiltctl_live_run.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
 #include "link/poll.h"
@@ -30,30 +31,13 @@ namespace tilt::ctl {
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
-
 // Error reports name the window that does the same in the desktop program.
 constexpr std::string_view kAnglesWindow = "Angles";
 constexpr std::string_view kAccelerometersWindow = "Accelerometers";
-constexpr const char* kNoPort = "No comm port has been selected!";
-// Nobody watches a script: a device silent this long is not coming back.
-constexpr int kSilenceSeconds = 5;
-constexpr auto kSilenceLimit = std::chrono::seconds(kSilenceSeconds);
-// How often the lines are handed on: a terminal at about its display rate (a flush per line
-// would wake the terminal for each of some 340 lines a second, and on a busy machine slow the
-// loop down); a pipe or a file often enough for a reader to follow live, where stdio alone
-// would hold seconds of readings back.
-constexpr auto kTerminalFlushEvery = std::chrono::milliseconds(16);
-constexpr auto kPipeFlushEvery = std::chrono::milliseconds(100);
 // How often a tare asks for its fresh reading before it gives up (each ask waits 250 ms).
 constexpr int kTareAsks = 4;
 constexpr double kMaxSeconds = 1e7;  // keeps the deadline far inside the clock's range
 constexpr const char* kLiveUsage = "expected [--count N] [--seconds S] [--json]";
-
-int noPort(Context& ctx) {
-    ctx.err << kNoPort << "\n";
-    return kDeviceFailed;
-}
 
 // A small negative angle rounds to -0.0; it is printed as 0, as the data files write it.
 double plainZero(double value) {
@@ -63,17 +47,9 @@ double plainZero(double value) {
 // ---- live angles, live acc ----
 
 struct LiveRequest {
-    std::optional<long long> count;
-    std::optional<double> seconds;
+    LiveLimits limits;
     bool json = false;
 };
-
-const QString& optionValue(const QStringList& args, qsizetype& at) {
-    if (at + 1 >= args.size()) {
-        throw UsageError{args[at].toStdString() + " needs a value; " + kLiveUsage};
-    }
-    return args[++at];
-}
 
 LiveRequest liveArguments(const QStringList& args) {
     LiveRequest request;
@@ -82,28 +58,22 @@ LiveRequest liveArguments(const QStringList& args) {
         if (args[i] == "--json") {
             request.json = true;
         } else if (args[i] == "--count") {
-            const long long count = optionValue(args, i).toLongLong(&ok);
+            const long long count = optionValue(args, i, kLiveUsage).toLongLong(&ok);
             if (!ok || count < 1) {
                 throw UsageError{"--count takes a number of readings, 1 or more"};
             }
-            request.count = count;
+            request.limits.count = count;
         } else if (args[i] == "--seconds") {
-            const double seconds = optionValue(args, i).toDouble(&ok);
+            const double seconds = optionValue(args, i, kLiveUsage).toDouble(&ok);
             if (!ok || !(seconds > 0) || seconds > kMaxSeconds) {
                 throw UsageError{"--seconds takes a number of seconds above 0"};
             }
-            request.seconds = seconds;
+            request.limits.seconds = seconds;
         } else {
             throw UsageError{"unexpected '" + args[i].toStdString() + "'; " + kLiveUsage};
         }
     }
     return request;
-}
-
-std::string jsonLine(const QJsonObject& object) {
-    QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Compact);
-    text += '\n';
-    return text.toStdString();
 }
 
 std::string angleLine(const live::AngleSample& sample, bool json) {
@@ -131,171 +101,14 @@ std::string accelerationLine(const live::AccelerationSample& sample, bool json) 
     return line;
 }
 
-// The readings' lines on stdout, gathered here and handed on in batches of whole lines (stdio
-// would write a terminal's lines one by one), so that writing never holds the loop up.
-class LiveOutput {
-  public:
-    explicit LiveOutput(std::ostream& out)
-        : out_(out),
-          flushEvery_(&out == &std::cout && isatty(STDOUT_FILENO) == 1 ? kTerminalFlushEvery
-                                                                       : kPipeFlushEvery) {}
-
-    void line(const std::string& text) {
-        pending_ += text;
-        if (const auto now = SteadyClock::now(); now - flushed_ >= flushEvery_) {
-            end();
-            flushed_ = now;
-        }
-    }
-
-    void end() {
-        out_ << pending_ << std::flush;
-        pending_.clear();
-    }
-
-  private:
-    std::ostream& out_;
-    SteadyClock::duration flushEvery_;
-    SteadyClock::time_point flushed_ = SteadyClock::now();
-    std::string pending_;
-};
-
-// Beside the loop: stops it when its time is up, or when the device has sent no reading for
-// kSilenceLimit.
-class LiveWatch {
-  public:
-    LiveWatch(std::stop_source stop, std::optional<double> seconds)
-        : stop_(std::move(stop)),
-          lastReading_(SteadyClock::now().time_since_epoch().count()),
-          end_(seconds ? std::optional(SteadyClock::now() +
-                                       std::chrono::duration_cast<SteadyClock::duration>(
-                                           std::chrono::duration<double>(*seconds)))
-                       : std::nullopt),
-          thread_([this](std::stop_token own) { run(own); }) {}
-
-    void readingArrived() {
-        lastReading_.store(SteadyClock::now().time_since_epoch().count(),
-                           std::memory_order_relaxed);
-    }
-
-    [[nodiscard]] bool silent() const { return silent_.load(); }
-
-  private:
-    [[nodiscard]] SteadyClock::time_point silentAt() const {
-        return SteadyClock::time_point(
-                   SteadyClock::duration(lastReading_.load(std::memory_order_relaxed))) +
-               kSilenceLimit;
-    }
-
-    void run(std::stop_token own) {
-        std::mutex mutex;
-        std::condition_variable_any wake;
-        std::unique_lock lock(mutex);
-        for (;;) {
-            const auto silence = silentAt();
-            (void)wake.wait_until(lock, own, end_ ? std::min(*end_, silence) : silence,
-                                  [] { return false; });
-            if (own.stop_requested()) {
-                return;  // the loop ended by itself
-            }
-            const auto now = SteadyClock::now();
-            if (end_ && now >= *end_) {
-                break;
-            }
-            if (now >= silentAt()) {
-                silent_ = true;
-                break;
-            }
-        }
-        stop_.request_stop();
-    }
-
-    std::stop_source stop_;
-    std::atomic<SteadyClock::rep> lastReading_;
-    std::optional<SteadyClock::time_point> end_;
-    std::atomic<bool> silent_{false};
-    std::jthread thread_;  // last, so that it ends before what it uses goes
-};
-
-struct RequestStop {
-    std::stop_source stop;
-    void operator()() const { stop.request_stop(); }
-};
-
-// One live command: its link, its error reports, its output, and what ends it: Ctrl+C, the
-// count, the time, or a silent device.
-class LiveRun {
-  public:
-    LiveRun(Context& ctx, const LiveRequest& request)
-        : ctx_(ctx),
-          request_(request),
-          onInterrupt_(interrupt_.token(), RequestStop{stop_}),
-          link_(ctx.catalogue),
-          errors_(ctx.err),
-          output_(ctx.out),
-          watch_(stop_, request.seconds) {
-        link_.setStopToken(stop_.get_token());
-    }
-
-    [[nodiscard]] link::DeviceLink& link() { return link_; }
-    [[nodiscard]] PrintingErrors& errors() { return errors_; }
-    [[nodiscard]] bool json() const { return request_.json; }
-
-    [[nodiscard]] live::LiveOptions options(std::string_view window) const {
-        live::LiveOptions options;
-        options.commPort = ctx_.port;
-        options.window = window;
-        return options;
-    }
-
-    void print(const std::string& line) {
-        output_.line(line);
-        watch_.readingArrived();
-        if (++readings_ == request_.count) {
-            stop_.request_stop();
-        }
-    }
-
-    int ended(live::LiveEnd end);
-
-  private:
-    Context& ctx_;
-    LiveRequest request_;
-    InterruptStop interrupt_;
-    std::stop_source stop_;
-    std::stop_callback<RequestStop> onInterrupt_;
-    link::DeviceLink link_;
-    PrintingErrors errors_;
-    LiveOutput output_;
-    long long readings_ = 0;
-    LiveWatch watch_;  // last, so that its thread ends before what it stops goes
-};
-
-int LiveRun::ended(live::LiveEnd end) {
-    output_.end();
-    if (end != live::LiveEnd::Stopped) {
-        return kDeviceFailed;  // the error report has said why
-    }
-    if (interrupt_.requested()) {
-        ctx_.err << "Sampling halted by user after " << readings_ << " readings.\n";
-        return kInterrupted;
-    }
-    if (watch_.silent() || readings_ == 0) {
-        ctx_.err << (readings_ == 0 ? "The device sent no reading" : "The device stopped answering")
-                 << ". Check that the logger is on and connected.\n";
-        return kDeviceFailed;
-    }
-    return errors_.count() == 0 ? kDone : kDeviceFailed;
-}
-
 int runLiveAngles(Context& ctx, const QStringList& args) {
     const LiveRequest request = liveArguments(args);
     if (ctx.port == 0) {
-        return noPort(ctx);
+        return noPortSelected(ctx);
     }
-    LiveRun run(ctx, request);
+    LiveRun run(ctx, request.limits);
     live::AngleLoopEvents events;
-    events.reading = [&](const live::AngleSample& s) { run.print(angleLine(s, run.json())); };
+    events.reading = [&](const live::AngleSample& s) { run.reading(angleLine(s, request.json)); };
     live::LoopRequests none;  // nothing is asked of a loop in a terminal
     return run.ended(
         live::sampleAngles(run.link(), run.errors(), run.options(kAnglesWindow), none, events));
@@ -304,12 +117,12 @@ int runLiveAngles(Context& ctx, const QStringList& args) {
 int runLiveAccelerations(Context& ctx, const QStringList& args) {
     const LiveRequest request = liveArguments(args);
     if (ctx.port == 0) {
-        return noPort(ctx);
+        return noPortSelected(ctx);
     }
-    LiveRun run(ctx, request);
+    LiveRun run(ctx, request.limits);
     live::AccelerationLoopEvents events;
     events.reading = [&](const live::AccelerationSample& s) {
-        run.print(accelerationLine(s, run.json()));
+        run.reading(accelerationLine(s, request.json));
     };
     live::LoopRequests none;
     return run.ended(live::sampleAccelerations(run.link(), run.errors(),
@@ -363,7 +176,7 @@ std::optional<link::AngleReading> freshReading(link::DeviceLink& link) {
 int runTareCommand(Context& ctx, const QStringList& args, bool remove) {
     const live::Axis axis = axisArgument(args);
     if (ctx.port == 0) {
-        return noPort(ctx);
+        return noPortSelected(ctx);
     }
     const bool x = axis == live::Axis::X;
     PrintingErrors errors(ctx.err);
@@ -422,7 +235,7 @@ int runDac(Context& ctx, const QStringList& args) {
                          " does not fit in two bytes (0 to 65535); nothing was sent."};
     }
     if (ctx.port == 0) {
-        return noPort(ctx);
+        return noPortSelected(ctx);
     }
     PrintingErrors errors(ctx.err);
     if (!writeOnPort(ctx, errors, kAccelerometersWindow, "WriteDAC", [&](link::DeviceLink& link) {
@@ -440,11 +253,16 @@ int runDac(Context& ctx, const QStringList& args) {
 // Summaries are wrapped by hand; continuation lines start at the overview's summary column.
 const std::string kIndent(24, ' ');
 
+// The two cells of a word, "14/15".
+std::string cellPair(int cell) {
+    return std::to_string(cell) + "/" + std::to_string(cell + 1);
+}
+
 std::string liveSummary(const std::string& what, const std::string& line, const std::string& json) {
     return what + "\n" + kIndent + line + "\n" + kIndent + "--json: one object a line, " + json +
            ".\n" + kIndent +
            "Ends after N readings or S seconds, whichever comes first; without them, on\n" +
-           kIndent + "Ctrl+C (exit 130), and after " + std::to_string(kSilenceSeconds) +
+           kIndent + "Ctrl+C (exit 130), and after " + std::to_string(kLiveSilenceSeconds) +
            " seconds without a reading (exit 1).";
 }
 
@@ -469,7 +287,9 @@ std::vector<Command> liveCommands() {
         {{"tare"},
          "x|y",
          "Take one angle reading and store its raw word as the axis's tare (X: EEPROM\n" + kIndent +
-             "14/15, Y: 16/17, 500 ms between the bytes); print \"TareX: degrees\".",
+             cellPair(live::tareCell(live::Axis::X)) + ", Y: " +
+             cellPair(live::tareCell(live::Axis::Y)) +
+             ", 500 ms between the bytes); print \"TareX: degrees\".",
          runTare},
         {{"untare"},
          "x|y",
@@ -477,7 +297,8 @@ std::vector<Command> liveCommands() {
          runUntare},
         {{"dac"},
          "N VALUE",
-         "Write VALUE (0 to 65535) as DAC N's setting (1: EEPROM 62/63, 2: 64/65, 3: 66/67),\n" +
+         "Write VALUE (0 to 65535) as DAC N's setting (1: EEPROM " + cellPair(live::dacCell(1)) +
+             ", 2: " + cellPair(live::dacCell(2)) + ", 3: " + cellPair(live::dacCell(3)) + "),\n" +
              kIndent +
              "high byte first, 100 ms after each. A bad N or VALUE: exit 2, nothing sent.",
          runDac},

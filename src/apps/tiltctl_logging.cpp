@@ -1,5 +1,6 @@
 #include "apps/tiltctl_logging.h"
 
+#include <QJsonObject>
 #include <optional>
 #include <ostream>
 
@@ -29,7 +30,6 @@ constexpr int kParameterAsks = 16;
 constexpr link::Nanos kDownloadSilenceLimit = link::ms(10000);
 constexpr link::Nanos kEraseSilenceLimit = link::ms(5000);
 
-constexpr const char* kNoPort = "No comm port has been selected!";
 constexpr std::int32_t kLastPage = link::kDevicePageCount - 1;
 // Without a terminal to redraw on, a line every this many pages keeps a log short.
 constexpr std::int32_t kPagesPerLine = 100;
@@ -37,25 +37,29 @@ constexpr std::int32_t kPagesPerLine = 100;
 struct DownloadArguments {
     std::string file;
     bool resume = false;
+    bool eraseAfter = false;
+    bool json = false;
 };
+
+constexpr const char* kDownloadUsage = "expected -o FILE [--resume] [--erase-after] [--json]";
 
 DownloadArguments downloadArguments(const QStringList& args) {
     DownloadArguments request;
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == "-o" || args[i] == "--output") {
-            if (i + 1 == args.size()) {
-                throw UsageError{args[i].toStdString() + " needs a FILE"};
-            }
-            request.file = args[++i].toStdString();
+            request.file = optionValue(args, i, kDownloadUsage).toStdString();
         } else if (args[i] == "--resume") {
             request.resume = true;
+        } else if (args[i] == "--erase-after") {
+            request.eraseAfter = true;
+        } else if (args[i] == "--json") {
+            request.json = true;
         } else {
-            throw UsageError{"unexpected '" + args[i].toStdString() +
-                             "'; expected -o FILE [--resume]"};
+            throw UsageError{"unexpected '" + args[i].toStdString() + "'; " + kDownloadUsage};
         }
     }
     if (request.file.empty()) {
-        throw UsageError{"expected -o FILE [--resume]"};
+        throw UsageError{kDownloadUsage};
     }
     return request;
 }
@@ -117,6 +121,16 @@ class ConsoleDownload final : public logging::DownloadFrontEnd {
         }
     }
 
+    void eraseStarting() override {
+        line_.end();
+        line_.note("The file reads back whole; erasing the logger.");
+    }
+
+    void eraseProgress(const logging::EraseProgress& p) override {
+        line_.show("Erasing: " + std::to_string(p.waiting) + " of " +
+                   std::to_string(link::kEraseProgressBytes));
+    }
+
     void end() { line_.end(); }
 
   private:
@@ -127,10 +141,10 @@ class ConsoleDownload final : public logging::DownloadFrontEnd {
     bool warned_ = false;
 };
 
-void printCompleted(Context& ctx, const logging::DownloadResult& result) {
-    ctx.out << "Download completed!\n";
+void printCompleted(std::ostream& out, const logging::DownloadResult& result) {
+    out << "Download completed!\n";
     if (result.parameters.BinLinearMode == 1) {
-        ctx.out << logging::csvPathFor(result.file) << "\n";
+        out << logging::csvPathFor(result.file) << "\n";
     }
 }
 
@@ -142,15 +156,17 @@ void printWhatIsKept(Context& ctx, const logging::DownloadResult& result) {
     }
 }
 
-int downloadEnded(Context& ctx, const PrintingErrors& errors,
+// The download's own end: what it says, and its exit code. `out` takes the lines of success
+// (stderr when stdout carries JSON).
+int downloadEnded(Context& ctx, std::ostream& out, const PrintingErrors& errors,
                   const logging::DownloadResult& result) {
     using logging::DownloadEnd;
     switch (result.end) {
         case DownloadEnd::Completed:
-            printCompleted(ctx, result);
+            printCompleted(out, result);
             return errors.count() == 0 ? kDone : kDeviceFailed;
         case DownloadEnd::AlreadyComplete:
-            ctx.out << result.file << ": " << logging::kAlreadyCompleteMessage << "\n";
+            out << result.file << ": " << logging::kAlreadyCompleteMessage << "\n";
             return errors.count() == 0 ? kDone : kDeviceFailed;
         case DownloadEnd::Stopped:
             if (result.transfer.DownloadPage == 0 && result.pagesInFile == 0) {
@@ -178,11 +194,87 @@ int downloadEnded(Context& ctx, const PrintingErrors& errors,
     return kDeviceFailed;
 }
 
+// What an erase says at its end (success on `out`), and its exit code.
+int eraseEnded(Context& ctx, std::ostream& out, logging::EraseEnd end) {
+    const std::string_view message = logging::eraseEndMessage(end);
+    switch (end) {
+        case logging::EraseEnd::Completed:
+            out << message << "\n";
+            return kDone;
+        case logging::EraseEnd::Halted:
+            ctx.err << message << "\n";
+            return kInterrupted;
+        case logging::EraseEnd::Stalled:
+        case logging::EraseEnd::Failed:
+            break;
+    }
+    if (!message.empty()) {
+        ctx.err << message << "\n";
+    }
+    return kDeviceFailed;
+}
+
+// What --erase-after did, and the exit code: 1 whenever the logger was not erased.
+int eraseAfterEnded(Context& ctx, std::ostream& out, const logging::DownloadResult& result,
+                    int code) {
+    if (!result.erase) {
+        ctx.err << "The logger was not erased: " << result.notErasedBecause << "\n";
+        return kDeviceFailed;
+    }
+    const int erased = eraseEnded(ctx, out, *result.erase);
+    return erased == kDone ? code : erased;
+}
+
+std::string_view downloadEndName(logging::DownloadEnd end) {
+    using logging::DownloadEnd;
+    switch (end) {
+        case DownloadEnd::Completed:
+            return "completed";
+        case DownloadEnd::AlreadyComplete:
+            return "already complete";
+        case DownloadEnd::Stopped:
+            return "halted";
+        case DownloadEnd::ParametersFailed:
+            return "parameters failed";
+        case DownloadEnd::Cancelled:
+        case DownloadEnd::NoFileName:
+        case DownloadEnd::Refused:
+            return "refused";
+        case DownloadEnd::FileFailed:
+            return "file failed";
+        case DownloadEnd::PortFailed:
+            return "port failed";
+        case DownloadEnd::DeviceSilent:
+            return "device silent";
+    }
+    return "failed";
+}
+
+QJsonObject downloadSummary(const logging::DownloadResult& result, bool eraseAfter, int code) {
+    QJsonObject summary{{"result", QString::fromLatin1(downloadEndName(result.end))},
+                        {"file", QString::fromStdString(result.file)},
+                        {"firstPage", result.firstPage},
+                        {"pagesInFile", result.pagesInFile},
+                        {"exitCode", code}};
+    const bool whole = result.end == logging::DownloadEnd::Completed ||
+                       result.end == logging::DownloadEnd::AlreadyComplete;
+    if (whole && result.parameters.BinLinearMode == 1) {
+        summary.insert("csv", QString::fromStdString(logging::csvPathFor(result.file)));
+    }
+    if (eraseAfter) {
+        const bool erased = result.erase == logging::EraseEnd::Completed;
+        summary.insert("erased", erased);
+        if (!result.erase) {
+            summary.insert("notErasedBecause", QString::fromStdString(result.notErasedBecause));
+        }
+    }
+    return summary;
+}
+
 int runDownload(Context& ctx, const QStringList& args) {
     const DownloadArguments arguments = downloadArguments(args);
     if (ctx.port == 0) {
-        ctx.err << kNoPort << "\n";
-        return kDeviceFailed;
+        return noPortSelected(ctx);
     }
     InterruptStop interrupt;
     link::DeviceLink link(ctx.catalogue);
@@ -195,14 +287,23 @@ int runDownload(Context& ctx, const QStringList& args) {
     request.appVersion = TILT_VERSION;
     request.decimalSeparator = platform::decimalSeparator();
     // Each query is asked until two answers agree: a header shifted by a bad cable would mark
-    // the whole file.
-    request.parameterAsks = kParameterAsks;
+    // the whole file. With that check, a pause may end as soon as its reply is in.
+    request.parameterReading = {.asks = kParameterAsks, .untilReply = true};
     request.file = arguments.file;
     request.giveUpAfterSilence = kDownloadSilenceLimit;
+    request.eraseAfter = arguments.eraseAfter;
     ConsoleDownload console(ctx, arguments.resume);
     const auto result = logging::runDownload(link, errors, request, console);
     console.end();
-    return downloadEnded(ctx, errors, result);
+    std::ostream& out = arguments.json ? ctx.err : ctx.out;
+    int code = downloadEnded(ctx, out, errors, result);
+    if (arguments.eraseAfter) {
+        code = eraseAfterEnded(ctx, out, result, code);
+    }
+    if (arguments.json) {
+        ctx.out << jsonLine(downloadSummary(result, arguments.eraseAfter, code));
+    }
+    return code;
 }
 
 int runCsv(Context& ctx, const QStringList& args) {
@@ -221,8 +322,7 @@ int runCsv(Context& ctx, const QStringList& args) {
 int runErase(Context& ctx, const QStringList& args) {
     const bool yes = confirmed(args);
     if (ctx.port == 0) {
-        ctx.err << kNoPort << "\n";
-        return kDeviceFailed;
+        return noPortSelected(ctx);
     }
     if (!yes) {
         return askForYes(ctx, logging::kEraseWarning, "erase");
@@ -242,29 +342,13 @@ int runErase(Context& ctx, const QStringList& args) {
                       std::to_string(link::kEraseProgressBytes));
         });
     line.end();
-    const std::string_view message = logging::eraseEndMessage(end);
-    switch (end) {
-        case logging::EraseEnd::Completed:
-            ctx.out << message << "\n";
-            return kDone;
-        case logging::EraseEnd::Halted:
-            ctx.err << message << "\n";
-            return kInterrupted;
-        case logging::EraseEnd::Stalled:
-        case logging::EraseEnd::Failed:
-            break;
-    }
-    if (!message.empty()) {
-        ctx.err << message << "\n";
-    }
-    return kDeviceFailed;
+    return eraseEnded(ctx, ctx.out, end);
 }
 
 int runLaunch(Context& ctx, const QStringList& args) {
     const bool yes = confirmed(args);
     if (ctx.port == 0) {
-        ctx.err << kNoPort << "\n";
-        return kDeviceFailed;
+        return noPortSelected(ctx);
     }
     if (!yes) {
         return askForYes(ctx, logging::kLaunchWarning, "launch");
@@ -300,9 +384,18 @@ int runLaunch(Context& ctx, const QStringList& args) {
 std::vector<Command> loggingCommands() {
     return {
         {{"download"},
-         "-o FILE [--resume]",
-         "Copy the recording into FILE (and a linear one into its CSV file). Ctrl+C halts at a "
-         "page boundary; --resume continues a halted FILE.",
+         "-o FILE [--resume] [--erase-after] [--json]",
+         helpText({"Copy the recording into FILE (and a linear one into its CSV file). Ctrl+C "
+                   "halts at a page boundary; --resume continues a halted FILE.",
+                   "--erase-after erases the logger once the download has completed and FILE "
+                   "has been read back and checked (header, page count, every page line); after "
+                   "any other end it says why it did not erase, and exits 1.",
+                   "--json: one object on stdout at the end, {\"result\", \"file\", "
+                   "\"firstPage\", \"pagesInFile\", \"exitCode\"}, with \"csv\" for a "
+                   "complete linear recording and, with --erase-after, \"erased\" (and "
+                   "\"notErasedBecause\"). \"result\" is one of: completed, already complete, "
+                   "halted, parameters failed, refused, file failed, port failed, device silent. "
+                   "The other lines go to stderr."}),
          runDownload},
         {.words = {"csv"},
          .arguments = "FILE",

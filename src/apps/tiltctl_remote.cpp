@@ -1,5 +1,7 @@
 #include "apps/tiltctl_remote.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -8,6 +10,7 @@
 #include <string>
 
 #include "apps/tiltctl_console.h"
+#include "apps/tiltctl_live_run.h"
 #include "link/device_link.h"
 #include "live/live_sampling.h"
 #include "platform/udp_endpoint.h"
@@ -19,12 +22,9 @@ namespace {
 
 // Error reports name the window that does the same in the desktop program.
 constexpr std::string_view kWindow = "RemoteSession";
-constexpr const char* kNoPort = "No comm port has been selected!";
 constexpr const char* kSendUsage = "expected --to HOST:PORT [--bind PORT] [--count N]";
 constexpr const char* kReceiveUsage = "expected [--bind PORT] [--count N] [--json]";
 constexpr const char* kBindAdvice = " Choose another with --bind PORT.";
-// The port the desktop program's receiving role binds, where its sending role sends.
-constexpr std::uint16_t kReceiverPort = 1002;
 // How long a wait for datagrams lasts before Ctrl+C is looked at again.
 constexpr std::chrono::milliseconds kWaitStep{100};
 constexpr std::size_t kDatagramsPerRead = 64;
@@ -36,13 +36,6 @@ struct RemoteRequest {
     std::optional<long long> count;
     bool json = false;
 };
-
-const QString& optionValue(const QStringList& args, qsizetype& at, const char* usage) {
-    if (at + 1 >= args.size()) {
-        throw UsageError{args[at].toStdString() + " needs a value; " + usage};
-    }
-    return args[++at];
-}
 
 std::uint16_t bindArgument(const QString& text) {
     bool ok = false;
@@ -103,37 +96,18 @@ std::string printable(std::string_view bytes) {
     return text;
 }
 
-// A datagram as a JSON string: its bytes are 8-bit text, each byte one character.
-std::string jsonString(std::string_view bytes) {
-    std::string text = "\"";
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            text += '\\';
-            text += c;
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", byte);
-            text += escaped;
-        } else if (byte >= 0x80) {  // as UTF-8
-            text += static_cast<char>(0xC0 | (byte >> 6));
-            text += static_cast<char>(0x80 | (byte & 0x3F));
-        } else {
-            text += c;
-        }
-    }
-    return text + "\"";
-}
-
 std::string datagramLine(const std::string& datagram, bool json) {
     const auto angles = remote::decodeAngleDatagram(datagram);
     std::string line;
     if (json) {
-        line = "{\"text\":" + jsonString(datagram);
+        // Its bytes are 8-bit text, each byte one character.
+        QJsonObject object{{"text", QString::fromLatin1(datagram.data(),
+                                                        static_cast<qsizetype>(datagram.size()))}};
         if (angles) {
-            line += ",\"X\":" + std::to_string(angles->x) + ",\"Y\":" + std::to_string(angles->y);
+            object.insert("X", angles->x);
+            object.insert("Y", angles->y);
         }
-        line += "}";
+        line = QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
     } else {
         line = printable(datagram);
         if (angles) {
@@ -143,16 +117,10 @@ std::string datagramLine(const std::string& datagram, bool json) {
     return line + "\n";
 }
 
-struct RequestStop {
-    std::stop_source stop;
-    void operator()() const { stop.request_stop(); }
-};
-
 int runRemoteSend(Context& ctx, const QStringList& args) {
     const RemoteRequest request = remoteArguments(args, true);
     if (ctx.port == 0) {
-        ctx.err << kNoPort << "\n";
-        return kDeviceFailed;
+        return noPortSelected(ctx);
     }
     const std::string destination = request.to->host + ":" + std::to_string(request.to->port);
     const auto address = platform::resolveHost(request.to->host);
@@ -168,13 +136,7 @@ int runRemoteSend(Context& ctx, const QStringList& args) {
         }
     }
     const platform::UdpPeer peer{*address, request.to->port};
-    InterruptStop interrupt;
-    std::stop_source stop;
-    const std::stop_callback<RequestStop> onInterrupt(interrupt.token(), RequestStop{stop});
-    link::DeviceLink link(ctx.catalogue);
-    link.setStopToken(stop.get_token());
-    PrintingErrors errors(ctx.err);
-    long long sent = 0;
+    LiveRun run(ctx, LiveLimits{request.count, std::nullopt});
     long long failed = 0;
     live::AngleLoopEvents events;
     events.reading = [&](const live::AngleSample& sample) {
@@ -183,34 +145,23 @@ int runRemoteSend(Context& ctx, const QStringList& args) {
         if (!sender.sendTo(peer, datagram)) {
             ++failed;
         }
-        ctx.out << datagram << "\n" << std::flush;
-        if (++sent == request.count) {
-            stop.request_stop();
-        }
+        run.reading(datagram + "\n");
     };
-    live::LiveOptions options;
-    options.commPort = ctx.port;
-    options.window = kWindow;
     live::LoopRequests none;  // nothing is asked of the loop from a terminal
-    const live::LiveEnd end = live::sampleAngles(link, errors, options, none, events);
-    ctx.err << "Sent " << sent << " datagrams to " << destination;
+    const int code = run.ended(
+        live::sampleAngles(run.link(), run.errors(), run.options(kWindow), none, events));
+    ctx.err << "Sent " << run.readings() << " datagrams to " << destination;
     if (failed > 0) {
         ctx.err << " (" << failed << " of them could not go out)";
     }
     ctx.err << ".\n";
-    if (end != live::LiveEnd::Stopped) {
-        return kDeviceFailed;  // the error report has said why
-    }
-    if (interrupt.requested()) {
-        return kInterrupted;
-    }
-    return errors.count() == 0 && failed == 0 ? kDone : kDeviceFailed;
+    return code == kDone && failed > 0 ? kDeviceFailed : code;
 }
 
 int runRemoteReceive(Context& ctx, const QStringList& args) {
     const RemoteRequest request = remoteArguments(args, false);
     platform::UdpEndpoint endpoint;
-    if (const auto problem = endpoint.bind(request.bind.value_or(kReceiverPort))) {
+    if (const auto problem = endpoint.bind(request.bind.value_or(remote::kReceiverPort))) {
         ctx.err << *problem << kBindAdvice << "\n";
         return kDeviceFailed;
     }
@@ -247,12 +198,14 @@ std::vector<Command> remoteCommands() {
              kIndent +
              "each datagram sent, one a line, and a count on stderr. --bind PORT sends\n" +
              kIndent + "from that local port (default: any). Ends after N readings or on Ctrl+C\n" +
-             kIndent + "(exit 130). A port that cannot be bound or an unknown HOST: exit 1.",
+             kIndent + "(exit 130). A port that cannot be bound, an unknown HOST, or a logger\n" +
+             kIndent + "silent for " + std::to_string(kLiveSilenceSeconds) + " seconds: exit 1.",
          runRemoteSend},
         {.words = {"remote", "receive"},
          .arguments = "[--bind PORT] [--count N] [--json]",
          .summary =
-             "Receive datagrams on UDP port PORT (default 1002, where a sending window sends;\n" +
+             "Receive datagrams on UDP port PORT (default " + std::to_string(remote::kReceiverPort) +
+             ", where a sending window sends;\n" +
              kIndent + "0: any free port) and print each, one a line: its text (bytes that are\n" +
              kIndent +
              "not printable as \\xHH), and for an angle datagram a tab, \"X \" and the X\n" +

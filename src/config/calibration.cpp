@@ -16,9 +16,9 @@ constexpr std::array<std::string_view, 6> kFields = {"OffsetX", "OffsetY", "Offs
 // The loop of 'a' requests, on an open port, until stopped.
 void pollAccelerations(link::DeviceLink& link, ErrorReporter& errors, std::string_view window,
                        const std::function<void(const link::AccelerometerReading&)>& onReading) {
+    link::Poller poller(link, link::cmd::kAccelerations, link::kAccelerationsReplyBytes);
     while (!link.stopRequested()) {
-        const auto reply =
-            link::poll(link, link::cmd::kAccelerations, link::kAccelerationsReplyBytes);
+        const auto reply = poller.next(!link.stopRequested());
         if (!reply) {
             continue;
         }

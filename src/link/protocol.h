@@ -62,6 +62,8 @@ struct AngleReading {
 struct AccelerometerReading {
     std::int16_t x = 0, y = 0, z = 0;
 };
+// The accelerometers' converters count 0 to this (10 bits).
+inline constexpr int kAccelerometerCountMax = 1023;
 // Words are 16-bit signed: a high byte of 128 or more throws the overflow error.
 [[nodiscard]] std::optional<AccelerometerReading> decodeAccelerations(
     std::span<const std::uint8_t> reply);

@@ -34,6 +34,11 @@ class LoopRequests {
         pending_.push_back(request);
     }
 
+    [[nodiscard]] bool empty() const {
+        const std::lock_guard lock(mutex_);
+        return pending_.empty();
+    }
+
     [[nodiscard]] std::optional<LoopRequest> take() {
         const std::lock_guard lock(mutex_);
         if (pending_.empty()) {
@@ -45,7 +50,7 @@ class LoopRequests {
     }
 
   private:
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::deque<LoopRequest> pending_;
 };
 

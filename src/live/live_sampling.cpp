@@ -61,12 +61,19 @@ class LoopRun {
     bool recording_;
 };
 
+constexpr std::string_view kReceiveHandler = "MSComm1_OnComm";
+
+// Carries out the requests between two replies; true when it sent something. Sets `procedure`
+// to the name of the write under way, for a failure's report.
+using RequestRunner = std::function<bool(std::string_view& procedure)>;
+
 // The loop both windows share: asks with `command`, hands each reply of `replyBytes` to
 // `onReply` (false stalls the loop), and between two replies runs what `onRequests` finds posted
-// (true when it sent something: then the line is flushed and the loop starts again).
-LiveEnd runLoop(LoopRun& run, std::uint8_t command, std::size_t replyBytes,
+// (when it sent something, the line is flushed and the loop starts again).
+LiveEnd runLoop(LoopRun& run, LoopRequests& requests, std::uint8_t command,
+                std::size_t replyBytes,
                 const std::function<bool(std::span<const std::uint8_t>)>& onReply,
-                const std::function<bool()>& onRequests) {
+                const RequestRunner& onRequests) {
     link::DeviceLink& link = run.link();
     const auto& options = run.options();
     link::OpenCommPort(link, options.commPort, run.errors(), options.window);
@@ -74,9 +81,13 @@ LiveEnd runLoop(LoopRun& run, std::uint8_t command, std::size_t replyBytes,
         return LiveEnd::PortFailed;  // reported by the open
     }
     LiveEnd end = LiveEnd::Stopped;
+    link::Poller poller(link, command, replyBytes);
+    std::string_view procedure = kReceiveHandler;
     try {
         while (!link.stopRequested()) {
-            if (const auto reply = link::poll(link, command, replyBytes); reply) {
+            // The next request goes out at once unless a posted request must go first.
+            const bool askAgain = !link.stopRequested() && requests.empty();
+            if (const auto reply = poller.next(askAgain); reply) {
                 if (!onReply(*reply)) {
                     end = LiveEnd::Stalled;
                     break;
@@ -84,12 +95,13 @@ LiveEnd runLoop(LoopRun& run, std::uint8_t command, std::size_t replyBytes,
             }
             // A request left when the loop is being stopped is dropped: the window that posted
             // it has stopped sampling.
-            if (!link.stopRequested() && onRequests()) {
-                link.discardInput();
+            if (!link.stopRequested() && onRequests(procedure)) {
+                poller.restart();
             }
+            procedure = kReceiveHandler;
         }
     } catch (const Error& e) {
-        run.errors().report(e, "MSComm1_OnComm", options.window);
+        run.errors().report(e, procedure, options.window);
         end = LiveEnd::PortFailed;
     }
     link::CloseCommPort(link, run.errors(), options.window);
@@ -115,29 +127,39 @@ LiveEnd sampleAngles(link::DeviceLink& link, ErrorReporter& errors, const LiveOp
         }
         return true;
     };
-    const auto onRequests = [&] {
+    const auto onRequests = [&](std::string_view& procedure) {
         bool sent = false;
+        std::vector<LoopRequest> waiting;
         while (const auto request = requests.take()) {
             const auto* tare = std::get_if<TareRequest>(&*request);
             if (tare == nullptr) {
                 continue;  // DAC writes belong to the accelerometer loop
             }
+            if (!tare->remove && !last) {
+                waiting.push_back(*request);  // a tare needs a reading first
+                continue;
+            }
             TareDone done{tare->axis, tare->remove, 0};
             if (tare->remove) {
+                procedure = "RemoveTare";
                 RemoveTare(link, tare->axis);
             } else {
                 const bool x = tare->axis == Axis::X;
-                GetTare(link, tare->axis, last ? (x ? last->wordX : last->wordY) : 0);
-                done.tareDegrees = last ? (x ? last->angleX : last->angleY) : 0;
+                procedure = "GetTare";
+                GetTare(link, tare->axis, x ? last->wordX : last->wordY);
+                done.tareDegrees = x ? last->angleX : last->angleY;
             }
             sent = true;
             if (events.tare) {
                 events.tare(done);
             }
         }
+        for (const auto& request : waiting) {
+            requests.post(request);
+        }
         return sent;
     };
-    return runLoop(run, link::cmd::kAngles, link::kAnglesReplyBytes, onReply, onRequests);
+    return runLoop(run, requests, link::cmd::kAngles, link::kAnglesReplyBytes, onReply, onRequests);
 }
 
 LiveEnd sampleAccelerations(link::DeviceLink& link, ErrorReporter& errors,
@@ -162,10 +184,11 @@ LiveEnd sampleAccelerations(link::DeviceLink& link, ErrorReporter& errors,
         }
         return true;
     };
-    const auto onRequests = [&] {
+    const auto onRequests = [&](std::string_view& procedure) {
         bool sent = false;
         while (const auto request = requests.take()) {
             if (const auto* dac = std::get_if<DacRequest>(&*request)) {
+                procedure = "WriteDAC";
                 writeDac(link, dac->dac, dac->value);
                 sent = true;
                 if (events.dac) {
@@ -175,7 +198,7 @@ LiveEnd sampleAccelerations(link::DeviceLink& link, ErrorReporter& errors,
         }
         return sent;
     };
-    return runLoop(run, link::cmd::kAccelerations, link::kAccelerationsReplyBytes, onReply,
+    return runLoop(run, requests, link::cmd::kAccelerations, link::kAccelerationsReplyBytes, onReply,
                    onRequests);
 }
 

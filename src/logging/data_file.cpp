@@ -394,4 +394,64 @@ std::optional<PartialDownload> inspectPartialDownload(const std::filesystem::pat
     return result;
 }
 
+namespace {
+
+// Every field after the page number is a number; in pairs, "BP" stands for a button push.
+bool fieldsAreNumbers(std::string_view line, PageLayout layout) {
+    std::size_t from = line.find(',');
+    while (from != std::string_view::npos) {
+        const std::size_t next = line.find(',', from + 1);
+        const std::string_view field =
+            line.substr(from + 1, next == std::string_view::npos ? next : next - from - 1);
+        double value = 0;
+        const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
+        const bool number = ec == std::errc() && end == field.data() + field.size();
+        if (!number && !(layout == PageLayout::AnglePairs && field == "BP")) {
+            return false;
+        }
+        from = next;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> verifyDownloadFile(const std::string& file,
+                                              const DataFileHeader& header,
+                                              std::int32_t lastPage) {
+    FilePtr input(std::fopen(file.c_str(), "rb"));
+    if (!input) {
+        return "It cannot be read back.";
+    }
+    LineReader reader(input.get());
+    const auto expected = headerLines(kDownloadPages, header);
+    for (std::size_t i = 0; i < kHeaderLineCount; ++i) {
+        const auto line = reader.next();
+        if (!line || !line->endsWithCrLf || (i > 0 && line->text != expected[i])) {
+            return "Its header (line " + std::to_string(i + 1) + ") is not the logger's.";
+        }
+    }
+    const PageLayout layout = layoutFor(header.BinLinearMode, header.LinearChannel);
+    const std::size_t fields = pageLineFields(layout);
+    std::int32_t pages = 0;
+    while (const auto line = reader.next()) {
+        const std::string where = "The line after page " + std::to_string(pages);
+        if (pageNumberOf(line->text) != pages + 1) {
+            return where + " is not page " + std::to_string(pages + 1) + ".";
+        }
+        if (!isCompletePageLine(*line, fields) || !fieldsAreNumbers(line->text, layout)) {
+            return "Page " + std::to_string(pages + 1) + " is not a complete line of numbers.";
+        }
+        ++pages;
+    }
+    if (reader.readError() != 0) {
+        return "It cannot be read back to its end.";
+    }
+    if (pages != lastPage) {
+        return "It holds " + std::to_string(pages) + " pages, not " + std::to_string(lastPage) +
+               ".";
+    }
+    return std::nullopt;
+}
+
 }  // namespace tilt::logging

@@ -96,4 +96,12 @@ struct PartialDownload {
 [[nodiscard]] std::optional<PartialDownload> inspectPartialDownload(
     const std::filesystem::path& file);
 
+// Reads a finished download back, as the check before its recording is erased: header lines 2
+// to 12 must be those `header` gives, and the page lines those of pages 1 to `lastPage`, once
+// each and in order, each complete and every field a number (or, in a pair, a button push's
+// "BP"). Nothing when the file holds all that; else what is wrong, in words for the user.
+[[nodiscard]] std::optional<std::string> verifyDownloadFile(const std::string& file,
+                                                            const DataFileHeader& header,
+                                                            std::int32_t lastPage);
+
 }  // namespace tilt::logging

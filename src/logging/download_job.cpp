@@ -36,10 +36,12 @@ class Download {
         if (request_.file && !namedFileUsable(*request_.file)) {
             return result_;
         }
-        if (!readParameters() || !chooseFile() || !prepareFile()) {
-            return result_;
+        if (readParameters() && chooseFile() && prepareFile()) {
+            transfer();
         }
-        transfer();
+        if (request_.eraseAfter) {
+            eraseIfVerified();
+        }
         return result_;
     }
 
@@ -71,7 +73,7 @@ class Download {
     bool readParameters() {
         const auto outcome = GetDownloadParameters(
             link_, request_.commPort, errors_, request_.window, request_.decimalSeparator,
-            request_.parameterAsks, [this](int steps) { frontEnd_.parameterStepsDone(steps); });
+            request_.parameterReading, [this](int steps) { frontEnd_.parameterStepsDone(steps); });
         result_.parameters = outcome.parameters;
         if (link_.stopRequested()) {
             end(DownloadEnd::Stopped);
@@ -210,6 +212,36 @@ class Download {
                 break;
         }
         end(DownloadEnd::PortFailed);
+    }
+
+    // The recording goes only once every page of it is safe in a file that reads back whole.
+    void eraseIfVerified() {
+        switch (result_.end) {
+            case DownloadEnd::Completed:
+            case DownloadEnd::AlreadyComplete:
+                break;
+            case DownloadEnd::Stopped:
+                result_.notErasedBecause = "the download was halted before its end.";
+                return;
+            default:
+                result_.notErasedBecause = "the download did not complete.";
+                return;
+        }
+        if (const auto problem = verifyDownloadFile(result_.file, header_, result_.pagesInFile)) {
+            result_.notErasedBecause = "the file did not read back whole: " + *problem;
+            return;
+        }
+        if (link_.stopRequested()) {
+            result_.notErasedBecause = "it was halted before the erase.";
+            return;
+        }
+        EraseOptions options;
+        options.commPort = request_.commPort;
+        options.window = request_.window;
+        options.giveUpAfterSilence = request_.giveUpAfterSilence;
+        frontEnd_.eraseStarting();
+        result_.erase = eraseMemory(link_, errors_, options,
+                                    [this](const EraseProgress& p) { frontEnd_.eraseProgress(p); });
     }
 
     void makeCsv() {

@@ -8,6 +8,7 @@
 #include "link/clock.h"
 #include "logging/data_file.h"
 #include "logging/download_parameters.h"
+#include "logging/erase.h"
 #include "logging/page_transfer.h"
 
 namespace tilt {
@@ -45,6 +46,9 @@ class DownloadFrontEnd {
     // The first page is about to be asked for.
     virtual void transferStarting(std::int32_t /*firstPage*/) {}
     virtual void transferProgress(const TransferProgress& /*progress*/) {}
+    // The file has been read back and checked; the erase has begun.
+    virtual void eraseStarting() {}
+    virtual void eraseProgress(const EraseProgress& /*progress*/) {}
 };
 
 // A front end with nothing to ask: the request names the file, and an existing one is replaced.
@@ -63,12 +67,15 @@ struct DownloadRequest {
     std::string window = "DownloadErase";  // names the window in error reports
     std::string appVersion;                // line 1 of the file
     std::string decimalSeparator = ".";    // of the firmware version and sampling frequency
-    int parameterAsks = 1;                 // see GetDownloadParameters
+    ParameterReading parameterReading;     // see GetDownloadParameters
     // A file named before anything is sent (from a command line): it is checked for writing
     // first, so that a typo costs no device time.
     std::optional<std::string> file;
     std::optional<link::Nanos> lastReceive;         // the last reply of an earlier transfer
-    std::optional<link::Nanos> giveUpAfterSilence;  // see TransferOptions
+    std::optional<link::Nanos> giveUpAfterSilence;  // see TransferOptions, EraseOptions
+    // Erase the logger's memory once the download has completed and its file has been read
+    // back and checked; never after a download that ended any other way.
+    bool eraseAfter = false;
 };
 
 enum class DownloadEnd {
@@ -96,6 +103,9 @@ struct DownloadResult {
     std::int32_t firstPage = 0;    // 0 for a new file; after its last line for a continued one
     std::int32_t pagesInFile = 0;  // the last page the file holds when the download ended
     TransferResult transfer;       // where the page transfer ended, when it ran
+    // With eraseAfter: how the erase ended, when it ran; else why the logger was not erased.
+    std::optional<EraseEnd> erase;
+    std::string notErasedBecause;
 };
 
 // The download, from the parameters to the CSV file: reads the parameters, gets the file (and

@@ -1,5 +1,6 @@
 #include "logging/download_parameters.h"
 
+#include <algorithm>
 #include <array>
 
 #include "link/device_link.h"
@@ -41,9 +42,48 @@ std::string axisWords(std::span<const std::uint8_t> r, std::size_t first, int ax
     return text;
 }
 
-void readCells(link::DeviceLink& link, int first, int last, std::int32_t waitMs) {
+// The pauses after the requests of one query: whole, or ended by the replies asked for so far.
+class QueryPauses {
+  public:
+    QueryPauses(link::DeviceLink& link, bool untilReply) : link_(link), untilReply_(untilReply) {}
+
+    void after(std::size_t replyBytes, std::int32_t pauseMs) {
+        expected_ += replyBytes;
+        if (untilReply_) {
+            (void)link_.waitForBytes(expected_, link_.now() + link::ms(pauseMs));
+        } else {
+            link_.Delay(pauseMs);
+        }
+    }
+
+    // Ended early, the last pause may leave a reply still coming: a surplus byte would then
+    // meet the next query, and a reply cut short would pass as whole. The line has to go quiet
+    // first, so that the query's count is the count of everything that came.
+    void settle() {
+        if (!untilReply_) {
+            return;
+        }
+        for (std::size_t seen = link_.bytesWaiting(); !link_.stopRequested();) {
+            if (!link_.waitForBytes(seen + 1, link_.now() + kQuietLine)) {
+                break;
+            }
+            seen = link_.bytesWaiting();
+        }
+    }
+
+  private:
+    static constexpr link::Nanos kQuietLine = link::ms(3);
+
+    link::DeviceLink& link_;
+    bool untilReply_;
+    std::size_t expected_ = 0;
+};
+
+void readCells(link::DeviceLink& link, QueryPauses& pauses, int first, int last,
+               std::int32_t waitMs) {
     for (int address = first; address <= last && !link.stopRequested(); ++address) {
-        link::requestReadByte(link, address, waitMs);
+        link::requestReadByte(link, address, 0);
+        pauses.after(1, waitMs);
     }
 }
 
@@ -133,6 +173,7 @@ struct Step {
 // One step's query, asked once or until two answers agree.
 link::QueryReply askStep(link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
                          std::string_view window, const Step& step, int asks) {
+    asks = std::max(asks, 1);
     std::optional<std::vector<std::uint8_t>> previous;
     link::QueryReply reply;
     for (int ask = 0; ask < asks && !link.stopRequested(); ++ask) {
@@ -151,35 +192,50 @@ link::QueryReply askStep(link::DeviceLink& link, std::int16_t commPort, ErrorRep
 
 ParameterOutcome GetDownloadParameters(link::DeviceLink& link, std::int16_t commPort,
                                        ErrorReporter& errors, std::string_view window,
-                                       std::string_view decimalSeparator, int asks,
+                                       std::string_view decimalSeparator, ParameterReading reading,
                                        const std::function<void(int)>& stepDone) {
     ParameterOutcome outcome;
     auto& p = outcome.parameters;
+    const auto pauses = [&] { return QueryPauses(link, reading.untilReply); };
     const Step steps[] = {
         {ParameterStep::Mode, "GetModeParameters", 2,
          [&] {
-             link.Delay(kModeLeadInMs);
-             readCells(link, kModeCell, kChannelCell, kModeCellWaitMs);
+             if (!reading.untilReply) {
+                 link.Delay(kModeLeadInMs);
+             }
+             auto paused = pauses();
+             readCells(link, paused, kModeCell, kChannelCell, kModeCellWaitMs);
+             paused.settle();
          },
          [&](auto reply) { decodeMode(reply, p); }},
         {ParameterStep::Firmware, "GetFirmwareParameters", 4,
          [&] {
+             auto paused = pauses();
              link.sendByte(link::cmd::kFirmwareVersion);
-             link.Delay(kFirmwareWaitMs);
+             paused.after(2, kFirmwareWaitMs);
              link.sendByte(link::cmd::kSamplingFrequency);
-             link.Delay(kFirmwareWaitMs);
+             paused.after(2, kFirmwareWaitMs);
+             paused.settle();
          },
          [&](auto reply) { decodeFirmware(reply, decimalSeparator, p); }},
         {ParameterStep::Header1, "GetHeader1Parameters", 10,
-         [&] { readCells(link, kHeader1First, kHeader1Last, kHeaderCellWaitMs); },
+         [&] {
+             auto paused = pauses();
+             readCells(link, paused, kHeader1First, kHeader1Last, kHeaderCellWaitMs);
+             paused.settle();
+         },
          [&](auto reply) { decodeHeader1(reply, p); }},
         {ParameterStep::Header2, "GetHeader2Parameters", 16,
-         [&] { readCells(link, kHeader2First, kHeader2Last, kHeaderCellWaitMs); },
+         [&] {
+             auto paused = pauses();
+             readCells(link, paused, kHeader2First, kHeader2Last, kHeaderCellWaitMs);
+             paused.settle();
+         },
          [&](auto reply) { decodeHeader2(reply, p); }},
     };
     int done = 0;
     for (const Step& step : steps) {
-        const auto reply = askStep(link, commPort, errors, window, step, asks);
+        const auto reply = askStep(link, commPort, errors, window, step, reading.asks);
         if (!reply.bytes) {
             outcome.failed = step.which;
             outcome.portFailed = reply.portFailed;

@@ -46,18 +46,27 @@ struct ParameterOutcome {
     bool portFailed = false;              // it failed because the port did, which has been reported
 };
 
-// How the queries are read: `asks` 1 reads each once, as the window does. More asks each query
-// again until two answers in a row are the same, at most `asks` times, and a step fails when
-// they never were: the queries judge their replies by the total count alone, so a byte lost from
-// one reply and a stray byte added to another would pass unseen and shift the values.
-//
+// How the queries are read.
+struct ParameterReading {
+    // 1 reads each query once, as the window does. More asks each query again until two answers
+    // in a row are the same, at most `asks` times, and a step fails when they never were: the
+    // queries judge their replies by the total count alone, so a byte lost from one reply and a
+    // stray byte added to another would pass unseen and shift the values.
+    int asks = 1;
+    // False keeps every pause after a request whole. True ends a pause as soon as the replies
+    // asked for so far have come (never later than the whole pause) and leaves out the lead-in
+    // before the mode query: for a reader that confirms its answers by asking twice, to which a
+    // device not ready yet costs one more ask, not a wrong header.
+    bool untilReply = false;
+};
+
 // Runs the four queries, each on a port opened and closed around it; a port that fails ends
 // them at once. `stepDone` is told how many steps have succeeded so far. Quotients (firmware
 // version, sampling frequency) use `decimalSeparator`, as the user's number settings have it
 // (UTF-8).
 [[nodiscard]] ParameterOutcome GetDownloadParameters(
     link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors, std::string_view window,
-    std::string_view decimalSeparator, int asks = 1,
+    std::string_view decimalSeparator, ParameterReading reading = {},
     const std::function<void(int stepsDone)>& stepDone = {});
 
 // The decoders of the four replies, for a reply of the right length.

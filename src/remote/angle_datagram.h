@@ -7,6 +7,12 @@
 
 namespace tilt::remote {
 
+// The sending role binds kSenderPort and sends to kReceiverPort; the receiving role the other way
+// round, so that two PCs, one in each role, reach each other. Below 1024: binding them takes
+// root on Linux, or another port (the Bind box, tiltctl's --bind).
+inline constexpr std::uint16_t kSenderPort = 1001;
+inline constexpr std::uint16_t kReceiverPort = 1002;
+
 // The angle datagram a sending PC puts on the network for each sampled pair: "KT" + X + "/" + Y
 // + "KT", each angle in the data files' number text ("." as decimal point, no trailing zeros, a
 // leading "-" for negatives): 12.3 and -4 give "KT12.3/-4KT".

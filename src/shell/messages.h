@@ -5,6 +5,8 @@
 
 namespace tilt {
 
+inline constexpr std::string_view kNoPortSelected = "No comm port has been selected!";
+
 // The question before a command that destroys data: the warning, then how to answer (lines
 // joined by CR LF).
 [[nodiscard]] inline std::string destructiveQuestion(std::string_view warning) {

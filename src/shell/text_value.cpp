@@ -115,10 +115,12 @@ double numberValue(std::string_view text) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
         text.remove_suffix(1);
     }
-    const char* first = text.data() + (!text.empty() && text.front() == '+' ? 1 : 0);
+    const bool plus = !text.empty() && text.front() == '+';
+    const char* first = text.data() + (plus ? 1 : 0);
     double value = 0;
     const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+    const bool twoSigns = plus && text.size() > 1 && text[1] == '-';
+    if (text.empty() || twoSigns || error != std::errc() || end != text.data() + text.size()) {
         throw Error(errc::kTypeMismatch,
                     "Type mismatch: \"" + std::string(original) + "\" is no number");
     }

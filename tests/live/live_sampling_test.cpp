@@ -82,18 +82,20 @@ TEST_F(LiveLoop, TareTakesTheWordLastReadAndUntareWritesNoughts_BetweenTwoReplie
         ASSERT_EQ(tares.size(), 1U);
         const auto& last = seen[9].reading;  // the tenth reading was the last before the write
         const auto rx = bench.received();
-        // Ten requests and replies, then the tare write, then the loop goes on.
-        ASSERT_GT(rx.size(), 10U + 6U);
-        EXPECT_EQ(rx[10].value, 'p');
-        EXPECT_EQ(rx[11].value, 14);
-        EXPECT_EQ(rx[12].value, remove ? 0 : last.wordX / 256);
-        EXPECT_EQ(rx[13].value, 'p');
-        EXPECT_EQ(rx[14].value, 15);
-        EXPECT_EQ(rx[15].value, remove ? 0 : last.wordX % 256);
-        EXPECT_NEAR(rx[11].ms - rx[10].ms, 12, 0.6);
+        // Ten requests and replies, the eleventh request already on its way when the tare was
+        // asked for, then the tare write, then the loop starts again.
+        ASSERT_GT(rx.size(), 11U + 6U);
+        EXPECT_EQ(rx[10].value, 'A');
+        EXPECT_EQ(rx[11].value, 'p');
+        EXPECT_EQ(rx[12].value, 14);
+        EXPECT_EQ(rx[13].value, remove ? 0 : last.wordX / 256);
+        EXPECT_EQ(rx[14].value, 'p');
+        EXPECT_EQ(rx[15].value, 15);
+        EXPECT_EQ(rx[16].value, remove ? 0 : last.wordX % 256);
         EXPECT_NEAR(rx[12].ms - rx[11].ms, 12, 0.6);
-        EXPECT_NEAR(rx[13].ms - rx[12].ms, 500, 1) << "half a second after the high byte";
-        EXPECT_EQ(rx[16].value, 'A') << "the loop starts again";
+        EXPECT_NEAR(rx[13].ms - rx[12].ms, 12, 0.6);
+        EXPECT_NEAR(rx[14].ms - rx[13].ms, 500, 1) << "half a second after the high byte";
+        EXPECT_EQ(rx[17].value, 'A') << "the loop starts again";
         EXPECT_EQ(bench.memory().word(14), remove ? 0 : last.wordX);
         EXPECT_EQ(tares[0].removed, remove);
         EXPECT_EQ(tares[0].tareDegrees, remove ? 0 : last.angleX);
@@ -122,14 +124,14 @@ TEST_F(LiveLoop, WriteDacDuringTheAccelerometerLoop_SendsBothHalvesWithTheirPaus
         LiveEnd::Stopped);
     ASSERT_EQ(written.size(), 1U);
     const auto rx = bench.received();
-    ASSERT_GT(rx.size(), 12U);
-    const std::vector<std::uint8_t> expected = {'p', 62, 3, 'p', 63, 232};
+    ASSERT_GT(rx.size(), 13U);
+    // Five requests, the sixth already on its way, then the write.
+    const std::vector<std::uint8_t> expected = {'a', 'p', 62, 3, 'p', 63, 232, 'a'};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(rx[5 + i].value, expected[i]) << i;
     }
-    EXPECT_NEAR(rx[8].ms - rx[7].ms, 100, 1);
-    EXPECT_NEAR(rx[11].ms - rx[10].ms, 100, 1) << "100 ms after the low byte too";
-    EXPECT_EQ(rx[11].value, 'a');
+    EXPECT_NEAR(rx[9].ms - rx[8].ms, 100, 1);
+    EXPECT_NEAR(rx[12].ms - rx[11].ms, 100, 1) << "100 ms after the low byte too";
     EXPECT_EQ(bench.memory().word(62), 1000);
     EXPECT_THROW(writeDac(bench.link, 1, 65536), Error);
     EXPECT_THROW(writeDac(bench.link, 4, 1), Error);
@@ -146,6 +148,77 @@ TEST_F(LiveLoop, RepliesOfTheWrongLengthAreDroppedAndAskedAgain) {
         EXPECT_LE(std::abs(s.reading.angleX), 180);
     }
     EXPECT_TRUE(errors.reports.empty());
+}
+
+// A surplus byte inside a reply makes it one too long: it is dropped, and neither it nor the
+// replies after it are ever taken for a reading, while the loop keeps close to its pace.
+TEST_F(LiveLoop, OverLongRepliesAreDropped_AndNeverShiftTheRepliesAfterThem) {
+    device::SimOptions still;
+    still.attitude = device::FixedAttitude{30, -20};
+    SimBench clean(still);
+    const auto truth = angles(clean, on(clean), 100);
+    ASSERT_EQ(truth.size(), 100U);
+
+    device::SimOptions faulty = still;
+    faulty.faults.extra = 0.2;
+    SimBench bench(faulty);
+    const auto seen = angles(bench, on(bench), 300);
+    ASSERT_EQ(seen.size(), 300U);
+    for (const auto& s : seen) {
+        ASSERT_EQ(s.reading.wordX, truth[0].reading.wordX) << "at " << s.seconds << " s";
+        ASSERT_EQ(s.reading.wordY, truth[0].reading.wordY) << "at " << s.seconds << " s";
+    }
+    const double cleanMsPerReading = truth.back().seconds * 1000 / 99;
+    const double faultyMsPerReading = seen.back().seconds * 1000 / 299;
+    EXPECT_LT(faultyMsPerReading, 2 * cleanMsPerReading) << "no waits for lost replies";
+    EXPECT_TRUE(errors.reports.empty());
+}
+
+// A write between two replies that fails is reported under its own name, once, and ends the
+// loop.
+TEST_F(LiveLoop, PortLostDuringATareOrDacWrite_IsReportedUnderTheWritesName) {
+    struct Case {
+        bool accelerometers;
+        LoopRequest request;
+        const char* procedure;
+    };
+    for (const Case& c : {Case{false, TareRequest{Axis::Y, false}, "GetTare"},
+                          Case{false, TareRequest{Axis::X, true}, "RemoveTare"},
+                          Case{true, DacRequest{2, 500}, "WriteDAC"}}) {
+        SimBench bench;
+        testing::RecordingErrors seen;
+        int readings = 0;
+        const auto pullAfterFive = [&] {
+            if (++readings == 5) {
+                requests.post(c.request);
+                bench.catalogue.line(bench.port)->unplug();
+            }
+        };
+        LiveEnd ended = LiveEnd::Stopped;
+        if (c.accelerometers) {
+            AccelerationLoopEvents events;
+            events.reading = [&](const AccelerationSample&) { pullAfterFive(); };
+            ended = sampleAccelerations(bench.link, seen, on(bench, "Accelerometers"), requests,
+                                        events);
+        } else {
+            AngleLoopEvents events;
+            events.reading = [&](const AngleSample&) { pullAfterFive(); };
+            ended = sampleAngles(bench.link, seen, on(bench), requests, events);
+        }
+        EXPECT_EQ(ended, LiveEnd::PortFailed) << c.procedure;
+        ASSERT_EQ(seen.reports.size(), 1U) << c.procedure;
+        EXPECT_EQ(seen.reports[0].source, c.procedure);
+        EXPECT_EQ(readings, 5);
+    }
+}
+
+TEST_F(LiveLoop, ATareAskedBeforeAnyReading_WaitsForTheFirstOne) {
+    SimBench bench;
+    requests.post(TareRequest{Axis::X, false});
+    const auto seen = angles(bench, on(bench), 3);
+    ASSERT_EQ(tares.size(), 1U);
+    EXPECT_EQ(bench.memory().word(14), seen[0].reading.wordX) << "the first reading's word";
+    EXPECT_EQ(tares[0].tareDegrees, seen[0].reading.angleX);
 }
 
 TEST_F(LiveLoop, RecordingThatFails_IsReportedOnceWhileSamplingGoesOn) {

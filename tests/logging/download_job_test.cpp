@@ -92,9 +92,9 @@ TEST_F(DownloadJob, FaultyLine_GivesTheSameFilesAsACleanOne) {
         faulty.faults.silenceEvery = link::ms(20000);
         faulty.faults.silenceLength = link::ms(3000);
         EXPECT_EQ(download(clean, path("clean.tlg")).end, DownloadEnd::Completed);
-        requestTemplate.parameterAsks = 16;  // as tiltctl reads them on a bad line
+        requestTemplate.parameterReading = {.asks = 16, .untilReply = true};  // as tiltctl reads them
         EXPECT_EQ(download(faulty, path("faulty.tlg")).end, DownloadEnd::Completed);
-        requestTemplate.parameterAsks = 1;
+        requestTemplate.parameterReading = {};
         const std::string expected = readFile(path("clean.tlg"));
         EXPECT_EQ(std::count(expected.begin(), expected.end(), '\n'), 12 + 150);
         EXPECT_TRUE(readFile(path("faulty.tlg")) == expected) << "the files differ";
@@ -105,6 +105,97 @@ TEST_F(DownloadJob, FaultyLine_GivesTheSameFilesAsACleanOne) {
         }
         EXPECT_TRUE(errors.reports.empty());
     }
+}
+
+// The logger's recording is still there: its first data page is not erased.
+bool stillRecorded(SimBench& bench) {
+    return !link::isErasedPage(bench.memory().page(1));
+}
+
+// --erase-after: the memory goes only after a completed download whose file reads back whole;
+// a halted download, and one continued but halted again, leave it, saying why.
+TEST_F(DownloadJob, EraseAfter_OnlyAfterACompleteFileThatReadsBackWhole) {
+    requestTemplate.eraseAfter = true;
+    const auto options = recording(device::Preload::Linear3, 30);
+    {
+        SimBench bench(options);
+        const auto done = download(bench, path("whole.tlg"));
+        EXPECT_EQ(done.end, DownloadEnd::Completed);
+        EXPECT_EQ(done.erase, EraseEnd::Completed);
+        EXPECT_FALSE(stillRecorded(bench));
+        EXPECT_TRUE(done.notErasedBecause.empty());
+    }
+    SimBench bench(options);
+    std::stop_source stop;
+    bench.link.setStopToken(stop.get_token());
+    frontEnd.onProgress = [&](const TransferProgress& p) {
+        if (p.page > 10) {
+            stop.request_stop();
+        }
+    };
+    const auto halted = download(bench, path("cut.tlg"));
+    EXPECT_EQ(halted.end, DownloadEnd::Stopped);
+    EXPECT_FALSE(halted.erase);
+    EXPECT_NE(halted.notErasedBecause.find("halted"), std::string::npos);
+    EXPECT_TRUE(stillRecorded(bench));
+
+    std::stop_source again;
+    bench.link.setStopToken(again.get_token());
+    frontEnd.onProgress = [&](const TransferProgress& p) {
+        if (p.page > 20) {
+            again.request_stop();
+        }
+    };
+    const auto resumed = download(bench, path("cut.tlg"), ExistingFile::Continue);
+    EXPECT_EQ(resumed.firstPage, 11);
+    EXPECT_EQ(resumed.end, DownloadEnd::Stopped);
+    EXPECT_FALSE(resumed.erase);
+    EXPECT_TRUE(stillRecorded(bench));
+
+    bench.link.setStopToken({});
+    frontEnd.onProgress = nullptr;
+    const auto finished = download(bench, path("cut.tlg"), ExistingFile::Continue);
+    EXPECT_EQ(finished.end, DownloadEnd::Completed);
+    EXPECT_EQ(finished.erase, EraseEnd::Completed);
+    EXPECT_FALSE(stillRecorded(bench));
+    EXPECT_TRUE(readFile(path("cut.tlg")) == readFile(path("whole.tlg")));
+    EXPECT_TRUE(errors.reports.empty());
+}
+
+// The read-back check finds what would make a file unfit to stand for the erased recording.
+TEST_F(DownloadJob, FileReadBack_FindsAWrongHeaderAMissingPageAndABadLine) {
+    const auto options = recording(device::Preload::Linear3, 12);
+    SimBench bench(options);
+    const auto done = download(bench, path("good.tlg"));
+    ASSERT_EQ(done.end, DownloadEnd::Completed);
+    const DataFileHeader header = dataFileHeaderOf(done.parameters, "3.2.4");
+    const std::string good = readFile(path("good.tlg"));
+    EXPECT_EQ(verifyDownloadFile(path("good.tlg"), header, 12), std::nullopt);
+    EXPECT_NE(verifyDownloadFile(path("good.tlg"), header, 13), std::nullopt) << "a page short";
+
+    const auto lineStart = [&](int page) {
+        return good.find("\r\n" + std::to_string(page) + ",") + 2;
+    };
+    struct Case {
+        const char* name;
+        std::string text;
+    };
+    std::string otherTares = good;
+    otherTares.replace(otherTares.find("Tares: "), 7, "Tares:  ");
+    std::string pageMissing = good;
+    pageMissing.erase(lineStart(5), lineStart(6) - lineStart(5));
+    std::string notANumber = good;
+    notANumber.replace(good.find(',', lineStart(7)) + 1, 1, "x");
+    std::string cutShort = good.substr(0, good.size() - 40);
+    std::string noLineEnd = good.substr(0, good.size() - 2);
+    for (const Case& c : {Case{"another header", otherTares}, Case{"page 5 missing", pageMissing},
+                          Case{"a field that is no number", notANumber},
+                          Case{"the last line cut short", cutShort},
+                          Case{"the last line end missing", noLineEnd}}) {
+        writeFile(path("bad.tlg"), c.text);
+        EXPECT_NE(verifyDownloadFile(path("bad.tlg"), header, 12), std::nullopt) << c.name;
+    }
+    EXPECT_NE(verifyDownloadFile(path("missing.tlg"), header, 12), std::nullopt);
 }
 
 TEST_F(DownloadJob, StoppedAndCutOff_ContinuesToTheSameFile_AndAWholeFileAsksForNothing) {

@@ -25,7 +25,7 @@ TEST(DownloadParameters, FourQueriesWithTheirBytesAndPauses) {
     testing::RecordingErrors errors;
     const auto start = bench.clock.now();
     const auto outcome = GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", ".",
-                                               1, [&](int done) { steps.push_back(done); });
+                                               {}, [&](int done) { steps.push_back(done); });
     ASSERT_FALSE(outcome.failed);
     EXPECT_EQ(steps, (std::vector<int>{1, 2, 3, 4}));
     EXPECT_FALSE(bench.link.isOpen());
@@ -49,6 +49,57 @@ TEST(DownloadParameters, FourQueriesWithTheirBytesAndPauses) {
     const double total =
         std::chrono::duration<double, std::milli>(bench.clock.now() - start).count();
     EXPECT_NEAR(total, 250 + 2 * 262 + 2 * 500 + 26 * 112, 5);
+}
+
+// Read as tiltctl reads them: the same requests, each pause ended by its reply, no lead-in,
+// every query asked twice; and on a silent line no pause is longer than its whole.
+TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
+    device::SimOptions options;
+    options.preload = device::Preload::Linear3;
+    SimBench fixed(options);
+    SimBench quick(options);
+    testing::RecordingErrors errors;
+    const auto fixedStart = fixed.clock.now();
+    const auto once = GetDownloadParameters(fixed.link, fixed.port, errors, "DownloadErase", ".");
+    const double fixedMs =
+        std::chrono::duration<double, std::milli>(fixed.clock.now() - fixedStart).count();
+    const auto quickStart = quick.clock.now();
+    const auto twice = GetDownloadParameters(quick.link, quick.port, errors, "DownloadErase", ".",
+                                             {.asks = 16, .untilReply = true});
+    const double quickMs =
+        std::chrono::duration<double, std::milli>(quick.clock.now() - quickStart).count();
+    ASSERT_FALSE(once.failed);
+    ASSERT_FALSE(twice.failed);
+    EXPECT_EQ(twice.parameters.LaunchTime, once.parameters.LaunchTime);
+    EXPECT_EQ(twice.parameters.Tares + twice.parameters.ChannelGains,
+              once.parameters.Tares + once.parameters.ChannelGains);
+    // Each query's requests twice in a row: the mode cells, 'l' 'm', ten and sixteen cells.
+    const auto single = fixed.receivedBytes();
+    std::vector<std::uint8_t> doubled;
+    std::size_t from = 0;
+    for (const std::size_t length : {4U, 2U, 20U, 32U}) {
+        for (int ask = 0; ask < 2; ++ask) {
+            doubled.insert(doubled.end(), single.begin() + static_cast<std::ptrdiff_t>(from),
+                           single.begin() + static_cast<std::ptrdiff_t>(from + length));
+        }
+        from += length;
+    }
+    ASSERT_EQ(from, single.size());
+    EXPECT_EQ(quick.receivedBytes(), doubled);
+    // Each 'r' costs its 12 ms argument pause, then the two bytes out and one back.
+    const double cellMs = 12 + 3 * 10.0 / 19.2 + 1;
+    EXPECT_LT(quickMs, 2 * 30 * cellMs + 100) << "fixed pauses took " << fixedMs << " ms";
+    EXPECT_TRUE(errors.reports.empty());
+
+    SimBench silent;
+    const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
+    const auto silentStart = silent.clock.now();
+    const auto nothing = GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".",
+                                               {.asks = 1, .untilReply = true});
+    EXPECT_EQ(nothing.failed, ParameterStep::Mode);
+    const double silentMs =
+        std::chrono::duration<double, std::milli>(silent.clock.now() - silentStart).count();
+    EXPECT_NEAR(silentMs, 2 * 262, 5) << "the whole pauses, no longer";
 }
 
 TEST(DownloadParameters, DecodeTheDeviceValuesIntoHeaderTexts) {
@@ -120,8 +171,9 @@ TEST(DownloadParameters, ConfirmedRead_OnABadLine_AgreesWithACleanRead) {
         bad.faults.lose = bad.faults.extra = bad.faults.shortReply = 0.01;
         SimBench bench(bad);
         testing::RecordingErrors errors;
-        const auto confirmed =
-            GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", ".", 16);
+        const auto confirmed = GetDownloadParameters(bench.link, bench.port, errors,
+                                                     "DownloadErase", ".",
+                                                     {.asks = 16, .untilReply = seed % 2 == 0});
         ASSERT_FALSE(confirmed.failed) << seed;
         const auto& p = confirmed.parameters;
         EXPECT_EQ(p.LaunchTime, expected.LaunchTime) << seed;
@@ -137,7 +189,7 @@ TEST(DownloadParameters, ConfirmedRead_OnABadLine_AgreesWithACleanRead) {
     SimBench silent;
     const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
     testing::RecordingErrors errors;
-    const auto never = GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".", 3);
+    const auto never = GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".", {.asks = 3});
     EXPECT_EQ(never.failed, ParameterStep::Mode);
     EXPECT_FALSE(never.portFailed) << "a silent logger is no failed port";
     EXPECT_TRUE(errors.reports.empty());
@@ -151,7 +203,7 @@ TEST(DownloadParameters, FailedPort_IsReportedOnceAndNotAskedAgain) {
     other.setPort(busy.port);
     other.open();
     testing::RecordingErrors errors;
-    const auto held = GetDownloadParameters(busy.link, busy.port, errors, "DownloadErase", ".", 16);
+    const auto held = GetDownloadParameters(busy.link, busy.port, errors, "DownloadErase", ".", {.asks = 16});
     EXPECT_EQ(held.failed, ParameterStep::Mode);
     EXPECT_TRUE(held.portFailed);
     ASSERT_EQ(errors.reports.size(), 1U);
@@ -164,7 +216,7 @@ TEST(DownloadParameters, FailedPort_IsReportedOnceAndNotAskedAgain) {
     SimBench pulled;
     errors.reports.clear();
     const auto lost = GetDownloadParameters(pulled.link, pulled.port, errors, "DownloadErase", ".",
-                                            16, [&](int done) {
+                                            {.asks = 16}, [&](int done) {
                                                 if (done == 2) {
                                                     pulled.catalogue.line(pulled.port)->unplug();
                                                 }

@@ -1,11 +1,12 @@
-// tiltctl's download, erase and launch against a tiltsim, in real time. Every download spends
-// about ten seconds on its parameter queries (each read until two answers agree), so the
-// recordings are kept to a few pages.
+// tiltctl's download, erase and launch against a tiltsim, in real time. The recordings are kept
+// to a few pages.
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <filesystem>
@@ -133,6 +134,38 @@ TEST_F(TiltctlLogging, ErasedMemory_GivesTheHeaderAloneAndDestructiveCommandsAsk
                                "launch!\nClick YES"))
         << launch.err;
     EXPECT_EQ(receivedBytes(sim), before) << "bytes reached the device";
+}
+
+// --erase-after with --json: the summary says the logger was erased, and the next download
+// finds it empty; a file that cannot be written erases nothing, says why and exits 1.
+TEST_F(TiltctlLogging, EraseAfterJson_ErasesOnlyAfterAWholeFile) {
+    TiltsimProcess sim({"--preload", "linear1", "--pages", "8"});
+    ASSERT_FALSE(sim.path().empty());
+    const QString port = QString::fromStdString(sim.path());
+    const auto refused =
+        runTiltctl({"--port", port, "download", "-o", "/dev/full", "--erase-after", "--json"});
+    EXPECT_EQ(refused.exitCode, 1);
+    const QJsonObject no = QJsonDocument::fromJson(QByteArray::fromStdString(refused.out)).object();
+    EXPECT_EQ(no.value("erased").toBool(true), false) << refused.out;
+    EXPECT_EQ(no.value("result").toString(), "file failed") << refused.out;
+    EXPECT_NE(refused.err.find("The logger was not erased: the download did not complete."),
+              std::string::npos)
+        << refused.err;
+
+    const auto erased = runTiltctl({"--port", port, "download", "-o",
+                                    QString::fromStdString(path("rec.tlg")), "--erase-after",
+                                    "--json"});
+    EXPECT_EQ(erased.exitCode, 0) << erased.err;
+    const QJsonObject yes = QJsonDocument::fromJson(QByteArray::fromStdString(erased.out)).object();
+    EXPECT_EQ(yes.value("result").toString(), "completed") << erased.out;
+    EXPECT_EQ(yes.value("pagesInFile").toInt(), 8);
+    EXPECT_EQ(yes.value("erased").toBool(false), true);
+    EXPECT_EQ(yes.value("csv").toString().toStdString(), path("rec.csv"));
+    EXPECT_EQ(crlfLines(readFile(path("rec.tlg"))), 12 + 8);
+
+    const auto after = download(sim, path("after.tlg"));
+    EXPECT_EQ(after.exitCode, 0) << after.err;
+    EXPECT_EQ(crlfLines(readFile(path("after.tlg"))), 12) << "the memory was erased";
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ TEST(AngleDatagram, AnythingElseIsNoPair) {
           std::string("KT12.5 13.5KT"), std::string("KT40000/1KT"), std::string("KT1/-99999KT"),
           std::string("KT1e999/2KT"), std::string("kt1/2kt"), huge,
           std::string("KT\0\xff/\x01KT", 8), std::string("KTabc/xyzKT"), std::string("KT7/KT"),
-          std::string("KT3/4 degreesKT")}) {
+          std::string("KT3/4 degreesKT"), std::string("KT+-5/1KT"), std::string("KT1/+-1KT")}) {
         EXPECT_FALSE(decodeAngleDatagram(text)) << text.substr(0, 40);
     }
 

@@ -56,7 +56,7 @@ TEST(NumberValue, TakesWholeNumbersOnly) {
     EXPECT_EQ(numberValue(" 7 "), 7);
     EXPECT_EQ(numberValue("-2.5"), -2.5);
     EXPECT_EQ(numberValue("+1e3"), 1000);
-    for (const char* text : {"", " ", "abc", "7a", "1,5", "- 1"}) {
+    for (const char* text : {"", " ", "abc", "7a", "1,5", "- 1", "+-5", "++5"}) {
         try {
             (void)numberValue(text);
             ADD_FAILURE() << '"' << text << "\" was taken for a number";

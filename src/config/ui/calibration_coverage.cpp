@@ -3,13 +3,14 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "link/protocol.h"
 #include "shell/number_text.h"
 
 namespace tilt::config::ui {
 
 namespace {
 // The raw counts an accelerometer gives.
-constexpr double kFullScale = 1023;
+constexpr double kFullScale = link::kAccelerometerCountMax;
 
 QString countText(double count) {
     return QString::fromStdString(numberText(count));
@@ -23,8 +24,9 @@ CalibrationCoverage::CalibrationCoverage(QWidget* parent) : QWidget(parent) {
 
 void CalibrationCoverage::setSpan(const Span& span) {
     span_ = span;
-    setToolTip(QStringLiteral("Readings seen from %1 to %2 of 0 to 1023; now %3")
-                   .arg(countText(span.min), countText(span.max), countText(span.current)));
+    setToolTip(QStringLiteral("Readings seen from %1 to %2 of 0 to %3; now %4")
+                   .arg(countText(span.min), countText(span.max), countText(kFullScale),
+                        countText(span.current)));
     update();
 }
 

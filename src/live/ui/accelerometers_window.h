@@ -37,7 +37,6 @@ class Accelerometers final : public LiveWindow {
     void toggleHiddenSliders();
 
     // The range of the count sliders: the device's 10-bit converter.
-    static constexpr int kCountMax = 1023;
 
   private:
     // The controls of one channel: its count, and the setting of its DAC.

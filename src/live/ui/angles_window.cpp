@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "link/device_link.h"
+#include "live/ui/angle_display.h"
 #include "live/ui/locale_number.h"
 #include "logging/data_file.h"
 #include "shell/ui/app_context.h"
@@ -29,14 +30,18 @@ QString axisName(Axis axis) {
     return axis == Axis::X ? QStringLiteral("X") : QStringLiteral("Y");
 }
 
+QString tareCaption(Axis axis) {
+    return QStringLiteral("Tare ") + axisName(axis);
+}
+
+QString untareCaption(Axis axis) {
+    return QStringLiteral("Untare ") + axisName(axis);
+}
+
 int dialValue(double degrees) {
     return static_cast<int>(std::lround(degrees * 10));
 }
 
-// A raw word as a signed count: a word above 32767 is negative.
-double signedWord(int word) {
-    return word > 32767 ? word - 65536 : word;
-}
 }  // namespace
 
 Angles::Angles(shell::ui::AppContext& context, QWidget* parent)
@@ -86,18 +91,8 @@ QGroupBox* Angles::buildAxisFrame(Axis axis, QWidget* parent) {
     auto* frame = new QGroupBox(name + QStringLiteral(" Axis"), parent);
     frame->setObjectName(QStringLiteral("fra") + name);
     AxisControls& controls = axes_[indexOf(axis)];
-    controls.dial = new QDial(frame);
-    controls.dial->setObjectName(QStringLiteral("dial") + name);
-    controls.dial->setRange(-kDialTenths, kDialTenths);
-    controls.dial->setWrapping(true);
-    controls.dial->setNotchesVisible(true);
-    controls.dial->setPageStep(kDialTenths / 4);  // a notch every 45°
-    controls.dial->setValue(0);
-    // It shows the angle; the user does not turn it.
-    controls.dial->setAttribute(Qt::WA_TransparentForMouseEvents);
-    controls.dial->setFocusPolicy(Qt::NoFocus);
-    controls.dial->setMinimumSize(120, 120);
-    controls.tareButton = new QPushButton(QStringLiteral("Untare ") + name, frame);
+    controls.dial = angleDial(QStringLiteral("dial") + name, kDialTenths, 120, frame);
+    controls.tareButton = new QPushButton(untareCaption(axis), frame);
     controls.tareButton->setObjectName(QStringLiteral("cmdTare") + name);
     controls.tareButton->setEnabled(false);
     connect(controls.tareButton, &QPushButton::clicked, this,
@@ -130,6 +125,10 @@ void Angles::samplingStarted() {
 void Angles::samplingStopped(bool clear) {
     for (AxisControls& axis : axes_) {
         axis.tareButton->setEnabled(false);
+        if (!axis.captionBeforeRequest.isEmpty()) {  // the stop dropped the request
+            axis.tareButton->setText(axis.captionBeforeRequest);
+            axis.captionBeforeRequest.clear();
+        }
         if (clear) {
             axis.angle->clear();
             axis.dial->setValue(0);
@@ -148,21 +147,17 @@ void Angles::cmdTareY_Click() {
 }
 
 void Angles::tareClicked(Axis axis) {
-    QPushButton* button = axes_[indexOf(axis)].tareButton;
-    const QString name = axisName(axis);
-    const QString untare = QStringLiteral("Untare ") + name;
-    const QString tare = QStringLiteral("Tare ") + name;
+    AxisControls& controls = axes_[indexOf(axis)];
+    QPushButton* button = controls.tareButton;
+    const bool untare = button->text() == untareCaption(axis);
+    // The caption turns at once; the loop writes the cells between two replies and the button
+    // comes back when it has.
     button->setEnabled(false);
-    std::optional<TareRequest> request;
-    if (button->text() == untare) {
-        button->setText(tare);
-        request = TareRequest{axis, true};
-    } else if (button->text() == tare) {
-        button->setText(untare);
-        request = TareRequest{axis, false};
-    }
-    // The loop writes the cells between two replies; the button comes back when it has.
-    if (!request || !post(*request)) {
+    controls.captionBeforeRequest = button->text();
+    button->setText(untare ? tareCaption(axis) : untareCaption(axis));
+    if (!post(TareRequest{axis, untare})) {
+        button->setText(controls.captionBeforeRequest);
+        controls.captionBeforeRequest.clear();
         button->setEnabled(sampling());
     }
 }
@@ -171,6 +166,9 @@ void Angles::showTare(const TareDone& done) {
     AxisControls& controls = axes_[indexOf(done.axis)];
     (done.axis == Axis::X ? context_.state.TareX : context_.state.TareY) = done.tareDegrees;
     controls.tare->setText(localeNumber(done.tareDegrees));
+    // What was written decides, also for a write that finished after a stop.
+    controls.captionBeforeRequest.clear();
+    controls.tareButton->setText(done.removed ? tareCaption(done.axis) : untareCaption(done.axis));
     controls.tareButton->setEnabled(sampling());
 }
 
@@ -182,10 +180,7 @@ void Angles::showReadings(const std::vector<AngleSample>& samples) {
     }
     const link::AngleReading& newest = samples.back().reading;
     AppState& state = context_.state;
-    state.RawAngleX = signedWord(newest.wordX);
-    state.RawAngleY = signedWord(newest.wordY);
-    state.AngleX = newest.angleX;
-    state.AngleY = newest.angleY;
+    keepAngleReading(state, newest);
     const std::array<int, 2> words = {newest.wordX, newest.wordY};
     const std::array<double, 2> angles = {newest.angleX, newest.angleY};
     for (std::size_t i = 0; i < axes_.size(); ++i) {

@@ -36,6 +36,9 @@ class Angles final : public LiveWindow {
         QLineEdit* tare = nullptr;
         QDial* dial = nullptr;
         QPushButton* tareButton = nullptr;
+        // The caption before a click whose write the loop has not carried out yet: a stop that
+        // drops the request puts it back.
+        QString captionBeforeRequest;
     };
 
     Loop makeLoop() override;

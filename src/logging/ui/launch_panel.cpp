@@ -30,7 +30,7 @@ LaunchPanel::LaunchPanel(shell::ui::AppContext& context, Shell shell, QWidget* p
 
 void LaunchPanel::mnuLaunch_Click() {
     if (context_.state.CommPort == 0) {
-        context_.messages.show("No comm port has been selected!");
+        context_.messages.show(std::string(kNoPortSelected));
         return;
     }
     const auto answer =

@@ -18,6 +18,7 @@
 #include <cmath>
 
 #include "link/port_catalogue.h"
+#include "live/ui/angle_display.h"
 #include "live/ui/locale_number.h"
 #include "remote/angle_datagram.h"
 #include "remote/ui/session_parameters.h"
@@ -30,12 +31,6 @@ namespace tilt::remote::ui {
 
 namespace {
 
-// The sending role binds 1001 and sends to 1002; the receiving role the other way round, so two
-// PCs, one in each role, reach each other.
-constexpr const char* kSenderRemotePort = "1002";
-constexpr const char* kSenderBind = "1001";
-constexpr std::uint16_t kLoadRemotePort = 1002;
-constexpr std::uint16_t kLoadBind = 1001;
 // Datagrams taken per arrival: a flood is worked off a batch at a time between repaints, and
 // the rest waits in the system's buffer (or is dropped there), never in ours.
 constexpr std::size_t kDatagramsPerArrival = 64;
@@ -60,11 +55,6 @@ int dialValue(const QString& text) {
     }
     // Anyone may type into the box; the dial wraps what it can hold.
     return static_cast<int>(std::lround(std::clamp(value, -1e6, 1e6)));
-}
-
-// Raw word as received (0 to 65535) to its two's complement count.
-double signedWord(int word) {
-    return word > 32767 ? word - 65536 : word;
 }
 
 QRadioButton* radio(QWidget* parent, const char* name, const QString& caption) {
@@ -158,19 +148,9 @@ QGroupBox* RemoteSession::buildAxisFrame(const char* name, const QString& captio
     QGroupBox* axis = frame(this, name, caption);
     auto* layout = new QVBoxLayout(axis);
     box = new QLineEdit(axis);
-    dial = new QDial(axis);
     const QString letter = caption.left(1);
     box->setObjectName(QStringLiteral("txt") + letter);
-    dial->setObjectName(QStringLiteral("dial") + letter);
-    dial->setRange(-kDialRange, kDialRange);
-    dial->setWrapping(true);
-    dial->setValue(0);
-    dial->setNotchesVisible(true);
-    dial->setPageStep(kDialRange / 4);  // a notch every 45 degrees
-    // It shows; nobody turns it.
-    dial->setAttribute(Qt::WA_TransparentForMouseEvents);
-    dial->setFocusPolicy(Qt::NoFocus);
-    dial->setMinimumSize(140, 140);
+    dial = live::ui::angleDial(QStringLiteral("dial") + letter, kDialRange, 140, axis);
     layout->addWidget(box);
     layout->addWidget(dial, 1);
     // The dial follows its box, whoever writes it.
@@ -233,9 +213,9 @@ void RemoteSession::Form_Load() {
     DialFlag_ = false;
     target_->setSending(true);
     fraDial_->setEnabled(false);
-    setRemoteHost(kDefaultRemoteHost, kLoadRemotePort);
+    setRemoteHost(kDefaultRemoteHost, kReceiverPort);
     // A port that cannot be bound is told in the window: no dialog stops it from opening.
-    bind(kLoadBind);
+    bind(kSenderPort);
 }
 
 // --- Session parameters -------------------------------------------------------------------
@@ -244,16 +224,14 @@ void RemoteSession::optSession1_Click() {
     mnuSample_->setEnabled(true);
     fraSend_->setEnabled(true);
     fraDial_->setEnabled(false);
-    fraParameters_->setPorts(QString::fromLatin1(kSenderRemotePort),
-                             QString::fromLatin1(kSenderBind));
+    fraParameters_->setPorts(QString::number(kReceiverPort), QString::number(kSenderPort));
 }
 
 void RemoteSession::optSession2_Click() {
     mnuSample_->setEnabled(false);
     fraSend_->setEnabled(false);
     fraDial_->setEnabled(true);
-    fraParameters_->setPorts(QString::fromLatin1(kSenderBind),
-                             QString::fromLatin1(kSenderRemotePort));
+    fraParameters_->setPorts(QString::number(kSenderPort), QString::number(kReceiverPort));
 }
 
 void RemoteSession::cmdReset_Click() {
@@ -427,11 +405,7 @@ void RemoteSession::showReading(const SampledPair& pair) {
         return;  // sent as sampling stopped; the angle boxes are cleared by now
     }
     const link::AngleReading& r = pair.reading;
-    AppState& state = context_.state;
-    state.RawAngleX = signedWord(r.wordX);
-    state.RawAngleY = signedWord(r.wordY);
-    state.AngleX = r.angleX;
-    state.AngleY = r.angleY;
+    live::ui::keepAngleReading(context_.state, r);
     txtX_->setText(live::ui::localeNumber(r.angleX));
     txtY_->setText(live::ui::localeNumber(r.angleY));
 }

@@ -8,6 +8,8 @@
 #include <QRadioButton>
 #include <QStringList>
 
+#include "remote/angle_datagram.h"
+
 namespace tilt::remote::ui {
 
 namespace {
@@ -57,8 +59,8 @@ SessionParameters::SessionParameters(QWidget* parent)
     byName->addWidget(txtRH5_);
     grid->addLayout(byName, 2, 1, 1, 2);
 
-    txtPort_ = addBox("txtPort", QStringLiteral("1002"), kPortWidth);
-    txtBind_ = addBox("txtBind", QStringLiteral("1001"), kPortWidth);
+    txtPort_ = addBox("txtPort", QString::number(kReceiverPort), kPortWidth);
+    txtBind_ = addBox("txtBind", QString::number(kSenderPort), kPortWidth);
     cmdReset_ = new QPushButton(QStringLiteral("Reset"), this);
     cmdReset_->setObjectName(QStringLiteral("cmdReset"));
     auto* ports = new QHBoxLayout;

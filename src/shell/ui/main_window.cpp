@@ -157,7 +157,7 @@ void Main::showConnectionStatus(const QString& text) {
 
 bool Main::portSelected() {
     if (context_.state.CommPort == 0) {
-        context_.messages.show("No comm port has been selected!");
+        context_.messages.show(std::string(kNoPortSelected));
         return false;
     }
     return true;

@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressBar>
 #include <QRadioButton>
 
@@ -316,6 +317,21 @@ TEST_F(ConfigurationWindow, CtrlF6_TogglesTheHiddenFramesAndTheEEPROMEntryTogeth
     ASSERT_NE(eeprom, nullptr);
     EXPECT_TRUE(eeprom->isModal());
     EXPECT_NE(app.gui.openWindow("Configuration"), nullptr) << "it opens over this window";
+}
+
+TEST_F(ConfigurationWindow, ToolsMenu_OpensTheLiveWindowsAndCalibrate) {
+    openAndRead();
+    for (const auto& [entry, name] : {std::pair{"mnuAngles", "Angles"},
+                                      std::pair{"mnuAcc", "Accelerometers"},
+                                      std::pair{"mnuCalibrate", "Calibrate"}}) {
+        menu(entry)->trigger();
+        QWidget* opened = app.gui.openWindow(QString::fromLatin1(name));
+        ASSERT_NE(opened, nullptr) << entry;
+        EXPECT_TRUE(opened->isVisible()) << entry;
+        const QPointer<QWidget> closing(opened);
+        opened->close();
+        ASSERT_TRUE(app.gui.waitFor([&] { return closing.isNull() || !closing->isVisible(); }));
+    }
 }
 
 TEST_F(ConfigurationWindow, ShowMinMaxDefaults_FillTheNumericFieldsOnly) {
