@@ -82,6 +82,10 @@ std::string helpText(std::initializer_list<std::string> paragraphs) {
     return text;
 }
 
+bool takeFlag(QStringList& args, const char* flag) {
+    return args.removeAll(QString::fromLatin1(flag)) > 0;
+}
+
 std::string jsonLine(const QJsonObject& object) {
     QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Compact);
     text += '\n';
@@ -119,19 +123,30 @@ std::string portLabel(Context& ctx, int number) {
     return portName(ctx, number) + " (Comm " + std::to_string(number) + ")";
 }
 
-int runDetect(Context& ctx, const QStringList& args) {
-    expectArguments(args, 0, "no arguments");
-    const auto found = link::autoDetect(ctx.catalogue, platform::qtThreads(), {}, {});
-    if (!found) {
-        ctx.out << "Tiltavarometer not found on Comm 1-16!\n";
-        return kDeviceFailed;
-    }
-    ctx.out << "Tiltavarometer found on Comm " << *found << "! (" << portName(ctx, *found) << ")\n";
-    return kDone;
+QJsonObject portObject(Context& ctx, int number) {
+    return {{"commPort", number}, {"port", QString::fromStdString(portName(ctx, number))}};
 }
 
-int runProbe(Context& ctx, const QStringList& args) {
-    expectArguments(args, 0, "no arguments");
+int runDetect(Context& ctx, QStringList args) {
+    const bool json = takeFlag(args, "--json");
+    expectArguments(args, 0, "nothing or --json");
+    const auto found = link::autoDetect(ctx.catalogue, platform::qtThreads(), {}, {});
+    if (json) {
+        QJsonObject result = found ? portObject(ctx, *found) : QJsonObject{};
+        result.insert("found", found.has_value());
+        ctx.out << jsonLine(result);
+    } else if (!found) {
+        ctx.out << "Tiltavarometer not found on Comm 1-16!\n";
+    } else {
+        ctx.out << "Tiltavarometer found on Comm " << *found << "! (" << portName(ctx, *found)
+                << ")\n";
+    }
+    return found ? kDone : kDeviceFailed;
+}
+
+int runProbe(Context& ctx, QStringList args) {
+    const bool json = takeFlag(args, "--json");
+    expectArguments(args, 0, "nothing or --json");
     link::DeviceLink link(ctx.catalogue);
     try {
         link.setPort(ctx.port);
@@ -141,16 +156,21 @@ int runProbe(Context& ctx, const QStringList& args) {
         ctx.err << e.what() << "\n";
         return kDeviceFailed;
     }
-    if (!link::DetectDevice(link, ctx.port)) {
-        ctx.out << "No Tiltavarometer answered on " << portLabel(ctx, ctx.port) << ".\n";
-        return kDeviceFailed;
+    const bool answered = link::DetectDevice(link, ctx.port);
+    if (json) {
+        QJsonObject result = portObject(ctx, ctx.port);
+        result.insert("answered", answered);
+        ctx.out << jsonLine(result);
+    } else {
+        ctx.out << (answered ? "Tiltavarometer answered on " : "No Tiltavarometer answered on ")
+                << portLabel(ctx, ctx.port) << ".\n";
     }
-    ctx.out << "Tiltavarometer answered on " << portLabel(ctx, ctx.port) << ".\n";
-    return kDone;
+    return answered ? kDone : kDeviceFailed;
 }
 
-int runConnect(Context& ctx, const QStringList& args) {
-    expectArguments(args, 0, "no arguments");
+int runConnect(Context& ctx, QStringList args) {
+    const bool json = takeFlag(args, "--json");
+    expectArguments(args, 0, "nothing or --json");
     if (ctx.port == 0) {
         ctx.err << "No Comm port has been selected!\n";
         return kDeviceFailed;
@@ -162,6 +182,12 @@ int runConnect(Context& ctx, const QStringList& args) {
         ctx.err << plainLines(link::kOnBoardFailureMessage) << "\n";
         return kDeviceFailed;
     }
+    if (json) {
+        ctx.out << jsonLine({{"TareX", parameters->TareX},
+                             {"TareY", parameters->TareY},
+                             {"UpdateTimeIncrement", parameters->UpdateTimeIncrement}});
+        return kDone;
+    }
     std::ostringstream text;
     text << std::fixed << std::setprecision(1) << "TareX: " << parameters->TareX << "\n"
          << "TareY: " << parameters->TareY << "\n"
@@ -171,8 +197,9 @@ int runConnect(Context& ctx, const QStringList& args) {
     return kDone;
 }
 
-int runEepromRead(Context& ctx, const QStringList& args) {
-    expectArguments(args, 1, "ADDR");
+int runEepromRead(Context& ctx, QStringList args) {
+    const bool json = takeFlag(args, "--json");
+    expectArguments(args, 1, "ADDR [--json]");
     const int address = byteArgument(args[0], "Address");
     link::DeviceLink link(ctx.catalogue);
     const auto value = config::readEepromCell(link, ctx.port, address);
@@ -180,39 +207,58 @@ int runEepromRead(Context& ctx, const QStringList& args) {
         ctx.err << "Read EEPROM error: packet length is <> 1 byte!\n";
         return kDeviceFailed;
     }
-    ctx.out << static_cast<int>(*value) << "\n";
+    if (json) {
+        ctx.out << jsonLine({{"address", address}, {"value", static_cast<int>(*value)}});
+    } else {
+        ctx.out << static_cast<int>(*value) << "\n";
+    }
     return kDone;
 }
 
-int runEepromWrite(Context& ctx, const QStringList& args) {
-    expectArguments(args, 2, "ADDR VALUE");
+int runEepromWrite(Context& ctx, QStringList args) {
+    const bool json = takeFlag(args, "--json");
+    expectArguments(args, 2, "ADDR VALUE [--json]");
     const int address = byteArgument(args[0], "Address");
     const int value = byteArgument(args[1], "Value");
     link::DeviceLink link(ctx.catalogue);
     config::writeEepromCell(link, ctx.port, address, value);
-    ctx.out << "Wrote " << value << " to EEPROM address " << address << ".\n";
+    if (json) {
+        ctx.out << jsonLine({{"address", address}, {"value", value}});
+    } else {
+        ctx.out << "Wrote " << value << " to EEPROM address " << address << ".\n";
+    }
     return kDone;
 }
 
 std::vector<Command> allCommands() {
     std::vector<Command> all = {
         {.words = {"detect"},
-         .arguments = "",
-         .summary = "Search ports 1 to 16 for the device and name the first that answers.",
+         .arguments = "[--json]",
+         .summary = helpText({"Search ports 1 to 16 for the device and name the first that "
+                              "answers.",
+                              "--json: {\"found\", \"commPort\", \"port\"}."}),
          .run = runDetect,
          .needsPort = false},
-        {{"probe"}, "", "Check whether the device answers on --port.", runProbe},
+        {{"probe"},
+         "[--json]",
+         helpText({"Check whether the device answers on --port.",
+                   "--json: {\"answered\", \"commPort\", \"port\"}."}),
+         runProbe},
         {{"connect"},
-         "",
-         "Read the tares and the update time increment, as the Connect window's OK does.",
+         "[--json]",
+         helpText({"Read the tares and the update time increment, as the Connect window's OK "
+                   "does.",
+                   "--json: {\"TareX\", \"TareY\", \"UpdateTimeIncrement\"}."}),
          runConnect},
         {{"eeprom", "read"},
-         "ADDR",
-         "Print the value (0 to 255) of EEPROM cell ADDR.",
+         "ADDR [--json]",
+         helpText({"Print the value (0 to 255) of EEPROM cell ADDR.",
+                   "--json: {\"address\", \"value\"}."}),
          runEepromRead},
         {{"eeprom", "write"},
-         "ADDR VALUE",
-         "Write VALUE (0 to 255) into EEPROM cell ADDR.",
+         "ADDR VALUE [--json]",
+         helpText({"Write VALUE (0 to 255) into EEPROM cell ADDR.",
+                   "--json: {\"address\", \"value\"}."}),
          runEepromWrite},
     };
     for (auto& command : configCommands()) {

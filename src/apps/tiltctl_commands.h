@@ -82,6 +82,9 @@ void expectArguments(const QStringList& args, qsizetype count, const std::string
 // where the command overview starts summaries.
 [[nodiscard]] std::string helpText(std::initializer_list<std::string> paragraphs);
 
+// Takes `flag` out of `args`; true when it was there.
+bool takeFlag(QStringList& args, const char* flag);
+
 // One result as one line of compact JSON.
 [[nodiscard]] std::string jsonLine(const QJsonObject& object);
 

@@ -72,11 +72,6 @@ std::string identityKeyList() {
     return keys;
 }
 
-// Takes `flag` out of `args`; true when it was there.
-bool takeFlag(QStringList& args, const char* flag) {
-    return args.removeAll(QString::fromLatin1(flag)) > 0;
-}
-
 bool jsonOnly(QStringList args) {
     const bool json = takeFlag(args, "--json");
     expectArguments(args, 0, "nothing or --json");
@@ -293,8 +288,9 @@ int runConfigDefaults(Context& ctx, const QStringList& args) {
     return kDone;
 }
 
-int runConfigWrite(Context& ctx, const QStringList& args) {
-    expectArguments(args, 1, "FILE");
+int runConfigWrite(Context& ctx, QStringList args) {
+    const bool json = takeFlag(args, "--json");
+    expectArguments(args, 1, "FILE [--json]");
     const Ticks ticks =
         refusingUnsendable([&] { return config::configurationWrite(loadProfile(args[0], true)); });
     if (ctx.port == 0) {
@@ -304,8 +300,12 @@ int runConfigWrite(Context& ctx, const QStringList& args) {
     if (!session.write(ticks, kConfigurationWindow, config::writingCaption)) {
         return session.failure();
     }
-    ctx.out << "Write completed!\n";
-    return session.done();
+    (json ? ctx.err : ctx.out) << "Write completed!\n";
+    const int code = session.done();
+    if (json) {
+        ctx.out << jsonLine({{"written", true}, {"exitCode", code}});
+    }
+    return code;
 }
 
 // ---- config set, diff ----
@@ -340,7 +340,8 @@ config::ConfigValues settingsOf(const QStringList& args) {
 }
 
 // Reads the written cells back: whether the device kept what it was sent.
-int verifyWrites(Context& ctx, Session& session, const std::vector<config::CellWrite>& writes) {
+int verifyWrites(Context& ctx, std::ostream& out, Session& session,
+                 const std::vector<config::CellWrite>& writes) {
     std::vector<int> addresses;
     for (const auto& w : writes) {
         addresses.push_back(w.address);
@@ -363,11 +364,22 @@ int verifyWrites(Context& ctx, Session& session, const std::vector<config::CellW
         ctx.err << "The new values did not hold.\n";
         return kDeviceFailed;
     }
-    ctx.out << "Read back: the device holds the new values.\n";
+    out << "Read back: the device holds the new values.\n";
     return session.done();
 }
 
-int runConfigSet(Context& ctx, const QStringList& args) {
+// config set --json: the cells written and whether they read back as written.
+QJsonObject setSummary(const std::vector<config::CellWrite>& writes, int code) {
+    QJsonArray cells;
+    for (const auto& w : writes) {
+        cells.append(w.address);
+    }
+    return {{"writtenCells", cells}, {"holds", code == kDone}, {"exitCode", code}};
+}
+
+int runConfigSet(Context& ctx, QStringList args) {
+    const bool json = takeFlag(args, "--json");
+    std::ostream& out = json ? ctx.err : ctx.out;
     const config::ConfigValues wanted = settingsOf(args);
     if (ctx.port == 0) {
         return noPortSelected(ctx);
@@ -379,8 +391,12 @@ int runConfigSet(Context& ctx, const QStringList& args) {
     }
     const auto writes = config::changedCells(wanted, *read);
     if (writes.empty()) {
-        ctx.out << "The device holds these values already; nothing was written.\n";
-        return session.done();
+        out << "The device holds these values already; nothing was written.\n";
+        const int code = session.done();
+        if (json) {
+            ctx.out << jsonLine(setSummary(writes, code));
+        }
+        return code;
     }
     const Ticks ticks(writes.begin(), writes.end());
     const auto total = std::to_string(writes.size());
@@ -390,12 +406,17 @@ int runConfigSet(Context& ctx, const QStringList& args) {
     if (!session.write(ticks, kConfigurationWindow, caption)) {
         return session.failure();
     }
-    ctx.out << "Write completed!\n";
-    return verifyWrites(ctx, session, writes);
+    out << "Write completed!\n";
+    const int code = verifyWrites(ctx, out, session, writes);
+    if (json) {
+        ctx.out << jsonLine(setSummary(writes, code));
+    }
+    return code;
 }
 
-int runConfigDiff(Context& ctx, const QStringList& args) {
-    expectArguments(args, 1, "FILE");
+int runConfigDiff(Context& ctx, QStringList args) {
+    const bool json = takeFlag(args, "--json");
+    expectArguments(args, 1, "FILE [--json]");
     const config::ConfigValues profile = loadProfile(args[0], false);
     if (ctx.port == 0) {
         return noPortSelected(ctx);
@@ -407,21 +428,28 @@ int runConfigDiff(Context& ctx, const QStringList& args) {
         return session.failure();
     }
     const auto device = config::BreakOutReadArray(*read);
-    bool differ = false;
+    QJsonObject differences;
     for (const config::Parameter& p : config::parameterMap()) {
         const auto found = profile.find(p.recordField);
         if (found == profile.end() || !config::differsFromRead(p, found->second, *read)) {
             continue;
         }
-        ctx.out << p.recordField << ": profile " << numberText(found->second) << ", device "
-                << numberText(device.values.find(p.recordField)->second) << "\n";
-        differ = true;
+        const double held = device.values.find(p.recordField)->second;
+        differences.insert(QString::fromLatin1(p.recordField.data(),
+                                               static_cast<qsizetype>(p.recordField.size())),
+                           QJsonObject{{"profile", found->second}, {"device", held}});
+        if (!json) {
+            ctx.out << p.recordField << ": profile " << numberText(found->second) << ", device "
+                    << numberText(held) << "\n";
+        }
     }
-    if (!differ) {
+    const int code = differences.isEmpty() ? session.done() : kDeviceFailed;
+    if (json) {
+        ctx.out << jsonLine({{"differences", differences}, {"exitCode", code}});
+    } else if (differences.isEmpty()) {
         ctx.out << "No differences: the device holds the profile's values.\n";
-        return session.done();
     }
-    return kDeviceFailed;
+    return code;
 }
 
 // ---- eeprom dump ----
@@ -651,30 +679,36 @@ std::vector<Command> configCommands() {
          .run = runConfigDefaults,
          .needsPort = false},
         {{"config", "write"},
-         "FILE",
+         "FILE [--json]",
          helpText({"Write the profile FILE (one JSON object with all the keys config defaults "
                    "prints) as the Configuration window writes: 44 ticks of 500 ms, about 22 s, "
                    "\"Writing N\" on stderr, then \"Write completed!\".",
                    "A file that is not JSON, lacks a key, has an unknown one or a value outside "
                    "its limits or not sendable is refused (exit 2) and nothing is sent. The "
                    "serial number and launch keys of a config read --json file are ignored.",
-                   "Ctrl+C stops between two cells (exit 130), leaving the write incomplete."}),
+                   "Ctrl+C stops between two cells (exit 130), leaving the write incomplete.",
+                   "--json: {\"written\", \"exitCode\"} at the end; \"Write completed!\" then "
+                   "goes to stderr."}),
          runConfigWrite},
         {{"config", "set"},
-         "KEY=VALUE...",
+         "KEY=VALUE... [--json]",
          helpText({"Read the configuration, write only the cells whose bytes change (500 ms "
                    "apart), read them back and say whether they hold (exit 1 if not).",
                    "KEY is a profile key (as config defaults prints them); an unknown key, a "
                    "value that is no number, outside its limits or not sendable is refused "
-                   "(exit 2) and nothing is sent."}),
+                   "(exit 2) and nothing is sent.",
+                   "--json: {\"writtenCells\", \"holds\", \"exitCode\"}; the other lines go to "
+                   "stderr."}),
          runConfigSet},
         {{"config", "diff"},
-         "FILE",
+         "FILE [--json]",
          helpText({"Read the device and print \"Key: profile VALUE, device VALUE\" for every key "
                    "of the profile FILE whose bytes differ (30 degrees and its read-back "
                    "29.99908 are the same). FILE may hold some of the keys only; serial number "
                    "and launch keys are ignored.",
-                   "Exit 0 when none differ, 1 when some do or the device did not answer."}),
+                   "Exit 0 when none differ, 1 when some do or the device did not answer.",
+                   "--json: {\"differences\": {KEY: {\"profile\", \"device\"}}, "
+                   "\"exitCode\"}."}),
          runConfigDiff},
         {{"calibrate"},
          "--seconds N [--write] [--json]",

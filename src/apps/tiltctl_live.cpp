@@ -1,21 +1,11 @@
 #include "apps/tiltctl_live.h"
 
-#include <unistd.h>
-
-#include <QJsonDocument>
+#include <QJsonArray>
 #include <QJsonObject>
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <functional>
-#include <iostream>
-#include <mutex>
 #include <optional>
 #include <ostream>
-#include <stop_token>
-#include <thread>
 
 #include "apps/tiltctl_console.h"
 #include "apps/tiltctl_live_run.h"
@@ -132,7 +122,7 @@ int runLiveAccelerations(Context& ctx, const QStringList& args) {
 // ---- tare, untare, dac ----
 
 live::Axis axisArgument(const QStringList& args) {
-    expectArguments(args, 1, "x or y");
+    expectArguments(args, 1, "x or y [--json]");
     const QString axis = args[0].toLower();
     if (axis == "x") {
         return live::Axis::X;
@@ -173,7 +163,8 @@ std::optional<link::AngleReading> freshReading(link::DeviceLink& link) {
     return std::nullopt;
 }
 
-int runTareCommand(Context& ctx, const QStringList& args, bool remove) {
+int runTareCommand(Context& ctx, QStringList args, bool remove) {
+    const bool json = takeFlag(args, "--json");
     const live::Axis axis = axisArgument(args);
     if (ctx.port == 0) {
         return noPortSelected(ctx);
@@ -203,6 +194,10 @@ int runTareCommand(Context& ctx, const QStringList& args, bool remove) {
     if (!written) {
         return kDeviceFailed;
     }
+    if (json) {
+        ctx.out << jsonLine({{x ? "TareX" : "TareY", plainZero(tare)}});
+        return kDone;
+    }
     char line[32];
     std::snprintf(line, sizeof line, "Tare%s: %.1f\n", x ? "X" : "Y", plainZero(tare));
     ctx.out << line;
@@ -217,8 +212,9 @@ int runUntare(Context& ctx, const QStringList& args) {
     return runTareCommand(ctx, args, true);
 }
 
-int runDac(Context& ctx, const QStringList& args) {
-    expectArguments(args, 2, "N VALUE");
+int runDac(Context& ctx, QStringList args) {
+    const bool json = takeFlag(args, "--json");
+    expectArguments(args, 2, "N VALUE [--json]");
     bool ok = false;
     const int dac = args[0].trimmed().toInt(&ok);
     if (!ok || dac < 1 || dac > 3) {
@@ -245,25 +241,26 @@ int runDac(Context& ctx, const QStringList& args) {
         return kDeviceFailed;
     }
     const int cell = live::dacCell(dac);
+    if (json) {
+        ctx.out << jsonLine({{"dac", dac}, {"value", value}, {"cells", QJsonArray{cell, cell + 1}}});
+        return kDone;
+    }
     ctx.out << "Wrote " << value << " to DAC" << dac << " (EEPROM addresses " << cell << " and "
             << cell + 1 << ").\n";
     return kDone;
 }
-
-// Summaries are wrapped by hand; continuation lines start at the overview's summary column.
-const std::string kIndent(24, ' ');
 
 // The two cells of a word, "14/15".
 std::string cellPair(int cell) {
     return std::to_string(cell) + "/" + std::to_string(cell + 1);
 }
 
-std::string liveSummary(const std::string& what, const std::string& line, const std::string& json) {
-    return what + "\n" + kIndent + line + "\n" + kIndent + "--json: one object a line, " + json +
-           ".\n" + kIndent +
-           "Ends after N readings or S seconds, whichever comes first; without them, on\n" +
-           kIndent + "Ctrl+C (exit 130), and after " + std::to_string(kLiveSilenceSeconds) +
-           " seconds without a reading (exit 1).";
+std::string liveSummary(const std::string& what, const std::string& json) {
+    return helpText({what, "--json: one object a line, " + json + ".",
+                     "Ends after N readings or S seconds, whichever comes first; without them, "
+                     "on Ctrl+C (exit 130), and after " +
+                         std::to_string(kLiveSilenceSeconds) +
+                         " seconds without a reading (exit 1)."});
 }
 
 }  // namespace
@@ -272,35 +269,38 @@ std::vector<Command> liveCommands() {
     return {
         {{"live", "angles"},
          "[--count N] [--seconds S] [--json]",
-         liveSummary("Sample the angles ('A') as fast as the device answers; one line a reading:",
+         liveSummary("Sample the angles ('A') as fast as the device answers; one line a reading: "
                      "seconds since the start, AngleX, AngleY (degrees), RawAngleX, RawAngleY.",
                      "{\"time\", \"AngleX\", \"AngleY\", \"RawAngleX\", \"RawAngleY\"}; raw "
-                     "words as\n" +
-                         kIndent + "received, 0 to 65535"),
+                     "words as received, 0 to 65535"),
          runLiveAngles},
         {{"live", "acc"},
          "[--count N] [--seconds S] [--json]",
-         liveSummary("Sample the accelerometers ('a') as fast as the device answers; one line a",
+         liveSummary("Sample the accelerometers ('a') as fast as the device answers; one line a "
                      "reading: seconds since the start, AccX, AccY, AccZ (counts).",
                      "{\"time\", \"AccX\", \"AccY\", \"AccZ\"}"),
          runLiveAccelerations},
         {{"tare"},
-         "x|y",
-         "Take one angle reading and store its raw word as the axis's tare (X: EEPROM\n" + kIndent +
-             cellPair(live::tareCell(live::Axis::X)) + ", Y: " +
-             cellPair(live::tareCell(live::Axis::Y)) +
-             ", 500 ms between the bytes); print \"TareX: degrees\".",
+         "x|y [--json]",
+         helpText({"Take one angle reading and store its raw word as the axis's tare (X: EEPROM " +
+                       cellPair(live::tareCell(live::Axis::X)) + ", Y: " +
+                       cellPair(live::tareCell(live::Axis::Y)) +
+                       ", 500 ms between the bytes); print \"TareX: degrees\".",
+                   "--json: {\"TareX\"} (or {\"TareY\"})."}),
          runTare},
         {{"untare"},
-         "x|y",
-         "Clear the axis's tare (0 into its cells); print \"TareX: 0.0\".",
+         "x|y [--json]",
+         helpText({"Clear the axis's tare (0 into its cells); print \"TareX: 0.0\".",
+                   "--json: {\"TareX\"} (or {\"TareY\"})."}),
          runUntare},
         {{"dac"},
-         "N VALUE",
-         "Write VALUE (0 to 65535) as DAC N's setting (1: EEPROM " + cellPair(live::dacCell(1)) +
-             ", 2: " + cellPair(live::dacCell(2)) + ", 3: " + cellPair(live::dacCell(3)) + "),\n" +
-             kIndent +
-             "high byte first, 100 ms after each. A bad N or VALUE: exit 2, nothing sent.",
+         "N VALUE [--json]",
+         helpText({"Write VALUE (0 to 65535) as DAC N's setting (1: EEPROM " +
+                       cellPair(live::dacCell(1)) + ", 2: " + cellPair(live::dacCell(2)) +
+                       ", 3: " + cellPair(live::dacCell(3)) +
+                       "), high byte first, 100 ms after each. A bad N or VALUE: exit 2, nothing "
+                       "sent.",
+                   "--json: {\"dac\", \"value\", \"cells\"}."}),
          runDac},
     };
 }

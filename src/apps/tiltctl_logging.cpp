@@ -64,12 +64,18 @@ DownloadArguments downloadArguments(const QStringList& args) {
     return request;
 }
 
-// True for --yes; nothing else is taken.
-bool confirmed(const QStringList& args) {
-    if (args.size() > 1 || (args.size() == 1 && args[0] != "--yes")) {
-        throw UsageError{"expected nothing or --yes"};
-    }
-    return args.size() == 1;
+// A destructive command's options: --yes answers its question; nothing else is taken.
+struct Confirmation {
+    bool yes = false;
+    bool json = false;
+};
+
+Confirmation confirmation(QStringList args) {
+    Confirmation options;
+    options.json = takeFlag(args, "--json");
+    options.yes = takeFlag(args, "--yes");
+    expectArguments(args, 0, "--yes [--json]");
+    return options;
 }
 
 // The question the desktop program asks before it destroys data; here the answer is --yes.
@@ -214,6 +220,20 @@ int eraseEnded(Context& ctx, std::ostream& out, logging::EraseEnd end) {
     return kDeviceFailed;
 }
 
+QString eraseEndName(logging::EraseEnd end) {
+    switch (end) {
+        case logging::EraseEnd::Completed:
+            return QStringLiteral("completed");
+        case logging::EraseEnd::Halted:
+            return QStringLiteral("halted");
+        case logging::EraseEnd::Stalled:
+            return QStringLiteral("stalled");
+        case logging::EraseEnd::Failed:
+            break;
+    }
+    return QStringLiteral("failed");
+}
+
 // What --erase-after did, and the exit code: 1 whenever the logger was not erased.
 int eraseAfterEnded(Context& ctx, std::ostream& out, const logging::DownloadResult& result,
                     int code) {
@@ -306,8 +326,9 @@ int runDownload(Context& ctx, const QStringList& args) {
     return code;
 }
 
-int runCsv(Context& ctx, const QStringList& args) {
-    expectArguments(args, 1, "FILE");
+int runCsv(Context& ctx, QStringList args) {
+    const bool json = takeFlag(args, "--json");
+    expectArguments(args, 1, "FILE [--json]");
     const std::string file = args[0].toStdString();
     const std::string csv = logging::csvPathFor(file);
     PrintingErrors errors(ctx.err);
@@ -315,16 +336,20 @@ int runCsv(Context& ctx, const QStringList& args) {
     if (errors.count() > 0) {
         return kDeviceFailed;
     }
-    ctx.out << csv << "\n";
+    if (json) {
+        ctx.out << jsonLine({{"csv", QString::fromStdString(csv)}});
+    } else {
+        ctx.out << csv << "\n";
+    }
     return kDone;
 }
 
 int runErase(Context& ctx, const QStringList& args) {
-    const bool yes = confirmed(args);
+    const Confirmation options = confirmation(args);
     if (ctx.port == 0) {
         return noPortSelected(ctx);
     }
-    if (!yes) {
+    if (!options.yes) {
         return askForYes(ctx, logging::kEraseWarning, "erase");
     }
     InterruptStop interrupt;
@@ -332,25 +357,29 @@ int runErase(Context& ctx, const QStringList& args) {
     link.setStopToken(interrupt.token());
     PrintingErrors errors(ctx.err);
     StatusLine line(ctx.err, ctx.errIsTerminal);
-    logging::EraseOptions options;
-    options.commPort = ctx.port;
-    options.window = kDownloadWindow;
-    options.giveUpAfterSilence = kEraseSilenceLimit;
+    logging::EraseOptions erase;
+    erase.commPort = ctx.port;
+    erase.window = kDownloadWindow;
+    erase.giveUpAfterSilence = kEraseSilenceLimit;
     const auto end =
-        logging::eraseMemory(link, errors, options, [&](const logging::EraseProgress& p) {
+        logging::eraseMemory(link, errors, erase, [&](const logging::EraseProgress& p) {
             line.show(std::to_string(p.waiting) + " of " +
                       std::to_string(link::kEraseProgressBytes));
         });
     line.end();
-    return eraseEnded(ctx, ctx.out, end);
+    const int code = eraseEnded(ctx, options.json ? ctx.err : ctx.out, end);
+    if (options.json) {
+        ctx.out << jsonLine({{"result", eraseEndName(end)}, {"exitCode", code}});
+    }
+    return code;
 }
 
 int runLaunch(Context& ctx, const QStringList& args) {
-    const bool yes = confirmed(args);
+    const Confirmation options = confirmation(args);
     if (ctx.port == 0) {
         return noPortSelected(ctx);
     }
-    if (!yes) {
+    if (!options.yes) {
         return askForYes(ctx, logging::kLaunchWarning, "launch");
     }
     // Once 'e' and 'X' are out the device erases and starts logging whatever we do, and a stop
@@ -369,14 +398,15 @@ int runLaunch(Context& ctx, const QStringList& args) {
     });
     line.end();
     const std::string_view message = logging::launchEndMessage(end);
-    if (end == logging::LaunchEnd::Launched) {
-        ctx.out << message << "\n";
-        return kDone;
-    }
+    const bool launched = end == logging::LaunchEnd::Launched;
     if (!message.empty()) {
-        ctx.err << message << "\n";
+        (launched && !options.json ? ctx.out : ctx.err) << message << "\n";
     }
-    return kDeviceFailed;
+    const int code = launched ? kDone : kDeviceFailed;
+    if (options.json) {
+        ctx.out << jsonLine({{"launched", launched}, {"exitCode", code}});
+    }
+    return code;
 }
 
 }  // namespace
@@ -398,14 +428,23 @@ std::vector<Command> loggingCommands() {
                    "The other lines go to stderr."}),
          runDownload},
         {.words = {"csv"},
-         .arguments = "FILE",
-         .summary = "Write the CSV file of the linear data file FILE.",
+         .arguments = "FILE [--json]",
+         .summary = helpText({"Write the CSV file of the linear data file FILE and print its "
+                              "name.",
+                              "--json: {\"csv\"}."}),
          .run = runCsv,
          .needsPort = false},
-        {{"erase"}, "--yes", "Erase the data memory; without --yes, only ask.", runErase},
+        {{"erase"},
+         "--yes [--json]",
+         helpText({"Erase the data memory; without --yes, only ask.",
+                   "--json: {\"result\", \"exitCode\"}; \"result\" is one of completed, "
+                   "halted, stalled, failed. The other lines go to stderr."}),
+         runErase},
         {{"launch"},
-         "--yes",
-         "Stamp the launch time, erase the memory and start logging; without --yes, only ask.",
+         "--yes [--json]",
+         helpText({"Stamp the launch time, erase the memory and start logging; without --yes, "
+                   "only ask.",
+                   "--json: {\"launched\", \"exitCode\"}. The other lines go to stderr."}),
          runLaunch},
     };
 }

@@ -42,8 +42,13 @@ std::string overview() {
          << "Options:\n  --port PORT   " << kPortHelp << "\n  -h, --help    This help.\n"
          << "  -v, --version Version.\n\nCommands:\n";
     for (const auto& c : tilt::ctl::commands()) {
+        // The summary starts at column 24, on a line of its own after a long command.
         std::string left = commandName(c) + (c.arguments.empty() ? "" : " " + c.arguments);
-        left.resize(std::max<std::size_t>(left.size() + 2, 22), ' ');
+        if (left.size() + 2 > 22) {
+            left += "\n" + std::string(24, ' ');
+        } else {
+            left.resize(22, ' ');
+        }
         text << "  " << left << c.summary << "\n";
     }
     text << "\nExit codes: 0 done, 1 the device failed or did not answer, 2 bad usage,\n"

@@ -22,13 +22,14 @@ using view::plot::GraphPair;
 
 // Reports of a broken data file name tiltctl, as those of the csv command do.
 constexpr const char* kScreen = "tiltctl";
-constexpr const char* kUsage = "FILE -o OUT [--page N] [--pushes]";
+constexpr const char* kUsage = "FILE -o OUT [--page N] [--pushes] [--json]";
 
 struct PlotRequest {
     std::string file;
     QString picture;
     std::optional<int> page;
     bool pushes = false;
+    bool json = false;
 };
 
 int pageArgument(const QString& text) {
@@ -54,6 +55,8 @@ PlotRequest plotArguments(const QStringList& args) {
             request.picture = value();
         } else if (word == "--page") {
             request.page = pageArgument(value());
+        } else if (word == "--json") {
+            request.json = true;
         } else if (word == "--pushes") {
             request.pushes = true;
         } else if (request.file.empty() && !word.startsWith('-')) {
@@ -265,7 +268,13 @@ int runPlot(Context& ctx, const QStringList& args) {
         image.graphs.push_back({QStringLiteral("Y"), &y});
     }
     view::plot::saveGraphImage(request.picture, image);
-    ctx.out << request.picture.toStdString() << "\n";
+    if (request.json) {
+        ctx.out << jsonLine({{"output", request.picture},
+                             {"shown", drawing->shown},
+                             {"graphs", static_cast<int>(image.graphs.size())}});
+    } else {
+        ctx.out << request.picture.toStdString() << "\n";
+    }
     return kDone;
 }
 
@@ -281,9 +290,11 @@ std::vector<Command> plotCommands() {
     return {
         {{"plot"},
          kUsage,
-         "Draw the graphs of the data file FILE into OUT, a PNG picture or a PDF document "
-         "(.pdf): bin pages N and N+1 (default 1), a linear recording, or with --pushes its "
-         "button pushes.",
+         helpText({"Draw the graphs of the data file FILE into OUT, a PNG picture or a PDF "
+                   "document (.pdf): bin pages N and N+1 (default 1), a linear recording, or "
+                   "with --pushes its button pushes.",
+                   "--json: {\"output\", \"shown\", \"graphs\"}: the file written, what it "
+                   "shows, and how many graphs (X, Y) it holds."}),
          runPlot,
          offscreenApplication,
          false},

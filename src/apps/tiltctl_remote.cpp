@@ -22,13 +22,12 @@ namespace {
 
 // Error reports name the window that does the same in the desktop program.
 constexpr std::string_view kWindow = "RemoteSession";
-constexpr const char* kSendUsage = "expected --to HOST:PORT [--bind PORT] [--count N]";
+constexpr const char* kSendUsage = "expected --to HOST:PORT [--bind PORT] [--count N] [--json]";
 constexpr const char* kReceiveUsage = "expected [--bind PORT] [--count N] [--json]";
 constexpr const char* kBindAdvice = " Choose another with --bind PORT.";
 // How long a wait for datagrams lasts before Ctrl+C is looked at again.
 constexpr std::chrono::milliseconds kWaitStep{100};
 constexpr std::size_t kDatagramsPerRead = 64;
-const std::string kIndent(24, ' ');
 
 struct RemoteRequest {
     std::optional<platform::HostAndPort> to;
@@ -65,7 +64,7 @@ RemoteRequest remoteArguments(const QStringList& args, bool sending) {
             if (!ok || *request.count < 1) {
                 throw UsageError{"--count takes a number, 1 or more"};
             }
-        } else if (!sending && args[i] == "--json") {
+        } else if (args[i] == "--json") {
             request.json = true;
         } else {
             throw UsageError{"unexpected '" + args[i].toStdString() + "'; " + usage};
@@ -145,7 +144,11 @@ int runRemoteSend(Context& ctx, const QStringList& args) {
         if (!sender.sendTo(peer, datagram)) {
             ++failed;
         }
-        run.reading(datagram + "\n");
+        run.reading(request.json
+                        ? jsonLine({{"text", QString::fromStdString(datagram)},
+                                    {"AngleX", sample.reading.angleX},
+                                    {"AngleY", sample.reading.angleY}})
+                        : datagram + "\n");
     };
     live::LoopRequests none;  // nothing is asked of the loop from a terminal
     const int code = run.ended(
@@ -192,29 +195,29 @@ int runRemoteReceive(Context& ctx, const QStringList& args) {
 std::vector<Command> remoteCommands() {
     return {
         {{"remote", "send"},
-         "--to HOST:PORT [--bind PORT] [--count N]",
-         "Sample the angles on --port as the Remote Session window does and send each\n" + kIndent +
-             "pair as one datagram \"KT\" X \"/\" Y \"KT\" (KT12.3/-4KT) to HOST:PORT; print\n" +
-             kIndent +
-             "each datagram sent, one a line, and a count on stderr. --bind PORT sends\n" +
-             kIndent + "from that local port (default: any). Ends after N readings or on Ctrl+C\n" +
-             kIndent + "(exit 130). A port that cannot be bound, an unknown HOST, or a logger\n" +
-             kIndent + "silent for " + std::to_string(kLiveSilenceSeconds) + " seconds: exit 1.",
+         "--to HOST:PORT [--bind PORT] [--count N] [--json]",
+         helpText({"Sample the angles on --port as the Remote Session window does and send each "
+                   "pair as one datagram \"KT\" X \"/\" Y \"KT\" (KT12.3/-4KT) to HOST:PORT; "
+                   "print each datagram sent, one a line, and a count on stderr. --bind PORT "
+                   "sends from that local port (default: any).",
+                   "Ends after N readings or on Ctrl+C (exit 130). A port that cannot be bound, "
+                   "an unknown HOST, or a logger silent for " +
+                       std::to_string(kLiveSilenceSeconds) + " seconds: exit 1.",
+                   "--json: one object a line, {\"text\", \"AngleX\", \"AngleY\"}."}),
          runRemoteSend},
         {.words = {"remote", "receive"},
          .arguments = "[--bind PORT] [--count N] [--json]",
-         .summary =
-             "Receive datagrams on UDP port PORT (default " + std::to_string(remote::kReceiverPort) +
-             ", where a sending window sends;\n" +
-             kIndent + "0: any free port) and print each, one a line: its text (bytes that are\n" +
-             kIndent +
-             "not printable as \\xHH), and for an angle datagram a tab, \"X \" and the X\n" +
-             kIndent +
-             "angle, a tab, \"Y \" and the Y angle, in whole degrees. --json: one object\n" +
-             kIndent +
-             "a line, {\"text\", \"X\", \"Y\"}; X and Y only for an angle datagram. The\n" +
-             kIndent + "port goes to stderr first. Ends after N datagrams or on Ctrl+C (exit\n" +
-             kIndent + "130). A port that cannot be bound: exit 1.",
+         .summary = helpText(
+             {"Receive datagrams on UDP port PORT (default " +
+                  std::to_string(remote::kReceiverPort) +
+                  ", where a sending window sends; 0: any free port) and print each, one a line: "
+                  "its text (bytes that are not printable as \\xHH), and for an angle datagram a "
+                  "tab, \"X \" and the X angle, a tab, \"Y \" and the Y angle, in whole degrees. "
+                  "The port goes to stderr first.",
+              "Ends after N datagrams or on Ctrl+C (exit 130). A port that cannot be bound: "
+              "exit 1.",
+              "--json: one object a line, {\"text\", \"X\", \"Y\"}; X and Y only for an angle "
+              "datagram."}),
          .run = runRemoteReceive,
          .needsPort = false},
     };
