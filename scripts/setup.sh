@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libqcustomplot-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev clang-format
+  dpkg-dev librsvg2-bin desktop-file-utils appstream groff-base
 )
 
 missing=()

@@ -75,6 +75,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tiltavarometer");
     QApplication::setApplicationVersion(TILT_VERSION);
+    // Lets the desktop match the program's windows to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tiltavarometer"));
     QApplication::setWindowIcon(tilt::shell::ui::productIcon());
     const tilt::apps::DesktopOptions options = parseOptions(app);
     const tilt::DataPaths paths = dataPaths();
