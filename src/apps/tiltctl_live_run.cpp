@@ -118,6 +118,9 @@ live::LiveOptions LiveRun::options(std::string_view window) const {
 }
 
 void LiveRun::reading(const std::string& line) {
+    if (!wantsMore()) {
+        return;
+    }
     if (!line.empty()) {
         output_.line(line);
     }

@@ -57,7 +57,11 @@ class LiveRun {
     [[nodiscard]] live::LiveOptions options(std::string_view window) const;
     [[nodiscard]] long long readings() const { return readings_; }
 
-    // A reading came; `line` is what it prints (nothing for an empty line).
+    // Whether the count asked for still wants readings: one more may come as the loop ends.
+    [[nodiscard]] bool wantsMore() const { return !limits_.count || readings_ < *limits_.count; }
+
+    // A reading came; `line` is what it prints (nothing for an empty line). Beyond the count it
+    // is left out.
     void reading(const std::string& line);
 
     // The exit code for how the loop ended, with the line that says why it stopped early.

@@ -52,7 +52,8 @@ std::string overview() {
         text << "  " << left << c.summary << "\n";
     }
     text << "\nExit codes: 0 done, 1 the device failed or did not answer, 2 bad usage,\n"
-         << "130 halted by Ctrl+C.\n"
+         << "130 halted by Ctrl+C. With --json, a result is one JSON object on stdout; a command\n"
+         << "that ends without one (bad usage, no answer) prints only its message on stderr.\n"
          << "tiltctl COMMAND --help explains a command.\n";
     return text.str();
 }
@@ -116,9 +117,16 @@ std::int16_t selectPort(tilt::platform::SystemPortCatalogue& catalogue, const QS
 
 int runCommand(const Command& command, QStringList args, const QString& portOption) {
     if (args.contains("--help") || args.contains("-h")) {
+        // The summary's lines as the overview indents them, here from the left margin.
+        const std::string indented = "\n" + std::string(24, ' ');
+        std::string summary = command.summary;
+        for (auto at = summary.find(indented); at != std::string::npos;
+             at = summary.find(indented, at + 1)) {
+            summary.replace(at, indented.size(), "\n");
+        }
         std::cout << "Usage: tiltctl [--port PORT] " << commandName(command)
                   << (command.arguments.empty() ? "" : " " + command.arguments) << "\n\n"
-                  << command.summary << "\n\n--port PORT   " << kPortHelp << "\n";
+                  << summary << "\n\n--port PORT   " << kPortHelp << "\n";
         return tilt::ctl::kDone;
     }
     tilt::link::SystemClock clock;

@@ -139,6 +139,9 @@ int runRemoteSend(Context& ctx, const QStringList& args) {
     long long failed = 0;
     live::AngleLoopEvents events;
     events.reading = [&](const live::AngleSample& sample) {
+        if (!run.wantsMore()) {
+            return;
+        }
         const std::string datagram =
             remote::angleDatagram(sample.reading.angleX, sample.reading.angleY);
         if (!sender.sendTo(peer, datagram)) {

@@ -13,23 +13,27 @@ constexpr std::int32_t kAfterShakerOffMs = 1000;
 constexpr std::array<std::string_view, 6> kFields = {"OffsetX", "OffsetY", "OffsetZ",
                                                      "GainX",   "GainY",   "GainZ"};
 
-// The loop of 'a' requests, on an open port, until stopped.
+// The loop of 'a' requests, on an open port, until stopped; the reply held back at the stop
+// counts too.
 void pollAccelerations(link::DeviceLink& link, ErrorReporter& errors, std::string_view window,
                        const std::function<void(const link::AccelerometerReading&)>& onReading) {
-    link::Poller poller(link, link::cmd::kAccelerations, link::kAccelerationsReplyBytes);
-    while (!link.stopRequested()) {
-        const auto reply = poller.next(!link.stopRequested());
+    const auto take = [&](const std::optional<link::PolledReply>& reply) {
         if (!reply) {
-            continue;
+            return;
         }
         try {
-            if (const auto reading = link::decodeAccelerations(*reply); reading && onReading) {
+            if (const auto reading = link::decodeAccelerations(reply->bytes); reading && onReading) {
                 onReading(*reading);
             }
         } catch (const Error& e) {
             errors.report(e, "MSComm1_OnComm", window);
         }
+    };
+    link::Poller poller(link, link::cmd::kAccelerations, link::kAccelerationsReplyBytes);
+    while (!link.stopRequested()) {
+        take(poller.next(!link.stopRequested()));
     }
+    take(poller.settle());
 }
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include "link/comm_port.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
+#include "link/quiet_line.h"
 #include "shell/error.h"
 #include "shell/error_reporter.h"
 #include "shell/rounding.h"
@@ -86,10 +87,7 @@ class CellReader {
     }
 
     void letLineGoQuiet() {
-        const link::Nanos bound = link_.now() + kQuietBound;
-        while (link_.now() < bound &&
-               link_.waitForBytes(link_.bytesWaiting() + 1, link_.now() + kQuietLine)) {
-        }
+        link::waitForQuietLine(link_, kQuietLine, kQuietBound);
         link_.discardInput();
     }
 

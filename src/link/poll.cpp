@@ -1,22 +1,25 @@
 #include "link/poll.h"
 
 #include "link/device_link.h"
+#include "link/quiet_line.h"
 
 namespace tilt::link {
 
 namespace {
 // A reply that went wrong may still be arriving; the line counts as quiet once no byte has
-// come for this long.
+// come for this long. A line that never goes quiet is given up on after the bound.
 constexpr Nanos kQuietAfter = ms(2);
+constexpr Nanos kQuietBound = ms(500);
 }  // namespace
 
 void Poller::waitForQuiet() {
-    for (std::size_t seen = link_.bytesWaiting(); !link_.stopRequested();) {
-        if (!link_.waitForBytes(seen + 1, link_.now() + kQuietAfter)) {
-            break;
-        }
-        seen = link_.bytesWaiting();
-    }
+    waitForQuietLine(link_, kQuietAfter, kQuietBound);
+}
+
+void Poller::dropAll() {
+    held_.reset();
+    inFlight_ = false;
+    lineDirty_ = true;
 }
 
 void Poller::ask() {
@@ -24,14 +27,20 @@ void Poller::ask() {
         waitForQuiet();
         lineDirty_ = false;
     }
+    if (link_.stopRequested()) {
+        return;
+    }
     link_.discardInput();  // a stray byte is never taken for the reply
     link_.sendByte(command_);
     inFlight_ = true;
 }
 
-std::optional<std::vector<std::uint8_t>> Poller::next(bool askAgainAtOnce) {
+std::optional<PolledReply> Poller::next(bool askAgainAtOnce) {
     if (!inFlight_) {
         ask();
+        if (!inFlight_) {
+            return std::nullopt;  // stopped
+        }
     }
     const bool arrived = link_.waitForBytes(replyBytes_, link_.now() + kPollReplyTimeout);
     if (link_.stopRequested()) {
@@ -40,6 +49,8 @@ std::optional<std::vector<std::uint8_t>> Poller::next(bool askAgainAtOnce) {
     std::vector<std::uint8_t> reply = link_.readAll();
     inFlight_ = false;
     if (!arrived || reply.size() != replyBytes_) {
+        // A reply shifted by a surplus byte of the one held shows as a wrong count too.
+        dropAll();
         lineDirty_ = arrived;  // too many at once: the rest of it may follow
         return std::nullopt;
     }
@@ -49,20 +60,62 @@ std::optional<std::vector<std::uint8_t>> Poller::next(bool askAgainAtOnce) {
         inFlight_ = true;
     }
     link_.clock().sleepUntil(complete + kSurplusWindow, link_.stopToken());
+    const bool late = link_.now() - complete >= kNextReplyEarliest;
     if (link_.bytesWaiting() > 0) {
-        // The reply was longer than it looked: it is dropped, and so is the request already
-        // sent, whose reply would collide with the rest of this one.
-        inFlight_ = false;
-        lineDirty_ = true;
+        if (!askAgainAtOnce || !late) {
+            // Longer than it looked, or shifted by the held reply's surplus byte: both go, and
+            // so does the request already sent, whose reply would collide with the rest of
+            // this one.
+            dropAll();
+            return std::nullopt;
+        }
+        // The next reply's first byte, or this one's surplus: the next reply's check tells.
+        // The reply held before cannot be confirmed by this one.
+        held_ = PolledReply{std::move(reply), complete};
         return std::nullopt;
     }
-    return reply;
+    std::optional<PolledReply> passed = std::move(held_);
+    held_ = PolledReply{std::move(reply), complete};
+    return passed;
+}
+
+std::optional<PolledReply> Poller::settle() {
+    std::optional<PolledReply> last = std::move(held_);
+    held_.reset();
+    if (link_.stopRequested()) {
+        // The loop ends here: the held reply has passed its own check, and a stopped link waits
+        // for nothing more.
+        inFlight_ = false;
+        lineDirty_ = true;
+        return last;
+    }
+    // What should come now: the reply of a request on its way, and nothing else. Anything more
+    // or less is the held reply's late surplus byte, or a fault in this reply: the held reply
+    // goes too.
+    std::size_t expected = 0;
+    if (inFlight_) {
+        (void)link_.waitForBytes(replyBytes_, link_.now() + kPollReplyTimeout);
+        expected = replyBytes_;
+    }
+    inFlight_ = false;
+    waitForQuiet();
+    if (link_.bytesWaiting() != expected) {
+        last.reset();
+    }
+    link_.discardInput();
+    lineDirty_ = false;
+    return last;
 }
 
 std::optional<std::vector<std::uint8_t>> poll(DeviceLink& link, std::uint8_t command,
                                               std::size_t replyBytes) {
     Poller poller(link, command, replyBytes);
-    return poller.next(false);
+    (void)poller.next(false);
+    auto reply = poller.settle();
+    if (!reply) {
+        return std::nullopt;
+    }
+    return std::move(reply->bytes);
 }
 
 }  // namespace tilt::link

@@ -20,11 +20,26 @@ inline constexpr Nanos kPollReplyTimeout = ms(250);
 // than two byte times (the request going out, then its first byte coming back), so a byte seen
 // within this window belongs to the reply before.
 inline constexpr Nanos kSurplusWindow = std::chrono::microseconds(650);
+// The soonest the next reply's first byte can be in after a request goes out: the request byte
+// and the reply byte, 1.04 ms at 19200 baud, less a margin.
+inline constexpr Nanos kNextReplyEarliest = std::chrono::microseconds(1000);
 
-// The request-reply loop of a sampling window ('A', 'a'): sends `command`, waits for
-// `replyBytes` and takes exactly a reply of that length that no surplus byte follows. A reply of
-// another length, none within the timeout, or an over-long one is dropped and asked again, so a
-// stray byte never shifts the replies that follow.
+// A reply of a sampling loop and when its last byte was taken.
+struct PolledReply {
+    std::vector<std::uint8_t> bytes;
+    Nanos at{0};
+};
+
+// The request-reply loop of a sampling window ('A', 'a'). A reply counts only when it has
+// exactly `replyBytes` and passes two checks:
+//   - no surplus byte follows it within kSurplusWindow;
+//   - the reply after it passes its own first check. A surplus byte that came too late to be
+//     seen (a busy machine, a late wake-up) would shift the next reply by one byte, and that
+//     reply's last byte would then trail it as a surplus.
+// So each reply is handed on one reply late, and anything that goes wrong drops both, lets the
+// line go quiet and asks again: a stray byte never yields a shifted reading. A first check that
+// runs too late to tell a surplus byte from the next reply's first (a busy machine) leaves the
+// reply to the second check alone, and costs only the reply held before it.
 //
 // To keep the device's pace, the next request goes out as soon as a reply is complete (when the
 // caller allows it) and the surplus check runs while that request is on its way.
@@ -33,27 +48,32 @@ class Poller {
     Poller(DeviceLink& link, std::uint8_t command, std::size_t replyBytes)
         : link_(link), command_(command), replyBytes_(replyBytes) {}
 
-    // The next good reply, or nothing (dropped, none in time, or a stop: the caller then calls
-    // again or ends). `askAgainAtOnce` lets the next request go out before this call returns;
-    // pass false when something else must be sent first. Throws when the port fails.
-    [[nodiscard]] std::optional<std::vector<std::uint8_t>> next(bool askAgainAtOnce);
+    // The next reply that passed both checks, or nothing (none yet, dropped, none in time, or a
+    // stop: the caller then calls again or ends). `askAgainAtOnce` lets the next request go out
+    // before this call returns; pass false when something else must be sent first. Throws when
+    // the port fails.
+    [[nodiscard]] std::optional<PolledReply> next(bool askAgainAtOnce);
 
-    // Forgets the request in flight: the next call drops whatever waits and asks afresh. For a
-    // caller that sent something else in between.
-    void restart() { inFlight_ = false; }
+    // Ends the exchange for now: waits for the reply of a request still on its way (unless
+    // stopped), lets the line go quiet and returns the reply held back, which has passed its own
+    // check. The next call of next() asks afresh. For a caller about to send something else, and
+    // at the end of a loop.
+    [[nodiscard]] std::optional<PolledReply> settle();
 
   private:
     void ask();
     void waitForQuiet();
+    void dropAll();
 
     DeviceLink& link_;
     std::uint8_t command_;
     std::size_t replyBytes_;
     bool inFlight_ = false;
     bool lineDirty_ = false;  // a reply went wrong: let the line go quiet before asking again
+    std::optional<PolledReply> held_;
 };
 
-// One request and its reply, with the same checks: for a single reading.
+// One request and its reply, with its surplus check: for a single reading.
 [[nodiscard]] std::optional<std::vector<std::uint8_t>> poll(DeviceLink& link, std::uint8_t command,
                                                             std::size_t replyBytes);
 

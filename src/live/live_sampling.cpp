@@ -29,8 +29,9 @@ class LoopRun {
           start_(link.now()),
           recording_(options.recordTo.has_value()) {}
 
-    [[nodiscard]] double seconds() const {
-        return roundHalfEven(std::chrono::duration<double>(link_.now() - start_).count(), 2);
+    // The seconds since sampling started of a reply taken at `at`.
+    [[nodiscard]] double seconds(link::Nanos at) const {
+        return roundHalfEven(std::chrono::duration<double>(at - start_).count(), 2);
     }
 
     // Appends a reading's line; the first that fails ends the recording (one report, not one
@@ -68,11 +69,12 @@ constexpr std::string_view kReceiveHandler = "MSComm1_OnComm";
 using RequestRunner = std::function<bool(std::string_view& procedure)>;
 
 // The loop both windows share: asks with `command`, hands each reply of `replyBytes` to
-// `onReply` (false stalls the loop), and between two replies runs what `onRequests` finds posted
-// (when it sent something, the line is flushed and the loop starts again).
+// `onReply` (false stalls the loop), and between two replies runs what `onRequests` finds posted:
+// the reply on its way is waited for and the line let go quiet first, so that the write goes out
+// on a quiet line, and the loop then starts again. The reply held back at the end is handed on
+// too.
 LiveEnd runLoop(LoopRun& run, LoopRequests& requests, std::uint8_t command,
-                std::size_t replyBytes,
-                const std::function<bool(std::span<const std::uint8_t>)>& onReply,
+                std::size_t replyBytes, const std::function<bool(const link::PolledReply&)>& onReply,
                 const RequestRunner& onRequests) {
     link::DeviceLink& link = run.link();
     const auto& options = run.options();
@@ -83,22 +85,30 @@ LiveEnd runLoop(LoopRun& run, LoopRequests& requests, std::uint8_t command,
     LiveEnd end = LiveEnd::Stopped;
     link::Poller poller(link, command, replyBytes);
     std::string_view procedure = kReceiveHandler;
+    const auto take = [&](const std::optional<link::PolledReply>& reply) {
+        if (reply && !onReply(*reply)) {
+            end = LiveEnd::Stalled;
+        }
+        return end != LiveEnd::Stalled;
+    };
     try {
         while (!link.stopRequested()) {
             // The next request goes out at once unless a posted request must go first.
-            const bool askAgain = !link.stopRequested() && requests.empty();
-            if (const auto reply = poller.next(askAgain); reply) {
-                if (!onReply(*reply)) {
-                    end = LiveEnd::Stalled;
-                    break;
-                }
+            if (!take(poller.next(requests.empty()))) {
+                break;
             }
             // A request left when the loop is being stopped is dropped: the window that posted
             // it has stopped sampling.
-            if (!link.stopRequested() && onRequests(procedure)) {
-                poller.restart();
+            if (!link.stopRequested() && !requests.empty()) {
+                if (!take(poller.settle())) {
+                    break;
+                }
+                (void)onRequests(procedure);
             }
             procedure = kReceiveHandler;
+        }
+        if (end == LiveEnd::Stopped) {
+            (void)take(poller.settle());
         }
     } catch (const Error& e) {
         run.errors().report(e, procedure, options.window);
@@ -114,10 +124,10 @@ LiveEnd sampleAngles(link::DeviceLink& link, ErrorReporter& errors, const LiveOp
                      LoopRequests& requests, const AngleLoopEvents& events) {
     LoopRun run(link, errors, options, events.recordingFailed);
     std::optional<link::AngleReading> last;
-    const auto onReply = [&](std::span<const std::uint8_t> reply) {
-        const auto reading = link::decodeAngles(reply);
+    const auto onReply = [&](const link::PolledReply& reply) {
+        const auto reading = link::decodeAngles(reply.bytes);
         last = *reading;
-        const AngleSample sample{run.seconds(), *reading};
+        const AngleSample sample{run.seconds(reply.at), *reading};
         run.record([&](const std::string& file) {
             return logging::WriteAnglesToFile(file, numberText(sample.seconds), reading->angleX,
                                               reading->angleY, errors);
@@ -166,15 +176,15 @@ LiveEnd sampleAccelerations(link::DeviceLink& link, ErrorReporter& errors,
                             const LiveOptions& options, LoopRequests& requests,
                             const AccelerationLoopEvents& events) {
     LoopRun run(link, errors, options, events.recordingFailed);
-    const auto onReply = [&](std::span<const std::uint8_t> reply) {
+    const auto onReply = [&](const link::PolledReply& reply) {
         std::optional<link::AccelerometerReading> reading;
         try {
-            reading = link::decodeAccelerations(reply);
+            reading = link::decodeAccelerations(reply.bytes);
         } catch (const Error& e) {
             errors.report(e, "MSComm1_OnComm", options.window);
             return false;
         }
-        const AccelerationSample sample{run.seconds(), *reading};
+        const AccelerationSample sample{run.seconds(reply.at), *reading};
         run.record([&](const std::string& file) {
             return logging::WriteAccelerometersToFile(file, numberText(sample.seconds), reading->x,
                                                       reading->y, reading->z, errors);

@@ -33,10 +33,8 @@ class Download {
         : link_(link), errors_(errors), request_(request), frontEnd_(frontEnd) {}
 
     DownloadResult run() {
-        if (request_.file && !namedFileUsable(*request_.file)) {
-            return result_;
-        }
-        if (readParameters() && chooseFile() && prepareFile()) {
+        const bool fileUsable = !request_.file || namedFileUsable(*request_.file);
+        if (fileUsable && readParameters() && chooseFile() && prepareFile()) {
             transfer();
         }
         if (request_.eraseAfter) {

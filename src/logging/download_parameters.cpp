@@ -6,6 +6,7 @@
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "link/query.h"
+#include "link/quiet_line.h"
 #include "shell/number_text.h"
 
 namespace tilt::logging {
@@ -63,16 +64,12 @@ class QueryPauses {
         if (!untilReply_) {
             return;
         }
-        for (std::size_t seen = link_.bytesWaiting(); !link_.stopRequested();) {
-            if (!link_.waitForBytes(seen + 1, link_.now() + kQuietLine)) {
-                break;
-            }
-            seen = link_.bytesWaiting();
-        }
+        link::waitForQuietLine(link_, kQuietLine, kQuietBound);
     }
 
   private:
     static constexpr link::Nanos kQuietLine = link::ms(3);
+    static constexpr link::Nanos kQuietBound = link::ms(1000);
 
     link::DeviceLink& link_;
     bool untilReply_;
@@ -166,7 +163,8 @@ struct Step {
     ParameterStep which;
     const char* procedure;  // for the error log
     std::size_t replyBytes;
-    std::function<void()> send;
+    // Puts the requests on the line; `afterAFailedAsk` when the ask before got no whole answer.
+    std::function<void(bool afterAFailedAsk)> send;
     std::function<void(std::span<const std::uint8_t>)> decode;
 };
 
@@ -177,8 +175,10 @@ link::QueryReply askStep(link::DeviceLink& link, std::int16_t commPort, ErrorRep
     std::optional<std::vector<std::uint8_t>> previous;
     link::QueryReply reply;
     for (int ask = 0; ask < asks && !link.stopRequested(); ++ask) {
-        reply = link::queryDevice(link, commPort, errors, window, step.procedure, step.send,
-                                  step.replyBytes);
+        const bool afterAFailedAsk = ask > 0 && !previous;
+        reply = link::queryDevice(
+            link, commPort, errors, window, step.procedure,
+            [&] { step.send(afterAFailedAsk); }, step.replyBytes);
         if (reply.portFailed || (asks == 1) ||
             (reply.bytes && previous && *reply.bytes == *previous)) {
             return reply;
@@ -199,8 +199,10 @@ ParameterOutcome GetDownloadParameters(link::DeviceLink& link, std::int16_t comm
     const auto pauses = [&] { return QueryPauses(link, reading.untilReply); };
     const Step steps[] = {
         {ParameterStep::Mode, "GetModeParameters", 2,
-         [&] {
-             if (!reading.untilReply) {
+         [&](bool afterAFailedAsk) {
+             // Read until reply, the lead-in is kept for an ask after one that got no whole
+             // answer: a logger that needs it after the port opens then gets it every time.
+             if (!reading.untilReply || afterAFailedAsk) {
                  link.Delay(kModeLeadInMs);
              }
              auto paused = pauses();
@@ -209,7 +211,7 @@ ParameterOutcome GetDownloadParameters(link::DeviceLink& link, std::int16_t comm
          },
          [&](auto reply) { decodeMode(reply, p); }},
         {ParameterStep::Firmware, "GetFirmwareParameters", 4,
-         [&] {
+         [&](bool) {
              auto paused = pauses();
              link.sendByte(link::cmd::kFirmwareVersion);
              paused.after(2, kFirmwareWaitMs);
@@ -219,14 +221,14 @@ ParameterOutcome GetDownloadParameters(link::DeviceLink& link, std::int16_t comm
          },
          [&](auto reply) { decodeFirmware(reply, decimalSeparator, p); }},
         {ParameterStep::Header1, "GetHeader1Parameters", 10,
-         [&] {
+         [&](bool) {
              auto paused = pauses();
              readCells(link, paused, kHeader1First, kHeader1Last, kHeaderCellWaitMs);
              paused.settle();
          },
          [&](auto reply) { decodeHeader1(reply, p); }},
         {ParameterStep::Header2, "GetHeader2Parameters", 16,
-         [&] {
+         [&](bool) {
              auto paused = pauses();
              readCells(link, paused, kHeader2First, kHeader2Last, kHeaderCellWaitMs);
              paused.settle();

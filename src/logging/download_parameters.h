@@ -54,9 +54,10 @@ struct ParameterReading {
     // stray byte added to another would pass unseen and shift the values.
     int asks = 1;
     // False keeps every pause after a request whole. True ends a pause as soon as the replies
-    // asked for so far have come (never later than the whole pause) and leaves out the lead-in
-    // before the mode query: for a reader that confirms its answers by asking twice, to which a
-    // device not ready yet costs one more ask, not a wrong header.
+    // asked for so far have come (never later than the whole pause), and keeps the lead-in
+    // before the mode query only for an ask after one that got no whole answer: for a reader
+    // that confirms its answers by asking twice, to which a logger not ready yet costs one more
+    // ask, not a wrong header.
     bool untilReply = false;
 };
 

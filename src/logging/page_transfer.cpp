@@ -3,6 +3,7 @@
 #include "link/comm_port.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
+#include "link/quiet_line.h"
 #include "shell/error.h"
 #include "shell/error_reporter.h"
 
@@ -15,6 +16,9 @@ constexpr link::Nanos kWatchdogPeriod = link::ms(1000);
 // A reply is taken once no byte has come for this long after a page's worth arrived, so that a
 // surplus byte inside a reply shows as a wrong length instead of shifting the page.
 constexpr link::Nanos kReplySettle = link::ms(2);
+// A line that never goes quiet is taken as it stands after this long; the reply's length then
+// tells.
+constexpr link::Nanos kSettleBound = link::ms(1000);
 
 // The watchdog compares whole seconds, as a clock of one-second resolution would: a re-request
 // comes one to three seconds after the last reply.
@@ -28,12 +32,7 @@ bool waitForReply(link::DeviceLink& link, link::Nanos deadline) {
     if (!link.waitForBytes(link::kPageBytes, deadline)) {
         return false;
     }
-    for (std::size_t seen = link.bytesWaiting(); !link.stopRequested();) {
-        if (!link.waitForBytes(seen + 1, link.now() + kReplySettle)) {
-            break;
-        }
-        seen = link.bytesWaiting();
-    }
+    link::waitForQuietLine(link, kReplySettle, kSettleBound);
     return true;
 }
 

@@ -160,6 +160,20 @@ std::optional<QHostAddress> resolveHost(const std::string& host) {
     return preferredAddress(info.addresses());
 }
 
+// Takes a lookup's answer. A receiver with a slot, not a functor: Qt keeps a functor of a
+// lookup that is aborted, or still under way when the program ends, and never frees it.
+class LookupAnswer : public QObject {
+    Q_OBJECT
+  public:
+    explicit LookupAnswer(std::function<void(const QHostInfo&)> take) : take_(std::move(take)) {}
+
+  public slots:
+    void answered(const QHostInfo& info) { take_(info); }
+
+  private:
+    std::function<void(const QHostInfo&)> take_;
+};
+
 HostLookup::HostLookup() = default;
 
 HostLookup::~HostLookup() {
@@ -173,16 +187,18 @@ void HostLookup::start(const std::string& host, Found found) {
         QHostInfo::abortHostLookup(id_);
         id_ = -1;
     }
-    context_ = std::make_unique<QObject>();  // drops the answer of any lookup still under way
+    context_.reset();  // drops the answer of any lookup still under way
     if (auto address = literalAddress(host)) {
         found(address);
         return;
     }
+    context_ = std::make_unique<LookupAnswer>(
+        [this, found = std::move(found)](const QHostInfo& info) {
+            id_ = -1;
+            found(preferredAddress(info.addresses()));
+        });
     id_ = QHostInfo::lookupHost(QString::fromStdString(host), context_.get(),
-                                [this, found = std::move(found)](const QHostInfo& info) {
-                                    id_ = -1;
-                                    found(preferredAddress(info.addresses()));
-                                });
+                                SLOT(answered(QHostInfo)));
 }
 
 std::optional<HostAndPort> parseHostAndPort(std::string_view text) {
@@ -208,3 +224,5 @@ std::optional<HostAndPort> parseHostAndPort(std::string_view text) {
 }
 
 }  // namespace tilt::platform
+
+#include "udp_endpoint.moc"

@@ -28,7 +28,9 @@ LiveOptions on(const SimBench& bench, const char* window = "Angles") {
 
 class LiveLoop : public testing::TempFolderTest {
   protected:
-    // Runs the angle loop until `readings` have come, posting `post` before reading `at`.
+    // Runs the angle loop until `readings` have come, posting `post` with reading `at`. The
+    // reply held back for its second check comes after the stop, so the loop hands on one
+    // reading more.
     std::vector<AngleSample> angles(SimBench& bench, const LiveOptions& options, int readings,
                                     int at = -1, std::optional<LoopRequest> post = {}) {
         std::vector<AngleSample> seen;
@@ -44,13 +46,36 @@ class LiveLoop : public testing::TempFolderTest {
                 stop.request_stop();
             }
         };
-        events.tare = [&](const TareDone& done) { tares.push_back(done); };
+        events.tare = [&](const TareDone& done) {
+            tares.push_back(done);
+            readingsBeforeTare.push_back(seen.size());
+        };
         end = sampleAngles(bench.link, errors, options, requests, events);
         return seen;
     }
 
+    // Where a write between two replies starts: after requests alone, and once the reply of the
+    // last of them is in (its request byte, four reply bytes and the reply delay).
+    static std::size_t firstWriteAfterQuiet(const std::vector<SimBench::Received>& rx,
+                                            std::uint8_t request, std::size_t replyBytes) {
+        const auto p = static_cast<std::size_t>(
+            std::find_if(rx.begin(), rx.end(), [](const auto& r) { return r.value == 'p'; }) -
+            rx.begin());
+        EXPECT_LT(p, rx.size());
+        EXPECT_GT(p, 0U);
+        for (std::size_t i = 0; i < p && i < rx.size(); ++i) {
+            EXPECT_EQ(rx[i].value, request) << i;
+        }
+        if (p > 0 && p < rx.size()) {
+            EXPECT_GE(rx[p].ms - rx[p - 1].ms, (1.0 + static_cast<double>(replyBytes)) * kByteMs)
+                << "the write went out while a reply was coming";
+        }
+        return p;
+    }
+
     LoopRequests requests;
     std::vector<TareDone> tares;
+    std::vector<std::size_t> readingsBeforeTare;
     LiveEnd end = LiveEnd::Stopped;
     testing::RecordingErrors errors;
 };
@@ -62,13 +87,13 @@ TEST_F(LiveLoop, AnglesComeAtTheDevicesPaceAndEveryOneIsRecorded) {
     writeFile(*options.recordTo, "header\r\n");
     const auto seen = angles(bench, options, 500);
     EXPECT_EQ(end, LiveEnd::Stopped);
-    ASSERT_EQ(seen.size(), 500U);
+    ASSERT_EQ(seen.size(), 501U) << "the reply held back at the stop counts too";
     // A reading costs the request byte, the four reply bytes and the device's reply delay.
     const double boundMs = 5 * kByteMs + 0.3;
-    const double spentMs = seen.back().seconds * 1000 / 499;
+    const double spentMs = seen.back().seconds * 1000 / 500;
     EXPECT_LT(spentMs, boundMs / 0.9) << "slower than 0.9 of the line";
     const std::string file = readFile(*options.recordTo);
-    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 1 + 500) << "a line for every reading";
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 1 + 501) << "a line for every reading";
     const auto rx = bench.receivedBytes();
     EXPECT_TRUE(std::all_of(rx.begin(), rx.end(), [](std::uint8_t b) { return b == 'A'; }));
     EXPECT_FALSE(bench.link.isOpen());
@@ -80,26 +105,27 @@ TEST_F(LiveLoop, TareTakesTheWordLastReadAndUntareWritesNoughts_BetweenTwoReplie
         SimBench bench;
         const auto seen = angles(bench, on(bench), 20, 10, TareRequest{Axis::X, remove});
         ASSERT_EQ(tares.size(), 1U);
-        const auto& last = seen[9].reading;  // the tenth reading was the last before the write
+        ASSERT_GE(readingsBeforeTare[0], 10U);
+        // The reading handed on last before the write.
+        const auto& last = seen[readingsBeforeTare[0] - 1].reading;
         const auto rx = bench.received();
-        // Ten requests and replies, the eleventh request already on its way when the tare was
-        // asked for, then the tare write, then the loop starts again.
-        ASSERT_GT(rx.size(), 11U + 6U);
-        EXPECT_EQ(rx[10].value, 'A');
-        EXPECT_EQ(rx[11].value, 'p');
-        EXPECT_EQ(rx[12].value, 14);
-        EXPECT_EQ(rx[13].value, remove ? 0 : last.wordX / 256);
-        EXPECT_EQ(rx[14].value, 'p');
-        EXPECT_EQ(rx[15].value, 15);
-        EXPECT_EQ(rx[16].value, remove ? 0 : last.wordX % 256);
-        EXPECT_NEAR(rx[12].ms - rx[11].ms, 12, 0.6);
-        EXPECT_NEAR(rx[13].ms - rx[12].ms, 12, 0.6);
-        EXPECT_NEAR(rx[14].ms - rx[13].ms, 500, 1) << "half a second after the high byte";
-        EXPECT_EQ(rx[17].value, 'A') << "the loop starts again";
+        const std::size_t p = firstWriteAfterQuiet(rx, 'A', 4);
+        ASSERT_GT(rx.size(), p + 6);
+        EXPECT_EQ(rx[p].value, 'p');
+        EXPECT_EQ(rx[p + 1].value, 14);
+        EXPECT_EQ(rx[p + 2].value, remove ? 0 : last.wordX / 256);
+        EXPECT_EQ(rx[p + 3].value, 'p');
+        EXPECT_EQ(rx[p + 4].value, 15);
+        EXPECT_EQ(rx[p + 5].value, remove ? 0 : last.wordX % 256);
+        EXPECT_NEAR(rx[p + 1].ms - rx[p].ms, 12, 0.6);
+        EXPECT_NEAR(rx[p + 2].ms - rx[p + 1].ms, 12, 0.6);
+        EXPECT_NEAR(rx[p + 3].ms - rx[p + 2].ms, 500, 1) << "half a second after the high byte";
+        EXPECT_EQ(rx[p + 6].value, 'A') << "the loop starts again";
         EXPECT_EQ(bench.memory().word(14), remove ? 0 : last.wordX);
         EXPECT_EQ(tares[0].removed, remove);
         EXPECT_EQ(tares[0].tareDegrees, remove ? 0 : last.angleX);
         tares.clear();
+        readingsBeforeTare.clear();
     }
 }
 
@@ -124,14 +150,14 @@ TEST_F(LiveLoop, WriteDacDuringTheAccelerometerLoop_SendsBothHalvesWithTheirPaus
         LiveEnd::Stopped);
     ASSERT_EQ(written.size(), 1U);
     const auto rx = bench.received();
-    ASSERT_GT(rx.size(), 13U);
-    // Five requests, the sixth already on its way, then the write.
-    const std::vector<std::uint8_t> expected = {'a', 'p', 62, 3, 'p', 63, 232, 'a'};
+    const std::size_t p = firstWriteAfterQuiet(rx, 'a', 6);
+    ASSERT_GT(rx.size(), p + 7);
+    const std::vector<std::uint8_t> expected = {'p', 62, 3, 'p', 63, 232, 'a'};
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(rx[5 + i].value, expected[i]) << i;
+        EXPECT_EQ(rx[p + i].value, expected[i]) << i;
     }
-    EXPECT_NEAR(rx[9].ms - rx[8].ms, 100, 1);
-    EXPECT_NEAR(rx[12].ms - rx[11].ms, 100, 1) << "100 ms after the low byte too";
+    EXPECT_NEAR(rx[p + 3].ms - rx[p + 2].ms, 100, 1);
+    EXPECT_NEAR(rx[p + 6].ms - rx[p + 5].ms, 100, 1) << "100 ms after the low byte too";
     EXPECT_EQ(bench.memory().word(62), 1000);
     EXPECT_THROW(writeDac(bench.link, 1, 65536), Error);
     EXPECT_THROW(writeDac(bench.link, 4, 1), Error);
@@ -142,7 +168,7 @@ TEST_F(LiveLoop, RepliesOfTheWrongLengthAreDroppedAndAskedAgain) {
     faulty.faults.lose = faulty.faults.shortReply = 0.1;
     SimBench bench(faulty);
     const auto seen = angles(bench, on(bench), 200);
-    ASSERT_EQ(seen.size(), 200U);
+    ASSERT_EQ(seen.size(), 201U);
     EXPECT_GT(bench.receivedBytes().size(), 210U) << "lost replies were asked for again";
     for (const auto& s : seen) {
         EXPECT_LE(std::abs(s.reading.angleX), 180);
@@ -157,19 +183,19 @@ TEST_F(LiveLoop, OverLongRepliesAreDropped_AndNeverShiftTheRepliesAfterThem) {
     still.attitude = device::FixedAttitude{30, -20};
     SimBench clean(still);
     const auto truth = angles(clean, on(clean), 100);
-    ASSERT_EQ(truth.size(), 100U);
+    ASSERT_EQ(truth.size(), 101U);
 
     device::SimOptions faulty = still;
     faulty.faults.extra = 0.2;
     SimBench bench(faulty);
     const auto seen = angles(bench, on(bench), 300);
-    ASSERT_EQ(seen.size(), 300U);
+    ASSERT_EQ(seen.size(), 301U);
     for (const auto& s : seen) {
         ASSERT_EQ(s.reading.wordX, truth[0].reading.wordX) << "at " << s.seconds << " s";
         ASSERT_EQ(s.reading.wordY, truth[0].reading.wordY) << "at " << s.seconds << " s";
     }
-    const double cleanMsPerReading = truth.back().seconds * 1000 / 99;
-    const double faultyMsPerReading = seen.back().seconds * 1000 / 299;
+    const double cleanMsPerReading = truth.back().seconds * 1000 / 100;
+    const double faultyMsPerReading = seen.back().seconds * 1000 / 300;
     EXPECT_LT(faultyMsPerReading, 2 * cleanMsPerReading) << "no waits for lost replies";
     EXPECT_TRUE(errors.reports.empty());
 }
@@ -188,9 +214,13 @@ TEST_F(LiveLoop, PortLostDuringATareOrDacWrite_IsReportedUnderTheWritesName) {
         SimBench bench;
         testing::RecordingErrors seen;
         int readings = 0;
+        // The request is posted with the fifth reading; the sixth, the reply in hand when the
+        // write is about to go out, pulls the adapter.
         const auto pullAfterFive = [&] {
-            if (++readings == 5) {
+            ++readings;
+            if (readings == 5) {
                 requests.post(c.request);
+            } else if (readings == 6) {
                 bench.catalogue.line(bench.port)->unplug();
             }
         };
@@ -208,7 +238,7 @@ TEST_F(LiveLoop, PortLostDuringATareOrDacWrite_IsReportedUnderTheWritesName) {
         EXPECT_EQ(ended, LiveEnd::PortFailed) << c.procedure;
         ASSERT_EQ(seen.reports.size(), 1U) << c.procedure;
         EXPECT_EQ(seen.reports[0].source, c.procedure);
-        EXPECT_EQ(readings, 5);
+        EXPECT_EQ(readings, 6);
     }
 }
 
@@ -237,7 +267,7 @@ TEST_F(LiveLoop, RecordingThatFails_IsReportedOnceWhileSamplingGoesOn) {
     };
     events.recordingFailed = [&] { ++failures; };
     EXPECT_EQ(sampleAngles(bench.link, errors, options, requests, events), LiveEnd::Stopped);
-    EXPECT_EQ(readings, 50);
+    EXPECT_EQ(readings, 51) << "the reply held back at the stop too";
     EXPECT_EQ(failures, 1);
     EXPECT_EQ(errors.reports.size(), 1U);
 }

@@ -126,6 +126,15 @@ TEST_F(DownloadJob, EraseAfter_OnlyAfterACompleteFileThatReadsBackWhole) {
         EXPECT_TRUE(done.notErasedBecause.empty());
     }
     SimBench bench(options);
+    requestTemplate.file = path("no such folder/rec.tlg");  // named: refused before anything
+    const auto unwritable = download(bench, *requestTemplate.file);
+    requestTemplate.file.reset();
+    EXPECT_EQ(unwritable.end, DownloadEnd::FileFailed);
+    EXPECT_FALSE(unwritable.erase);
+    EXPECT_NE(unwritable.notErasedBecause.find("did not complete"), std::string::npos);
+    EXPECT_TRUE(stillRecorded(bench));
+    errors.reports.clear();
+
     std::stop_source stop;
     bench.link.setStopToken(stop.get_token());
     frontEnd.onProgress = [&](const TransferProgress& p) {

@@ -100,6 +100,14 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
     const double silentMs =
         std::chrono::duration<double, std::milli>(silent.clock.now() - silentStart).count();
     EXPECT_NEAR(silentMs, 2 * 262, 5) << "the whole pauses, no longer";
+
+    // An ask after one that got no whole answer keeps the lead-in, for a logger that needs it.
+    const auto twiceStart = silent.clock.now();
+    (void)GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".",
+                                {.asks = 2, .untilReply = true});
+    const double twiceMs =
+        std::chrono::duration<double, std::milli>(silent.clock.now() - twiceStart).count();
+    EXPECT_NEAR(twiceMs, 2 * 262 + 250 + 2 * 262, 5);
 }
 
 TEST(DownloadParameters, DecodeTheDeviceValuesIntoHeaderTexts) {

@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QProgressBar>
 
+#include <algorithm>
 #include <span>
+#include <vector>
 
 #include "config/ui/calibration_coverage.h"
 #include "device/sim_device.h"
@@ -168,21 +170,21 @@ TEST_F(CalibrateWindow, EveryReadingCounts_WhileTheWindowIsShownTheNewestOnceAFr
     const auto readings = readingsSent(received());
     ASSERT_GT(readings.size(), 1000U);
     EXPECT_LE(repaints, sampledMs / 16 + 3) << readings.size() << " readings";
-    CalibrationTracker all;
-    for (std::size_t i = 0; i + 1 < readings.size(); ++i) {
-        all.add(readings[i]);
+    // Every reply counts, but for the last few: a reply is handed on once the one after it has
+    // come, another may be on its way, and the window stops taking them at the stop.
+    std::vector<CalibrationTracker> upTo(5);
+    for (std::size_t left = 0; left < upTo.size(); ++left) {
+        for (std::size_t i = 0; i + left < readings.size(); ++i) {
+            upTo[left].add(readings[i]);
+        }
     }
-    const CalibrationTracker beforeLast = all;
-    all.add(readings.back());
-    // The stop may come before the last reply is taken.
-    auto expected = boxesOf(all);
-    if (boxes() != expected) {
-        expected = boxesOf(beforeLast);
-    }
-    EXPECT_EQ(boxes(), expected);
-    EXPECT_GT(all.axes[0].gain, 100) << "the device was turned";
+    const auto match = std::find_if(upTo.begin(), upTo.end(),
+                                    [&](const CalibrationTracker& t) { return boxes() == boxesOf(t); });
+    ASSERT_NE(match, upTo.end()) << "the boxes show no run of the replies: "
+                                  << ::testing::PrintToString(boxes());
+    EXPECT_GT(upTo[0].axes[0].gain, 100) << "the device was turned";
 
-    const auto& a = (boxes() == boxesOf(all) ? all : beforeLast).axes;
+    const auto& a = match->axes;
     EXPECT_EQ(window->calibrationValues(), (CalibrationValues{a[0].offset, a[1].offset, a[2].offset,
                                                               a[0].gain, a[1].gain, a[2].gain}));
     for (std::size_t i = 0; i < 3; ++i) {
