@@ -1,6 +1,7 @@
 #include "apps/tiltctl_logging.h"
 
 #include <QJsonObject>
+#include <filesystem>
 #include <optional>
 #include <ostream>
 
@@ -14,6 +15,7 @@
 #include "logging/transfer_rate.h"
 #include "platform/number_settings.h"
 #include "shell/messages.h"
+#include "view/download_file.h"
 
 namespace tilt::ctl {
 
@@ -60,6 +62,18 @@ DownloadArguments downloadArguments(const QStringList& args) {
     }
     if (request.file.empty()) {
         throw UsageError{kDownloadUsage};
+    }
+    // A linear recording's CSV file is FILE with ".csv" in place of its last four characters:
+    // a file named without a three-letter extension would give a CSV file of a stray name.
+    // (A device such as /dev/null is no file to name anything after.)
+    std::error_code code;
+    const bool device = std::filesystem::exists(request.file, code) &&
+                        !std::filesystem::is_regular_file(request.file, code);
+    if (const auto dot = request.file.rfind('.');
+        !device && (dot == std::string::npos || dot + 4 != request.file.size() ||
+                    request.file.find('/', dot) != std::string::npos)) {
+        throw UsageError{"FILE needs a three-letter extension, such as walk.tlg: a linear "
+                         "recording's CSV file is named by putting .csv in its place"};
     }
     return request;
 }
@@ -330,6 +344,11 @@ int runCsv(Context& ctx, QStringList args) {
     const bool json = takeFlag(args, "--json");
     expectArguments(args, 1, "FILE [--json]");
     const std::string file = args[0].toStdString();
+    if (const auto header = view::readDownloadFileHeader(file);
+        header && header->mode != view::FileMode::Linear) {
+        ctx.err << file << " is no linear recording: only a linear recording has a CSV file.\n";
+        return kDeviceFailed;
+    }
     const std::string csv = logging::csvPathFor(file);
     PrintingErrors errors(ctx.err);
     logging::MakeLinearCSV(file, errors, kCsvScreen);

@@ -251,6 +251,9 @@ std::optional<std::string> chooseDataFile(FileDialogs& dialogs,
     request.filter = "All Files (*.*);;Text Files(*.txt);;TLG Files (*.tlg)";
     request.selectedFilter = "TLG Files (*.tlg)";
     request.folder = dataFilesFolder.string();
+    // A name typed without an extension gets ".tlg": the Graph window's Open lists *.tlg, and
+    // a linear download's CSV file is named by putting ".csv" in place of the extension.
+    request.defaultSuffix = "tlg";
     return dialogs.save(request);
 }
 

@@ -126,6 +126,7 @@ TEST_F(CreateDataFileTest, Cancel_CreatesNothing) {
     const auto& request = dialogs.requests[0];
     EXPECT_EQ(request.filter, "All Files (*.*);;Text Files(*.txt);;TLG Files (*.tlg)");
     EXPECT_EQ(request.selectedFilter, "TLG Files (*.tlg)");
+    EXPECT_EQ(request.defaultSuffix, "tlg") << "a name typed without one gets .tlg";
     EXPECT_EQ(request.folder, folder.string());
     EXPECT_TRUE(fs::is_empty(folder));
 }

@@ -99,6 +99,16 @@ TEST_F(TiltctlLogging, BinRecording_GivesNoCsvAndRefusesToResumeAnotherFile) {
     EXPECT_EQ(bin.out, "Download completed!\n");
     EXPECT_EQ(crlfLines(readFile(path("bin.tlg"))), 12 + 4);
     EXPECT_FALSE(std::filesystem::exists(path("bin.csv")));
+    const auto csv = runTiltctl({"csv", QString::fromStdString(path("bin.tlg"))});
+    EXPECT_EQ(csv.exitCode, 1);
+    EXPECT_NE(csv.err.find("is no linear recording"), std::string::npos) << csv.err;
+    EXPECT_FALSE(std::filesystem::exists(path("bin.csv")));
+    // A name whose CSV file would have a stray name is refused before anything is sent.
+    const long asked = receivedBytes(sim);
+    const auto bare = runTiltctl({"--port", QString::fromStdString(sim.path()), "download", "-o",
+                                  QString::fromStdString(path("walk"))});
+    EXPECT_EQ(bare.exitCode, 2);
+    EXPECT_EQ(receivedBytes(sim), asked);
 
     const std::string notes = "Veltrimonic Tiltavarometer Data File Version 3.2.4\r\nAngles\r\n";
     std::ofstream(path("notes.tlg"), std::ios::binary) << notes;
