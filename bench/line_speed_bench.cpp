@@ -113,18 +113,19 @@ void BM_TiltctlDownloadCommand(benchmark::State& state) {
         ctl.setStandardOutputFile(QProcess::nullDevice());
         ctl.setStandardErrorFile(QProcess::nullDevice());
         const auto start = std::chrono::steady_clock::now();
-        ctl.start(TILTCTL_PATH, {"--port", QString::fromStdString(sim.path()), "download", "-o",
-                                 file});
+        ctl.start(TILTCTL_PATH,
+                  {"--port", QString::fromStdString(sim.path()), "download", "-o", file});
         const bool finished = ctl.waitForFinished(60000);
-        totalMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                             start)
-                       .count();
+        totalMs +=
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         if (!finished || ctl.exitCode() != 0) {
             state.SkipWithError("tiltctl download failed");
             break;
         }
     }
-    const double meanMs = totalMs / static_cast<double>(std::max<std::int64_t>(state.iterations(), 1));
+    const double meanMs =
+        totalMs / static_cast<double>(std::max<std::int64_t>(state.iterations(), 1));
     const double targetMs = 1.02 * kRequestedPages * kWireMsPerPage + 500;
     state.counters["command_ms"] = meanMs;
     state.counters["target_ms"] = targetMs;
@@ -132,9 +133,6 @@ void BM_TiltctlDownloadCommand(benchmark::State& state) {
     state.counters["meets_target"] = meanMs <= targetMs ? 1 : 0;
     state.counters["wire_ms"] = kRequestedPages * kWireMsPerPage;
 }
-BENCHMARK(BM_TiltctlDownloadCommand)
-    ->Iterations(3)
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TiltctlDownloadCommand)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,10 +1,10 @@
 // tiltavarometer: the desktop companion of the Tiltavarometer inclination datalogger.
 #include <QApplication>
-#include <csignal>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <optional>

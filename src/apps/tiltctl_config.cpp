@@ -435,9 +435,9 @@ int runConfigDiff(Context& ctx, QStringList args) {
             continue;
         }
         const double held = device.values.find(p.recordField)->second;
-        differences.insert(QString::fromLatin1(p.recordField.data(),
-                                               static_cast<qsizetype>(p.recordField.size())),
-                           QJsonObject{{"profile", found->second}, {"device", held}});
+        differences.insert(
+            QString::fromLatin1(p.recordField.data(), static_cast<qsizetype>(p.recordField.size())),
+            QJsonObject{{"profile", found->second}, {"device", held}});
         if (!json) {
             ctx.out << p.recordField << ": profile " << numberText(found->second) << ", device "
                     << numberText(held) << "\n";

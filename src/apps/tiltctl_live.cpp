@@ -242,7 +242,8 @@ int runDac(Context& ctx, QStringList args) {
     }
     const int cell = live::dacCell(dac);
     if (json) {
-        ctx.out << jsonLine({{"dac", dac}, {"value", value}, {"cells", QJsonArray{cell, cell + 1}}});
+        ctx.out << jsonLine(
+            {{"dac", dac}, {"value", value}, {"cells", QJsonArray{cell, cell + 1}}});
         return kDone;
     }
     ctx.out << "Wrote " << value << " to DAC" << dac << " (EEPROM addresses " << cell << " and "
@@ -283,8 +284,8 @@ std::vector<Command> liveCommands() {
         {{"tare"},
          "x|y [--json]",
          helpText({"Take one angle reading and store its raw word as the axis's tare (X: EEPROM " +
-                       cellPair(live::tareCell(live::Axis::X)) + ", Y: " +
-                       cellPair(live::tareCell(live::Axis::Y)) +
+                       cellPair(live::tareCell(live::Axis::X)) +
+                       ", Y: " + cellPair(live::tareCell(live::Axis::Y)) +
                        ", 500 ms between the bytes); print \"TareX: degrees\".",
                    "--json: {\"TareX\"} (or {\"TareY\"})."}),
          runTare},

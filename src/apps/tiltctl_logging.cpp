@@ -72,8 +72,9 @@ DownloadArguments downloadArguments(const QStringList& args) {
     if (const auto dot = request.file.rfind('.');
         !device && (dot == std::string::npos || dot + 4 != request.file.size() ||
                     request.file.find('/', dot) != std::string::npos)) {
-        throw UsageError{"FILE needs a three-letter extension, such as walk.tlg: a linear "
-                         "recording's CSV file is named by putting .csv in its place"};
+        throw UsageError{
+            "FILE needs a three-letter extension, such as walk.tlg: a linear "
+            "recording's CSV file is named by putting .csv in its place"};
     }
     return request;
 }

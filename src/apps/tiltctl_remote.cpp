@@ -147,15 +147,14 @@ int runRemoteSend(Context& ctx, const QStringList& args) {
         if (!sender.sendTo(peer, datagram)) {
             ++failed;
         }
-        run.reading(request.json
-                        ? jsonLine({{"text", QString::fromStdString(datagram)},
-                                    {"AngleX", sample.reading.angleX},
-                                    {"AngleY", sample.reading.angleY}})
-                        : datagram + "\n");
+        run.reading(request.json ? jsonLine({{"text", QString::fromStdString(datagram)},
+                                             {"AngleX", sample.reading.angleX},
+                                             {"AngleY", sample.reading.angleY}})
+                                 : datagram + "\n");
     };
     live::LoopRequests none;  // nothing is asked of the loop from a terminal
-    const int code = run.ended(
-        live::sampleAngles(run.link(), run.errors(), run.options(kWindow), none, events));
+    const int code =
+        run.ended(live::sampleAngles(run.link(), run.errors(), run.options(kWindow), none, events));
     ctx.err << "Sent " << run.readings() << " datagrams to " << destination;
     if (failed > 0) {
         ctx.err << " (" << failed << " of them could not go out)";

@@ -22,7 +22,8 @@ void pollAccelerations(link::DeviceLink& link, ErrorReporter& errors, std::strin
             return;
         }
         try {
-            if (const auto reading = link::decodeAccelerations(reply->bytes); reading && onReading) {
+            if (const auto reading = link::decodeAccelerations(reply->bytes);
+                reading && onReading) {
                 onReading(*reading);
             }
         } catch (const Error& e) {

@@ -73,8 +73,8 @@ using RequestRunner = std::function<bool(std::string_view& procedure)>;
 // the reply on its way is waited for and the line let go quiet first, so that the write goes out
 // on a quiet line, and the loop then starts again. The reply held back at the end is handed on
 // too.
-LiveEnd runLoop(LoopRun& run, LoopRequests& requests, std::uint8_t command,
-                std::size_t replyBytes, const std::function<bool(const link::PolledReply&)>& onReply,
+LiveEnd runLoop(LoopRun& run, LoopRequests& requests, std::uint8_t command, std::size_t replyBytes,
+                const std::function<bool(const link::PolledReply&)>& onReply,
                 const RequestRunner& onRequests) {
     link::DeviceLink& link = run.link();
     const auto& options = run.options();
@@ -208,8 +208,8 @@ LiveEnd sampleAccelerations(link::DeviceLink& link, ErrorReporter& errors,
         }
         return sent;
     };
-    return runLoop(run, requests, link::cmd::kAccelerations, link::kAccelerationsReplyBytes, onReply,
-                   onRequests);
+    return runLoop(run, requests, link::cmd::kAccelerations, link::kAccelerationsReplyBytes,
+                   onReply, onRequests);
 }
 
 }  // namespace tilt::live

@@ -342,14 +342,14 @@ bool WriteAnglesToFile(const std::string& dataFileName, const std::string& time,
 bool WriteAccelerometersToFile(const std::string& dataFileName, const std::string& time,
                                double accX, double accY, double accZ, ErrorReporter& errors) {
     return writeReportedLine(dataFileName, "WriteAccelerometersToFile", errors, Durability::System,
-                            [&] {
-                                std::string line = time;
-                                for (const double value : {accX, accY, accZ}) {
-                                    line += ',';
-                                    appendNumberText(line, value);
-                                }
-                                return line;
-                            });
+                             [&] {
+                                 std::string line = time;
+                                 for (const double value : {accX, accY, accZ}) {
+                                     line += ',';
+                                     appendNumberText(line, value);
+                                 }
+                                 return line;
+                             });
 }
 
 std::optional<PartialDownload> inspectPartialDownload(const std::filesystem::path& file) {
@@ -419,8 +419,7 @@ bool fieldsAreNumbers(std::string_view line, PageLayout layout) {
 
 }  // namespace
 
-std::optional<std::string> verifyDownloadFile(const std::string& file,
-                                              const DataFileHeader& header,
+std::optional<std::string> verifyDownloadFile(const std::string& file, const DataFileHeader& header,
                                               std::int32_t lastPage) {
     FilePtr input(std::fopen(file.c_str(), "rb"));
     if (!input) {

@@ -177,8 +177,8 @@ link::QueryReply askStep(link::DeviceLink& link, std::int16_t commPort, ErrorRep
     for (int ask = 0; ask < asks && !link.stopRequested(); ++ask) {
         const bool afterAFailedAsk = ask > 0 && !previous;
         reply = link::queryDevice(
-            link, commPort, errors, window, step.procedure,
-            [&] { step.send(afterAFailedAsk); }, step.replyBytes);
+            link, commPort, errors, window, step.procedure, [&] { step.send(afterAFailedAsk); },
+            step.replyBytes);
         if (reply.portFailed || (asks == 1) ||
             (reply.bytes && previous && *reply.bytes == *previous)) {
             return reply;

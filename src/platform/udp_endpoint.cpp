@@ -192,8 +192,8 @@ void HostLookup::start(const std::string& host, Found found) {
         found(address);
         return;
     }
-    context_ = std::make_unique<LookupAnswer>(
-        [this, found = std::move(found)](const QHostInfo& info) {
+    context_ =
+        std::make_unique<LookupAnswer>([this, found = std::move(found)](const QHostInfo& info) {
             id_ = -1;
             found(preferredAddress(info.addresses()));
         });

@@ -92,7 +92,8 @@ TEST_F(DownloadJob, FaultyLine_GivesTheSameFilesAsACleanOne) {
         faulty.faults.silenceEvery = link::ms(20000);
         faulty.faults.silenceLength = link::ms(3000);
         EXPECT_EQ(download(clean, path("clean.tlg")).end, DownloadEnd::Completed);
-        requestTemplate.parameterReading = {.asks = 16, .untilReply = true};  // as tiltctl reads them
+        requestTemplate.parameterReading = {.asks = 16,
+                                            .untilReply = true};  // as tiltctl reads them
         EXPECT_EQ(download(faulty, path("faulty.tlg")).end, DownloadEnd::Completed);
         requestTemplate.parameterReading = {};
         const std::string expected = readFile(path("clean.tlg"));
@@ -197,10 +198,10 @@ TEST_F(DownloadJob, FileReadBack_FindsAWrongHeaderAMissingPageAndABadLine) {
     notANumber.replace(good.find(',', lineStart(7)) + 1, 1, "x");
     std::string cutShort = good.substr(0, good.size() - 40);
     std::string noLineEnd = good.substr(0, good.size() - 2);
-    for (const Case& c : {Case{"another header", otherTares}, Case{"page 5 missing", pageMissing},
-                          Case{"a field that is no number", notANumber},
-                          Case{"the last line cut short", cutShort},
-                          Case{"the last line end missing", noLineEnd}}) {
+    for (const Case& c :
+         {Case{"another header", otherTares}, Case{"page 5 missing", pageMissing},
+          Case{"a field that is no number", notANumber}, Case{"the last line cut short", cutShort},
+          Case{"the last line end missing", noLineEnd}}) {
         writeFile(path("bad.tlg"), c.text);
         EXPECT_NE(verifyDownloadFile(path("bad.tlg"), header, 12), std::nullopt) << c.name;
     }

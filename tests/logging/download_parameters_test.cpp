@@ -181,9 +181,9 @@ TEST(DownloadParameters, ConfirmedRead_OnABadLine_AgreesWithACleanRead) {
         bad.faults.lose = bad.faults.extra = bad.faults.shortReply = 0.01;
         SimBench bench(bad);
         testing::RecordingErrors errors;
-        const auto confirmed = GetDownloadParameters(bench.link, bench.port, errors,
-                                                     "DownloadErase", ".",
-                                                     {.asks = 16, .untilReply = seed % 2 == 0});
+        const auto confirmed =
+            GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", ".",
+                                  {.asks = 16, .untilReply = seed % 2 == 0});
         ASSERT_FALSE(confirmed.failed) << seed;
         const auto& p = confirmed.parameters;
         EXPECT_EQ(p.LaunchTime, expected.LaunchTime) << seed;
@@ -199,7 +199,8 @@ TEST(DownloadParameters, ConfirmedRead_OnABadLine_AgreesWithACleanRead) {
     SimBench silent;
     const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
     testing::RecordingErrors errors;
-    const auto never = GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".", {.asks = 3});
+    const auto never =
+        GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".", {.asks = 3});
     EXPECT_EQ(never.failed, ParameterStep::Mode);
     EXPECT_FALSE(never.portFailed) << "a silent logger is no failed port";
     EXPECT_TRUE(errors.reports.empty());
@@ -213,7 +214,8 @@ TEST(DownloadParameters, FailedPort_IsReportedOnceAndNotAskedAgain) {
     other.setPort(busy.port);
     other.open();
     testing::RecordingErrors errors;
-    const auto held = GetDownloadParameters(busy.link, busy.port, errors, "DownloadErase", ".", {.asks = 16});
+    const auto held =
+        GetDownloadParameters(busy.link, busy.port, errors, "DownloadErase", ".", {.asks = 16});
     EXPECT_EQ(held.failed, ParameterStep::Mode);
     EXPECT_TRUE(held.portFailed);
     ASSERT_EQ(errors.reports.size(), 1U);

@@ -62,7 +62,8 @@ TEST_F(TiltctlJson, DeviceCommands_PrintOneObjectWithTheirDocumentedKeys) {
         {{"dac", "2", "513"}, {"cells", "dac", "value"}},
     };
     for (const Case& c : cases) {
-        const auto run = runTiltctl(QStringList{"--port", "sim"} + c.command + QStringList{"--json"});
+        const auto run =
+            runTiltctl(QStringList{"--port", "sim"} + c.command + QStringList{"--json"});
         EXPECT_EQ(run.exitCode, 0) << c.command.join(' ').toStdString() << ": " << run.err;
         const QJsonObject object = onlyObject(run);
         EXPECT_EQ(sortedKeys(object), c.keys) << c.command.join(' ').toStdString();

@@ -162,9 +162,9 @@ TEST_F(TiltctlLogging, EraseAfterJson_ErasesOnlyAfterAWholeFile) {
               std::string::npos)
         << refused.err;
 
-    const auto erased = runTiltctl({"--port", port, "download", "-o",
-                                    QString::fromStdString(path("rec.tlg")), "--erase-after",
-                                    "--json"});
+    const auto erased =
+        runTiltctl({"--port", port, "download", "-o", QString::fromStdString(path("rec.tlg")),
+                    "--erase-after", "--json"});
     EXPECT_EQ(erased.exitCode, 0) << erased.err;
     const QJsonObject yes = QJsonDocument::fromJson(QByteArray::fromStdString(erased.out)).object();
     EXPECT_EQ(yes.value("result").toString(), "completed") << erased.out;

@@ -67,7 +67,9 @@ TEST_F(ErrorLogTest, Retry_AppendsAFramedRecordAndAsksRetryOrCancel) {
     auto log = makeLog();
     log.SimpleErrorHandler(8002, "OpenCommPort", "Angles", "Invalid port number");
 
-    EXPECT_EQ(logText(), std::string("----------\r\n") + kRecord + "\r\n----------\r\n\r\n");
+    std::string framed = "----------\r\n";
+    framed.append(kRecord).append("\r\n----------\r\n\r\n");
+    EXPECT_EQ(logText(), framed);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].buttons, Messages::Buttons::RetryCancel);
     EXPECT_EQ(messages.shown[0].text,

@@ -113,8 +113,8 @@ QGroupBox* Accelerometers::buildCountSliders(QWidget* parent) {
     frame->setObjectName(QStringLiteral("fraSlider"));
     auto* layout = new QFormLayout(frame);
     for (std::size_t i = 0; i < channels_.size(); ++i) {
-        QSlider* s =
-            slider(QStringLiteral("SlideAcc") + QString::fromLatin1(kAxes[i]), link::kAccelerometerCountMax, frame);
+        QSlider* s = slider(QStringLiteral("SlideAcc") + QString::fromLatin1(kAxes[i]),
+                            link::kAccelerometerCountMax, frame);
         // It shows the count; the user does not move it.
         s->setAttribute(Qt::WA_TransparentForMouseEvents);
         s->setFocusPolicy(Qt::NoFocus);

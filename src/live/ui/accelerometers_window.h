@@ -36,8 +36,6 @@ class Accelerometers final : public LiveWindow {
     // Shows or hides the DAC sliders and the note together (Ctrl+F6).
     void toggleHiddenSliders();
 
-    // The range of the count sliders: the device's 10-bit converter.
-
   private:
     // The controls of one channel: its count, and the setting of its DAC.
     struct Channel {

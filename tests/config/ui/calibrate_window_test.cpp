@@ -178,10 +178,11 @@ TEST_F(CalibrateWindow, EveryReadingCounts_WhileTheWindowIsShownTheNewestOnceAFr
             upTo[left].add(readings[i]);
         }
     }
-    const auto match = std::find_if(upTo.begin(), upTo.end(),
-                                    [&](const CalibrationTracker& t) { return boxes() == boxesOf(t); });
+    const auto match = std::find_if(upTo.begin(), upTo.end(), [&](const CalibrationTracker& t) {
+        return boxes() == boxesOf(t);
+    });
     ASSERT_NE(match, upTo.end()) << "the boxes show no run of the replies: "
-                                  << ::testing::PrintToString(boxes());
+                                 << ::testing::PrintToString(boxes());
     EXPECT_GT(upTo[0].axes[0].gain, 100) << "the device was turned";
 
     const auto& a = match->axes;

@@ -321,9 +321,9 @@ TEST_F(ConfigurationWindow, CtrlF6_TogglesTheHiddenFramesAndTheEEPROMEntryTogeth
 
 TEST_F(ConfigurationWindow, ToolsMenu_OpensTheLiveWindowsAndCalibrate) {
     openAndRead();
-    for (const auto& [entry, name] : {std::pair{"mnuAngles", "Angles"},
-                                      std::pair{"mnuAcc", "Accelerometers"},
-                                      std::pair{"mnuCalibrate", "Calibrate"}}) {
+    for (const auto& [entry, name] :
+         {std::pair{"mnuAngles", "Angles"}, std::pair{"mnuAcc", "Accelerometers"},
+          std::pair{"mnuCalibrate", "Calibrate"}}) {
         menu(entry)->trigger();
         QWidget* opened = app.gui.openWindow(QString::fromLatin1(name));
         ASSERT_NE(opened, nullptr) << entry;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
-#include <QPointer>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 
 #include "support/gui_harness.h"
 
