@@ -162,10 +162,17 @@ class ConsoleDownload final : public logging::DownloadFrontEnd {
     bool warned_ = false;
 };
 
-void printCompleted(std::ostream& out, const logging::DownloadResult& result) {
+void printCompleted(Context& ctx, std::ostream& out, const logging::DownloadResult& result) {
     out << "Download completed!\n";
-    if (result.parameters.BinLinearMode == 1) {
-        out << logging::csvPathFor(result.file) << "\n";
+    if (result.parameters.BinLinearMode != 1) {
+        return;
+    }
+    const std::string csv = logging::csvPathFor(result.file);
+    if (result.csvFailed) {
+        ctx.err << "The CSV file " << csv << " was not written whole; " << result.file
+                << " is. Run tiltctl csv " << result.file << " once the problem is put right.\n";
+    } else {
+        out << csv << "\n";
     }
 }
 
@@ -184,7 +191,7 @@ int downloadEnded(Context& ctx, std::ostream& out, const PrintingErrors& errors,
     using logging::DownloadEnd;
     switch (result.end) {
         case DownloadEnd::Completed:
-            printCompleted(out, result);
+            printCompleted(ctx, out, result);
             return errors.count() == 0 ? kDone : kDeviceFailed;
         case DownloadEnd::AlreadyComplete:
             out << result.file << ": " << logging::kAlreadyCompleteMessage << "\n";
@@ -293,7 +300,7 @@ QJsonObject downloadSummary(const logging::DownloadResult& result, bool eraseAft
                         {"exitCode", code}};
     const bool whole = result.end == logging::DownloadEnd::Completed ||
                        result.end == logging::DownloadEnd::AlreadyComplete;
-    if (whole && result.parameters.BinLinearMode == 1) {
+    if (whole && result.parameters.BinLinearMode == 1 && !result.csvFailed) {
         summary.insert("csv", QString::fromStdString(logging::csvPathFor(result.file)));
     }
     if (eraseAfter) {

@@ -244,7 +244,7 @@ class Download {
 
     void makeCsv() {
         if (header_.BinLinearMode == 1) {
-            MakeLinearCSV(result_.file, errors_, request_.window);
+            result_.csvFailed = !MakeLinearCSV(result_.file, errors_, request_.window);
         }
     }
 

@@ -103,6 +103,7 @@ struct DownloadResult {
     std::int32_t firstPage = 0;    // 0 for a new file; after its last line for a continued one
     std::int32_t pagesInFile = 0;  // the last page the file holds when the download ended
     TransferResult transfer;       // where the page transfer ended, when it ran
+    bool csvFailed = false;        // a linear recording's CSV file could not be written (reported)
     // With eraseAfter: how the erase ended, when it ran; else why the logger was not erased.
     std::optional<EraseEnd> erase;
     std::string notErasedBecause;

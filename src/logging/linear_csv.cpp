@@ -117,7 +117,7 @@ std::string csvPathFor(const std::string& dataFileName) {
     return dataFileName.substr(0, end) + ".csv";
 }
 
-void MakeLinearCSV(const std::string& dataFileName, ErrorReporter& errors,
+bool MakeLinearCSV(const std::string& dataFileName, ErrorReporter& errors,
                    std::string_view screen) {
     std::optional<Error> failure;
     try {
@@ -131,6 +131,7 @@ void MakeLinearCSV(const std::string& dataFileName, ErrorReporter& errors,
     if (failure) {
         errors.report(*failure, "MakeLinearCSV", screen);
     }
+    return !failure;
 }
 
 }  // namespace tilt::logging

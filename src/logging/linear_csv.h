@@ -17,6 +17,7 @@ namespace tilt::logging {
 // Turns a linear "Download Pages" file into a CSV file with one sample or X,Y pair per line,
 // streaming, and replaces an existing CSV file. Failures go to the error handler as
 // "MakeLinearCSV" in `screen` (the calling window); what was written stays.
-void MakeLinearCSV(const std::string& dataFileName, ErrorReporter& errors, std::string_view screen);
+// True when the CSV file was written whole.
+bool MakeLinearCSV(const std::string& dataFileName, ErrorReporter& errors, std::string_view screen);
 
 }  // namespace tilt::logging

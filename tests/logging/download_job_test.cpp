@@ -292,6 +292,28 @@ TEST_F(DownloadJob, NamedFileThatCannotBeWritten_IsRefusedBeforeAnythingIsSent) 
     EXPECT_EQ(errors.reports[0].number, errc::kDiskFull);
 }
 
+// The disk fills up with the CSV file: the download has completed, and the result says the
+// CSV file is not whole, so that nobody takes it for one.
+TEST_F(DownloadJob, DiskFullAtTheCsv_CompletesTheDownloadAndSaysTheCsvFailed) {
+    const auto options = recording(device::Preload::Linear3, 30);
+    const auto clean = download(options, path("whole.tlg"));
+    ASSERT_EQ(clean.end, DownloadEnd::Completed);
+    EXPECT_FALSE(clean.csvFailed);
+    const auto tlgBytes = std::filesystem::file_size(path("whole.tlg"));
+    const auto csvBytes = std::filesystem::file_size(path("whole.csv"));
+    ASSERT_GT(csvBytes, tlgBytes + 100) << "a limit between the two sizes is needed";
+    DownloadResult full;
+    {
+        const testing::FileSizeLimit disk(tlgBytes + 50);
+        full = download(options, path("again.tlg"));
+    }
+    EXPECT_EQ(full.end, DownloadEnd::Completed);
+    EXPECT_TRUE(full.csvFailed);
+    EXPECT_TRUE(readFile(path("again.tlg")) == readFile(path("whole.tlg")));
+    ASSERT_EQ(errors.reports.size(), 1U);
+    EXPECT_EQ(errors.reports[0].source, "MakeLinearCSV");
+}
+
 TEST_F(DownloadJob, DiskFullAtAPage_KeepsWholeLinesNamesThePage_AndContinuesLaterByteForByte) {
     const auto options = recording(device::Preload::Linear3, 30);
     ASSERT_EQ(download(options, path("whole.tlg")).end, DownloadEnd::Completed);

@@ -154,8 +154,7 @@ TEST(MainWindow, AboutShowsTheVersion_ExitEndsTheProgram) {
     EXPECT_EQ(gui.exits, 1);
 }
 
-// Every entry of the Display and Tools menus opens its window once a port is chosen; the
-// graph entries, which need a downloaded file, ask for nothing here.
+// The Display entries and Tools > Calibrate open their windows once a port is chosen.
 TEST(MainWindow, DisplayAndToolsEntries_OpenTheirWindows) {
     GuiHarness gui;
     gui.catalogue.addDevice({});
