@@ -41,8 +41,7 @@ void BM_ConfigurationWindowRead(benchmark::State& state) {
         return;
     }
     DesktopOnSerial desktop;
-    desktop.context.state.CommPort =
-        static_cast<std::int16_t>(desktop.catalogue.addNamedPort(sim.path()));
+    desktop.selectPort(sim.path());
     tilt::config::ui::Configuration window(desktop.context, desktop.windows, {});
     window.show();  // opening reads once; the first read is not timed
     if (!QTest::qWaitFor([&] { return readCompleted(desktop.messages); }, 10000)) {

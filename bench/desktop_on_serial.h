@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QTemporaryDir>
+#include <cstdint>
+#include <string>
 
 #include "link/clock.h"
 #include "platform/system_port_catalogue.h"
@@ -36,4 +38,9 @@ struct DesktopOnSerial {
                                         .technician = false,
                                         .exitProgram = {}};
     tilt::shell::ui::WindowRegistry windows;
+
+    // The port the windows use, as the Connect window would have chosen it.
+    void selectPort(const std::string& path) {
+        context.state.CommPort = static_cast<std::int16_t>(catalogue.addNamedPort(path));
+    }
 };

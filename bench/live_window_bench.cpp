@@ -95,8 +95,7 @@ void sampleWindow(benchmark::State& state, std::string_view kind, int replyBytes
             return;
         }
         DesktopOnSerial desktop;
-        desktop.context.state.CommPort =
-            static_cast<std::int16_t>(desktop.catalogue.addNamedPort(sim.path()));
+        desktop.selectPort(sim.path());
         const std::string file = desktop.root.filePath("live.tlg").toStdString();
         desktop.fileDialogs.answers.emplace_back(file);
         auto* window = new Window(desktop.context, nullptr);

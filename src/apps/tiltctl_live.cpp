@@ -140,18 +140,10 @@ bool writeOnPort(Context& ctx, PrintingErrors& errors, std::string_view window,
                  std::string_view procedure, const std::function<bool(link::DeviceLink&)>& write) {
     const InterruptStop holdOff;
     link::DeviceLink link(ctx.catalogue);
-    link::OpenCommPort(link, ctx.port, errors, window);
-    if (!link.isOpen()) {
-        return false;  // reported by the open
-    }
     bool written = false;
-    try {
-        written = write(link);
-    } catch (const Error& e) {
-        errors.report(e, procedure, window);
-    }
-    link::CloseCommPort(link, errors, window);
-    return written && errors.count() == 0;
+    const bool exchanged = link::exchangeOnPort(link, ctx.port, errors, window, procedure,
+                                                [&] { written = write(link); });
+    return exchanged && written && errors.count() == 0;
 }
 
 std::optional<link::AngleReading> freshReading(link::DeviceLink& link) {

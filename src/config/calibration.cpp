@@ -90,31 +90,22 @@ std::string calibrationWritingCaption(int done) {
 SamplingEnd sampleAccelerometers(
     link::DeviceLink& link, ErrorReporter& errors, std::int16_t commPort, std::string_view window,
     const std::function<void(const link::AccelerometerReading&)>& onReading) {
-    SamplingEnd end = SamplingEnd::PortFailed;
-    const char* source = "mnuSample_Click";
-    try {
-        link::OpenCommPort(link, commPort, errors, window);
-        if (!link.isOpen()) {
-            return SamplingEnd::PortFailed;  // reported by the open
-        }
-        // The shaker stays off during and after the calibration.
+    // The shaker stays off during and after the calibration.
+    const auto shakerOff = [&] {
         link::requestWriteByte(link, findParameter("ShakerEnable")->address, 0);
-        link::CloseCommPort(link, errors, window);
-        link.Delay(kAfterShakerOffMs);
-        if (!link.stopRequested()) {
-            link::OpenCommPort(link, commPort, errors, window);
-            if (!link.isOpen()) {
-                return SamplingEnd::PortFailed;
-            }
-            source = "MSComm1_OnComm";
-            pollAccelerations(link, errors, window, onReading);
-        }
-        end = SamplingEnd::Stopped;
-    } catch (const Error& e) {
-        errors.report(e, source, window);
+    };
+    if (!link::exchangeOnPort(link, commPort, errors, window, "mnuSample_Click", shakerOff)) {
+        return SamplingEnd::PortFailed;
     }
-    link::CloseCommPort(link, errors, window);
-    return end;
+    link.Delay(kAfterShakerOffMs);
+    if (link.stopRequested()) {
+        return SamplingEnd::Stopped;
+    }
+    if (!link::exchangeOnPort(link, commPort, errors, window, "MSComm1_OnComm",
+                              [&] { pollAccelerations(link, errors, window, onReading); })) {
+        return SamplingEnd::PortFailed;
+    }
+    return SamplingEnd::Stopped;
 }
 
 }  // namespace tilt::config

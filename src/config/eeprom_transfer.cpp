@@ -103,27 +103,22 @@ CellReadResult readCells(link::DeviceLink& link, ErrorReporter& errors,
                          std::span<const int> addresses, const CellReadOptions& options,
                          const std::function<void(const CellReadProgress&)>& onProgress) {
     CellReadResult result;
-    link::OpenCommPort(link, options.commPort, errors, options.window);
-    if (!link.isOpen()) {
-        result.end = TransferEnd::PortFailed;  // reported by the open
-        return result;
-    }
     CellReader reader(link, options, onProgress);
-    try {
+    const auto readEach = [&] {
         for (const int address : addresses) {
             std::uint8_t value = 0;
             if (const auto end = reader.read(address, value)) {
                 result.end = *end;
-                break;
+                return;
             }
             result.values.push_back(value);
             reader.taken();
         }
-    } catch (const Error& e) {
-        errors.report(e, "MSComm1_OnComm", options.window);
+    };
+    if (!link::exchangeOnPort(link, options.commPort, errors, options.window, "MSComm1_OnComm",
+                              readEach)) {
         result.end = TransferEnd::PortFailed;
     }
-    link::CloseCommPort(link, errors, options.window);
     return result;
 }
 
@@ -154,19 +149,15 @@ std::string writingCaption(int done) {
 TransferEnd writeTicks(link::DeviceLink& link, ErrorReporter& errors,
                        std::span<const std::optional<CellWrite>> ticks,
                        const TickWriteOptions& options, const std::function<void(int)>& onTick) {
-    link::OpenCommPort(link, options.commPort, errors, options.window);
-    if (!link.isOpen()) {
-        return TransferEnd::PortFailed;  // reported by the open
-    }
     TransferEnd end = TransferEnd::Completed;
-    try {
+    const auto writeEach = [&] {
         const link::Nanos start = link.now();
         for (std::size_t i = 0; i < ticks.size(); ++i) {
             link.clock().sleepUntil(start + kWriteTick * static_cast<long>(i + 1),
                                     link.stopToken());
             if (link.stopRequested()) {
                 end = TransferEnd::Stopped;
-                break;
+                return;
             }
             if (ticks[i]) {
                 link::requestWriteByte(link, ticks[i]->address, ticks[i]->value);
@@ -175,11 +166,11 @@ TransferEnd writeTicks(link::DeviceLink& link, ErrorReporter& errors,
                 onTick(static_cast<int>(i + 1));
             }
         }
-    } catch (const Error& e) {
-        errors.report(e, "TimerWrite_Timer", options.window);
-        end = TransferEnd::PortFailed;
+    };
+    if (!link::exchangeOnPort(link, options.commPort, errors, options.window, "TimerWrite_Timer",
+                              writeEach)) {
+        return TransferEnd::PortFailed;
     }
-    link::CloseCommPort(link, errors, options.window);
     return end;
 }
 

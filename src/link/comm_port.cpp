@@ -26,4 +26,22 @@ void CloseCommPort(DeviceLink& link, ErrorReporter& errors, std::string_view win
     }
 }
 
+bool exchangeOnPort(DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
+                    std::string_view window, const std::string_view& procedure,
+                    const std::function<void()>& exchange) {
+    OpenCommPort(link, commPort, errors, window);
+    if (!link.isOpen()) {
+        return false;
+    }
+    bool exchanged = true;
+    try {
+        exchange();
+    } catch (const Error& e) {
+        errors.report(e, procedure, window);
+        exchanged = false;
+    }
+    CloseCommPort(link, errors, window);
+    return exchanged;
+}
+
 }  // namespace tilt::link

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 namespace tilt {
@@ -19,5 +20,13 @@ void OpenCommPort(DeviceLink& link, std::int16_t commPort, ErrorReporter& errors
 
 // Closes the link if it is open. Failures go to the error handler as "CloseCommPort".
 void CloseCommPort(DeviceLink& link, ErrorReporter& errors, std::string_view window);
+
+// One exchange with the device: opens the port (a failure is reported by the open), runs
+// `exchange`, reports a failure it throws under `procedure` and closes the port. `procedure` is
+// read when the failure comes, so an exchange may name the step it is in. False when the port
+// did not open or the exchange failed; both have been reported.
+[[nodiscard]] bool exchangeOnPort(DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
+                                  std::string_view window, const std::string_view& procedure,
+                                  const std::function<void()>& exchange);
 
 }  // namespace tilt::link

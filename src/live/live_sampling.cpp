@@ -64,9 +64,9 @@ class LoopRun {
 
 constexpr std::string_view kReceiveHandler = "MSComm1_OnComm";
 
-// Carries out the requests between two replies; true when it sent something. Sets `procedure`
-// to the name of the write under way, for a failure's report.
-using RequestRunner = std::function<bool(std::string_view& procedure)>;
+// Carries out the requests between two replies. Sets `procedure` to the name of the write under
+// way, for a failure's report.
+using RequestRunner = std::function<void(std::string_view& procedure)>;
 
 // The loop both windows share: asks with `command`, hands each reply of `replyBytes` to
 // `onReply` (false stalls the loop), and between two replies runs what `onRequests` finds posted:
@@ -78,10 +78,6 @@ LiveEnd runLoop(LoopRun& run, LoopRequests& requests, std::uint8_t command, std:
                 const RequestRunner& onRequests) {
     link::DeviceLink& link = run.link();
     const auto& options = run.options();
-    link::OpenCommPort(link, options.commPort, run.errors(), options.window);
-    if (!link.isOpen()) {
-        return LiveEnd::PortFailed;  // reported by the open
-    }
     LiveEnd end = LiveEnd::Stopped;
     link::Poller poller(link, command, replyBytes);
     std::string_view procedure = kReceiveHandler;
@@ -91,30 +87,28 @@ LiveEnd runLoop(LoopRun& run, LoopRequests& requests, std::uint8_t command, std:
         }
         return end != LiveEnd::Stalled;
     };
-    try {
+    const auto sample = [&] {
         while (!link.stopRequested()) {
             // The next request goes out at once unless a posted request must go first.
             if (!take(poller.next(requests.empty()))) {
-                break;
+                return;
             }
             // A request left when the loop is being stopped is dropped: the window that posted
             // it has stopped sampling.
             if (!link.stopRequested() && !requests.empty()) {
                 if (!take(poller.settle())) {
-                    break;
+                    return;
                 }
-                (void)onRequests(procedure);
+                onRequests(procedure);
             }
             procedure = kReceiveHandler;
         }
-        if (end == LiveEnd::Stopped) {
-            (void)take(poller.settle());
-        }
-    } catch (const Error& e) {
-        run.errors().report(e, procedure, options.window);
-        end = LiveEnd::PortFailed;
+        (void)take(poller.settle());
+    };
+    if (!link::exchangeOnPort(link, options.commPort, run.errors(), options.window, procedure,
+                              sample)) {
+        return LiveEnd::PortFailed;
     }
-    link::CloseCommPort(link, run.errors(), options.window);
     return end;
 }
 
@@ -138,7 +132,6 @@ LiveEnd sampleAngles(link::DeviceLink& link, ErrorReporter& errors, const LiveOp
         return true;
     };
     const auto onRequests = [&](std::string_view& procedure) {
-        bool sent = false;
         std::vector<LoopRequest> waiting;
         while (const auto request = requests.take()) {
             const auto* tare = std::get_if<TareRequest>(&*request);
@@ -159,7 +152,6 @@ LiveEnd sampleAngles(link::DeviceLink& link, ErrorReporter& errors, const LiveOp
                 GetTare(link, tare->axis, x ? last->wordX : last->wordY);
                 done.tareDegrees = x ? last->angleX : last->angleY;
             }
-            sent = true;
             if (events.tare) {
                 events.tare(done);
             }
@@ -167,7 +159,6 @@ LiveEnd sampleAngles(link::DeviceLink& link, ErrorReporter& errors, const LiveOp
         for (const auto& request : waiting) {
             requests.post(request);
         }
-        return sent;
     };
     return runLoop(run, requests, link::cmd::kAngles, link::kAnglesReplyBytes, onReply, onRequests);
 }
@@ -195,18 +186,15 @@ LiveEnd sampleAccelerations(link::DeviceLink& link, ErrorReporter& errors,
         return true;
     };
     const auto onRequests = [&](std::string_view& procedure) {
-        bool sent = false;
         while (const auto request = requests.take()) {
             if (const auto* dac = std::get_if<DacRequest>(&*request)) {
                 procedure = "WriteDAC";
                 writeDac(link, dac->dac, dac->value);
-                sent = true;
                 if (events.dac) {
                     events.dac({dac->dac, dac->value});
                 }
             }
         }
-        return sent;
     };
     return runLoop(run, requests, link::cmd::kAccelerations, link::kAccelerationsReplyBytes,
                    onReply, onRequests);

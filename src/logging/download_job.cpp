@@ -4,6 +4,7 @@
 
 #include "link/device_link.h"
 #include "link/protocol.h"
+#include "link/quiet_line.h"
 #include "logging/linear_csv.h"
 #include "logging/text_writer.h"
 #include "shell/error.h"
@@ -254,11 +255,8 @@ class Download {
         try {
             link_.setPort(request_.commPort);
             link_.open();
-            const link::Nanos bound = link_.now() + kRunOutBound;
-            while (link_.now() < bound &&
-                   link_.waitForBytes(link_.bytesWaiting() + 1, link_.now() + kQuietLine)) {
-                link_.discardInput();
-            }
+            link::waitForQuietLine(link_, kQuietLine, kRunOutBound);
+            link_.discardInput();
             link_.close();
         } catch (const Error&) {
             // Quietly: a port that fails now fails the next download's first open, which says so.
