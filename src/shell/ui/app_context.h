@@ -5,6 +5,7 @@
 #include "link/port_probe.h"
 #include "shell/app_state.h"
 #include "shell/data_paths.h"
+#include "shell/ui/logger_events.h"
 
 namespace tilt {
 class ErrorReporter;
@@ -37,6 +38,7 @@ struct AppContext {
     DataPaths paths;
     bool technician = false;            // show the Display menu
     std::function<void()> exitProgram;  // File > Exit
+    LoggerEvents loggerEvents;          // one window's writes, for the others to follow
 };
 
 }  // namespace tilt::shell::ui
