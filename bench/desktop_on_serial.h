@@ -36,7 +36,8 @@ struct DesktopOnSerial {
                                         .device = device,
                                         .paths = tilt::DataPaths{root.path().toStdString()},
                                         .technician = false,
-                                        .exitProgram = {}};
+                                        .exitProgram = {},
+                                        .loggerEvents = {}};
     tilt::shell::ui::WindowRegistry windows;
 
     // The port the windows use, as the Connect window would have chosen it.

@@ -45,10 +45,10 @@ DesktopProgram::DesktopProgram(const DesktopOptions& options, const DataPaths& p
           // Ends the program on the spot: open ports and files are the system's to close,
           // and every data line is on disk the moment it is written.
           [] { std::_Exit(EXIT_FAILURE); }),
-      device_(catalogue_, errorLog_, messages_),
+      device_(catalogue_, errors_, messages_),
       context_{.state = {},
                .messages = messages_,
-               .errors = errorLog_,
+               .errors = errors_,
                .settings = settings_,
                .fileDialogs = fileDialogs_,
                .catalogue = catalogue_,
@@ -56,7 +56,8 @@ DesktopProgram::DesktopProgram(const DesktopOptions& options, const DataPaths& p
                .device = device_,
                .paths = paths,
                .technician = options.technician,
-               .exitProgram = [] { QApplication::quit(); }} {
+               .exitProgram = [] { QApplication::quit(); },
+               .loggerEvents = {}} {
     if (options.simulate) {
         (void)catalogue_.addSimulatedDevice(simulatedDevice());
     }

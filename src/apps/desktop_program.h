@@ -8,6 +8,7 @@
 #include "platform/settings_store.h"
 #include "platform/system_port_catalogue.h"
 #include "shell/error_log.h"
+#include "shell/ui/active_screen_errors.h"
 #include "shell/ui/app_context.h"
 #include "shell/ui/device_thread.h"
 #include "shell/ui/mdi_form1.h"
@@ -35,6 +36,7 @@ class DesktopProgram {
     platform::SystemPortCatalogue catalogue_{clock_};
     shell::ui::QtMessages messages_;
     ErrorLog errorLog_;
+    shell::ui::ActiveScreenErrors errors_{errorLog_};
     platform::QtSettingsStore settings_;
     shell::ui::QtFileDialogs fileDialogs_;
     shell::ui::DeviceThread device_;

@@ -9,6 +9,7 @@
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "logging/download_job.h"
+#include "logging/download_report.h"
 #include "logging/erase.h"
 #include "logging/launch.h"
 #include "logging/linear_csv.h"
@@ -109,13 +110,13 @@ class ConsoleDownload final : public logging::DownloadFrontEnd {
 
     std::optional<std::string> chooseFile() override { return std::nullopt; }
 
-    logging::ExistingFile existingFile(
-        const std::string& file, const std::optional<logging::PartialDownload>& partial) override {
+    logging::ExistingFile existingFile(const logging::ExistingDataFile& existing) override {
         if (!resume_) {
             return logging::ExistingFile::Restart;
         }
+        const auto& partial = existing.partial;
         if (!partial) {
-            ctx_.err << file
+            ctx_.err << existing.file
                      << " is no cut-off download of the recording on the device; it was left as "
                         "it is. Leave out --resume to replace it, or choose another file.\n";
             return logging::ExistingFile::Refuse;
@@ -179,8 +180,8 @@ void printCompleted(Context& ctx, std::ostream& out, const logging::DownloadResu
 // What is in the file after a download that did not complete, and how to go on.
 void printWhatIsKept(Context& ctx, const logging::DownloadResult& result) {
     if (result.pagesInFile > 0) {
-        ctx.err << result.file << " keeps pages 1 to " << result.pagesInFile
-                << ". Run the download again with --resume to continue it.\n";
+        ctx.err << logging::keptPagesText(result.file, result.pagesInFile)
+                << " Run the download again with --resume to continue it.\n";
     }
 }
 
@@ -205,11 +206,13 @@ int downloadEnded(Context& ctx, std::ostream& out, const PrintingErrors& errors,
             }
             return kInterrupted;
         case DownloadEnd::ParametersFailed:
+            if (!result.parameterPortFailure.empty()) {
+                ctx.err << result.parameterPortFailure << "\n";
+            }
             ctx.err << logging::parameterFailureMessage(*result.failedStep) << "\n";
             return kDeviceFailed;
         case DownloadEnd::DeviceSilent:
-            ctx.err << "The logger stopped answering at page " << result.transfer.DownloadPage
-                    << ".\n";
+            ctx.err << logging::downloadEndedEarlyText(result) << "\n";
             break;
         case DownloadEnd::Cancelled:
         case DownloadEnd::NoFileName:
@@ -234,11 +237,10 @@ int eraseEnded(Context& ctx, std::ostream& out, logging::EraseEnd end) {
             return kInterrupted;
         case logging::EraseEnd::Stalled:
         case logging::EraseEnd::Failed:
+        case logging::EraseEnd::NotSent:
             break;
     }
-    if (!message.empty()) {
-        ctx.err << message << "\n";
-    }
+    ctx.err << message << "\n";
     return kDeviceFailed;
 }
 
@@ -251,6 +253,7 @@ QString eraseEndName(logging::EraseEnd end) {
         case logging::EraseEnd::Stalled:
             return QStringLiteral("stalled");
         case logging::EraseEnd::Failed:
+        case logging::EraseEnd::NotSent:
             break;
     }
     return QStringLiteral("failed");
@@ -261,7 +264,8 @@ int eraseAfterEnded(Context& ctx, std::ostream& out, const logging::DownloadResu
                     int code) {
     if (!result.erase) {
         ctx.err << "The logger was not erased: " << result.notErasedBecause << "\n";
-        return kDeviceFailed;
+        // A stop by the user says so in the exit code, whatever else was asked for.
+        return code == kInterrupted ? kInterrupted : kDeviceFailed;
     }
     const int erased = eraseEnded(ctx, out, *result.erase);
     return erased == kDone ? code : erased;
@@ -416,7 +420,7 @@ int runLaunch(Context& ctx, const QStringList& args) {
     link::DeviceLink link(ctx.catalogue);
     PrintingErrors errors(ctx.err);
     StatusLine line(ctx.err, ctx.errIsTerminal);
-    const auto end = logging::launchLogging(link, ctx.port, errors, [&](double erasedPages) {
+    const auto result = logging::launchLogging(link, ctx.port, errors, [&](double erasedPages) {
         if (interrupt.requested() && !explained) {
             line.note("A launch cannot be halted; it ends on its own within seconds.");
             explained = true;
@@ -424,8 +428,8 @@ int runLaunch(Context& ctx, const QStringList& args) {
         line.show("Erasing page " + std::to_string(static_cast<int>(erasedPages)));
     });
     line.end();
-    const std::string_view message = logging::launchEndMessage(end);
-    const bool launched = end == logging::LaunchEnd::Launched;
+    const std::string message = plainLines(logging::launchEndMessage(result));
+    const bool launched = result.end == logging::LaunchEnd::Launched;
     if (!message.empty()) {
         (launched && !options.json ? ctx.out : ctx.err) << message << "\n";
     }

@@ -23,6 +23,12 @@ void SimLine::plugIn() {
     unplugged_ = false;
 }
 
+void SimLine::unplugAfterWrites(std::size_t bytes) {
+    const std::lock_guard lock(mutex_);
+    unplugged_ = bytes == 0;
+    writesBeforeUnplug_ = unplugged_ ? std::nullopt : std::optional(bytes);
+}
+
 SimTransport::SimTransport(std::shared_ptr<SimLine> line, std::string name)
     : line_(std::move(line)), name_(std::move(name)) {}
 
@@ -75,6 +81,10 @@ void SimTransport::write(std::uint8_t byte) {
         throwIfUnplugged();
         if (device) {
             device->hostWrite(byte, line_->clock().now());
+        }
+        if (auto& left = line_->writesBeforeUnplug_; left && --*left == 0) {
+            line_->unplugged_ = true;
+            left.reset();
         }
     });
 }

@@ -31,6 +31,9 @@ class SimLine {
     // the port cannot be opened until it is plugged in again.
     void unplug();
     void plugIn();
+    // Pulls the adapter out once `bytes` more bytes have been written to the line: the write
+    // that makes the count goes out, the next use of the line fails.
+    void unplugAfterWrites(std::size_t bytes);
 
   private:
     friend class SimTransport;
@@ -39,6 +42,7 @@ class SimLine {
     std::optional<SimDevice> device_;
     bool open_ = false;
     bool unplugged_ = false;
+    std::optional<std::size_t> writesBeforeUnplug_;
 };
 
 // The host's end of a SimLine, in-process. Works on any clock: in virtual time a wait jumps to

@@ -31,7 +31,7 @@ std::optional<OnBoardParameters> GetOnBoardParameters(DeviceLink& link, std::int
         return std::nullopt;
     }
     const auto reply = queryDevice(
-        link, commPort, errors, window, "GetOnBoardParameters",
+        link, commPort, errors, window,
         [&] {
             for (const int address : kCells) {
                 if (link.stopRequested()) {

@@ -3,16 +3,15 @@
 #include "link/comm_port.h"
 #include "link/device_link.h"
 #include "shell/error.h"
-#include "shell/error_reporter.h"
 
 namespace tilt::link {
 
 QueryReply queryDevice(DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
-                       std::string_view window, std::string_view source,
-                       const std::function<void()>& send, std::size_t replyBytes) {
+                       std::string_view window, const std::function<void()>& send,
+                       std::size_t replyBytes) {
     OpenCommPort(link, commPort, errors, window);
     if (!link.isOpen()) {
-        return {.bytes = std::nullopt, .portFailed = true};
+        return {.bytes = std::nullopt, .portFailed = true, .failure = {}};
     }
     QueryReply result;
     try {
@@ -23,8 +22,8 @@ QueryReply queryDevice(DeviceLink& link, std::int16_t commPort, ErrorReporter& e
             result.bytes = std::move(reply);
         }
     } catch (const Error& e) {
-        errors.report(e, source, window);
         result.portFailed = true;
+        result.failure = e.description();
     }
     try {
         link.close();

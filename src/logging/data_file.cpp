@@ -245,7 +245,8 @@ std::vector<std::string> headerLines(std::string_view kind, const DataFileHeader
 }
 
 std::optional<std::string> chooseDataFile(FileDialogs& dialogs,
-                                          const std::filesystem::path& dataFilesFolder) {
+                                          const std::filesystem::path& dataFilesFolder,
+                                          bool confirmOverwrite) {
     FileDialogs::Request request;
     request.title = "Save As";
     request.filter = "All Files (*.*);;Text Files(*.txt);;TLG Files (*.tlg)";
@@ -254,6 +255,7 @@ std::optional<std::string> chooseDataFile(FileDialogs& dialogs,
     // A name typed without an extension gets ".tlg": the Graph window's Open lists *.tlg, and
     // a linear download's CSV file is named by putting ".csv" in place of the extension.
     request.defaultSuffix = "tlg";
+    request.confirmOverwrite = confirmOverwrite;
     return dialogs.save(request);
 }
 

@@ -52,10 +52,11 @@ struct DataFileHeader {
     const DataFileHeader& header);
 
 // The two halves of CreateDataFile, for a caller that looks at the chosen file before it is
-// emptied (to resume a download into it). The header writer puts the header on the disk and
-// throws the file's error.
+// emptied (to resume a download into it, asking about it itself: `confirmOverwrite` false). The
+// header writer puts the header on the disk and throws the file's error.
 [[nodiscard]] std::optional<std::string> chooseDataFile(
-    FileDialogs& dialogs, const std::filesystem::path& dataFilesFolder);
+    FileDialogs& dialogs, const std::filesystem::path& dataFilesFolder,
+    bool confirmOverwrite = true);
 void writeDataFileHeader(const std::string& file, std::string_view kind,
                          const DataFileHeader& header);
 

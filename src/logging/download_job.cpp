@@ -1,5 +1,6 @@
 #include "logging/download_job.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "link/device_link.h"
@@ -62,7 +63,7 @@ class Download {
             return false;
         }
         if (exists(file) && !inspectPartialDownload(file) &&
-            frontEnd_.existingFile(file, std::nullopt) == ExistingFile::Refuse) {
+            frontEnd_.existingFile({file, std::nullopt, {}}) == ExistingFile::Refuse) {
             end(DownloadEnd::Refused);
             return false;
         }
@@ -72,15 +73,22 @@ class Download {
     bool readParameters() {
         const auto outcome = GetDownloadParameters(
             link_, request_.commPort, errors_, request_.window, request_.decimalSeparator,
-            request_.parameterReading, [this](int steps) { frontEnd_.parameterStepsDone(steps); });
+            request_.parameterReading, [this](int steps) { frontEnd_.parameterStepsDone(steps); },
+            [this](const DownloadParameters& p) {
+                frontEnd_.modeRead(p.BinLinearMode, p.LinearChannel);
+            });
         result_.parameters = outcome.parameters;
         if (link_.stopRequested()) {
             end(DownloadEnd::Stopped);
             return false;
         }
         if (outcome.failed) {
+            // A port that would not open has been reported; one that failed under a query has
+            // not, and the step's message tells the user.
             result_.failedStep = outcome.failed;
-            end(outcome.portFailed ? DownloadEnd::PortFailed : DownloadEnd::ParametersFailed);
+            result_.parameterPortFailure = outcome.portFailure;
+            const bool reported = outcome.portFailed && outcome.portFailure.empty();
+            end(reported ? DownloadEnd::PortFailed : DownloadEnd::ParametersFailed);
             return false;
         }
         header_ = dataFileHeaderOf(outcome.parameters, request_.appVersion);
@@ -119,7 +127,13 @@ class Download {
         const std::string& file = result_.file;
         if (exists(file)) {
             const auto partial = partialDownloadOf(file, header_);
-            const ExistingFile choice = frontEnd_.existingFile(file, partial);
+            std::function<std::optional<bool>()> endsThere;
+            if (partial) {
+                endsThere = [this, last = partial->lastPage] {
+                    return recordingEndsAfter(link_, request_.commPort, last, request_.pageCount);
+                };
+            }
+            const ExistingFile choice = frontEnd_.existingFile({file, partial, endsThere});
             if (stopped()) {
                 return false;
             }
@@ -170,12 +184,13 @@ class Download {
 
     void transfer() {
         TransferOptions options;
-        options.firstPage = result_.firstPage;
+        options.firstPage = std::max(result_.firstPage, 1);
         options.pageCount = request_.pageCount;
         options.window = request_.window;
         options.lastReceive = request_.lastReceive;
         options.giveUpAfterSilence = request_.giveUpAfterSilence;
         frontEnd_.transferStarting(result_.firstPage);
+        result_.transferStarted = true;
         result_.transfer = transferPages(
             link_, request_.commPort, errors_, options,
             [this](std::int32_t page, std::span<const std::uint8_t> bytes) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,18 @@ enum class ExistingFile {
     Refuse,    // leave it alone and download nothing
 };
 
+// A data file that exists already, as the download finds it.
+struct ExistingDataFile {
+    std::string file;
+    // What it holds when it is a cut-off download of this very recording; nothing when it is
+    // anything else.
+    std::optional<PartialDownload> partial;
+    // For a partial download: asks the logger whether its recording ends after the file's last
+    // page (true), goes on (false), or could not be told (nothing). Call it on the download's
+    // thread; it costs two page requests.
+    std::function<std::optional<bool>()> recordingEndsThere;
+};
+
 // What only a front end knows: the user's answers, and where progress is shown. The download
 // calls these on its own thread, in this order, as far as it gets.
 class DownloadFrontEnd {
@@ -35,14 +48,14 @@ class DownloadFrontEnd {
 
     // How many of the four parameter steps have succeeded.
     virtual void parameterStepsDone(int /*steps*/) {}
+    // The mode step has succeeded: the logging mode and channel (EEPROM 42 and 43).
+    virtual void modeRead(double /*mode*/, double /*channel*/) {}
     // Everything the data file's header will carry has been read.
     virtual void parametersRead(const DownloadParameters& /*parameters*/) {}
     // The data file to write (asked only when the request names none); nothing: cancelled.
     virtual std::optional<std::string> chooseFile() = 0;
-    // `file` exists. `partial` is what it holds when it is a cut-off download of this very
-    // recording, nothing when it is anything else.
-    virtual ExistingFile existingFile(const std::string& file,
-                                      const std::optional<PartialDownload>& partial) = 0;
+    // The file to write exists: continue it, start it afresh, or leave it alone.
+    virtual ExistingFile existingFile(const ExistingDataFile& existing) = 0;
     // The first page is about to be asked for.
     virtual void transferStarting(std::int32_t /*firstPage*/) {}
     virtual void transferProgress(const TransferProgress& /*progress*/) {}
@@ -55,8 +68,7 @@ class DownloadFrontEnd {
 class ReplacingDownload : public DownloadFrontEnd {
   public:
     std::optional<std::string> chooseFile() override { return std::nullopt; }
-    ExistingFile existingFile(const std::string& /*file*/,
-                              const std::optional<PartialDownload>& /*partial*/) override {
+    ExistingFile existingFile(const ExistingDataFile& /*existing*/) override {
         return ExistingFile::Restart;
     }
 };
@@ -103,7 +115,11 @@ struct DownloadResult {
     std::int32_t firstPage = 0;    // 0 for a new file; after its last line for a continued one
     std::int32_t pagesInFile = 0;  // the last page the file holds when the download ended
     TransferResult transfer;       // where the page transfer ended, when it ran
-    bool csvFailed = false;        // a linear recording's CSV file could not be written (reported)
+    bool transferStarted = false;  // pages were asked for
+    // Why a parameter step failed when the port failed under it (no report went to the error
+    // handler: the step's message tells the user).
+    std::string parameterPortFailure;
+    bool csvFailed = false;  // a linear recording's CSV file could not be written (reported)
     // With eraseAfter: how the erase ended, when it ran; else why the logger was not erased.
     std::optional<EraseEnd> erase;
     std::string notErasedBecause;

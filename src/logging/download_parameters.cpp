@@ -161,7 +161,6 @@ namespace {
 
 struct Step {
     ParameterStep which;
-    const char* procedure;  // for the error log
     std::size_t replyBytes;
     // Puts the requests on the line; `afterAFailedAsk` when the ask before got no whole answer.
     std::function<void(bool afterAFailedAsk)> send;
@@ -177,8 +176,7 @@ link::QueryReply askStep(link::DeviceLink& link, std::int16_t commPort, ErrorRep
     for (int ask = 0; ask < asks && !link.stopRequested(); ++ask) {
         const bool afterAFailedAsk = ask > 0 && !previous;
         reply = link::queryDevice(
-            link, commPort, errors, window, step.procedure, [&] { step.send(afterAFailedAsk); },
-            step.replyBytes);
+            link, commPort, errors, window, [&] { step.send(afterAFailedAsk); }, step.replyBytes);
         if (reply.portFailed || (asks == 1) ||
             (reply.bytes && previous && *reply.bytes == *previous)) {
             return reply;
@@ -190,15 +188,16 @@ link::QueryReply askStep(link::DeviceLink& link, std::int16_t commPort, ErrorRep
 
 }  // namespace
 
-ParameterOutcome GetDownloadParameters(link::DeviceLink& link, std::int16_t commPort,
-                                       ErrorReporter& errors, std::string_view window,
-                                       std::string_view decimalSeparator, ParameterReading reading,
-                                       const std::function<void(int)>& stepDone) {
+ParameterOutcome GetDownloadParameters(
+    link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors, std::string_view window,
+    std::string_view decimalSeparator, ParameterReading reading,
+    const std::function<void(int)>& stepDone,
+    const std::function<void(const DownloadParameters&)>& modeRead) {
     ParameterOutcome outcome;
     auto& p = outcome.parameters;
     const auto pauses = [&] { return QueryPauses(link, reading.untilReply); };
     const Step steps[] = {
-        {ParameterStep::Mode, "GetModeParameters", 2,
+        {ParameterStep::Mode, 2,
          [&](bool afterAFailedAsk) {
              // Read until reply, the lead-in is kept for an ask after one that got no whole
              // answer: a logger that needs it after the port opens then gets it every time.
@@ -210,7 +209,7 @@ ParameterOutcome GetDownloadParameters(link::DeviceLink& link, std::int16_t comm
              paused.settle();
          },
          [&](auto reply) { decodeMode(reply, p); }},
-        {ParameterStep::Firmware, "GetFirmwareParameters", 4,
+        {ParameterStep::Firmware, 4,
          [&](bool) {
              auto paused = pauses();
              link.sendByte(link::cmd::kFirmwareVersion);
@@ -220,14 +219,14 @@ ParameterOutcome GetDownloadParameters(link::DeviceLink& link, std::int16_t comm
              paused.settle();
          },
          [&](auto reply) { decodeFirmware(reply, decimalSeparator, p); }},
-        {ParameterStep::Header1, "GetHeader1Parameters", 10,
+        {ParameterStep::Header1, 10,
          [&](bool) {
              auto paused = pauses();
              readCells(link, paused, kHeader1First, kHeader1Last, kHeaderCellWaitMs);
              paused.settle();
          },
          [&](auto reply) { decodeHeader1(reply, p); }},
-        {ParameterStep::Header2, "GetHeader2Parameters", 16,
+        {ParameterStep::Header2, 16,
          [&](bool) {
              auto paused = pauses();
              readCells(link, paused, kHeader2First, kHeader2Last, kHeaderCellWaitMs);
@@ -241,9 +240,13 @@ ParameterOutcome GetDownloadParameters(link::DeviceLink& link, std::int16_t comm
         if (!reply.bytes) {
             outcome.failed = step.which;
             outcome.portFailed = reply.portFailed;
+            outcome.portFailure = reply.failure;
             return outcome;
         }
         step.decode(*reply.bytes);
+        if (step.which == ParameterStep::Mode && modeRead) {
+            modeRead(p);
+        }
         if (stepDone) {
             stepDone(++done);
         }

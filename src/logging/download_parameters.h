@@ -43,7 +43,10 @@ enum class ParameterStep { Mode, Firmware, Header1, Header2 };
 struct ParameterOutcome {
     DownloadParameters parameters;
     std::optional<ParameterStep> failed;  // the step that failed; the later ones did not run
-    bool portFailed = false;              // it failed because the port did, which has been reported
+    // It failed because the port did: could not be opened (reported by the open), or failed
+    // under the query (not reported: `portFailure` says why).
+    bool portFailed = false;
+    std::string portFailure;
 };
 
 // How the queries are read.
@@ -62,13 +65,15 @@ struct ParameterReading {
 };
 
 // Runs the four queries, each on a port opened and closed around it; a port that fails ends
-// them at once. `stepDone` is told how many steps have succeeded so far. Quotients (firmware
+// them at once, as a failed step. `stepDone` is told how many steps have succeeded so far, and
+// `modeRead` the mode and channel as soon as the mode step has them. Quotients (firmware
 // version, sampling frequency) use `decimalSeparator`, as the user's number settings have it
 // (UTF-8).
 [[nodiscard]] ParameterOutcome GetDownloadParameters(
     link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors, std::string_view window,
     std::string_view decimalSeparator, ParameterReading reading = {},
-    const std::function<void(int stepsDone)>& stepDone = {});
+    const std::function<void(int stepsDone)>& stepDone = {},
+    const std::function<void(const DownloadParameters& modeRead)>& modeRead = {});
 
 // The decoders of the four replies, for a reply of the right length.
 void decodeMode(std::span<const std::uint8_t> reply, DownloadParameters& p);

@@ -21,9 +21,13 @@ std::string_view eraseEndMessage(EraseEnd end) {
         case EraseEnd::Stalled:
             return "The logger stopped answering; the erase may not be complete.";
         case EraseEnd::Failed:
+            return "The connection to the logger failed during the erase; the erase may not be "
+                   "complete. Check the cable, then erase again.";
+        case EraseEnd::NotSent:
             break;
     }
-    return {};
+    return "The erase did not start: nothing was sent to the logger, and its memory is as it "
+           "was.";
 }
 
 EraseEnd eraseMemory(link::DeviceLink& link, ErrorReporter& errors, const EraseOptions& options,
@@ -33,7 +37,7 @@ EraseEnd eraseMemory(link::DeviceLink& link, ErrorReporter& errors, const EraseO
     try {
         link::OpenCommPort(link, options.commPort, errors, options.window);
         if (!link.isOpen()) {
-            return EraseEnd::Failed;  // reported by the open
+            return EraseEnd::NotSent;  // reported by the open
         }
         link.sendByte(link::cmd::kErase);
         source = "TimerErase_Timer";

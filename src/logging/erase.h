@@ -23,8 +23,9 @@ inline constexpr std::string_view kEraseWarning = "All on-board data will be era
 enum class EraseEnd {
     Completed,  // 2050 progress bytes came
     Halted,     // the user stopped it; the device finishes on its own
-    Failed,     // the port failed; reported to the error handler
+    Failed,     // the port failed after 'e' went out; reported to the error handler
     Stalled,    // no progress byte for longer than the caller allows
+    NotSent,    // the port did not open (reported by the open); nothing was sent
 };
 
 // Where an erase stands at a tick.
@@ -41,7 +42,8 @@ struct EraseOptions {
     std::optional<link::Nanos> giveUpAfterSilence;
 };
 
-// What the user is told at the end of an erase; empty when the error handler has told it.
+// What the user is told at the end of an erase (after the error handler's report, when the port
+// failed): what happened, and what became of the memory.
 [[nodiscard]] std::string_view eraseEndMessage(EraseEnd end);
 
 // Erases the device's data memory: 'e', then every 500 ms the number of progress bytes waiting

@@ -19,6 +19,14 @@ constexpr int kFirstLaunchCell = 103;
 constexpr std::int32_t kEraseLeadMs = 1000;
 constexpr link::Nanos kTick = link::ms(250);
 constexpr double kLastPage = 2047;
+
+// After a failure the launch tells the user itself; a port that will not close adds nothing.
+void closeQuietly(link::DeviceLink& link) {
+    try {
+        link.close();
+    } catch (const Error&) {
+    }
+}
 }  // namespace
 
 LaunchStamp launchStampOf(std::chrono::system_clock::time_point when) {
@@ -29,20 +37,42 @@ LaunchStamp launchStampOf(std::chrono::system_clock::time_point when) {
             local.tm_min,  local.tm_sec,         local.tm_mon + 1};
 }
 
-std::string_view launchEndMessage(LaunchEnd end) {
-    switch (end) {
+std::string launchEndMessage(const LaunchResult& result) {
+    std::string message;
+    switch (result.end) {
         case LaunchEnd::Launched:
             return "Disconnect the serial cable from the Tiltavarometer! The shaker will shake "
                    "momentarily indicating that datalogging has begun.";
         case LaunchEnd::LaunchTimeFailed:
-            return "Launch Time write to EEPROM failed! Launch did not occur.";
+            message = "Launch Time write to EEPROM failed! Launch did not occur.";
+            break;
         case LaunchEnd::Failed:
-            return "Tiltavarometer failed to launch!";
+            message = "Tiltavarometer failed to launch!";
+            break;
         case LaunchEnd::TickFailed:
-        case LaunchEnd::PortLost:
             break;
     }
-    return {};
+    if (!result.portLost) {
+        return message;
+    }
+    if (!message.empty()) {
+        message += "\r\n";
+    }
+    if (!result.eraseSent) {
+        return message +
+               "The connection to the logger was lost before the erase: its memory was not "
+               "erased. Check the cable, connect again, then launch again.";
+    }
+    if (!result.loggingSent) {
+        return message +
+               "The connection to the logger was lost after the erase command: its memory is "
+               "erased, and it is not logging. Check the cable, connect again, then launch "
+               "again.";
+    }
+    return message +
+           "The connection to the logger was lost during the erase, after it was told to start "
+           "logging: it logs once its erase is done. Connect again to check it before you leave "
+           "it.";
 }
 
 double erasedPagesOf(double erasedByteCount) {
@@ -50,7 +80,7 @@ double erasedPagesOf(double erasedByteCount) {
 }
 
 bool WriteLaunchTime(link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
-                     const LaunchStamp& stamp) {
+                     const LaunchStamp& stamp, bool* portLost) {
     try {
         const int values[] = {stamp.day,
                               link::ValueToMSB(stamp.year, errors),
@@ -68,42 +98,37 @@ bool WriteLaunchTime(link::DeviceLink& link, std::int16_t commPort, ErrorReporte
         link.close();
         return !link.stopRequested();
     } catch (const Error& e) {
-        if (e.number() == errc::kPortLost) {
-            throw;
+        if (portLost) {
+            *portLost = e.number() == errc::kPortLost;
         }
         return false;
     }
 }
 
-LaunchEnd launchLogging(link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
-                        const LaunchProgress& onProgress) {
-    // A pulled adapter is told as itself, once, not as a launch that failed for no reason given.
-    const auto portLost = [&](const Error& e, std::string_view source) {
-        errors.report(e, source, kWindow);
-        link::CloseCommPort(link, errors, kWindow);
-        return LaunchEnd::PortLost;
-    };
-    try {
-        if (!WriteLaunchTime(link, commPort, errors, launchStampOf(link.clock().wallNow()))) {
-            return LaunchEnd::LaunchTimeFailed;
-        }
-    } catch (const Error& e) {
-        return portLost(e, "WriteLaunchTime");
+LaunchResult launchLogging(link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
+                           const LaunchProgress& onProgress) {
+    LaunchResult result;
+    if (!WriteLaunchTime(link, commPort, errors, launchStampOf(link.clock().wallNow()),
+                         &result.portLost)) {
+        result.end = LaunchEnd::LaunchTimeFailed;
+        closeQuietly(link);  // the stamp leaves the port as it was; the launch ends here
+        return result;
     }
     try {
         link::OpenCommPort(link, commPort, errors, kWindow);
         link.sendByte(link::cmd::kErase);
+        result.eraseSent = true;
         link.Delay(kEraseLeadMs);
         link.sendByte(link::cmd::kStartLogging);
+        result.loggingSent = true;
     } catch (const Error& e) {
-        if (e.number() == errc::kPortLost) {
-            return portLost(e, "mnuLaunch_Click");
-        }
-        link::CloseCommPort(link, errors, kWindow);
-        return LaunchEnd::Failed;
+        // The launch's own failure: the user hears it from the launch, not from the handler.
+        result.portLost = e.number() == errc::kPortLost;
+        result.end = LaunchEnd::Failed;
+        closeQuietly(link);
+        return result;
     }
     double erasedByteCount = 0;
-    LaunchEnd end = LaunchEnd::Launched;
     try {
         for (link::Nanos tick = link.now() + kTick; !link.stopRequested(); tick += kTick) {
             link.clock().sleepUntil(tick, link.stopToken());
@@ -118,10 +143,11 @@ LaunchEnd launchLogging(link::DeviceLink& link, std::int16_t commPort, ErrorRepo
         }
     } catch (const Error& e) {
         errors.report(e, "Timer1_Timer", kWindow);
-        end = LaunchEnd::TickFailed;
+        result.portLost = e.number() == errc::kPortLost;
+        result.end = LaunchEnd::TickFailed;
     }
     link::CloseCommPort(link, errors, kWindow);
-    return end;
+    return result;
 }
 
 }  // namespace tilt::logging

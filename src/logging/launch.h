@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace tilt {
@@ -22,10 +23,11 @@ struct LaunchStamp {
 [[nodiscard]] LaunchStamp launchStampOf(std::chrono::system_clock::time_point when);
 
 // Writes the stamp into EEPROM 103..109 ('p', 12 ms, address, 12 ms, value, 12 ms each) and
-// closes the port. False when anything failed on the way (the port is then left as it is),
-// except a lost port, which is thrown: the user is to hear which port went.
+// closes the port. False when anything failed on the way (the port is then left as it is); a lost
+// port sets `portLost`.
 [[nodiscard]] bool WriteLaunchTime(link::DeviceLink& link, std::int16_t commPort,
-                                   ErrorReporter& errors, const LaunchStamp& stamp);
+                                   ErrorReporter& errors, const LaunchStamp& stamp,
+                                   bool* portLost = nullptr);
 
 // What the user is warned of before a launch.
 inline constexpr std::string_view kLaunchWarning =
@@ -36,20 +38,30 @@ enum class LaunchEnd {
     LaunchTimeFailed,  // nothing was erased
     Failed,            // "Tiltavarometer failed to launch!"
     TickFailed,        // reported to the error handler as "Timer1_Timer"
-    PortLost,          // the adapter was pulled out: reported to the error handler, naming it
 };
 
-// What the user is told at the end of a launch; empty when the error handler has told it.
-[[nodiscard]] std::string_view launchEndMessage(LaunchEnd end);
+// How far a launch got, for what the user is told at its end.
+struct LaunchResult {
+    LaunchEnd end = LaunchEnd::Launched;
+    bool portLost = false;     // the adapter was pulled out on the way
+    bool eraseSent = false;    // 'e' went out: the logger's memory is erased, or being erased
+    bool loggingSent = false;  // 'X' went out too: the logger logs once its erase is done
+};
+
+// What the user is told at the end of a launch: the launch's own message, and for a lost port a
+// line that says what became of the logger's memory. After a failure the error handler reported
+// (a tick's), only that line.
+[[nodiscard]] std::string launchEndMessage(const LaunchResult& result);
 
 // Erase progress of a launch: the page the erase has reached (0..2047).
 using LaunchProgress = std::function<void(double erasedPages)>;
 
 // The launch: stamp the time, open the port, 'e', 1000 ms, 'X', then every 250 ms count the
 // progress bytes that came (n of them add n - 2 to the count, the page shown is a third of it);
-// a tick with 3 bytes or fewer ends it.
-[[nodiscard]] LaunchEnd launchLogging(link::DeviceLink& link, std::int16_t commPort,
-                                      ErrorReporter& errors, const LaunchProgress& onProgress);
+// a tick with 3 bytes or fewer ends it. A failure before the ticks, a lost port included, is the
+// launch's own (no report to the error handler); one in a tick is reported as "Timer1_Timer".
+[[nodiscard]] LaunchResult launchLogging(link::DeviceLink& link, std::int16_t commPort,
+                                         ErrorReporter& errors, const LaunchProgress& onProgress);
 
 // The page an erased byte count stands for: a third of it, ties to even, at most 2047.
 [[nodiscard]] double erasedPagesOf(double erasedByteCount);

@@ -1,5 +1,7 @@
 #include "logging/page_transfer.h"
 
+#include <algorithm>
+
 #include "link/comm_port.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
@@ -45,7 +47,7 @@ class Transfer {
           onDataPage_(onDataPage),
           onProgress_(onProgress),
           lastReceive_(options.lastReceive) {
-        progress_.page = options.firstPage;
+        progress_.page = 0;
     }
 
     // Runs until the memory is read, the transfer is stopped or a page cannot be kept.
@@ -96,7 +98,7 @@ class Transfer {
             }
             progress_.pageArrived = true;
         }
-        ++progress_.page;
+        progress_.page = progress_.page == 0 ? std::max(options_.firstPage, 1) : progress_.page + 1;
         report();
         if (progress_.page > options_.pageCount - 1) {
             return TransferEnd::Completed;
@@ -161,6 +163,42 @@ TransferResult transferPages(link::DeviceLink& link, std::int16_t commPort, Erro
     }
     link::CloseCommPort(link, errors, options.window);
     return transfer.result(end);
+}
+
+std::optional<bool> recordingEndsAfter(link::DeviceLink& link, std::int16_t commPort,
+                                       std::int32_t lastPage, std::int32_t pageCount) {
+    if (lastPage >= pageCount - 1) {
+        return true;
+    }
+    const auto askFor = [&link](std::int32_t page) -> std::optional<std::vector<std::uint8_t>> {
+        link::requestPage(link, page);
+        if (!waitForReply(link, link.now() + kWatchdogPeriod)) {
+            return std::nullopt;
+        }
+        auto bytes = link.readAll();
+        if (bytes.size() != link::kPageBytes) {
+            return std::nullopt;
+        }
+        return bytes;
+    };
+    std::optional<bool> ends;
+    try {
+        link.setPort(commPort);
+        link.open();
+        link.discardInput();
+        if (askFor(0)) {
+            if (const auto next = askFor(lastPage + 1)) {
+                ends = link::isErasedPage(*next);
+            }
+        }
+    } catch (const Error&) {
+        // Quietly: the transfer that may follow opens the port again and reports its failure.
+    }
+    try {
+        link.close();
+    } catch (const Error&) {
+    }
+    return ends;
 }
 
 }  // namespace tilt::logging

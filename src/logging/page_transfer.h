@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "link/clock.h"
 
@@ -45,7 +46,9 @@ struct TransferResult {
 };
 
 struct TransferOptions {
-    std::int32_t firstPage = 0;  // 0 for a new download; the page after the last line to resume
+    // The first data page to ask for: 1 for a new download, the page after the file's last
+    // line to continue one. Page 0 is asked for first either way.
+    std::int32_t firstPage = 1;
     std::int32_t pageCount = 2048;
     std::string_view window = "DownloadErase";
     // The last reply of an earlier transfer on the link's clock: until the first reply, the
@@ -64,11 +67,20 @@ using PageSink = std::function<bool(std::int32_t page, std::span<const std::uint
 // reply of the wrong length, and keeps a one-second watchdog that asks again while the device
 // stays silent. The watchdog goes by the link's steady clock, so a change of the date neither
 // fires it early nor holds it off. Page 0 is asked for and never handed on; every data page
-// goes to `onDataPage` before the next request leaves. Ends at the first erased page, after the
-// last page, on a stop request, when the sink refuses a page, or when the port fails.
+// goes to `onDataPage` before the next request leaves. A continued transfer asks for page 0 as
+// well, then goes on at `firstPage`: the logger may need page 0 to start its reads. Ends at the
+// first erased page, after the last page, on a stop request, when the sink refuses a page, or when
+// the port fails.
 [[nodiscard]] TransferResult transferPages(
     link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
     const TransferOptions& options, const PageSink& onDataPage,
     const std::function<void(const TransferProgress&)>& onProgress);
+
+// Whether a recording ends after `lastPage`, for a file that holds pages 1 to `lastPage` of it:
+// true when that is the memory's last page or the logger's next page is erased, false when the
+// next page holds data, nothing when the logger gave no whole page or the port failed (the
+// transfer that may follow says so). Asks for page 0 first, as every transfer does.
+[[nodiscard]] std::optional<bool> recordingEndsAfter(link::DeviceLink& link, std::int16_t commPort,
+                                                     std::int32_t lastPage, std::int32_t pageCount);
 
 }  // namespace tilt::logging

@@ -7,6 +7,15 @@
 
 namespace tilt {
 
+// A download of this run of the program that ended before the end of the recording and has not
+// been completed since: the pages after `pagesInFile` are only on the logger.
+struct UnfinishedDownload {
+    std::int16_t commPort = 0;  // the port of the logger it came from
+    double serialNumber = 0;
+    std::string file;
+    std::int32_t pagesInFile = 0;
+};
+
 // The program-wide variables. Owned by the user-interface thread: operations take what they
 // need as arguments and hand their results back, and the window that started them writes the
 // results here. Everything starts at 0, empty or false.
@@ -59,6 +68,8 @@ struct AppState {
     bool SaveLiveReadings = false;
     bool GraphAfterDownload = false;
     std::string GraphFileName;
+    // Asked about before an erase or a launch of that logger.
+    std::optional<UnfinishedDownload> unfinishedDownload;
 };
 
 }  // namespace tilt

@@ -23,11 +23,14 @@ struct ScriptedFrontEnd final : DownloadFrontEnd {
         ++filesAsked;
         return file;
     }
-    ExistingFile existingFile(const std::string& /*file*/,
-                              const std::optional<PartialDownload>& partial) override {
-        partials.push_back(partial);
-        return existing;
+    ExistingFile existingFile(const ExistingDataFile& existing) override {
+        partials.push_back(existing.partial);
+        if (askWhetherWhole && existing.recordingEndsThere) {
+            endsThere.push_back(existing.recordingEndsThere());
+        }
+        return answer;
     }
+    void modeRead(double mode, double channel) override { modes.emplace_back(mode, channel); }
     void transferProgress(const TransferProgress& p) override {
         if (onProgress) {
             onProgress(p);
@@ -35,9 +38,12 @@ struct ScriptedFrontEnd final : DownloadFrontEnd {
     }
 
     std::optional<std::string> file;
-    ExistingFile existing = ExistingFile::Restart;
+    ExistingFile answer = ExistingFile::Restart;
+    bool askWhetherWhole = false;
     int filesAsked = 0;
     std::vector<std::optional<PartialDownload>> partials;
+    std::vector<std::optional<bool>> endsThere;
+    std::vector<std::pair<double, double>> modes;
     std::function<void(const TransferProgress&)> onProgress;
 };
 
@@ -53,7 +59,7 @@ class DownloadJob : public testing::TempFolderTest {
     DownloadResult download(SimBench& bench, const std::string& file,
                             ExistingFile existing = ExistingFile::Restart) {
         frontEnd.file = file;
-        frontEnd.existing = existing;
+        frontEnd.answer = existing;
         DownloadRequest request = requestTemplate;
         request.commPort = bench.port;
         request.appVersion = "3.2.4";
@@ -228,13 +234,30 @@ TEST_F(DownloadJob, StoppedAndCutOff_ContinuesToTheSameFile_AndAWholeFileAsksFor
     // A kill in the middle of a write leaves half a line behind.
     std::ofstream(path("cut.tlg"), std::ios::binary | std::ios::app) << "26,12.3,4";
 
-    const auto continued = download(options, path("cut.tlg"), ExistingFile::Continue);
+    SimBench continuing(options);
+    frontEnd.askWhetherWhole = true;
+    const auto continued = download(continuing, path("cut.tlg"), ExistingFile::Continue);
     ASSERT_TRUE(frontEnd.partials.back());
     EXPECT_TRUE(frontEnd.partials.back()->cutOff);
+    EXPECT_EQ(frontEnd.endsThere.back(), false) << "page 26 holds data";
     EXPECT_EQ(continued.firstPage, 26);
+    // After the parameters: page 0 and page 26 for the question, then the transfer, which asks
+    // for page 0 first as every transfer does, and goes on at page 26.
+    const auto sent = continuing.receivedBytes();
+    constexpr std::size_t kParameterBytes = 2 * 2 + 2 + 10 * 2 + 16 * 2;
+    ASSERT_GT(sent.size(), kParameterBytes + 12);
+    EXPECT_EQ(std::vector<std::uint8_t>(sent.begin() + kParameterBytes,
+                                        sent.begin() + kParameterBytes + 12),
+              (std::vector<std::uint8_t>{'d', 0, 0, 'd', 0, 26, 'd', 0, 0, 'd', 0, 26}));
     EXPECT_EQ(continued.end, DownloadEnd::Completed);
     EXPECT_TRUE(readFile(path("cut.tlg")) == readFile(path("whole.tlg"))) << "the files differ";
     EXPECT_TRUE(readFile(path("cut.csv")) == readFile(path("whole.csv"))) << "the CSVs differ";
+
+    // The whole recording in the file: the logger's next page is erased.
+    SimBench whole(options);
+    ASSERT_EQ(download(whole, path("whole.tlg"), ExistingFile::Refuse).end, DownloadEnd::Refused);
+    EXPECT_EQ(frontEnd.endsThere.back(), true);
+    frontEnd.askWhetherWhole = false;
 
     // A full memory downloaded once: continuing it finds nothing left to ask for.
     const auto full = recording(device::Preload::Bin, 2047);
@@ -368,6 +391,34 @@ TEST_F(DownloadJob, AdapterPulledOut_EndsAtOnceWithOneReport_KeepingWholeLines) 
         << errors.reports[0].description;
     EXPECT_TRUE(endsWithWholeLine(readFile(path("pulled.tlg"))));
     EXPECT_FALSE(bench.link.isOpen());
+}
+
+// A port lost under a parameter query fails that step without a report of its own (its message
+// tells the user); the mode and channel reach the front end as soon as their step has them.
+TEST_F(DownloadJob, AdapterPulledOutDuringTheParameters_FailsTheStepUnreported) {
+    struct Case {
+        std::size_t writesBeforeLoss;
+        ParameterStep failed;
+        std::size_t modesShown;
+    };
+    // Mode: 4 bytes; firmware: 2; header 1: 20.
+    for (const Case& c : {Case{2, ParameterStep::Mode, 0}, Case{5, ParameterStep::Firmware, 1},
+                          Case{10, ParameterStep::Header1, 1}}) {
+        SimBench bench(recording(device::Preload::Linear3, 5));
+        bench.catalogue.line(bench.port)->unplugAfterWrites(c.writesBeforeLoss);
+        frontEnd.modes.clear();
+        const auto result = download(bench, path("never.tlg"));
+        EXPECT_EQ(result.end, DownloadEnd::ParametersFailed) << c.writesBeforeLoss;
+        EXPECT_EQ(result.failedStep, c.failed) << c.writesBeforeLoss;
+        EXPECT_NE(result.parameterPortFailure.find("was lost"), std::string::npos)
+            << result.parameterPortFailure;
+        EXPECT_TRUE(errors.reports.empty()) << errors.reports[0].source;
+        ASSERT_EQ(frontEnd.modes.size(), c.modesShown);
+        if (c.modesShown > 0) {
+            EXPECT_EQ(frontEnd.modes[0], std::make_pair(1.0, 3.0));
+        }
+        EXPECT_FALSE(std::filesystem::exists(path("never.tlg")));
+    }
 }
 
 TEST_F(DownloadJob, SilenceLimit_EndsAStalledTransfer_WithoutOneTheWatchdogAsksOn) {

@@ -141,9 +141,10 @@ TEST(Launch, StampsErasesStartsLoggingAndEndsWhenTheProgressStops) {
     SimBench bench(recorded());
     testing::RecordingErrors errors;
     std::vector<double> pages;
-    const auto end =
+    const auto result =
         launchLogging(bench.link, bench.port, errors, [&](double page) { pages.push_back(page); });
-    EXPECT_EQ(end, LaunchEnd::Launched);
+    EXPECT_EQ(result.end, LaunchEnd::Launched);
+    EXPECT_FALSE(result.portLost);
     const auto rx = bench.received();
     ASSERT_EQ(rx.size(), 21U + 2U);
     EXPECT_EQ(rx[21].value, 'e');
@@ -165,7 +166,7 @@ TEST(Launch, SilentDevice_EndsAtTheFirstTick_ErasedPagesKeepToTheMemory) {
     testing::RecordingErrors errors;
     int ticks = 0;
     const auto start = bench.clock.now();
-    EXPECT_EQ(launchLogging(bench.link, silent, errors, [&](double) { ++ticks; }),
+    EXPECT_EQ(launchLogging(bench.link, silent, errors, [&](double) { ++ticks; }).end,
               LaunchEnd::Launched);
     EXPECT_EQ(ticks, 0);
     using Ms = std::chrono::duration<double, std::milli>;
@@ -176,24 +177,48 @@ TEST(Launch, SilentDevice_EndsAtTheFirstTick_ErasedPagesKeepToTheMemory) {
     EXPECT_EQ(erasedPagesOf(10.5), 4) << "3.5 rounds to even";
     EXPECT_EQ(erasedPagesOf(9000), 2047);
 
-    EXPECT_EQ(launchLogging(bench.link, 9, errors, {}), LaunchEnd::LaunchTimeFailed);
+    EXPECT_EQ(launchLogging(bench.link, 9, errors, {}).end, LaunchEnd::LaunchTimeFailed);
 }
 
-TEST(Launch, AdapterPulledOutDuringTheErase_IsReportedOnceNamingThePort) {
-    SimBench bench(recorded());
-    testing::RecordingErrors errors;
-    int ticks = 0;
-    const auto end = launchLogging(bench.link, bench.port, errors, [&](double) {
-        if (++ticks == 2) {
-            bench.catalogue.line(bench.port)->unplug();
+// The adapter pulled out at each step of a launch: the user hears what became of the memory,
+// and only a tick's failure goes to the error handler.
+TEST(Launch, AdapterPulledOut_SaysWhetherTheMemoryWasErased) {
+    struct Case {
+        std::size_t writesBeforeLoss;  // of 21 stamp bytes, 'e' and 'X'
+        LaunchEnd end;
+        bool eraseSent, loggingSent;
+        const char* firstLine;  // of the message
+        const char* memory;     // what the message says of the memory
+        std::size_t reports;
+    };
+    const Case cases[] = {
+        {5, LaunchEnd::LaunchTimeFailed, false, false,
+         "Launch Time write to EEPROM failed! Launch did not occur.", "was not erased", 0},
+        {22, LaunchEnd::Failed, true, false, "Tiltavarometer failed to launch!",
+         "its memory is erased, and it is not logging", 0},
+        {23, LaunchEnd::TickFailed, true, true, "The connection to the logger was lost",
+         "it logs once its erase is done", 1},
+    };
+    for (const Case& c : cases) {
+        SimBench bench(recorded());
+        bench.catalogue.line(bench.port)->unplugAfterWrites(c.writesBeforeLoss);
+        testing::RecordingErrors errors;
+        const LaunchResult result = launchLogging(bench.link, bench.port, errors, {});
+        EXPECT_EQ(result.end, c.end) << c.writesBeforeLoss;
+        EXPECT_TRUE(result.portLost);
+        EXPECT_EQ(result.eraseSent, c.eraseSent);
+        EXPECT_EQ(result.loggingSent, c.loggingSent);
+        const std::string message = launchEndMessage(result);
+        EXPECT_TRUE(message.starts_with(c.firstLine)) << message;
+        EXPECT_NE(message.find(c.memory), std::string::npos) << message;
+        ASSERT_EQ(errors.reports.size(), c.reports) << c.writesBeforeLoss;
+        if (c.reports > 0) {
+            EXPECT_EQ(errors.reports[0].number, errc::kPortLost);
+            EXPECT_EQ(errors.reports[0].source, "Timer1_Timer");
         }
-    });
-    EXPECT_EQ(end, LaunchEnd::TickFailed);
-    ASSERT_EQ(errors.reports.size(), 1U);
-    EXPECT_EQ(errors.reports[0].number, errc::kPortLost);
-    EXPECT_EQ(errors.reports[0].source, "Timer1_Timer");
-    EXPECT_NE(errors.reports[0].description.find("sim was lost"), std::string::npos);
-    EXPECT_FALSE(bench.link.isOpen());
+        EXPECT_FALSE(bench.link.isOpen());
+        EXPECT_EQ(bench.receivedBytes().size(), c.writesBeforeLoss);
+    }
 }
 
 }  // namespace

@@ -59,19 +59,32 @@ TEST_F(TiltctlLogging, LinearRecording_HaltedByCtrlCAtAPageBoundary_AndResumedTo
     TiltsimProcess sim({"--preload", "linear3", "--pages", "6"});
     ASSERT_FALSE(sim.path().empty());
 
-    // Ctrl+C once two pages are in.
-    QProcess ctl;
-    ctl.start(TILTCTL_PATH, {"--port", QString::fromStdString(sim.path()), "download", "-o",
-                             QString::fromStdString(path("walk.tlg"))});
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (crlfLines(readFile(path("walk.tlg"))) < 14 &&
-           std::chrono::steady_clock::now() < giveUp) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Ctrl+C once two pages are in: exit 130 whatever else was asked for; with --erase-after
+    // the logger is kept, and tiltctl says so.
+    for (const bool eraseAfter : {true, false}) {
+        QProcess ctl;
+        QStringList args = {"--port", QString::fromStdString(sim.path()), "download", "-o",
+                            QString::fromStdString(path("walk.tlg"))};
+        if (eraseAfter) {
+            args << "--erase-after";
+        }
+        std::filesystem::remove(path("walk.tlg"));
+        ctl.start(TILTCTL_PATH, args);
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (crlfLines(readFile(path("walk.tlg"))) < 14 &&
+               std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ::kill(static_cast<pid_t>(ctl.processId()), SIGINT);
+        ASSERT_TRUE(ctl.waitForFinished(5000));
+        EXPECT_EQ(ctl.exitStatus(), QProcess::NormalExit);
+        const std::string err = ctl.readAllStandardError().toStdString();
+        EXPECT_EQ(ctl.exitCode(), 130) << eraseAfter << err;
+        EXPECT_EQ(
+            err.find("The logger was not erased: the download was halted") != std::string::npos,
+            eraseAfter)
+            << err;
     }
-    ::kill(static_cast<pid_t>(ctl.processId()), SIGINT);
-    ASSERT_TRUE(ctl.waitForFinished(5000));
-    EXPECT_EQ(ctl.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(ctl.exitCode(), 130) << ctl.readAllStandardError().toStdString();
     const std::string halted = readFile(path("walk.tlg"));
     const long pagesKept = crlfLines(halted) - 12;
     EXPECT_GE(pagesKept, 2);

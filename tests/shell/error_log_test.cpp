@@ -155,6 +155,10 @@ class WaitingMessages final : public Messages {
         }
         return Answer::Retry;
     }
+    std::size_t choose(const std::string&, const std::vector<std::string>&, std::size_t,
+                       std::size_t escapeChoice) override {
+        return escapeChoice;
+    }
     std::atomic<bool> sawSecond{false};
 
   private:

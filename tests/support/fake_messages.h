@@ -15,24 +15,38 @@ class FakeMessages final : public Messages {
     struct Shown {
         std::string text;
         Buttons buttons;
+        std::vector<std::string> choices;  // of a choose()
     };
 
-    void show(const std::string& text) override { shown.push_back({text, Buttons::Ok}); }
+    void show(const std::string& text) override { shown.push_back({text, Buttons::Ok, {}}); }
 
     Answer ask(const std::string& text, Buttons buttons) override {
-        shown.push_back({text, buttons});
+        shown.push_back({text, buttons, {}});
         if (!answers.empty()) {
             const Answer a = answers.front();
             answers.pop_front();
             return a;
         }
         return buttons == Buttons::RetryCancel ? Answer::Retry
-               : buttons == Buttons::YesNo     ? Answer::No
-                                               : Answer::Ok;
+               : buttons == Buttons::Ok        ? Answer::Ok
+                                               : Answer::No;
+    }
+
+    // Answers from `choiceAnswers` (indices), else as Escape would.
+    std::size_t choose(const std::string& text, const std::vector<std::string>& choices,
+                       std::size_t /*defaultChoice*/, std::size_t escapeChoice) override {
+        shown.push_back({text, Buttons::Ok, choices});
+        if (!choiceAnswers.empty()) {
+            const std::size_t a = choiceAnswers.front();
+            choiceAnswers.pop_front();
+            return a;
+        }
+        return escapeChoice;
     }
 
     std::vector<Shown> shown;
     std::deque<Answer> answers;
+    std::deque<std::size_t> choiceAnswers;
 };
 
 }  // namespace tilt::testing

@@ -17,6 +17,7 @@
 #include "platform/settings_store.h"
 #include "shell/file_dialogs.h"
 #include "shell/startup.h"
+#include "shell/ui/active_screen_errors.h"
 #include "shell/ui/app_context.h"
 #include "shell/ui/device_thread.h"
 #include "shell/ui/list_bar.h"
@@ -134,11 +135,13 @@ class GuiHarness {
     link::SystemClock realClock;
     device::SimPortCatalogue catalogue{options_.realTime ? static_cast<link::Clock&>(realClock)
                                                          : clock};
-    shell::ui::DeviceThread device{catalogue, errors, messages};
+    // As in the program: a job's failure names the window that is active then.
+    shell::ui::ActiveScreenErrors screenErrors{errors};
+    shell::ui::DeviceThread device{catalogue, screenErrors, messages};
     QTemporaryDir root;
     shell::ui::AppContext context{.state = {},
                                   .messages = messages,
-                                  .errors = errors,
+                                  .errors = screenErrors,
                                   .settings = settings,
                                   .fileDialogs = fileDialogs,
                                   .catalogue = catalogue,
@@ -146,7 +149,8 @@ class GuiHarness {
                                   .device = device,
                                   .paths = DataPaths{root.path().toStdString()},
                                   .technician = false,
-                                  .exitProgram = [this] { ++exits; }};
+                                  .exitProgram = [this] { ++exits; },
+                                  .loggerEvents = {}};
     int exits = 0;
     std::unique_ptr<shell::ui::MDIForm1> frame;
 };

@@ -138,7 +138,15 @@ void Connect::showSearchProgress(const SearchProgress& progress) {
     activity_->setText(tr("Searching Comm 1-16: trying %1\u2026").arg(port));
 }
 
+// The system's ports are read again before a search or a connect: an adapter plugged in again
+// may come back under another name while the window is open.
+void Connect::readPortsAgain() {
+    context_.catalogue.refresh();
+    showPortName(NumEditCommPort_->value());
+}
+
 void Connect::cmdAutoDetect_Click() {
+    readPortsAgain();
     showActivity(tr("Searching Comm 1-16\u2026"));
     progress_->setRange(0, kLastSearchPort - kFirstSearchPort + 1);
     auto onProgress = shell::ui::DeviceThread::toWindow<SearchProgress>(
@@ -174,6 +182,7 @@ void Connect::cmdAutoDetect_Click() {
 
 void Connect::cmdOK_Click() {
     setButtonsEnabled(false);
+    readPortsAgain();
     try {
         context_.state.CommPort = toInt16(NumEditCommPort_->value());
         // Kept before any check: even "no port" is remembered for the next start.

@@ -39,6 +39,7 @@ class Connect final : public QDialog {
     void cmdOK_Click();
     void readOnBoardParameters();
     void showPortName(int number);
+    void readPortsAgain();
     void showSearchProgress(const SearchProgress& progress);
     void showActivity(const QString& text);
     void setButtonsEnabled(bool enabled);

@@ -10,6 +10,7 @@
 
 #include "link/device_link.h"
 #include "link/protocol.h"
+#include "logging/download_report.h"
 #include "platform/number_settings.h"
 #include "shell/messages.h"
 #include "shell/number_text.h"
@@ -35,6 +36,17 @@ QLineEdit* readOnlyBox(QWidget* parent, const char* name) {
     return box;
 }
 
+// A caption and its box side by side; the caption names the box for a screen reader.
+void addLabelled(QHBoxLayout* line, const QString& caption, QLineEdit* box) {
+    auto* label = new QLabel(caption, box->parentWidget());
+    label->setBuddy(box);
+    line->addWidget(label);
+    line->addWidget(box);
+}
+
+// How the window tells the user to go on after a download that did not finish.
+constexpr const char* kContinueHint = "choose Download again and the same file to continue.";
+
 // An erase that has brought no progress byte for this long says so: the user decides whether to
 // wait on or stop it.
 constexpr link::Nanos kEraseStallShown = link::ms(2000);
@@ -49,12 +61,15 @@ class DownloadErase::DownloadDialogs final : public DownloadFrontEnd {
         : window_(window),
           stepsDone_(shell::ui::DeviceThread::toWindow<int>(
               window, [window](int done) { window->PBar_->setValue(done); })),
+          modeRead_(shell::ui::DeviceThread::toWindow<double, double>(
+              window, [window](double mode, double channel) { window->showMode(mode, channel); })),
           transferStarting_(shell::ui::DeviceThread::toWindow<std::int32_t>(
               window, [window](std::int32_t first) { window->transferStarting(first); })),
           progress_(shell::ui::DeviceThread::toWindow<TransferProgress>(
               window, [window](const TransferProgress& p) { window->showTransferProgress(p); })) {}
 
     void parameterStepsDone(int steps) override { stepsDone_(steps); }
+    void modeRead(double mode, double channel) override { modeRead_(mode, channel); }
 
     void parametersRead(const DownloadParameters& parameters) override {
         // Waits, so that the shared state holds the header values before the file is chosen.
@@ -72,10 +87,15 @@ class DownloadErase::DownloadDialogs final : public DownloadFrontEnd {
             window_, [&] { return window_->chooseFile(); }, std::optional<std::string>());
     }
 
-    ExistingFile existingFile(const std::string& /*file*/,
-                              const std::optional<PartialDownload>& partial) override {
+    ExistingFile existingFile(const ExistingDataFile& existing) override {
+        // Whether the file is whole is asked of the logger here, before the question.
+        std::optional<bool> endsThere;
+        if (existing.partial && existing.partial->lastPage > 0 && existing.recordingEndsThere) {
+            endsThere = existing.recordingEndsThere();
+        }
         return window_->context_.device.ask(
-            window_, [&] { return window_->existingFile(partial); }, ExistingFile::Refuse);
+            window_, [&] { return window_->existingFile(existing, endsThere); },
+            ExistingFile::Refuse);
     }
 
     void transferStarting(std::int32_t firstPage) override { transferStarting_(firstPage); }
@@ -84,6 +104,7 @@ class DownloadErase::DownloadDialogs final : public DownloadFrontEnd {
   private:
     DownloadErase* window_;
     std::function<void(int)> stepsDone_;
+    std::function<void(double, double)> modeRead_;
     std::function<void(std::int32_t)> transferStarting_;
     std::function<void(TransferProgress)> progress_;
 };
@@ -124,6 +145,7 @@ void DownloadErase::buildMenus() {
     for (QAction* a : {mnuDownload_, mnuErase_}) {
         connect(a, &QAction::triggered, this,
                 [a, this] { a->setChecked(a == mnuDownload_ ? transferring_ : erasing_); });
+        context_.device.guardEntry(a);
     }
 }
 
@@ -134,11 +156,9 @@ void DownloadErase::buildControls() {
     txtMode_ = readOnlyBox(central, "txtMode");
     txtChannels_ = readOnlyBox(central, "txtChannels");
     auto* modeLine = new QHBoxLayout;
-    modeLine->addWidget(new QLabel(QStringLiteral("Mode"), central));
-    modeLine->addWidget(txtMode_);
+    addLabelled(modeLine, QStringLiteral("Mode"), txtMode_);
     modeLine->addSpacing(16);
-    modeLine->addWidget(new QLabel(QStringLiteral("Channels"), central));
-    modeLine->addWidget(txtChannels_);
+    addLabelled(modeLine, QStringLiteral("Channels"), txtChannels_);
     modeLine->addStretch();
     layout->addLayout(modeLine);
 
@@ -147,17 +167,16 @@ void DownloadErase::buildControls() {
     auto* download = new QVBoxLayout(fraPBar_);
     PBar_ = new QProgressBar(fraPBar_);
     PBar_->setObjectName(QStringLiteral("PBar"));
+    PBar_->setAccessibleName(QStringLiteral("Download progress"));
     PBar_->setTextVisible(false);  // shown while it counts something
     PBar_->setValue(0);
     download->addWidget(PBar_);
     auto* counters = new QHBoxLayout;
     txtTimer_ = readOnlyBox(fraPBar_, "txtTimer");
     txtBufferLen_ = readOnlyBox(fraPBar_, "txtBufferLen");
-    counters->addWidget(new QLabel(QStringLiteral("Timer Advance"), fraPBar_));
-    counters->addWidget(txtTimer_);
+    addLabelled(counters, QStringLiteral("Timer Advance"), txtTimer_);
     counters->addSpacing(16);
-    counters->addWidget(new QLabel(QStringLiteral("Buffer Len"), fraPBar_));
-    counters->addWidget(txtBufferLen_);
+    addLabelled(counters, QStringLiteral("Buffer Len"), txtBufferLen_);
     counters->addSpacing(16);
     lblSpeed_ = new QLabel(fraPBar_);
     lblSpeed_->setObjectName(QStringLiteral("lblSpeed"));
@@ -168,6 +187,12 @@ void DownloadErase::buildControls() {
     lblWarning_->setStyleSheet(QStringLiteral("color: #b02020; font-weight: bold;"));
     lblWarning_->hide();
     download->addWidget(lblWarning_);
+    unfinishedNote_ = new QLabel(fraPBar_);
+    unfinishedNote_->setObjectName(QStringLiteral("lblUnfinished"));
+    unfinishedNote_->setWordWrap(true);
+    unfinishedNote_->setStyleSheet(QStringLiteral("color: #8a5a00; font-weight: bold;"));
+    unfinishedNote_->hide();
+    download->addWidget(unfinishedNote_);
     layout->addWidget(fraPBar_);
 
     fraErase_ = new QGroupBox(QString::fromLatin1(kEraseIdleCaption), central);
@@ -175,6 +200,7 @@ void DownloadErase::buildControls() {
     auto* erase = new QVBoxLayout(fraErase_);
     PBarErase_ = new QProgressBar(fraErase_);
     PBarErase_->setObjectName(QStringLiteral("PBarErase"));
+    PBarErase_->setAccessibleName(QStringLiteral("Erase progress"));
     PBarErase_->setRange(0, static_cast<int>(link::kEraseProgressBytes));
     PBarErase_->setFormat(QStringLiteral("%v of %m progress bytes"));
     PBarErase_->setTextVisible(false);
@@ -182,8 +208,7 @@ void DownloadErase::buildControls() {
     erase->addWidget(PBarErase_);
     auto* waiting = new QHBoxLayout;
     txtInBufferSize_ = readOnlyBox(fraErase_, "txtInBufferSize");
-    waiting->addWidget(new QLabel(QStringLiteral("InBufferCount"), fraErase_));
-    waiting->addWidget(txtInBufferSize_);
+    addLabelled(waiting, QStringLiteral("InBufferCount"), txtInBufferSize_);
     waiting->addStretch();
     erase->addLayout(waiting);
     lblEraseStalled_ = new QLabel(fraErase_);
@@ -193,7 +218,7 @@ void DownloadErase::buildControls() {
     erase->addWidget(lblEraseStalled_);
     layout->addWidget(fraErase_);
     setCentralWidget(central);
-    resize(560, 290);
+    resize(560, 320);
 }
 
 bool DownloadErase::event(QEvent* event) {
@@ -201,6 +226,11 @@ bool DownloadErase::event(QEvent* event) {
         setNavigationEnabled_(false);
     }
     return QMainWindow::event(event);
+}
+
+void DownloadErase::showEvent(QShowEvent* event) {
+    showUnfinishedDownload();
+    QMainWindow::showEvent(event);
 }
 
 void DownloadErase::mnuReturn_Click() {
@@ -242,6 +272,7 @@ void DownloadErase::startDownload() {
     PBar_->setValue(0);
     setCursor(Qt::BusyCursor);
     downloading_ = true;
+    unfinishedNote_->hide();
 
     const AppState& state = context_.state;
     DownloadRequest request;
@@ -254,7 +285,7 @@ void DownloadErase::startDownload() {
     auto dialogs = std::make_shared<DownloadDialogs>(this);
     ErrorReporter& errors = context_.errors;
     const bool started = context_.device.start<DownloadResult>(
-        this, {"Download", "mnuDownload_Click"},
+        this, {"Download", "mnuDownload_Click", mnuDownload_},
         [request, dialogs, &errors](link::DeviceLink& link) {
             return runDownload(link, errors, request, *dialogs);
         },
@@ -263,22 +294,26 @@ void DownloadErase::startDownload() {
             if (downloading_) {  // the download failed on its way
                 downloading_ = transferring_ = false;
                 resetDownloadControls();
+                showUnfinishedDownload();
             }
         });
     if (!started) {
         downloading_ = false;
         resetDownloadControls();
+        showUnfinishedDownload();
     }
 }
 
-void DownloadErase::showMode() {
-    const double mode = context_.state.BinLinearMode;
+void DownloadErase::showMode(double mode, double channel) {
+    AppState& state = context_.state;
+    state.BinLinearMode = mode;
+    state.LinearChannel = channel;
     if (mode == 0) {
         txtMode_->setText(QStringLiteral("Bin"));
         txtChannels_->clear();
     } else if (mode == 1) {
         txtMode_->setText(QStringLiteral("Linear"));
-        txtChannels_->setText(QString::fromStdString(numberText(context_.state.LinearChannel)));
+        txtChannels_->setText(QString::fromStdString(numberText(channel)));
     }
 }
 
@@ -293,11 +328,12 @@ void DownloadErase::parametersRead(const DownloadParameters& p) {
     state.ChannelGains = p.ChannelGains;
     state.ChannelOffsets = p.ChannelOffsets;
     state.Tares = p.Tares;
-    showMode();
 }
 
 std::optional<std::string> DownloadErase::chooseFile() {
-    const auto file = chooseDataFile(context_.fileDialogs, context_.paths.dataFiles());
+    // The window asks about an existing file itself, once (see existingFile).
+    const auto file = chooseDataFile(context_.fileDialogs, context_.paths.dataFiles(),
+                                     /*confirmOverwrite=*/false);
     context_.state.SaveLiveReadings = file.has_value();
     if (file) {
         context_.state.DataFileName = *file;
@@ -305,21 +341,50 @@ std::optional<std::string> DownloadErase::chooseFile() {
     return file;
 }
 
-ExistingFile DownloadErase::existingFile(const std::optional<PartialDownload>& partial) {
-    if (!partial || partial->lastPage < 1) {
-        return ExistingFile::Restart;
+ExistingFile DownloadErase::existingFile(const ExistingDataFile& existing,
+                                         std::optional<bool> recordingEndsThere) {
+    Messages& messages = context_.messages;
+    if (!existing.partial) {
+        const auto answer = messages.ask(
+            existing.file +
+                " already exists, and holds no download of this logger's recording.\r\n"
+                "Click YES to replace it with this download.\r\n"
+                "Click NO to cancel this operation.",
+            Messages::Buttons::YesNoDefaultNo);
+        return answer == Messages::Answer::Yes ? ExistingFile::Restart : ExistingFile::Refuse;
     }
-    const std::string last = std::to_string(partial->lastPage);
-    const bool whole = partial->lastPage >= context_.state.PageCount - 1;
-    const auto answer = context_.messages.ask(
-        "This file holds pages 1 to " + last + " of this logger's recording" +
-            (whole ? ", the whole memory.\r\nClick YES to keep it as it is."
-                   : ", from a download that did not finish.\r\nClick YES to continue the "
-                     "download after page " +
-                         last + ".") +
-            "\r\nClick NO to start the file afresh.",
-        Messages::Buttons::YesNo);
-    return answer == Messages::Answer::Yes ? ExistingFile::Continue : ExistingFile::Restart;
+    const std::int32_t last = existing.partial->lastPage;
+    if (last < 1) {
+        return ExistingFile::Restart;  // the header of this very recording, and no page yet
+    }
+    const std::string pages = "pages 1 to " + std::to_string(last);
+    const std::string after = std::to_string(last);
+    std::string text;
+    std::vector<std::string> choices;
+    if (recordingEndsThere == true) {
+        text = existing.file + " holds this logger's whole recording already, " + pages +
+               ".\r\nKeep It: keep the file as it is (and make its CSV file if a linear "
+               "recording has none).\r\nDownload Again: replace it with a new download.";
+        choices = {"Keep It", "Download Again", "Cancel"};
+    } else {
+        text = existing.file + " holds " + pages + " of this logger's recording" +
+               (recordingEndsThere == false
+                    ? ": the download was cut short at page " + std::to_string(last + 1) + "."
+                    : ".") +
+               "\r\nContinue: download the pages after " + after +
+               " into it.\r\nStart Again: replace it with a new download from page 1.";
+        choices = {"Continue", "Start Again", "Cancel"};
+    }
+    text += "\r\nCancel: leave the file as it is and download nothing.";
+    constexpr std::size_t kContinue = 0, kStartAgain = 1, kCancel = 2;
+    switch (messages.choose(text, choices, kContinue, kCancel)) {
+        case kContinue:
+            return ExistingFile::Continue;
+        case kStartAgain:
+            return ExistingFile::Restart;
+        default:
+            return ExistingFile::Refuse;
+    }
 }
 
 void DownloadErase::transferStarting(std::int32_t firstPage) {
@@ -328,13 +393,13 @@ void DownloadErase::transferStarting(std::int32_t firstPage) {
     mnuDownload_->setEnabled(true);
     mnuDownload_->setChecked(true);
     mnuErase_->setEnabled(false);
-    state.DownloadPage = firstPage;
+    state.DownloadPage = 0;  // page 0 is asked for first, continued or not
     state.TimerAdvance = 0;
     state.EndOfData = false;
     PBar_->setRange(0, state.PageCount);
     PBar_->setFormat(QStringLiteral("page %v of %m"));
     PBar_->setTextVisible(true);
-    fraPBar_->setTitle(QStringLiteral("Downloading page %1").arg(firstPage));
+    fraPBar_->setTitle(QStringLiteral("Downloading page 0"));
     PBar_->setValue(firstPage);
     rate_ = TransferRate();
 }
@@ -368,6 +433,8 @@ void DownloadErase::downloadEnded(const DownloadResult& result) {
         state.LastReceiveTime = result.transfer.lastReceive;
     }
     resetDownloadControls();
+    keepUnfinishedDownload(result);
+    showUnfinishedDownload();
     switch (result.end) {
         case DownloadEnd::Completed:
             finishDownload();
@@ -375,23 +442,75 @@ void DownloadErase::downloadEnded(const DownloadResult& result) {
         case DownloadEnd::AlreadyComplete:
             context_.messages.show(std::string(kAlreadyCompleteMessage));
             return;
-        case DownloadEnd::ParametersFailed:
-            context_.messages.show(std::string(parameterFailureMessage(*result.failedStep)));
-            return;
         case DownloadEnd::Cancelled:
+        case DownloadEnd::Refused:
             context_.messages.show("Download operation cancelled!");
-            return;
+            break;
         case DownloadEnd::NoFileName:
             context_.messages.show("No data file has been selected!");
-            return;
-        case DownloadEnd::Stopped:
-        case DownloadEnd::Refused:
-        case DownloadEnd::FileFailed:
+            break;
+        case DownloadEnd::ParametersFailed:
         case DownloadEnd::PortFailed:
+        case DownloadEnd::FileFailed:
         case DownloadEnd::DeviceSilent:
-            break;  // stopped quietly, or the error handler has told the user
+            tellEarlyEnd(result);
+            break;
+        case DownloadEnd::Stopped:
+            break;  // stopped on purpose: the note under the progress bar says what is kept
     }
     state.DataFileName.clear();
+}
+
+// One message, after the error handler's report of the fault where there was one: what
+// happened, what the file keeps, and how to go on.
+void DownloadErase::tellEarlyEnd(const DownloadResult& result) {
+    if (result.failedStep) {
+        // A port that failed under a parameter query ends it as a failed step.
+        context_.messages.show(std::string(parameterFailureMessage(*result.failedStep)));
+        return;
+    }
+    if (!result.transferStarted) {
+        context_.messages.show(downloadEndedEarlyText(result) +
+                               "\r\nChoose Download again, "
+                               "and a file in a folder you can write to.");
+        return;
+    }
+    std::string next = result.end == DownloadEnd::FileFailed
+                           ? "Make room on the disk (or put right what the error said), then "
+                           : "Check the cable (choose Connect if the adapter came back as "
+                             "another port), then ";
+    next += kContinueHint;
+    context_.messages.show(downloadEndedEarlyText(result) + "\r\n" +
+                           keptPagesText(result.file, result.pagesInFile) + "\r\n" + next);
+}
+
+// Remembers a download that left pages of the recording on the logger only, so that an erase
+// or a launch of that logger asks first; forgets it once that recording is whole in a file.
+void DownloadErase::keepUnfinishedDownload(const DownloadResult& result) {
+    AppState& state = context_.state;
+    const bool whole =
+        result.end == DownloadEnd::Completed || result.end == DownloadEnd::AlreadyComplete;
+    if (whole && state.unfinishedDownload &&
+        state.unfinishedDownload->serialNumber == result.parameters.SerialNumber) {
+        state.unfinishedDownload.reset();
+    } else if (leftPagesBehind(result)) {
+        state.unfinishedDownload = UnfinishedDownload{
+            state.CommPort, result.parameters.SerialNumber, result.file, result.pagesInFile};
+    }
+}
+
+void DownloadErase::showUnfinishedDownload() {
+    const auto& unfinished = context_.state.unfinishedDownload;
+    if (!unfinished || downloading_) {
+        unfinishedNote_->hide();
+        return;
+    }
+    std::string hint = kContinueHint;
+    hint.front() = 'C';
+    unfinishedNote_->setText(QString::fromStdString(
+        "The last download did not finish: " +
+        keptPagesText(unfinished->file, unfinished->pagesInFile) + " " + hint));
+    unfinishedNote_->show();
 }
 
 void DownloadErase::finishDownload() {
@@ -428,14 +547,27 @@ void DownloadErase::resetDownloadControls() {
 
 // --- Erase --------------------------------------------------------------------------------
 
+// The erase's question; while a download of this logger is unfinished it names the file and
+// the pages only the logger holds, and Return answers No.
+bool DownloadErase::confirmErase() {
+    const auto& unfinished = context_.state.unfinishedDownload;
+    if (unfinished && unfinished->commPort == context_.state.CommPort) {
+        return context_.messages.ask(
+                   destructiveQuestion(
+                       unfinishedDownloadWarning(unfinished->file, unfinished->pagesInFile) +
+                       "\r\n" + std::string(kEraseWarning)),
+                   Messages::Buttons::YesNoDefaultNo) == Messages::Answer::Yes;
+    }
+    return context_.messages.ask(destructiveQuestion(kEraseWarning), Messages::Buttons::YesNo) ==
+           Messages::Answer::Yes;
+}
+
 void DownloadErase::mnuErase_Click() {
     if (erasing_) {
         context_.device.stop();  // the erase's end tells the user
         return;
     }
-    const auto answer =
-        context_.messages.ask(destructiveQuestion(kEraseWarning), Messages::Buttons::YesNo);
-    if (answer != Messages::Answer::Yes) {
+    if (context_.device.refuseWhileBusy("Erase") || !confirmErase()) {
         return;
     }
     erasing_ = true;
@@ -452,7 +584,7 @@ void DownloadErase::mnuErase_Click() {
     options.commPort = context_.state.CommPort;
     options.window = kWindow;
     const bool started = context_.device.start<EraseEnd>(
-        this, {"Erase", "mnuErase_Click"},
+        this, {"Erase", "mnuErase_Click", mnuErase_},
         [&errors, options, onProgress](link::DeviceLink& link) {
             return eraseMemory(link, errors, options,
                                [&](const EraseProgress& p) { onProgress(p); });
@@ -480,9 +612,12 @@ void DownloadErase::showEraseProgress(const EraseProgress& p) {
 
 void DownloadErase::eraseEnded(EraseEnd end) {
     unsetCursor();
-    if (const auto message = eraseEndMessage(end); !message.empty()) {
-        context_.messages.show(std::string(message));
+    if (end != EraseEnd::NotSent) {
+        // Whatever the erase reached, the recording is no longer whole on the logger.
+        context_.state.unfinishedDownload.reset();
+        showUnfinishedDownload();
     }
+    context_.messages.show(std::string(eraseEndMessage(end)));
     resetEraseControls();
 }
 

@@ -37,6 +37,7 @@ class DownloadErase final : public QMainWindow {
 
   protected:
     bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -47,16 +48,21 @@ class DownloadErase final : public QMainWindow {
     void startDownload();
     void parametersRead(const DownloadParameters& p);
     [[nodiscard]] std::optional<std::string> chooseFile();
-    [[nodiscard]] ExistingFile existingFile(const std::optional<PartialDownload>& partial);
+    [[nodiscard]] ExistingFile existingFile(const ExistingDataFile& existing,
+                                            std::optional<bool> recordingEndsThere);
     void transferStarting(std::int32_t firstPage);
     void showTransferProgress(const TransferProgress& progress);
     void downloadEnded(const DownloadResult& result);
+    void tellEarlyEnd(const DownloadResult& result);
+    void keepUnfinishedDownload(const DownloadResult& result);
+    void showUnfinishedDownload();
     void finishDownload();
     void resetDownloadControls();
+    [[nodiscard]] bool confirmErase();
     void showEraseProgress(const EraseProgress& progress);
     void eraseEnded(EraseEnd end);
     void resetEraseControls();
-    void showMode();
+    void showMode(double mode, double channel);
 
     shell::ui::AppContext& context_;
     shell::ui::WindowRegistry& windows_;
@@ -71,6 +77,7 @@ class DownloadErase final : public QMainWindow {
     QLineEdit* txtBufferLen_ = nullptr;
     QLabel* lblWarning_ = nullptr;
     QLabel* lblSpeed_ = nullptr;
+    QLabel* unfinishedNote_ = nullptr;  // what a download that did not finish left
     QGroupBox* fraErase_ = nullptr;
     QProgressBar* PBarErase_ = nullptr;
     QLineEdit* txtInBufferSize_ = nullptr;

@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "link/device_link.h"
+#include "logging/download_report.h"
 #include "shell/messages.h"
 #include "shell/number_text.h"
 #include "shell/ui/app_context.h"
@@ -28,14 +29,29 @@ LaunchPanel::LaunchPanel(shell::ui::AppContext& context, Shell shell, QWidget* p
     hide();
 }
 
+// The launch's question; while a download of this logger is unfinished it names the file and
+// the pages only the logger holds, and Return answers No.
+bool LaunchPanel::confirmLaunch() {
+    const auto& unfinished = context_.state.unfinishedDownload;
+    if (unfinished && unfinished->commPort == context_.state.CommPort) {
+        return context_.messages.ask(
+                   destructiveQuestion(
+                       unfinishedDownloadWarning(unfinished->file, unfinished->pagesInFile) +
+                       "\r\n" + std::string(kLaunchWarning)),
+                   Messages::Buttons::YesNoDefaultNo) == Messages::Answer::Yes;
+    }
+    return context_.messages.ask(destructiveQuestion(kLaunchWarning), Messages::Buttons::YesNo) ==
+           Messages::Answer::Yes;
+}
+
 void LaunchPanel::mnuLaunch_Click() {
     if (context_.state.CommPort == 0) {
         context_.messages.show(std::string(kNoPortSelected));
         return;
     }
-    const auto answer =
-        context_.messages.ask(destructiveQuestion(kLaunchWarning), Messages::Buttons::YesNo);
-    if (answer != Messages::Answer::Yes) {
+    // The navigation bar reaches here while the Tools entry is disabled: a running job keeps
+    // the device, and the menus are left as they are.
+    if (context_.device.refuseWhileBusy("Launch") || !confirmLaunch()) {
         return;
     }
     for (const char* menu : {"mnuFile", "mnuTools", "mnuHelp"}) {
@@ -50,14 +66,15 @@ void LaunchPanel::mnuLaunch_Click() {
         this, [this](double pages) { showErasedPages(pages); });
     ErrorReporter& errors = context_.errors;
     const std::int16_t port = context_.state.CommPort;
-    const bool started = context_.device.start<LaunchEnd>(
+    const bool started = context_.device.start<LaunchResult>(
         this, {"Launch", "mnuLaunch_Click"},
         [&errors, port, progress](link::DeviceLink& link) {
             return launchLogging(link, port, errors, [&](double pages) { progress(pages); });
         },
-        [this](LaunchEnd end) { launchEnded(end); });
+        [this](const LaunchResult& result) { launchEnded(result); });
     if (!started) {
-        launchEnded(LaunchEnd::Failed);
+        hide();
+        restoreMenus(false);
     }
 }
 
@@ -66,24 +83,32 @@ void LaunchPanel::showErasedPages(double pages) {
     setTitle(QStringLiteral("Erasing page ") + QString::fromStdString(numberText(pages)));
 }
 
-void LaunchPanel::launchEnded(LaunchEnd end) {
+void LaunchPanel::launchEnded(const LaunchResult& result) {
     setTitle(QStringLiteral("Erase"));
     hide();
-    // After a failure that went through the error handler, there is nothing more to say.
-    if (const auto message = launchEndMessage(end); !message.empty()) {
-        context_.messages.show(std::string(message));
+    if (result.eraseSent) {
+        context_.state.unfinishedDownload.reset();  // that recording is gone from the logger
     }
-    if (end == LaunchEnd::Launched) {
+    if (const auto message = launchEndMessage(result); !message.empty()) {
+        context_.messages.show(message);
+    }
+    const bool launched = result.end == LaunchEnd::Launched;
+    if (launched || result.loggingSent) {
         shell_.setMenuEnabled("mnuDisplay", false);
         if (shell_.launched) {
             shell_.launched();
         }
     }
-    // Whatever happened, the user can connect again; the device commands wait for that.
-    shell_.setMenuEnabled("mnuTools", false);
+    restoreMenus(true);
+}
+
+// After a launch, whatever happened, the user can connect again, and the device commands wait
+// for that. A launch that never started leaves the menus as they were.
+void LaunchPanel::restoreMenus(bool started) {
+    shell_.setMenuEnabled("mnuTools", !started);
     shell_.setMenuEnabled("mnuFile", true);
     shell_.setMenuEnabled("mnuHelp", true);
-    shell_.setNavigationItemsEnabled(1, 1, true);
+    shell_.setNavigationItemsEnabled(1, started ? 1 : kNavigationItems, true);
 }
 
 }  // namespace tilt::logging::ui

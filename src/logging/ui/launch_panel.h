@@ -29,7 +29,9 @@ class LaunchPanel final : public QGroupBox {
     void mnuLaunch_Click();
 
   private:
-    void launchEnded(LaunchEnd end);
+    [[nodiscard]] bool confirmLaunch();
+    void launchEnded(const LaunchResult& result);
+    void restoreMenus(bool started);
     void showErasedPages(double pages);
 
     shell::ui::AppContext& context_;

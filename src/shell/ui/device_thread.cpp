@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <algorithm>
 
 #include "link/device_link.h"
 #include "platform/precise_timers.h"
@@ -69,18 +70,71 @@ void DeviceThread::runOnUiAndWait(const std::function<void()>& f) {
     QMetaObject::invokeMethod(app, f, Qt::BlockingQueuedConnection);
 }
 
-bool DeviceThread::launch(QObject* owner, Operation operation, Job job,
-                          std::function<void()> ended) {
-    if (shutDown_) {
+bool DeviceThread::refuseWhileBusy(const std::string& title) {
+    if (!running_) {
         return false;
     }
-    if (running_) {
-        messages_.show("The device is busy with \"" + running_->title + "\".\r\n" +
-                       "Wait until it has finished, or stop it, then try \"" + operation.title +
-                       "\" again.");
+    messages_.show("The device is busy with \"" + running_->title + "\".\r\n" +
+                   "Wait until it has finished, or stop it, then try \"" + title + "\" again.");
+    return true;
+}
+
+void DeviceThread::guardEntry(QAction* entry) {
+    guarded_.emplace_back(entry);
+    connect(entry, &QAction::enabledChanged, this,
+            [this, entry](bool enabled) { entrySwitched(entry, enabled); });
+}
+
+void DeviceThread::holdEntries() {
+    switching_ = true;
+    for (const QPointer<QAction>& entry : guarded_) {
+        if (entry && entry != running_->entry && entry->isEnabled()) {
+            entry->setEnabled(false);
+            held_.push_back(entry);
+        }
+    }
+    switching_ = false;
+}
+
+void DeviceThread::releaseEntries() {
+    switching_ = true;
+    for (const QPointer<QAction>& entry : held_) {
+        if (entry) {
+            entry->setEnabled(true);
+        }
+    }
+    held_.clear();
+    switching_ = false;
+}
+
+// A window switching an entry while another operation runs: an entry it enables stays disabled
+// until the operation ends; one it disables is left for the window to enable again.
+void DeviceThread::entrySwitched(QAction* entry, bool enabled) {
+    if (switching_ || !running_ || entry == running_->entry) {
+        return;
+    }
+    const auto held = std::find(held_.begin(), held_.end(), entry);
+    if (!enabled) {
+        if (held != held_.end()) {
+            held_.erase(held);
+        }
+        return;
+    }
+    switching_ = true;
+    entry->setEnabled(false);
+    switching_ = false;
+    if (held == held_.end()) {
+        held_.emplace_back(entry);
+    }
+}
+
+bool DeviceThread::launch(QObject* owner, Operation operation, Job job,
+                          std::function<void()> ended) {
+    if (shutDown_ || refuseWhileBusy(operation.title)) {
         return false;
     }
     running_ = operation;
+    holdEntries();
     stopSource_ = std::stop_source();
 
     QPointer<QObject> guard(owner);
@@ -112,6 +166,7 @@ void DeviceThread::finish(const QPointer<QObject>& owner, const std::function<vo
                           const std::shared_ptr<Failure>& failure) {
     const Operation operation = *running_;
     running_.reset();
+    releaseEntries();
     if (!done) {
         errors_.SimpleErrorHandler(failure->number, operation.source, activeWindowName(owner),
                                    failure->description);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAction>
 #include <QObject>
 #include <QPointer>
 #include <QThread>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 namespace tilt {
 class ErrorReporter;
@@ -24,6 +26,9 @@ namespace tilt::shell::ui {
 struct Operation {
     std::string title;   // for the user: "Auto Detect"
     std::string source;  // for the error log: the procedure that started it, "cmdAutoDetect_Click"
+    // The menu entry that started it, if one did: it stays enabled while the operation runs,
+    // so that a second click can stop it.
+    QPointer<QAction> entry = nullptr;
 };
 
 // The one thread on which the program talks to the device. Windows hand it operations (plain
@@ -71,6 +76,14 @@ class DeviceThread final : public QObject {
     // Asks the running operation to stop; it ends at its next pause or wait.
     void stop();
 
+    // A menu entry that starts an operation: while any other operation runs it is disabled, and
+    // afterwards enabled again (unless its window disabled it meanwhile), however that ended.
+    void guardEntry(QAction* entry);
+
+    // While an operation runs: tells the user which one, as a refused start does, and returns
+    // true. For a command that changes the windows before it starts its operation.
+    bool refuseWhileBusy(const std::string& title);
+
     // Stops the running operation and waits for the thread to end, serving what the operation
     // still asks of the user-interface thread meanwhile. Nothing starts afterwards. The program
     // calls this before it destroys any window an operation could report to.
@@ -117,6 +130,10 @@ class DeviceThread final : public QObject {
     void finish(const QPointer<QObject>& owner, const std::function<void()>& done,
                 const std::function<void()>& ended, const std::shared_ptr<struct Failure>& failure);
 
+    void holdEntries();
+    void releaseEntries();
+    void entrySwitched(QAction* entry, bool enabled);
+
     link::PortCatalogue& catalogue_;
     ErrorReporter& errors_;
     Messages& messages_;
@@ -125,6 +142,9 @@ class DeviceThread final : public QObject {
     QObject* worker_;  // lives on thread_
     std::optional<Operation> running_;
     std::stop_source stopSource_;
+    std::vector<QPointer<QAction>> guarded_;
+    std::vector<QPointer<QAction>> held_;  // disabled by the running operation, to enable after
+    bool switching_ = false;               // the guard itself is switching entries
 };
 
 }  // namespace tilt::shell::ui

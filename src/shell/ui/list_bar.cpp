@@ -1,7 +1,9 @@
 #include "shell/ui/list_bar.h"
 
+#include <QKeyEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tilt::shell::ui {
 
@@ -12,6 +14,7 @@ constexpr int kBarWidth = 150;
 
 ListBar::ListBar(QWidget* parent) : QFrame(parent), layout_(new QVBoxLayout(this)) {
     setFrameShape(QFrame::StyledPanel);
+    setAccessibleName(QStringLiteral("Navigation"));
     setFixedWidth(kBarWidth);
     // A tinted panel, with disabled items still readable on it.
     QPalette tinted = palette();
@@ -34,7 +37,9 @@ void ListBar::addBarItem(int group, const QString& text, const QIcon& icon, bool
     button->setIconSize(QSize(kIconSize, kIconSize));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab like any list; the arrows move between the items, Return chooses one.
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->installEventFilter(this);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     button->setEnabled(enabled);
     connect(button, &QToolButton::clicked, this,
@@ -66,6 +71,40 @@ bool ListBar::isItemEnabled(int group, int item) const {
 
 void ListBar::Refresh() {
     update();
+}
+
+bool ListBar::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) {
+        return QFrame::eventFilter(watched, event);
+    }
+    auto* button = qobject_cast<QToolButton*>(watched);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        button->click();
+        return true;
+    }
+    if (button && (key == Qt::Key_Down || key == Qt::Key_Up)) {
+        focusNeighbour(button, key == Qt::Key_Down ? 1 : -1);
+        return true;
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+// Moves the focus to the next enabled item in `step`'s direction, if there is one.
+void ListBar::focusNeighbour(const QToolButton* from, int step) {
+    const auto at = std::find_if(items_.begin(), items_.end(),
+                                 [from](const Item& item) { return item.button == from; });
+    if (at == items_.end()) {
+        return;
+    }
+    for (auto i = (at - items_.begin()) + step;
+         i >= 0 && i < static_cast<std::ptrdiff_t>(items_.size()); i += step) {
+        QToolButton* next = items_[static_cast<std::size_t>(i)].button;
+        if (next->isEnabled()) {
+            next->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 }  // namespace tilt::shell::ui

@@ -31,7 +31,12 @@ class ListBar final : public QFrame {
   signals:
     void ItemClick(int group, const QString& text);
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    void focusNeighbour(const QToolButton* from, int step);
+
     struct Item {
         int group;
         QToolButton* button;

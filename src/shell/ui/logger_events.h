@@ -11,7 +11,7 @@ class LoggerEvents final : public QObject {
     Q_OBJECT
 
   public:
-    using QObject::QObject;
+    LoggerEvents() = default;
 
   signals:
     // The configuration cells a write changed are in the shared state (the tares, the update

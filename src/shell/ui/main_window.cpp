@@ -58,7 +58,8 @@ void Main::buildActions() {
     addEntry(toolsMenu, "mnuDownloadErase", tr("&Download-View Data"),
              &Main::mnuDownloaderase_Click);
     addEntry(toolsMenu, "mnuConfiguration", tr("&Configure Device"), &Main::mnuConfiguration_Click);
-    addEntry(toolsMenu, "mnuLaunch", tr("&Launch"), &Main::mnuLaunch_Click);
+    context_.device.guardEntry(
+        addEntry(toolsMenu, "mnuLaunch", tr("&Launch"), &Main::mnuLaunch_Click));
     addEntry(toolsMenu, "mnuGraph", tr("&Graph"), &Main::mnuGraph_Click)->setVisible(false);
     addEntry(toolsMenu, "mnuGBP", tr("Graph &Button Pushes"), &Main::mnuGBP_Click)
         ->setVisible(false);

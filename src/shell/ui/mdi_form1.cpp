@@ -57,6 +57,9 @@ MDIForm1::MDIForm1(AppContext& context, QWidget* parent) : QMainWindow(parent), 
     setAcceptDrops(true);
 
     registerWindows();
+    // What the status line says of the logger follows the program's own writes.
+    connect(&context_.loggerEvents, &LoggerEvents::configurationWritten, this,
+            [this] { showConnectionStatus(); });
 }
 
 void MDIForm1::buildListBar() {

@@ -19,6 +19,7 @@ std::optional<std::string> runDialog(const FileDialogs::Request& request,
         dialog.selectNameFilter(QString::fromStdString(request.selectedFilter));
     }
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     if (!request.fileName.empty()) {
         dialog.selectFile(QString::fromStdString(request.fileName));
     }

@@ -1,16 +1,25 @@
 #include "shell/ui/qt_messages.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSpacerItem>
 #include <QThread>
 
 namespace tilt::shell::ui {
 
 namespace {
 
+constexpr const char* kTitle = "Tiltavarometer";
+// Narrow enough for a short message, wide enough that the window manager never shortens the
+// title ("Tilta…eter").
+constexpr int kMinimumBoxWidth = 340;
+
 QMessageBox::StandardButtons buttonsOf(Messages::Buttons buttons) {
     switch (buttons) {
         case Messages::Buttons::YesNo:
+        case Messages::Buttons::YesNoDefaultNo:
             return QMessageBox::Yes | QMessageBox::No;
         case Messages::Buttons::RetryCancel:
             return QMessageBox::Retry | QMessageBox::Cancel;
@@ -23,6 +32,7 @@ QMessageBox::StandardButtons buttonsOf(Messages::Buttons buttons) {
 QMessageBox::Icon iconOf(Messages::Buttons buttons) {
     switch (buttons) {
         case Messages::Buttons::YesNo:
+        case Messages::Buttons::YesNoDefaultNo:
             return QMessageBox::Question;
         case Messages::Buttons::RetryCancel:
             return QMessageBox::Critical;
@@ -47,10 +57,12 @@ Messages::Answer answerOf(int button) {
     }
 }
 
-// What a closing program answers without asking: go on, and do nothing destructive.
-Messages::Answer closingAnswer(Messages::Buttons buttons) {
+// What a closing program answers without asking, and what Escape answers: go on, and do
+// nothing destructive. Ending the program after an error takes a deliberate Cancel.
+Messages::Answer safeAnswer(Messages::Buttons buttons) {
     switch (buttons) {
         case Messages::Buttons::YesNo:
+        case Messages::Buttons::YesNoDefaultNo:
             return Messages::Answer::No;
         case Messages::Buttons::RetryCancel:
             return Messages::Answer::Retry;
@@ -60,6 +72,44 @@ Messages::Answer closingAnswer(Messages::Buttons buttons) {
     return Messages::Answer::Ok;
 }
 
+QMessageBox::StandardButton buttonOf(Messages::Answer answer) {
+    switch (answer) {
+        case Messages::Answer::Yes:
+            return QMessageBox::Yes;
+        case Messages::Answer::No:
+            return QMessageBox::No;
+        case Messages::Answer::Retry:
+            return QMessageBox::Retry;
+        case Messages::Answer::Cancel:
+            return QMessageBox::Cancel;
+        case Messages::Answer::Ok:
+            break;
+    }
+    return QMessageBox::Ok;
+}
+
+// A box titled "Tiltavarometer" over the active window; lines are joined by CR LF, which a
+// label would not break at.
+void prepare(QMessageBox& box, const std::string& text) {
+    box.setWindowTitle(QString::fromLatin1(kTitle));
+    box.setText(QString::fromStdString(text).replace(QStringLiteral("\r\n"), "\n"));
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(kMinimumBoxWidth, 0, QSizePolicy::Minimum), grid->rowCount(),
+                      0, 1, grid->columnCount());
+    }
+}
+
+template <typename R, typename F>
+R onUiThread(F ask, R ifClosing) {
+    if (QThread::currentThread() == qApp->thread()) {
+        return ask();
+    }
+    R answer = ifClosing;
+    QMetaObject::invokeMethod(
+        qApp, [&] { answer = ask(); }, Qt::BlockingQueuedConnection);
+    return answer;
+}
+
 }  // namespace
 
 void QtMessages::show(const std::string& text) {
@@ -67,23 +117,47 @@ void QtMessages::show(const std::string& text) {
 }
 
 Messages::Answer QtMessages::ask(const std::string& text, Buttons buttons) {
-    if (QThread::currentThread() == qApp->thread()) {
-        return askHere(text, buttons);
-    }
-    Answer answer = closingAnswer(buttons);
-    QMetaObject::invokeMethod(
-        qApp, [&] { answer = askHere(text, buttons); }, Qt::BlockingQueuedConnection);
-    return answer;
+    return onUiThread([&] { return askHere(text, buttons); }, safeAnswer(buttons));
+}
+
+std::size_t QtMessages::choose(const std::string& text, const std::vector<std::string>& choices,
+                               std::size_t defaultChoice, std::size_t escapeChoice) {
+    return onUiThread(
+        [&] {
+            if (closing_) {
+                return escapeChoice;
+            }
+            QMessageBox box(QApplication::activeWindow());
+            box.setIcon(QMessageBox::Question);
+            prepare(box, text);
+            std::vector<QPushButton*> buttons;
+            for (const std::string& choice : choices) {
+                buttons.push_back(
+                    box.addButton(QString::fromStdString(choice), QMessageBox::ActionRole));
+            }
+            box.setDefaultButton(buttons.at(defaultChoice));
+            box.setEscapeButton(buttons.at(escapeChoice));
+            box.exec();
+            const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+            return chosen == buttons.end() ? escapeChoice
+                                           : static_cast<std::size_t>(chosen - buttons.begin());
+        },
+        escapeChoice);
 }
 
 Messages::Answer QtMessages::askHere(const std::string& text, Buttons buttons) {
     if (closing_) {
-        return closingAnswer(buttons);
+        return safeAnswer(buttons);
     }
-    // Lines are joined by CR LF; a label breaks lines at LF alone.
-    const QString shown = QString::fromStdString(text).replace(QStringLiteral("\r\n"), "\n");
-    QMessageBox box(iconOf(buttons), QStringLiteral("Tiltavarometer"), shown, buttonsOf(buttons),
+    QMessageBox box(iconOf(buttons), QString::fromLatin1(kTitle), QString(), buttonsOf(buttons),
                     QApplication::activeWindow());
+    prepare(box, text);
+    if (buttons != Buttons::Ok) {
+        box.setEscapeButton(buttonOf(safeAnswer(buttons)));
+    }
+    if (buttons == Buttons::YesNoDefaultNo || buttons == Buttons::RetryCancel) {
+        box.setDefaultButton(buttonOf(safeAnswer(buttons)));
+    }
     return answerOf(box.exec());
 }
 

@@ -13,6 +13,8 @@ class QtMessages final : public Messages {
   public:
     void show(const std::string& text) override;
     Answer ask(const std::string& text, Buttons buttons) override;
+    std::size_t choose(const std::string& text, const std::vector<std::string>& choices,
+                       std::size_t defaultChoice, std::size_t escapeChoice) override;
 
     void setClosing() { closing_ = true; }
 

@@ -139,7 +139,48 @@ TEST_F(DownloadWindow, SilentLogger_FailsAtTheModeStep) {
     EXPECT_TRUE(menu("mnuDownload")->isEnabled());
 }
 
-TEST_F(DownloadWindow, DiskFullAtAPage_StopsTheTransferOnRetry_AndTheContinueQuestionFinishesIt) {
+// A port lost under a parameter query ends the download with that step's message, and no
+// Retry/Cancel box; the mode shows as soon as its step has it.
+TEST_F(DownloadWindow, AdapterPulledOutDuringTheParameters_ShowsTheStepsMessageOnly) {
+    open(device::Preload::Linear3, 4);
+    gui.catalogue.line(1)->unplugAfterWrites(5);  // the mode query's 4 bytes and 'l'
+    menu("mnuDownload")->trigger();
+    ASSERT_TRUE(waitFor("Download FIRMWARE parameters were not retrieved! Download failed!"));
+    EXPECT_EQ(gui.texts().size(), 1U);
+    EXPECT_TRUE(gui.errors.reports.empty());
+    EXPECT_EQ(box("txtMode"), "Linear");
+    EXPECT_EQ(box("txtChannels"), "3");
+    EXPECT_TRUE(gui.fileDialogs.requests.empty());
+    EXPECT_TRUE(menu("mnuDownload")->isEnabled());
+    EXPECT_FALSE(window->findChild<QWidget*>("lblUnfinished")->isVisible());
+}
+
+// A file of something else is asked about once, by the window (the dialog does not ask), and
+// No leaves it as it was.
+TEST_F(DownloadWindow, ExistingFileOfAnotherKind_IsReplacedOnlyOnYes) {
+    open(device::Preload::Linear1, 3);
+    std::ofstream(dataFile("notes.tlg")) << "my notes\n";
+    gui.fileDialogs.answers.push_back(dataFile("notes.tlg"));
+    menu("mnuDownload")->trigger();  // answered No
+    ASSERT_TRUE(waitFor("Download operation cancelled!"));
+    EXPECT_FALSE(gui.fileDialogs.requests.at(0).confirmOverwrite);
+    EXPECT_EQ(gui.texts().front(),
+              dataFile("notes.tlg") +
+                  " already exists, and holds no download of this logger's recording.\r\n"
+                  "Click YES to replace it with this download.\r\nClick NO to cancel this "
+                  "operation.");
+    EXPECT_EQ(gui.messages.shown.front().buttons, Messages::Buttons::YesNoDefaultNo);
+    EXPECT_EQ(readFile(dataFile("notes.tlg")), "my notes\n");
+    EXPECT_EQ(bytesSent(), kParameterBytes);
+
+    gui.fileDialogs.answers.push_back(dataFile("notes.tlg"));
+    gui.messages.answers.push_back(Answer::Yes);
+    menu("mnuDownload")->trigger();
+    ASSERT_TRUE(waitFor("Download completed!"));
+    EXPECT_EQ(lineCount(dataFile("notes.tlg")), 12 + 3);
+}
+
+TEST_F(DownloadWindow, DiskFullAtAPage_SaysWhatTheFileKeeps_AndTheContinueQuestionFinishesIt) {
     open(device::Preload::Linear2, 15);
     gui.fileDialogs.answers.push_back(dataFile("whole.tlg"));
     menu("mnuDownload")->trigger();
@@ -156,24 +197,53 @@ TEST_F(DownloadWindow, DiskFullAtAPage_StopsTheTransferOnRetry_AndTheContinueQue
         menu("mnuDownload")->trigger();
         ASSERT_TRUE(gui.idle());
     }
-    EXPECT_TRUE(gui.messages.shown.empty());
     ASSERT_EQ(gui.errors.reports.size(), 1U) << "one report, not one per page";
     EXPECT_EQ(gui.errors.reports[0].source, "WriteDownloadPagesToFile");
     EXPECT_NE(gui.errors.reports[0].description.find("Page 10 was not written"), std::string::npos);
+    EXPECT_EQ(gui.texts(),
+              (std::vector<std::string>{
+                  "Page 10 could not be written to the file.\r\n" + dataFile("cut.tlg") +
+                  " keeps pages 1 to 9.\r\nMake room on the disk (or put right "
+                  "what the error said), then choose Download again and the same "
+                  "file to continue."}));
     EXPECT_TRUE(readFile(dataFile("cut.tlg")) == whole.substr(0, pageTen + 2));
     EXPECT_FALSE(menu("mnuDownload")->isChecked());
     EXPECT_TRUE(menu("mnuDownload")->isEnabled());
     EXPECT_TRUE(menu("mnuErase")->isEnabled());
+    auto* note = window->findChild<QLabel*>("lblUnfinished");
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_TRUE(note->text().contains("keeps pages 1 to 9")) << note->text().toStdString();
+    EXPECT_EQ(window->findChild<QGroupBox*>("fraPBar")->title(), "Download Progress");
 
+    gui.messages.shown.clear();
     gui.fileDialogs.answers.push_back(dataFile("cut.tlg"));
-    gui.messages.answers.push_back(Answer::Yes);  // continue after page 9
+    gui.messages.choiceAnswers.push_back(0);  // Continue
     menu("mnuDownload")->trigger();
     ASSERT_TRUE(waitFor("Download completed!"));
+    ASSERT_EQ(gui.messages.shown.front().choices,
+              (std::vector<std::string>{"Continue", "Start Again", "Cancel"}));
     EXPECT_EQ(gui.texts().front(),
-              "This file holds pages 1 to 9 of this logger's recording, from a download that did "
-              "not finish.\r\nClick YES to continue the download after page 9.\r\nClick NO to "
-              "start the file afresh.");
+              dataFile("cut.tlg") +
+                  " holds pages 1 to 9 of this logger's recording: the download was cut short "
+                  "at page 10.\r\nContinue: download the pages after 9 into it.\r\nStart "
+                  "Again: replace it with a new download from page 1.\r\nCancel: leave the "
+                  "file as it is and download nothing.");
     EXPECT_TRUE(readFile(dataFile("cut.tlg")) == whole) << "the continued file differs";
+    EXPECT_FALSE(note->isVisible());
+    EXPECT_FALSE(gui.context.state.unfinishedDownload);
+
+    // The whole recording is in the file now: the question says so, and Cancel leaves it.
+    gui.messages.shown.clear();
+    gui.fileDialogs.answers.push_back(dataFile("cut.tlg"));
+    gui.messages.choiceAnswers.push_back(2);
+    menu("mnuDownload")->trigger();
+    ASSERT_TRUE(waitFor("Download operation cancelled!"));
+    EXPECT_EQ(gui.messages.shown.front().choices,
+              (std::vector<std::string>{"Keep It", "Download Again", "Cancel"}));
+    EXPECT_TRUE(gui.texts().front().starts_with(
+        dataFile("cut.tlg") + " holds this logger's whole recording already, pages 1 to 15."))
+        << gui.texts().front();
+    EXPECT_TRUE(readFile(dataFile("cut.tlg")) == whole);
 }
 
 TEST_F(DownloadWindow, UnwritableFile_IsReportedOnceAndNoPageIsAskedFor) {
@@ -186,7 +256,9 @@ TEST_F(DownloadWindow, UnwritableFile_IsReportedOnceAndNoPageIsAskedFor) {
     EXPECT_EQ(gui.errors.reports[0].source, "CreateDataFile");
     EXPECT_NE(gui.errors.reports[0].description.find(nowhere), std::string::npos);
     EXPECT_EQ(bytesSent(), kParameterBytes) << "no page was asked for";
-    EXPECT_TRUE(gui.messages.shown.empty());
+    EXPECT_EQ(gui.texts(), (std::vector<std::string>{
+                               "The data file could not be written; nothing was downloaded.\r\n"
+                               "Choose Download again, and a file in a folder you can write to."}));
     EXPECT_TRUE(menu("mnuDownload")->isEnabled());
     EXPECT_FALSE(menu("mnuDownload")->isChecked());
 }
@@ -232,9 +304,19 @@ TEST_F(DownloadWindowInRealTime, SecondClick_StopsTheDownloadQuietlyKeepingItsLi
     menu("mnuDownload")->trigger();
     ASSERT_TRUE(gui.waitFor([&] { return gui.context.state.DownloadPage >= 3; }));
     EXPECT_TRUE(menu("mnuDownload")->isChecked());
+    // The running download's own entry stops it; the entries of other jobs wait.
+    EXPECT_TRUE(menu("mnuDownload")->isEnabled());
+    EXPECT_FALSE(menu("mnuErase")->isEnabled());
+    EXPECT_FALSE(gui.action("mnuLaunch")->isEnabled());
     menu("mnuDownload")->trigger();
     ASSERT_TRUE(gui.idle());
     EXPECT_TRUE(gui.messages.shown.empty());
+    EXPECT_TRUE(menu("mnuErase")->isEnabled());
+    EXPECT_TRUE(gui.action("mnuLaunch")->isEnabled());
+    const auto* note = window->findChild<QLabel*>("lblUnfinished");
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_TRUE(note->text().contains("Download again and the same file to continue"))
+        << note->text().toStdString();
     EXPECT_FALSE(menu("mnuDownload")->isChecked());
     EXPECT_TRUE(gui.context.state.DataFileName.empty());
     const long lines = lineCount(dataFile("stopped.tlg"));
@@ -243,24 +325,82 @@ TEST_F(DownloadWindowInRealTime, SecondClick_StopsTheDownloadQuietlyKeepingItsLi
     EXPECT_FALSE(std::filesystem::exists(dataFile("stopped.csv")));
 }
 
-TEST_F(DownloadWindowInRealTime, AdapterPulledOut_ReportsItOnceAndTheWindowIsIdleAgain) {
-    open(device::Preload::Linear1, 200);
+TEST_F(DownloadWindow, AdapterPulledOut_SaysWhatIsKept_AndTheSameFileContinuesIt) {
+    open(device::Preload::Linear1, 40);
+    // Pulled out right after the request of page 5 (the parameters, then 3 bytes a page).
+    gui.catalogue.line(1)->unplugAfterWrites(kParameterBytes + 6 * 3);
     gui.fileDialogs.answers.push_back(dataFile("pulled.tlg"));
     menu("mnuDownload")->trigger();
-    ASSERT_TRUE(gui.waitFor([&] { return gui.context.state.DownloadPage >= 3; }));
-    gui.catalogue.line(1)->unplug();
-    ASSERT_TRUE(gui.waitFor([&] { return !menu("mnuDownload")->isChecked(); }));
+    ASSERT_TRUE(gui.waitFor([&] { return !gui.texts().empty(); }));
     ASSERT_TRUE(gui.idle());
+    EXPECT_FALSE(menu("mnuDownload")->isChecked());
     ASSERT_EQ(gui.errors.reports.size(), 1U);
     EXPECT_EQ(gui.errors.reports[0].number, errc::kPortLost);
     EXPECT_EQ(gui.errors.reports[0].source, "MSComm1_OnComm");
-    EXPECT_TRUE(gui.messages.shown.empty());
+    const auto kept = gui.context.state.unfinishedDownload;
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->pagesInFile, 4);
+    EXPECT_EQ(kept->file, dataFile("pulled.tlg"));
+    const std::string pages = "pages 1 to " + std::to_string(kept->pagesInFile);
+    ASSERT_EQ(gui.texts().size(), 1U);
+    EXPECT_EQ(gui.texts()[0],
+              "The connection to the logger failed at page " +
+                  std::to_string(kept->pagesInFile + 1) + ".\r\n" + dataFile("pulled.tlg") +
+                  " keeps " + pages +
+                  ".\r\nCheck the cable (choose Connect if the adapter came back as another "
+                  "port), then choose Download again and the same file to continue.");
     EXPECT_TRUE(menu("mnuDownload")->isEnabled());
     EXPECT_TRUE(menu("mnuErase")->isEnabled());
     EXPECT_FALSE(window->findChild<QWidget*>("lblWarning")->isVisible());
     EXPECT_EQ(window->findChild<QGroupBox*>("fraPBar")->title(), "Download Progress");
+    EXPECT_TRUE(window->findChild<QWidget*>("lblUnfinished")->isVisible());
     EXPECT_NE(window->cursor().shape(), Qt::BusyCursor) << "the busy pointer stayed";
     EXPECT_TRUE(readFile(dataFile("pulled.tlg")).ends_with("\r\n"));
+
+    // While that download is unfinished, an erase names it and No sends nothing. (Plugging the
+    // adapter in again takes a while: the reply that was on its way is long gone.)
+    gui.clock.advance(link::ms(3000));
+    gui.catalogue.line(1)->plugIn();
+    const std::size_t before = bytesSent();
+    menu("mnuErase")->trigger();  // answered No
+    ASSERT_EQ(gui.messages.shown.size(), 2U);
+    EXPECT_EQ(gui.messages.shown[1].buttons, Messages::Buttons::YesNoDefaultNo);
+    EXPECT_NE(
+        gui.texts()[1].find(dataFile("pulled.tlg") + " did not finish: the file keeps " + pages),
+        std::string::npos)
+        << gui.texts()[1];
+    EXPECT_TRUE(gui.texts()[1].ends_with(
+        "All on-board data will be erased!\r\nClick YES to proceed.\r\nClick NO to cancel "
+        "this operation."));
+    EXPECT_EQ(bytesSent(), before);
+    gui.action("mnuLaunch")->trigger();  // answered No
+    ASSERT_EQ(gui.messages.shown.size(), 3U);
+    EXPECT_EQ(gui.messages.shown[2].buttons, Messages::Buttons::YesNoDefaultNo);
+    EXPECT_TRUE(gui.texts()[2].starts_with("The download of this logger into " +
+                                           dataFile("pulled.tlg") + " did not finish"))
+        << gui.texts()[2];
+    EXPECT_NE(gui.texts()[2].find("Tiltavarometer will erase all on-board data before launch!"),
+              std::string::npos);
+    EXPECT_EQ(bytesSent(), before);
+
+    // The same file again: continued, byte for byte as one whole download.
+    gui.fileDialogs.answers.push_back(dataFile("pulled.tlg"));
+    gui.messages.choiceAnswers.push_back(0);
+    gui.messages.answers.push_back(Answer::No);  // no graph
+    menu("mnuDownload")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return shown("Download completed!"); }))
+        << ::testing::PrintToString(gui.texts());
+    ASSERT_TRUE(gui.idle());
+    gui.fileDialogs.answers.push_back(dataFile("whole.tlg"));
+    gui.messages.answers.push_back(Answer::No);
+    menu("mnuDownload")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] {
+        const auto texts = gui.texts();
+        return std::count(texts.begin(), texts.end(), "Download completed!") == 2;
+    }));
+    ASSERT_TRUE(gui.idle());
+    EXPECT_TRUE(readFile(dataFile("pulled.tlg")) == readFile(dataFile("whole.tlg")));
+    EXPECT_FALSE(gui.context.state.unfinishedDownload);
 }
 
 TEST_F(DownloadWindowInRealTime, EraseWithoutProgress_SaysSoUntilTheUserStopsIt) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "device/device_memory.h"
 #include "support/gui_harness.h"
 
@@ -82,6 +85,52 @@ TEST_F(LaunchFromMain, PortThatVanished_FailsTheLaunchTimeWrite) {
     EXPECT_TRUE(gui.barItem(1)->isEnabled()) << "so the user can connect again";
     ASSERT_EQ(gui.errors.reports.size(), 1U);
     EXPECT_EQ(gui.errors.reports[0].source, "OpenCommPort");
+}
+
+// The adapter pulled out between the erase command and the start of logging: the launch's own
+// message, what became of the memory, no Retry/Cancel box, and the way back through Connect.
+TEST_F(LaunchFromMain, AdapterPulledOutAfterTheErase_SaysTheMemoryIsErasedAndNotLogging) {
+    connectTo({});
+    gui.catalogue.line(1)->unplugAfterWrites(21 + 1);  // the stamp, then 'e'
+    gui.messages.answers.push_back(Messages::Answer::Yes);
+    gui.action("mnuLaunch")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return gui.messages.shown.size() == 2; }));
+    ASSERT_TRUE(gui.idle());
+    EXPECT_EQ(gui.texts().back(),
+              "Tiltavarometer failed to launch!\r\nThe connection to the logger was lost after "
+              "the erase command: its memory is erased, and it is not logging. Check the cable, "
+              "connect again, then launch again.");
+    EXPECT_TRUE(gui.errors.reports.empty());
+    EXPECT_FALSE(gui.action("mnuTools")->isEnabled());
+    EXPECT_TRUE(gui.action("mnuFile")->isEnabled());
+    EXPECT_TRUE(gui.barItem(1)->isEnabled());
+    EXPECT_FALSE(gui.find<QWidget>("fraErase")->isVisible());
+}
+
+// Launch while another job holds the device: refused by name, nothing sent, menus unchanged.
+TEST_F(LaunchFromMain, WhileAnotherJobRuns_IsRefusedAndChangesNoMenu) {
+    connectTo({});
+    std::atomic<bool> release = false;
+    ASSERT_TRUE(gui.device.start<int>(&gui.frame->main(), {"Download", "mnuDownload_Click"},
+                                      [&](link::DeviceLink&) {
+                                          while (!release) {
+                                              std::this_thread::sleep_for(
+                                                  std::chrono::milliseconds(1));
+                                          }
+                                          return 0;
+                                      },
+                                      {}));
+    EXPECT_FALSE(gui.action("mnuLaunch")->isEnabled()) << "guarded while the job runs";
+    QTest::mouseClick(gui.barItem(4), Qt::LeftButton);  // the bar reaches the command anyway
+    release = true;
+    ASSERT_TRUE(gui.idle());
+    EXPECT_EQ(gui.texts(),
+              (std::vector<std::string>{"The device is busy with \"Download\".\r\nWait until it "
+                                        "has finished, or stop it, then try \"Launch\" again."}));
+    EXPECT_TRUE(sent().empty());
+    EXPECT_TRUE(gui.action("mnuTools")->isEnabled());
+    EXPECT_TRUE(gui.action("mnuLaunch")->isEnabled());
+    EXPECT_TRUE(gui.barItem(4)->isEnabled());
 }
 
 }  // namespace

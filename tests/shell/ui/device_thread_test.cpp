@@ -59,6 +59,37 @@ TEST_F(DeviceThreadTest, SecondOperation_IsRefusedNamingTheRunningOne) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return results == 2; }, 5000));
 }
 
+// While a job runs, the entries that would start another are disabled; its own stays enabled to
+// stop it. Afterwards they are as they were, however the job ended.
+TEST_F(DeviceThreadTest, GuardedEntries_AreDisabledWhileAnotherJobRuns) {
+    QObject owner;
+    QAction own("Download"), other("Erase"), off("Launch");
+    off.setEnabled(false);
+    for (QAction* entry : {&own, &other, &off}) {
+        device.guardEntry(entry);
+    }
+    for (const bool failing : {false, true}) {
+        ASSERT_TRUE(device.start<int>(&owner, {"Download", "mnuDownload_Click", &own},
+                                      [&](link::DeviceLink& link) {
+                                          (void)untilStopped(link);
+                                          if (failing) {
+                                              throw Error(errc::kPortIo, "The line broke");
+                                          }
+                                          return 0;
+                                      },
+                                      {}));
+        EXPECT_TRUE(own.isEnabled());
+        EXPECT_FALSE(other.isEnabled());
+        other.setEnabled(true);  // a window that enables it meanwhile does not win
+        EXPECT_FALSE(other.isEnabled());
+        device.stop();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !device.busy(); }, 5000));
+        EXPECT_TRUE(own.isEnabled()) << failing;
+        EXPECT_TRUE(other.isEnabled()) << failing;
+        EXPECT_FALSE(off.isEnabled()) << failing;
+    }
+}
+
 TEST_F(DeviceThreadTest, FailingOperation_GoesToTheErrorHandlerUnderItsSource) {
     QWidget window;
     window.setObjectName("Connect");
@@ -144,6 +175,46 @@ TEST(QtMessages, QuestionFromTheDeviceThread_IsAskedOnTheWindowThread) {
     EXPECT_EQ(answered, Messages::Answer::Cancel);
     EXPECT_EQ(title, "Tiltavarometer");
     EXPECT_EQ(text, "Line one\nline two");
+}
+
+// Keys pressed on the program's boxes as a user presses them: Escape never ends the program or
+// destroys data, Return takes the default, and the whole title shows.
+TEST(QtMessages, EscapeAnswersTheSafeChoice_ReturnTheDefault) {
+    QtMessages messages;
+    int width = 0;
+    const auto pressOnTheBox = [&](Qt::Key key) {
+        auto* timer = new QTimer;
+        QObject::connect(timer, &QTimer::timeout, [&, key, timer] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                timer->stop();
+                timer->deleteLater();
+                width = box->width();
+                QTest::keyClick(box, key);
+            }
+        });
+        timer->start(10);
+    };
+    using Buttons = Messages::Buttons;
+    using Answer = Messages::Answer;
+    struct Case {
+        Buttons buttons;
+        Qt::Key key;
+        Answer expected;
+    };
+    for (const Case& c : {Case{Buttons::RetryCancel, Qt::Key_Escape, Answer::Retry},
+                          Case{Buttons::RetryCancel, Qt::Key_Return, Answer::Retry},
+                          Case{Buttons::YesNo, Qt::Key_Escape, Answer::No},
+                          Case{Buttons::YesNoDefaultNo, Qt::Key_Return, Answer::No}}) {
+        pressOnTheBox(c.key);
+        EXPECT_EQ(messages.ask("Short.", c.buttons), c.expected)
+            << static_cast<int>(c.buttons) << " " << c.key;
+        EXPECT_GE(width, 340) << "a narrow box cuts its title";
+    }
+    const std::vector<std::string> choices = {"Continue", "Start Again", "Cancel"};
+    pressOnTheBox(Qt::Key_Escape);
+    EXPECT_EQ(messages.choose("Which?", choices, 0, 2), 2U);
+    pressOnTheBox(Qt::Key_Return);
+    EXPECT_EQ(messages.choose("Which?", choices, 0, 2), 0U);
 }
 
 TEST(SingleInstance, SecondCopy_IsToldTheProgramIsRunning) {

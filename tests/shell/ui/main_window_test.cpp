@@ -107,6 +107,29 @@ TEST(MainWindow, DisabledNavigationItem_DoesNothingWhenClicked) {
     EXPECT_TRUE(gui.openWindow("Connect")->isModal());
 }
 
+// The navigation bar from the keyboard, as any list: Tab reaches it, the arrows pass over
+// disabled items, Return chooses.
+TEST(MainWindow, NavigationBar_IsUsableWithTheKeyboard) {
+    GuiHarness gui;
+    gui.catalogue.addDevice({});
+    gui.start();
+    gui.frame->setDeviceCommandsEnabled(true);
+    gui.frame->setNavigationItemsEnabled(3, 3, false);
+    QApplication::setActiveWindow(gui.frame.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(gui.frame.get()));
+    gui.barItem(1)->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(gui.barItem(1)->hasFocus());
+    EXPECT_NE(gui.barItem(1)->focusPolicy() & Qt::TabFocus, 0);
+    QTest::keyClick(gui.barItem(1), Qt::Key_Down);
+    EXPECT_TRUE(gui.barItem(2)->hasFocus());
+    QTest::keyClick(gui.barItem(2), Qt::Key_Down);
+    EXPECT_TRUE(gui.barItem(4)->hasFocus()) << "the disabled item is passed over";
+    QTest::keyClick(gui.barItem(4), Qt::Key_Up);
+    EXPECT_TRUE(gui.barItem(2)->hasFocus());
+    QTest::keyClick(gui.barItem(2), Qt::Key_Return);
+    EXPECT_NE(gui.openWindow("DownloadErase"), nullptr);
+}
+
 TEST(MainWindow, HotKeys_SwitchTheDisplayEntries) {
     GuiHarness gui;
     gui.start();
