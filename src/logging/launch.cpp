@@ -41,8 +41,18 @@ std::string launchEndMessage(const LaunchResult& result) {
     std::string message;
     switch (result.end) {
         case LaunchEnd::Launched:
-            return "Disconnect the serial cable from the Tiltavarometer! The shaker will shake "
-                   "momentarily indicating that datalogging has begun.";
+            message =
+                "Disconnect the serial cable from the Tiltavarometer! The shaker will shake "
+                "momentarily indicating that datalogging has begun.";
+            // Progress that stopped half-way: a logger that hung, or a cable that broke.
+            if (result.progressBytes > 0 && result.progressBytes < link::kEraseProgressBytes) {
+                message += "\r\nThe logger sent " + std::to_string(result.progressBytes) +
+                           " of the " + std::to_string(link::kEraseProgressBytes) +
+                           " progress bytes of a whole erase, then fell silent. If the shaker "
+                           "does not shake, connect again and check the logger before you leave "
+                           "it.";
+            }
+            return message;
         case LaunchEnd::LaunchTimeFailed:
             message = "Launch Time write to EEPROM failed! Launch did not occur.";
             break;
@@ -133,6 +143,7 @@ LaunchResult launchLogging(link::DeviceLink& link, std::int16_t commPort, ErrorR
         for (link::Nanos tick = link.now() + kTick; !link.stopRequested(); tick += kTick) {
             link.clock().sleepUntil(tick, link.stopToken());
             const std::size_t n = link.readAll().size();
+            result.progressBytes += n;
             if (n <= 3) {
                 break;
             }

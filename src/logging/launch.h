@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -43,14 +44,16 @@ enum class LaunchEnd {
 // How far a launch got, for what the user is told at its end.
 struct LaunchResult {
     LaunchEnd end = LaunchEnd::Launched;
-    bool portLost = false;     // the adapter was pulled out on the way
-    bool eraseSent = false;    // 'e' went out: the logger's memory is erased, or being erased
-    bool loggingSent = false;  // 'X' went out too: the logger logs once its erase is done
+    bool portLost = false;          // the adapter was pulled out on the way
+    bool eraseSent = false;         // 'e' went out: the logger's memory is erased, or being erased
+    bool loggingSent = false;       // 'X' went out too: the logger logs once its erase is done
+    std::size_t progressBytes = 0;  // erase progress bytes that came, in all
 };
 
 // What the user is told at the end of a launch: the launch's own message, and for a lost port a
 // line that says what became of the logger's memory. After a failure the error handler reported
-// (a tick's), only that line.
+// (a tick's), only that line. A launch whose erase progress stopped short of a whole erase says
+// so after its message.
 [[nodiscard]] std::string launchEndMessage(const LaunchResult& result);
 
 // Erase progress of a launch: the page the erase has reached (0..2047).

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "device/device_memory.h"
+#include "link/protocol.h"
 #include "logging/erase.h"
 #include "logging/launch.h"
 #include "shell/error.h"
@@ -145,6 +146,7 @@ TEST(Launch, StampsErasesStartsLoggingAndEndsWhenTheProgressStops) {
         launchLogging(bench.link, bench.port, errors, [&](double page) { pages.push_back(page); });
     EXPECT_EQ(result.end, LaunchEnd::Launched);
     EXPECT_FALSE(result.portLost);
+    EXPECT_EQ(result.progressBytes, link::kEraseProgressBytes);
     const auto rx = bench.received();
     ASSERT_EQ(rx.size(), 21U + 2U);
     EXPECT_EQ(rx[21].value, 'e');
@@ -178,6 +180,25 @@ TEST(Launch, SilentDevice_EndsAtTheFirstTick_ErasedPagesKeepToTheMemory) {
     EXPECT_EQ(erasedPagesOf(9000), 2047);
 
     EXPECT_EQ(launchLogging(bench.link, 9, errors, {}).end, LaunchEnd::LaunchTimeFailed);
+}
+
+// A logger that falls silent half-way through the launch's erase: the launch ends as it would,
+// and its message says that the progress stopped short.
+TEST(Launch, ProgressStoppingHalfWay_IsNamedAfterTheDisconnectMessage) {
+    SimBench bench(recorded());
+    bench.catalogue.line(bench.port)->withDevice([&](device::SimDevice* d) {
+        d->silenceBetween(bench.clock.now() + link::ms(3000), bench.clock.now() + link::ms(60000));
+    });
+    testing::RecordingErrors errors;
+    const LaunchResult result = launchLogging(bench.link, bench.port, errors, {});
+    EXPECT_EQ(result.end, LaunchEnd::Launched);
+    EXPECT_GT(result.progressBytes, 0U);
+    EXPECT_LT(result.progressBytes, link::kEraseProgressBytes);
+    const std::string message = launchEndMessage(result);
+    EXPECT_TRUE(message.starts_with("Disconnect the serial cable from the Tiltavarometer!"));
+    EXPECT_NE(message.find("progress bytes of a whole erase, then fell silent"), std::string::npos)
+        << message;
+    EXPECT_TRUE(errors.reports.empty());
 }
 
 // The adapter pulled out at each step of a launch: the user hears what became of the memory,

@@ -16,6 +16,7 @@
 #include "shell/number_text.h"
 #include "shell/ui/app_context.h"
 #include "shell/ui/device_thread.h"
+#include "shell/ui/field_caption.h"
 #include "shell/ui/window_registry.h"
 
 namespace tilt::logging::ui {
@@ -36,11 +37,9 @@ QLineEdit* readOnlyBox(QWidget* parent, const char* name) {
     return box;
 }
 
-// A caption and its box side by side; the caption names the box for a screen reader.
+// A caption and its box side by side.
 void addLabelled(QHBoxLayout* line, const QString& caption, QLineEdit* box) {
-    auto* label = new QLabel(caption, box->parentWidget());
-    label->setBuddy(box);
-    line->addWidget(label);
+    line->addWidget(shell::ui::fieldCaption(caption, box));
     line->addWidget(box);
 }
 

@@ -13,6 +13,7 @@
 #include "shell/number_text.h"
 #include "shell/text_value.h"
 #include "shell/ui/app_context.h"
+#include "shell/ui/field_caption.h"
 #include "view/download_file.h"
 #include "view/view_messages.h"
 
@@ -42,11 +43,13 @@ QWidget* GraphBP::buildPushControls() {
     line->setContentsMargins(0, 0, 0, 0);
     txtBPNumber_ = namedBox("txtBPNumber", controls);
     txtBPValue_ = namedBox("txtBPValue", controls);
-    line->addWidget(new QLabel(QStringLiteral("Number"), controls));
+    line->addWidget(shell::ui::fieldCaption(QStringLiteral("Number"), txtBPNumber_));
     line->addWidget(txtBPNumber_);
     line->addSpacing(12);
-    line->addWidget(new QLabel(QStringLiteral("Point"), controls));
+    line->addWidget(shell::ui::fieldCaption(QStringLiteral("Point"), txtBPValue_));
     line->addWidget(txtBPValue_);
+    txtBPNumber_->setAccessibleName(QStringLiteral("Button push number"));
+    txtBPValue_->setAccessibleName(QStringLiteral("Button push point"));
     line->addSpacing(24);
 
     auto* scroll = new QVBoxLayout;
@@ -56,6 +59,8 @@ QWidget* GraphBP::buildPushControls() {
     auto* arrows = new QHBoxLayout;
     cmdBack_ = namedButton("cmdBack", QStringLiteral("<"), controls);
     cmdForward_ = namedButton("cmdForward", QStringLiteral(">"), controls);
+    cmdBack_->setAccessibleName(QStringLiteral("Previous button push"));
+    cmdForward_->setAccessibleName(QStringLiteral("Next button push"));
     arrows->addWidget(cmdBack_);
     arrows->addWidget(cmdForward_);
     scroll->addLayout(arrows);

@@ -12,6 +12,7 @@
 #include "shell/rounding.h"
 #include "shell/text_value.h"
 #include "shell/ui/app_context.h"
+#include "shell/ui/field_caption.h"
 #include "view/channel_arrays.h"
 #include "view/degree_arrays.h"
 #include "view/plot/plot_control.h"
@@ -46,10 +47,13 @@ QWidget* Graph::buildScrollFrame() {
     line->addWidget(cmdPrevious_);
     line->addWidget(cmdNext_);
     line->addSpacing(16);
-    line->addWidget(new QLabel(QStringLiteral("X"), frame));
+    line->addWidget(shell::ui::fieldCaption(QStringLiteral("X"), txtPageNumberX_));
     line->addWidget(txtPageNumberX_);
-    line->addWidget(new QLabel(QStringLiteral("Y"), frame));
+    line->addWidget(shell::ui::fieldCaption(QStringLiteral("Y"), txtPageNumberY_));
     line->addWidget(txtPageNumberY_);
+    // "X" alone says little to a screen reader's user.
+    txtPageNumberX_->setAccessibleName(QStringLiteral("X page number"));
+    txtPageNumberY_->setAccessibleName(QStringLiteral("Y page number"));
     line->addStretch();
     connect(cmdPrevious_, &QPushButton::clicked, this, &Graph::cmdPrevious_Click);
     connect(cmdNext_, &QPushButton::clicked, this, &Graph::cmdNext_Click);

@@ -83,6 +83,7 @@ void RecordingWindow::buildControls() {
     txtFileName_ = new QLineEdit(dataFile);
     txtFileName_->setObjectName(QStringLiteral("txtFileName"));
     txtFileName_->setReadOnly(true);
+    txtFileName_->setAccessibleName(QStringLiteral("Data file"));
     fileLine->addWidget(txtFileName_);
     layout_->addWidget(dataFile);
 
