@@ -15,6 +15,7 @@
 #include "device/sim_transport.h"
 #include "link/clock.h"
 #include "platform/settings_store.h"
+#include "platform/system_port_catalogue.h"
 #include "shell/file_dialogs.h"
 #include "shell/startup.h"
 #include "shell/ui/active_screen_errors.h"
@@ -39,6 +40,9 @@ class FakeSettings final : public platform::SettingsStore {
 struct GuiOptions {
     std::string savedPort = "1";
     bool realTime = false;  // the simulated lines keep real time (to stop things midway)
+    // The computer's serial ports (and ports named with addNamedPort, such as a tiltsim's
+    // terminal) instead of simulated lines, in real time.
+    bool systemPorts = false;
 };
 
 // The desktop program's windows on fakes: scripted messages and dialogs, an in-memory setting,
@@ -135,16 +139,19 @@ class GuiHarness {
     link::SystemClock realClock;
     device::SimPortCatalogue catalogue{options_.realTime ? static_cast<link::Clock&>(realClock)
                                                          : clock};
+    platform::SystemPortCatalogue systemPorts{realClock};
+    link::PortCatalogue& ports =
+        options_.systemPorts ? static_cast<link::PortCatalogue&>(systemPorts) : catalogue;
     // As in the program: a job's failure names the window that is active then.
     shell::ui::ActiveScreenErrors screenErrors{errors};
-    shell::ui::DeviceThread device{catalogue, screenErrors, messages};
+    shell::ui::DeviceThread device{ports, screenErrors, messages};
     QTemporaryDir root;
     shell::ui::AppContext context{.state = {},
                                   .messages = messages,
                                   .errors = screenErrors,
                                   .settings = settings,
                                   .fileDialogs = fileDialogs,
-                                  .catalogue = catalogue,
+                                  .catalogue = ports,
                                   .threads = link::standardThreads(),
                                   .device = device,
                                   .paths = DataPaths{root.path().toStdString()},
