@@ -31,9 +31,6 @@ namespace tilt::remote::ui {
 
 namespace {
 
-// Datagrams taken per arrival: a flood is worked off a batch at a time between repaints, and
-// the rest waits in the system's buffer (or is dropped there), never in ours.
-constexpr std::size_t kDatagramsPerArrival = 64;
 // The receive box shows this much of a datagram: an angle datagram is a few characters, and
 // laying out 64 KB of text for each datagram of a flood would stall the window.
 constexpr std::size_t kShownCharacters = 4096;
@@ -268,10 +265,10 @@ void RemoteSession::setRemoteHost(const std::string& host, std::uint16_t port) {
     remoteHost_ = host;
     remotePort_ = port;
     lookingUp_ = true;
-    target_->setPeer(std::nullopt);  // nothing goes to the old host meanwhile
+    peer_.reset();  // nothing goes to the old host meanwhile
     lookup_.start(host, [this, port](std::optional<QHostAddress> address) {
         lookingUp_ = false;
-        target_->setPeer(address ? std::optional(platform::UdpPeer{*address, port}) : std::nullopt);
+        peer_ = address ? std::optional(platform::UdpPeer{*address, port}) : std::nullopt;
         showStatus();
     });
     showStatus();
@@ -290,8 +287,8 @@ void RemoteSession::showStatus() {
         remote = QStringLiteral("No remote host is given.");
     } else if (lookingUp_) {
         remote = QStringLiteral("Looking up %1...").arg(host);
-    } else if (const auto peer = target_->peer()) {
-        const QString address = peer->address.toString();
+    } else if (peer_) {
+        const QString address = peer_->address.toString();
         remote = QStringLiteral("Sending to %1 port %2.")
                      .arg(address == host ? host : host + " (" + address + ")")
                      .arg(remotePort_);
@@ -304,9 +301,11 @@ void RemoteSession::showStatus() {
 
 // --- Sending and receiving ----------------------------------------------------------------
 
+// Typed, cleared or sampled: every datagram leaves through the bound endpoint, so the other
+// side sees it come from our local port.
 void RemoteSession::sendText(const std::string& text) {
-    if (const auto peer = target_->peer()) {
-        (void)udpPeerA_.sendTo(*peer, text);  // a failed send is ignored
+    if (peer_) {
+        (void)udpPeerA_.sendTo(*peer_, text);  // a failed send is ignored
     }
 }
 
@@ -320,7 +319,7 @@ void RemoteSession::cmdClearReceive_Click() {
 }
 
 void RemoteSession::udpPeerA_DataArrival() {
-    const auto datagrams = udpPeerA_.receive(kDatagramsPerArrival);
+    const auto datagrams = udpPeerA_.receive();
     if (datagrams.empty()) {
         return;
     }

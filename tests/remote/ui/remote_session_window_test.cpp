@@ -5,13 +5,16 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkDatagram>
 #include <QRadioButton>
 #include <QThread>
+#include <QUdpSocket>
 
 #include <algorithm>
 #include <atomic>
 #include <future>
 #include <mutex>
+#include <set>
 
 #include "../../../bench/memory_use.h"
 #include "device/sim_device.h"
@@ -34,22 +37,26 @@ platform::UdpPeer loopback(std::uint16_t port) {
     return {QHostAddress(QHostAddress::LocalHost), port};
 }
 
-// Datagrams arriving at a port of its own, read on a thread of their own so that none is lost
-// while the window's thread is busy.
+// The other PC: datagrams arriving at a port of its own, with the port each came from, read on
+// a thread of their own so that none is lost while the window's thread is busy.
 class DatagramCollector {
   public:
     DatagramCollector() {
         std::promise<std::uint16_t> bound;
         auto port = bound.get_future();
         thread_.reset(QThread::create([this, bound = std::move(bound)]() mutable {
-            UdpEndpoint endpoint;
-            (void)endpoint.bind(0);
-            bound.set_value(endpoint.boundPort());
+            QUdpSocket socket;
+            (void)socket.bind(QHostAddress::LocalHost, 0);
+            bound.set_value(socket.localPort());
             while (!stop_) {
-                if (endpoint.waitForDatagrams(20ms)) {
-                    auto batch = endpoint.receive(256);
+                if (!socket.waitForReadyRead(20)) {
+                    continue;
+                }
+                while (socket.hasPendingDatagrams()) {
+                    const QNetworkDatagram d = socket.receiveDatagram();
                     const std::lock_guard lock(mutex_);
-                    datagrams_.insert(datagrams_.end(), batch.begin(), batch.end());
+                    datagrams_.push_back(d.data().toStdString());
+                    senders_.insert(static_cast<std::uint16_t>(d.senderPort()));
                 }
             }
         }));
@@ -69,10 +76,16 @@ class DatagramCollector {
         return datagrams_;
     }
     [[nodiscard]] std::size_t count() const { return datagrams().size(); }
+    // The ports the datagrams came from.
+    [[nodiscard]] std::set<std::uint16_t> senders() const {
+        const std::lock_guard lock(mutex_);
+        return senders_;
+    }
 
   private:
     mutable std::mutex mutex_;
     std::vector<std::string> datagrams_;
+    std::set<std::uint16_t> senders_;
     std::atomic<bool> stop_{false};
     std::unique_ptr<QThread> thread_;
     std::uint16_t port_ = 0;
@@ -213,6 +226,7 @@ TEST_F(RemoteSessionWindow, Reset_RebindsAndSendsTypedTextToTheNewRemote) {
     ASSERT_TRUE(gui.waitFor([&] { return first.count() == 2; }));
     EXPECT_EQ(first.datagrams(), (std::vector<std::string>{"h", "hi"}))
         << "each change sends the whole box";
+    EXPECT_EQ(first.senders(), std::set{oldPort}) << "from the bound port";
 
     const std::uint16_t newPort = reset(second.port(), freePort());
     ASSERT_NE(newPort, oldPort);
@@ -221,6 +235,7 @@ TEST_F(RemoteSessionWindow, Reset_RebindsAndSendsTypedTextToTheNewRemote) {
     QTest::keyClicks(box("txtSend"), "!");
     ASSERT_TRUE(gui.waitFor([&] { return second.count() == 1; }));
     EXPECT_EQ(second.datagrams(), std::vector<std::string>{"hi!"});
+    EXPECT_EQ(second.senders(), std::set{newPort});
     EXPECT_EQ(first.count(), 2U);
 
     ASSERT_TRUE(peer.sendTo(loopback(newPort), "KT1/2KT"));
@@ -355,22 +370,23 @@ TEST_F(RemoteSessionWindow, Flood_MalformedDatagramsNeverMoveTheDials_MemoryStay
 TEST_F(RemoteSessionWindow, ClearSend_EmptiesTheBoxAndSendsAnEmptyDatagram) {
     open();
     DatagramCollector other;
-    (void)reset(other.port());
+    const std::uint16_t bound = reset(other.port());
     QTest::keyClicks(box("txtSend"), "ab");
     click("cmdClearSend");
     ASSERT_TRUE(gui.waitFor([&] { return other.count() == 3; }));
     EXPECT_EQ(other.datagrams(), (std::vector<std::string>{"a", "ab", ""}));
+    EXPECT_EQ(other.senders(), std::set{bound});
     EXPECT_EQ(text("txtSend"), "");
 }
 
 // Held still at a known attitude: the boxes and dials show it; datagrams go out only while
-// Send is chosen, and the send box shows them.
+// Send is chosen, from the window's bound port, and the send box shows them.
 TEST_F(RemoteSessionWindow, Sampling_ShowsTheAngles_SendsOnlyWhileSendIsOn) {
     device::SimOptions still;
     still.attitude = device::FixedAttitude{30, -20};
     open(still);
     DatagramCollector other;
-    (void)reset(other.port());
+    const std::uint16_t bound = reset(other.port());
     click("optNoSend");
     menu("mnuSample")->trigger();
     EXPECT_TRUE(menu("mnuSample")->isChecked());
@@ -389,6 +405,7 @@ TEST_F(RemoteSessionWindow, Sampling_ShowsTheAngles_SendsOnlyWhileSendIsOn) {
     for (const auto& d : other.datagrams()) {
         EXPECT_EQ(d, "KT30/-20KT");
     }
+    EXPECT_EQ(other.senders(), std::set{bound}) << "a peer keyed on our port gets them all";
     EXPECT_TRUE(gui.waitFor([&] { return text("txtSend") == "KT30/-20KT"; }));
 
     menu("mnuSample")->trigger();
@@ -462,12 +479,12 @@ class RemoteSessionWindowRealTime : public RemoteSessionWindow {
     RemoteSessionWindowRealTime() : RemoteSessionWindow({.savedPort = "1", .realTime = true}) {}
 };
 
-// At the device's pace: every reading goes out as its own datagram, not only the ones the
-// window gets to show, and the send box ends showing the last one sent.
+// At the device's pace: every reading goes out as its own datagram through the bound socket,
+// not only the ones the window gets to show, and the send box ends showing the last one sent.
 TEST_F(RemoteSessionWindowRealTime, Sampling_SendsOneDatagramPerReading) {
     open();
     DatagramCollector other;
-    (void)reset(other.port());
+    const std::uint16_t bound = reset(other.port());
     menu("mnuSample")->trigger();
     ASSERT_TRUE(gui.waitFor([&] { return other.count() >= 150; }));
     menu("mnuSample")->trigger();
@@ -488,6 +505,7 @@ TEST_F(RemoteSessionWindowRealTime, Sampling_SendsOneDatagramPerReading) {
     for (const auto& d : sent) {
         EXPECT_TRUE(decodeAngleDatagram(d).has_value()) << d;
     }
+    EXPECT_EQ(other.senders(), std::set{bound});
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(text("txtSend"), sent.back());
 }
