@@ -132,6 +132,9 @@ QGroupBox* RemoteSession::buildDialFrame() {
     auto* layout = new QVBoxLayout(fraDial_);
     QRadioButton* optDialYes = radio(fraDial_, "optDialYes", QStringLiteral("Yes"));
     QRadioButton* optDialNo = radio(fraDial_, "optDialNo", QStringLiteral("No"));
+    // A bare "Yes" or "No" says nothing to someone who cannot see the frame around it.
+    optDialYes->setAccessibleName(QStringLiteral("Display Receive Data: Yes"));
+    optDialNo->setAccessibleName(QStringLiteral("Display Receive Data: No"));
     optDialNo->setChecked(true);
     layout->addWidget(optDialYes);
     layout->addWidget(optDialNo);
@@ -148,6 +151,9 @@ QGroupBox* RemoteSession::buildAxisFrame(const char* name, const QString& captio
     const QString letter = caption.left(1);
     box->setObjectName(QStringLiteral("txt") + letter);
     dial = live::ui::angleDial(QStringLiteral("dial") + letter, kDialRange, 140, axis);
+    // Both would be named by the frame's caption alone.
+    box->setAccessibleName(caption + QStringLiteral(" angle"));
+    dial->setAccessibleName(caption + QStringLiteral(" dial"));
     layout->addWidget(box);
     layout->addWidget(dial, 1);
     // The dial follows its box, whoever writes it.
@@ -174,7 +180,12 @@ void RemoteSession::buildControls() {
         box->setObjectName(QString::fromLatin1(boxName));
         auto* clear = new QPushButton(QStringLiteral("Clear"), central);
         clear->setObjectName(QString::fromLatin1(clearName));
-        line->addWidget(new QLabel(caption, central));
+        // Named apart from the Send option and from the other Clear button.
+        auto* label = new QLabel(caption, central);
+        label->setBuddy(box);
+        box->setAccessibleName(caption + QStringLiteral(" box"));
+        clear->setAccessibleName(QStringLiteral("Clear ") + caption + QStringLiteral(" box"));
+        line->addWidget(label);
         line->addWidget(box, 1);
         line->addWidget(clear);
         grid->addLayout(line, row, 0, 1, 3);

@@ -1,6 +1,7 @@
 #include "remote/ui/remote_session_window.h"
 
 #include <gtest/gtest.h>
+#include <QAccessible>
 #include <QDial>
 #include <QGroupBox>
 #include <QLabel>
@@ -472,6 +473,55 @@ TEST_F(RemoteSessionWindow, Picture_SamplesTheSimulatedLoggerQuietly) {
     EXPECT_TRUE(gui.errors.reports.empty());
     window->close();
     EXPECT_TRUE(gui.idle());
+}
+
+// A screen reader names every box, button and dial, each apart from the others: the octet
+// boxes, the captionless host options and the controls inside a frame included, which would
+// otherwise all be named by their frame's caption.
+TEST_F(RemoteSessionWindow, EveryControlHasAnAccessibleNameOfItsOwn) {
+    open();
+    std::map<std::string, std::string> nameOf;     // by objectName
+    std::map<std::string, std::string> controlOf;  // by name
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) ||
+                             qobject_cast<QAbstractSlider*>(w);
+        const std::string objectName = w->objectName().toStdString();
+        if (!control || objectName.empty() || objectName.starts_with("qt_")) {
+            continue;  // Qt's own, such as the menu bar's overflow button
+        }
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(accessible, nullptr) << objectName;
+        const std::string name = accessible->text(QAccessible::Name).toStdString();
+        EXPECT_NE(name.find_first_not_of(' '), std::string::npos) << objectName;
+        nameOf[objectName] = name;
+        const auto [named, first] = controlOf.emplace(name, objectName);
+        EXPECT_TRUE(first) << objectName << " and " << named->second << " are both \"" << name
+                           << '"';
+    }
+    EXPECT_EQ(nameOf.size(), 29U) << "every box, button and dial was looked at";
+
+    const std::map<std::string, std::string> expected = {
+        {"txtWhoAmI", "Who am I? This computer's name"},
+        {"txtLH4", "This computer's IP address octet 4 of 4"},
+        {"optRemoteHost1", "Remote Host given by IP address"},
+        {"txtRH1", "Remote Host IP address octet 1 of 4"},
+        {"optRemoteHost2", "Remote Host given by name"},
+        {"txtRH5", "Remote Host name"},
+        {"txtPort", "Remote Port"},
+        {"txtBind", "Bind: this computer's UDP port"},
+        {"cmdReset", "Reset"},
+        {"optSession2", "I will receive the data"},
+        {"optSend", "Send"},
+        {"optDialYes", "Display Receive Data: Yes"},
+        {"txtSend", "Send box"},
+        {"cmdClearSend", "Clear Send box"},
+        {"cmdClearReceive", "Clear Receive box"},
+        {"txtX", "X Axis angle"},
+        {"dialY", "Y Axis dial"},
+    };
+    for (const auto& [objectName, name] : expected) {
+        EXPECT_EQ(nameOf[objectName], name) << objectName;
+    }
 }
 
 class RemoteSessionWindowRealTime : public RemoteSessionWindow {
