@@ -214,9 +214,10 @@ std::vector<Command> remoteCommands() {
              {"Receive datagrams on UDP port PORT (default " +
                   std::to_string(remote::kReceiverPort) +
                   ", where a sending window sends; 0: any free port) and print each, one a line: "
-                  "its text (bytes that are not printable as \\xHH), and for an angle datagram a "
-                  "tab, \"X \" and the X angle, a tab, \"Y \" and the Y angle, in whole degrees. "
-                  "The port goes to stderr first.",
+                  "its text (bytes that are not printable as \\xHH), and for an angle datagram "
+                  "(\"KT\" X \"/\" Y \"KT\") a tab, \"X \" and the X angle, a tab, \"Y \" and "
+                  "the Y angle: the leading number of each side (0 for none) in whole degrees, "
+                  "none beyond 16 bits. The port goes to stderr first.",
               "Ends after N datagrams or on Ctrl+C (exit 130). A port that cannot be bound: "
               "exit 1.",
               "--json: one object a line, {\"text\", \"X\", \"Y\"}; X and Y only for an angle "
