@@ -313,9 +313,10 @@ void RemoteSession::showStatus() {
 // --- Sending and receiving ----------------------------------------------------------------
 
 // Typed, cleared or sampled: every datagram leaves through the bound endpoint, so the other
-// side sees it come from our local port.
+// side sees it come from our local port. None while no port is bound (the window says why): the
+// socket would bind itself to a port nobody chose.
 void RemoteSession::sendText(const std::string& text) {
-    if (peer_) {
+    if (peer_ && udpPeerA_.isBound()) {
         (void)udpPeerA_.sendTo(*peer_, text);  // a failed send is ignored
     }
 }

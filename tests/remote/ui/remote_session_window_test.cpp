@@ -248,6 +248,8 @@ TEST_F(RemoteSessionWindow, Reset_RebindsAndSendsTypedTextToTheNewRemote) {
 TEST_F(RemoteSessionWindow, ResetWithAPortThatCannotBeUsed_ClearMessage_WindowKeepsWorking) {
     open();
     const std::uint16_t working = reset(freePort());
+    DatagramCollector other;
+    const std::string otherPort = std::to_string(other.port());
     UdpEndpoint holder;
     ASSERT_EQ(holder.bind(0), std::nullopt);
     const std::string inUse = std::to_string(holder.boundPort());
@@ -264,7 +266,7 @@ TEST_F(RemoteSessionWindow, ResetWithAPortThatCannotBeUsed_ClearMessage_WindowKe
          "The Bind port must be a whole number from 1 to 65535 (or 0 for any free port).", false},
         {"5000", "",
          "The Bind port must be a whole number from 1 to 65535 (or 0 for any free port).", false},
-        {"5000", inUse,
+        {otherPort, inUse,
          "UDP port " + inUse +
              " is in use by another program. Choose another Bind port and "
              "press Reset.",
@@ -278,15 +280,22 @@ TEST_F(RemoteSessionWindow, ResetWithAPortThatCannotBeUsed_ClearMessage_WindowKe
         EXPECT_EQ(gui.texts(), std::vector<std::string>{c.message}) << c.bind;
         if (c.closes) {
             EXPECT_EQ(status().rfind(c.message, 0), 0U) << status();
+            QTest::keyClicks(box("txtSend"), "x");
+            QTest::qWait(100);
+            EXPECT_EQ(other.count(), 0U) << "nothing leaves from a port nobody chose";
         } else {
             const std::string still = "kept " + c.port + c.bind;
             ASSERT_TRUE(peer.sendTo(loopback(working), still));
             EXPECT_TRUE(shownAsReceived(still)) << "a refused Reset leaves the socket as it was";
         }
     }
-    const std::uint16_t again = reset(freePort());
+    const std::uint16_t again = reset(other.port());
     ASSERT_TRUE(peer.sendTo(loopback(again), "back"));
     EXPECT_TRUE(shownAsReceived("back"));
+    QTest::keyClicks(box("txtSend"), "y");
+    ASSERT_TRUE(gui.waitFor([&] { return other.count() == 1; }));
+    EXPECT_EQ(other.datagrams(), std::vector<std::string>{"xy"});
+    EXPECT_EQ(other.senders(), std::set{again});
 }
 
 // The network is open to anyone: a framed pair moves the dials by the leading number of each
