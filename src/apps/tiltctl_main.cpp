@@ -81,15 +81,23 @@ const Command* takeCommand(QStringList& args) {
 
 // The port chosen last in the desktop program, as its start-up reads it. A saved text that is
 // no 16-bit number is refused rather than wrapped round into some other port.
+// The port the desktop program saved, read as it reads it. Its "0" means no port was chosen,
+// which the command then says; any other text that is no port number is refused before a port
+// is touched (a negative number would otherwise be tried as a port).
 std::int16_t savedPort() {
     const std::string saved = tilt::platform::QtSettingsStore().currentCommPort();
+    std::int16_t port = 0;
     try {
-        return tilt::commPortFromSetting(saved);
+        port = tilt::commPortFromSetting(saved);
     } catch (const tilt::Error&) {
-        throw UsageError{"the saved port \"" + saved +
-                         "\" is not a port number (1 to 32767). Name the port with --port, or "
-                         "choose it again in the desktop program's Connect window."};
+        port = -1;  // beyond 16 bits: no port either
     }
+    if (port >= 1 || saved == "0") {
+        return port;
+    }
+    throw UsageError{"the saved port \"" + saved +
+                     "\" is not a port number (1 to 32767). Name the port with --port, or "
+                     "choose it again in the desktop program's Connect window."};
 }
 
 std::int16_t selectPort(tilt::platform::SystemPortCatalogue& catalogue, const QString& port) {

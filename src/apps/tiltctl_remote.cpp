@@ -15,6 +15,7 @@
 #include "live/live_sampling.h"
 #include "platform/udp_endpoint.h"
 #include "remote/angle_datagram.h"
+#include "remote/angle_sending.h"
 
 namespace tilt::ctl {
 
@@ -27,7 +28,6 @@ constexpr const char* kReceiveUsage = "expected [--bind PORT] [--count N] [--jso
 constexpr const char* kBindAdvice = " Choose another with --bind PORT.";
 // How long a wait for datagrams lasts before Ctrl+C is looked at again.
 constexpr std::chrono::milliseconds kWaitStep{100};
-constexpr std::size_t kDatagramsPerRead = 64;
 
 struct RemoteRequest {
     std::optional<platform::HostAndPort> to;
@@ -137,24 +137,25 @@ int runRemoteSend(Context& ctx, const QStringList& args) {
     const platform::UdpPeer peer{*address, request.to->port};
     LiveRun run(ctx, LiveLimits{request.count, std::nullopt});
     long long failed = 0;
-    live::AngleLoopEvents events;
-    events.reading = [&](const live::AngleSample& sample) {
-        if (!run.wantsMore()) {
-            return;
-        }
-        const std::string datagram =
-            remote::angleDatagram(sample.reading.angleX, sample.reading.angleY);
+    remote::AngleSending sending;
+    sending.sending = [&run] { return run.wantsMore(); };  // none beyond the count
+    sending.send = [&](const std::string& datagram) {
         if (!sender.sendTo(peer, datagram)) {
             ++failed;
         }
-        run.reading(request.json ? jsonLine({{"text", QString::fromStdString(datagram)},
+    };
+    sending.sampled = [&](const live::AngleSample& sample,
+                          const std::optional<std::string>& datagram) {
+        if (!datagram) {
+            return;
+        }
+        run.reading(request.json ? jsonLine({{"text", QString::fromStdString(*datagram)},
                                              {"AngleX", sample.reading.angleX},
                                              {"AngleY", sample.reading.angleY}})
-                                 : datagram + "\n");
+                                 : *datagram + "\n");
     };
-    live::LoopRequests none;  // nothing is asked of the loop from a terminal
-    const int code =
-        run.ended(live::sampleAngles(run.link(), run.errors(), run.options(kWindow), none, events));
+    const int code = run.ended(
+        remote::sendSampledAngles(run.link(), run.errors(), run.options(kWindow), sending));
     ctx.err << "Sent " << run.readings() << " datagrams to " << destination;
     if (failed > 0) {
         ctx.err << " (" << failed << " of them could not go out)";
@@ -177,7 +178,7 @@ int runRemoteReceive(Context& ctx, const QStringList& args) {
         if (!endpoint.waitForDatagrams(kWaitStep)) {
             continue;
         }
-        for (const std::string& datagram : endpoint.receive(kDatagramsPerRead)) {
+        for (const std::string& datagram : endpoint.receive()) {
             ctx.out << datagramLine(datagram, request.json);
             if (++received == request.count) {
                 break;
@@ -213,9 +214,10 @@ std::vector<Command> remoteCommands() {
              {"Receive datagrams on UDP port PORT (default " +
                   std::to_string(remote::kReceiverPort) +
                   ", where a sending window sends; 0: any free port) and print each, one a line: "
-                  "its text (bytes that are not printable as \\xHH), and for an angle datagram a "
-                  "tab, \"X \" and the X angle, a tab, \"Y \" and the Y angle, in whole degrees. "
-                  "The port goes to stderr first.",
+                  "its text (bytes that are not printable as \\xHH), and for an angle datagram "
+                  "(\"KT\" X \"/\" Y \"KT\") a tab, \"X \" and the X angle, a tab, \"Y \" and "
+                  "the Y angle: the leading number of each side (0 for none) in whole degrees, "
+                  "none beyond 16 bits. The port goes to stderr first.",
               "Ends after N datagrams or on Ctrl+C (exit 130). A port that cannot be bound: "
               "exit 1.",
               "--json: one object a line, {\"text\", \"X\", \"Y\"}; X and Y only for an angle "

@@ -29,6 +29,9 @@ class UdpEndpoint {
   public:
     // The largest payload a UDP datagram can carry.
     static constexpr std::size_t kMaxDatagramBytes = 65535;
+    // Datagrams taken in one read: a flood is worked off a batch at a time, between repaints or
+    // looks at Ctrl+C, and the rest waits in the system's buffer (or is dropped there).
+    static constexpr std::size_t kDatagramsPerRead = 64;
 
     UdpEndpoint();
     ~UdpEndpoint();
@@ -51,7 +54,7 @@ class UdpEndpoint {
     void onArrival(std::function<void()> handler);
 
     // Takes up to `maxCount` waiting datagrams, each cut to `maxBytes`. The rest keep waiting.
-    [[nodiscard]] std::vector<std::string> receive(std::size_t maxCount,
+    [[nodiscard]] std::vector<std::string> receive(std::size_t maxCount = kDatagramsPerRead,
                                                    std::size_t maxBytes = kMaxDatagramBytes);
 
     // Waits up to `timeout` for a datagram, for a thread without an event loop.

@@ -31,10 +31,10 @@ std::optional<ReceivedAngles> decodeAngleDatagram(std::string_view text) {
         return std::nullopt;
     }
     try {
-        return ReceivedAngles{toInt16(numberValue(inner.substr(0, slash))),
-                              toInt16(numberValue(inner.substr(slash + 1)))};
+        return ReceivedAngles{toInt16(leadingNumber(inner.substr(0, slash))),
+                              toInt16(leadingNumber(inner.substr(slash + 1)))};
     } catch (const Error&) {
-        return std::nullopt;  // a side that is no number, or does not fit in 16 bits
+        return std::nullopt;  // a side that does not fit in 16 bits
     }
 }
 

@@ -24,10 +24,12 @@ struct ReceivedAngles {
     std::int16_t y = 0;
 };
 
-// Reads a datagram from the network, which anyone may send anything to: it must start and end
-// with "KT" and hold a "/" between them, and each side must be a number, which is rounded
-// (halves to even) to a 16-bit whole number. Nothing for anything else, whatever its length or
-// bytes, so that nothing but a real pair of angles ever moves a dial.
+// Reads a datagram from the network, which anyone may send anything to. A text that starts and
+// ends with "KT" and holds a "/" between the markers is a pair: X is the value of the text before
+// the first "/" and Y of the text after it, each its leading number (0 when there is none: "KT/KT"
+// is 0 and 0, "KT3/4 degreesKT" is 3 and 4) rounded, halves to even, to a 16-bit whole number.
+// Nothing for any other text, whatever its length or bytes, and nothing when a side does not fit
+// in 16 bits: such a datagram changes nothing rather than move a dial to a wrong angle.
 [[nodiscard]] std::optional<ReceivedAngles> decodeAngleDatagram(std::string_view text);
 
 }  // namespace tilt::remote

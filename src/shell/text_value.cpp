@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -49,6 +50,42 @@ std::optional<double> plainDecimal(std::string_view text) {
     }
     const double value = static_cast<double>(mantissa) / kPowers[fraction];
     return negative ? -value : value;
+}
+// A number beyond a double's range, which from_chars leaves unread: infinite when it is too
+// large (every whole-number conversion refuses that as an overflow), 0 when it is too small.
+// `number` is digits [. digits] [e [sign] digits], unsigned.
+double beyondRange(std::string_view number) {
+    // The power of ten of the first significant digit, plus the exponent, tells which.
+    long long power = 0;
+    bool significant = false;
+    bool point = false;
+    std::size_t i = 0;
+    for (; i < number.size() && number[i] != 'e'; ++i) {
+        const char c = number[i];
+        if (c == '.') {
+            point = true;
+        } else if (significant || c != '0') {
+            significant = true;
+            power += point ? 0 : 1;
+        } else if (point) {
+            --power;
+        }
+    }
+    long long exponent = 0;
+    bool negativeExponent = false;
+    if (i < number.size()) {
+        ++i;
+        if (i < number.size() && (number[i] == '+' || number[i] == '-')) {
+            negativeExponent = number[i] == '-';
+            ++i;
+        }
+        constexpr long long kFarBeyond = 1'000'000;  // digits enough to tell huge from tiny
+        for (; i < number.size() && exponent < kFarBeyond; ++i) {
+            exponent = exponent * 10 + (number[i] - '0');
+        }
+    }
+    const long long magnitude = power + (negativeExponent ? -exponent : exponent);
+    return magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
 }
 }  // namespace
 
@@ -103,7 +140,10 @@ double leadingNumber(std::string_view text) {
     const bool negative = compact[0] == '-';
     const std::size_t start = (compact[0] == '+' || compact[0] == '-') ? 1 : 0;
     double value = 0.0;
-    std::from_chars(compact.data() + start, compact.data() + end, value);
+    const auto read = std::from_chars(compact.data() + start, compact.data() + end, value);
+    if (read.ec == std::errc::result_out_of_range) {
+        value = beyondRange(std::string_view(compact).substr(start, end - start));
+    }
     return negative ? -value : value;
 }
 

@@ -148,21 +148,38 @@ TEST_F(TiltctlFaults, LoggerFallenSilent_EndsAnEraseAfterFiveSecondsWithoutProgr
         << erase.err;
 }
 
+// A saved port is read as the desktop program reads it. Its "0" is no port chosen; any other
+// text that is no port number 1 to 32767 is refused, quoted, before a port is touched.
 TEST_F(TiltctlFaults, SavedPortThatIsNoPortNumber_IsRefusedQuotingIt) {
     QDir(dir.path()).mkpath("config/Tiltavarometer");
-    std::ofstream(path("config/Tiltavarometer/Tiltavarometer.conf"))
-        << "[Startup]\nCurrentCommPort=99999\n";
     const auto withSavedPort = [&](QProcess& p) {
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_CONFIG_HOME", dir.filePath("config"));
         p.setProcessEnvironment(environment);
     };
-    const auto start = Clock::now();
-    const auto refused = runTiltctl({"download", "-o", dir.filePath("x.tlg")}, withSavedPort);
-    EXPECT_LT(secondsSince(start), 2.0);
-    EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_NE(refused.err.find("the saved port \"99999\" is not a port number"), std::string::npos)
-        << refused.err;
+    struct Case {
+        std::string saved;
+        int exitCode;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"99999", 2, "the saved port \"99999\" is not a port number (1 to 32767)"},
+        {"-3", 2, "the saved port \"-3\" is not a port number (1 to 32767)"},
+        {"COM3", 2, "the saved port \"COM3\" is not a port number (1 to 32767)"},
+        {"1e400", 2, "the saved port \"1e400\" is not a port number (1 to 32767)"},
+        {"0", 1, "No comm port has been selected!"},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(path("config/Tiltavarometer/Tiltavarometer.conf"), std::ios::trunc)
+            << "[Startup]\nCurrentCommPort=" << c.saved << "\n";
+        const auto start = Clock::now();
+        const auto refused = runTiltctl({"download", "-o", dir.filePath("x.tlg")}, withSavedPort);
+        EXPECT_LT(secondsSince(start), 2.0) << c.saved;
+        EXPECT_EQ(refused.exitCode, c.exitCode) << c.saved;
+        EXPECT_NE(refused.err.find(c.message), std::string::npos) << c.saved << ": " << refused.err;
+        EXPECT_EQ(refused.err.find("OpenCommPort"), std::string::npos) << "no port was tried";
+        EXPECT_FALSE(std::filesystem::exists(path("x.tlg"))) << c.saved;
+    }
     // Commands that need no port still run.
     const auto csv = runTiltctl({"csv", dir.filePath("missing.tlg")}, withSavedPort);
     EXPECT_EQ(csv.exitCode, 1) << csv.err;

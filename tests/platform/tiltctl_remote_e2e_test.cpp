@@ -116,8 +116,8 @@ TEST_F(TiltctlRemote, SendFromTiltsimToReceive_TheReceiverShowsTheAnglesThatWere
     }
 }
 
-// Anything may arrive: each datagram is one line, framed angles get their whole degrees, and
-// nothing else does.
+// Anything may arrive: each datagram is one line; a framed pair gets the whole degrees of the
+// leading number of each side, nothing else does, nor a side beyond 16 bits.
 TEST_F(TiltctlRemote, Receive_PrintsEveryDatagram_DecodesOnlyGoodAngleDatagrams) {
     struct Case {
         std::string datagram;
@@ -128,7 +128,9 @@ TEST_F(TiltctlRemote, Receive_PrintsEveryDatagram_DecodesOnlyGoodAngleDatagrams)
         {"KT12.5/13.5KT", "KT12.5/13.5KT\tX 12\tY 14", R"({"text":"KT12.5/13.5KT","X":12,"Y":14})"},
         {"12.5/3", "12.5/3", R"({"text":"12.5/3"})"},
         {"KT12.5KT", "KT12.5KT", R"({"text":"KT12.5KT"})"},
-        {"KTabc/1KT", "KTabc/1KT", R"({"text":"KTabc/1KT"})"},
+        {"KTabc/1KT", "KTabc/1KT\tX 0\tY 1", R"({"text":"KTabc/1KT","X":0,"Y":1})"},
+        {"KT3/4 degreesKT", "KT3/4 degreesKT\tX 3\tY 4",
+         R"({"text":"KT3/4 degreesKT","X":3,"Y":4})"},
         {"KT40000/1KT", "KT40000/1KT", R"({"text":"KT40000/1KT"})"},
         {"", "", R"({"text":""})"},
         {std::string("KT\0\t\"\\\xe9KT", 9), R"(KT\x00\x09"\\\xE9KT)",

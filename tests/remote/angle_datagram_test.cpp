@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <random>
+
+#include "link/protocol.h"
 
 namespace tilt::remote {
 namespace {
@@ -15,13 +19,47 @@ TEST(AngleDatagram, SenderWritesTheAnglesBetweenTheMarkers) {
     EXPECT_EQ(angleDatagram(0.5, -0.5), "KT.5/-.5KT");
 }
 
-TEST(AngleDatagram, ReceiverTakesFramedPairsRoundedHalfToEven) {
+// Whatever the device reports, the receiving PC reads the sender's datagram back as the whole
+// degrees of the angles sent, halves to even.
+TEST(AngleDatagram, EveryAngleTheDeviceReportsReadsBackAsItsWholeDegrees) {
+    for (int word = 0; word <= 0xFFFF; ++word) {
+        const auto high = static_cast<std::uint8_t>(word >> 8);
+        const auto low = static_cast<std::uint8_t>(word & 0xFF);
+        const std::array<std::uint8_t, 4> reply = {high, low, low, high};
+        const auto reading = link::decodeAngles(reply);
+        ASSERT_TRUE(reading);
+        const std::string datagram = angleDatagram(reading->angleX, reading->angleY);
+        const auto angles = decodeAngleDatagram(datagram);
+        ASSERT_TRUE(angles) << datagram;
+        ASSERT_EQ(angles->x, std::nearbyint(reading->angleX)) << datagram;
+        ASSERT_EQ(angles->y, std::nearbyint(reading->angleY)) << datagram;
+    }
+}
+
+// Each side is read for its leading number (0 when it has none), rounded half to even.
+TEST(AngleDatagram, ReceiverTakesTheLeadingNumberOfEachSideOfAFramedPair) {
     struct Case {
-        const char* text;
+        std::string text;
         int x, y;
     };
-    for (const Case& c : {Case{"KT12.5/13.5KT", 12, 14}, Case{"KT-180/90KT", -180, 90},
-                          Case{"KT.5/-.5KT", 0, 0}, Case{"KT 3/ 4 KT", 3, 4}}) {
+    const Case cases[] = {
+        {"KT12.5/13.5KT", 12, 14},
+        {"KT-180/90KT", -180, 90},
+        {"KT.5/-.5KT", 0, 0},
+        {"KT 3/ 4 KT", 3, 4},
+        {"KT/KT", 0, 0},
+        {"KT3/4 degreesKT", 3, 4},
+        {"KTabc/xyzKT", 0, 0},
+        {"KT7/KT", 7, 0},
+        {"KT1/2/3KT", 1, 2},
+        {"KT+-5/1KT", 0, 1},
+        {"KT1d2/3e1KT", 100, 30},
+        {"KTKT/KTKT", 0, 0},
+        {std::string("KT\0\xff/\x01KT", 8), 0, 0},
+        {"KT-32768.5/32767.4KT", -32768, 32767},
+        {"KT1e-400/-0KT", 0, 0},
+    };
+    for (const Case& c : cases) {
         const auto angles = decodeAngleDatagram(c.text);
         ASSERT_TRUE(angles) << c.text;
         EXPECT_EQ(angles->x, c.x) << c.text;
@@ -29,14 +67,15 @@ TEST(AngleDatagram, ReceiverTakesFramedPairsRoundedHalfToEven) {
     }
 }
 
+// Unframed, framed without "/", or a side beyond 16 bits: nothing, rather than a wrong angle.
 TEST(AngleDatagram, AnythingElseIsNoPair) {
     const std::string huge = "KT" + std::string(64 * 1024, '9') + "/1KT";
     for (const std::string& text :
-         {std::string(), std::string("KT"), std::string("KTKT"), std::string("12.5/3"),
-          std::string("KT12.5 13.5KT"), std::string("KT40000/1KT"), std::string("KT1/-99999KT"),
-          std::string("KT1e999/2KT"), std::string("kt1/2kt"), huge,
-          std::string("KT\0\xff/\x01KT", 8), std::string("KTabc/xyzKT"), std::string("KT7/KT"),
-          std::string("KT3/4 degreesKT"), std::string("KT+-5/1KT"), std::string("KT1/+-1KT")}) {
+         {std::string(), std::string("KT"), std::string("KTKT"), std::string("KTK"),
+          std::string("12.5/3"), std::string("KT12.5 13.5KT"), std::string("KT12.5/13.5KT "),
+          std::string("kt1/2kt"), std::string("KT40000/1KT"), std::string("KT1/-99999KT"),
+          std::string("KT32767.5/0KT"), std::string("KT1e999/2KT"), std::string("KT1/-1e400KT"),
+          huge}) {
         EXPECT_FALSE(decodeAngleDatagram(text)) << text.substr(0, 40);
     }
 

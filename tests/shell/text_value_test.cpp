@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -25,6 +26,33 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStartOfAText) {
     };
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(leadingNumber(c.text), c.value) << '"' << c.text << '"';
+    }
+}
+
+// Beyond a double's range a number is no 0: too large is infinite, which every whole-number
+// conversion refuses; too small is 0.
+TEST(LeadingNumber, NumbersBeyondADoubleAreInfiniteOrZero) {
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    struct Case {
+        std::string text;
+        double value;
+    };
+    const Case cases[] = {
+        {"1e400", kInfinity},
+        {"-1e400x", -kInfinity},
+        {"0.0001e313", kInfinity},
+        {"1" + std::string(400, '0'), kInfinity},
+        {"-" + std::string(400, '9') + ".5", -kInfinity},
+        {"1e99999999999999999999", kInfinity},
+        {"1e-400", 0},
+        {"-1e-400", 0},
+        {"1000e-330", 0},
+        {"0." + std::string(400, '0') + "1", 0},
+        {"1e-99999999999999999999", 0},
+        {"1e308", 1e308},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(leadingNumber(c.text), c.value) << '"' << c.text.substr(0, 30) << '"';
     }
 }
 

@@ -1,14 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 
 #include "link/protocol.h"
 #include "live/live_sampling.h"
-#include "platform/udp_endpoint.h"
 
 namespace tilt {
 class ErrorReporter;
@@ -19,21 +18,22 @@ class DeviceLink;
 
 namespace tilt::remote::ui {
 
-// Where the sampler sends, and whether it sends at all: set by the window, read by the sampling
-// loop on the device thread for every reading.
+// What the window tells the sampling loop on the device thread: whether to send (Send / No
+// Send, set by the window and read for each reading), and where the datagrams go (the
+// window's outbox: the socket they leave through is the window's).
 class SendTarget {
   public:
-    // Nothing while the remote host is unknown (a name that does not resolve).
-    void setPeer(std::optional<platform::UdpPeer> peer);
-    void setSending(bool on);
+    explicit SendTarget(std::function<void(std::string)> post) : post_(std::move(post)) {}
 
-    [[nodiscard]] std::optional<platform::UdpPeer> peer() const;
-    [[nodiscard]] bool sending() const;
+    void setSending(bool on) { sending_ = on; }
+    [[nodiscard]] bool sending() const { return sending_; }
+
+    // Any thread.
+    void post(std::string datagram) const { post_(std::move(datagram)); }
 
   private:
-    mutable std::mutex mutex_;
-    std::optional<platform::UdpPeer> peer_;
-    bool sending_ = true;
+    std::atomic<bool> sending_{true};
+    std::function<void(std::string)> post_;
 };
 
 // A reading of the loop and the datagram composed from it, when sending was on.
@@ -42,9 +42,9 @@ struct SampledPair {
     std::optional<std::string> datagram;
 };
 
-// The angle loop of the remote session, on the device thread: every reading's datagram goes out
-// at once from a socket of this thread (a failed send is ignored: the network owes us
-// nothing), and each reading is handed to `shown` for the window to show the newest.
+// The angle loop of the remote session, on the device thread: every reading's datagram is
+// posted to the window for sending, and each reading is handed to `shown` for the window to
+// show the newest.
 [[nodiscard]] live::LiveEnd sampleAndSend(link::DeviceLink& link, ErrorReporter& errors,
                                           std::int16_t commPort, const SendTarget& target,
                                           const std::function<void(SampledPair)>& shown);

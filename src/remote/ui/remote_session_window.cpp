@@ -31,9 +31,6 @@ namespace tilt::remote::ui {
 
 namespace {
 
-// Datagrams taken per arrival: a flood is worked off a batch at a time between repaints, and
-// the rest waits in the system's buffer (or is dropped there), never in ours.
-constexpr std::size_t kDatagramsPerArrival = 64;
 // The receive box shows this much of a datagram: an angle datagram is a few characters, and
 // laying out 64 KB of text for each datagram of a flood would stall the window.
 constexpr std::size_t kShownCharacters = 4096;
@@ -135,6 +132,9 @@ QGroupBox* RemoteSession::buildDialFrame() {
     auto* layout = new QVBoxLayout(fraDial_);
     QRadioButton* optDialYes = radio(fraDial_, "optDialYes", QStringLiteral("Yes"));
     QRadioButton* optDialNo = radio(fraDial_, "optDialNo", QStringLiteral("No"));
+    // A bare "Yes" or "No" says nothing to someone who cannot see the frame around it.
+    optDialYes->setAccessibleName(QStringLiteral("Display Receive Data: Yes"));
+    optDialNo->setAccessibleName(QStringLiteral("Display Receive Data: No"));
     optDialNo->setChecked(true);
     layout->addWidget(optDialYes);
     layout->addWidget(optDialNo);
@@ -151,6 +151,9 @@ QGroupBox* RemoteSession::buildAxisFrame(const char* name, const QString& captio
     const QString letter = caption.left(1);
     box->setObjectName(QStringLiteral("txt") + letter);
     dial = live::ui::angleDial(QStringLiteral("dial") + letter, kDialRange, 140, axis);
+    // Both would be named by the frame's caption alone.
+    box->setAccessibleName(caption + QStringLiteral(" angle"));
+    dial->setAccessibleName(caption + QStringLiteral(" dial"));
     layout->addWidget(box);
     layout->addWidget(dial, 1);
     // The dial follows its box, whoever writes it.
@@ -177,7 +180,12 @@ void RemoteSession::buildControls() {
         box->setObjectName(QString::fromLatin1(boxName));
         auto* clear = new QPushButton(QStringLiteral("Clear"), central);
         clear->setObjectName(QString::fromLatin1(clearName));
-        line->addWidget(new QLabel(caption, central));
+        // Named apart from the Send option and from the other Clear button.
+        auto* label = new QLabel(caption, central);
+        label->setBuddy(box);
+        box->setAccessibleName(caption + QStringLiteral(" box"));
+        clear->setAccessibleName(QStringLiteral("Clear ") + caption + QStringLiteral(" box"));
+        line->addWidget(label);
         line->addWidget(box, 1);
         line->addWidget(clear);
         grid->addLayout(line, row, 0, 1, 3);
@@ -268,10 +276,10 @@ void RemoteSession::setRemoteHost(const std::string& host, std::uint16_t port) {
     remoteHost_ = host;
     remotePort_ = port;
     lookingUp_ = true;
-    target_->setPeer(std::nullopt);  // nothing goes to the old host meanwhile
+    peer_.reset();  // nothing goes to the old host meanwhile
     lookup_.start(host, [this, port](std::optional<QHostAddress> address) {
         lookingUp_ = false;
-        target_->setPeer(address ? std::optional(platform::UdpPeer{*address, port}) : std::nullopt);
+        peer_ = address ? std::optional(platform::UdpPeer{*address, port}) : std::nullopt;
         showStatus();
     });
     showStatus();
@@ -290,8 +298,8 @@ void RemoteSession::showStatus() {
         remote = QStringLiteral("No remote host is given.");
     } else if (lookingUp_) {
         remote = QStringLiteral("Looking up %1...").arg(host);
-    } else if (const auto peer = target_->peer()) {
-        const QString address = peer->address.toString();
+    } else if (peer_) {
+        const QString address = peer_->address.toString();
         remote = QStringLiteral("Sending to %1 port %2.")
                      .arg(address == host ? host : host + " (" + address + ")")
                      .arg(remotePort_);
@@ -304,9 +312,12 @@ void RemoteSession::showStatus() {
 
 // --- Sending and receiving ----------------------------------------------------------------
 
+// Typed, cleared or sampled: every datagram leaves through the bound endpoint, so the other
+// side sees it come from our local port. None while no port is bound (the window says why): the
+// socket would bind itself to a port nobody chose.
 void RemoteSession::sendText(const std::string& text) {
-    if (const auto peer = target_->peer()) {
-        (void)udpPeerA_.sendTo(*peer, text);  // a failed send is ignored
+    if (peer_ && udpPeerA_.isBound()) {
+        (void)udpPeerA_.sendTo(*peer_, text);  // a failed send is ignored
     }
 }
 
@@ -320,7 +331,7 @@ void RemoteSession::cmdClearReceive_Click() {
 }
 
 void RemoteSession::udpPeerA_DataArrival() {
-    const auto datagrams = udpPeerA_.receive(kDatagramsPerArrival);
+    const auto datagrams = udpPeerA_.receive();
     if (datagrams.empty()) {
         return;
     }

@@ -8,6 +8,7 @@
 
 #include "platform/udp_endpoint.h"
 #include "remote/ui/angle_sender.h"
+#include "remote/ui/datagram_outbox.h"
 #include "shell/ui/latest_value.h"
 #include "shell/ui/pictured.h"
 
@@ -29,8 +30,9 @@ class SessionParameters;
 // The RemoteSession window: two PCs running the program share the device's live angles over
 // the network. The sending one samples the angles and sends each pair as one datagram; the
 // receiving one shows every datagram and, when asked, turns angle datagrams back into the
-// dials. Sampling runs on the device thread and sends every reading from there; the window is
-// shown the newest reading once a frame.
+// dials. Sampling runs on the device thread; every reading's datagram leaves through the
+// window's own socket, bound to the local port, and the window is shown the newest reading
+// once a frame.
 class RemoteSession final : public QMainWindow, public shell::ui::Pictured {
   public:
     explicit RemoteSession(shell::ui::AppContext& context, QWidget* parent = nullptr);
@@ -96,8 +98,11 @@ class RemoteSession final : public QMainWindow, public shell::ui::Pictured {
 
     platform::UdpEndpoint udpPeerA_;
     platform::HostLookup lookup_;
+    std::optional<platform::UdpPeer> peer_;  // nothing while the remote host is unknown
+    // The sampler's datagrams, sent through udpPeerA_ on this thread.
+    DatagramOutbox outbox_{[this](const std::string& datagram) { sendText(datagram); }};
     // Shared with the sampling loop, which may outlive the window by a reading or two.
-    std::shared_ptr<SendTarget> target_ = std::make_shared<SendTarget>();
+    std::shared_ptr<SendTarget> target_ = std::make_shared<SendTarget>(outbox_.poster());
     std::optional<std::string> bindProblem_;
     std::string remoteHost_;
     std::uint16_t remotePort_ = 0;

@@ -22,9 +22,10 @@ SessionParameters::SessionParameters(QWidget* parent)
     : QGroupBox(QStringLiteral("Set Session Parameters"), parent) {
     setObjectName(QStringLiteral("fraParameters"));
     auto* grid = new QGridLayout(this);
-    // Four octet boxes in a row with the dots between them.
+    // Four octet boxes in a row with the dots between them. A screen reader cannot see the
+    // row, so each box says whose address it holds and which octet.
     const auto octets = [&](std::array<QLineEdit*, 4>& boxes, const char* prefix,
-                            const std::array<const char*, 4>& texts) {
+                            const QString& whose, const std::array<const char*, 4>& texts) {
         auto* row = new QHBoxLayout;
         for (std::size_t i = 0; i < boxes.size(); ++i) {
             if (i > 0) {
@@ -32,27 +33,38 @@ SessionParameters::SessionParameters(QWidget* parent)
             }
             const std::string name = prefix + std::to_string(i + 1);
             boxes[i] = addBox(name.c_str(), QString::fromLatin1(texts[i]), kOctetWidth);
+            boxes[i]->setAccessibleName(whose + QStringLiteral(" octet %1 of 4").arg(i + 1));
             row->addWidget(boxes[i]);
         }
         row->addStretch();
         return row;
     };
     txtWhoAmI_ = addBox("txtWhoAmI", {}, 0);
-    grid->addWidget(new QLabel(QStringLiteral("Who am I?"), this), 0, 0);
+    auto* whoAmI = new QLabel(QStringLiteral("Who am I?"), this);
+    whoAmI->setBuddy(txtWhoAmI_);
+    txtWhoAmI_->setAccessibleName(QStringLiteral("Who am I? This computer's name"));
+    grid->addWidget(whoAmI, 0, 0);
     grid->addWidget(txtWhoAmI_, 0, 1);
-    grid->addLayout(octets(txtLH_, "txtLH", {"", "", "", ""}), 0, 2);
+    grid->addLayout(
+        octets(txtLH_, "txtLH", QStringLiteral("This computer's IP address"), {"", "", "", ""}), 0,
+        2);
 
+    // Captionless in the row of what they choose; named for a screen reader.
     optRemoteHost1_ = new QRadioButton(this);
     optRemoteHost1_->setObjectName(QStringLiteral("optRemoteHost1"));
+    optRemoteHost1_->setAccessibleName(QStringLiteral("Remote Host given by IP address"));
     optRemoteHost2_ = new QRadioButton(this);
     optRemoteHost2_->setObjectName(QStringLiteral("optRemoteHost2"));
+    optRemoteHost2_->setAccessibleName(QStringLiteral("Remote Host given by name"));
     // The endpoint starts out sending to the name.
     optRemoteHost2_->setChecked(true);
     txtRH5_ = addBox("txtRH5", QString::fromLatin1(kDefaultRemoteHost), 0);
+    txtRH5_->setAccessibleName(QStringLiteral("Remote Host name"));
     grid->addWidget(new QLabel(QStringLiteral("Remote Host"), this), 1, 0);
     auto* byAddress = new QHBoxLayout;
     byAddress->addWidget(optRemoteHost1_);
-    byAddress->addLayout(octets(txtRH_, "txtRH", kDefaultOctets));
+    byAddress->addLayout(
+        octets(txtRH_, "txtRH", QStringLiteral("Remote Host IP address"), kDefaultOctets));
     grid->addLayout(byAddress, 1, 1, 1, 2);
     auto* byName = new QHBoxLayout;
     byName->addWidget(optRemoteHost2_);
@@ -61,13 +73,21 @@ SessionParameters::SessionParameters(QWidget* parent)
 
     txtPort_ = addBox("txtPort", QString::number(kReceiverPort), kPortWidth);
     txtBind_ = addBox("txtBind", QString::number(kSenderPort), kPortWidth);
+    // "Bind" alone means little to someone who cannot see the row.
+    txtBind_->setAccessibleName(QStringLiteral("Bind: this computer's UDP port"));
     cmdReset_ = new QPushButton(QStringLiteral("Reset"), this);
     cmdReset_->setObjectName(QStringLiteral("cmdReset"));
+    cmdReset_->setAccessibleDescription(
+        QStringLiteral("Sends to the remote host and port given, and binds the Bind port"));
     auto* ports = new QHBoxLayout;
-    ports->addWidget(new QLabel(QStringLiteral("Remote Port"), this));
+    auto* remotePort = new QLabel(QStringLiteral("Remote Port"), this);
+    remotePort->setBuddy(txtPort_);
+    auto* bind = new QLabel(QStringLiteral("Bind"), this);
+    bind->setBuddy(txtBind_);
+    ports->addWidget(remotePort);
     ports->addWidget(txtPort_);
     ports->addSpacing(12);
-    ports->addWidget(new QLabel(QStringLiteral("Bind"), this));
+    ports->addWidget(bind);
     ports->addWidget(txtBind_);
     ports->addStretch();
     ports->addWidget(cmdReset_);

@@ -1,17 +1,21 @@
 #include "remote/ui/remote_session_window.h"
 
 #include <gtest/gtest.h>
+#include <QAccessible>
 #include <QDial>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkDatagram>
 #include <QRadioButton>
 #include <QThread>
+#include <QUdpSocket>
 
 #include <algorithm>
 #include <atomic>
 #include <future>
 #include <mutex>
+#include <set>
 
 #include "../../../bench/memory_use.h"
 #include "device/sim_device.h"
@@ -34,22 +38,26 @@ platform::UdpPeer loopback(std::uint16_t port) {
     return {QHostAddress(QHostAddress::LocalHost), port};
 }
 
-// Datagrams arriving at a port of its own, read on a thread of their own so that none is lost
-// while the window's thread is busy.
+// The other PC: datagrams arriving at a port of its own, with the port each came from, read on
+// a thread of their own so that none is lost while the window's thread is busy.
 class DatagramCollector {
   public:
     DatagramCollector() {
         std::promise<std::uint16_t> bound;
         auto port = bound.get_future();
         thread_.reset(QThread::create([this, bound = std::move(bound)]() mutable {
-            UdpEndpoint endpoint;
-            (void)endpoint.bind(0);
-            bound.set_value(endpoint.boundPort());
+            QUdpSocket socket;
+            (void)socket.bind(QHostAddress::LocalHost, 0);
+            bound.set_value(socket.localPort());
             while (!stop_) {
-                if (endpoint.waitForDatagrams(20ms)) {
-                    auto batch = endpoint.receive(256);
+                if (!socket.waitForReadyRead(20)) {
+                    continue;
+                }
+                while (socket.hasPendingDatagrams()) {
+                    const QNetworkDatagram d = socket.receiveDatagram();
                     const std::lock_guard lock(mutex_);
-                    datagrams_.insert(datagrams_.end(), batch.begin(), batch.end());
+                    datagrams_.push_back(d.data().toStdString());
+                    senders_.insert(static_cast<std::uint16_t>(d.senderPort()));
                 }
             }
         }));
@@ -69,10 +77,16 @@ class DatagramCollector {
         return datagrams_;
     }
     [[nodiscard]] std::size_t count() const { return datagrams().size(); }
+    // The ports the datagrams came from.
+    [[nodiscard]] std::set<std::uint16_t> senders() const {
+        const std::lock_guard lock(mutex_);
+        return senders_;
+    }
 
   private:
     mutable std::mutex mutex_;
     std::vector<std::string> datagrams_;
+    std::set<std::uint16_t> senders_;
     std::atomic<bool> stop_{false};
     std::unique_ptr<QThread> thread_;
     std::uint16_t port_ = 0;
@@ -213,6 +227,7 @@ TEST_F(RemoteSessionWindow, Reset_RebindsAndSendsTypedTextToTheNewRemote) {
     ASSERT_TRUE(gui.waitFor([&] { return first.count() == 2; }));
     EXPECT_EQ(first.datagrams(), (std::vector<std::string>{"h", "hi"}))
         << "each change sends the whole box";
+    EXPECT_EQ(first.senders(), std::set{oldPort}) << "from the bound port";
 
     const std::uint16_t newPort = reset(second.port(), freePort());
     ASSERT_NE(newPort, oldPort);
@@ -221,6 +236,7 @@ TEST_F(RemoteSessionWindow, Reset_RebindsAndSendsTypedTextToTheNewRemote) {
     QTest::keyClicks(box("txtSend"), "!");
     ASSERT_TRUE(gui.waitFor([&] { return second.count() == 1; }));
     EXPECT_EQ(second.datagrams(), std::vector<std::string>{"hi!"});
+    EXPECT_EQ(second.senders(), std::set{newPort});
     EXPECT_EQ(first.count(), 2U);
 
     ASSERT_TRUE(peer.sendTo(loopback(newPort), "KT1/2KT"));
@@ -232,6 +248,8 @@ TEST_F(RemoteSessionWindow, Reset_RebindsAndSendsTypedTextToTheNewRemote) {
 TEST_F(RemoteSessionWindow, ResetWithAPortThatCannotBeUsed_ClearMessage_WindowKeepsWorking) {
     open();
     const std::uint16_t working = reset(freePort());
+    DatagramCollector other;
+    const std::string otherPort = std::to_string(other.port());
     UdpEndpoint holder;
     ASSERT_EQ(holder.bind(0), std::nullopt);
     const std::string inUse = std::to_string(holder.boundPort());
@@ -248,7 +266,7 @@ TEST_F(RemoteSessionWindow, ResetWithAPortThatCannotBeUsed_ClearMessage_WindowKe
          "The Bind port must be a whole number from 1 to 65535 (or 0 for any free port).", false},
         {"5000", "",
          "The Bind port must be a whole number from 1 to 65535 (or 0 for any free port).", false},
-        {"5000", inUse,
+        {otherPort, inUse,
          "UDP port " + inUse +
              " is in use by another program. Choose another Bind port and "
              "press Reset.",
@@ -262,57 +280,66 @@ TEST_F(RemoteSessionWindow, ResetWithAPortThatCannotBeUsed_ClearMessage_WindowKe
         EXPECT_EQ(gui.texts(), std::vector<std::string>{c.message}) << c.bind;
         if (c.closes) {
             EXPECT_EQ(status().rfind(c.message, 0), 0U) << status();
+            QTest::keyClicks(box("txtSend"), "x");
+            QTest::qWait(100);
+            EXPECT_EQ(other.count(), 0U) << "nothing leaves from a port nobody chose";
         } else {
             const std::string still = "kept " + c.port + c.bind;
             ASSERT_TRUE(peer.sendTo(loopback(working), still));
             EXPECT_TRUE(shownAsReceived(still)) << "a refused Reset leaves the socket as it was";
         }
     }
-    const std::uint16_t again = reset(freePort());
+    const std::uint16_t again = reset(other.port());
     ASSERT_TRUE(peer.sendTo(loopback(again), "back"));
     EXPECT_TRUE(shownAsReceived("back"));
+    QTest::keyClicks(box("txtSend"), "y");
+    ASSERT_TRUE(gui.waitFor([&] { return other.count() == 1; }));
+    EXPECT_EQ(other.datagrams(), std::vector<std::string>{"xy"});
+    EXPECT_EQ(other.senders(), std::set{again});
 }
 
-// The network is open to anyone: only a well-formed angle datagram moves the dials, and only
-// while "Display Receive Data" says Yes; everything is shown as it came, and only the last.
-TEST_F(RemoteSessionWindow, ReceivedDatagrams_OnlyGoodAngleDatagramsMoveTheDials) {
+// The network is open to anyone: a framed pair moves the dials by the leading number of each
+// side, and only while "Display Receive Data" says Yes; anything else, or a side beyond 16 bits,
+// leaves them as they were. Everything is shown as it came, and only the last.
+TEST_F(RemoteSessionWindow, ReceivedDatagrams_FramedPairsMoveTheDials) {
     open();
     click("optSession2");
     const std::uint16_t port = reset(freePort());
     struct Case {
         std::string datagram;
         bool dial;
-        int x;
-        int y;
+        const char* x;  // what the boxes show afterwards
+        const char* y;
     };
     const std::vector<Case> cases = {
-        {"KT12.5/13.5KT", false, 0, 0},
-        {"KT12.5/13.5KT ", true, 0, 0},
-        {"KT12.5/13.5KT", true, 12, 14},
-        {"12.5/3", true, 12, 14},
-        {"KT12.5KT", true, 12, 14},
-        {"KT/KT", true, 12, 14},
-        {"KTabc/1KT", true, 12, 14},
-        {"KT1/2/3KT", true, 12, 14},
-        {"KT40000/1KT", true, 12, 14},
-        {"", true, 12, 14},
-        {std::string("KT\0\xff/\x01KT", 8), true, 12, 14},
-        {"KT" + std::string(kLargestIPv4Payload - 4, '9') + "KT", true, 12, 14},
+        {"KT12.5/13.5KT", false, "", ""},
+        {"KT12.5/13.5KT ", true, "", ""},
+        {"KT12.5/13.5KT", true, "12", "14"},
+        {"12.5/3", true, "12", "14"},
+        {"KT12.5KT", true, "12", "14"},
+        {"KT40000/1KT", true, "12", "14"},
+        {"KT1/-1e400KT", true, "12", "14"},
+        {"", true, "12", "14"},
+        {"KT/KT", true, "0", "0"},
+        {"KT3/4 degreesKT", true, "3", "4"},
+        {"KTabc/1KT", true, "0", "1"},
+        {"KT1/2/3KT", true, "1", "2"},
+        {"KT" + std::string(kLargestIPv4Payload - 4, '9') + "KT", true, "1", "2"},
+        {std::string("KT\0\xff/\x01KT", 8), true, "0", "0"},
         // Read whole, though the box shows only its start.
-        {"KT" + std::string(60000, '0') + "5/6KT", true, 5, 6},
-        {"KT-180/-90KT", true, -180, -90},
-        {"KT7.5/-0.4KT", true, 8, 0},
-        {"KT1/2KT", false, 8, 0},
+        {"KT" + std::string(60000, '0') + "5/6KT", true, "5", "6"},
+        {"KT-180/-90KT", true, "-180", "-90"},
+        {"KT7.5/-0.4KT", true, "8", "0"},
+        {"KT1/2KT", false, "8", "0"},
     };
     for (const Case& c : cases) {
         click(c.dial ? "optDialYes" : "optDialNo");
         ASSERT_TRUE(peer.sendTo(loopback(port), c.datagram));
         ASSERT_TRUE(shownAsReceived(c.datagram)) << c.datagram.substr(0, 20);
-        const bool moved = c.x != 0 || c.y != 0;
-        EXPECT_EQ(text("txtX"), moved ? std::to_string(c.x) : "") << c.datagram.substr(0, 20);
-        EXPECT_EQ(text("txtY"), moved ? std::to_string(c.y) : "") << c.datagram.substr(0, 20);
-        EXPECT_EQ(dial("dialX"), c.x) << c.datagram.substr(0, 20);
-        EXPECT_EQ(dial("dialY"), c.y) << c.datagram.substr(0, 20);
+        EXPECT_EQ(text("txtX"), c.x) << c.datagram.substr(0, 20);
+        EXPECT_EQ(text("txtY"), c.y) << c.datagram.substr(0, 20);
+        EXPECT_EQ(dial("dialX"), std::atoi(c.x)) << c.datagram.substr(0, 20);
+        EXPECT_EQ(dial("dialY"), std::atoi(c.y)) << c.datagram.substr(0, 20);
     }
     click("cmdClearReceive");
     EXPECT_EQ(text("txtReceive"), "");
@@ -329,7 +356,9 @@ TEST_F(RemoteSessionWindow, Flood_MalformedDatagramsNeverMoveTheDials_MemoryStay
     const std::string big = "KT" + std::string(kLargestIPv4Payload - 4, '5') + "KT";
     const long before = bench::currentKiB();
     for (int i = 0; i < 20000; ++i) {
-        (void)peer.sendTo(loopback(port), i % 40 == 0 ? big : "KT1/x2KT");
+        (void)peer.sendTo(loopback(port), i % 40 == 0  ? big
+                                          : i % 2 == 0 ? "KT1x2KT"
+                                                       : "KT99999/1KT");
         if (i % 10 == 0) {
             QCoreApplication::processEvents();
         }
@@ -351,22 +380,23 @@ TEST_F(RemoteSessionWindow, Flood_MalformedDatagramsNeverMoveTheDials_MemoryStay
 TEST_F(RemoteSessionWindow, ClearSend_EmptiesTheBoxAndSendsAnEmptyDatagram) {
     open();
     DatagramCollector other;
-    (void)reset(other.port());
+    const std::uint16_t bound = reset(other.port());
     QTest::keyClicks(box("txtSend"), "ab");
     click("cmdClearSend");
     ASSERT_TRUE(gui.waitFor([&] { return other.count() == 3; }));
     EXPECT_EQ(other.datagrams(), (std::vector<std::string>{"a", "ab", ""}));
+    EXPECT_EQ(other.senders(), std::set{bound});
     EXPECT_EQ(text("txtSend"), "");
 }
 
 // Held still at a known attitude: the boxes and dials show it; datagrams go out only while
-// Send is chosen, and the send box shows them.
+// Send is chosen, from the window's bound port, and the send box shows them.
 TEST_F(RemoteSessionWindow, Sampling_ShowsTheAngles_SendsOnlyWhileSendIsOn) {
     device::SimOptions still;
     still.attitude = device::FixedAttitude{30, -20};
     open(still);
     DatagramCollector other;
-    (void)reset(other.port());
+    const std::uint16_t bound = reset(other.port());
     click("optNoSend");
     menu("mnuSample")->trigger();
     EXPECT_TRUE(menu("mnuSample")->isChecked());
@@ -385,6 +415,7 @@ TEST_F(RemoteSessionWindow, Sampling_ShowsTheAngles_SendsOnlyWhileSendIsOn) {
     for (const auto& d : other.datagrams()) {
         EXPECT_EQ(d, "KT30/-20KT");
     }
+    EXPECT_EQ(other.senders(), std::set{bound}) << "a peer keyed on our port gets them all";
     EXPECT_TRUE(gui.waitFor([&] { return text("txtSend") == "KT30/-20KT"; }));
 
     menu("mnuSample")->trigger();
@@ -453,17 +484,66 @@ TEST_F(RemoteSessionWindow, Picture_SamplesTheSimulatedLoggerQuietly) {
     EXPECT_TRUE(gui.idle());
 }
 
+// A screen reader names every box, button and dial, each apart from the others: the octet
+// boxes, the captionless host options and the controls inside a frame included, which would
+// otherwise all be named by their frame's caption.
+TEST_F(RemoteSessionWindow, EveryControlHasAnAccessibleNameOfItsOwn) {
+    open();
+    std::map<std::string, std::string> nameOf;     // by objectName
+    std::map<std::string, std::string> controlOf;  // by name
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) ||
+                             qobject_cast<QAbstractSlider*>(w);
+        const std::string objectName = w->objectName().toStdString();
+        if (!control || objectName.empty() || objectName.starts_with("qt_")) {
+            continue;  // Qt's own, such as the menu bar's overflow button
+        }
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(accessible, nullptr) << objectName;
+        const std::string name = accessible->text(QAccessible::Name).toStdString();
+        EXPECT_NE(name.find_first_not_of(' '), std::string::npos) << objectName;
+        nameOf[objectName] = name;
+        const auto [named, first] = controlOf.emplace(name, objectName);
+        EXPECT_TRUE(first) << objectName << " and " << named->second << " are both \"" << name
+                           << '"';
+    }
+    EXPECT_EQ(nameOf.size(), 29U) << "every box, button and dial was looked at";
+
+    const std::map<std::string, std::string> expected = {
+        {"txtWhoAmI", "Who am I? This computer's name"},
+        {"txtLH4", "This computer's IP address octet 4 of 4"},
+        {"optRemoteHost1", "Remote Host given by IP address"},
+        {"txtRH1", "Remote Host IP address octet 1 of 4"},
+        {"optRemoteHost2", "Remote Host given by name"},
+        {"txtRH5", "Remote Host name"},
+        {"txtPort", "Remote Port"},
+        {"txtBind", "Bind: this computer's UDP port"},
+        {"cmdReset", "Reset"},
+        {"optSession2", "I will receive the data"},
+        {"optSend", "Send"},
+        {"optDialYes", "Display Receive Data: Yes"},
+        {"txtSend", "Send box"},
+        {"cmdClearSend", "Clear Send box"},
+        {"cmdClearReceive", "Clear Receive box"},
+        {"txtX", "X Axis angle"},
+        {"dialY", "Y Axis dial"},
+    };
+    for (const auto& [objectName, name] : expected) {
+        EXPECT_EQ(nameOf[objectName], name) << objectName;
+    }
+}
+
 class RemoteSessionWindowRealTime : public RemoteSessionWindow {
   protected:
     RemoteSessionWindowRealTime() : RemoteSessionWindow({.savedPort = "1", .realTime = true}) {}
 };
 
-// At the device's pace: every reading goes out as its own datagram, not only the ones the
-// window gets to show, and the send box ends showing the last one sent.
+// At the device's pace: every reading goes out as its own datagram through the bound socket,
+// not only the ones the window gets to show, and the send box ends showing the last one sent.
 TEST_F(RemoteSessionWindowRealTime, Sampling_SendsOneDatagramPerReading) {
     open();
     DatagramCollector other;
-    (void)reset(other.port());
+    const std::uint16_t bound = reset(other.port());
     menu("mnuSample")->trigger();
     ASSERT_TRUE(gui.waitFor([&] { return other.count() >= 150; }));
     menu("mnuSample")->trigger();
@@ -484,6 +564,7 @@ TEST_F(RemoteSessionWindowRealTime, Sampling_SendsOneDatagramPerReading) {
     for (const auto& d : sent) {
         EXPECT_TRUE(decodeAngleDatagram(d).has_value()) << d;
     }
+    EXPECT_EQ(other.senders(), std::set{bound});
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(text("txtSend"), sent.back());
 }

@@ -1,0 +1,26 @@
+#include "remote/angle_sending.h"
+
+#include "remote/angle_datagram.h"
+
+namespace tilt::remote {
+
+live::LiveEnd sendSampledAngles(link::DeviceLink& link, ErrorReporter& errors,
+                                const live::LiveOptions& options, const AngleSending& sending) {
+    live::LoopRequests none;  // a remote session asks nothing of the loop between replies
+    live::AngleLoopEvents events;
+    events.reading = [&sending](const live::AngleSample& sample) {
+        std::optional<std::string> datagram;
+        if (!sending.sending || sending.sending()) {
+            datagram = angleDatagram(sample.reading.angleX, sample.reading.angleY);
+            if (sending.send) {
+                sending.send(*datagram);
+            }
+        }
+        if (sending.sampled) {
+            sending.sampled(sample, datagram);
+        }
+    };
+    return live::sampleAngles(link, errors, options, none, events);
+}
+
+}  // namespace tilt::remote

@@ -1,0 +1,66 @@
+#include "remote/ui/datagram_outbox.h"
+
+#include <deque>
+#include <mutex>
+#include <utility>
+
+#include "shell/ui/latest_value.h"
+
+namespace tilt::remote::ui {
+
+struct DatagramOutbox::Mailbox : std::enable_shared_from_this<Mailbox> {
+    std::mutex mutex;
+    std::deque<std::string> waiting;
+    bool wakePosted = false;  // a wake-up is on its way to the user-interface thread
+    // Used on the user-interface thread only; empty once the outbox is gone.
+    std::function<void(const std::string&)> send;
+
+    void put(std::string datagram) {
+        bool wake = false;
+        {
+            const std::lock_guard lock(mutex);
+            waiting.push_back(std::move(datagram));
+            if (waiting.size() > kLimit) {
+                waiting.pop_front();
+            }
+            wake = !std::exchange(wakePosted, true);
+        }
+        if (wake) {
+            shell::ui::postToUiThread([self = shared_from_this()] { self->sendWaiting(); });
+        }
+    }
+
+    void sendWaiting() {
+        std::deque<std::string> batch;
+        {
+            const std::lock_guard lock(mutex);
+            wakePosted = false;
+            batch.swap(waiting);
+        }
+        if (!send) {
+            return;
+        }
+        for (const std::string& datagram : batch) {
+            send(datagram);
+        }
+    }
+};
+
+DatagramOutbox::DatagramOutbox(std::function<void(const std::string&)> send)
+    : mailbox_(std::make_shared<Mailbox>()) {
+    mailbox_->send = std::move(send);
+}
+
+DatagramOutbox::~DatagramOutbox() {
+    mailbox_->send = nullptr;
+}
+
+std::function<void(std::string)> DatagramOutbox::poster() const {
+    return [mailbox = mailbox_](std::string datagram) { mailbox->put(std::move(datagram)); };
+}
+
+void DatagramOutbox::flush() {
+    mailbox_->sendWaiting();
+}
+
+}  // namespace tilt::remote::ui
