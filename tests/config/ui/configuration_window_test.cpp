@@ -7,8 +7,10 @@
 #include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSlider>
 
 #include <fstream>
 #include <map>
@@ -685,6 +687,81 @@ TEST_F(ConfigurationWindow, Write_PutsWhatTheLoggerHoldsIntoTheRecordAndTellsThe
     EXPECT_EQ(state.GainX, 323);
     EXPECT_EQ(field("NumEdit14")->text(), "30") << "the field keeps what the user typed";
     EXPECT_TRUE(marks().empty());
+}
+
+// Writes made elsewhere reach the fields and the record of what the logger holds, so that the
+// marks stay true; a field the user has changed meanwhile keeps the change.
+TEST_F(ConfigurationWindow, WritesElsewhere_AreFollowedByTheFieldsAndTheMarks) {
+    openAndRead();
+    typeOver(field("NumEdit64"), "700");  // DAC2, changed by the user
+    commitEdits();
+    struct Case {
+        const char* entry;   // in the Tools menu
+        const char* writer;  // the window it opens
+        std::function<void(QWidget*)> write;
+        std::map<const char*, double> fields;
+    };
+    const auto writeDac = [this](QWidget* acc, int dac, int value) {
+        const QString n = QString::number(dac);
+        acc->findChild<QAction*>("mnuSample")->trigger();
+        acc->findChild<QSlider*>(QStringList{"AxSlider", "AySlider", "AzSlider"}[dac - 1])
+            ->setValue(value);
+        QTest::mouseClick(acc->findChild<QPushButton*>("cmdWriteDAC" + n), Qt::LeftButton);
+        auto* said = acc->findChild<QLabel*>("lblMessage");
+        const QString done = QStringLiteral("DAC%1 set to %2.").arg(n).arg(value);
+        ASSERT_TRUE(app.gui.waitFor([&] { return said->text() == done; }));
+        acc->findChild<QAction*>("mnuSample")->trigger();
+        ASSERT_TRUE(app.gui.idle());
+    };
+    const Case cases[] = {
+        {"mnuAcc",
+         "Accelerometers",
+         [&](QWidget* acc) {
+             acc->findChild<QAction*>("keyHiddenSliders")->trigger();
+             writeDac(acc, 1, 600);
+             writeDac(acc, 2, 650);
+         },
+         {{"NumEdit62", 600}, {"NumEdit64", 700}}},
+        {"mnuCalibrate",
+         "Calibrate",
+         [&](QWidget* calibrate) {
+             calibrate->findChild<QAction*>("mnuWrite")->trigger();  // zeros, as nothing sampled
+             ASSERT_TRUE(app.waitForMessage("Write completed!"));
+         },
+         {{"NumEdit2", 0}, {"NumEdit12", 0}}},
+    };
+    for (const Case& c : cases) {
+        menu(c.entry)->trigger();
+        QWidget* writer = app.gui.openWindow(QString::fromLatin1(c.writer));
+        ASSERT_NE(writer, nullptr) << c.writer;
+        c.write(writer);
+        for (const auto& [name, value] : c.fields) {
+            EXPECT_EQ(field(name)->value(), value) << c.writer << " " << name;
+        }
+        writer->close();
+    }
+    EXPECT_EQ(marks(), std::vector<std::string>{"NumEdit64"}) << "only the user's change";
+    EXPECT_EQ(field("NumEdit64")->toolTip(), "The logger holds 650; Write will change it.");
+    EXPECT_EQ(app.gui.context.state.DacSetting2, 650);
+}
+
+TEST_F(ConfigurationWindow, Picture_ReadsWithoutADialogAndShowsEveryFrame) {
+    app.start();
+    auto* pictured = dynamic_cast<shell::ui::Pictured*>(
+        app.gui.frame->windows().instance(QStringLiteral("Configuration")));
+    ASSERT_NE(pictured, nullptr);
+    pictured->prepareForPicture();
+    window = qobject_cast<Configuration*>(app.gui.frame->windows().existing("Configuration"));
+    EXPECT_EQ(field("NumEdit2")->value(), 323);
+    EXPECT_FALSE(text("txtSerialNumber").isEmpty());
+    const std::size_t afterRead = app.receivedCount();
+    EXPECT_EQ(afterRead, 2 * 53U);
+    window->show();
+    ASSERT_TRUE(app.gui.idle());
+    EXPECT_EQ(app.receivedCount(), afterRead) << "showing it reads no more";
+    EXPECT_TRUE(frame("fraAddresses")->isVisible());
+    EXPECT_TRUE(frame("fra100108")->isVisible());
+    EXPECT_TRUE(app.gui.messages.shown.empty());
 }
 
 // An adapter pulled out during a write: after the report, the window says which parameters
