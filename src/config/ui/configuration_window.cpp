@@ -532,7 +532,9 @@ void Configuration::followWrites() {
         }
         const bool rate = p.encoding == Encoding::RateCode;
         const double shown = rate ? rows_->rateCode() : rows_->numbers.at(p.recordField)->value();
-        const bool edited = before && differsFromRead(p, shown, *before);
+        // Changed by the user: against what the logger held, or, with nothing read, typed.
+        const bool edited = before ? differsFromRead(p, shown, *before)
+                                   : !rate && rows_->numbers.at(p.recordField)->typedByUser();
         if (sameBytes(p, shown, value) || edited) {
             continue;
         }

@@ -53,6 +53,7 @@ NumEdit::NumEdit(double min, double max, QWidget* parent)
     setText(displayText(value_));
     connect(this, &QLineEdit::textEdited, this, [this] {
         typing_ = true;
+        typedByUser_ = true;
         limitedFrom_.reset();
         emit valueEdited();
     });
@@ -78,6 +79,7 @@ double NumEdit::value() const {
 void NumEdit::setValue(double value) {
     value_ = value;
     typing_ = false;
+    typedByUser_ = false;
     limitedFrom_.reset();
     setText(displayText(value_));
 }
@@ -88,6 +90,7 @@ void NumEdit::commit() {
     }
     const auto typed = typedNumber();
     setValue(typedValue());
+    typedByUser_ = true;
     if (typed && *typed != value_) {
         limitedFrom_ = *typed;
         emit limited();

@@ -35,6 +35,9 @@ class NumEdit final : public QLineEdit {
     // to it; nothing once the value has been set or typed again.
     [[nodiscard]] std::optional<double> limitedFrom() const { return limitedFrom_; }
 
+    // Whether the value is the user's: typed since the program last set it.
+    [[nodiscard]] bool typedByUser() const { return typedByUser_; }
+
     // How a value is shown: at most four decimals, no trailing zeros, the user's decimal
     // separator ("-180.0055", "323", "0,5" where the separator is a comma).
     [[nodiscard]] static QString displayText(double value);
@@ -57,6 +60,7 @@ class NumEdit final : public QLineEdit {
     double max_;
     double value_ = 0;
     bool typing_ = false;
+    bool typedByUser_ = false;
     std::optional<double> limitedFrom_;
 };
 

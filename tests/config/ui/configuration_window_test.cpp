@@ -562,6 +562,15 @@ TEST_F(ConfigurationWindow, WriteAfterAFailedRead_AsksFirst_AndNoSendsNothing) {
     EXPECT_NE(said.find("The fields were emptied for the read"), std::string::npos) << said;
     EXPECT_TRUE(menu("mnuWrite")->isEnabled());
 
+    // With nothing read, a write elsewhere fills its field, unless the user typed there.
+    typeOver(field("NumEdit64"), "700");
+    commitEdits();
+    app.gui.context.state.DacSetting1 = 600;
+    app.gui.context.state.DacSetting2 = 650;
+    emit app.gui.context.loggerEvents.configurationWritten();
+    EXPECT_EQ(field("NumEdit62")->value(), 600);
+    EXPECT_EQ(field("NumEdit64")->value(), 700);
+
     app.gui.catalogue.line(1)->plugIn();
     const std::size_t before = app.receivedCount();
     menu("mnuWrite")->trigger();  // the script answers No
