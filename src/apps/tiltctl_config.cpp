@@ -22,6 +22,7 @@
 #include "config/config_values.h"
 #include "config/eeprom_transfer.h"
 #include "config/parameter_map.h"
+#include "config/transfer_report.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "platform/profile_json.h"
@@ -42,6 +43,8 @@ constexpr std::string_view kCalibrateWindow = "Calibrate";
 // Nobody watches a script: a device silent this long is not coming back.
 constexpr int kSilenceSeconds = 5;
 constexpr link::Nanos kSilenceLimit = link::ms(kSilenceSeconds * 1000);
+// How the end of a transfer that did not complete tells the user to try again.
+constexpr std::string_view kRunAgain = "run it again";
 // The first reading of a calibration follows the shaker write and its one-second pause; none
 // this long after the start means the device does not answer.
 constexpr auto kFirstReadingLimit = std::chrono::seconds(5);
@@ -165,7 +168,8 @@ class Session {
         const auto result = config::readConfiguration(
             link_, errors_, readOptions(kConfigurationWindow), std::ref(watch));
         watch.end();
-        if (!completed(result.end, watch.done(), config::kReadSteps, "read")) {
+        if (!ended(result.end, config::readEndText(result.end, watch.done(), config::kReadSteps,
+                                                   kSilenceSeconds, kRunAgain))) {
             return std::nullopt;
         }
         return result.bytes;
@@ -179,7 +183,9 @@ class Session {
         const auto result =
             config::readCells(link_, errors_, addresses, readOptions(window), std::ref(watch));
         watch.end();
-        if (!completed(result.end, watch.done(), static_cast<int>(addresses.size()), "read")) {
+        if (!ended(result.end,
+                   config::readEndText(result.end, watch.done(), static_cast<int>(addresses.size()),
+                                       kSilenceSeconds, kRunAgain))) {
             return std::nullopt;
         }
         return result.values;
@@ -196,7 +202,7 @@ class Session {
                 line.show(caption(ticksDone));
             });
         line.end();
-        return completed(end, done, static_cast<int>(ticks.size()), "write");
+        return ended(end, config::writeEndText(end, ticks, done, kRunAgain));
     }
 
   private:
@@ -208,7 +214,8 @@ class Session {
         return options;
     }
 
-    bool completed(TransferEnd end, int done, int total, const std::string& what);
+    // True for a completed transfer; otherwise says how it ended and keeps the exit code.
+    bool ended(TransferEnd end, const std::string& text);
 
     Context& ctx_;
     InterruptStop interrupt_;
@@ -217,31 +224,12 @@ class Session {
     int failure_ = kDeviceFailed;
 };
 
-bool Session::completed(TransferEnd end, int done, int total, const std::string& what) {
-    const std::string progress = std::to_string(done) + " of " + std::to_string(total);
-    const bool writing = what == "write";
-    switch (end) {
-        case TransferEnd::Completed:
-            return true;
-        case TransferEnd::Stopped:
-            ctx_.err << "The " << what << " was halted by user after " << progress << " steps"
-                     << (writing ? ": the write is incomplete and the device holds part of the "
-                                   "new values. Run it again to complete it."
-                                 : ".")
-                     << "\n";
-            failure_ = kInterrupted;
-            return false;
-        case TransferEnd::DeviceSilent:
-            ctx_.err << "The device did not answer for " << kSilenceSeconds << " seconds: the "
-                     << what << " stopped after " << progress
-                     << " cells. Check that the logger is on and connected.\n";
-            break;
-        case TransferEnd::PortFailed:  // the error report has said why
-            ctx_.err << "The " << what << " did not complete (" << progress << " steps)"
-                     << (writing ? "; the device may hold part of the new values." : ".") << "\n";
-            break;
+bool Session::ended(TransferEnd end, const std::string& text) {
+    if (end == TransferEnd::Completed) {
+        return true;
     }
-    failure_ = kDeviceFailed;
+    ctx_.err << text << "\n";
+    failure_ = end == TransferEnd::Stopped ? kInterrupted : kDeviceFailed;
     return false;
 }
 

@@ -133,15 +133,15 @@ void LiveRun::reading(const std::string& line) {
 int LiveRun::ended(live::LiveEnd end) {
     output_.end();
     if (end != live::LiveEnd::Stopped) {
-        return kDeviceFailed;  // the error report has said why
+        ctx_.err << live::samplingEndText(end, "run it again") << "\n";
+        return kDeviceFailed;
     }
     if (interrupt_.requested()) {
         ctx_.err << "Sampling halted by user after " << readings_ << " readings.\n";
         return kInterrupted;
     }
     if (watch_->silent() || readings_ == 0) {
-        ctx_.err << (readings_ == 0 ? "The device sent no reading" : "The device stopped answering")
-                 << ". Check that the logger is on and connected.\n";
+        ctx_.err << live::silentDeviceText(readings_ > 0) << "\n";
         return kDeviceFailed;
     }
     return errors_.count() == 0 ? kDone : kDeviceFailed;

@@ -3,6 +3,7 @@
 #include "link/comm_port.h"
 #include "link/device_link.h"
 #include "link/poll.h"
+#include "live/silence_watch.h"
 #include "shell/error.h"
 #include "shell/error_reporter.h"
 
@@ -16,11 +17,15 @@ constexpr std::array<std::string_view, 6> kFields = {"OffsetX", "OffsetY", "Offs
 // The loop of 'a' requests, on an open port, until stopped; the reply held back at the stop
 // counts too.
 void pollAccelerations(link::DeviceLink& link, ErrorReporter& errors, std::string_view window,
-                       const std::function<void(const link::AccelerometerReading&)>& onReading) {
+                       const std::function<void(const link::AccelerometerReading&)>& onReading,
+                       const std::function<void(bool)>& onSilence) {
+    live::SilenceWatch silence(link, onSilence);
     const auto take = [&](const std::optional<link::PolledReply>& reply) {
         if (!reply) {
+            silence.look();
             return;
         }
+        silence.answered();
         try {
             if (const auto reading = link::decodeAccelerations(reply->bytes);
                 reading && onReading) {
@@ -89,7 +94,8 @@ std::string calibrationWritingCaption(int done) {
 
 SamplingEnd sampleAccelerometers(
     link::DeviceLink& link, ErrorReporter& errors, std::int16_t commPort, std::string_view window,
-    const std::function<void(const link::AccelerometerReading&)>& onReading) {
+    const std::function<void(const link::AccelerometerReading&)>& onReading,
+    const SamplingWatch& watch) {
     // The shaker stays off during and after the calibration.
     const auto shakerOff = [&] {
         link::requestWriteByte(link, findParameter("ShakerEnable")->address, 0);
@@ -97,12 +103,16 @@ SamplingEnd sampleAccelerometers(
     if (!link::exchangeOnPort(link, commPort, errors, window, "mnuSample_Click", shakerOff)) {
         return SamplingEnd::PortFailed;
     }
+    if (watch.shakerOff) {
+        watch.shakerOff();
+    }
     link.Delay(kAfterShakerOffMs);
     if (link.stopRequested()) {
         return SamplingEnd::Stopped;
     }
-    if (!link::exchangeOnPort(link, commPort, errors, window, "MSComm1_OnComm",
-                              [&] { pollAccelerations(link, errors, window, onReading); })) {
+    if (!link::exchangeOnPort(link, commPort, errors, window, "MSComm1_OnComm", [&] {
+            pollAccelerations(link, errors, window, onReading, watch.silence);
+        })) {
         return SamplingEnd::PortFailed;
     }
     return SamplingEnd::Stopped;

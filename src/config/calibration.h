@@ -65,6 +65,14 @@ enum class SamplingEnd {
     PortFailed,  // reported to the error handler
 };
 
+// What a window follows of a calibration's sampling besides its readings.
+struct SamplingWatch {
+    // The shaker cell has been written (its 0 is in the logger).
+    std::function<void()> shakerOff;
+    // The device has not answered for a while (true), or answers again (false).
+    std::function<void(bool silent)> silence;
+};
+
 // Sampling for a calibration: the shaker is switched off first ('p', 32, 0 with the 12 ms
 // pauses; the port closed; 1000 ms), then 'a' is asked for again and again, each 6-byte reply
 // going to `onReading`; a reply of another length is dropped and asked for again. A reply
@@ -72,6 +80,7 @@ enum class SamplingEnd {
 // Runs until stopped.
 [[nodiscard]] SamplingEnd sampleAccelerometers(
     link::DeviceLink& link, ErrorReporter& errors, std::int16_t commPort, std::string_view window,
-    const std::function<void(const link::AccelerometerReading&)>& onReading);
+    const std::function<void(const link::AccelerometerReading&)>& onReading,
+    const SamplingWatch& watch = {});
 
 }  // namespace tilt::config

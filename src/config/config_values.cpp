@@ -99,6 +99,32 @@ double decodedValue(const Parameter& parameter, const ReadArray& bytes) {
     return decodeCells(parameter, bytes);
 }
 
+void putCell(ReadArray& bytes, const CellWrite& cell) {
+    for (int step = kFirstReadStep; step <= kLastReadStep; ++step) {
+        if (readStepAddress(step) == cell.address) {
+            bytes[static_cast<std::size_t>(step)] = cell.value;
+        }
+    }
+}
+
+ConfigValues writtenValues(std::span<const CellWrite> written) {
+    ReadArray bytes{};
+    for (const CellWrite& cell : written) {
+        putCell(bytes, cell);
+    }
+    ConfigValues values;
+    for (const Parameter& p : parameterMap()) {
+        int cells = 0;
+        for (const CellWrite& cell : written) {
+            cells += cell.address >= p.address && cell.address < p.address + p.cells ? 1 : 0;
+        }
+        if (isProfileField(p) && cells == p.cells) {
+            values[std::string(p.recordField)] = decodedValue(p, bytes);
+        }
+    }
+    return values;
+}
+
 std::vector<std::uint8_t> cellsOf(const Parameter& parameter, const ReadArray& bytes) {
     std::vector<std::uint8_t> cells;
     for (int i = 0; i < parameter.cells; ++i) {

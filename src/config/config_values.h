@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +76,14 @@ struct CellWrite {
 // order: the cells whose bytes differ. Only the fields present in `fields` are looked at.
 [[nodiscard]] std::vector<CellWrite> changedCells(const ConfigValues& fields,
                                                   const ReadArray& read);
+
+// Puts a written cell into a read's raw array, at the step that reads its address; a cell that
+// the read does not cover is left out.
+void putCell(ReadArray& bytes, const CellWrite& cell);
+
+// The parameters whose cells are all among `written`, each with the value a read would now give
+// (30 degrees written reads back as 29.99908, an offset of 511.5 as 512).
+[[nodiscard]] ConfigValues writtenValues(std::span<const CellWrite> written);
 
 // Whether the bytes `value` would be written as differ from the bytes `read` holds; a value that
 // cannot be sent differs.

@@ -138,6 +138,17 @@ ConfigReadResult readConfiguration(link::DeviceLink& link, ErrorReporter& errors
     return result;
 }
 
+std::vector<CellWrite> cellsWritten(std::span<const std::optional<CellWrite>> ticks,
+                                    int ticksDone) {
+    std::vector<CellWrite> cells;
+    for (std::size_t i = 0; i < ticks.size() && static_cast<int>(i) < ticksDone; ++i) {
+        if (ticks[i]) {
+            cells.push_back(*ticks[i]);
+        }
+    }
+    return cells;
+}
+
 std::string readingCaption(int done) {
     return "Reading " + std::to_string(kFirstReadStep + done);
 }

@@ -79,6 +79,10 @@ struct TickWriteOptions {
                                      const TickWriteOptions& options,
                                      const std::function<void(int ticksDone)>& onTick);
 
+// The cells of the first `ticksDone` ticks: what a write that got so far put into the logger.
+[[nodiscard]] std::vector<CellWrite> cellsWritten(std::span<const std::optional<CellWrite>> ticks,
+                                                  int ticksDone);
+
 // The spacing of the ticks.
 inline constexpr link::Nanos kWriteTick = link::ms(500);
 

@@ -7,6 +7,7 @@
 #include "link/device_link.h"
 #include "link/poll.h"
 #include "live/live_writes.h"
+#include "live/silence_watch.h"
 #include "logging/data_file.h"
 #include "shell/error.h"
 #include "shell/error_reporter.h"
@@ -75,16 +76,21 @@ using RequestRunner = std::function<void(std::string_view& procedure)>;
 // too.
 LiveEnd runLoop(LoopRun& run, LoopRequests& requests, std::uint8_t command, std::size_t replyBytes,
                 const std::function<bool(const link::PolledReply&)>& onReply,
-                const RequestRunner& onRequests) {
+                const RequestRunner& onRequests, const std::function<void(bool)>& onSilence) {
     link::DeviceLink& link = run.link();
     const auto& options = run.options();
     LiveEnd end = LiveEnd::Stopped;
     link::Poller poller(link, command, replyBytes);
+    SilenceWatch silence(link, onSilence);
     std::string_view procedure = kReceiveHandler;
     const auto take = [&](const std::optional<link::PolledReply>& reply) {
-        if (reply && !onReply(*reply)) {
-            end = LiveEnd::Stalled;
+        if (reply) {
+            silence.answered();
+            if (!onReply(*reply)) {
+                end = LiveEnd::Stalled;
+            }
         }
+        silence.look();
         return end != LiveEnd::Stalled;
     };
     const auto sample = [&] {
@@ -113,6 +119,25 @@ LiveEnd runLoop(LoopRun& run, LoopRequests& requests, std::uint8_t command, std:
 }
 
 }  // namespace
+
+std::string samplingEndText(LiveEnd end, std::string_view again) {
+    switch (end) {
+        case LiveEnd::Stopped:
+            break;
+        case LiveEnd::PortFailed:
+            return "Sampling stopped: the port failed. Check the cable and the adapter, then " +
+                   std::string(again) + ".";
+        case LiveEnd::Stalled:
+            return "Sampling stopped: a reply could not be read. To go on, " + std::string(again) +
+                   ".";
+    }
+    return {};
+}
+
+std::string silentDeviceText(bool anyReading) {
+    return std::string(anyReading ? "The device stopped answering" : "The device sent no reading") +
+           ". Check that the logger is on and connected.";
+}
 
 LiveEnd sampleAngles(link::DeviceLink& link, ErrorReporter& errors, const LiveOptions& options,
                      LoopRequests& requests, const AngleLoopEvents& events) {
@@ -160,7 +185,8 @@ LiveEnd sampleAngles(link::DeviceLink& link, ErrorReporter& errors, const LiveOp
             requests.post(request);
         }
     };
-    return runLoop(run, requests, link::cmd::kAngles, link::kAnglesReplyBytes, onReply, onRequests);
+    return runLoop(run, requests, link::cmd::kAngles, link::kAnglesReplyBytes, onReply, onRequests,
+                   events.silence);
 }
 
 LiveEnd sampleAccelerations(link::DeviceLink& link, ErrorReporter& errors,
@@ -197,7 +223,7 @@ LiveEnd sampleAccelerations(link::DeviceLink& link, ErrorReporter& errors,
         }
     };
     return runLoop(run, requests, link::cmd::kAccelerations, link::kAccelerationsReplyBytes,
-                   onReply, onRequests);
+                   onReply, onRequests, events.silence);
 }
 
 }  // namespace tilt::live

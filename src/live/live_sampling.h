@@ -54,10 +54,20 @@ enum class LiveEnd {
     Stalled,     // a reply could not be decoded (an overflowing word); reported
 };
 
+// What the user is told when sampling ended by itself: what happened and what to do, `again`
+// ending the sentence ("choose Sample to start again", "run it again"). The failure itself has
+// been reported by then. Empty for a stop by the user.
+[[nodiscard]] std::string samplingEndText(LiveEnd end, std::string_view again);
+
+// What the user is told of a device that sent no reading at all, or stopped answering.
+[[nodiscard]] std::string silentDeviceText(bool anyReading);
+
 struct AngleLoopEvents {
     std::function<void(const AngleSample&)> reading;
     std::function<void(const TareDone&)> tare;
     std::function<void()> recordingFailed;
+    // The device has not answered for a while (true), or answers again (false).
+    std::function<void(bool silent)> silence;
 };
 
 // The angle loop: 'A' after 'A' as fast as the device answers; every 4-byte reply is decoded,
@@ -73,6 +83,7 @@ struct AccelerationLoopEvents {
     std::function<void(const AccelerationSample&)> reading;
     std::function<void(const DacDone&)> dac;
     std::function<void()> recordingFailed;
+    std::function<void(bool silent)> silence;
 };
 
 // The accelerometer loop: the same with 'a' and 6-byte replies; a word whose high byte is 128

@@ -12,11 +12,7 @@ namespace {
 ReadArray readOf(std::initializer_list<std::pair<int, int>> cells) {
     ReadArray bytes{};
     for (const auto& [address, value] : cells) {
-        for (int step = kFirstReadStep; step <= kLastReadStep; ++step) {
-            if (readStepAddress(step) == address) {
-                bytes[static_cast<std::size_t>(step)] = static_cast<std::uint8_t>(value);
-            }
-        }
+        putCell(bytes, {address, static_cast<std::uint8_t>(value)});
     }
     return bytes;
 }
@@ -157,6 +153,23 @@ TEST(ConfigurationWrite, ChangedCellsAreThoseWhoseBytesDiffer) {
     EXPECT_NE(back, 30);
     EXPECT_FALSE(differsFromRead(parameter("TareX"), back, readOf({{14, 21}, {15, 85}})));
     EXPECT_TRUE(differsFromRead(parameter("TareX"), -0.001, read)) << "unsendable differs";
+}
+
+TEST(ConfigurationWrite, WrittenCells_GiveTheValuesAReadWouldNowGive) {
+    struct Case {
+        std::vector<CellWrite> cells;
+        ConfigValues values;
+    };
+    const Case cases[] = {
+        {{{14, 21}, {15, 85}}, {{"TareX", 5461.0 / 32767 * 180}}},
+        {{{2, 2}, {3, 0}, {30, 7}, {102, 75}},
+         {{"OffsetX", 512}, {"UpdateTimeIncrement", 7}, {"LinearUpdateRate", 75}}},
+        {{{62, 2}, {63, 88}, {64, 1}}, {{"DacSetting1", 600}}},  // DAC2 lacks its low cell
+        {{{26, 1}, {27, 2}}, {}},                                // the bin angles are no record
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(writtenValues(c.cells), c.values) << c.cells.size();
+    }
 }
 
 TEST(Profiles, KeysAndLimitsAreChecked_NamingTheKey) {

@@ -214,14 +214,23 @@ TEST(Calibration, SamplingSwitchesTheShakerOffThenPollsTheAccelerometers) {
     bench.link.setStopToken(stop.get_token());
     CalibrationTracker tracker;
     int readings = 0;
-    const auto end = sampleAccelerometers(bench.link, errors, bench.port, "Calibrate",
-                                          [&](const link::AccelerometerReading& r) {
-                                              tracker.add(r);
-                                              if (++readings == 50) {
-                                                  stop.request_stop();
-                                              }
-                                          });
+    int readingsAtShakerOff = -1;
+    SamplingWatch watch;
+    watch.shakerOff = [&] {
+        readingsAtShakerOff = readings;
+        EXPECT_EQ(bench.memory().eeprom[kShakerEnableCell], 0) << "told once it is in the logger";
+    };
+    const auto end = sampleAccelerometers(
+        bench.link, errors, bench.port, "Calibrate",
+        [&](const link::AccelerometerReading& r) {
+            tracker.add(r);
+            if (++readings == 50) {
+                stop.request_stop();
+            }
+        },
+        watch);
     EXPECT_EQ(end, SamplingEnd::Stopped);
+    EXPECT_EQ(readingsAtShakerOff, 0);
     const auto rx = bench.received();
     ASSERT_GE(rx.size(), 53U);
     EXPECT_EQ(rx[0].value, 'p');

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "config/calibration.h"
 #include "device/device_memory.h"
 #include "live/live_writes.h"
+#include "live/silence_watch.h"
 #include "shell/error.h"
 #include "support/recording_errors.h"
 #include "support/sim_bench.h"
@@ -270,6 +272,54 @@ TEST_F(LiveLoop, RecordingThatFails_IsReportedOnceWhileSamplingGoesOn) {
     EXPECT_EQ(readings, 51) << "the reply held back at the stop too";
     EXPECT_EQ(failures, 1);
     EXPECT_EQ(errors.reports.size(), 1U);
+}
+
+// Each polling loop says once that the device fell silent, a second after its last reply, and
+// once that it answers again; the loop keeps asking meanwhile.
+TEST_F(LiveLoop, DeviceFallingSilent_IsToldOnceAndAgainWhenItAnswers) {
+    enum class Loop { Angles, Accelerations, Calibration };
+    for (const Loop loop : {Loop::Angles, Loop::Accelerations, Loop::Calibration}) {
+        SimBench bench;
+        const link::Nanos quietFrom = link::ms(1500);
+        const link::Nanos quietUntil = link::ms(4500);
+        bench.catalogue.line(bench.port)->withDevice([&](device::SimDevice* d) {
+            d->silenceBetween(quietFrom, quietUntil);
+        });
+        std::stop_source stop;
+        bench.link.setStopToken(stop.get_token());
+        link::Nanos lastBeforeQuiet{0};
+        int afterQuiet = 0;
+        const auto reading = [&] {
+            const link::Nanos now = bench.clock.now();
+            if (now < quietFrom) {
+                lastBeforeQuiet = now;
+            } else if (++afterQuiet == 20) {
+                stop.request_stop();
+            }
+        };
+        std::vector<std::pair<bool, link::Nanos>> told;
+        const auto silence = [&](bool silent) { told.emplace_back(silent, bench.clock.now()); };
+        if (loop == Loop::Angles) {
+            AngleLoopEvents events{[&](const AngleSample&) { reading(); }, {}, {}, silence};
+            (void)sampleAngles(bench.link, errors, on(bench), requests, events);
+        } else if (loop == Loop::Accelerations) {
+            AccelerationLoopEvents events{
+                [&](const AccelerationSample&) { reading(); }, {}, {}, silence};
+            (void)sampleAccelerations(bench.link, errors, on(bench), requests, events);
+        } else {
+            (void)config::sampleAccelerometers(
+                bench.link, errors, bench.port, "Calibrate",
+                [&](const link::AccelerometerReading&) { reading(); }, {{}, silence});
+        }
+        ASSERT_EQ(told.size(), 2U) << static_cast<int>(loop);
+        EXPECT_TRUE(told[0].first);
+        EXPECT_GE(told[0].second - lastBeforeQuiet, kSilenceShownAfter);
+        EXPECT_LT(told[0].second - lastBeforeQuiet, kSilenceShownAfter + link::ms(300));
+        EXPECT_FALSE(told[1].first);
+        EXPECT_GE(told[1].second, quietUntil);
+        EXPECT_GE(afterQuiet, 20) << "the loop kept asking";
+    }
+    EXPECT_TRUE(errors.reports.empty());
 }
 
 }  // namespace

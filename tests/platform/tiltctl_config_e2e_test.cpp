@@ -321,7 +321,7 @@ TEST_F(TiltctlConfig, ConfigWrite_SendsEachCellOnItsTick_AndTheDeviceThenHoldsTh
     EXPECT_EQ(diff.exitCode, 0) << diff.out << diff.err;
 }
 
-TEST_F(TiltctlConfig, ConfigWrite_CtrlC_StopsBetweenCellsAndSaysTheWriteIsIncomplete) {
+TEST_F(TiltctlConfig, ConfigWrite_CtrlC_StopsBetweenCellsAndSaysWhatWasWritten) {
     TiltsimProcess sim({});
     ASSERT_FALSE(sim.path().empty());
     const QString file = QString::fromStdString(write("profile.json", factoryProfile()));
@@ -335,7 +335,11 @@ TEST_F(TiltctlConfig, ConfigWrite_CtrlC_StopsBetweenCellsAndSaysTheWriteIsIncomp
     ASSERT_TRUE(ctl.waitForFinished(2000));
     EXPECT_EQ(ctl.exitCode(), 130);
     const std::string err = ctl.readAllStandardError().toStdString();
-    EXPECT_NE(err.find("the write is incomplete"), std::string::npos) << err;
+    EXPECT_NE(err.find("The write was halted by user after"), std::string::npos) << err;
+    EXPECT_NE(err.find("Written: X Offset"), std::string::npos) << "what reached the logger\n"
+                                                                << err;
+    EXPECT_NE(err.find("Not written: "), std::string::npos) << err;
+    EXPECT_NE(err.find("To complete it, run it again."), std::string::npos) << err;
     const auto log = receivedLog(sim);
     ASSERT_GE(log.size(), 6u);
     EXPECT_LT(log.size(), 120u) << "the write was not stopped";

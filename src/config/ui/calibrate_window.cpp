@@ -4,13 +4,17 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "config/transfer_report.h"
 #include "config/ui/calibration_grid.h"
+#include "config/ui/config_record.h"
 #include "link/device_link.h"
+#include "live/live_sampling.h"
 #include "shell/messages.h"
 #include "shell/ui/app_context.h"
 #include "shell/ui/device_thread.h"
@@ -67,6 +71,11 @@ void Calibrate::buildControls() {
     PBar_->setValue(0);
     PBar_->setTextVisible(false);
     progress->addWidget(PBar_);
+    lblNote_ = new QLabel(fraProgress_);
+    lblNote_->setObjectName(QStringLiteral("lblNote"));
+    lblNote_->setWordWrap(true);
+    lblNote_->hide();
+    progress->addWidget(lblNote_);
     layout->addWidget(fraProgress_);
     layout->addStretch();
     setCentralWidget(central);
@@ -108,22 +117,34 @@ void Calibrate::startSampling(bool warnAboutShaker) {
         context_.messages.show("Shaker will be disabled prior to calibration start!");
     }
     readings_.discard();
+    showNote({});
     // Every reading counts for the smallest and largest, so they are tracked where the readings
     // arrive; the window is shown the newest state once a frame.
     auto publish = readings_.publisher();
+    SamplingWatch watch;
+    // The shaker's 0 is in the logger even if this window is closed before it hears of it.
+    watch.shakerOff =
+        shell::ui::DeviceThread::toWindow<>(&context_.loggerEvents, [&context = context_] {
+            context.state.ShakerEnable = 0;
+            emit context.loggerEvents.configurationWritten();
+        });
+    watch.silence =
+        shell::ui::DeviceThread::toWindow<bool>(this, [this](bool silent) { showSilence(silent); });
     ErrorReporter& errors = context_.errors;
     const std::int16_t port = context_.state.CommPort;
     const bool started = context_.device.start<SamplingEnd>(
         this, {"Calibration sampling", "mnuSample_Click"},
-        [publish, &errors, port](link::DeviceLink& link) {
+        [publish, watch, &errors, port](link::DeviceLink& link) {
             CalibrationTracker tracker;
-            return sampleAccelerometers(link, errors, port, kWindow,
-                                        [&](const link::AccelerometerReading& reading) {
-                                            tracker.add(reading);
-                                            publish(tracker);
-                                        });
+            return sampleAccelerometers(
+                link, errors, port, kWindow,
+                [&](const link::AccelerometerReading& reading) {
+                    tracker.add(reading);
+                    publish(tracker);
+                },
+                watch);
         },
-        {},
+        [this](SamplingEnd end) { samplingEnded(end); },
         [this] {
             if (sampling_) {  // ended on its own: the port failed
                 readings_.flush();
@@ -139,8 +160,33 @@ void Calibrate::startSampling(bool warnAboutShaker) {
     }
 }
 
+void Calibrate::samplingEnded(SamplingEnd end) {
+    if (end == SamplingEnd::PortFailed && sampling_) {
+        // The error handler has told why; this says what is left and what to do.
+        showNote(QString::fromStdString(live::samplingEndText(live::LiveEnd::PortFailed,
+                                                              "choose File > Sample again")) +
+                 QStringLiteral(" The boxes keep the readings until then; File > Write sends "
+                                "their offsets and gains."));
+    }
+}
+
+void Calibrate::showSilence(bool silent) {
+    if (!sampling_) {
+        return;
+    }
+    showNote(silent ? QString::fromStdString(live::silentDeviceText(fraAcc_->sampled())) +
+                          QStringLiteral(" Sampling goes on until you choose File > Sample.")
+                    : QString());
+}
+
+void Calibrate::showNote(const QString& text) {
+    lblNote_->setText(text);
+    lblNote_->setVisible(!text.isEmpty());
+}
+
 void Calibrate::stopSampling() {
     context_.device.stop();
+    showNote({});       // the user has stopped: waiting is over
     readings_.flush();  // the boxes show the newest reading before they are taken
     finishSampling();
     mnuSample_->setEnabled(false);  // until the sampling has let go of the device
@@ -187,23 +233,36 @@ void Calibrate::mnuWrite_Click() {
         return;
     }
     auto onTick = shell::ui::DeviceThread::toWindow<int>(this, [this](int n) { showWriteTick(n); });
+    const auto record = recordWrittenCells(context_, ticks);
     ErrorReporter& errors = context_.errors;
     const TickWriteOptions options{context_.state.CommPort, kWindow};
-    const bool started = context_.device.start<TransferEnd>(
+    struct Outcome {
+        TransferEnd end = TransferEnd::Completed;
+        int ticksDone = 0;
+    };
+    const bool started = context_.device.start<Outcome>(
         this, {"Calibration write", "mnuWrite_Click"},
-        [ticks, onTick, options, &errors](link::DeviceLink& link) {
-            return writeTicks(link, errors, ticks, options, onTick);
+        [ticks, onTick, record, options, &errors](link::DeviceLink& link) {
+            Outcome outcome;
+            outcome.end = writeTicks(link, errors, ticks, options, [&](int done) {
+                outcome.ticksDone = done;
+                onTick(done);
+            });
+            record(outcome.ticksDone);
+            return outcome;
         },
-        [this](TransferEnd end) { finishWrite(end); },
+        [this](const Outcome& outcome) { finishWrite(outcome.end, outcome.ticksDone); },
         [this] {
-            if (writing_) {  // the write failed on its way
-                finishWrite(TransferEnd::PortFailed);
+            if (writing_) {  // the write failed on its way: its report says all that is known
+                finishWrite(TransferEnd::Stopped, 0);
             }
         });
     if (!started) {
         return;
     }
     writing_ = true;
+    writeTicks_ = std::move(ticks);
+    showNote({});
     setCursor(Qt::WaitCursor);
     mnuSample_->setEnabled(false);
     context_.state.AddressIndex = static_cast<std::int16_t>(calibrationFirstCell());
@@ -218,7 +277,7 @@ void Calibrate::showWriteTick(int ticksDone) {
     }
 }
 
-void Calibrate::finishWrite(TransferEnd end) {
+void Calibrate::finishWrite(TransferEnd end, int ticksDone) {
     writing_ = false;
     mnuSample_->setEnabled(true);
     fraProgress_->setTitle(QString::fromStdString(
@@ -227,6 +286,10 @@ void Calibrate::finishWrite(TransferEnd end) {
     unsetCursor();
     if (end == TransferEnd::Completed) {
         context_.messages.show("Write completed!");
+    } else if (end != TransferEnd::Stopped) {
+        // The error handler has told why; this says which cells reached the logger.
+        showNote(QString::fromStdString(
+            writeEndText(end, writeTicks_, ticksDone, "choose File > Write")));
     }
 }
 

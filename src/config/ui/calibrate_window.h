@@ -9,6 +9,7 @@
 
 class QAction;
 class QGroupBox;
+class QLabel;
 class QProgressBar;
 
 namespace tilt::shell::ui {
@@ -50,7 +51,10 @@ class Calibrate final : public QMainWindow, public shell::ui::Pictured {
     void ResetCalibrationValues();
     void CaptureCalibrationValues();
     void showWriteTick(int ticksDone);
-    void finishWrite(TransferEnd end);
+    void finishWrite(TransferEnd end, int ticksDone);
+    void samplingEnded(SamplingEnd end);
+    void showSilence(bool silent);
+    void showNote(const QString& text);
 
     shell::ui::AppContext& context_;
     QAction* mnuSample_ = nullptr;
@@ -58,7 +62,10 @@ class Calibrate final : public QMainWindow, public shell::ui::Pictured {
     CalibrationGrid* fraAcc_ = nullptr;
     QGroupBox* fraProgress_ = nullptr;
     QProgressBar* PBar_ = nullptr;
+    // How sampling or a write that did not complete left things, or a silent logger.
+    QLabel* lblNote_ = nullptr;
     CalibrationValues CalibrationValues_{};
+    std::vector<std::optional<CellWrite>> writeTicks_;  // of the write under way
     shell::ui::LatestValue<CalibrationTracker> readings_;
     bool sampling_ = false;
     bool writing_ = false;

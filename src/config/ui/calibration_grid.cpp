@@ -41,6 +41,7 @@ CalibrationGrid::CalibrationGrid(QWidget* parent)
         row.gain = addBox(r + 1, 5, QStringLiteral("txtGain") + axis, true);
         row.coverage = new CalibrationCoverage(this);
         row.coverage->setObjectName(QStringLiteral("coverage") + axis);
+        nameCell(row.coverage, r, kCoverageColumn - 1);
         grid->addWidget(row.coverage, r + 1, kCoverageColumn);
     }
     grid->setColumnStretch(kCoverageColumn, 1);
@@ -53,6 +54,7 @@ QLineEdit* CalibrationGrid::addBox(int row, int column, const QString& name, boo
     box->setAlignment(Qt::AlignRight);
     box->setMaximumWidth(80);
     box->setReadOnly(!editable);
+    nameCell(box, row - 1, column - 1);
     if (editable) {
         connect(box, &QLineEdit::textEdited, this, [this, box] { edited_.insert(box); });
     } else {
@@ -60,6 +62,17 @@ QLineEdit* CalibrationGrid::addBox(int row, int column, const QString& name, boo
     }
     static_cast<QGridLayout*>(layout())->addWidget(box, row, column);
     return box;
+}
+
+void CalibrationGrid::nameCell(QWidget* cell, int row, int column) {
+    cell->setAccessibleName(
+        QStringLiteral("Acc %1 %2")
+            .arg(QString::fromLatin1(kAxes[static_cast<std::size_t>(row)]),
+                 QString::fromLatin1(kColumns[static_cast<std::size_t>(column)])));
+}
+
+bool CalibrationGrid::sampled() const {
+    return !rows_[0].current->text().isEmpty();
 }
 
 void CalibrationGrid::ClearCalibrationBoxes() {

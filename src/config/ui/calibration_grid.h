@@ -34,6 +34,9 @@ class CalibrationGrid final : public QGroupBox {
     // The values of the Offset and Gain boxes: offset X, Y, Z, gain X, Y, Z.
     [[nodiscard]] CalibrationValues offsetsAndGains() const;
 
+    // Whether a reading has been shown since the boxes were cleared.
+    [[nodiscard]] bool sampled() const;
+
   private:
     struct Row {
         QLineEdit* current = nullptr;
@@ -45,6 +48,8 @@ class CalibrationGrid final : public QGroupBox {
     };
 
     QLineEdit* addBox(int row, int column, const QString& name, bool editable);
+    // A screen reader names a box of the grid by its row and its column: "Acc X Min Bits".
+    static void nameCell(QWidget* cell, int row, int column);
     void showNumber(QLineEdit* box, double value);
 
     std::array<Row, 3> rows_;

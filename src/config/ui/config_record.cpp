@@ -3,7 +3,11 @@
 #include <array>
 #include <utility>
 
+#include "config/eeprom_transfer.h"
+#include "config/parameter_map.h"
 #include "shell/app_state.h"
+#include "shell/ui/app_context.h"
+#include "shell/ui/device_thread.h"
 
 namespace tilt::config::ui {
 
@@ -51,6 +55,41 @@ double* recordField(AppState& state, std::string_view name) {
         }
     }
     return nullptr;
+}
+
+ConfigValues profileRecord(AppState& state) {
+    ConfigValues values;
+    for (const Parameter& p : parameterMap()) {
+        if (isProfileField(p)) {
+            values[std::string(p.recordField)] = *recordField(state, p.recordField);
+        }
+    }
+    return values;
+}
+
+bool putIntoRecord(AppState& state, const ConfigValues& values) {
+    bool changed = false;
+    for (const auto& [field, value] : values) {
+        if (double* kept = recordField(state, field); kept != nullptr && *kept != value) {
+            *kept = value;
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+std::function<void(int)> recordWrittenCells(shell::ui::AppContext& context,
+                                            std::vector<std::optional<CellWrite>> ticks) {
+    // The events live as long as the program, unlike the window.
+    return shell::ui::DeviceThread::toWindow<int>(
+        &context.loggerEvents, [&context, ticks = std::move(ticks)](int ticksDone) {
+            const auto cells = cellsWritten(ticks, ticksDone);
+            if (cells.empty()) {
+                return;
+            }
+            putIntoRecord(context.state, writtenValues(cells));
+            emit context.loggerEvents.configurationWritten();
+        });
 }
 
 }  // namespace tilt::config::ui

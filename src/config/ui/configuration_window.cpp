@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "config/parameter_map.h"
+#include "config/transfer_report.h"
 #include "config/ui/config_profile_files.h"
 #include "config/ui/config_record.h"
 #include "config/ui/num_edit.h"
@@ -53,18 +54,32 @@ void mark(QWidget* field, bool changed, const QString& tip) {
     field->setStyleSheet(changed ? QStringLiteral("background-color: #ffe98a;") : QString());
 }
 
-// The cells a completed write has put into the logger, over what it held before.
-void putWritten(ReadArray& held, const ConfigValues& written) {
-    for (const Parameter& p : parameterMap()) {
-        const auto value = written.find(p.recordField);
-        if (!isProfileField(p) || value == written.end()) {
-            continue;
-        }
-        const auto bytes = encodeValue(p, value->second);
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            held[static_cast<std::size_t>(p.readStep) + i] = bytes[i];
-        }
+// Whether two values of a parameter go out as the same bytes (30 degrees and its read-back
+// 29.99908 do).
+bool sameBytes(const Parameter& p, double a, double b) {
+    try {
+        return encodeValue(p, a) == encodeValue(p, b);
+    } catch (const UnsendableValue&) {
+        return false;
     }
+}
+
+QString captionOf(const Parameter& p) {
+    return QString::fromUtf8(p.caption.data(), static_cast<qsizetype>(p.caption.size()));
+}
+
+// What a field says once its typing ended beyond a limit, or nothing.
+QString limitText(const Parameter& p, const NumEdit& field) {
+    const auto typed = field.limitedFrom();
+    if (!typed) {
+        return {};
+    }
+    const bool above = *typed > field.Max();
+    return QStringLiteral("%1: %2 is %3 %4; %4 will be written.")
+        .arg(captionOf(p), NumEdit::displayText(*typed),
+             above ? QStringLiteral("above the highest value")
+                   : QStringLiteral("below the lowest value"),
+             NumEdit::displayText(field.value()));
 }
 
 }  // namespace
@@ -84,6 +99,9 @@ Configuration::Configuration(shell::ui::AppContext& context, shell::ui::WindowRe
     setAttribute(Qt::WA_DeleteOnClose);
     buildMenus();
     buildControls();
+    followed_ = profileRecord(context_.state);
+    connect(&context_.loggerEvents, &shell::ui::LoggerEvents::configurationWritten, this,
+            &Configuration::followWrites);
 }
 
 Configuration::~Configuration() = default;
@@ -157,12 +175,20 @@ void Configuration::buildControls() {
     lblWaiting_->setStyleSheet(QStringLiteral("color: #b02020; font-weight: bold;"));
     lblWaiting_->hide();
     progress->addWidget(lblWaiting_);
+    lblNote_ = new QLabel(fraProgress_);
+    lblNote_->setObjectName(QStringLiteral("lblNote"));
+    lblNote_->setWordWrap(true);
+    lblNote_->hide();
+    progress->addWidget(lblNote_);
     layout->addWidget(fraProgress_, 2, 0, 1, 2);
     layout->setRowStretch(3, 1);
     setCentralWidget(central);
 
     for (const auto& [field, edit] : rows_->numbers) {
         connect(edit, &NumEdit::valueEdited, this, &Configuration::showChanges);
+        connect(edit, &NumEdit::valueEdited, this, &Configuration::showLimits);
+        connect(edit, &NumEdit::limited, this, &Configuration::showChanges);
+        connect(edit, &NumEdit::limited, this, &Configuration::showLimits);
     }
     for (QRadioButton* option : {rows_->opt75Hz, rows_->opt15Hz}) {
         connect(option, &QRadioButton::toggled, this, &Configuration::showChanges);
@@ -246,6 +272,7 @@ void Configuration::beginActivity(Activity activity, int steps) {
     context_.state.AddressIndex = activity == Activity::Reading ? kFirstReadStep : kFirstWriteStep;
     PBar_->setRange(0, steps);
     PBar_->setValue(0);
+    showNote({});
 }
 
 void Configuration::endActivity() {
@@ -283,13 +310,18 @@ void Configuration::mnuRead_Click() {
         options.giveUpAfterSilence = kPictureGiveUp;
     }
     ErrorReporter& errors = quiet ? *quiet : context_.errors;
-    const bool started = context_.device.start<ConfigReadResult>(
+    const bool started = context_.device.start<ReadOutcome>(
         this, {"Read", "mnuRead_Click"},
         [options, &errors, quiet, onProgress](link::DeviceLink& link) {
-            return readConfiguration(link, errors, options,
-                                     [&](const CellReadProgress& p) { onProgress(p); });
+            ReadOutcome outcome;
+            outcome.result =
+                readConfiguration(link, errors, options, [&](const CellReadProgress& p) {
+                    outcome.done = p.done;
+                    onProgress(p);
+                });
+            return outcome;
         },
-        [this](const ConfigReadResult& result) { readEnded(result); }, [this] { endActivity(); });
+        [this](const ReadOutcome& outcome) { readEnded(outcome); }, [this] { endActivity(); });
     if (!started) {
         endActivity();
     }
@@ -299,22 +331,33 @@ void Configuration::showReadProgress(const CellReadProgress& progress) {
     if (activity_ != Activity::Reading) {
         return;
     }
-    lblWaiting_->setVisible(progress.waiting);
+    if (lblWaiting_->isVisible() != progress.waiting) {
+        lblWaiting_->setVisible(progress.waiting);
+        growToFit();
+    }
     context_.state.AddressIndex = static_cast<std::int16_t>(kFirstReadStep + progress.done);
     PBar_->setValue(progress.done);
     fraProgress_->setTitle(QString::fromStdString(readingCaption(progress.done)));
 }
 
-void Configuration::readEnded(const ConfigReadResult& result) {
-    if (result.end != TransferEnd::Completed) {
-        return;  // stopped, or the error handler has told the user
-    }
-    endActivity();
-    held_ = result.bytes;
-    BreakOutReadArray(result.bytes);
-    DisplayParameters();
-    if (!picturing_) {
-        context_.messages.show("Read completed!");
+void Configuration::readEnded(const ReadOutcome& outcome) {
+    const ConfigReadResult& result = outcome.result;
+    if (result.end == TransferEnd::Completed) {
+        endActivity();
+        held_ = result.bytes;
+        BreakOutReadArray(result.bytes);
+        DisplayParameters();
+        followed_ = profileRecord(context_.state);
+        if (!picturing_) {
+            context_.messages.show("Read completed!");
+        }
+    } else if (result.end != TransferEnd::Stopped && !picturing_) {
+        // The error handler has told why; this says what the read leaves. (A stop means the
+        // window is closing.)
+        showNote(QString::fromStdString(
+                     readEndText(result.end, outcome.done, kReadSteps, 0, "choose File > Read")) +
+                 QStringLiteral(" The fields were emptied for the read and stay so: a Write now "
+                                "asks before it sends them."));
     }
 }
 
@@ -337,7 +380,9 @@ void Configuration::DisplayParameters() {
         edit->setValue(*recordField(context_.state, field));
     }
     rows_->showRateCode(context_.state.LinearUpdateRate);
+    fieldsCleared_ = false;
     showChanges();
+    showLimits();
 }
 
 void Configuration::ClearParameters() {
@@ -345,7 +390,9 @@ void Configuration::ClearParameters() {
         edit->setValue(0);
     }
     rows_->clearRate();
+    fieldsCleared_ = true;
     showChanges();
+    showLimits();
 }
 
 // --- Write ----------------------------------------------------------------------------------
@@ -363,22 +410,62 @@ void Configuration::mnuWrite_Click() {
         refuseWrite(refusal);
         return;
     }
+    if (fieldsCleared_ && !confirmWriteOfClearedFields(fields)) {
+        showNote(QStringLiteral("Nothing was written."));
+        return;
+    }
     beginActivity(Activity::Writing, kWriteSteps);
     writeProgress_.discard();
     const auto onTick = writeProgress_.publisher();
+    const auto record = recordWrittenCells(context_, ticks);
     TickWriteOptions options;
     options.commPort = context_.state.CommPort;
     options.window = kWindow;
     ErrorReporter& errors = context_.errors;
-    const bool started = context_.device.start<TransferEnd>(
+    const bool started = context_.device.start<WriteOutcome>(
         this, {"Write", "mnuWrite_Click"},
-        [ticks, options, &errors, onTick](link::DeviceLink& link) {
-            return writeTicks(link, errors, ticks, options, [&](int done) { onTick(done); });
+        [ticks, options, &errors, onTick, record](link::DeviceLink& link) {
+            WriteOutcome outcome;
+            outcome.end = writeTicks(link, errors, ticks, options, [&](int done) {
+                outcome.ticksDone = done;
+                onTick(done);
+            });
+            record(outcome.ticksDone);
+            return outcome;
         },
-        [this, fields](TransferEnd end) { writeEnded(end, fields); }, [this] { endActivity(); });
+        [this, ticks](const WriteOutcome& outcome) { writeEnded(outcome, ticks); },
+        [this] { endActivity(); });
     if (!started) {
         endActivity();
     }
+}
+
+// The fields a failed read emptied hold zeros, which would set the update time increment and
+// the gains to 0: the user sees what would go out and decides.
+bool Configuration::confirmWriteOfClearedFields(const ConfigValues& fields) {
+    QStringList values;
+    for (const Parameter& p : parameterMap()) {
+        const auto value = fields.find(p.recordField);
+        if (value == fields.end()) {
+            continue;
+        }
+        values << (p.encoding == Encoding::RateCode
+                       ? QStringLiteral("%1 %2").arg(captionOf(p), value->second == 0
+                                                                       ? QStringLiteral("none (0)")
+                                                                       : rateText(value->second))
+                       : QStringLiteral("%1 %2").arg(captionOf(p),
+                                                     NumEdit::displayText(value->second)));
+    }
+    const QString warning =
+        QStringLiteral(
+            "The last read did not complete, so the fields were emptied, and nothing "
+            "has filled them since. Write would send these values to the logger:\r\n") +
+        values.join(QStringLiteral(", ")) +
+        QStringLiteral(
+            ".\r\nTo fill the fields first, choose File > Read, open a profile or "
+            "choose a Show command in the Tools menu.");
+    return context_.messages.ask(destructiveQuestion(warning.toStdString()),
+                                 Messages::Buttons::YesNo) == Messages::Answer::Yes;
 }
 
 void Configuration::refuseWrite(const UnsendableValue& refusal) {
@@ -400,16 +487,66 @@ void Configuration::showWriteProgress(int ticksDone) {
     fraProgress_->setTitle(QString::fromStdString(writingCaption(ticksDone)));
 }
 
-void Configuration::writeEnded(TransferEnd end, const ConfigValues& written) {
-    if (end != TransferEnd::Completed) {
-        return;  // stopped, or the error handler has told the user
+void Configuration::writeEnded(const WriteOutcome& outcome,
+                               const std::vector<std::optional<CellWrite>>& ticks) {
+    if (outcome.end == TransferEnd::Completed) {
+        endActivity();
+        if (!held_) {
+            // Every cell a read compares has been written: the logger holds what went out.
+            ReadArray written{};
+            for (const CellWrite& cell : cellsWritten(ticks, outcome.ticksDone)) {
+                putCell(written, cell);
+            }
+            held_ = written;
+            showChanges();
+        }
+        context_.messages.show("Write completed!");
+    } else if (outcome.end != TransferEnd::Stopped) {
+        // The error handler has told why; this says what reached the logger.
+        showNote(QString::fromStdString(
+            writeEndText(outcome.end, ticks, outcome.ticksDone, "choose File > Write")));
     }
-    endActivity();
-    if (held_) {
-        putWritten(*held_, written);
-        showChanges();
+}
+
+// The shared record changed by a write (this window's own, or a tare, a DAC setting or a
+// calibration written elsewhere): what the logger holds follows, and so does each field
+// that the user has not changed meanwhile.
+void Configuration::followWrites() {
+    const ConfigValues record = profileRecord(context_.state);
+    const std::optional<ReadArray> before = held_;
+    for (const auto& [field, value] : record) {
+        const auto was = followed_.find(field);
+        if (was != followed_.end() && was->second == value) {
+            continue;
+        }
+        const Parameter& p = *findParameter(field);
+        if (held_) {
+            try {
+                const auto bytes = encodeValue(p, value);
+                for (std::size_t i = 0; i < bytes.size(); ++i) {
+                    (*held_)[static_cast<std::size_t>(p.readStep) + i] = bytes[i];
+                }
+            } catch (const UnsendableValue&) {
+                // Nothing the logger can hold: what the window knew of it stays.
+            }
+        }
+        const bool rate = p.encoding == Encoding::RateCode;
+        const double shown = rate ? rows_->rateCode() : rows_->numbers.at(p.recordField)->value();
+        // Changed by the user: against what the logger held, or, with nothing read, typed.
+        const bool edited = before ? differsFromRead(p, shown, *before)
+                                   : !rate && rows_->numbers.at(p.recordField)->typedByUser();
+        if (sameBytes(p, shown, value) || edited) {
+            continue;
+        }
+        if (rate) {
+            rows_->showRateCode(value);
+        } else {
+            rows_->numbers.at(p.recordField)->setValue(value);
+        }
     }
-    context_.messages.show("Write completed!");
+    followed_ = record;
+    showChanges();
+    showLimits();
 }
 
 // --- Fields, presets and profiles -----------------------------------------------------------
@@ -441,7 +578,9 @@ void Configuration::setFieldValues(const ConfigValues& values) {
             rows_->showRateCode(value);
         }
     }
+    fieldsCleared_ = false;
     showChanges();
+    showLimits();
 }
 
 void Configuration::ShowMinValues() {
@@ -482,18 +621,62 @@ void Configuration::showChanges() {
         const bool rate = p.encoding == Encoding::RateCode;
         const double value = rate ? rows_->rateCode() : rows_->numbers.at(p.recordField)->value();
         const bool changed = held_ && differsFromRead(p, value, *held_);
-        QString tip;
+        QStringList tips;
+        if (!rate) {
+            tips << limitText(p, *rows_->numbers.at(p.recordField));
+        }
         if (changed) {
             const double was = held->values.at(std::string(p.recordField));
-            tip = QStringLiteral("The logger holds %1; Write will change it.")
-                      .arg(rate ? rateText(was) : NumEdit::displayText(was));
+            tips << QStringLiteral("The logger holds %1; Write will change it.")
+                        .arg(rate ? rateText(was) : NumEdit::displayText(was));
         }
+        tips.removeAll(QString());
+        const QString tip = tips.join(QLatin1Char('\n'));
         if (rate) {
             mark(rows_->opt75Hz, changed, tip);
             mark(rows_->opt15Hz, changed, tip);
         } else {
             mark(rows_->numbers.at(p.recordField), changed, tip);
         }
+    }
+}
+
+void Configuration::showNote(const QString& text) {
+    lblNote_->setText(text);
+    lblNote_->setVisible(!text.isEmpty());
+    lblNote_->setProperty("limits", false);
+    growToFit();
+}
+
+// A note of several lines must not squeeze the rows: the window grows to hold it at its present
+// width (wrapped text is as tall as the width leaves it), and never shrinks.
+void Configuration::growToFit() {
+    QWidget* central = centralWidget();
+    if (!isVisible() || central == nullptr || central->layout() == nullptr) {
+        return;
+    }
+    central->layout()->activate();
+    const int needed = central->hasHeightForWidth() ? central->heightForWidth(central->width())
+                                                    : central->minimumSizeHint().height();
+    if (needed > central->height()) {
+        resize(width(), height() + needed - central->height());
+    }
+}
+
+// Every field brought back within its limits says so where the user looks: in its tip (see
+// showChanges) and below the frames, until it is typed or set again.
+void Configuration::showLimits() {
+    QStringList notes;
+    for (const Parameter& p : parameterMap()) {
+        if (const auto field = rows_->numbers.find(p.recordField); field != rows_->numbers.end()) {
+            notes << limitText(p, *field->second);
+        }
+    }
+    notes.removeAll(QString());
+    const bool limitsShown = lblNote_->property("limits").toBool();
+    if (!notes.isEmpty() || limitsShown) {
+        showNote(notes.join(QLatin1Char('\n')));
+        lblNote_->setProperty("limits", !notes.isEmpty());
     }
 }
 

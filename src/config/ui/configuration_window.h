@@ -66,18 +66,36 @@ class Configuration final : public QMainWindow, public shell::ui::Pictured {
   private:
     enum class Activity { Idle, Reading, Writing };
 
+    // How a read or a write ended, with how far it got.
+    struct ReadOutcome {
+        ConfigReadResult result;
+        int done = 0;
+    };
+    struct WriteOutcome {
+        TransferEnd end = TransferEnd::Completed;
+        int ticksDone = 0;
+    };
+
     void buildMenus();
     void buildControls();
     void setHiddenFramesShown(bool shown);
     void beginActivity(Activity activity, int steps);
     void endActivity();
     void showReadProgress(const CellReadProgress& progress);
-    void readEnded(const ConfigReadResult& result);
+    void readEnded(const ReadOutcome& outcome);
     void BreakOutReadArray(const ReadArray& bytes);
+    [[nodiscard]] bool confirmWriteOfClearedFields(const ConfigValues& fields);
     void showWriteProgress(int ticksDone);
-    void writeEnded(TransferEnd end, const ConfigValues& written);
+    void writeEnded(const WriteOutcome& outcome,
+                    const std::vector<std::optional<CellWrite>>& ticks);
+    void keepWrittenCells(const std::vector<std::optional<CellWrite>>& ticks, int ticksDone,
+                          bool complete);
+    void followWrites();
     void refuseWrite(const UnsendableValue& refusal);
     void commitFields();
+    void showNote(const QString& text);
+    void showLimits();
+    void growToFit();
     [[nodiscard]] ConfigValues profileValues() const;
     void setFieldValues(const ConfigValues& values);
     void showChanges();
@@ -95,12 +113,20 @@ class Configuration final : public QMainWindow, public shell::ui::Pictured {
     QGroupBox* fraProgress_ = nullptr;
     QProgressBar* PBar_ = nullptr;
     QLabel* lblWaiting_ = nullptr;
+    // What the window has to say: a field brought back within its limits, or how a read or a
+    // write that did not complete left things.
+    QLabel* lblNote_ = nullptr;
     Activity activity_ = Activity::Idle;
     bool loaded_ = false;     // the opening read has been started
     bool picturing_ = false;  // a read for a picture: no dialogs
     // What the logger holds as far as this window knows: the last read, with the cells of a
     // completed write put in. Nothing before the first read.
     std::optional<ReadArray> held_;
+    // The fields were emptied for a read that did not complete and nothing has filled them
+    // since: a Write would send zeros.
+    bool fieldsCleared_ = false;
+    // The shared record as this window last followed it: a write elsewhere shows as a change.
+    ConfigValues followed_;
     // Progress from the device thread, the newest at most once a frame.
     shell::ui::LatestValue<CellReadProgress> readProgress_;
     shell::ui::LatestValue<int> writeProgress_;

@@ -60,9 +60,14 @@ EEPROM::EEPROM(shell::ui::AppContext& context, QWidget* parent)
     connect(cmdOK_, &QPushButton::clicked, this, &EEPROM::cmdOK_Click);
 
     auto* layout = new QGridLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Address"), this), 0, 0);
+    // Each label names its field, for a screen reader too.
+    auto* address = new QLabel(QStringLiteral("Address"), this);
+    address->setBuddy(NumEditAddress_);
+    auto* value = new QLabel(QStringLiteral("Value"), this);
+    value->setBuddy(txtValue_);
+    layout->addWidget(address, 0, 0);
     layout->addWidget(NumEditAddress_, 0, 1);
-    layout->addWidget(new QLabel(QStringLiteral("Value"), this), 1, 0);
+    layout->addWidget(value, 1, 0);
     layout->addWidget(txtValue_, 1, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdRead_);

@@ -1,6 +1,7 @@
 #include "config/ui/num_edit.h"
 
 #include <QKeyEvent>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QValidator>
 #include <algorithm>
@@ -12,30 +13,33 @@ namespace {
 constexpr int kShownDecimals = 4;
 constexpr int kFieldWidth = 90;  // "-180.0055" and a little room
 
-// Lets through number-shaped text only: digits, one decimal point, and a leading minus where
-// the field goes below zero. Whether the number lies within the limits is judged when the
-// typing ends, so that a value beyond them can still be corrected key by key.
+QString decimalPoint() {
+    const QString point = QLocale().decimalPoint();
+    return point.isEmpty() ? QStringLiteral(".") : point;
+}
+
+// Lets through number-shaped text only: digits, one decimal separator (the user's), and a
+// leading minus. A minus is taken in every field, so that a typed -5 is told as below the
+// field's lowest value rather than silently read as 5. Whether the number lies within the
+// limits is judged when the typing ends, so that a value beyond them can still be corrected key
+// by key.
 class NumberShape final : public QValidator {
   public:
-    NumberShape(double min, double max, QObject* parent)
+    explicit NumberShape(QObject* parent)
         : QValidator(parent),
-          min_(min),
-          max_(max),
-          shape_(min < 0 ? QStringLiteral("^-?[0-9]*\\.?[0-9]*$")
-                         : QStringLiteral("^[0-9]*\\.?[0-9]*$")) {}
+          shape_(QStringLiteral("^-?[0-9]*(%1[0-9]*)?$")
+                     .arg(QRegularExpression::escape(decimalPoint()))) {}
 
     State validate(QString& text, int& /*position*/) const override {
         if (!shape_.match(text).hasMatch()) {
             return Invalid;
         }
-        bool ok = false;
-        const double value = text.toDouble(&ok);
-        return ok && value >= min_ && value <= max_ ? Acceptable : Intermediate;
+        // "", "-" and "5." are on their way to a number.
+        const bool whole = !text.isEmpty() && text.back().isDigit();
+        return whole ? Acceptable : Intermediate;
     }
 
   private:
-    double min_;
-    double max_;
     QRegularExpression shape_;
 };
 
@@ -43,20 +47,29 @@ class NumberShape final : public QValidator {
 
 NumEdit::NumEdit(double min, double max, QWidget* parent)
     : QLineEdit(parent), min_(min), max_(max) {
-    setValidator(new NumberShape(min, max, this));
+    setValidator(new NumberShape(this));
     setAlignment(Qt::AlignRight);
     setFixedWidth(kFieldWidth);
     setText(displayText(value_));
     connect(this, &QLineEdit::textEdited, this, [this] {
         typing_ = true;
+        typedByUser_ = true;
+        limitedFrom_.reset();
         emit valueEdited();
     });
 }
 
-double NumEdit::typedValue() const {
+std::optional<double> NumEdit::typedNumber() const {
+    QString typed = text();
+    typed.replace(decimalPoint(), QStringLiteral("."));
     bool ok = false;
-    const double typed = text().toDouble(&ok);
-    return ok ? std::clamp(typed, min_, max_) : value_;
+    const double number = typed.toDouble(&ok);
+    return ok ? std::optional(number) : std::nullopt;
+}
+
+double NumEdit::typedValue() const {
+    const auto typed = typedNumber();
+    return typed ? std::clamp(*typed, min_, max_) : value_;
 }
 
 double NumEdit::value() const {
@@ -66,12 +79,21 @@ double NumEdit::value() const {
 void NumEdit::setValue(double value) {
     value_ = value;
     typing_ = false;
+    typedByUser_ = false;
+    limitedFrom_.reset();
     setText(displayText(value_));
 }
 
 void NumEdit::commit() {
-    if (typing_) {
-        setValue(typedValue());
+    if (!typing_) {
+        return;
+    }
+    const auto typed = typedNumber();
+    setValue(typedValue());
+    typedByUser_ = true;
+    if (typed && *typed != value_) {
+        limitedFrom_ = *typed;
+        emit limited();
     }
 }
 
@@ -83,7 +105,10 @@ QString NumEdit::displayText(double value) {
     if (text.endsWith(QLatin1Char('.'))) {
         text.chop(1);
     }
-    return text == QStringLiteral("-0") ? QStringLiteral("0") : text;
+    if (text == QStringLiteral("-0")) {
+        return QStringLiteral("0");
+    }
+    return text.replace(QLatin1Char('.'), decimalPoint());
 }
 
 void NumEdit::keyPressEvent(QKeyEvent* event) {

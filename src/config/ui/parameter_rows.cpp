@@ -70,6 +70,14 @@ QString name(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The caption beside a field, which a screen reader reads as the field's name (the frames all
+// have the same title).
+QLabel* captionOf(QWidget* field, const Parameter& p, QWidget* parent) {
+    auto* caption = new QLabel(name(p.caption), parent);
+    caption->setBuddy(field);
+    return caption;
+}
+
 }  // namespace
 
 ParameterRows::ParameterRows(QWidget* parent)
@@ -111,7 +119,7 @@ void ParameterRows::addNumberRow(QGroupBox* box, const Parameter& p) {
     field->setObjectName(name(p.field));
     grid->addWidget(new QLabel(addressLabel(p), box), row, 0);
     grid->addWidget(field, row, 1);
-    grid->addWidget(new QLabel(name(p.caption), box), row, 2);
+    grid->addWidget(captionOf(field, p, box), row, 2);
     numbers[p.recordField] = field;
 }
 
@@ -145,7 +153,7 @@ void ParameterRows::addIdentityRow(QGroupBox* box, int column, const Parameter& 
     text->setMaximumWidth(80);
     grid->addWidget(new QLabel(addressLabel(p), box), row, first);
     grid->addWidget(text, row, first + 1);
-    grid->addWidget(new QLabel(name(p.caption), box), row, first + 2);
+    grid->addWidget(captionOf(text, p, box), row, first + 2);
     identity[p.recordField] = text;
 }
 

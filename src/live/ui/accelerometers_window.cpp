@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -31,6 +32,9 @@ constexpr const char* kWindow = "Accelerometers";
 constexpr const char* kNote =
     "Run Configuration screen first and you'll get the actual DAC values to start off with......";
 constexpr std::array<const char*, 3> kAxes = {"X", "Y", "Z"};
+// The chart shows at least this many counts: a still logger's noise of a count or two stays
+// small.
+constexpr double kLeastCountsShown = 20;
 
 double& dacSetting(AppState& state, int dac) {
     switch (dac) {
@@ -50,6 +54,13 @@ int onSlider(const QSlider& slider, double value) {
     return static_cast<int>(std::lround(kept));
 }
 
+// A number the user typed: in the user's number format, else its leading number (0 for none).
+double typedNumber(const QString& text) {
+    bool ok = false;
+    const double value = QLocale().toDouble(text.trimmed(), &ok);
+    return ok ? value : leadingNumber(text.toStdString());
+}
+
 QSlider* slider(const QString& name, int maximum, QWidget* parent) {
     auto* made = new QSlider(Qt::Horizontal, parent);
     made->setObjectName(name);
@@ -63,17 +74,19 @@ Accelerometers::Accelerometers(shell::ui::AppContext& context, QWidget* parent)
                  {kWindow,
                   logging::kAccelerometers,
                   {QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")},
-                  QString()},
+                  QString(),
+                  kLeastCountsShown},
                  parent),
       feed_(this,
             [this](const std::vector<AccelerationSample>& samples) { showReadings(samples); }) {
     setReadingsPanel(buildReadings());
-    for (int dac = 1; dac <= 3; ++dac) {
-        Channel& c = channels_[static_cast<std::size_t>(dac - 1)];
-        const double setting = dacSetting(context_.state, dac);
-        c.setting->setValue(onSlider(*c.setting, setting));
-        c.settingText->setText(localeNumber(setting));
+    for (Channel& c : channels_) {
+        c.followed = dacSetting(context_.state, c.dac);
+        showSetting(c, c.followed);
     }
+    // A DAC setting written elsewhere (the Configuration window) shows here too.
+    connect(&context_.loggerEvents, &shell::ui::LoggerEvents::configurationWritten, this,
+            &Accelerometers::followWrites);
 
     // The window sees the key before its boxes do.
     auto* hiddenKey = new QAction(this);
@@ -82,14 +95,15 @@ Accelerometers::Accelerometers(shell::ui::AppContext& context, QWidget* parent)
     hiddenKey->setShortcutContext(Qt::WindowShortcut);
     connect(hiddenKey, &QAction::triggered, this, &Accelerometers::toggleHiddenSliders);
     addAction(hiddenKey);
-    resize(560, 520);
+    resize(560, 560);
 }
 
 QWidget* Accelerometers::buildReadings() {
     auto* panel = new QWidget(this);
-    const BoxFrame counts =
-        boxFrame(QStringLiteral("Accelerometers"), "fraAcc",
-                 {{"Acc X", "txtX"}, {"Acc Y", "txtY"}, {"Acc Z", "txtZ"}}, panel);
+    const BoxFrame counts = boxFrame(
+        QStringLiteral("Accelerometers"), "fraAcc",
+        {{"Acc X", "txtX", "Acc X"}, {"Acc Y", "txtY", "Acc Y"}, {"Acc Z", "txtZ", "Acc Z"}},
+        panel);
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         channels_[i].count = counts.boxes[i];
     }
@@ -118,6 +132,8 @@ QGroupBox* Accelerometers::buildCountSliders(QWidget* parent) {
         // It shows the count; the user does not move it.
         s->setAttribute(Qt::WA_TransparentForMouseEvents);
         s->setFocusPolicy(Qt::NoFocus);
+        s->setAccessibleName(QStringLiteral("Acc ") + QString::fromLatin1(kAxes[i]) +
+                             QStringLiteral(" Bar"));
         channels_[i].countSlider = s;
         layout->addRow(QString::fromLatin1(kAxes[i]), s);
     }
@@ -134,12 +150,15 @@ QGroupBox* Accelerometers::buildHiddenSliders(QWidget* parent) {
     const std::array<const char*, 3> names = {"Ax", "Ay", "Az"};
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         Channel& c = channels_[i];
+        c.dac = static_cast<int>(i + 1);
         const QString axis = QString::fromLatin1(kAxes[i]);
+        const QString dac = QString::number(i + 1);
         c.setting = slider(QString::fromLatin1(names[i]) + QStringLiteral("Slider"), most,
                            fraHiddenSliders_);
+        c.setting->setAccessibleName(QStringLiteral("DAC") + dac + QStringLiteral(" Slider"));
         c.settingText = new QLineEdit(fraHiddenSliders_);
         c.settingText->setObjectName(QStringLiteral("txtS") + axis);
-        const QString dac = QString::number(i + 1);
+        c.settingText->setAccessibleName(QStringLiteral("DAC") + dac + QStringLiteral(" Value"));
         c.write = new QPushButton(QStringLiteral("Write DAC") + dac, fraHiddenSliders_);
         c.write->setObjectName(QStringLiteral("cmdWriteDAC") + dac);
         const int row = static_cast<int>(i);
@@ -158,16 +177,85 @@ QGroupBox* Accelerometers::buildHiddenSliders(QWidget* parent) {
 void Accelerometers::mirror(Channel& channel) {
     connect(channel.setting, &QSlider::valueChanged, this, [this, &channel](int value) {
         if (!typing_) {
+            channel.typed = false;
             channel.settingText->setText(localeNumber(value));
+            markOutOfRange(channel, false);
         }
     });
     connect(channel.settingText, &QLineEdit::textEdited, this,
             [this, &channel](const QString& text) {
+                channel.typed = true;
                 typing_ = true;
-                channel.setting->setValue(
-                    onSlider(*channel.setting, leadingNumber(text.toStdString())));
+                channel.setting->setValue(onSlider(*channel.setting, typedNumber(text)));
                 typing_ = false;
             });
+    connect(channel.settingText, &QLineEdit::editingFinished, this,
+            [this, &channel] { takeTyping(channel); });
+}
+
+// A setting the program shows (the logger's, read or written): the box shows it as it is, the
+// slider as near as it goes.
+void Accelerometers::showSetting(Channel& channel, double value) {
+    typing_ = true;
+    channel.setting->setValue(onSlider(*channel.setting, value));
+    typing_ = false;
+    channel.typed = false;
+    channel.settingText->setText(localeNumber(value));
+    markOutOfRange(channel,
+                   value < channel.setting->minimum() || value > channel.setting->maximum());
+}
+
+void Accelerometers::markOutOfRange(Channel& channel, bool outOfRange) {
+    channel.outOfRange = outOfRange;
+    QLineEdit* box = channel.settingText;
+    if (!outOfRange) {
+        box->setToolTip({});
+        box->setStyleSheet({});
+        return;
+    }
+    box->setToolTip(QStringLiteral("The logger holds %1 for DAC%2, outside the %3 to %4 the "
+                                   "slider sets. Write DAC%2 sends nothing until you move the "
+                                   "slider or type a value.")
+                        .arg(box->text())
+                        .arg(channel.dac)
+                        .arg(channel.setting->minimum())
+                        .arg(channel.setting->maximum()));
+    box->setStyleSheet(QStringLiteral("background-color: #ffe98a;"));
+}
+
+// The end of typing (Enter, leaving the box, or Write DAC): the box takes the slider's value,
+// which is what goes out, and says so when that is not what was typed.
+void Accelerometers::takeTyping(Channel& channel) {
+    if (!channel.typed) {
+        return;
+    }
+    channel.typed = false;
+    const double typed = typedNumber(channel.settingText->text());
+    const int kept = channel.setting->value();
+    channel.settingText->setText(localeNumber(kept));
+    markOutOfRange(channel, false);
+    const int lowest = channel.setting->minimum();
+    const int highest = channel.setting->maximum();
+    if (typed < lowest || typed > highest) {
+        showStatus(QStringLiteral("DAC%1: %2 is %3 %4; %4 will be written.")
+                       .arg(channel.dac)
+                       .arg(localeNumber(typed),
+                            typed > highest ? QStringLiteral("above the highest value")
+                                            : QStringLiteral("below the lowest value"),
+                            localeNumber(kept)));
+    }
+}
+
+void Accelerometers::followWrites() {
+    for (Channel& c : channels_) {
+        const double setting = dacSetting(context_.state, c.dac);
+        if (setting != c.followed) {
+            c.followed = setting;
+            if (!c.typed) {
+                showSetting(c, setting);
+            }
+        }
+    }
 }
 
 void Accelerometers::prepareForPicture() {
@@ -187,9 +275,21 @@ void Accelerometers::toggleHiddenSliders() {
 LiveWindow::Loop Accelerometers::makeLoop() {
     AccelerationLoopEvents events;
     events.reading = feed_.publisher();
-    events.dac = shell::ui::DeviceThread::toWindow<DacDone>(
+    // The cells are in the logger even if this window is closed before it hears of them: the
+    // shared record takes them on the program's events, the window's controls on its own.
+    auto record = shell::ui::DeviceThread::toWindow<DacDone>(
+        &context_.loggerEvents, [&context = context_](const DacDone& done) {
+            dacSetting(context.state, done.dac) = done.value;
+            emit context.loggerEvents.configurationWritten();
+        });
+    auto show = shell::ui::DeviceThread::toWindow<DacDone>(
         this, [this](const DacDone& done) { showDac(done); });
+    events.dac = [record, show](const DacDone& done) {
+        record(done);
+        show(done);
+    };
     events.recordingFailed = recordingFailedNotice();
+    events.silence = silenceNotice();
     ErrorReporter& errors = context_.errors;
     return [events, &errors](link::DeviceLink& link, const LiveOptions& options,
                              LoopRequests& requests) {
@@ -225,8 +325,19 @@ void Accelerometers::cmdWriteDAC3_Click() {
 }
 
 void Accelerometers::writeDacClicked(int dac) {
+    Channel& channel = channels_[static_cast<std::size_t>(dac - 1)];
+    takeTyping(channel);
+    if (channel.outOfRange) {
+        showStatus(QStringLiteral("DAC%1 was not written: %2 is outside %3 to %4. Move the slider "
+                                  "or type a value first.")
+                       .arg(dac)
+                       .arg(channel.settingText->text())
+                       .arg(channel.setting->minimum())
+                       .arg(channel.setting->maximum()));
+        return;
+    }
     setDacButtonsEnabled(false);
-    const int value = channels_[static_cast<std::size_t>(dac - 1)].setting->value();
+    const int value = channel.setting->value();
     if (!sampling()) {
         failWithoutPort(dac, value);
         return;
@@ -239,7 +350,8 @@ void Accelerometers::writeDacClicked(int dac) {
         return;
     }
     // The loop writes the cells between two replies; the buttons come back when it has.
-    dacWriting_ = post(DacRequest{dac, value});
+    dacPosted_ = DacRequest{dac, value};
+    dacWriting_ = post(dacPosted_);
     if (!dacWriting_) {
         setDacButtonsEnabled(true);
     }
@@ -266,9 +378,21 @@ void Accelerometers::setDacButtonsEnabled(bool enabled) {
 }
 
 void Accelerometers::showDac(const DacDone& done) {
-    dacSetting(context_.state, done.dac) = done.value;
     dacWriting_ = false;
     setDacButtonsEnabled(!dacBroken_);
+    // The readings go on as before: without a word the write would pass unnoticed.
+    showStatus(QStringLiteral("DAC%1 set to %2.").arg(done.dac).arg(done.value));
+}
+
+QString Accelerometers::unfinishedWriteText() const {
+    if (!dacWriting_) {
+        return {};
+    }
+    return QStringLiteral(
+               "DAC%1 may not have been set to %2: once sampling runs again, click "
+               "Write DAC%1 again.")
+        .arg(dacPosted_.dac)
+        .arg(dacPosted_.value);
 }
 
 // --- Readings -----------------------------------------------------------------------------

@@ -37,13 +37,20 @@ class Accelerometers final : public LiveWindow {
     void toggleHiddenSliders();
 
   private:
-    // The controls of one channel: its count, and the setting of its DAC.
+    // The controls of one channel: its count, and the setting of its DAC. The box and the
+    // slider show one setting, which Write DAC sends: a typed value beyond the slider's range
+    // is brought back to it, visibly, and a setting the logger holds beyond it (65535 from a
+    // blank cell) is shown as it is, marked, and not sent.
     struct Channel {
+        int dac = 1;
         QLineEdit* count = nullptr;
         QSlider* countSlider = nullptr;
         QSlider* setting = nullptr;
         QLineEdit* settingText = nullptr;
         QPushButton* write = nullptr;
+        bool typed = false;       // the box holds typing that has not been taken yet
+        bool outOfRange = false;  // the box shows a setting the slider cannot
+        double followed = 0;      // the shared record's setting as last shown
     };
 
     Loop makeLoop() override;
@@ -55,6 +62,11 @@ class Accelerometers final : public LiveWindow {
     QGroupBox* buildCountSliders(QWidget* parent);
     QGroupBox* buildHiddenSliders(QWidget* parent);
     void mirror(Channel& channel);
+    void showSetting(Channel& channel, double value);
+    void markOutOfRange(Channel& channel, bool outOfRange);
+    void takeTyping(Channel& channel);
+    void followWrites();
+    [[nodiscard]] QString unfinishedWriteText() const override;
     void writeDacClicked(int dac);
     void failWithoutPort(int dac, int value);
     void setDacButtonsEnabled(bool enabled);
@@ -65,6 +77,7 @@ class Accelerometers final : public LiveWindow {
     QGroupBox* fraHiddenSliders_ = nullptr;
     QLabel* lblNote_ = nullptr;
     bool dacWriting_ = false;  // a DAC write waits for the loop
+    DacRequest dacPosted_;     // the last one posted
     bool dacBroken_ = false;   // a write without the port: the buttons stay off
     bool typing_ = false;      // a setting box moves its slider, not the other way round
     LiveFeed<AccelerationSample> feed_;

@@ -21,6 +21,8 @@ namespace {
 constexpr const char* kWindow = "Angles";
 // The dials turn in tenths of a degree, a whole turn for 360°: an angle points where it is.
 constexpr int kDialTenths = 1800;
+// The chart shows at least this many degrees: a still logger's tenth-degree steps stay small.
+constexpr double kLeastDegreesShown = 10;
 
 std::size_t indexOf(Axis axis) {
     return axis == Axis::X ? 0 : 1;
@@ -49,24 +51,34 @@ Angles::Angles(shell::ui::AppContext& context, QWidget* parent)
                  {kWindow,
                   logging::kAngles,
                   {QStringLiteral("X"), QStringLiteral("Y")},
-                  QStringLiteral("°")},
+                  QStringLiteral("°"),
+                  kLeastDegreesShown},
                  parent),
       feed_(this, [this](const std::vector<AngleSample>& samples) { showReadings(samples); }) {
     setReadingsPanel(buildReadings());
+    showTares();
+    // A tare written elsewhere (the Configuration window) shows here too.
+    connect(&context_.loggerEvents, &shell::ui::LoggerEvents::configurationWritten, this,
+            &Angles::showTares);
+    resize(560, 620);
+}
+
+void Angles::showTares() {
     const AppState& state = context_.state;
     axes_[0].tare->setText(localeNumber(state.TareX));
     axes_[1].tare->setText(localeNumber(state.TareY));
-    resize(560, 560);
 }
 
 QWidget* Angles::buildReadings() {
     auto* panel = new QWidget(this);
-    const BoxFrame angles =
-        boxFrame(QStringLiteral("Angles"), "fraAngles", {{"X", "txtX"}, {"Y", "txtY"}}, panel);
-    const BoxFrame words = boxFrame(QStringLiteral("Raw Word"), "fraRawWord",
-                                    {{"X", "txtWordX"}, {"Y", "txtWordY"}}, panel);
-    const BoxFrame tares =
-        boxFrame(QStringLiteral("Tare"), "fraTare", {{"X", "txtTareX"}, {"Y", "txtTareY"}}, panel);
+    const BoxFrame angles = boxFrame(QStringLiteral("Angles"), "fraAngles",
+                                     {{"X", "txtX", "X Angle"}, {"Y", "txtY", "Y Angle"}}, panel);
+    const BoxFrame words =
+        boxFrame(QStringLiteral("Raw Word"), "fraRawWord",
+                 {{"X", "txtWordX", "X Raw Word"}, {"Y", "txtWordY", "Y Raw Word"}}, panel);
+    const BoxFrame tares = boxFrame(
+        QStringLiteral("Tare"), "fraTare",
+        {{"X", "txtTareX", "X Tare (degrees)"}, {"Y", "txtTareY", "Y Tare (degrees)"}}, panel);
     for (std::size_t i = 0; i < axes_.size(); ++i) {
         axes_[i].angle = angles.boxes[i];
         axes_[i].word = words.boxes[i];
@@ -92,6 +104,7 @@ QGroupBox* Angles::buildAxisFrame(Axis axis, QWidget* parent) {
     frame->setObjectName(QStringLiteral("fra") + name);
     AxisControls& controls = axes_[indexOf(axis)];
     controls.dial = angleDial(QStringLiteral("dial") + name, kDialTenths, 120, frame);
+    controls.dial->setAccessibleName(name + QStringLiteral(" Angle Dial"));
     controls.tareButton = new QPushButton(untareCaption(axis), frame);
     controls.tareButton->setObjectName(QStringLiteral("cmdTare") + name);
     controls.tareButton->setEnabled(false);
@@ -106,9 +119,21 @@ QGroupBox* Angles::buildAxisFrame(Axis axis, QWidget* parent) {
 LiveWindow::Loop Angles::makeLoop() {
     AngleLoopEvents events;
     events.reading = feed_.publisher();
-    events.tare = shell::ui::DeviceThread::toWindow<TareDone>(
+    // The tare cells are in the logger even if this window is closed before it hears of them:
+    // the shared record takes them on the program's events, the window's controls on its own.
+    auto record = shell::ui::DeviceThread::toWindow<TareDone>(
+        &context_.loggerEvents, [&context = context_](const TareDone& done) {
+            (done.axis == Axis::X ? context.state.TareX : context.state.TareY) = done.tareDegrees;
+            emit context.loggerEvents.configurationWritten();
+        });
+    auto show = shell::ui::DeviceThread::toWindow<TareDone>(
         this, [this](const TareDone& done) { showTare(done); });
+    events.tare = [record, show](const TareDone& done) {
+        record(done);
+        show(done);
+    };
     events.recordingFailed = recordingFailedNotice();
+    events.silence = silenceNotice();
     ErrorReporter& errors = context_.errors;
     return [events, &errors](link::DeviceLink& link, const LiveOptions& options,
                              LoopRequests& requests) {
@@ -162,9 +187,24 @@ void Angles::tareClicked(Axis axis) {
     }
 }
 
+QString Angles::unfinishedWriteText() const {
+    QStringList axes;
+    for (Axis axis : {Axis::X, Axis::Y}) {
+        if (!axes_[indexOf(axis)].captionBeforeRequest.isEmpty()) {
+            axes << axisName(axis);
+        }
+    }
+    if (axes.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral(
+               "The %1 tare may not have been written: once sampling runs again, "
+               "check the Tare box and click the button again.")
+        .arg(axes.join(QStringLiteral(" and ")));
+}
+
 void Angles::showTare(const TareDone& done) {
     AxisControls& controls = axes_[indexOf(done.axis)];
-    (done.axis == Axis::X ? context_.state.TareX : context_.state.TareY) = done.tareDegrees;
     controls.tare->setText(localeNumber(done.tareDegrees));
     // What was written decides, also for a write that finished after a stop.
     controls.captionBeforeRequest.clear();

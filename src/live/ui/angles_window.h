@@ -45,11 +45,13 @@ class Angles final : public LiveWindow {
     FrameFeed& feed() override { return feed_; }
     void samplingStarted() override;
     void samplingStopped(bool clear) override;
+    [[nodiscard]] QString unfinishedWriteText() const override;
 
     QWidget* buildReadings();
     QGroupBox* buildAxisFrame(Axis axis, QWidget* parent);
     void tareClicked(Axis axis);
     void showTare(const TareDone& done);
+    void showTares();
     void showReadings(const std::vector<AngleSample>& samples);
 
     std::array<AxisControls, 2> axes_{};

@@ -38,19 +38,6 @@ std::int64_t performanceCount() {
     return std::chrono::steady_clock::now().time_since_epoch().count();
 }
 
-QString endedText(LiveEnd end) {
-    switch (end) {
-        case LiveEnd::Stalled:
-            return QStringLiteral(
-                "Sampling stopped: a reply could not be read (see the error log). Choose "
-                "Sample to start again.");
-        case LiveEnd::PortFailed:
-            return QStringLiteral("Sampling stopped: the port failed (see the error log).");
-        case LiveEnd::Stopped:
-            break;
-    }
-    return {};
-}
 }  // namespace
 
 LiveWindow::LiveWindow(shell::ui::AppContext& context, Kind kind, QWidget* parent)
@@ -65,8 +52,15 @@ LiveWindow::LiveWindow(shell::ui::AppContext& context, Kind kind, QWidget* paren
 
     auto* central = new QWidget(this);
     layout_ = new QVBoxLayout(central);
-    chart_ = new StripChart(kind_.traces, kind_.unit, central);
+    chart_ = new StripChart(kind_.traces, kind_.unit, kind_.leastSpan, central);
     layout_->addWidget(chart_, 1);
+    // Under the chart, where the eye goes when the readings stop: a line in the status bar would
+    // be cut off.
+    lblMessage_ = new QLabel(central);
+    lblMessage_->setObjectName(QStringLiteral("lblMessage"));
+    lblMessage_->setWordWrap(true);
+    lblMessage_->hide();
+    layout_->addWidget(lblMessage_);
     setCentralWidget(central);
     lblRate_ = new QLabel(this);
     lblRate_->setObjectName(QStringLiteral("lblRate"));
@@ -176,13 +170,16 @@ void LiveWindow::startSampling() {
     context_.state.SampleNowCount = context_.state.SampleStartCount;
     chart_->clear();
     lblRate_->clear();
-    statusBar()->clearMessage();
+    showStatus({});
+    anyReading_ = false;
+    silenceText_.clear();
     samplingStarted();
 }
 
 void LiveWindow::stopSampling() {
     context_.device.stop();
-    feed().flush();  // the newest reading is shown before the boxes are cleared
+    feed().flush();      // the newest reading is shown before the boxes are cleared
+    showSilence(false);  // the user has stopped: waiting is over
     finishSampling();
     mnuSample_->setEnabled(false);  // until the loop has let go of the device
 }
@@ -200,11 +197,47 @@ void LiveWindow::finishSampling() {
 
 void LiveWindow::loopEnded() {
     mnuSample_->setEnabled(true);
-    if (sampling_) {  // ended on its own: the port failed or a reply stalled the loop
-        feed().flush();
-        finishSampling();
-        statusBar()->showMessage(endedText(end_.value_or(LiveEnd::PortFailed)));
+    if (!sampling_) {
+        return;  // the user stopped it: the window shows that already
     }
+    // Ended on its own: the port failed or a reply stalled the loop. The error handler has told
+    // why; this says what is left and what to do.
+    feed().flush();
+    QStringList text{QString::fromStdString(
+        samplingEndText(end_.value_or(LiveEnd::PortFailed), "choose File > Sample again"))};
+    text << unfinishedWriteText();
+    if (saving_ && !context_.state.DataFileName.empty()) {
+        text << QStringLiteral("The readings until then are in %1.")
+                    .arg(QString::fromStdString(context_.state.DataFileName));
+    }
+    text.removeAll(QString());
+    silenceText_.clear();
+    finishSampling();
+    showStatus(text.join(QLatin1Char(' ')));
+}
+
+std::function<void(bool)> LiveWindow::silenceNotice() {
+    return shell::ui::DeviceThread::toWindow<bool>(this,
+                                                   [this](bool silent) { showSilence(silent); });
+}
+
+void LiveWindow::showSilence(bool silent) {
+    if (silent && sampling_) {
+        silenceText_ = QString::fromStdString(silentDeviceText(anyReading_)) +
+                       QStringLiteral(" Sampling goes on until you choose File > Sample.");
+        lblRate_->clear();
+        showStatus(silenceText_);
+    } else if (!silenceText_.isEmpty()) {
+        if (lblMessage_->text() == silenceText_) {
+            showStatus({});
+        }
+        silenceText_.clear();
+    }
+}
+
+void LiveWindow::showStatus(const QString& text) {
+    lblMessage_->setText(text);
+    lblMessage_->setVisible(!text.isEmpty());
 }
 
 bool LiveWindow::post(LoopRequest request) {
@@ -217,23 +250,23 @@ bool LiveWindow::post(LoopRequest request) {
 
 std::function<void()> LiveWindow::recordingFailedNotice() {
     return shell::ui::DeviceThread::toWindow<>(this, [this] {
-        statusBar()->showMessage(QStringLiteral(
+        showStatus(QStringLiteral(
             "Recording stopped: the data file cannot be written (see the error log). Sampling "
             "goes on."));
     });
 }
 
-LiveWindow::BoxFrame LiveWindow::boxFrame(
-    const QString& title, const char* name,
-    std::initializer_list<std::pair<const char*, const char*>> rows, QWidget* parent) {
+LiveWindow::BoxFrame LiveWindow::boxFrame(const QString& title, const char* name,
+                                          std::initializer_list<BoxRow> rows, QWidget* parent) {
     BoxFrame made{new QGroupBox(title, parent), {}};
     made.frame->setObjectName(QString::fromLatin1(name));
     auto* layout = new QFormLayout(made.frame);
-    for (const auto& [label, boxName] : rows) {
+    for (const BoxRow& row : rows) {
         auto* box = new QLineEdit(made.frame);
-        box->setObjectName(QString::fromLatin1(boxName));
+        box->setObjectName(QString::fromLatin1(row.name));
+        box->setAccessibleName(QString::fromLatin1(row.accessibleName));
         box->setReadOnly(true);
-        layout->addRow(QString::fromLatin1(label), box);
+        layout->addRow(QString::fromLatin1(row.label), box);
         made.boxes.push_back(box);
     }
     return made;
@@ -244,13 +277,15 @@ void LiveWindow::plotReadings(std::span<const ChartPoint> points) {
         return;
     }
     chart_->append(points);
+    anyReading_ = true;
     AppState& state = context_.state;
     const double seconds = points.back().seconds;
     state.SampleTime = numberText(seconds);
     state.SampleNowCount =
         state.SampleStartCount +
         static_cast<std::int64_t>(std::llround(seconds * static_cast<double>(state.PerfFrequency)));
-    if (const auto rate = chart_->history().rate()) {
+    // Readings a frame late do not bring back the pace of a logger that has fallen silent.
+    if (const auto rate = chart_->history().rate(); rate && silenceText_.isEmpty()) {
         lblRate_->setText(QStringLiteral("%1 readings/s").arg(localeNumber(std::round(*rate))));
     }
 }

@@ -57,6 +57,7 @@ class LiveWindow : public QMainWindow, public shell::ui::Pictured {
         std::string_view fileKind;
         std::vector<QString> traces;
         QString unit;
+        double leastSpan;  // of the chart's value axis: a still logger's noise is not blown up
     };
     LiveWindow(shell::ui::AppContext& context, Kind kind, QWidget* parent);
 
@@ -69,6 +70,9 @@ class LiveWindow : public QMainWindow, public shell::ui::Pictured {
     // (they stay for a picture).
     virtual void samplingStarted() = 0;
     virtual void samplingStopped(bool clear) = 0;
+    // What a write posted to the loop and not yet carried out may have left, for the message of
+    // a loop that ended by itself; empty when no write was waiting.
+    [[nodiscard]] virtual QString unfinishedWriteText() const { return {}; }
 
     // Puts the window's boxes above the strip chart.
     void setReadingsPanel(QWidget* panel);
@@ -84,14 +88,27 @@ class LiveWindow : public QMainWindow, public shell::ui::Pictured {
     // window says that the recording ended while sampling goes on.
     [[nodiscard]] std::function<void()> recordingFailedNotice();
 
-    // A frame of labelled boxes that show readings: {label, objectName} a row.
+    // What the loop calls when the device falls silent or answers again: the window says so
+    // while the loop keeps asking.
+    [[nodiscard]] std::function<void(bool)> silenceNotice();
+
+    // Tells the user something under the chart (a write carried out, a value refused, how
+    // sampling ended); empty takes it away.
+    void showStatus(const QString& text);
+
+    // A frame of labelled boxes that show readings, a row each: the label, the objectName, and
+    // the name a screen reader gives the box (the labels repeat from frame to frame).
+    struct BoxRow {
+        const char* label;
+        const char* name;
+        const char* accessibleName;
+    };
     struct BoxFrame {
         QGroupBox* frame = nullptr;
         std::vector<QLineEdit*> boxes;
     };
-    [[nodiscard]] static BoxFrame boxFrame(
-        const QString& title, const char* name,
-        std::initializer_list<std::pair<const char*, const char*>> rows, QWidget* parent);
+    [[nodiscard]] static BoxFrame boxFrame(const QString& title, const char* name,
+                                           std::initializer_list<BoxRow> rows, QWidget* parent);
 
     void closeEvent(QCloseEvent* event) override;
 
@@ -104,17 +121,21 @@ class LiveWindow : public QMainWindow, public shell::ui::Pictured {
     void stopSampling();
     void finishSampling();
     void loopEnded();
+    void showSilence(bool silent);
 
     QAction* mnuSave_ = nullptr;
     QAction* mnuSample_ = nullptr;
     QVBoxLayout* layout_ = nullptr;
     StripChart* chart_ = nullptr;
     QLabel* lblRate_ = nullptr;
+    QLabel* lblMessage_ = nullptr;
     std::shared_ptr<LoopRequests> requests_;
     std::optional<LiveEnd> end_;
     bool sampling_ = false;
     bool saving_ = false;
     bool picturing_ = false;
+    bool anyReading_ = false;  // since sampling started
+    QString silenceText_;      // shown while the device is silent
 };
 
 }  // namespace tilt::live::ui

@@ -15,13 +15,20 @@ namespace tilt::live::ui {
 namespace {
 const std::array<QColor, 3> kTraceColors = {QColor(0, 90, 200), QColor(200, 40, 40),
                                             QColor(20, 150, 60)};
-// A still logger's noise is not blown up to the chart's height.
-constexpr double kLeastValueSpan = 2;
-constexpr int kChartHeight = 160;
+// Room above and below the readings, as a share of their span: a trace at its highest or
+// lowest is drawn clear of the frame.
+constexpr double kValueMargin = 0.15;
+// The plot's least height: with the axis labels and the legend row, it leaves the traces about
+// 140 pixels however much the window above it holds.
+constexpr int kChartHeight = 220;
 }  // namespace
 
-StripChart::StripChart(std::vector<QString> traceNames, QString unit, QWidget* parent)
-    : QWidget(parent), traceNames_(std::move(traceNames)), unit_(std::move(unit)) {
+StripChart::StripChart(std::vector<QString> traceNames, QString unit, double leastSpan,
+                       QWidget* parent)
+    : QWidget(parent),
+      traceNames_(std::move(traceNames)),
+      unit_(std::move(unit)),
+      leastSpan_(leastSpan) {
     setObjectName(QStringLiteral("fraStripChart"));
     plot_ = new QCustomPlot(this);
     plot_->setObjectName(QStringLiteral("stripChart"));
@@ -143,8 +150,12 @@ void StripChart::fitAxes() {
         values = QCPRange(-1, 1);
     }
     const double middle = values.center();
-    const double half = std::max(values.size(), kLeastValueSpan) * 0.55;
+    const double half = std::max(values.size(), leastSpan_) * (0.5 + kValueMargin);
     plot_->yAxis->setRange(middle - half, middle + half);
+}
+
+std::pair<double, double> StripChart::valueRange() const {
+    return {plot_->yAxis->range().lower, plot_->yAxis->range().upper};
 }
 
 QString StripChart::readoutAt(const QPointF& position) const {

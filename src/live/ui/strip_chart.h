@@ -3,6 +3,7 @@
 #include <QString>
 #include <QWidget>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "live/ui/strip_history.h"
@@ -20,7 +21,13 @@ namespace tilt::live::ui {
 class StripChart final : public QWidget {
   public:
     // One trace per name ("X", "Y"), each value shown with `unit` after it ("°" or nothing).
-    StripChart(std::vector<QString> traceNames, QString unit, QWidget* parent = nullptr);
+    // The value axis spans at least `leastSpan`, so that a still logger's noise is not blown up
+    // to the chart's height.
+    StripChart(std::vector<QString> traceNames, QString unit, double leastSpan,
+               QWidget* parent = nullptr);
+
+    // The value axis's range: the readings drawn, with room above and below them.
+    [[nodiscard]] std::pair<double, double> valueRange() const;
 
     // A new sampling run: its times start again at 0.
     void clear();
@@ -45,6 +52,7 @@ class StripChart final : public QWidget {
 
     std::vector<QString> traceNames_;
     QString unit_;
+    double leastSpan_;
     StripHistory history_;
     bool paused_ = false;
     QCustomPlot* plot_ = nullptr;

@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -375,16 +376,21 @@ void RemoteSession::startSampling() {
     std::shared_ptr<const SendTarget> target = target_;
     ErrorReporter& errors = context_.errors;
     const std::int16_t port = context_.state.CommPort;
+    statusBar()->clearMessage();
+    auto end = std::make_shared<live::LiveEnd>(live::LiveEnd::PortFailed);
     const bool started = context_.device.start<live::LiveEnd>(
         this, {"Remote session sampling", "mnuSample_Click"},
         [publish, target, &errors, port](link::DeviceLink& link) {
             return sampleAndSend(link, errors, port, *target, publish);
         },
-        {},
-        [this] {
+        [end](live::LiveEnd ended) { *end = ended; },
+        [this, end] {
             readings_.flush();  // the send box shows the last datagram that went out
-            if (sampling_) {    // ended on its own: the port failed
+            if (sampling_) {    // ended on its own: the port failed or a reply stalled it
                 finishSampling();
+                // The error handler has told why; this says what to do.
+                statusBar()->showMessage(QString::fromStdString(
+                    live::samplingEndText(*end, "choose File > Sample again")));
             }
             mnuSample_->setEnabled(!optSession2_->isChecked());
         });

@@ -3,16 +3,21 @@
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QSignalSpy>
 
 #include <algorithm>
+#include <cmath>
 #include <span>
 #include <vector>
 
 #include "config/ui/calibration_coverage.h"
 #include "device/sim_device.h"
 #include "link/protocol.h"
+#include "live/live_sampling.h"
+#include "shell/error.h"
 #include "shell/number_text.h"
 #include "support/gui_harness.h"
 
@@ -339,6 +344,56 @@ TEST_F(CalibrateWindow, PortThatCannotOpen_IsReported_AndTheWindowIsIdleAgain) {
     EXPECT_TRUE(menu("mnuWrite")->isEnabled());
 }
 
+// After the report of a pulled adapter, or while the logger is silent, the window says what is
+// going on below the grid; no second box.
+TEST_F(CalibrateWindow, PulledAdapterOrSilentLogger_IsToldBelowTheGrid) {
+    open();
+    auto* note = window->findChild<QLabel*>("lblNote");
+    sampleUntilReadings();
+    gui.catalogue.line(1)->withDevice([&](device::SimDevice* d) {
+        d->silenceBetween(gui.clock.now(), gui.clock.now() + std::chrono::hours(24 * 365));
+    });
+    const QString silent = QString::fromStdString(live::silentDeviceText(true)) +
+                           QStringLiteral(" Sampling goes on until you choose File > Sample.");
+    ASSERT_TRUE(gui.waitFor([&] { return note->text() == silent; })) << note->text().toStdString();
+    EXPECT_TRUE(menu("mnuSample")->isChecked());
+
+    gui.catalogue.line(1)->unplug();
+    ASSERT_TRUE(gui.waitFor([&] { return !menu("mnuSample")->isChecked(); }));
+    ASSERT_TRUE(gui.idle());
+    ASSERT_EQ(gui.errors.reports.size(), 1U);
+    EXPECT_EQ(gui.errors.reports[0].number, errc::kPortLost);
+    EXPECT_EQ(gui.texts(),
+              std::vector<std::string>{"Shaker will be disabled prior to calibration start!"});
+    EXPECT_EQ(note->text().toStdString(),
+              live::samplingEndText(live::LiveEnd::PortFailed, "choose File > Sample again") +
+                  " The boxes keep the readings until then; File > Write sends their offsets "
+                  "and gains.");
+    EXPECT_NE(text("txtX"), "") << "the readings are kept";
+    EXPECT_TRUE(menu("mnuWrite")->isEnabled());
+}
+
+// The calibration's writes (the shaker off as sampling starts, the offsets and gains) reach the
+// shared record and the other windows.
+TEST_F(CalibrateWindow, Writes_ReachTheRecordAndTheOtherWindows) {
+    open();
+    gui.context.state.ShakerEnable = 1;
+    gui.context.state.OffsetX = 99;
+    QSignalSpy written(&gui.context.loggerEvents, &shell::ui::LoggerEvents::configurationWritten);
+    sampleUntilReadings();
+    EXPECT_EQ(gui.context.state.ShakerEnable, 0);
+    EXPECT_EQ(written.count(), 1);
+    stopSampling();
+    const CalibrationValues values = window->calibrationValues();
+    menu("mnuWrite")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return gui.texts().size() == 2; }));
+    ASSERT_TRUE(gui.idle());
+    EXPECT_EQ(gui.texts()[1], "Write completed!");
+    EXPECT_EQ(written.count(), 2);
+    EXPECT_EQ(gui.context.state.OffsetX, std::nearbyint(values[0]));
+    EXPECT_EQ(gui.context.state.GainZ, std::nearbyint(values[5]));
+}
+
 class CalibrateWindowRealTime : public CalibrateWindow {
   protected:
     CalibrateWindowRealTime() : CalibrateWindow({.savedPort = "1", .realTime = true}) {}
@@ -346,6 +401,8 @@ class CalibrateWindowRealTime : public CalibrateWindow {
 
 TEST_F(CalibrateWindowRealTime, ClosingDuringAWrite_StopsItBetweenTwoCells) {
     open();
+    gui.context.state.OffsetX = 99;
+    gui.context.state.GainZ = 99;
     menu("mnuWrite")->trigger();
     ASSERT_TRUE(gui.waitFor([&] { return caption() == "Writing 4"; }));
     window->close();
@@ -355,6 +412,26 @@ TEST_F(CalibrateWindowRealTime, ClosingDuringAWrite_StopsItBetweenTwoCells) {
     EXPECT_GE(rx.size(), 6U);
     EXPECT_LT(rx.size(), 36U);
     EXPECT_TRUE(gui.texts().empty()) << "no Write completed!";
+    ASSERT_TRUE(gui.waitFor([&] { return gui.context.state.OffsetX == 0; }))
+        << "written before the window went: the record holds it";
+    EXPECT_EQ(gui.context.state.GainZ, 99) << "never written";
+}
+
+TEST_F(CalibrateWindowRealTime, AdapterPulledOutDuringAWrite_SaysWhichCellsWentOut) {
+    open();
+    menu("mnuWrite")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return caption() == "Writing 5"; }));
+    gui.catalogue.line(1)->unplug();
+    ASSERT_TRUE(gui.idle());
+    ASSERT_EQ(gui.errors.reports.size(), 1U);
+    EXPECT_EQ(gui.errors.reports[0].source, "TimerWrite_Timer");
+    EXPECT_TRUE(gui.texts().empty()) << "no second box";
+    const std::string said = window->findChild<QLabel*>("lblNote")->text().toStdString();
+    for (const char* part : {"The write did not complete (", "Written: X Offset",
+                             "Not written: ", "Z Gain.", "To complete it, choose File > Write."}) {
+        EXPECT_NE(said.find(part), std::string::npos) << part << "\n" << said;
+    }
+    EXPECT_TRUE(menu("mnuSample")->isEnabled());
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 #include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
+#include <QSlider>
 
 #include <fstream>
 #include <map>
@@ -16,6 +19,7 @@
 #include "config/parameter_map.h"
 #include "config/ui/config_record.h"
 #include "config_window_support.h"
+#include "shell/error.h"
 #include "shell/ui/pictured.h"
 #include "support/config_read_cells.h"
 
@@ -61,6 +65,12 @@ class ConfigurationWindow : public ::testing::Test {
     QWidget* frame(const char* name) { return window->findChild<QWidget*>(name); }
     QString caption() { return window->findChild<QGroupBox*>("fraProgress")->title(); }
     bool marked(QWidget* w) { return w->property("changed").toBool(); }
+    // Ends the typing in every field, as leaving it does.
+    void commitEdits() {
+        for (NumEdit* f : window->findChildren<NumEdit*>()) {
+            f->commit();
+        }
+    }
     // The fields marked as changed, by name.
     std::vector<std::string> marks() {
         std::vector<std::string> names;
@@ -530,6 +540,220 @@ TEST_F(ConfigurationWindow, SilentLogger_WindowSaysItWaits_AndReturnEndsTheRead)
     EXPECT_TRUE(app.gui.barItem(3)->isEnabled());
 }
 
+// A read cut off by a pulled adapter leaves the fields empty; the window says so under the
+// report, and a Write then asks before it sends the zeros, naming what would go out.
+TEST_F(ConfigurationWindow, WriteAfterAFailedRead_AsksFirst_AndNoSendsNothing) {
+    open([this](device::SimDevice& d) {
+        const link::Nanos now = app.gui.clock.now();
+        d.silenceBetween(now + link::ms(100), now + std::chrono::hours(24 * 365));
+    });
+    auto* waiting = window->findChild<QLabel*>("lblWaiting");
+    ASSERT_TRUE(app.gui.waitFor([&] { return waiting->isVisible(); }));
+    app.gui.catalogue.line(1)->unplug();
+    ASSERT_TRUE(app.gui.idle());
+    ASSERT_EQ(app.gui.errors.reports.size(), 1U);
+    EXPECT_EQ(app.gui.errors.reports[0].number, errc::kPortLost);
+    EXPECT_TRUE(app.gui.messages.shown.empty()) << "the report is the only box";
+    auto* note = window->findChild<QLabel*>("lblNote");
+    EXPECT_TRUE(note->isVisible());
+    const std::string said = note->text().toStdString();
+    EXPECT_TRUE(said.starts_with("The read did not complete (")) << said;
+    EXPECT_NE(said.find("choose File > Read"), std::string::npos) << said;
+    EXPECT_NE(said.find("The fields were emptied for the read"), std::string::npos) << said;
+    EXPECT_TRUE(menu("mnuWrite")->isEnabled());
+
+    // With nothing read, a write elsewhere fills its field, unless the user typed there.
+    typeOver(field("NumEdit64"), "700");
+    commitEdits();
+    app.gui.context.state.DacSetting1 = 600;
+    app.gui.context.state.DacSetting2 = 650;
+    emit app.gui.context.loggerEvents.configurationWritten();
+    EXPECT_EQ(field("NumEdit62")->value(), 600);
+    EXPECT_EQ(field("NumEdit64")->value(), 700);
+
+    app.gui.catalogue.line(1)->plugIn();
+    const std::size_t before = app.receivedCount();
+    menu("mnuWrite")->trigger();  // the script answers No
+    ASSERT_EQ(app.gui.messages.shown.size(), 1U);
+    const auto& question = app.gui.messages.shown[0];
+    EXPECT_EQ(question.buttons, Messages::Buttons::YesNo);
+    for (const char* named : {"Update Time Increment 0", "X Gain 0", "Linear Update Rate none (0)",
+                              "\r\nClick YES to proceed.\r\nClick NO to cancel this operation."}) {
+        EXPECT_NE(question.text.find(named), std::string::npos) << named << "\n" << question.text;
+    }
+    EXPECT_FALSE(app.gui.device.busy());
+    EXPECT_EQ(app.receivedCount(), before) << "No: not a byte goes out";
+    EXPECT_EQ(note->text(), "Nothing was written.");
+
+    app.gui.messages.answers.push_back(Messages::Answer::Yes);
+    menu("mnuWrite")->trigger();
+    ASSERT_TRUE(app.waitForMessage("Write completed!"));
+    EXPECT_EQ(app.memory().eeprom[30], 0) << "Yes: the zeros went out as shown";
+
+    // Filled since, the fields go without a question.
+    app.gui.messages.shown.clear();
+    menu("mnuShowDefaults")->trigger();
+    menu("mnuWrite")->trigger();
+    ASSERT_TRUE(app.waitForMessage("Write completed!"));
+    EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Write completed!"});
+    EXPECT_EQ(app.memory().eeprom[30], 3);
+}
+
+// A field brought back within its limits says so in its tip and below the frames; no box
+// stops the typing.
+TEST_F(ConfigurationWindow, ValueBeyondAFieldsLimits_IsBroughtBackAndTold) {
+    struct Case {
+        const char* field;
+        const char* typed;
+        const char* kept;
+        const char* told;
+    };
+    const Case cases[] = {
+        {"NumEdit30", "300", "255",
+         "Update Time Increment: 300 is above the highest value 255; 255 will be written."},
+        {"NumEdit30", "0", "1",
+         "Update Time Increment: 0 is below the lowest value 1; 1 will be written."},
+        {"NumEdit30", "-5", "1",
+         "Update Time Increment: -5 is below the lowest value 1; 1 will be written."},
+        {"NumEdit8", "70000", "1024",
+         "X Gain: 70000 is above the highest value 1024; 1024 will be written."},
+        {"NumEdit22", "-95.5", "-90",
+         "Y Low Alarm: -95.5 is below the lowest value -90; -90 will "
+         "be written."},
+    };
+    openAndRead();
+    window->toggleHiddenFrames();
+    QApplication::setActiveWindow(window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    auto* note = window->findChild<QLabel*>("lblNote");
+    for (const Case& c : cases) {
+        typeOver(field(c.field), c.typed);
+        QTest::keyClick(field(c.field), Qt::Key_Tab);
+        EXPECT_EQ(field(c.field)->text(), c.kept) << c.typed;
+        EXPECT_TRUE(field(c.field)->toolTip().startsWith(c.told))
+            << field(c.field)->toolTip().toStdString();
+        EXPECT_EQ(note->text(), c.told);
+        EXPECT_TRUE(note->isVisible());
+        typeOver(field(c.field), "3");  // a value within the limits
+        QTest::keyClick(field(c.field), Qt::Key_Tab);
+        EXPECT_FALSE(field(c.field)->toolTip().contains(" will be written")) << c.typed;
+        EXPECT_FALSE(note->isVisible()) << c.typed;
+    }
+    EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Read completed!"}) << "no box";
+}
+
+// The fields show and take the decimal separator of the user's number settings.
+TEST(ConfigurationWindowLocale, FieldsShowAndTakeTheUsersDecimalSeparator) {
+    struct Case {
+        QLocale::Language language;
+        const char* shown;
+        const char* typed;
+        const char* refused;  // typed with the other separator: the separator is dropped
+        double refusedValue;
+    };
+    const QLocale before;
+    for (const Case& c : {Case{QLocale::C, "-180.0055", "12.5", "1,5", 15},
+                          Case{QLocale::German, "-180,0055", "12,5", "1.5", 15}}) {
+        QLocale::setDefault(QLocale(c.language));
+        ConfigGui app;
+        app.start([](device::SimDevice& d) {
+            d.memory().eeprom[14] = 128;  // X Tare -180.0055
+            d.memory().eeprom[15] = 0;
+        });
+        app.gui.action("mnuConfiguration")->trigger();
+        ASSERT_TRUE(app.waitForMessage("Read completed!"));
+        auto* w = app.gui.openWindow("Configuration");
+        auto* tare = w->findChild<NumEdit*>("NumEdit14");
+        EXPECT_EQ(tare->text(), c.shown);
+        auto* alarm = w->findChild<NumEdit*>("NumEdit20");
+        typeOver(alarm, c.refused);
+        EXPECT_EQ(alarm->value(), c.refusedValue) << c.refused;
+        typeOver(tare, c.typed);
+        EXPECT_EQ(tare->value(), 12.5) << c.typed;
+        w->findChild<QAction*>("mnuWrite")->trigger();
+        ASSERT_TRUE(app.waitForMessage("Write completed!"));
+        EXPECT_EQ(app.memory().word(14), 2275) << "12.5 degrees on the X scale";
+        EXPECT_EQ(tare->text(), c.typed);
+    }
+    QLocale::setDefault(before);
+}
+
+// A write puts what the logger now holds into the shared record and tells the other windows.
+TEST_F(ConfigurationWindow, Write_PutsWhatTheLoggerHoldsIntoTheRecordAndTellsTheWindows) {
+    openAndRead();
+    QSignalSpy written(&app.gui.context.loggerEvents,
+                       &shell::ui::LoggerEvents::configurationWritten);
+    typeOver(field("NumEdit30"), "7");
+    typeOver(field("NumEdit14"), "30");
+    typeOver(field("NumEdit62"), "600");
+    menu("mnuWrite")->trigger();
+    ASSERT_TRUE(app.waitForMessage("Write completed!"));
+    EXPECT_EQ(written.count(), 1);
+    const AppState& state = app.gui.context.state;
+    EXPECT_EQ(state.UpdateTimeIncrement, 7);
+    EXPECT_EQ(state.TareX, 5461.0 / 32767 * 180) << "as a read would give it back";
+    EXPECT_EQ(state.DacSetting1, 600);
+    EXPECT_EQ(state.GainX, 323);
+    EXPECT_EQ(field("NumEdit14")->text(), "30") << "the field keeps what the user typed";
+    EXPECT_TRUE(marks().empty());
+}
+
+// Writes made elsewhere reach the fields and the record of what the logger holds, so that the
+// marks stay true; a field the user has changed meanwhile keeps the change.
+TEST_F(ConfigurationWindow, WritesElsewhere_AreFollowedByTheFieldsAndTheMarks) {
+    openAndRead();
+    typeOver(field("NumEdit64"), "700");  // DAC2, changed by the user
+    commitEdits();
+    struct Case {
+        const char* entry;   // in the Tools menu
+        const char* writer;  // the window it opens
+        std::function<void(QWidget*)> write;
+        std::map<const char*, double> fields;
+    };
+    const auto writeDac = [this](QWidget* acc, int dac, int value) {
+        const QString n = QString::number(dac);
+        acc->findChild<QAction*>("mnuSample")->trigger();
+        acc->findChild<QSlider*>(QStringList{"AxSlider", "AySlider", "AzSlider"}[dac - 1])
+            ->setValue(value);
+        QTest::mouseClick(acc->findChild<QPushButton*>("cmdWriteDAC" + n), Qt::LeftButton);
+        auto* said = acc->findChild<QLabel*>("lblMessage");
+        const QString done = QStringLiteral("DAC%1 set to %2.").arg(n).arg(value);
+        ASSERT_TRUE(app.gui.waitFor([&] { return said->text() == done; }));
+        acc->findChild<QAction*>("mnuSample")->trigger();
+        ASSERT_TRUE(app.gui.idle());
+    };
+    const Case cases[] = {
+        {"mnuAcc",
+         "Accelerometers",
+         [&](QWidget* acc) {
+             acc->findChild<QAction*>("keyHiddenSliders")->trigger();
+             writeDac(acc, 1, 600);
+             writeDac(acc, 2, 650);
+         },
+         {{"NumEdit62", 600}, {"NumEdit64", 700}}},
+        {"mnuCalibrate",
+         "Calibrate",
+         [&](QWidget* calibrate) {
+             calibrate->findChild<QAction*>("mnuWrite")->trigger();  // zeros, as nothing sampled
+             ASSERT_TRUE(app.waitForMessage("Write completed!"));
+         },
+         {{"NumEdit2", 0}, {"NumEdit12", 0}}},
+    };
+    for (const Case& c : cases) {
+        menu(c.entry)->trigger();
+        QWidget* writer = app.gui.openWindow(QString::fromLatin1(c.writer));
+        ASSERT_NE(writer, nullptr) << c.writer;
+        c.write(writer);
+        for (const auto& [name, value] : c.fields) {
+            EXPECT_EQ(field(name)->value(), value) << c.writer << " " << name;
+        }
+        writer->close();
+    }
+    EXPECT_EQ(marks(), std::vector<std::string>{"NumEdit64"}) << "only the user's change";
+    EXPECT_EQ(field("NumEdit64")->toolTip(), "The logger holds 650; Write will change it.");
+    EXPECT_EQ(app.gui.context.state.DacSetting2, 650);
+}
+
 TEST_F(ConfigurationWindow, Picture_ReadsWithoutADialogAndShowsEveryFrame) {
     app.start();
     auto* pictured = dynamic_cast<shell::ui::Pictured*>(
@@ -547,6 +771,37 @@ TEST_F(ConfigurationWindow, Picture_ReadsWithoutADialogAndShowsEveryFrame) {
     EXPECT_TRUE(frame("fraAddresses")->isVisible());
     EXPECT_TRUE(frame("fra100108")->isVisible());
     EXPECT_TRUE(app.gui.messages.shown.empty());
+}
+
+// An adapter pulled out during a write: after the report, the window says which parameters
+// reached the logger and which did not, and the record holds those that did.
+TEST(ConfigurationWindowInRealTime, AdapterPulledOutDuringAWrite_SaysWhatWasWritten) {
+    ConfigGui app({.savedPort = "1", .realTime = true});
+    app.start([](device::SimDevice& d) { d.memory().setWord(2, 500); });  // X Offset 500
+    app.gui.action("mnuConfiguration")->trigger();
+    ASSERT_TRUE(app.waitForMessage("Read completed!"));
+    auto* w = app.gui.openWindow("Configuration");
+    QSignalSpy written(&app.gui.context.loggerEvents,
+                       &shell::ui::LoggerEvents::configurationWritten);
+    w->findChild<QAction*>("mnuShowDefaults")->trigger();
+    w->findChild<QAction*>("mnuWrite")->trigger();
+    auto* progress = w->findChild<QGroupBox*>("fraProgress");
+    ASSERT_TRUE(app.gui.waitFor([&] { return progress->title() == "Writing 5"; }));
+    app.gui.catalogue.line(1)->unplug();
+    ASSERT_TRUE(app.gui.idle());
+    ASSERT_EQ(app.gui.errors.reports.size(), 1U);
+    EXPECT_EQ(app.gui.errors.reports[0].source, "TimerWrite_Timer");
+    EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Read completed!"}) << "no second box";
+    const std::string said = w->findChild<QLabel*>("lblNote")->text().toStdString();
+    EXPECT_TRUE(said.starts_with("The write did not complete (")) << said;
+    for (const char* part : {"Written: X Offset", "Not written: ", "Z Gain", "Linear Update Rate",
+                             "To complete it, choose File > Write."}) {
+        EXPECT_NE(said.find(part), std::string::npos) << part << "\n" << said;
+    }
+    EXPECT_EQ(app.gui.context.state.OffsetX, 323) << "written: the record holds it";
+    EXPECT_EQ(written.count(), 1);
+    EXPECT_FALSE(w->findChild<NumEdit*>("NumEdit2")->property("changed").toBool());
+    EXPECT_TRUE(w->findChild<QAction*>("mnuWrite")->isEnabled());
 }
 
 TEST(ConfigurationWindowPicture, SilentOrMissingLogger_IsSkippedWithoutADialog) {

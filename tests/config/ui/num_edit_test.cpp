@@ -1,8 +1,11 @@
 #include "config/ui/num_edit.h"
 
 #include <gtest/gtest.h>
+#include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <optional>
 
 namespace tilt::config::ui {
 namespace {
@@ -45,21 +48,24 @@ TEST(NumEdit, Typing_TakesNumberShapedTextAndStopsAtTheLimitsWhenItEnds) {
         const char* shownWhileTyping;
         double value;
         const char* shownAfter;
+        std::optional<double> limitedFrom;  // what the field tells it brought back
     };
     const Case cases[] = {
-        {0, 1024, "12a3", "123", 123, "123"},
-        {0, 1024, "-5", "5", 5, "5"},             // no minus where the field has none
-        {0, 1024, "2000", "2000", 1024, "1024"},  // beyond the maximum
-        {1, 255, "0", "0", 1, "1"},               // below the minimum
-        {-180, 180, "-12.25", "-12.25", -12.25, "-12.25"},
-        {-180, 180, "1.2.3", "1.23", 1.23, "1.23"},  // one decimal point
-        {-90, 90, "-", "-", 7, "7"},                 // no number yet: the value before
-        {-90, 90, "", "", 7, "7"},
+        {0, 1024, "12a3", "123", 123, "123", {}},
+        {0, 1024, "-5", "-5", 0, "0", -5},              // below the minimum, not 5
+        {0, 1024, "2000", "2000", 1024, "1024", 2000},  // beyond the maximum
+        {1, 255, "0", "0", 1, "1", 0},                  // below the minimum
+        {-180, 180, "-12.25", "-12.25", -12.25, "-12.25", {}},
+        {-180, 180, "1.2.3", "1.23", 1.23, "1.23", {}},  // one decimal point
+        {-180, 180, "1,5", "15", 15, "15", {}},          // not this locale's separator
+        {-90, 90, "-", "-", 7, "7", {}},                 // no number yet: the value before
+        {-90, 90, "", "", 7, "7", {}},
     };
     for (const Case& c : cases) {
         NumEdit field(c.min, c.max);
         field.setValue(7);
         QSignalSpy edited(&field, &NumEdit::valueEdited);
+        QSignalSpy limited(&field, &NumEdit::limited);
         if (*c.typed == '\0') {
             field.selectAll();
             QTest::keyClick(&field, Qt::Key_Delete);
@@ -72,7 +78,35 @@ TEST(NumEdit, Typing_TakesNumberShapedTextAndStopsAtTheLimitsWhenItEnds) {
         QTest::keyClick(&field, Qt::Key_Return);
         EXPECT_EQ(field.text(), c.shownAfter) << c.typed;
         EXPECT_EQ(field.value(), c.value) << c.typed;
+        EXPECT_EQ(field.limitedFrom(), c.limitedFrom) << c.typed;
+        EXPECT_EQ(limited.count(), c.limitedFrom ? 1 : 0) << c.typed;
     }
+    NumEdit told(1, 255);
+    typeOver(told, "300");
+    told.commit();
+    ASSERT_TRUE(told.limitedFrom());
+    typeOver(told, "3");
+    EXPECT_FALSE(told.limitedFrom()) << "typed again: nothing to tell";
+    told.commit();
+    told.setValue(400);
+    EXPECT_FALSE(told.limitedFrom()) << "set by the program: nothing to tell";
+}
+
+// Where the user's numbers have a decimal comma, the field shows and takes a comma.
+TEST(NumEdit, FollowsTheUsersDecimalSeparator) {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German));
+    EXPECT_EQ(NumEdit::displayText(-32768.0 / 32767 * 180), "-180,0055");
+    EXPECT_EQ(NumEdit::displayText(0.5), "0,5");
+    EXPECT_EQ(NumEdit::displayText(-0.00001), "0");
+    NumEdit tare(-180, 180);
+    typeOver(tare, "12,25");
+    EXPECT_EQ(tare.value(), 12.25);
+    typeOver(tare, "1.5");
+    EXPECT_EQ(tare.text(), "15") << "the point is no decimal separator here";
+    QTest::keyClick(&tare, Qt::Key_Return);
+    EXPECT_EQ(tare.value(), 15);
+    QLocale::setDefault(before);
 }
 
 }  // namespace

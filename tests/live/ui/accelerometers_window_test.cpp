@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QSlider>
 
 #include <array>
@@ -106,7 +107,10 @@ TEST_F(AccelerometersWindow, DacSliders_StartAtTheSettings_MirrorTheirBoxes_AndH
     EXPECT_EQ(slider("AySlider")->value(), 250);
     typeOver("txtSZ", "5000");
     EXPECT_EQ(slider("AzSlider")->value(), slider("AzSlider")->maximum());
-    EXPECT_EQ(text("txtSZ"), "5000") << "what is typed stays";
+    EXPECT_EQ(text("txtSZ"), "5000") << "what is typed stays while typing";
+    QTest::keyClick(control("txtSZ"), Qt::Key_Return);
+    EXPECT_EQ(text("txtSZ"), "1024") << "one setting shown, the one Write DAC3 sends";
+    EXPECT_EQ(status(), "DAC3: 5000 is above the highest value 1024; 1024 will be written.");
 
     QApplication::setActiveWindow(window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
@@ -142,6 +146,7 @@ TEST_F(AccelerometersWindow, WriteDac_WhileSampling_WritesItsCellsBetweenTwoRepl
     openAccelerometers();
     window->findChild<QAction*>("keyHiddenSliders")->trigger();
     sampleUntilReadings();
+    QSignalSpy written(&gui.context.loggerEvents, &shell::ui::LoggerEvents::configurationWritten);
     std::size_t from = 0;
     for (const Case& c : {Case{"AxSlider", "cmdWriteDAC1", 1000, 62, 3, 232, &state.DacSetting1},
                           Case{"AySlider", "cmdWriteDAC2", 513, 64, 2, 1, &state.DacSetting2},
@@ -151,6 +156,9 @@ TEST_F(AccelerometersWindow, WriteDac_WhileSampling_WritesItsCellsBetweenTwoRepl
         EXPECT_EQ(dacButtons(), kAllOff) << "until the loop has written the cells";
         ASSERT_TRUE(gui.waitFor([&] { return dacButtons() == kAllOn; })) << c.button;
         EXPECT_EQ(*c.state, c.value);
+        EXPECT_EQ(status(), "DAC" + std::string(c.button).substr(11) + " set to " +
+                                std::to_string(c.value) + ".")
+            << "the readings alone would not show it";
         const auto log = received();
         const std::size_t p = findByte(log, 'p', from);
         ASSERT_GT(p, 0U);
@@ -167,8 +175,47 @@ TEST_F(AccelerometersWindow, WriteDac_WhileSampling_WritesItsCellsBetweenTwoRepl
         EXPECT_EQ(cell(c.cell + 1), c.low);
         from = p + 6;
     }
+    EXPECT_EQ(written.count(), 3) << "each write told to the other windows";
     stopSampling();
     EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+// A setting the logger holds beyond the slider's range (a blank cell reads 65535) is shown as it
+// is and marked; Write DAC sends nothing until the user sets a value the slider can show.
+TEST_F(AccelerometersWindow, SettingBeyondTheSlider_IsShownMarked_AndNotSent) {
+    start();
+    gui.context.state.DacSetting1 = 65535;
+    openAccelerometers();
+    window->findChild<QAction*>("keyHiddenSliders")->trigger();
+    EXPECT_EQ(text("txtSX"), "65535");
+    EXPECT_EQ(slider("AxSlider")->value(), 1024);
+    EXPECT_TRUE(control("txtSX")->toolTip().startsWith("The logger holds 65535 for DAC1"))
+        << control("txtSX")->toolTip().toStdString();
+    sampleUntilReadings();
+    QTest::mouseClick(button("cmdWriteDAC1"), Qt::LeftButton);
+    EXPECT_EQ(status(),
+              "DAC1 was not written: 65535 is outside 0 to 1024. Move the slider or type a value "
+              "first.");
+    EXPECT_EQ(dacButtons(), kAllOn);
+    typeOver("txtSX", "600");
+    QTest::mouseClick(button("cmdWriteDAC1"), Qt::LeftButton);
+    ASSERT_TRUE(gui.waitFor([&] { return status() == "DAC1 set to 600."; })) << status();
+    EXPECT_EQ(control("txtSX")->toolTip(), "");
+    stopSampling();
+    EXPECT_EQ(countReceived('p'), 2) << "only the write of 600";
+    EXPECT_EQ(cell(62) * 256 + cell(63), 600);
+    EXPECT_EQ(gui.context.state.DacSetting1, 600);
+}
+
+// A setting written elsewhere (the Configuration window) shows on its slider and box.
+TEST_F(AccelerometersWindow, SettingWrittenElsewhere_IsFollowed) {
+    start();
+    openAccelerometers();
+    gui.context.state.DacSetting2 = 333;
+    emit gui.context.loggerEvents.configurationWritten();
+    EXPECT_EQ(text("txtSY"), "333");
+    EXPECT_EQ(slider("AySlider")->value(), 333);
+    EXPECT_EQ(text("txtSX"), "0") << "the others as they were";
 }
 
 TEST_F(AccelerometersWindow, WriteDac_WithoutSampling_ReportsTheClosedPort_AndSendsNothing) {

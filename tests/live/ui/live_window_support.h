@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTest>
 
 #include <algorithm>
@@ -98,8 +98,9 @@ class LiveGui : public ::testing::Test {
         return control<QLineEdit>(name)->text().toStdString();
     }
     QPushButton* button(const char* name) const { return control<QPushButton>(name); }
+    // What the window says under its chart.
     std::string status() const {
-        return window->findChild<QStatusBar*>()->currentMessage().toStdString();
+        return window->findChild<QLabel*>("lblMessage")->text().toStdString();
     }
 
     void sampleUntilReadings() {

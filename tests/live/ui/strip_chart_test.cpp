@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
+#include <QApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -78,8 +79,35 @@ class StripChartTest : public ::testing::Test {
     QCPGraph* trace(int i) { return plot()->graph(i); }
     double newestDrawn() { return (trace(0)->data()->constEnd() - 1)->key; }
 
-    StripChart chart{{QStringLiteral("X"), QStringLiteral("Y")}, QStringLiteral("°")};
+    StripChart chart{{QStringLiteral("X"), QStringLiteral("Y")}, QStringLiteral("°"), kLeastSpan};
+    static constexpr double kLeastSpan = 10;
 };
+
+// No trace lies on the frame: the readings keep a tenth of the axis free above and below them,
+// and a still logger's flat line sits in the middle of a span of at least kLeastSpan.
+TEST_F(StripChartTest, ValueAxis_KeepsRoomAroundTheReadings_AndALeastSpanForAFlatLine) {
+    struct Case {
+        double low, high;
+    };
+    for (const Case& c : {Case{500, 500}, Case{-74.5, 21.3}, Case{0, 1023}, Case{-0.2, 0.3}}) {
+        chart.clear();
+        chart.append(std::vector<ChartPoint>{{0, {c.low, c.high, 0}}, {0.5, {c.high, c.low, 0}}});
+        const auto [lower, upper] = chart.valueRange();
+        const double span = upper - lower;
+        EXPECT_GE(span, kLeastSpan) << c.low;
+        EXPECT_GE(c.low - lower, 0.1 * span) << c.low;
+        EXPECT_GE(upper - c.high, 0.1 * span) << c.high;
+        EXPECT_NEAR((lower + upper) / 2, (c.low + c.high) / 2, 1e-9) << "centred";
+    }
+}
+
+TEST_F(StripChartTest, Plot_KeepsAReadableHeightInACrowdedWindow) {
+    chart.resize(600, 50);
+    QApplication::processEvents();
+    plot()->replot();
+    EXPECT_GE(plot()->height(), 200);
+    EXPECT_GE(plot()->axisRect()->height(), 120) << "room for the traces themselves";
+}
 
 TEST_F(StripChartTest, DrawsTheLastMinute_ScrollingWithTheNewestReading) {
     chart.append(readings(0, 10, 0.01));

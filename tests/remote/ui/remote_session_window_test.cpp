@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QNetworkDatagram>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QThread>
 #include <QUdpSocket>
 
@@ -21,6 +22,7 @@
 #include "device/sim_device.h"
 #include "platform/udp_endpoint.h"
 #include "remote/angle_datagram.h"
+#include "shell/error.h"
 #include "support/gui_harness.h"
 
 namespace tilt::remote::ui {
@@ -456,6 +458,22 @@ TEST_F(RemoteSessionWindow, TwoWindows_TheReceiverShowsTheSendersAngles) {
     window = sender;
     menu("mnuSample")->trigger();
     EXPECT_TRUE(gui.idle());
+}
+
+TEST_F(RemoteSessionWindow, AdapterPulledOut_TheReportThenOneLineOnWhatToDo) {
+    open();
+    menu("mnuSample")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return !text("txtX").empty(); }));
+    gui.catalogue.line(1)->unplug();
+    ASSERT_TRUE(gui.waitFor([&] { return !menu("mnuSample")->isChecked(); }));
+    ASSERT_TRUE(gui.idle());
+    ASSERT_EQ(gui.errors.reports.size(), 1U);
+    EXPECT_EQ(gui.errors.reports[0].number, errc::kPortLost);
+    EXPECT_TRUE(gui.messages.shown.empty()) << "no second box";
+    EXPECT_EQ(window->findChild<QStatusBar*>()->currentMessage().toStdString(),
+              live::samplingEndText(live::LiveEnd::PortFailed, "choose File > Sample again"));
+    EXPECT_TRUE(menu("mnuSample")->isEnabled());
+    EXPECT_TRUE(control<QGroupBox>("fraSession")->isEnabled());
 }
 
 TEST_F(RemoteSessionWindow, Return_StopsSamplingAndLetsGoOfThePort) {
