@@ -53,6 +53,8 @@ void Calibrate::buildMenus() {
     mnuSample_ = add("mnuSample", QStringLiteral("&Sample"), &Calibrate::mnuSample_Click);
     mnuSample_->setCheckable(true);
     mnuWrite_ = add("mnuWrite", QStringLiteral("&Write"), &Calibrate::mnuWrite_Click);
+    context_.device.guardEntry(mnuSample_);
+    context_.device.guardEntry(mnuWrite_);
     file->addSeparator();
     add("mnuReturn", QStringLiteral("&Return"), &Calibrate::mnuReturn_Click);
 }
@@ -133,7 +135,7 @@ void Calibrate::startSampling(bool warnAboutShaker) {
     ErrorReporter& errors = context_.errors;
     const std::int16_t port = context_.state.CommPort;
     const bool started = context_.device.start<SamplingEnd>(
-        this, {"Calibration sampling", "mnuSample_Click"},
+        this, {"Calibration sampling", "mnuSample_Click", mnuSample_},
         [publish, watch, &errors, port](link::DeviceLink& link) {
             CalibrationTracker tracker;
             return sampleAccelerometers(
@@ -241,7 +243,7 @@ void Calibrate::mnuWrite_Click() {
         int ticksDone = 0;
     };
     const bool started = context_.device.start<Outcome>(
-        this, {"Calibration write", "mnuWrite_Click"},
+        this, {"Calibration write", "mnuWrite_Click", mnuWrite_},
         [ticks, onTick, record, options, &errors](link::DeviceLink& link) {
             Outcome outcome;
             outcome.end = writeTicks(link, errors, ticks, options, [&](int done) {

@@ -117,6 +117,9 @@ void Configuration::buildMenus() {
     };
     mnuRead_ = add(file, "mnuRead", QStringLiteral("&Read"), &Configuration::mnuRead_Click);
     mnuWrite_ = add(file, "mnuWrite", QStringLiteral("&Write"), &Configuration::mnuWrite_Click);
+    // Neither starts while another window's job holds the logger.
+    context_.device.guardEntry(mnuRead_);
+    context_.device.guardEntry(mnuWrite_);
     file->addSeparator();
     mnuSaveProfile_ = add(file, "mnuSaveProfile", QStringLiteral("Save Profile…"),
                           &Configuration::mnuSaveProfile_Click);
@@ -311,7 +314,7 @@ void Configuration::mnuRead_Click() {
     }
     ErrorReporter& errors = quiet ? *quiet : context_.errors;
     const bool started = context_.device.start<ReadOutcome>(
-        this, {"Read", "mnuRead_Click"},
+        this, {"Read", "mnuRead_Click", mnuRead_},
         [options, &errors, quiet, onProgress](link::DeviceLink& link) {
             ReadOutcome outcome;
             outcome.result =
@@ -423,7 +426,7 @@ void Configuration::mnuWrite_Click() {
     options.window = kWindow;
     ErrorReporter& errors = context_.errors;
     const bool started = context_.device.start<WriteOutcome>(
-        this, {"Write", "mnuWrite_Click"},
+        this, {"Write", "mnuWrite_Click", mnuWrite_},
         [ticks, options, &errors, onTick, record](link::DeviceLink& link) {
             WriteOutcome outcome;
             outcome.end = writeTicks(link, errors, ticks, options, [&](int done) {

@@ -80,6 +80,7 @@ void LiveWindow::buildMenus() {
     mnuSave_->setCheckable(true);
     mnuSample_ = add("mnuSample", QStringLiteral("&Sample"), &LiveWindow::mnuSample_Click);
     mnuSample_->setCheckable(true);
+    context_.device.guardEntry(mnuSample_);
     file->addSeparator();
     add("mnuReturn", QStringLiteral("&Return"), &LiveWindow::mnuReturn_Click);
 }
@@ -155,7 +156,7 @@ void LiveWindow::startSampling() {
     feed().discard();
     end_.reset();
     const bool started = context_.device.start<LiveEnd>(
-        this, {std::string(kind_.window) + " sampling", "mnuSample_Click"},
+        this, {std::string(kind_.window) + " sampling", "mnuSample_Click", mnuSample_},
         [loop = makeLoop(), options, requests](link::DeviceLink& link) {
             return loop(link, options, *requests);
         },

@@ -92,6 +92,7 @@ void RemoteSession::buildMenus() {
     mnuSample_ = file->addAction(QStringLiteral("&Sample"));
     mnuSample_->setObjectName(QStringLiteral("mnuSample"));
     mnuSample_->setCheckable(true);
+    context_.device.guardEntry(mnuSample_);
     connect(mnuSample_, &QAction::triggered, this, &RemoteSession::mnuSample_Click);
     QAction* back = file->addAction(QStringLiteral("&Return"));
     back->setObjectName(QStringLiteral("mnuReturn"));
@@ -379,7 +380,7 @@ void RemoteSession::startSampling() {
     statusBar()->clearMessage();
     auto end = std::make_shared<live::LiveEnd>(live::LiveEnd::PortFailed);
     const bool started = context_.device.start<live::LiveEnd>(
-        this, {"Remote session sampling", "mnuSample_Click"},
+        this, {"Remote session sampling", "mnuSample_Click", mnuSample_},
         [publish, target, &errors, port](link::DeviceLink& link) {
             return sampleAndSend(link, errors, port, *target, publish);
         },

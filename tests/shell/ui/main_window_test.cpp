@@ -177,6 +177,21 @@ TEST(MainWindow, AboutShowsTheVersion_ExitEndsTheProgram) {
     EXPECT_EQ(gui.exits, 1);
 }
 
+// What the status line says of the logger follows the program's own writes to it.
+TEST(MainWindow, StatusLine_FollowsAConfigurationWrite) {
+    GuiHarness gui;
+    gui.catalogue.addDevice({});
+    gui.start();
+    gui.action("mnuConnect")->trigger();
+    gui.click("cmdOK");
+    ASSERT_TRUE(gui.idle());
+    auto* status = gui.find<QLabel>("lblStatus");
+    ASSERT_TRUE(status->text().contains("update time increment 3")) << status->text().toStdString();
+    gui.context.state.UpdateTimeIncrement = 7;  // as a window's write leaves it
+    emit gui.context.loggerEvents.configurationWritten();
+    EXPECT_TRUE(status->text().contains("update time increment 7")) << status->text().toStdString();
+}
+
 // The Display entries and Tools > Calibrate open their windows once a port is chosen.
 TEST(MainWindow, DisplayAndToolsEntries_OpenTheirWindows) {
     GuiHarness gui;
