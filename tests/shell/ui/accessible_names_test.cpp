@@ -3,8 +3,8 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
-#include <QComboBox>
 #include <QAccessible>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 
@@ -76,7 +76,8 @@ TEST(AccessibleNames, EveryControlIsNamedByItsCaption_AndTheConfigurationFieldsA
             EXPECT_EQ(names.size(), fields.size()) << "a field's name is its own";
             EXPECT_EQ(accessibleName(window->findChild<config::ui::NumEdit*>("NumEdit30")),
                       "Update Time Increment");
-            EXPECT_EQ(accessibleName(window->findChild<config::ui::NumEdit*>("NumEdit14")), "X Tare");
+            EXPECT_EQ(accessibleName(window->findChild<config::ui::NumEdit*>("NumEdit14")),
+                      "X Tare");
         }
     }
 }
