@@ -195,14 +195,12 @@ class Session {
     bool write(std::span<const std::optional<config::CellWrite>> ticks, std::string_view window,
                const std::function<std::string(int)>& caption) {
         StatusLine line(ctx_.err, ctx_.errIsTerminal);
-        int done = 0;
-        const auto end =
-            config::writeTicks(link_, errors_, ticks, {ctx_.port, window}, [&](int ticksDone) {
-                done = ticksDone;
-                line.show(caption(ticksDone));
-            });
+        const auto written =
+            config::writeTicks(link_, errors_, ticks, {ctx_.port, window},
+                               [&](int ticksDone) { line.show(caption(ticksDone)); });
         line.end();
-        return ended(end, config::writeEndText(end, ticks, done, kRunAgain));
+        return ended(written.end,
+                     config::writeEndText(written.end, ticks, written.ticksDone, kRunAgain));
     }
 
   private:

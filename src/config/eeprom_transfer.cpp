@@ -157,32 +157,34 @@ std::string writingCaption(int done) {
     return "Writing " + std::to_string(kFirstWriteStep + done);
 }
 
-TransferEnd writeTicks(link::DeviceLink& link, ErrorReporter& errors,
-                       std::span<const std::optional<CellWrite>> ticks,
-                       const TickWriteOptions& options, const std::function<void(int)>& onTick) {
-    TransferEnd end = TransferEnd::Completed;
+TickWriteResult writeTicks(link::DeviceLink& link, ErrorReporter& errors,
+                           std::span<const std::optional<CellWrite>> ticks,
+                           const TickWriteOptions& options,
+                           const std::function<void(int)>& onTick) {
+    TickWriteResult result;
     const auto writeEach = [&] {
         const link::Nanos start = link.now();
         for (std::size_t i = 0; i < ticks.size(); ++i) {
             link.clock().sleepUntil(start + kWriteTick * static_cast<long>(i + 1),
                                     link.stopToken());
             if (link.stopRequested()) {
-                end = TransferEnd::Stopped;
+                result.end = TransferEnd::Stopped;
                 return;
             }
             if (ticks[i]) {
                 link::requestWriteByte(link, ticks[i]->address, ticks[i]->value);
             }
+            result.ticksDone = static_cast<int>(i + 1);
             if (onTick) {
-                onTick(static_cast<int>(i + 1));
+                onTick(result.ticksDone);
             }
         }
     };
     if (!link::exchangeOnPort(link, options.commPort, errors, options.window, "TimerWrite_Timer",
                               writeEach)) {
-        return TransferEnd::PortFailed;
+        result.end = TransferEnd::PortFailed;
     }
-    return end;
+    return result;
 }
 
 }  // namespace tilt::config

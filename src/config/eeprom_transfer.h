@@ -70,14 +70,21 @@ struct TickWriteOptions {
     std::string_view window = "Configuration";
 };
 
+// How a write of ticks ended, and how far it got: the cells of the first `ticksDone` ticks are
+// in the logger.
+struct TickWriteResult {
+    TransferEnd end = TransferEnd::Completed;
+    int ticksDone = 0;
+};
+
 // Writes one cell a tick, a tick every 500 ms, the first 500 ms after the start: 'p', 12 ms,
 // the address, 12 ms, the value. An empty entry lets its tick pass without a byte. `onTick`
 // hears how many ticks have passed. A port failure goes to the error handler as
 // "TimerWrite_Timer".
-[[nodiscard]] TransferEnd writeTicks(link::DeviceLink& link, ErrorReporter& errors,
-                                     std::span<const std::optional<CellWrite>> ticks,
-                                     const TickWriteOptions& options,
-                                     const std::function<void(int ticksDone)>& onTick);
+[[nodiscard]] TickWriteResult writeTicks(link::DeviceLink& link, ErrorReporter& errors,
+                                         std::span<const std::optional<CellWrite>> ticks,
+                                         const TickWriteOptions& options,
+                                         const std::function<void(int ticksDone)>& onTick);
 
 // The cells of the first `ticksDone` ticks: what a write that got so far put into the logger.
 [[nodiscard]] std::vector<CellWrite> cellsWritten(std::span<const std::optional<CellWrite>> ticks,

@@ -58,4 +58,16 @@ std::string unfinishedDownloadWarning(const std::string& file, std::int32_t page
            "\r\nChoose Download and the same file to continue the download first.";
 }
 
+bool confirmErasing(Messages& messages, const AppState& state, std::string_view warning) {
+    const auto& unfinished = state.unfinishedDownload;
+    if (unfinished && unfinished->commPort == state.CommPort) {
+        return messages.ask(destructiveQuestion(unfinishedDownloadWarning(unfinished->file,
+                                                                          unfinished->pagesInFile) +
+                                                "\r\n" + std::string(warning)),
+                            Messages::Buttons::YesNoDefaultNo) == Messages::Answer::Yes;
+    }
+    return messages.ask(destructiveQuestion(warning), Messages::Buttons::YesNo) ==
+           Messages::Answer::Yes;
+}
+
 }  // namespace tilt::logging

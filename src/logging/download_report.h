@@ -4,6 +4,8 @@
 #include <string>
 
 #include "logging/download_job.h"
+#include "shell/app_state.h"
+#include "shell/messages.h"
 
 namespace tilt::logging {
 
@@ -24,5 +26,11 @@ namespace tilt::logging {
 // unfinished: which file, and which pages are only on the logger.
 [[nodiscard]] std::string unfinishedDownloadWarning(const std::string& file,
                                                     std::int32_t pagesInFile);
+
+// The question before a command that erases the logger's memory (`warning` is the launch's or
+// the erase's); true on Yes. While a download of the logger on the chosen port is unfinished,
+// the question names its file and the pages only the logger holds, and Return answers No.
+[[nodiscard]] bool confirmErasing(Messages& messages, const AppState& state,
+                                  std::string_view warning);
 
 }  // namespace tilt::logging

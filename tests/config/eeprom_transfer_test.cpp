@@ -173,8 +173,10 @@ TEST(TickedWrite, OneCellEveryHalfSecond_EmptyTicksSendNothing_StopEndsBetweenTi
     TickWriteOptions options;
     options.commPort = bench.port;
     const auto start = bench.clock.now();
-    EXPECT_EQ(writeTicks(bench.link, errors, ticks, options, [&](int n) { passed.push_back(n); }),
-              TransferEnd::Completed);
+    const auto written =
+        writeTicks(bench.link, errors, ticks, options, [&](int n) { passed.push_back(n); });
+    EXPECT_EQ(written.end, TransferEnd::Completed);
+    EXPECT_EQ(written.ticksDone, 4);
     EXPECT_EQ(passed, (std::vector<int>{1, 2, 3, 4}));
     const auto rx = bench.received();
     ASSERT_EQ(rx.size(), 9U);
@@ -194,13 +196,13 @@ TEST(TickedWrite, OneCellEveryHalfSecond_EmptyTicksSendNothing_StopEndsBetweenTi
     std::stop_source stop;
     halted.link.setStopToken(stop.get_token());
     options.commPort = halted.port;
-    EXPECT_EQ(writeTicks(halted.link, errors, ticks, options,
-                         [&](int n) {
-                             if (n == 2) {
-                                 stop.request_stop();
-                             }
-                         }),
-              TransferEnd::Stopped);
+    const auto stopped = writeTicks(halted.link, errors, ticks, options, [&](int n) {
+        if (n == 2) {
+            stop.request_stop();
+        }
+    });
+    EXPECT_EQ(stopped.end, TransferEnd::Stopped);
+    EXPECT_EQ(stopped.ticksDone, 2);
     EXPECT_EQ(halted.receivedBytes(), (std::vector<std::uint8_t>{'p', 14, 21, 'p', 15, 85}))
         << "whole writes only";
     EXPECT_TRUE(errors.reports.empty());

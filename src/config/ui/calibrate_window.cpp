@@ -238,22 +238,14 @@ void Calibrate::mnuWrite_Click() {
     const auto record = recordWrittenCells(context_, ticks);
     ErrorReporter& errors = context_.errors;
     const TickWriteOptions options{context_.state.CommPort, kWindow};
-    struct Outcome {
-        TransferEnd end = TransferEnd::Completed;
-        int ticksDone = 0;
-    };
-    const bool started = context_.device.start<Outcome>(
+    const bool started = context_.device.start<TickWriteResult>(
         this, {"Calibration write", "mnuWrite_Click", mnuWrite_},
         [ticks, onTick, record, options, &errors](link::DeviceLink& link) {
-            Outcome outcome;
-            outcome.end = writeTicks(link, errors, ticks, options, [&](int done) {
-                outcome.ticksDone = done;
-                onTick(done);
-            });
-            record(outcome.ticksDone);
-            return outcome;
+            const auto written = writeTicks(link, errors, ticks, options, onTick);
+            record(written.ticksDone);
+            return written;
         },
-        [this](const Outcome& outcome) { finishWrite(outcome.end, outcome.ticksDone); },
+        [this](const TickWriteResult& written) { finishWrite(written.end, written.ticksDone); },
         [this] {
             if (writing_) {  // the write failed on its way: its report says all that is known
                 finishWrite(TransferEnd::Stopped, 0);

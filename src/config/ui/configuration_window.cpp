@@ -425,18 +425,14 @@ void Configuration::mnuWrite_Click() {
     options.commPort = context_.state.CommPort;
     options.window = kWindow;
     ErrorReporter& errors = context_.errors;
-    const bool started = context_.device.start<WriteOutcome>(
+    const bool started = context_.device.start<TickWriteResult>(
         this, {"Write", "mnuWrite_Click", mnuWrite_},
         [ticks, options, &errors, onTick, record](link::DeviceLink& link) {
-            WriteOutcome outcome;
-            outcome.end = writeTicks(link, errors, ticks, options, [&](int done) {
-                outcome.ticksDone = done;
-                onTick(done);
-            });
-            record(outcome.ticksDone);
-            return outcome;
+            const auto written = writeTicks(link, errors, ticks, options, onTick);
+            record(written.ticksDone);
+            return written;
         },
-        [this, ticks](const WriteOutcome& outcome) { writeEnded(outcome, ticks); },
+        [this, ticks](const TickWriteResult& outcome) { writeEnded(outcome, ticks); },
         [this] { endActivity(); });
     if (!started) {
         endActivity();
@@ -490,7 +486,7 @@ void Configuration::showWriteProgress(int ticksDone) {
     fraProgress_->setTitle(QString::fromStdString(writingCaption(ticksDone)));
 }
 
-void Configuration::writeEnded(const WriteOutcome& outcome,
+void Configuration::writeEnded(const TickWriteResult& outcome,
                                const std::vector<std::optional<CellWrite>>& ticks) {
     if (outcome.end == TransferEnd::Completed) {
         endActivity();

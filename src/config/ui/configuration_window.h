@@ -71,10 +71,6 @@ class Configuration final : public QMainWindow, public shell::ui::Pictured {
         ConfigReadResult result;
         int done = 0;
     };
-    struct WriteOutcome {
-        TransferEnd end = TransferEnd::Completed;
-        int ticksDone = 0;
-    };
 
     void buildMenus();
     void buildControls();
@@ -86,7 +82,7 @@ class Configuration final : public QMainWindow, public shell::ui::Pictured {
     void BreakOutReadArray(const ReadArray& bytes);
     [[nodiscard]] bool confirmWriteOfClearedFields(const ConfigValues& fields);
     void showWriteProgress(int ticksDone);
-    void writeEnded(const WriteOutcome& outcome,
+    void writeEnded(const TickWriteResult& outcome,
                     const std::vector<std::optional<CellWrite>>& ticks);
     void keepWrittenCells(const std::vector<std::optional<CellWrite>>& ticks, int ticksDone,
                           bool complete);

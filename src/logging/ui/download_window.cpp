@@ -546,27 +546,13 @@ void DownloadErase::resetDownloadControls() {
 
 // --- Erase --------------------------------------------------------------------------------
 
-// The erase's question; while a download of this logger is unfinished it names the file and
-// the pages only the logger holds, and Return answers No.
-bool DownloadErase::confirmErase() {
-    const auto& unfinished = context_.state.unfinishedDownload;
-    if (unfinished && unfinished->commPort == context_.state.CommPort) {
-        return context_.messages.ask(
-                   destructiveQuestion(
-                       unfinishedDownloadWarning(unfinished->file, unfinished->pagesInFile) +
-                       "\r\n" + std::string(kEraseWarning)),
-                   Messages::Buttons::YesNoDefaultNo) == Messages::Answer::Yes;
-    }
-    return context_.messages.ask(destructiveQuestion(kEraseWarning), Messages::Buttons::YesNo) ==
-           Messages::Answer::Yes;
-}
-
 void DownloadErase::mnuErase_Click() {
     if (erasing_) {
         context_.device.stop();  // the erase's end tells the user
         return;
     }
-    if (context_.device.refuseWhileBusy("Erase") || !confirmErase()) {
+    if (context_.device.refuseWhileBusy("Erase") ||
+        !confirmErasing(context_.messages, context_.state, kEraseWarning)) {
         return;
     }
     erasing_ = true;

@@ -58,7 +58,6 @@ class DownloadErase final : public QMainWindow {
     void showUnfinishedDownload();
     void finishDownload();
     void resetDownloadControls();
-    [[nodiscard]] bool confirmErase();
     void showEraseProgress(const EraseProgress& progress);
     void eraseEnded(EraseEnd end);
     void resetEraseControls();

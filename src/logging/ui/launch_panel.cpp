@@ -29,21 +29,6 @@ LaunchPanel::LaunchPanel(shell::ui::AppContext& context, Shell shell, QWidget* p
     hide();
 }
 
-// The launch's question; while a download of this logger is unfinished it names the file and
-// the pages only the logger holds, and Return answers No.
-bool LaunchPanel::confirmLaunch() {
-    const auto& unfinished = context_.state.unfinishedDownload;
-    if (unfinished && unfinished->commPort == context_.state.CommPort) {
-        return context_.messages.ask(
-                   destructiveQuestion(
-                       unfinishedDownloadWarning(unfinished->file, unfinished->pagesInFile) +
-                       "\r\n" + std::string(kLaunchWarning)),
-                   Messages::Buttons::YesNoDefaultNo) == Messages::Answer::Yes;
-    }
-    return context_.messages.ask(destructiveQuestion(kLaunchWarning), Messages::Buttons::YesNo) ==
-           Messages::Answer::Yes;
-}
-
 void LaunchPanel::mnuLaunch_Click() {
     if (context_.state.CommPort == 0) {
         context_.messages.show(std::string(kNoPortSelected));
@@ -51,7 +36,8 @@ void LaunchPanel::mnuLaunch_Click() {
     }
     // The navigation bar reaches here while the Tools entry is disabled: a running job keeps
     // the device, and the menus are left as they are.
-    if (context_.device.refuseWhileBusy("Launch") || !confirmLaunch()) {
+    if (context_.device.refuseWhileBusy("Launch") ||
+        !confirmErasing(context_.messages, context_.state, kLaunchWarning)) {
         return;
     }
     for (const char* menu : {"mnuFile", "mnuTools", "mnuHelp"}) {

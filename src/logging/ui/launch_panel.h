@@ -29,7 +29,6 @@ class LaunchPanel final : public QGroupBox {
     void mnuLaunch_Click();
 
   private:
-    [[nodiscard]] bool confirmLaunch();
     void launchEnded(const LaunchResult& result);
     void restoreMenus(bool started);
     void showErasedPages(double pages);
