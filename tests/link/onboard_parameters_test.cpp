@@ -52,7 +52,7 @@ TEST(GetOnBoardParameters, DecodesTareWordsAsSignedDegreesToOneDecimal) {
     }
 }
 
-TEST(GetOnBoardParameters, FourRepliesOfFive_SilentPortOrMissingPort_AreNoParameters) {
+TEST(GetOnBoardParameters, FourRepliesOfFive_PulledAdapter_SilentPortOrMissingPort_AreNoParameters) {
     // The device falls silent one second after power-up: the fifth reply never comes.
     device::SimOptions tiring;
     tiring.faults.silenceEvery = ms(1000);
@@ -62,6 +62,12 @@ TEST(GetOnBoardParameters, FourRepliesOfFive_SilentPortOrMissingPort_AreNoParame
     EXPECT_FALSE(GetOnBoardParameters(fourOfFive.link, fourOfFive.port, errors, "Connect"));
     EXPECT_EQ(fourOfFive.receivedBytes().size(), 10U);
     EXPECT_FALSE(fourOfFive.link.isOpen());
+
+    // The adapter pulled out after two of the reads: no parameters, and no report either.
+    SimBench pulled;
+    pulled.catalogue.line(pulled.port)->unplugAfterWrites(4);
+    EXPECT_FALSE(GetOnBoardParameters(pulled.link, pulled.port, errors, "Connect"));
+    EXPECT_FALSE(pulled.link.isOpen());
 
     SimBench bench;
     const auto silent = static_cast<std::int16_t>(bench.catalogue.addSilentPort("ttyS1"));
