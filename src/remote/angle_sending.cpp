@@ -20,6 +20,7 @@ live::LiveEnd sendSampledAngles(link::DeviceLink& link, ErrorReporter& errors,
             sending.sampled(sample, datagram);
         }
     };
+    events.silence = sending.silence;
     return live::sampleAngles(link, errors, options, none, events);
 }
 

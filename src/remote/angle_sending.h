@@ -25,6 +25,8 @@ struct AngleSending {
     std::function<void(const std::string&)> send;
     // Each reading, with the datagram that was sent for it, if any.
     std::function<void(const live::AngleSample&, const std::optional<std::string>&)> sampled;
+    // The device has not answered for a while (true), or answers again (false).
+    std::function<void(bool silent)> silence;
 };
 
 // The sending side of a remote session, for the window and for tiltctl alike: the angle loop

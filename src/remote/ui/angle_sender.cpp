@@ -5,8 +5,8 @@
 namespace tilt::remote::ui {
 
 live::LiveEnd sampleAndSend(link::DeviceLink& link, ErrorReporter& errors, std::int16_t commPort,
-                            const SendTarget& target,
-                            const std::function<void(SampledPair)>& shown) {
+                            const SendTarget& target, const std::function<void(SampledPair)>& shown,
+                            const std::function<void(bool)>& silence) {
     live::LiveOptions options;
     options.commPort = commPort;
     options.window = "RemoteSession";
@@ -17,6 +17,7 @@ live::LiveEnd sampleAndSend(link::DeviceLink& link, ErrorReporter& errors, std::
                                const std::optional<std::string>& datagram) {
         shown(SampledPair{sample.reading, datagram});
     };
+    sending.silence = silence;
     return sendSampledAngles(link, errors, options, sending);
 }
 

@@ -47,6 +47,7 @@ struct SampledPair {
 // show the newest.
 [[nodiscard]] live::LiveEnd sampleAndSend(link::DeviceLink& link, ErrorReporter& errors,
                                           std::int16_t commPort, const SendTarget& target,
-                                          const std::function<void(SampledPair)>& shown);
+                                          const std::function<void(SampledPair)>& shown,
+                                          const std::function<void(bool silent)>& silence);
 
 }  // namespace tilt::remote::ui

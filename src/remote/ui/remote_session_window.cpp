@@ -379,10 +379,21 @@ void RemoteSession::startSampling() {
     const std::int16_t port = context_.state.CommPort;
     statusBar()->clearMessage();
     auto end = std::make_shared<live::LiveEnd>(live::LiveEnd::PortFailed);
+    // A logger that falls silent is said so while the loop keeps asking.
+    auto silence = shell::ui::DeviceThread::toWindow<bool>(this, [this](bool silent) {
+        if (silent && sampling_) {
+            statusBar()->showMessage(
+                QString::fromStdString(live::silentDeviceText(anyReading_)) +
+                QStringLiteral(" Sampling goes on until you choose File > Sample."));
+        } else if (!silent) {
+            statusBar()->clearMessage();
+        }
+    });
+    anyReading_ = false;
     const bool started = context_.device.start<live::LiveEnd>(
         this, {"Remote session sampling", "mnuSample_Click", mnuSample_},
-        [publish, target, &errors, port](link::DeviceLink& link) {
-            return sampleAndSend(link, errors, port, *target, publish);
+        [publish, target, &errors, port, silence](link::DeviceLink& link) {
+            return sampleAndSend(link, errors, port, *target, publish, silence);
         },
         [end](live::LiveEnd ended) { *end = ended; },
         [this, end] {
@@ -415,6 +426,7 @@ void RemoteSession::finishSampling() {
 }
 
 void RemoteSession::showReading(const SampledPair& pair) {
+    anyReading_ = true;
     if (pair.datagram) {
         LastSentText_ = *pair.datagram;
         txtSend_->setText(QString::fromStdString(LastSentText_));

@@ -109,6 +109,7 @@ class RemoteSession final : public QMainWindow, public shell::ui::Pictured {
     bool lookingUp_ = false;
     shell::ui::LatestValue<SampledPair> readings_;
     bool sampling_ = false;
+    bool anyReading_ = false;  // this sampling has shown a reading
 };
 
 }  // namespace tilt::remote::ui

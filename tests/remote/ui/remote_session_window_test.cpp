@@ -476,6 +476,27 @@ TEST_F(RemoteSessionWindow, AdapterPulledOut_TheReportThenOneLineOnWhatToDo) {
     EXPECT_TRUE(control<QGroupBox>("fraSession")->isEnabled());
 }
 
+// A logger that falls silent while the session samples: said in the status line while the loop
+// keeps asking, and gone once it answers again.
+TEST_F(RemoteSessionWindow, LoggerFallenSilent_IsSaidWhileSamplingGoesOn) {
+    device::SimOptions pausing;
+    pausing.faults.silenceEvery = link::ms(4000);
+    pausing.faults.silenceLength = link::ms(3000);
+    open(pausing);
+    menu("mnuSample")->trigger();
+    auto* bar = window->findChild<QStatusBar*>();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_TRUE(gui.waitFor([&] { return bar->currentMessage().contains("stopped answering"); }));
+    EXPECT_EQ(bar->currentMessage().toStdString(),
+              live::silentDeviceText(true) + " Sampling goes on until you choose File > Sample.");
+    EXPECT_TRUE(menu("mnuSample")->isChecked());
+    ASSERT_TRUE(gui.waitFor([&] { return bar->currentMessage().isEmpty(); }))
+        << "the logger answers again";
+    menu("mnuSample")->trigger();
+    ASSERT_TRUE(gui.idle());
+    EXPECT_TRUE(gui.errors.reports.empty());
+}
+
 TEST_F(RemoteSessionWindow, Return_StopsSamplingAndLetsGoOfThePort) {
     open();
     const std::uint16_t port = reset(freePort());
