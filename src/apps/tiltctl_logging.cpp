@@ -198,12 +198,11 @@ int downloadEnded(Context& ctx, std::ostream& out, const PrintingErrors& errors,
             out << result.file << ": " << logging::kAlreadyCompleteMessage << "\n";
             return errors.count() == 0 ? kDone : kDeviceFailed;
         case DownloadEnd::Stopped:
-            if (result.transfer.DownloadPage == 0 && result.pagesInFile == 0) {
-                ctx.err << "Download halted by user.\n";
-            } else {
-                ctx.err << "Download halted by user before page " << result.transfer.DownloadPage
-                        << ". Run it again with --resume to continue " << result.file << ".\n";
+            ctx.err << logging::downloadEndedEarlyText(result);
+            if (result.transfer.DownloadPage != 0 || result.pagesInFile != 0) {
+                ctx.err << " Run it again with --resume to continue " << result.file << ".";
             }
+            ctx.err << "\n";
             return kInterrupted;
         case DownloadEnd::ParametersFailed:
             if (!result.parameterPortFailure.empty()) {

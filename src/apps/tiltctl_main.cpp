@@ -79,8 +79,6 @@ const Command* takeCommand(QStringList& args) {
     return best;
 }
 
-// The port chosen last in the desktop program, as its start-up reads it. A saved text that is
-// no 16-bit number is refused rather than wrapped round into some other port.
 // The port the desktop program saved, read as it reads it. Its "0" means no port was chosen,
 // which the command then says; any other text that is no port number is refused before a port
 // is touched (a negative number would otherwise be tried as a port).

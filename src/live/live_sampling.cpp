@@ -139,6 +139,10 @@ std::string silentDeviceText(bool anyReading) {
            ". Check that the logger is on and connected.";
 }
 
+std::string silentWhileSamplingText(bool anyReading) {
+    return silentDeviceText(anyReading) + " Sampling goes on until you choose File > Sample.";
+}
+
 LiveEnd sampleAngles(link::DeviceLink& link, ErrorReporter& errors, const LiveOptions& options,
                      LoopRequests& requests, const AngleLoopEvents& events) {
     LoopRun run(link, errors, options, events.recordingFailed);

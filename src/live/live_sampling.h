@@ -62,6 +62,9 @@ enum class LiveEnd {
 // What the user is told of a device that sent no reading at all, or stopped answering.
 [[nodiscard]] std::string silentDeviceText(bool anyReading);
 
+// The same, in a window whose sampling goes on asking.
+[[nodiscard]] std::string silentWhileSamplingText(bool anyReading);
+
 struct AngleLoopEvents {
     std::function<void(const AngleSample&)> reading;
     std::function<void(const TareDone&)> tare;

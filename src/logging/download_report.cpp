@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "shell/number_text.h"
+
 namespace tilt::logging {
 
 namespace {
@@ -13,7 +15,10 @@ std::string atPage(std::int32_t page) {
 }  // namespace
 
 std::string downloadEndedEarlyText(const DownloadResult& result) {
-    const std::int32_t page = result.transfer.DownloadPage;
+    // A continued transfer asks for page 0 before the page it goes on at: an end there is an
+    // end before that page.
+    const std::int32_t page = result.transfer.DownloadPage > 0 ? result.transfer.DownloadPage
+                                                               : std::max(result.firstPage, 0);
     switch (result.end) {
         case DownloadEnd::Stopped:
             return page > 0 ? "Download halted by user before page " + std::to_string(page) + "."
@@ -49,22 +54,27 @@ bool leftPagesBehind(const DownloadResult& result) {
            result.end != DownloadEnd::AlreadyComplete;
 }
 
-std::string unfinishedDownloadWarning(const std::string& file, std::int32_t pagesInFile) {
-    const std::string after = std::to_string(std::max(pagesInFile, 0));
-    return "The download of this logger into " + file + " did not finish: " +
-           (pagesInFile > 0 ? "the file keeps pages 1 to " + after + ", and the pages after " +
-                                  after + " are only on the logger."
-                            : "no page of the recording is in a file yet.") +
-           "\r\nChoose Download and the same file to continue the download first.";
+std::string unfinishedDownloadWarning(const UnfinishedDownload& unfinished) {
+    const std::string after = std::to_string(std::max(unfinished.pagesInFile, 0));
+    return "The download of logger " + numberText(unfinished.serialNumber) + " into " +
+           unfinished.file + " did not finish: " +
+           (unfinished.pagesInFile > 0
+                ? "the file keeps pages 1 to " + after + ", and the pages after " + after +
+                      " are only on the logger."
+                : "no page of its recording is in a file yet.") +
+           "\r\nTo keep them, connect to that logger, then " + std::string(kContinueDownloadHint);
 }
 
-bool confirmErasing(Messages& messages, const AppState& state, std::string_view warning) {
-    const auto& unfinished = state.unfinishedDownload;
-    if (unfinished && unfinished->commPort == state.CommPort) {
-        return messages.ask(destructiveQuestion(unfinishedDownloadWarning(unfinished->file,
-                                                                          unfinished->pagesInFile) +
-                                                "\r\n" + std::string(warning)),
-                            Messages::Buttons::YesNoDefaultNo) == Messages::Answer::Yes;
+bool confirmErasing(Messages& messages, AppState& state, std::string_view warning) {
+    // Whatever port the logger is on now: an adapter plugged in again may have another number.
+    if (const auto& unfinished = state.unfinishedDownload) {
+        const bool yes = messages.ask(destructiveQuestion(unfinishedDownloadWarning(*unfinished) +
+                                                          "\r\n" + std::string(warning)),
+                                      Messages::Buttons::YesNoDefaultNo) == Messages::Answer::Yes;
+        if (yes) {
+            state.unfinishedDownload.reset();  // the user has chosen, knowing what it costs
+        }
+        return yes;
     }
     return messages.ask(destructiveQuestion(warning), Messages::Buttons::YesNo) ==
            Messages::Answer::Yes;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "logging/download_job.h"
 #include "shell/app_state.h"
@@ -16,21 +17,23 @@ namespace tilt::logging {
 // "The logger stopped answering at page 813." Empty for a download that completed.
 [[nodiscard]] std::string downloadEndedEarlyText(const DownloadResult& result);
 
+// How the window's user goes on with a download that did not finish.
+inline constexpr std::string_view kContinueDownloadHint =
+    "choose Download again and the same file to continue.";
+
 // What the data file keeps: "/data/walk.tlg keeps pages 1 to 812."
 [[nodiscard]] std::string keptPagesText(const std::string& file, std::int32_t pagesInFile);
 
 // Whether the download ended with pages of the recording left on the logger that no file holds.
 [[nodiscard]] bool leftPagesBehind(const DownloadResult& result);
 
-// The warning before a command that erases the logger while a download of its recording is
-// unfinished: which file, and which pages are only on the logger.
-[[nodiscard]] std::string unfinishedDownloadWarning(const std::string& file,
-                                                    std::int32_t pagesInFile);
+// The warning before a command that erases a logger while a download of this run is unfinished:
+// which logger and file, which pages are only on the logger, and how to keep them.
+[[nodiscard]] std::string unfinishedDownloadWarning(const UnfinishedDownload& unfinished);
 
 // The question before a command that erases the logger's memory (`warning` is the launch's or
-// the erase's); true on Yes. While a download of the logger on the chosen port is unfinished,
-// the question names its file and the pages only the logger holds, and Return answers No.
-[[nodiscard]] bool confirmErasing(Messages& messages, const AppState& state,
-                                  std::string_view warning);
+// the erase's); true on Yes. While a download of this run is unfinished, whatever port the
+// logger is on now, the question names it, and Return answers No; Yes forgets it.
+[[nodiscard]] bool confirmErasing(Messages& messages, AppState& state, std::string_view warning);
 
 }  // namespace tilt::logging

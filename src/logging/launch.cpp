@@ -19,6 +19,7 @@ constexpr int kFirstLaunchCell = 103;
 constexpr std::int32_t kEraseLeadMs = 1000;
 constexpr link::Nanos kTick = link::ms(250);
 constexpr double kLastPage = 2047;
+constexpr std::size_t kPages = 2048;
 
 // After a failure the launch tells the user itself; a port that will not close adds nothing.
 void closeQuietly(link::DeviceLink& link) {
@@ -46,11 +47,12 @@ std::string launchEndMessage(const LaunchResult& result) {
                 "momentarily indicating that datalogging has begun.";
             // Progress that stopped half-way: a logger that hung, or a cable that broke.
             if (result.progressBytes > 0 && result.progressBytes < link::kEraseProgressBytes) {
-                message += "\r\nThe logger sent " + std::to_string(result.progressBytes) +
-                           " of the " + std::to_string(link::kEraseProgressBytes) +
-                           " progress bytes of a whole erase, then fell silent. If the shaker "
-                           "does not shake, connect again and check the logger before you leave "
-                           "it.";
+                // About one progress byte comes for each page erased.
+                const std::size_t page = std::min<std::size_t>(result.progressBytes, kPages);
+                message += "\r\nThe logger's erase stopped at about page " + std::to_string(page) +
+                           " of " + std::to_string(kPages) +
+                           ", and it fell silent. If the shaker does not shake, connect again "
+                           "and check the logger before you leave it.";
             }
             return message;
         case LaunchEnd::LaunchTimeFailed:

@@ -10,8 +10,7 @@ namespace tilt {
 // A download of this run of the program that ended before the end of the recording and has not
 // been completed since: the pages after `pagesInFile` are only on the logger.
 struct UnfinishedDownload {
-    std::int16_t commPort = 0;  // the port of the logger it came from
-    double serialNumber = 0;
+    double serialNumber = 0;  // of the logger it came from
     std::string file;
     std::int32_t pagesInFile = 0;
 };

@@ -15,13 +15,15 @@ class FakeMessages final : public Messages {
     struct Shown {
         std::string text;
         Buttons buttons;
-        std::vector<std::string> choices;  // of a choose()
+        std::vector<std::string> choices;  // of a choose(), with the one Return and Escape press
+        std::size_t defaultChoice;
+        std::size_t escapeChoice;
     };
 
-    void show(const std::string& text) override { shown.push_back({text, Buttons::Ok, {}}); }
+    void show(const std::string& text) override { shown.push_back({text, Buttons::Ok, {}, 0, 0}); }
 
     Answer ask(const std::string& text, Buttons buttons) override {
-        shown.push_back({text, buttons, {}});
+        shown.push_back({text, buttons, {}, 0, 0});
         if (!answers.empty()) {
             const Answer a = answers.front();
             answers.pop_front();
@@ -34,8 +36,8 @@ class FakeMessages final : public Messages {
 
     // Answers from `choiceAnswers` (indices), else as Escape would.
     std::size_t choose(const std::string& text, const std::vector<std::string>& choices,
-                       std::size_t /*defaultChoice*/, std::size_t escapeChoice) override {
-        shown.push_back({text, Buttons::Ok, choices});
+                       std::size_t defaultChoice, std::size_t escapeChoice) override {
+        shown.push_back({text, Buttons::Ok, choices, defaultChoice, escapeChoice});
         if (!choiceAnswers.empty()) {
             const std::size_t a = choiceAnswers.front();
             choiceAnswers.pop_front();

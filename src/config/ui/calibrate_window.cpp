@@ -176,8 +176,7 @@ void Calibrate::showSilence(bool silent) {
     if (!sampling_) {
         return;
     }
-    showNote(silent ? QString::fromStdString(live::silentDeviceText(fraAcc_->sampled())) +
-                          QStringLiteral(" Sampling goes on until you choose File > Sample.")
+    showNote(silent ? QString::fromStdString(live::silentWhileSamplingText(fraAcc_->sampled()))
                     : QString());
 }
 
@@ -239,7 +238,7 @@ void Calibrate::mnuWrite_Click() {
     ErrorReporter& errors = context_.errors;
     const TickWriteOptions options{context_.state.CommPort, kWindow};
     const bool started = context_.device.start<TickWriteResult>(
-        this, {"Calibration write", "mnuWrite_Click", mnuWrite_},
+        this, {"Calibration write", "mnuWrite_Click"},  // a write is not stopped by its entry
         [ticks, onTick, record, options, &errors](link::DeviceLink& link) {
             const auto written = writeTicks(link, errors, ticks, options, onTick);
             record(written.ticksDone);

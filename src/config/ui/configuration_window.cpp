@@ -23,6 +23,7 @@
 #include "shell/messages.h"
 #include "shell/ui/app_context.h"
 #include "shell/ui/device_thread.h"
+#include "shell/ui/field_notes.h"
 #include "shell/ui/window_registry.h"
 
 namespace tilt::config::ui {
@@ -51,7 +52,7 @@ void mark(QWidget* field, bool changed, const QString& tip) {
     }
     field->setProperty("changed", changed);
     field->setToolTip(tip);
-    field->setStyleSheet(changed ? QStringLiteral("background-color: #ffe98a;") : QString());
+    shell::ui::markField(field, changed);
 }
 
 // Whether two values of a parameter go out as the same bytes (30 degrees and its read-back
@@ -74,12 +75,8 @@ QString limitText(const Parameter& p, const NumEdit& field) {
     if (!typed) {
         return {};
     }
-    const bool above = *typed > field.Max();
-    return QStringLiteral("%1: %2 is %3 %4; %4 will be written.")
-        .arg(captionOf(p), NumEdit::displayText(*typed),
-             above ? QStringLiteral("above the highest value")
-                   : QStringLiteral("below the lowest value"),
-             NumEdit::displayText(field.value()));
+    return shell::ui::limitNote(captionOf(p), NumEdit::displayText(*typed),
+                                NumEdit::displayText(field.value()), *typed > field.Max());
 }
 
 }  // namespace
@@ -170,8 +167,8 @@ void Configuration::buildControls() {
     PBar_->setValue(0);
     progress->addWidget(PBar_);
     lblWaiting_ = new QLabel(
-        QStringLiteral("Waiting for the logger to answer. Check the cable and the logger's "
-                       "power, or choose Return to stop."),
+        QStringLiteral("Waiting for the logger to answer; a read changes nothing in it. Check "
+                       "the cable and the logger's power, or choose Return to stop."),
         fraProgress_);
     lblWaiting_->setObjectName(QStringLiteral("lblWaiting"));
     lblWaiting_->setWordWrap(true);
@@ -421,15 +418,25 @@ void Configuration::mnuWrite_Click() {
     writeProgress_.discard();
     const auto onTick = writeProgress_.publisher();
     const auto record = recordWrittenCells(context_, ticks);
+    // Return closes the window and ends the write with it: the user still hears what the
+    // logger holds then.
+    const auto stoppedByReturn = shell::ui::DeviceThread::toWindow<int>(
+        &context_.loggerEvents, [&messages = context_.messages, ticks](int ticksDone) {
+            messages.show(writeEndText(TransferEnd::Stopped, ticks, ticksDone,
+                                       "open Configure Device and choose File > Write"));
+        });
     TickWriteOptions options;
     options.commPort = context_.state.CommPort;
     options.window = kWindow;
     ErrorReporter& errors = context_.errors;
     const bool started = context_.device.start<TickWriteResult>(
         this, {"Write", "mnuWrite_Click", mnuWrite_},
-        [ticks, options, &errors, onTick, record](link::DeviceLink& link) {
+        [ticks, options, &errors, onTick, record, stoppedByReturn](link::DeviceLink& link) {
             const auto written = writeTicks(link, errors, ticks, options, onTick);
             record(written.ticksDone);
+            if (written.end == TransferEnd::Stopped) {
+                stoppedByReturn(written.ticksDone);
+            }
             return written;
         },
         [this, ticks](const TickWriteResult& outcome) { writeEnded(outcome, ticks); },
@@ -442,29 +449,32 @@ void Configuration::mnuWrite_Click() {
 // The fields a failed read emptied hold zeros, which would set the update time increment and
 // the gains to 0: the user sees what would go out and decides.
 bool Configuration::confirmWriteOfClearedFields(const ConfigValues& fields) {
-    QStringList values;
+    // One a line, the zeros (which stop a logger working) first.
+    QStringList zeros;
+    QStringList others;
     for (const Parameter& p : parameterMap()) {
         const auto value = fields.find(p.recordField);
         if (value == fields.end()) {
             continue;
         }
-        values << (p.encoding == Encoding::RateCode
-                       ? QStringLiteral("%1 %2").arg(captionOf(p), value->second == 0
-                                                                       ? QStringLiteral("none (0)")
-                                                                       : rateText(value->second))
-                       : QStringLiteral("%1 %2").arg(captionOf(p),
-                                                     NumEdit::displayText(value->second)));
+        const bool zero = value->second == 0;
+        (zero ? zeros : others) << (p.encoding == Encoding::RateCode
+                                        ? QStringLiteral("%1 %2").arg(
+                                              captionOf(p), zero ? QStringLiteral("none (0)")
+                                                                 : rateText(value->second))
+                                        : QStringLiteral("%1 %2").arg(
+                                              captionOf(p), NumEdit::displayText(value->second)));
     }
     const QString warning =
         QStringLiteral(
             "The last read did not complete, so the fields were emptied, and nothing "
             "has filled them since. Write would send these values to the logger:\r\n") +
-        values.join(QStringLiteral(", ")) +
+        (zeros + others).join(QStringLiteral("\r\n")) +
         QStringLiteral(
-            ".\r\nTo fill the fields first, choose File > Read, open a profile or "
+            "\r\nTo fill the fields first, choose File > Read, open a profile or "
             "choose a Show command in the Tools menu.");
     return context_.messages.ask(destructiveQuestion(warning.toStdString()),
-                                 Messages::Buttons::YesNo) == Messages::Answer::Yes;
+                                 Messages::Buttons::YesNoDefaultNo) == Messages::Answer::Yes;
 }
 
 void Configuration::refuseWrite(const UnsendableValue& refusal) {
@@ -490,6 +500,7 @@ void Configuration::writeEnded(const TickWriteResult& outcome,
                                const std::vector<std::optional<CellWrite>>& ticks) {
     if (outcome.end == TransferEnd::Completed) {
         endActivity();
+        fieldsCleared_ = false;  // the logger holds what the fields show
         if (!held_) {
             // Every cell a read compares has been written: the logger holds what went out.
             ReadArray written{};

@@ -31,6 +31,12 @@ class NumberShape final : public QValidator {
                      .arg(QRegularExpression::escape(decimalPoint()))) {}
 
     State validate(QString& text, int& /*position*/) const override {
+        // These fields hold no thousands: either point is taken as the decimal separator, so
+        // that "12.5" typed out of habit is not read as 125.
+        const QString point = decimalPoint();
+        const QString other =
+            point == QStringLiteral(",") ? QStringLiteral(".") : QStringLiteral(",");
+        text.replace(other, point);
         if (!shape_.match(text).hasMatch()) {
             return Invalid;
         }

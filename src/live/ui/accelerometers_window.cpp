@@ -24,6 +24,7 @@
 #include "shell/text_value.h"
 #include "shell/ui/app_context.h"
 #include "shell/ui/device_thread.h"
+#include "shell/ui/field_notes.h"
 
 namespace tilt::live::ui {
 
@@ -220,7 +221,7 @@ void Accelerometers::markOutOfRange(Channel& channel, bool outOfRange) {
                         .arg(channel.dac)
                         .arg(channel.setting->minimum())
                         .arg(channel.setting->maximum()));
-    box->setStyleSheet(QStringLiteral("background-color: #ffe98a;"));
+    shell::ui::markField(box, true);
 }
 
 // The end of typing (Enter, leaving the box, or Write DAC): the box takes the slider's value,
@@ -237,12 +238,8 @@ void Accelerometers::takeTyping(Channel& channel) {
     const int lowest = channel.setting->minimum();
     const int highest = channel.setting->maximum();
     if (typed < lowest || typed > highest) {
-        showStatus(QStringLiteral("DAC%1: %2 is %3 %4; %4 will be written.")
-                       .arg(channel.dac)
-                       .arg(localeNumber(typed),
-                            typed > highest ? QStringLiteral("above the highest value")
-                                            : QStringLiteral("below the lowest value"),
-                            localeNumber(kept)));
+        showStatus(shell::ui::limitNote(QStringLiteral("DAC%1").arg(channel.dac),
+                                        localeNumber(typed), localeNumber(kept), typed > highest));
     }
 }
 

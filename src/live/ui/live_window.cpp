@@ -224,8 +224,7 @@ std::function<void(bool)> LiveWindow::silenceNotice() {
 
 void LiveWindow::showSilence(bool silent) {
     if (silent && sampling_) {
-        silenceText_ = QString::fromStdString(silentDeviceText(anyReading_)) +
-                       QStringLiteral(" Sampling goes on until you choose File > Sample.");
+        silenceText_ = QString::fromStdString(silentWhileSamplingText(anyReading_));
         lblRate_->clear();
         showStatus(silenceText_);
     } else if (!silenceText_.isEmpty()) {

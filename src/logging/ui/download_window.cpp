@@ -43,9 +43,6 @@ void addLabelled(QHBoxLayout* line, const QString& caption, QLineEdit* box) {
     line->addWidget(box);
 }
 
-// How the window tells the user to go on after a download that did not finish.
-constexpr const char* kContinueHint = "choose Download again and the same file to continue.";
-
 // An erase that has brought no progress byte for this long says so: the user decides whether to
 // wait on or stop it.
 constexpr link::Nanos kEraseStallShown = link::ms(2000);
@@ -478,7 +475,7 @@ void DownloadErase::tellEarlyEnd(const DownloadResult& result) {
                            ? "Make room on the disk (or put right what the error said), then "
                            : "Check the cable (choose Connect if the adapter came back as "
                              "another port), then ";
-    next += kContinueHint;
+    next += kContinueDownloadHint;
     context_.messages.show(downloadEndedEarlyText(result) + "\r\n" +
                            keptPagesText(result.file, result.pagesInFile) + "\r\n" + next);
 }
@@ -493,8 +490,8 @@ void DownloadErase::keepUnfinishedDownload(const DownloadResult& result) {
         state.unfinishedDownload->serialNumber == result.parameters.SerialNumber) {
         state.unfinishedDownload.reset();
     } else if (leftPagesBehind(result)) {
-        state.unfinishedDownload = UnfinishedDownload{
-            state.CommPort, result.parameters.SerialNumber, result.file, result.pagesInFile};
+        state.unfinishedDownload =
+            UnfinishedDownload{result.parameters.SerialNumber, result.file, result.pagesInFile};
     }
 }
 
@@ -504,11 +501,10 @@ void DownloadErase::showUnfinishedDownload() {
         unfinishedNote_->hide();
         return;
     }
-    std::string hint = kContinueHint;
-    hint.front() = 'C';
-    unfinishedNote_->setText(QString::fromStdString(
-        "The last download did not finish: " +
-        keptPagesText(unfinished->file, unfinished->pagesInFile) + " " + hint));
+    unfinishedNote_->setText(
+        QString::fromStdString("The last download did not finish: " +
+                               keptPagesText(unfinished->file, unfinished->pagesInFile) +
+                               " To keep the rest, " + std::string(kContinueDownloadHint)));
     unfinishedNote_->show();
 }
 
@@ -597,11 +593,7 @@ void DownloadErase::showEraseProgress(const EraseProgress& p) {
 
 void DownloadErase::eraseEnded(EraseEnd end) {
     unsetCursor();
-    if (end != EraseEnd::NotSent) {
-        // Whatever the erase reached, the recording is no longer whole on the logger.
-        context_.state.unfinishedDownload.reset();
-        showUnfinishedDownload();
-    }
+    showUnfinishedDownload();  // Yes to the erase's question forgot it
     context_.messages.show(std::string(eraseEndMessage(end)));
     resetEraseControls();
 }

@@ -72,9 +72,6 @@ void LaunchPanel::showErasedPages(double pages) {
 void LaunchPanel::launchEnded(const LaunchResult& result) {
     setTitle(QStringLiteral("Erase"));
     hide();
-    if (result.eraseSent) {
-        context_.state.unfinishedDownload.reset();  // that recording is gone from the logger
-    }
     if (const auto message = launchEndMessage(result); !message.empty()) {
         context_.messages.show(message);
     }

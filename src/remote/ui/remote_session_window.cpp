@@ -383,8 +383,7 @@ void RemoteSession::startSampling() {
     auto silence = shell::ui::DeviceThread::toWindow<bool>(this, [this](bool silent) {
         if (silent && sampling_) {
             statusBar()->showMessage(
-                QString::fromStdString(live::silentDeviceText(anyReading_)) +
-                QStringLiteral(" Sampling goes on until you choose File > Sample."));
+                QString::fromStdString(live::silentWhileSamplingText(anyReading_)));
         } else if (!silent) {
             statusBar()->clearMessage();
         }

@@ -80,9 +80,14 @@ bool DeviceThread::refuseWhileBusy(const std::string& title) {
 }
 
 void DeviceThread::guardEntry(QAction* entry) {
+    std::erase_if(guarded_, [](const QPointer<QAction>& gone) { return gone.isNull(); });
     guarded_.emplace_back(entry);
     connect(entry, &QAction::enabledChanged, this,
             [this, entry](bool enabled) { entrySwitched(entry, enabled); });
+    // A window opened while a job runs: its entries wait for the job too.
+    if (running_ && entry->isEnabled()) {
+        entrySwitched(entry, true);
+    }
 }
 
 void DeviceThread::holdEntries() {
@@ -97,6 +102,7 @@ void DeviceThread::holdEntries() {
 }
 
 void DeviceThread::releaseEntries() {
+    std::erase_if(held_, [](const QPointer<QAction>& gone) { return gone.isNull(); });
     switching_ = true;
     for (const QPointer<QAction>& entry : held_) {
         if (entry) {

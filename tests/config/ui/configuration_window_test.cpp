@@ -576,7 +576,7 @@ TEST_F(ConfigurationWindow, WriteAfterAFailedRead_AsksFirst_AndNoSendsNothing) {
     menu("mnuWrite")->trigger();  // the script answers No
     ASSERT_EQ(app.gui.messages.shown.size(), 1U);
     const auto& question = app.gui.messages.shown[0];
-    EXPECT_EQ(question.buttons, Messages::Buttons::YesNo);
+    EXPECT_EQ(question.buttons, Messages::Buttons::YesNoDefaultNo) << "Return writes nothing";
     for (const char* named : {"Update Time Increment 0", "X Gain 0", "Linear Update Rate none (0)",
                               "\r\nClick YES to proceed.\r\nClick NO to cancel this operation."}) {
         EXPECT_NE(question.text.find(named), std::string::npos) << named << "\n" << question.text;
@@ -589,6 +589,11 @@ TEST_F(ConfigurationWindow, WriteAfterAFailedRead_AsksFirst_AndNoSendsNothing) {
     menu("mnuWrite")->trigger();
     ASSERT_TRUE(app.waitForMessage("Write completed!"));
     EXPECT_EQ(app.memory().eeprom[30], 0) << "Yes: the zeros went out as shown";
+    // The logger holds what the fields show now: the next write asks nothing.
+    app.gui.messages.shown.clear();
+    menu("mnuWrite")->trigger();
+    ASSERT_TRUE(app.waitForMessage("Write completed!"));
+    EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Write completed!"});
 
     // Filled since, the fields go without a question.
     app.gui.messages.shown.clear();
@@ -642,18 +647,19 @@ TEST_F(ConfigurationWindow, ValueBeyondAFieldsLimits_IsBroughtBackAndTold) {
     EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Read completed!"}) << "no box";
 }
 
-// The fields show and take the decimal separator of the user's number settings.
+// The fields show and take the decimal separator of the user's number settings; the other
+// point, typed out of habit, is taken as the separator too, never dropped (12.5 is not 125).
 TEST(ConfigurationWindowLocale, FieldsShowAndTakeTheUsersDecimalSeparator) {
     struct Case {
         QLocale::Language language;
         const char* shown;
         const char* typed;
-        const char* refused;  // typed with the other separator: the separator is dropped
-        double refusedValue;
+        const char* otherPoint;  // typed with the other separator
+        const char* otherShown;  // and shown with the user's
     };
     const QLocale before;
-    for (const Case& c : {Case{QLocale::C, "-180.0055", "12.5", "1,5", 15},
-                          Case{QLocale::German, "-180,0055", "12,5", "1.5", 15}}) {
+    for (const Case& c : {Case{QLocale::C, "-180.0055", "12.5", "1,5", "1.5"},
+                          Case{QLocale::German, "-180,0055", "12,5", "1.5", "1,5"}}) {
         QLocale::setDefault(QLocale(c.language));
         ConfigGui app;
         app.start([](device::SimDevice& d) {
@@ -666,8 +672,9 @@ TEST(ConfigurationWindowLocale, FieldsShowAndTakeTheUsersDecimalSeparator) {
         auto* tare = w->findChild<NumEdit*>("NumEdit14");
         EXPECT_EQ(tare->text(), c.shown);
         auto* alarm = w->findChild<NumEdit*>("NumEdit20");
-        typeOver(alarm, c.refused);
-        EXPECT_EQ(alarm->value(), c.refusedValue) << c.refused;
+        typeOver(alarm, c.otherPoint);
+        EXPECT_EQ(alarm->value(), 1.5) << c.otherPoint;
+        EXPECT_EQ(alarm->text(), c.otherShown);
         typeOver(tare, c.typed);
         EXPECT_EQ(tare->value(), 12.5) << c.typed;
         w->findChild<QAction*>("mnuWrite")->trigger();
@@ -802,6 +809,30 @@ TEST(ConfigurationWindowInRealTime, AdapterPulledOutDuringAWrite_SaysWhatWasWrit
     EXPECT_EQ(written.count(), 1);
     EXPECT_FALSE(w->findChild<NumEdit*>("NumEdit2")->property("changed").toBool());
     EXPECT_TRUE(w->findChild<QAction*>("mnuWrite")->isEnabled());
+}
+
+// Return during a write closes the window and ends the write with it: the user is told what the
+// logger holds then, as after any other early end.
+TEST(ConfigurationWindowInRealTime, ReturnDuringAWrite_SaysWhatWasWritten) {
+    ConfigGui app({.savedPort = "1", .realTime = true});
+    app.start([](device::SimDevice&) {});
+    app.gui.action("mnuConfiguration")->trigger();
+    ASSERT_TRUE(app.waitForMessage("Read completed!"));
+    auto* w = app.gui.openWindow("Configuration");
+    w->findChild<QAction*>("mnuShowDefaults")->trigger();
+    w->findChild<QAction*>("mnuWrite")->trigger();
+    auto* progress = w->findChild<QGroupBox*>("fraProgress");
+    ASSERT_TRUE(app.gui.waitFor([&] { return progress->title() == "Writing 6"; }));
+    w->findChild<QAction*>("mnuReturn")->trigger();
+    ASSERT_TRUE(app.gui.idle());
+    ASSERT_TRUE(app.gui.waitFor([&] { return app.gui.texts().size() == 2; }));
+    const std::string said = app.gui.texts()[1];
+    EXPECT_TRUE(said.starts_with("The write was halted by user after ")) << said;
+    for (const char* part : {"Written: X Offset", "Not written: ", "Linear Update Rate",
+                             "To complete it, open Configure Device and choose File > Write."}) {
+        EXPECT_NE(said.find(part), std::string::npos) << part << "\n" << said;
+    }
+    EXPECT_TRUE(app.gui.errors.reports.empty());
 }
 
 TEST(ConfigurationWindowPicture, SilentOrMissingLogger_IsSkippedWithoutADialog) {

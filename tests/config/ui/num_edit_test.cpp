@@ -57,7 +57,7 @@ TEST(NumEdit, Typing_TakesNumberShapedTextAndStopsAtTheLimitsWhenItEnds) {
         {1, 255, "0", "0", 1, "1", 0},                  // below the minimum
         {-180, 180, "-12.25", "-12.25", -12.25, "-12.25", {}},
         {-180, 180, "1.2.3", "1.23", 1.23, "1.23", {}},  // one decimal point
-        {-180, 180, "1,5", "15", 15, "15", {}},          // not this locale's separator
+        {-180, 180, "1,5", "1.5", 1.5, "1.5", {}},       // the other point is taken as it
         {-90, 90, "-", "-", 7, "7", {}},                 // no number yet: the value before
         {-90, 90, "", "", 7, "7", {}},
     };
@@ -92,7 +92,8 @@ TEST(NumEdit, Typing_TakesNumberShapedTextAndStopsAtTheLimitsWhenItEnds) {
     EXPECT_FALSE(told.limitedFrom()) << "set by the program: nothing to tell";
 }
 
-// Where the user's numbers have a decimal comma, the field shows and takes a comma.
+// Where the user's numbers have a decimal comma, the field shows and takes a comma (and a point
+// typed out of habit).
 TEST(NumEdit, FollowsTheUsersDecimalSeparator) {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German));
@@ -103,9 +104,9 @@ TEST(NumEdit, FollowsTheUsersDecimalSeparator) {
     typeOver(tare, "12,25");
     EXPECT_EQ(tare.value(), 12.25);
     typeOver(tare, "1.5");
-    EXPECT_EQ(tare.text(), "15") << "the point is no decimal separator here";
+    EXPECT_EQ(tare.text(), "1,5") << "a point typed out of habit is a comma here, not dropped";
     QTest::keyClick(&tare, Qt::Key_Return);
-    EXPECT_EQ(tare.value(), 15);
+    EXPECT_EQ(tare.value(), 1.5);
     QLocale::setDefault(before);
 }
 

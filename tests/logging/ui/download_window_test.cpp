@@ -10,6 +10,7 @@
 
 #include "device/device_memory.h"
 #include "shell/error.h"
+#include "shell/number_text.h"
 #include "support/file_size_limit.h"
 #include "support/gui_harness.h"
 
@@ -222,6 +223,8 @@ TEST_F(DownloadWindow, DiskFullAtAPage_SaysWhatTheFileKeeps_AndTheContinueQuesti
     ASSERT_TRUE(waitFor("Download completed!"));
     ASSERT_EQ(gui.messages.shown.front().choices,
               (std::vector<std::string>{"Continue", "Start Again", "Cancel"}));
+    EXPECT_EQ(gui.messages.shown.front().defaultChoice, 0U) << "Return continues";
+    EXPECT_EQ(gui.messages.shown.front().escapeChoice, 2U) << "Escape leaves the file alone";
     EXPECT_EQ(gui.texts().front(),
               dataFile("cut.tlg") +
                   " holds pages 1 to 9 of this logger's recording: the download was cut short "
@@ -376,12 +379,19 @@ TEST_F(DownloadWindow, AdapterPulledOut_SaysWhatIsKept_AndTheSameFileContinuesIt
     gui.action("mnuLaunch")->trigger();  // answered No
     ASSERT_EQ(gui.messages.shown.size(), 3U);
     EXPECT_EQ(gui.messages.shown[2].buttons, Messages::Buttons::YesNoDefaultNo);
-    EXPECT_TRUE(gui.texts()[2].starts_with("The download of this logger into " +
+    EXPECT_TRUE(gui.texts()[2].starts_with("The download of logger " +
+                                           numberText(kept->serialNumber) + " into " +
                                            dataFile("pulled.tlg") + " did not finish"))
         << gui.texts()[2];
     EXPECT_NE(gui.texts()[2].find("Tiltavarometer will erase all on-board data before launch!"),
               std::string::npos);
     EXPECT_EQ(bytesSent(), before);
+    // The adapter may come back as another port: the question is asked all the same.
+    gui.context.state.CommPort = 2;
+    menu("mnuErase")->trigger();  // answered No
+    ASSERT_EQ(gui.messages.shown.size(), 4U);
+    EXPECT_EQ(gui.messages.shown[3].buttons, Messages::Buttons::YesNoDefaultNo);
+    gui.context.state.CommPort = 1;
 
     // The same file again: continued, byte for byte as one whole download.
     gui.fileDialogs.answers.push_back(dataFile("pulled.tlg"));

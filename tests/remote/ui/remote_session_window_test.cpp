@@ -487,8 +487,7 @@ TEST_F(RemoteSessionWindow, LoggerFallenSilent_IsSaidWhileSamplingGoesOn) {
     auto* bar = window->findChild<QStatusBar*>();
     ASSERT_NE(bar, nullptr);
     ASSERT_TRUE(gui.waitFor([&] { return bar->currentMessage().contains("stopped answering"); }));
-    EXPECT_EQ(bar->currentMessage().toStdString(),
-              live::silentDeviceText(true) + " Sampling goes on until you choose File > Sample.");
+    EXPECT_EQ(bar->currentMessage().toStdString(), live::silentWhileSamplingText(true));
     EXPECT_TRUE(menu("mnuSample")->isChecked());
     ASSERT_TRUE(gui.waitFor([&] { return bar->currentMessage().isEmpty(); }))
         << "the logger answers again";

@@ -82,11 +82,15 @@ TEST_F(DeviceThreadTest, GuardedEntries_AreDisabledWhileAnotherJobRuns) {
         EXPECT_FALSE(other.isEnabled());
         other.setEnabled(true);  // a window that enables it meanwhile does not win
         EXPECT_FALSE(other.isEnabled());
+        auto opened = std::make_unique<QAction>("Read");  // a window opened meanwhile
+        device.guardEntry(opened.get());
+        EXPECT_FALSE(opened->isEnabled());
         device.stop();
         ASSERT_TRUE(QTest::qWaitFor([&] { return !device.busy(); }, 5000));
         EXPECT_TRUE(own.isEnabled()) << failing;
         EXPECT_TRUE(other.isEnabled()) << failing;
         EXPECT_FALSE(off.isEnabled()) << failing;
+        EXPECT_TRUE(opened->isEnabled()) << failing;
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPointer>
 
@@ -177,7 +178,8 @@ TEST(MainWindow, AboutShowsTheVersion_ExitEndsTheProgram) {
     EXPECT_EQ(gui.exits, 1);
 }
 
-// What the status line says of the logger follows the program's own writes to it.
+// What the status line says of the logger follows the program's own writes to it: a write of
+// the update time increment from the Configuration window.
 TEST(MainWindow, StatusLine_FollowsAConfigurationWrite) {
     GuiHarness gui;
     gui.catalogue.addDevice({});
@@ -187,8 +189,15 @@ TEST(MainWindow, StatusLine_FollowsAConfigurationWrite) {
     ASSERT_TRUE(gui.idle());
     auto* status = gui.find<QLabel>("lblStatus");
     ASSERT_TRUE(status->text().contains("update time increment 3")) << status->text().toStdString();
-    gui.context.state.UpdateTimeIncrement = 7;  // as a window's write leaves it
-    emit gui.context.loggerEvents.configurationWritten();
+    gui.action("mnuConfiguration")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return !gui.texts().empty(); }) && gui.idle());
+    ASSERT_EQ(gui.texts().back(), "Read completed!");
+    auto* increment = gui.find<QLineEdit>("NumEdit30");
+    increment->selectAll();
+    QTest::keyClicks(increment, "7");
+    QTest::keyClick(increment, Qt::Key_Return);
+    gui.openWindow("Configuration")->findChild<QAction*>("mnuWrite")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return gui.texts().back() == "Write completed!"; }));
     EXPECT_TRUE(status->text().contains("update time increment 7")) << status->text().toStdString();
 }
 
