@@ -185,9 +185,11 @@ xdotool type 1
 key Return
 pause 2.5
 click 75 280  # Launch
-key y
-pause 0.7
+xdotool key y
+sleep 0.7  # the stamp and 'e' are out, 'X' is due (not stretched: the launch keeps its pace)
 kill "$sim_pid"
 pause 2
-shot 5-adapter-pulled-during-a-launch
+shot 5a-adapter-pulled-during-a-launch
+key Escape  # an error box, if the loss came after 'X'
+shot 5b-adapter-pulled-during-a-launch-then
 stop_program
