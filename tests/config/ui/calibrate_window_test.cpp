@@ -168,7 +168,9 @@ TEST_F(CalibrateWindow, EveryReadingCounts_WhileTheWindowIsShownTheNewestOnceAFr
     QElapsedTimer elapsed;
     elapsed.start();
     sampleUntilReadings();
-    QTest::qWait(300);  // many virtual seconds of turning
+    // Many virtual seconds of turning, however fast this build runs them.
+    const auto turningFrom = gui.clock.now();
+    ASSERT_TRUE(gui.waitFor([&] { return gui.clock.now() - turningFrom >= link::ms(30000); }));
     const qint64 sampledMs = elapsed.elapsed();
     stopSampling();
 
