@@ -26,6 +26,13 @@ void CloseCommPort(DeviceLink& link, ErrorReporter& errors, std::string_view win
     }
 }
 
+void closeQuietly(DeviceLink& link) {
+    try {
+        link.close();
+    } catch (const Error&) {
+    }
+}
+
 bool exchangeOnPort(DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
                     std::string_view window, const std::string_view& procedure,
                     const std::function<void()>& exchange) {

@@ -21,6 +21,11 @@ void OpenCommPort(DeviceLink& link, std::int16_t commPort, ErrorReporter& errors
 // Closes the link if it is open. Failures go to the error handler as "CloseCommPort".
 void CloseCommPort(DeviceLink& link, ErrorReporter& errors, std::string_view window);
 
+// Closes the link without a report: for a caller that has told the user of the failure that ends
+// its exchange already, or leaves that to the next open. A port that will not close has failed
+// already, or will at its next open.
+void closeQuietly(DeviceLink& link);
+
 // One exchange with the device: opens the port (a failure is reported by the open), runs
 // `exchange`, reports a failure it throws under `procedure` and closes the port. `procedure` is
 // read when the failure comes, so an exchange may name the step it is in. False when the port

@@ -25,11 +25,7 @@ QueryReply queryDevice(DeviceLink& link, std::int16_t commPort, ErrorReporter& e
         result.portFailed = true;
         result.failure = e.description();
     }
-    try {
-        link.close();
-    } catch (const Error&) {
-        // A port that will not close has failed already, or will at its next open.
-    }
+    closeQuietly(link);
     return result;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "link/comm_port.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "link/quiet_line.h"
@@ -272,14 +273,10 @@ class Download {
             link_.open();
             link::waitForQuietLine(link_, kQuietLine, kRunOutBound);
             link_.discardInput();
-            link_.close();
         } catch (const Error&) {
             // Quietly: a port that fails now fails the next download's first open, which says so.
-            try {
-                link_.close();
-            } catch (const Error&) {
-            }
         }
+        link::closeQuietly(link_);
         link_.setStopToken(stop);
     }
 

@@ -20,14 +20,6 @@ constexpr std::int32_t kEraseLeadMs = 1000;
 constexpr link::Nanos kTick = link::ms(250);
 constexpr double kLastPage = 2047;
 constexpr std::size_t kPages = 2048;
-
-// After a failure the launch tells the user itself; a port that will not close adds nothing.
-void closeQuietly(link::DeviceLink& link) {
-    try {
-        link.close();
-    } catch (const Error&) {
-    }
-}
 }  // namespace
 
 LaunchStamp launchStampOf(std::chrono::system_clock::time_point when) {
@@ -123,7 +115,7 @@ LaunchResult launchLogging(link::DeviceLink& link, std::int16_t commPort, ErrorR
     if (!WriteLaunchTime(link, commPort, errors, launchStampOf(link.clock().wallNow()),
                          &result.portLost)) {
         result.end = LaunchEnd::LaunchTimeFailed;
-        closeQuietly(link);  // the stamp leaves the port as it was; the launch ends here
+        link::closeQuietly(link);  // the stamp leaves the port as it was; the launch ends here
         return result;
     }
     try {
@@ -137,7 +129,7 @@ LaunchResult launchLogging(link::DeviceLink& link, std::int16_t commPort, ErrorR
         // The launch's own failure: the user hears it from the launch, not from the handler.
         result.portLost = e.number() == errc::kPortLost;
         result.end = LaunchEnd::Failed;
-        closeQuietly(link);
+        link::closeQuietly(link);
         return result;
     }
     double erasedByteCount = 0;

@@ -194,10 +194,7 @@ std::optional<bool> recordingEndsAfter(link::DeviceLink& link, std::int16_t comm
     } catch (const Error&) {
         // Quietly: the transfer that may follow opens the port again and reports its failure.
     }
-    try {
-        link.close();
-    } catch (const Error&) {
-    }
+    link::closeQuietly(link);
     return ends;
 }
 

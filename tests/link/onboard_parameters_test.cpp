@@ -52,7 +52,8 @@ TEST(GetOnBoardParameters, DecodesTareWordsAsSignedDegreesToOneDecimal) {
     }
 }
 
-TEST(GetOnBoardParameters, FourRepliesOfFive_PulledAdapter_SilentPortOrMissingPort_AreNoParameters) {
+TEST(GetOnBoardParameters,
+     FourRepliesOfFive_PulledAdapter_SilentPortOrMissingPort_AreNoParameters) {
     // The device falls silent one second after power-up: the fifth reply never comes.
     device::SimOptions tiring;
     tiring.faults.silenceEvery = ms(1000);

@@ -20,6 +20,7 @@
 #include "shell/text_value.h"
 #include "shell/ui/app_context.h"
 #include "shell/ui/device_thread.h"
+#include "shell/ui/field_caption.h"
 
 namespace tilt::config::ui {
 
@@ -61,13 +62,9 @@ EEPROM::EEPROM(shell::ui::AppContext& context, QWidget* parent)
 
     auto* layout = new QGridLayout(this);
     // Each label names its field, for a screen reader too.
-    auto* address = new QLabel(QStringLiteral("Address"), this);
-    address->setBuddy(NumEditAddress_);
-    auto* value = new QLabel(QStringLiteral("Value"), this);
-    value->setBuddy(txtValue_);
-    layout->addWidget(address, 0, 0);
+    layout->addWidget(shell::ui::fieldCaption(QStringLiteral("Address"), NumEditAddress_), 0, 0);
     layout->addWidget(NumEditAddress_, 0, 1);
-    layout->addWidget(value, 1, 0);
+    layout->addWidget(shell::ui::fieldCaption(QStringLiteral("Value"), txtValue_), 1, 0);
     layout->addWidget(txtValue_, 1, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdRead_);

@@ -12,6 +12,7 @@
 
 #include "config/parameter_map.h"
 #include "config/ui/num_edit.h"
+#include "shell/ui/field_caption.h"
 
 namespace tilt::config::ui {
 
@@ -72,10 +73,8 @@ QString name(std::string_view text) {
 
 // The caption beside a field, which a screen reader reads as the field's name (the frames all
 // have the same title).
-QLabel* captionOf(QWidget* field, const Parameter& p, QWidget* parent) {
-    auto* caption = new QLabel(name(p.caption), parent);
-    caption->setBuddy(field);
-    return caption;
+QLabel* captionOf(QWidget* field, const Parameter& p) {
+    return shell::ui::fieldCaption(name(p.caption), field);
 }
 
 }  // namespace
@@ -119,7 +118,7 @@ void ParameterRows::addNumberRow(QGroupBox* box, const Parameter& p) {
     field->setObjectName(name(p.field));
     grid->addWidget(new QLabel(addressLabel(p), box), row, 0);
     grid->addWidget(field, row, 1);
-    grid->addWidget(captionOf(field, p, box), row, 2);
+    grid->addWidget(captionOf(field, p), row, 2);
     numbers[p.recordField] = field;
 }
 
@@ -153,7 +152,7 @@ void ParameterRows::addIdentityRow(QGroupBox* box, int column, const Parameter& 
     text->setMaximumWidth(80);
     grid->addWidget(new QLabel(addressLabel(p), box), row, first);
     grid->addWidget(text, row, first + 1);
-    grid->addWidget(captionOf(text, p, box), row, first + 2);
+    grid->addWidget(captionOf(text, p), row, first + 2);
     identity[p.recordField] = text;
 }
 

@@ -18,6 +18,7 @@
 #include "shell/ui/active_window.h"
 #include "shell/ui/app_context.h"
 #include "shell/ui/device_thread.h"
+#include "shell/ui/field_caption.h"
 
 namespace tilt::link::ui {
 
@@ -38,12 +39,11 @@ Connect::Connect(shell::ui::AppContext& context, ParametersRead onParametersRead
 }
 
 void Connect::buildControls() {
-    auto* caption = new QLabel(QStringLiteral("Select Comm Port"), this);
     NumEditCommPort_ = new QSpinBox(this);
     NumEditCommPort_->setObjectName(QStringLiteral("NumEditCommPort"));
     NumEditCommPort_->setRange(0, kHighestPortNumber);
     NumEditCommPort_->setMinimumWidth(70);
-    caption->setBuddy(NumEditCommPort_);
+    auto* caption = shell::ui::fieldCaption(QStringLiteral("Select Comm Port"), NumEditCommPort_);
     portName_ = new QLabel(this);
     portName_->setObjectName(QStringLiteral("lblPortName"));
     portName_->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -301,9 +301,6 @@ void DownloadErase::startDownload() {
 }
 
 void DownloadErase::showMode(double mode, double channel) {
-    AppState& state = context_.state;
-    state.BinLinearMode = mode;
-    state.LinearChannel = channel;
     if (mode == 0) {
         txtMode_->setText(QStringLiteral("Bin"));
         txtChannels_->clear();

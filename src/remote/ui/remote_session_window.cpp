@@ -27,6 +27,7 @@
 #include "shell/text_value.h"
 #include "shell/ui/app_context.h"
 #include "shell/ui/device_thread.h"
+#include "shell/ui/field_caption.h"
 
 namespace tilt::remote::ui {
 
@@ -183,8 +184,7 @@ void RemoteSession::buildControls() {
         auto* clear = new QPushButton(QStringLiteral("Clear"), central);
         clear->setObjectName(QString::fromLatin1(clearName));
         // Named apart from the Send option and from the other Clear button.
-        auto* label = new QLabel(caption, central);
-        label->setBuddy(box);
+        auto* label = shell::ui::fieldCaption(caption, box);
         box->setAccessibleName(caption + QStringLiteral(" box"));
         clear->setAccessibleName(QStringLiteral("Clear ") + caption + QStringLiteral(" box"));
         line->addWidget(label);

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "remote/angle_datagram.h"
+#include "shell/ui/field_caption.h"
 
 namespace tilt::remote::ui {
 
@@ -40,10 +41,8 @@ SessionParameters::SessionParameters(QWidget* parent)
         return row;
     };
     txtWhoAmI_ = addBox("txtWhoAmI", {}, 0);
-    auto* whoAmI = new QLabel(QStringLiteral("Who am I?"), this);
-    whoAmI->setBuddy(txtWhoAmI_);
     txtWhoAmI_->setAccessibleName(QStringLiteral("Who am I? This computer's name"));
-    grid->addWidget(whoAmI, 0, 0);
+    grid->addWidget(shell::ui::fieldCaption(QStringLiteral("Who am I?"), txtWhoAmI_), 0, 0);
     grid->addWidget(txtWhoAmI_, 0, 1);
     grid->addLayout(
         octets(txtLH_, "txtLH", QStringLiteral("This computer's IP address"), {"", "", "", ""}), 0,
@@ -80,14 +79,10 @@ SessionParameters::SessionParameters(QWidget* parent)
     cmdReset_->setAccessibleDescription(
         QStringLiteral("Sends to the remote host and port given, and binds the Bind port"));
     auto* ports = new QHBoxLayout;
-    auto* remotePort = new QLabel(QStringLiteral("Remote Port"), this);
-    remotePort->setBuddy(txtPort_);
-    auto* bind = new QLabel(QStringLiteral("Bind"), this);
-    bind->setBuddy(txtBind_);
-    ports->addWidget(remotePort);
+    ports->addWidget(shell::ui::fieldCaption(QStringLiteral("Remote Port"), txtPort_));
     ports->addWidget(txtPort_);
     ports->addSpacing(12);
-    ports->addWidget(bind);
+    ports->addWidget(shell::ui::fieldCaption(QStringLiteral("Bind"), txtBind_));
     ports->addWidget(txtBind_);
     ports->addStretch();
     ports->addWidget(cmdReset_);

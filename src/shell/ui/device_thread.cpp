@@ -102,7 +102,6 @@ void DeviceThread::holdEntries() {
 }
 
 void DeviceThread::releaseEntries() {
-    std::erase_if(held_, [](const QPointer<QAction>& gone) { return gone.isNull(); });
     switching_ = true;
     for (const QPointer<QAction>& entry : held_) {
         if (entry) {
