@@ -6,6 +6,9 @@
 #include <QPushButton>
 #include <QSpacerItem>
 #include <QThread>
+#include <algorithm>
+#include <array>
+#include <utility>
 
 namespace tilt::shell::ui {
 
@@ -42,19 +45,25 @@ QMessageBox::Icon iconOf(Messages::Buttons buttons) {
     return QMessageBox::Information;
 }
 
+// The answers and the box's buttons for them, both ways.
+constexpr std::array<std::pair<Messages::Answer, QMessageBox::StandardButton>, 5> kButtons = {{
+    {Messages::Answer::Ok, QMessageBox::Ok},
+    {Messages::Answer::Yes, QMessageBox::Yes},
+    {Messages::Answer::No, QMessageBox::No},
+    {Messages::Answer::Retry, QMessageBox::Retry},
+    {Messages::Answer::Cancel, QMessageBox::Cancel},
+}};
+
 Messages::Answer answerOf(int button) {
-    switch (button) {
-        case QMessageBox::Yes:
-            return Messages::Answer::Yes;
-        case QMessageBox::No:
-            return Messages::Answer::No;
-        case QMessageBox::Retry:
-            return Messages::Answer::Retry;
-        case QMessageBox::Cancel:
-            return Messages::Answer::Cancel;
-        default:
-            return Messages::Answer::Ok;
-    }
+    const auto* found = std::find_if(kButtons.begin(), kButtons.end(),
+                                     [button](const auto& b) { return b.second == button; });
+    return found == kButtons.end() ? Messages::Answer::Ok : found->first;
+}
+
+QMessageBox::StandardButton buttonOf(Messages::Answer answer) {
+    const auto* found = std::find_if(kButtons.begin(), kButtons.end(),
+                                     [answer](const auto& b) { return b.first == answer; });
+    return found == kButtons.end() ? QMessageBox::Ok : found->second;
 }
 
 // What a closing program answers without asking, and what Escape answers: go on, and do
@@ -70,22 +79,6 @@ Messages::Answer safeAnswer(Messages::Buttons buttons) {
             break;
     }
     return Messages::Answer::Ok;
-}
-
-QMessageBox::StandardButton buttonOf(Messages::Answer answer) {
-    switch (answer) {
-        case Messages::Answer::Yes:
-            return QMessageBox::Yes;
-        case Messages::Answer::No:
-            return QMessageBox::No;
-        case Messages::Answer::Retry:
-            return QMessageBox::Retry;
-        case Messages::Answer::Cancel:
-            return QMessageBox::Cancel;
-        case Messages::Answer::Ok:
-            break;
-    }
-    return QMessageBox::Ok;
 }
 
 // A box titled "Tiltavarometer" over the active window; lines are joined by CR LF, which a
