@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "common/counting_errors.h"
 #include "config/eeprom_transfer.h"
 #include "config/parameter_map.h"
+#include "e2e/tiltsim_process.h"
 #include "link/clock.h"
 #include "link/device_link.h"
 #include "platform/system_port_catalogue.h"
-#include "platform/tiltsim_process.h"
-#include "shell/counting_errors.h"
 
 namespace {
 

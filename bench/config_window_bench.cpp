@@ -9,15 +9,15 @@
 #include <QTest>
 #include <chrono>
 
+#include "common/ui/app_context.h"
 #include "config/parameter_map.h"
 #include "config/ui/configuration_window.h"
 #include "desktop_on_serial.h"
+#include "e2e/tiltsim_process.h"
+#include "frame/window_registry.h"
 #include "link/clock.h"
 #include "platform/system_port_catalogue.h"
-#include "platform/tiltsim_process.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
-#include "shell/ui/window_registry.h"
+#include "platform/ui/device_thread.h"
 #include "support/fake_messages.h"
 #include "support/gui_harness.h"
 #include "support/recording_errors.h"

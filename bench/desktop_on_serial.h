@@ -4,11 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "common/ui/app_context.h"
+#include "frame/window_registry.h"
 #include "link/clock.h"
+#include "link/port_probe.h"
 #include "platform/system_port_catalogue.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
-#include "shell/ui/window_registry.h"
+#include "platform/ui/device_thread.h"
 #include "support/fake_messages.h"
 #include "support/gui_harness.h"
 #include "support/recording_errors.h"
@@ -24,21 +25,21 @@ struct DesktopOnSerial {
     tilt::testing::RecordingErrors errors;
     tilt::testing::FakeSettings settings;
     tilt::testing::ScriptedFileDialogs fileDialogs;
-    tilt::shell::ui::DeviceThread device{catalogue, errors, messages};
+    tilt::platform::ui::DeviceThread device{catalogue, errors, messages};
     QTemporaryDir root;
-    tilt::shell::ui::AppContext context{.state = {},
-                                        .messages = messages,
-                                        .errors = errors,
-                                        .settings = settings,
-                                        .fileDialogs = fileDialogs,
-                                        .catalogue = catalogue,
-                                        .threads = tilt::link::standardThreads(),
-                                        .device = device,
-                                        .paths = tilt::DataPaths{root.path().toStdString()},
-                                        .technician = false,
-                                        .exitProgram = {},
-                                        .loggerEvents = {}};
-    tilt::shell::ui::WindowRegistry windows;
+    tilt::common::ui::AppContext context{.state = {},
+                                         .messages = messages,
+                                         .errors = errors,
+                                         .settings = settings,
+                                         .fileDialogs = fileDialogs,
+                                         .catalogue = catalogue,
+                                         .threads = tilt::link::standardThreads(),
+                                         .device = device,
+                                         .paths = tilt::DataPaths{root.path().toStdString()},
+                                         .technician = false,
+                                         .exitProgram = {},
+                                         .loggerEvents = {}};
+    tilt::frame::WindowRegistry windows;
 
     // The port the windows use, as the Connect window would have chosen it.
     void selectPort(const std::string& path) {

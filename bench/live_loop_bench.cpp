@@ -23,15 +23,15 @@
 #include <string>
 #include <vector>
 
+#include "common/counting_errors.h"
 #include "device/sim_device.h"
+#include "e2e/tiltsim_process.h"
 #include "link/clock.h"
 #include "link/device_link.h"
 #include "link/poll.h"
 #include "link/protocol.h"
 #include "live/live_sampling.h"
 #include "platform/system_port_catalogue.h"
-#include "platform/tiltsim_process.h"
-#include "shell/counting_errors.h"
 
 namespace {
 

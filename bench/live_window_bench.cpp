@@ -21,7 +21,10 @@
 #include <thread>
 #include <vector>
 
+#include "common/counting_errors.h"
+#include "common/ui/app_context.h"
 #include "desktop_on_serial.h"
+#include "e2e/tiltsim_process.h"
 #include "link/clock.h"
 #include "link/device_link.h"
 #include "live/live_sampling.h"
@@ -29,10 +32,7 @@
 #include "live/ui/angles_window.h"
 #include "logging/data_file.h"
 #include "platform/system_port_catalogue.h"
-#include "platform/tiltsim_process.h"
-#include "shell/counting_errors.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
+#include "platform/ui/device_thread.h"
 #include "support/fake_messages.h"
 #include "support/gui_harness.h"
 #include "support/recording_errors.h"

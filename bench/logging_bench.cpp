@@ -9,11 +9,11 @@
 #include <random>
 #include <string>
 
+#include "common/counting_errors.h"
 #include "logging/data_file.h"
 #include "logging/linear_csv.h"
 #include "logging/text_writer.h"
 #include "memory_use.h"
-#include "shell/counting_errors.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "shell/number_text.h"
+#include "common/number_text.h"
 
 namespace {
 

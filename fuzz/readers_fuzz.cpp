@@ -6,9 +6,9 @@
 #include <fstream>
 #include <string>
 
+#include "common/counting_errors.h"
 #include "logging/data_file.h"
 #include "logging/linear_csv.h"
-#include "shell/counting_errors.h"
 #include "view/channel_arrays.h"
 #include "view/download_file.h"
 

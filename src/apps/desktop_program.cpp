@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "common/startup.h"
 #include "device/sim_options.h"
 #include "platform/qt_threads.h"
-#include "shell/startup.h"
 
 namespace tilt::apps {
 
@@ -66,7 +66,7 @@ DesktopProgram::DesktopProgram(const DesktopOptions& options, const DataPaths& p
     }
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &device_,
                      [this] { messages_.setClosing(); });
-    frame_ = std::make_unique<shell::ui::MDIForm1>(context_);
+    frame_ = std::make_unique<frame::MDIForm1>(context_);
 }
 
 DesktopProgram::~DesktopProgram() {

@@ -4,16 +4,16 @@
 #include <memory>
 
 #include "apps/desktop_options.h"
+#include "common/error_log.h"
+#include "common/ui/app_context.h"
+#include "frame/active_screen_errors.h"
+#include "frame/mdi_form1.h"
 #include "link/clock.h"
 #include "platform/settings_store.h"
 #include "platform/system_port_catalogue.h"
-#include "shell/error_log.h"
-#include "shell/ui/active_screen_errors.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
-#include "shell/ui/mdi_form1.h"
-#include "shell/ui/qt_file_dialogs.h"
-#include "shell/ui/qt_messages.h"
+#include "platform/ui/device_thread.h"
+#include "platform/ui/qt_file_dialogs.h"
+#include "platform/ui/qt_messages.h"
 
 namespace tilt::apps {
 
@@ -29,19 +29,19 @@ class DesktopProgram {
     // Start-up, then the frame window on screen.
     void start();
 
-    [[nodiscard]] shell::ui::MDIForm1& frame() { return *frame_; }
+    [[nodiscard]] frame::MDIForm1& frame() { return *frame_; }
 
   private:
     link::SystemClock clock_;
     platform::SystemPortCatalogue catalogue_{clock_};
-    shell::ui::QtMessages messages_;
+    platform::ui::QtMessages messages_;
     ErrorLog errorLog_;
-    shell::ui::ActiveScreenErrors errors_{errorLog_};
+    frame::ActiveScreenErrors errors_{errorLog_};
     platform::QtSettingsStore settings_;
-    shell::ui::QtFileDialogs fileDialogs_;
-    shell::ui::DeviceThread device_;
-    shell::ui::AppContext context_;
-    std::unique_ptr<shell::ui::MDIForm1> frame_;
+    platform::ui::QtFileDialogs fileDialogs_;
+    platform::ui::DeviceThread device_;
+    common::ui::AppContext context_;
+    std::unique_ptr<frame::MDIForm1> frame_;
 };
 
 }  // namespace tilt::apps

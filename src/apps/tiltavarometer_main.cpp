@@ -11,11 +11,11 @@
 
 #include "apps/desktop_options.h"
 #include "apps/desktop_program.h"
-#include "shell/error.h"
-#include "shell/ui/artwork.h"
-#include "shell/ui/qt_messages.h"
-#include "shell/ui/screenshots.h"
-#include "shell/ui/single_instance.h"
+#include "common/error.h"
+#include "frame/artwork.h"
+#include "frame/screenshots.h"
+#include "frame/single_instance.h"
+#include "platform/ui/qt_messages.h"
 
 namespace {
 
@@ -77,15 +77,15 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(TILT_VERSION);
     // Lets the desktop match the program's windows to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("tiltavarometer"));
-    QApplication::setWindowIcon(tilt::shell::ui::productIcon());
+    QApplication::setWindowIcon(tilt::frame::productIcon());
     const tilt::apps::DesktopOptions options = parseOptions(app);
     const tilt::DataPaths paths = dataPaths();
 
     // A second copy is refused before it touches a port or a window.
-    std::optional<tilt::shell::ui::SingleInstance> instance;
+    std::optional<tilt::frame::SingleInstance> instance;
     if (options.screenshotFolder.isEmpty()) {
         instance.emplace(QString::fromStdString((paths.root / "tiltavarometer.lock").string()));
-        tilt::shell::ui::QtMessages messages;
+        tilt::platform::ui::QtMessages messages;
         if (!instance->claim(messages)) {
             return 1;
         }
@@ -96,7 +96,7 @@ int main(int argc, char* argv[]) {
         program.start();
         try {
             for (const QString& file :
-                 tilt::shell::ui::saveScreenshots(program.frame(), options.screenshotFolder)) {
+                 tilt::frame::saveScreenshots(program.frame(), options.screenshotFolder)) {
                 std::cout << file.toStdString() << "\n";
             }
         } catch (const tilt::Error& e) {

@@ -10,15 +10,15 @@
 #include "apps/tiltctl_logging.h"
 #include "apps/tiltctl_plot.h"
 #include "apps/tiltctl_remote.h"
+#include "common/error.h"
+#include "common/error_reporter.h"
+#include "common/messages.h"
 #include "config/eeprom_access.h"
 #include "link/auto_detect.h"
 #include "link/device_link.h"
 #include "link/onboard_parameters.h"
 #include "link/port_probe.h"
 #include "platform/qt_threads.h"
-#include "shell/error.h"
-#include "shell/error_reporter.h"
-#include "shell/messages.h"
 
 namespace tilt::ctl {
 

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "common/error_reporter.h"
 #include "link/clock.h"
 #include "platform/system_port_catalogue.h"
-#include "shell/error_reporter.h"
 
 class QCoreApplication;
 

@@ -18,6 +18,8 @@
 #include <thread>
 
 #include "apps/tiltctl_console.h"
+#include "common/error.h"
+#include "common/number_text.h"
 #include "config/calibration.h"
 #include "config/config_values.h"
 #include "config/eeprom_transfer.h"
@@ -26,8 +28,6 @@
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "platform/profile_json.h"
-#include "shell/error.h"
-#include "shell/number_text.h"
 
 namespace tilt::ctl {
 

@@ -9,13 +9,13 @@
 
 #include "apps/tiltctl_console.h"
 #include "apps/tiltctl_live_run.h"
+#include "common/error.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
 #include "link/poll.h"
 #include "link/protocol.h"
 #include "live/live_sampling.h"
 #include "live/live_writes.h"
-#include "shell/error.h"
 
 namespace tilt::ctl {
 

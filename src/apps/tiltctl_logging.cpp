@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "apps/tiltctl_console.h"
+#include "common/messages.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "logging/download_job.h"
@@ -15,7 +16,6 @@
 #include "logging/linear_csv.h"
 #include "logging/transfer_rate.h"
 #include "platform/number_settings.h"
-#include "shell/messages.h"
 #include "view/download_file.h"
 
 namespace tilt::ctl {

@@ -10,12 +10,12 @@
 #include <sstream>
 
 #include "apps/tiltctl_commands.h"
+#include "common/error.h"
+#include "common/startup.h"
 #include "device/sim_options.h"
 #include "link/clock.h"
 #include "platform/precise_timers.h"
 #include "platform/settings_store.h"
-#include "shell/error.h"
-#include "shell/startup.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "config/calibration.h"
 
+#include "common/error.h"
+#include "common/error_reporter.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
 #include "link/poll.h"
 #include "live/silence_watch.h"
-#include "shell/error.h"
-#include "shell/error_reporter.h"
 
 namespace tilt::config {
 

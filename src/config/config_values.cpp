@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "common/number_text.h"
+#include "common/rounding.h"
 #include "link/protocol.h"
-#include "shell/number_text.h"
-#include "shell/rounding.h"
 
 namespace tilt::config {
 

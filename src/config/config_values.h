@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/error.h"
 #include "config/parameter_map.h"
-#include "shell/error.h"
 
 namespace tilt::config {
 

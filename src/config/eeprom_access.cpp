@@ -1,8 +1,8 @@
 #include "config/eeprom_access.h"
 
+#include "common/rounding.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
-#include "shell/rounding.h"
 
 namespace tilt::config {
 

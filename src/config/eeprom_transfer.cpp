@@ -1,12 +1,12 @@
 #include "config/eeprom_transfer.h"
 
+#include "common/error.h"
+#include "common/error_reporter.h"
+#include "common/rounding.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "link/quiet_line.h"
-#include "shell/error.h"
-#include "shell/error_reporter.h"
-#include "shell/rounding.h"
 
 namespace tilt::config {
 

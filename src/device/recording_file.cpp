@@ -2,14 +2,14 @@
 
 #include <optional>
 
+#include "common/error.h"
+#include "common/error_reporter.h"
 #include "device/sim_transport.h"
 #include "link/clock.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "logging/data_file.h"
 #include "logging/download_job.h"
-#include "shell/error.h"
-#include "shell/error_reporter.h"
 
 namespace tilt::device {
 

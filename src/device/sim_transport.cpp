@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "common/error.h"
 #include "link/port_errors.h"
-#include "shell/error.h"
 
 namespace tilt::device {
 

@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "shell/error.h"
-#include "shell/error_reporter.h"
+#include "common/error.h"
+#include "common/error_reporter.h"
 
 namespace tilt::link {
 

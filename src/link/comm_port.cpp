@@ -1,8 +1,8 @@
 #include "link/comm_port.h"
 
+#include "common/error.h"
+#include "common/error_reporter.h"
 #include "link/device_link.h"
-#include "shell/error.h"
-#include "shell/error_reporter.h"
 
 namespace tilt::link {
 

@@ -1,6 +1,6 @@
 #include "link/device_link.h"
 
-#include "shell/error.h"
+#include "common/error.h"
 
 namespace tilt::link {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "shell/error.h"
+#include "common/error.h"
 
 namespace tilt::link {
 

@@ -5,9 +5,9 @@
 #include <thread>
 #include <vector>
 
+#include "common/error.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
-#include "shell/error.h"
 
 namespace tilt::link {
 

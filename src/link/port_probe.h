@@ -5,6 +5,8 @@
 #include <optional>
 #include <stop_token>
 
+#include "common/thread_starter.h"
+
 namespace tilt::link {
 
 class DeviceLink;
@@ -28,9 +30,7 @@ class PortCatalogue;
 using PortProbe = std::function<bool(std::int16_t port, std::stop_token stop)>;
 using PortVerdict = std::function<void(std::int16_t port, bool found)>;
 
-// Starts `work` on a new thread and returns what joins it. Serial ports need threads their
-// library knows (see the platform's starter); plain std::thread serves everything else.
-using ThreadStarter = std::function<std::function<void()>(std::function<void()> work)>;
+using ThreadStarter = tilt::ThreadStarter;
 [[nodiscard]] ThreadStarter standardThreads();
 
 struct SearchOptions {

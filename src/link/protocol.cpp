@@ -1,9 +1,9 @@
 #include "link/protocol.h"
 
+#include "common/error.h"
+#include "common/rounding.h"
 #include "link/byte_split.h"
 #include "link/device_link.h"
-#include "shell/error.h"
-#include "shell/rounding.h"
 
 namespace tilt::link {
 

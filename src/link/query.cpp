@@ -1,8 +1,8 @@
 #include "link/query.h"
 
+#include "common/error.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
-#include "shell/error.h"
 
 namespace tilt::link {
 

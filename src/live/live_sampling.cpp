@@ -3,16 +3,16 @@
 #include <span>
 #include <type_traits>
 
+#include "common/error.h"
+#include "common/error_reporter.h"
+#include "common/number_text.h"
+#include "common/rounding.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
 #include "link/poll.h"
 #include "live/live_writes.h"
 #include "live/silence_watch.h"
 #include "logging/data_file.h"
-#include "shell/error.h"
-#include "shell/error_reporter.h"
-#include "shell/number_text.h"
-#include "shell/rounding.h"
 
 namespace tilt::live {
 

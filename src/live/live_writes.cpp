@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "common/error.h"
 #include "config/parameter_map.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
-#include "shell/error.h"
 
 namespace tilt::live {
 

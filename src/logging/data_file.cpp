@@ -6,16 +6,16 @@
 #include <exception>
 #include <limits>
 
+#include "common/app_state.h"
+#include "common/error.h"
+#include "common/error_reporter.h"
+#include "common/file_dialogs.h"
+#include "common/number_text.h"
+#include "common/rounding.h"
+#include "common/text_value.h"
 #include "link/protocol.h"
 #include "logging/line_reader.h"
 #include "logging/text_writer.h"
-#include "shell/app_state.h"
-#include "shell/error.h"
-#include "shell/error_reporter.h"
-#include "shell/file_dialogs.h"
-#include "shell/number_text.h"
-#include "shell/rounding.h"
-#include "shell/text_value.h"
 
 namespace tilt::logging {
 

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "common/error.h"
+#include "common/error_reporter.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "link/quiet_line.h"
 #include "logging/linear_csv.h"
 #include "logging/text_writer.h"
-#include "shell/error.h"
-#include "shell/error_reporter.h"
 
 namespace tilt::logging {
 

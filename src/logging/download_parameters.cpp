@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <array>
 
+#include "common/number_text.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "link/query.h"
 #include "link/quiet_line.h"
-#include "shell/number_text.h"
 
 namespace tilt::logging {
 

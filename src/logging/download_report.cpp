@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "shell/number_text.h"
+#include "common/number_text.h"
 
 namespace tilt::logging {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "common/app_state.h"
+#include "common/messages.h"
 #include "logging/download_job.h"
-#include "shell/app_state.h"
-#include "shell/messages.h"
 
 namespace tilt::logging {
 

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <ctime>
 
+#include "common/error.h"
+#include "common/error_reporter.h"
+#include "common/rounding.h"
 #include "link/byte_split.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
-#include "shell/error.h"
-#include "shell/error_reporter.h"
-#include "shell/rounding.h"
 
 namespace tilt::logging {
 

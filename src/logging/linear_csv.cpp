@@ -3,10 +3,10 @@
 #include <exception>
 #include <optional>
 
+#include "common/error.h"
+#include "common/error_reporter.h"
 #include "logging/line_reader.h"
 #include "logging/text_writer.h"
-#include "shell/error.h"
-#include "shell/error_reporter.h"
 
 namespace tilt::logging {
 

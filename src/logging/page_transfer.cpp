@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "common/error.h"
+#include "common/error_reporter.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "link/quiet_line.h"
-#include "shell/error.h"
-#include "shell/error_reporter.h"
 
 namespace tilt::logging {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/error.h"
+#include "common/error.h"
 
 namespace tilt::logging {
 

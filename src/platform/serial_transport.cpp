@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "common/error.h"
 #include "link/port_errors.h"
-#include "shell/error.h"
 
 namespace tilt::platform {
 

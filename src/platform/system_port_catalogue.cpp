@@ -3,10 +3,10 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 
+#include "common/error.h"
 #include "device/sim_transport.h"
 #include "link/port_errors.h"
 #include "platform/serial_transport.h"
-#include "shell/error.h"
 
 namespace tilt::platform {
 

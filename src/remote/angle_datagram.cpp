@@ -1,9 +1,9 @@
 #include "remote/angle_datagram.h"
 
-#include "shell/error.h"
-#include "shell/number_text.h"
-#include "shell/rounding.h"
-#include "shell/text_value.h"
+#include "common/error.h"
+#include "common/number_text.h"
+#include "common/rounding.h"
+#include "common/text_value.h"
 
 namespace tilt::remote {
 

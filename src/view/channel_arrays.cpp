@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <memory>
 
+#include "common/error.h"
+#include "common/error_reporter.h"
+#include "common/rounding.h"
+#include "common/text_value.h"
 #include "logging/line_reader.h"
-#include "shell/error.h"
-#include "shell/error_reporter.h"
-#include "shell/rounding.h"
-#include "shell/text_value.h"
 
 namespace tilt::view {
 

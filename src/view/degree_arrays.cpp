@@ -1,6 +1,6 @@
 #include "view/degree_arrays.h"
 
-#include "shell/rounding.h"
+#include "common/rounding.h"
 
 namespace tilt::view {
 

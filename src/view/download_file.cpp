@@ -3,9 +3,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "shell/error.h"
-#include "shell/error_reporter.h"
-#include "shell/text_value.h"
+#include "common/error.h"
+#include "common/error_reporter.h"
+#include "common/text_value.h"
 
 namespace tilt::view {
 

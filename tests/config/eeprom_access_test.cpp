@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/error.h"
+#include "common/error.h"
 #include "support/sim_bench.h"
 
 namespace tilt::config {

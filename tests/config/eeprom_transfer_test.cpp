@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "common/error.h"
 #include "config/calibration.h"
 #include "device/device_memory.h"
-#include "shell/error.h"
 #include "support/recording_errors.h"
 #include "support/sim_bench.h"
 

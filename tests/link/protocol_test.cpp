@@ -5,7 +5,7 @@
 #include <array>
 #include <vector>
 
-#include "shell/error.h"
+#include "common/error.h"
 
 namespace tilt::link {
 namespace {

@@ -1,8 +1,8 @@
 // The bytes and pauses of requests, as the simulated device receives them in virtual time.
 #include <gtest/gtest.h>
 
+#include "common/error.h"
 #include "link/protocol.h"
-#include "shell/error.h"
 #include "support/sim_bench.h"
 
 namespace tilt::link {

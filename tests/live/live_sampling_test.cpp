@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "common/error.h"
 #include "config/calibration.h"
 #include "device/device_memory.h"
 #include "live/live_writes.h"
 #include "live/silence_watch.h"
-#include "shell/error.h"
 #include "support/recording_errors.h"
 #include "support/sim_bench.h"
 #include "support/temp_folder.h"

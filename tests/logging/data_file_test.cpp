@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "shell/app_state.h"
+#include "common/app_state.h"
 #include "support/recording_errors.h"
 #include "support/scripted_file_dialogs.h"
 #include "support/temp_folder.h"

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include "common/error.h"
 #include "device/device_memory.h"
 #include "link/protocol.h"
 #include "logging/linear_csv.h"
-#include "shell/error.h"
 #include "support/file_size_limit.h"
 #include "support/recording_errors.h"
 #include "support/sim_bench.h"

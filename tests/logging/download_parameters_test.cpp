@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/error.h"
 #include "device/device_memory.h"
-#include "shell/error.h"
 #include "support/recording_errors.h"
 #include "support/sim_bench.h"
 

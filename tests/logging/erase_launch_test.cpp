@@ -3,11 +3,11 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "common/error.h"
 #include "device/device_memory.h"
 #include "link/protocol.h"
 #include "logging/erase.h"
 #include "logging/launch.h"
-#include "shell/error.h"
 #include "support/recording_errors.h"
 #include "support/sim_bench.h"
 

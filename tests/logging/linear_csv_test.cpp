@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/error.h"
+#include "common/error.h"
 #include "support/recording_errors.h"
 #include "support/temp_folder.h"
 

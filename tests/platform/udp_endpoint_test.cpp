@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "../../bench/memory_use.h"
-#include "tiltsim_process.h"
+#include "support/core_application.h"
 
 namespace tilt::platform {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/messages.h"
+#include "common/messages.h"
 
 namespace tilt::testing {
 

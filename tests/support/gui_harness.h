@@ -12,18 +12,19 @@
 #include <string>
 #include <vector>
 
+#include "common/file_dialogs.h"
+#include "common/startup.h"
+#include "common/ui/app_context.h"
 #include "device/sim_transport.h"
+#include "frame/active_screen_errors.h"
+#include "frame/list_bar.h"
+#include "frame/main_window.h"
+#include "frame/mdi_form1.h"
 #include "link/clock.h"
+#include "link/port_probe.h"
 #include "platform/settings_store.h"
 #include "platform/system_port_catalogue.h"
-#include "shell/file_dialogs.h"
-#include "shell/startup.h"
-#include "shell/ui/active_screen_errors.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
-#include "shell/ui/list_bar.h"
-#include "shell/ui/main_window.h"
-#include "shell/ui/mdi_form1.h"
+#include "platform/ui/device_thread.h"
 #include "support/fake_messages.h"
 #include "support/recording_errors.h"
 #include "support/scripted_file_dialogs.h"
@@ -69,7 +70,7 @@ class GuiHarness {
     }
 
     void start() {
-        frame = std::make_unique<shell::ui::MDIForm1>(context);
+        frame = std::make_unique<frame::MDIForm1>(context);
         StartupInputs inputs;
         inputs.major = 3;
         inputs.minor = 2;
@@ -143,23 +144,23 @@ class GuiHarness {
     link::PortCatalogue& ports =
         options_.systemPorts ? static_cast<link::PortCatalogue&>(systemPorts) : catalogue;
     // As in the program: a job's failure names the window that is active then.
-    shell::ui::ActiveScreenErrors screenErrors{errors};
-    shell::ui::DeviceThread device{ports, screenErrors, messages};
+    frame::ActiveScreenErrors screenErrors{errors};
+    platform::ui::DeviceThread device{ports, screenErrors, messages};
     QTemporaryDir root;
-    shell::ui::AppContext context{.state = {},
-                                  .messages = messages,
-                                  .errors = screenErrors,
-                                  .settings = settings,
-                                  .fileDialogs = fileDialogs,
-                                  .catalogue = ports,
-                                  .threads = link::standardThreads(),
-                                  .device = device,
-                                  .paths = DataPaths{root.path().toStdString()},
-                                  .technician = false,
-                                  .exitProgram = [this] { ++exits; },
-                                  .loggerEvents = {}};
+    common::ui::AppContext context{.state = {},
+                                   .messages = messages,
+                                   .errors = screenErrors,
+                                   .settings = settings,
+                                   .fileDialogs = fileDialogs,
+                                   .catalogue = ports,
+                                   .threads = link::standardThreads(),
+                                   .device = device,
+                                   .paths = DataPaths{root.path().toStdString()},
+                                   .technician = false,
+                                   .exitProgram = [this] { ++exits; },
+                                   .loggerEvents = {}};
     int exits = 0;
-    std::unique_ptr<shell::ui::MDIForm1> frame;
+    std::unique_ptr<frame::MDIForm1> frame;
 };
 
 }  // namespace tilt::testing

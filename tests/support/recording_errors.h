@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/error_reporter.h"
+#include "common/error_reporter.h"
 
 namespace tilt::testing {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/file_dialogs.h"
+#include "common/file_dialogs.h"
 
 namespace tilt::testing {
 

@@ -10,14 +10,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "common/messages.h"
+#include "common/ui/app_context.h"
 #include "config/transfer_report.h"
 #include "config/ui/calibration_grid.h"
 #include "config/ui/config_record.h"
 #include "link/device_link.h"
 #include "live/live_sampling.h"
-#include "shell/messages.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
+#include "platform/ui/device_thread.h"
 
 namespace tilt::config::ui {
 
@@ -28,7 +28,7 @@ constexpr const char* kIdleCaption = "Write Progress";
 constexpr std::chrono::seconds kPictureSampling{3};
 }  // namespace
 
-Calibrate::Calibrate(shell::ui::AppContext& context, QWidget* parent)
+Calibrate::Calibrate(common::ui::AppContext& context, QWidget* parent)
     : QMainWindow(parent),
       context_(context),
       readings_(this, [this](const CalibrationTracker& t) { showCalibration(t); }) {
@@ -126,12 +126,12 @@ void Calibrate::startSampling(bool warnAboutShaker) {
     SamplingWatch watch;
     // The shaker's 0 is in the logger even if this window is closed before it hears of it.
     watch.shakerOff =
-        shell::ui::DeviceThread::toWindow<>(&context_.loggerEvents, [&context = context_] {
+        platform::ui::DeviceThread::toWindow<>(&context_.loggerEvents, [&context = context_] {
             context.state.ShakerEnable = 0;
             emit context.loggerEvents.configurationWritten();
         });
-    watch.silence =
-        shell::ui::DeviceThread::toWindow<bool>(this, [this](bool silent) { showSilence(silent); });
+    watch.silence = platform::ui::DeviceThread::toWindow<bool>(
+        this, [this](bool silent) { showSilence(silent); });
     ErrorReporter& errors = context_.errors;
     const std::int16_t port = context_.state.CommPort;
     const bool started = context_.device.start<SamplingEnd>(
@@ -233,7 +233,8 @@ void Calibrate::mnuWrite_Click() {
         context_.messages.show(e.description());
         return;
     }
-    auto onTick = shell::ui::DeviceThread::toWindow<int>(this, [this](int n) { showWriteTick(n); });
+    auto onTick =
+        platform::ui::DeviceThread::toWindow<int>(this, [this](int n) { showWriteTick(n); });
     const auto record = recordWrittenCells(context_, ticks);
     ErrorReporter& errors = context_.errors;
     const TickWriteOptions options{context_.state.CommPort, kWindow};

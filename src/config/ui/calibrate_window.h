@@ -2,19 +2,19 @@
 
 #include <QMainWindow>
 
+#include "common/ui/latest_value.h"
+#include "common/ui/pictured.h"
 #include "config/calibration.h"
 #include "config/eeprom_transfer.h"
-#include "shell/ui/latest_value.h"
-#include "shell/ui/pictured.h"
 
 class QAction;
 class QGroupBox;
 class QLabel;
 class QProgressBar;
 
-namespace tilt::shell::ui {
+namespace tilt::common::ui {
 struct AppContext;
-}
+}  // namespace tilt::common::ui
 
 namespace tilt::config::ui {
 
@@ -24,9 +24,9 @@ class CalibrationGrid;
 // through its positions, derives each axis's offset and gain from the smallest and largest
 // reading, and writes them into the configuration cells 2 to 13. Sampling and writing run on
 // the device thread; the readings reach the window coalesced, the newest once a frame.
-class Calibrate final : public QMainWindow, public shell::ui::Pictured {
+class Calibrate final : public QMainWindow, public common::ui::Pictured {
   public:
-    explicit Calibrate(shell::ui::AppContext& context, QWidget* parent = nullptr);
+    explicit Calibrate(common::ui::AppContext& context, QWidget* parent = nullptr);
 
     void mnuSample_Click();
     void mnuWrite_Click();
@@ -56,7 +56,7 @@ class Calibrate final : public QMainWindow, public shell::ui::Pictured {
     void showSilence(bool silent);
     void showNote(const QString& text);
 
-    shell::ui::AppContext& context_;
+    common::ui::AppContext& context_;
     QAction* mnuSample_ = nullptr;
     QAction* mnuWrite_ = nullptr;
     CalibrationGrid* fraAcc_ = nullptr;
@@ -66,7 +66,7 @@ class Calibrate final : public QMainWindow, public shell::ui::Pictured {
     QLabel* lblNote_ = nullptr;
     CalibrationValues CalibrationValues_{};
     std::vector<std::optional<CellWrite>> writeTicks_;  // of the write under way
-    shell::ui::LatestValue<CalibrationTracker> readings_;
+    common::ui::LatestValue<CalibrationTracker> readings_;
     bool sampling_ = false;
     bool writing_ = false;
 };

@@ -3,8 +3,8 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "common/number_text.h"
 #include "link/protocol.h"
-#include "shell/number_text.h"
 
 namespace tilt::config::ui {
 

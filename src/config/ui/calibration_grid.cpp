@@ -4,9 +4,9 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "common/number_text.h"
+#include "common/text_value.h"
 #include "config/ui/calibration_coverage.h"
-#include "shell/number_text.h"
-#include "shell/text_value.h"
 
 namespace tilt::config::ui {
 

@@ -6,16 +6,16 @@
 #include <sstream>
 #include <string>
 
+#include "common/file_dialogs.h"
+#include "common/messages.h"
+#include "common/ui/app_context.h"
 #include "platform/profile_json.h"
-#include "shell/file_dialogs.h"
-#include "shell/messages.h"
-#include "shell/ui/app_context.h"
 
 namespace tilt::config::ui {
 
 namespace {
 
-FileDialogs::Request profileRequest(const shell::ui::AppContext& context, const char* title) {
+FileDialogs::Request profileRequest(const common::ui::AppContext& context, const char* title) {
     FileDialogs::Request request;
     request.title = title;
     request.filter = "Profiles (*.json)";
@@ -53,7 +53,7 @@ std::optional<std::string> readText(const std::string& file) {
 
 }  // namespace
 
-void saveProfile(shell::ui::AppContext& context, const ConfigValues& values) {
+void saveProfile(common::ui::AppContext& context, const ConfigValues& values) {
     if (const auto problem = profileProblem(values, true)) {
         context.messages.show("The profile was not saved: " + *problem +
                               ". Correct the value, then save again.");
@@ -69,7 +69,7 @@ void saveProfile(shell::ui::AppContext& context, const ConfigValues& values) {
     }
 }
 
-std::optional<ConfigValues> openProfile(shell::ui::AppContext& context) {
+std::optional<ConfigValues> openProfile(common::ui::AppContext& context) {
     const auto file = context.fileDialogs.open(profileRequest(context, "Open Profile"));
     if (!file) {
         return std::nullopt;

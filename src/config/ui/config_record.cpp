@@ -3,11 +3,11 @@
 #include <array>
 #include <utility>
 
+#include "common/app_state.h"
+#include "common/ui/app_context.h"
 #include "config/eeprom_transfer.h"
 #include "config/parameter_map.h"
-#include "shell/app_state.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
+#include "platform/ui/device_thread.h"
 
 namespace tilt::config::ui {
 
@@ -78,10 +78,10 @@ bool putIntoRecord(AppState& state, const ConfigValues& values) {
     return changed;
 }
 
-std::function<void(int)> recordWrittenCells(shell::ui::AppContext& context,
+std::function<void(int)> recordWrittenCells(common::ui::AppContext& context,
                                             std::vector<std::optional<CellWrite>> ticks) {
     // The events live as long as the program, unlike the window.
-    return shell::ui::DeviceThread::toWindow<int>(
+    return platform::ui::DeviceThread::toWindow<int>(
         &context.loggerEvents, [&context, ticks = std::move(ticks)](int ticksDone) {
             const auto cells = cellsWritten(ticks, ticksDone);
             if (cells.empty()) {

@@ -10,9 +10,9 @@
 namespace tilt {
 struct AppState;
 }
-namespace tilt::shell::ui {
+namespace tilt::common::ui {
 struct AppContext;
-}
+}  // namespace tilt::common::ui
 
 namespace tilt::config::ui {
 
@@ -33,6 +33,6 @@ bool putIntoRecord(AppState& state, const ConfigValues& values);
 // happens also when the window that wrote has been closed meanwhile: the logger holds the cells
 // all the same.
 [[nodiscard]] std::function<void(int ticksDone)> recordWrittenCells(
-    shell::ui::AppContext& context, std::vector<std::optional<CellWrite>> ticks);
+    common::ui::AppContext& context, std::vector<std::optional<CellWrite>> ticks);
 
 }  // namespace tilt::config::ui

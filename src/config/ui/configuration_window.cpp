@@ -11,20 +11,20 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "common/counting_errors.h"
+#include "common/messages.h"
+#include "common/ui/app_context.h"
+#include "common/ui/field_notes.h"
 #include "config/parameter_map.h"
 #include "config/transfer_report.h"
 #include "config/ui/config_profile_files.h"
 #include "config/ui/config_record.h"
 #include "config/ui/num_edit.h"
 #include "config/ui/parameter_rows.h"
+#include "frame/window_registry.h"
 #include "link/device_link.h"
 #include "link/port_catalogue.h"
-#include "shell/counting_errors.h"
-#include "shell/messages.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
-#include "shell/ui/field_notes.h"
-#include "shell/ui/window_registry.h"
+#include "platform/ui/device_thread.h"
 
 namespace tilt::config::ui {
 
@@ -52,7 +52,7 @@ void mark(QWidget* field, bool changed, const QString& tip) {
     }
     field->setProperty("changed", changed);
     field->setToolTip(tip);
-    shell::ui::markField(field, changed);
+    common::ui::markField(field, changed);
 }
 
 // Whether two values of a parameter go out as the same bytes (30 degrees and its read-back
@@ -75,13 +75,13 @@ QString limitText(const Parameter& p, const NumEdit& field) {
     if (!typed) {
         return {};
     }
-    return shell::ui::limitNote(captionOf(p), NumEdit::displayText(*typed),
-                                NumEdit::displayText(field.value()), *typed > field.Max());
+    return common::ui::limitNote(captionOf(p), NumEdit::displayText(*typed),
+                                 NumEdit::displayText(field.value()), *typed > field.Max());
 }
 
 }  // namespace
 
-Configuration::Configuration(shell::ui::AppContext& context, shell::ui::WindowRegistry& windows,
+Configuration::Configuration(common::ui::AppContext& context, frame::WindowRegistry& windows,
                              std::function<void(bool)> setNavigationEnabled, QWidget* parent)
     : QMainWindow(parent),
       context_(context),
@@ -97,7 +97,7 @@ Configuration::Configuration(shell::ui::AppContext& context, shell::ui::WindowRe
     buildMenus();
     buildControls();
     followed_ = profileRecord(context_.state);
-    connect(&context_.loggerEvents, &shell::ui::LoggerEvents::configurationWritten, this,
+    connect(&context_.loggerEvents, &common::ui::LoggerEvents::configurationWritten, this,
             &Configuration::followWrites);
 }
 
@@ -420,7 +420,7 @@ void Configuration::mnuWrite_Click() {
     const auto record = recordWrittenCells(context_, ticks);
     // Return closes the window and ends the write with it: the user still hears what the
     // logger holds then.
-    const auto stoppedByReturn = shell::ui::DeviceThread::toWindow<int>(
+    const auto stoppedByReturn = platform::ui::DeviceThread::toWindow<int>(
         &context_.loggerEvents, [&messages = context_.messages, ticks](int ticksDone) {
             messages.show(writeEndText(TransferEnd::Stopped, ticks, ticksDone,
                                        "open Configure Device and choose File > Write"));

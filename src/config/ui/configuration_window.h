@@ -5,10 +5,10 @@
 #include <memory>
 #include <optional>
 
+#include "common/ui/latest_value.h"
+#include "common/ui/pictured.h"
 #include "config/config_values.h"
 #include "config/eeprom_transfer.h"
-#include "shell/ui/latest_value.h"
-#include "shell/ui/pictured.h"
 
 class QAction;
 class QGroupBox;
@@ -16,10 +16,12 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 
-namespace tilt::shell::ui {
+namespace tilt::common::ui {
 struct AppContext;
+}  // namespace tilt::common::ui
+namespace tilt::frame {
 class WindowRegistry;
-}  // namespace tilt::shell::ui
+}  // namespace tilt::frame
 
 namespace tilt::config::ui {
 
@@ -30,12 +32,12 @@ class ParameterRows;
 // Write, fills the fields with the minimum, maximum or default values, saves and opens profiles,
 // and marks the fields that a Write would change. Reads and writes run on the device thread;
 // the window stays responsive and Return ends them.
-class Configuration final : public QMainWindow, public shell::ui::Pictured {
+class Configuration final : public QMainWindow, public common::ui::Pictured {
     Q_OBJECT
 
   public:
     // `setNavigationEnabled` switches the four items of the navigation bar.
-    Configuration(shell::ui::AppContext& context, shell::ui::WindowRegistry& windows,
+    Configuration(common::ui::AppContext& context, frame::WindowRegistry& windows,
                   std::function<void(bool)> setNavigationEnabled, QWidget* parent = nullptr);
     ~Configuration() override;
 
@@ -96,8 +98,8 @@ class Configuration final : public QMainWindow, public shell::ui::Pictured {
     void setFieldValues(const ConfigValues& values);
     void showChanges();
 
-    shell::ui::AppContext& context_;
-    shell::ui::WindowRegistry& windows_;
+    common::ui::AppContext& context_;
+    frame::WindowRegistry& windows_;
     std::function<void(bool)> setNavigationEnabled_;
     std::unique_ptr<ParameterRows> rows_;
     QAction* mnuRead_ = nullptr;
@@ -124,8 +126,8 @@ class Configuration final : public QMainWindow, public shell::ui::Pictured {
     // The shared record as this window last followed it: a write elsewhere shows as a change.
     ConfigValues followed_;
     // Progress from the device thread, the newest at most once a frame.
-    shell::ui::LatestValue<CellReadProgress> readProgress_;
-    shell::ui::LatestValue<int> writeProgress_;
+    common::ui::LatestValue<CellReadProgress> readProgress_;
+    common::ui::LatestValue<int> writeProgress_;
 };
 
 }  // namespace tilt::config::ui

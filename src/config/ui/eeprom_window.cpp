@@ -8,19 +8,19 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include "common/error.h"
+#include "common/messages.h"
+#include "common/number_text.h"
+#include "common/rounding.h"
+#include "common/text_value.h"
+#include "common/ui/app_context.h"
+#include "common/ui/field_caption.h"
 #include "config/eeprom_access.h"
 #include "config/ui/eeprom_key_filter.h"
 #include "config/ui/num_edit.h"
 #include "link/device_link.h"
 #include "link/port_catalogue.h"
-#include "shell/error.h"
-#include "shell/messages.h"
-#include "shell/number_text.h"
-#include "shell/rounding.h"
-#include "shell/text_value.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
-#include "shell/ui/field_caption.h"
+#include "platform/ui/device_thread.h"
 
 namespace tilt::config::ui {
 
@@ -40,7 +40,7 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
 
 }  // namespace
 
-EEPROM::EEPROM(shell::ui::AppContext& context, QWidget* parent)
+EEPROM::EEPROM(common::ui::AppContext& context, QWidget* parent)
     : QDialog(parent), context_(context) {
     setObjectName(QStringLiteral("EEPROM"));
     setWindowTitle(QStringLiteral("EEPROM"));
@@ -62,9 +62,9 @@ EEPROM::EEPROM(shell::ui::AppContext& context, QWidget* parent)
 
     auto* layout = new QGridLayout(this);
     // Each label names its field, for a screen reader too.
-    layout->addWidget(shell::ui::fieldCaption(QStringLiteral("Address"), NumEditAddress_), 0, 0);
+    layout->addWidget(common::ui::fieldCaption(QStringLiteral("Address"), NumEditAddress_), 0, 0);
     layout->addWidget(NumEditAddress_, 0, 1);
-    layout->addWidget(shell::ui::fieldCaption(QStringLiteral("Value"), txtValue_), 1, 0);
+    layout->addWidget(common::ui::fieldCaption(QStringLiteral("Value"), txtValue_), 1, 0);
     layout->addWidget(txtValue_, 1, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdRead_);

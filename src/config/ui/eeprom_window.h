@@ -5,14 +5,14 @@
 #include <optional>
 #include <string>
 
-#include "shell/ui/pictured.h"
+#include "common/ui/pictured.h"
 
 class QLineEdit;
 class QPushButton;
 
-namespace tilt::shell::ui {
+namespace tilt::common::ui {
 struct AppContext;
-}
+}  // namespace tilt::common::ui
 
 namespace tilt::config::ui {
 
@@ -21,11 +21,11 @@ class NumEdit;
 // The EEPROM window: reads or writes one EEPROM cell of the logger at any address. Opened
 // modally from the Configuration window. The exchange runs on the device thread; the buttons
 // and the address wait for it.
-class EEPROM final : public QDialog, public shell::ui::Pictured {
+class EEPROM final : public QDialog, public common::ui::Pictured {
     Q_OBJECT
 
   public:
-    explicit EEPROM(shell::ui::AppContext& context, QWidget* parent = nullptr);
+    explicit EEPROM(common::ui::AppContext& context, QWidget* parent = nullptr);
 
     void cmdRead_Click();
     void cmdWrite_Click();
@@ -42,7 +42,7 @@ class EEPROM final : public QDialog, public shell::ui::Pictured {
     void readEnded(std::optional<std::uint8_t> value);
     void tell(const std::string& message);
 
-    shell::ui::AppContext& context_;
+    common::ui::AppContext& context_;
     NumEdit* NumEditAddress_ = nullptr;
     QLineEdit* txtValue_ = nullptr;
     QPushButton* cmdRead_ = nullptr;

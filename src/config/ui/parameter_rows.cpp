@@ -10,9 +10,9 @@
 #include <array>
 #include <vector>
 
+#include "common/ui/field_caption.h"
 #include "config/parameter_map.h"
 #include "config/ui/num_edit.h"
-#include "shell/ui/field_caption.h"
 
 namespace tilt::config::ui {
 
@@ -74,7 +74,7 @@ QString name(std::string_view text) {
 // The caption beside a field, which a screen reader reads as the field's name (the frames all
 // have the same title).
 QLabel* captionOf(QWidget* field, const Parameter& p) {
-    return shell::ui::fieldCaption(name(p.caption), field);
+    return common::ui::fieldCaption(name(p.caption), field);
 }
 
 }  // namespace

@@ -6,19 +6,19 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "common/error.h"
+#include "common/error_reporter.h"
+#include "common/messages.h"
+#include "common/rounding.h"
+#include "common/ui/active_window.h"
+#include "common/ui/app_context.h"
+#include "common/ui/field_caption.h"
 #include "link/auto_detect.h"
 #include "link/device_link.h"
 #include "link/onboard_parameters.h"
 #include "link/port_catalogue.h"
 #include "platform/settings_store.h"
-#include "shell/error.h"
-#include "shell/error_reporter.h"
-#include "shell/messages.h"
-#include "shell/rounding.h"
-#include "shell/ui/active_window.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
-#include "shell/ui/field_caption.h"
+#include "platform/ui/device_thread.h"
 
 namespace tilt::link::ui {
 
@@ -28,7 +28,7 @@ constexpr int kWindowWidth = 440;
 constexpr const char* kScreen = "Connect";
 }  // namespace
 
-Connect::Connect(shell::ui::AppContext& context, ParametersRead onParametersRead, QWidget* parent)
+Connect::Connect(common::ui::AppContext& context, ParametersRead onParametersRead, QWidget* parent)
     : QDialog(parent), context_(context), onParametersRead_(std::move(onParametersRead)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Connect"));
@@ -43,7 +43,7 @@ void Connect::buildControls() {
     NumEditCommPort_->setObjectName(QStringLiteral("NumEditCommPort"));
     NumEditCommPort_->setRange(0, kHighestPortNumber);
     NumEditCommPort_->setMinimumWidth(70);
-    auto* caption = shell::ui::fieldCaption(QStringLiteral("Select Comm Port"), NumEditCommPort_);
+    auto* caption = common::ui::fieldCaption(QStringLiteral("Select Comm Port"), NumEditCommPort_);
     portName_ = new QLabel(this);
     portName_->setObjectName(QStringLiteral("lblPortName"));
     portName_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -149,7 +149,7 @@ void Connect::cmdAutoDetect_Click() {
     readPortsAgain();
     showActivity(tr("Searching Comm 1-16\u2026"));
     progress_->setRange(0, kLastSearchPort - kFirstSearchPort + 1);
-    auto onProgress = shell::ui::DeviceThread::toWindow<SearchProgress>(
+    auto onProgress = platform::ui::DeviceThread::toWindow<SearchProgress>(
         this, [this](SearchProgress p) { showSearchProgress(p); });
     PortCatalogue& catalogue = context_.catalogue;
     const ThreadStarter threads = context_.threads;
@@ -188,7 +188,7 @@ void Connect::cmdOK_Click() {
         // Kept before any check: even "no port" is remembered for the next start.
         context_.settings.saveCurrentCommPort(std::to_string(context_.state.CommPort));
     } catch (const Error& e) {
-        context_.errors.report(e, "cmdOK_Click", shell::ui::activeWindowName(this));
+        context_.errors.report(e, "cmdOK_Click", common::ui::activeWindowName(this));
         restoreControls();
         return;
     }

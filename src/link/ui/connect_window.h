@@ -9,9 +9,9 @@ class QProgressBar;
 class QPushButton;
 class QSpinBox;
 
-namespace tilt::shell::ui {
+namespace tilt::common::ui {
 struct AppContext;
-}
+}  // namespace tilt::common::ui
 
 namespace tilt::link {
 struct SearchProgress;
@@ -26,7 +26,7 @@ class Connect final : public QDialog {
   public:
     using ParametersRead = std::function<void(bool connected)>;
 
-    Connect(shell::ui::AppContext& context, ParametersRead onParametersRead,
+    Connect(common::ui::AppContext& context, ParametersRead onParametersRead,
             QWidget* parent = nullptr);
 
   protected:
@@ -47,7 +47,7 @@ class Connect final : public QDialog {
     void restoreControls();
     void cancelRunningOperation();
 
-    shell::ui::AppContext& context_;
+    common::ui::AppContext& context_;
     ParametersRead onParametersRead_;
     QSpinBox* NumEditCommPort_ = nullptr;
     QLabel* portName_ = nullptr;

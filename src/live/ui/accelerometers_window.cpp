@@ -15,16 +15,16 @@
 #include <cmath>
 #include <string>
 
+#include "common/error.h"
+#include "common/error_reporter.h"
+#include "common/text_value.h"
+#include "common/ui/app_context.h"
+#include "common/ui/field_notes.h"
 #include "config/parameter_map.h"
 #include "link/device_link.h"
 #include "live/ui/locale_number.h"
 #include "logging/data_file.h"
-#include "shell/error.h"
-#include "shell/error_reporter.h"
-#include "shell/text_value.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
-#include "shell/ui/field_notes.h"
+#include "platform/ui/device_thread.h"
 
 namespace tilt::live::ui {
 
@@ -70,7 +70,7 @@ QSlider* slider(const QString& name, int maximum, QWidget* parent) {
 }
 }  // namespace
 
-Accelerometers::Accelerometers(shell::ui::AppContext& context, QWidget* parent)
+Accelerometers::Accelerometers(common::ui::AppContext& context, QWidget* parent)
     : LiveWindow(context,
                  {kWindow,
                   logging::kAccelerometers,
@@ -86,7 +86,7 @@ Accelerometers::Accelerometers(shell::ui::AppContext& context, QWidget* parent)
         showSetting(c, c.followed);
     }
     // A DAC setting written elsewhere (the Configuration window) shows here too.
-    connect(&context_.loggerEvents, &shell::ui::LoggerEvents::configurationWritten, this,
+    connect(&context_.loggerEvents, &common::ui::LoggerEvents::configurationWritten, this,
             &Accelerometers::followWrites);
 
     // The window sees the key before its boxes do.
@@ -221,7 +221,7 @@ void Accelerometers::markOutOfRange(Channel& channel, bool outOfRange) {
                         .arg(channel.dac)
                         .arg(channel.setting->minimum())
                         .arg(channel.setting->maximum()));
-    shell::ui::markField(box, true);
+    common::ui::markField(box, true);
 }
 
 // The end of typing (Enter, leaving the box, or Write DAC): the box takes the slider's value,
@@ -238,8 +238,8 @@ void Accelerometers::takeTyping(Channel& channel) {
     const int lowest = channel.setting->minimum();
     const int highest = channel.setting->maximum();
     if (typed < lowest || typed > highest) {
-        showStatus(shell::ui::limitNote(QStringLiteral("DAC%1").arg(channel.dac),
-                                        localeNumber(typed), localeNumber(kept), typed > highest));
+        showStatus(common::ui::limitNote(QStringLiteral("DAC%1").arg(channel.dac),
+                                         localeNumber(typed), localeNumber(kept), typed > highest));
     }
 }
 
@@ -274,12 +274,12 @@ LiveWindow::Loop Accelerometers::makeLoop() {
     events.reading = feed_.publisher();
     // The cells are in the logger even if this window is closed before it hears of them: the
     // shared record takes them on the program's events, the window's controls on its own.
-    auto record = shell::ui::DeviceThread::toWindow<DacDone>(
+    auto record = platform::ui::DeviceThread::toWindow<DacDone>(
         &context_.loggerEvents, [&context = context_](const DacDone& done) {
             dacSetting(context.state, done.dac) = done.value;
             emit context.loggerEvents.configurationWritten();
         });
-    auto show = shell::ui::DeviceThread::toWindow<DacDone>(
+    auto show = platform::ui::DeviceThread::toWindow<DacDone>(
         this, [this](const DacDone& done) { showDac(done); });
     events.dac = [record, show](const DacDone& done) {
         record(done);

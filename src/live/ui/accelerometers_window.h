@@ -13,9 +13,9 @@ class QLineEdit;
 class QPushButton;
 class QSlider;
 
-namespace tilt::shell::ui {
+namespace tilt::common::ui {
 struct AppContext;
-}
+}  // namespace tilt::common::ui
 
 namespace tilt::live::ui {
 
@@ -24,7 +24,7 @@ namespace tilt::live::ui {
 // Ctrl+F6 a technician sets the three DAC values while watching the counts.
 class Accelerometers final : public LiveWindow {
   public:
-    explicit Accelerometers(shell::ui::AppContext& context, QWidget* parent = nullptr);
+    explicit Accelerometers(common::ui::AppContext& context, QWidget* parent = nullptr);
 
     void cmdWriteDAC1_Click();
     void cmdWriteDAC2_Click();

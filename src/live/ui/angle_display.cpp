@@ -2,8 +2,8 @@
 
 #include <QDial>
 
+#include "common/app_state.h"
 #include "config/parameter_map.h"
-#include "shell/app_state.h"
 
 namespace tilt::live::ui {
 

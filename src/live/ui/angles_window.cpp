@@ -8,12 +8,12 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "common/ui/app_context.h"
 #include "link/device_link.h"
 #include "live/ui/angle_display.h"
 #include "live/ui/locale_number.h"
 #include "logging/data_file.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
+#include "platform/ui/device_thread.h"
 
 namespace tilt::live::ui {
 
@@ -46,7 +46,7 @@ int dialValue(double degrees) {
 
 }  // namespace
 
-Angles::Angles(shell::ui::AppContext& context, QWidget* parent)
+Angles::Angles(common::ui::AppContext& context, QWidget* parent)
     : LiveWindow(context,
                  {kWindow,
                   logging::kAngles,
@@ -58,7 +58,7 @@ Angles::Angles(shell::ui::AppContext& context, QWidget* parent)
     setReadingsPanel(buildReadings());
     showTares();
     // A tare written elsewhere (the Configuration window) shows here too.
-    connect(&context_.loggerEvents, &shell::ui::LoggerEvents::configurationWritten, this,
+    connect(&context_.loggerEvents, &common::ui::LoggerEvents::configurationWritten, this,
             &Angles::showTares);
     resize(560, 620);
 }
@@ -121,12 +121,12 @@ LiveWindow::Loop Angles::makeLoop() {
     events.reading = feed_.publisher();
     // The tare cells are in the logger even if this window is closed before it hears of them:
     // the shared record takes them on the program's events, the window's controls on its own.
-    auto record = shell::ui::DeviceThread::toWindow<TareDone>(
+    auto record = platform::ui::DeviceThread::toWindow<TareDone>(
         &context_.loggerEvents, [&context = context_](const TareDone& done) {
             (done.axis == Axis::X ? context.state.TareX : context.state.TareY) = done.tareDegrees;
             emit context.loggerEvents.configurationWritten();
         });
-    auto show = shell::ui::DeviceThread::toWindow<TareDone>(
+    auto show = platform::ui::DeviceThread::toWindow<TareDone>(
         this, [this](const TareDone& done) { showTare(done); });
     events.tare = [record, show](const TareDone& done) {
         record(done);

@@ -12,9 +12,9 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 
-namespace tilt::shell::ui {
+namespace tilt::common::ui {
 struct AppContext;
-}
+}  // namespace tilt::common::ui
 
 namespace tilt::live::ui {
 
@@ -23,7 +23,7 @@ namespace tilt::live::ui {
 // and the readings recorded to a data file.
 class Angles final : public LiveWindow {
   public:
-    explicit Angles(shell::ui::AppContext& context, QWidget* parent = nullptr);
+    explicit Angles(common::ui::AppContext& context, QWidget* parent = nullptr);
 
     void cmdTareX_Click();
     void cmdTareY_Click();

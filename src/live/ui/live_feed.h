@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "shell/ui/latest_value.h"
+#include "common/ui/latest_value.h"
 
 namespace tilt::live::ui {
 
@@ -92,7 +92,7 @@ class LiveFeed final : public FrameFeed {
 
     std::shared_ptr<Batch> batch_;
     Deliver deliver_;
-    shell::ui::LatestValue<std::uint64_t> wake_;
+    common::ui::LatestValue<std::uint64_t> wake_;
 };
 
 }  // namespace tilt::live::ui

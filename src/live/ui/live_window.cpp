@@ -15,17 +15,17 @@
 #include <cmath>
 #include <string>
 
+#include "common/error.h"
+#include "common/error_reporter.h"
+#include "common/number_text.h"
+#include "common/ui/app_context.h"
 #include "link/device_link.h"
 #include "link/port_catalogue.h"
 #include "live/ui/live_feed.h"
 #include "live/ui/locale_number.h"
 #include "live/ui/strip_chart.h"
 #include "logging/data_file.h"
-#include "shell/error.h"
-#include "shell/error_reporter.h"
-#include "shell/number_text.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
+#include "platform/ui/device_thread.h"
 
 namespace tilt::live::ui {
 
@@ -40,7 +40,7 @@ std::int64_t performanceCount() {
 
 }  // namespace
 
-LiveWindow::LiveWindow(shell::ui::AppContext& context, Kind kind, QWidget* parent)
+LiveWindow::LiveWindow(common::ui::AppContext& context, Kind kind, QWidget* parent)
     : QMainWindow(parent), context_(context), kind_(std::move(kind)) {
     const QString name = QString::fromLatin1(kind_.window);
     setObjectName(name);
@@ -218,8 +218,8 @@ void LiveWindow::loopEnded() {
 }
 
 std::function<void(bool)> LiveWindow::silenceNotice() {
-    return shell::ui::DeviceThread::toWindow<bool>(this,
-                                                   [this](bool silent) { showSilence(silent); });
+    return platform::ui::DeviceThread::toWindow<bool>(this,
+                                                      [this](bool silent) { showSilence(silent); });
 }
 
 void LiveWindow::showSilence(bool silent) {
@@ -249,7 +249,7 @@ bool LiveWindow::post(LoopRequest request) {
 }
 
 std::function<void()> LiveWindow::recordingFailedNotice() {
-    return shell::ui::DeviceThread::toWindow<>(this, [this] {
+    return platform::ui::DeviceThread::toWindow<>(this, [this] {
         showStatus(QStringLiteral(
             "Recording stopped: the data file cannot be written (see the error log). Sampling "
             "goes on."));

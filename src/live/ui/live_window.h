@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "common/ui/pictured.h"
 #include "live/live_requests.h"
 #include "live/live_sampling.h"
 #include "live/ui/strip_history.h"
-#include "shell/ui/pictured.h"
 
 class QAction;
 class QGroupBox;
@@ -24,9 +24,9 @@ class QVBoxLayout;
 namespace tilt::link {
 class DeviceLink;
 }
-namespace tilt::shell::ui {
+namespace tilt::common::ui {
 struct AppContext;
-}
+}  // namespace tilt::common::ui
 
 namespace tilt::live::ui {
 
@@ -37,7 +37,7 @@ class StripChart;
 // the sampling loop on the device thread with the requests posted to it, the rate of the
 // readings and the strip chart of the last minute. A window adds its boxes above the chart and
 // shows each frame's readings.
-class LiveWindow : public QMainWindow, public shell::ui::Pictured {
+class LiveWindow : public QMainWindow, public common::ui::Pictured {
   public:
     void mnuSample_Click();
     void mnuSave_Click();
@@ -59,7 +59,7 @@ class LiveWindow : public QMainWindow, public shell::ui::Pictured {
         QString unit;
         double leastSpan;  // of the chart's value axis: a still logger's noise is not blown up
     };
-    LiveWindow(shell::ui::AppContext& context, Kind kind, QWidget* parent);
+    LiveWindow(common::ui::AppContext& context, Kind kind, QWidget* parent);
 
     // The window's sampling loop with its events, made on the user-interface thread as sampling
     // starts; it runs on the device thread.
@@ -112,7 +112,7 @@ class LiveWindow : public QMainWindow, public shell::ui::Pictured {
 
     void closeEvent(QCloseEvent* event) override;
 
-    shell::ui::AppContext& context_;
+    common::ui::AppContext& context_;
     const Kind kind_;
 
   private:

@@ -8,16 +8,16 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
+#include "common/messages.h"
+#include "common/number_text.h"
+#include "common/ui/app_context.h"
+#include "common/ui/field_caption.h"
+#include "frame/window_registry.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "logging/download_report.h"
 #include "platform/number_settings.h"
-#include "shell/messages.h"
-#include "shell/number_text.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
-#include "shell/ui/field_caption.h"
-#include "shell/ui/window_registry.h"
+#include "platform/ui/device_thread.h"
 
 namespace tilt::logging::ui {
 
@@ -39,7 +39,7 @@ QLineEdit* readOnlyBox(QWidget* parent, const char* name) {
 
 // A caption and its box side by side.
 void addLabelled(QHBoxLayout* line, const QString& caption, QLineEdit* box) {
-    line->addWidget(shell::ui::fieldCaption(caption, box));
+    line->addWidget(common::ui::fieldCaption(caption, box));
     line->addWidget(box);
 }
 
@@ -55,13 +55,13 @@ class DownloadErase::DownloadDialogs final : public DownloadFrontEnd {
   public:
     explicit DownloadDialogs(DownloadErase* window)
         : window_(window),
-          stepsDone_(shell::ui::DeviceThread::toWindow<int>(
+          stepsDone_(platform::ui::DeviceThread::toWindow<int>(
               window, [window](int done) { window->PBar_->setValue(done); })),
-          modeRead_(shell::ui::DeviceThread::toWindow<double, double>(
+          modeRead_(platform::ui::DeviceThread::toWindow<double, double>(
               window, [window](double mode, double channel) { window->showMode(mode, channel); })),
-          transferStarting_(shell::ui::DeviceThread::toWindow<std::int32_t>(
+          transferStarting_(platform::ui::DeviceThread::toWindow<std::int32_t>(
               window, [window](std::int32_t first) { window->transferStarting(first); })),
-          progress_(shell::ui::DeviceThread::toWindow<TransferProgress>(
+          progress_(platform::ui::DeviceThread::toWindow<TransferProgress>(
               window, [window](const TransferProgress& p) { window->showTransferProgress(p); })) {}
 
     void parameterStepsDone(int steps) override { stepsDone_(steps); }
@@ -105,7 +105,7 @@ class DownloadErase::DownloadDialogs final : public DownloadFrontEnd {
     std::function<void(TransferProgress)> progress_;
 };
 
-DownloadErase::DownloadErase(shell::ui::AppContext& context, shell::ui::WindowRegistry& windows,
+DownloadErase::DownloadErase(common::ui::AppContext& context, frame::WindowRegistry& windows,
                              std::function<void(bool)> setNavigationEnabled, QWidget* parent)
     : QMainWindow(parent),
       context_(context),
@@ -555,7 +555,7 @@ void DownloadErase::mnuErase_Click() {
     fraErase_->setTitle(QStringLiteral("Erasing"));
     PBarErase_->setValue(0);
     PBarErase_->setTextVisible(true);
-    auto onProgress = shell::ui::DeviceThread::toWindow<EraseProgress>(
+    auto onProgress = platform::ui::DeviceThread::toWindow<EraseProgress>(
         this, [this](const EraseProgress& p) { showEraseProgress(p); });
     ErrorReporter& errors = context_.errors;
     EraseOptions options;

@@ -15,10 +15,12 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 
-namespace tilt::shell::ui {
+namespace tilt::common::ui {
 struct AppContext;
+}  // namespace tilt::common::ui
+namespace tilt::frame {
 class WindowRegistry;
-}  // namespace tilt::shell::ui
+}  // namespace tilt::frame
 
 namespace tilt::logging::ui {
 
@@ -28,7 +30,7 @@ namespace tilt::logging::ui {
 class DownloadErase final : public QMainWindow {
   public:
     // `setNavigationEnabled` switches the four items of the navigation bar.
-    DownloadErase(shell::ui::AppContext& context, shell::ui::WindowRegistry& windows,
+    DownloadErase(common::ui::AppContext& context, frame::WindowRegistry& windows,
                   std::function<void(bool)> setNavigationEnabled, QWidget* parent = nullptr);
 
     void mnuDownload_Click();
@@ -63,8 +65,8 @@ class DownloadErase final : public QMainWindow {
     void resetEraseControls();
     void showMode(double mode, double channel);
 
-    shell::ui::AppContext& context_;
-    shell::ui::WindowRegistry& windows_;
+    common::ui::AppContext& context_;
+    frame::WindowRegistry& windows_;
     std::function<void(bool)> setNavigationEnabled_;
     QAction* mnuDownload_ = nullptr;
     QAction* mnuErase_ = nullptr;

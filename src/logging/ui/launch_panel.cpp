@@ -3,12 +3,12 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
+#include "common/messages.h"
+#include "common/number_text.h"
+#include "common/ui/app_context.h"
 #include "link/device_link.h"
 #include "logging/download_report.h"
-#include "shell/messages.h"
-#include "shell/number_text.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
+#include "platform/ui/device_thread.h"
 
 namespace tilt::logging::ui {
 
@@ -17,7 +17,7 @@ constexpr int kLastPage = 2047;
 constexpr int kNavigationItems = 4;
 }  // namespace
 
-LaunchPanel::LaunchPanel(shell::ui::AppContext& context, Shell shell, QWidget* parent)
+LaunchPanel::LaunchPanel(common::ui::AppContext& context, Shell shell, QWidget* parent)
     : QGroupBox(QStringLiteral("Erase"), parent), context_(context), shell_(std::move(shell)) {
     setObjectName(QStringLiteral("fraErase"));
     PBar_ = new QProgressBar(this);
@@ -48,7 +48,7 @@ void LaunchPanel::mnuLaunch_Click() {
     PBar_->setValue(0);
     show();
 
-    auto progress = shell::ui::DeviceThread::toWindow<double>(
+    auto progress = platform::ui::DeviceThread::toWindow<double>(
         this, [this](double pages) { showErasedPages(pages); });
     ErrorReporter& errors = context_.errors;
     const std::int16_t port = context_.state.CommPort;

@@ -7,9 +7,9 @@
 
 class QProgressBar;
 
-namespace tilt::shell::ui {
+namespace tilt::common::ui {
 struct AppContext;
-}
+}  // namespace tilt::common::ui
 
 namespace tilt::logging::ui {
 
@@ -24,7 +24,7 @@ class LaunchPanel final : public QGroupBox {
         std::function<void()> launched;  // the logger was told to log: it is no longer connected
     };
 
-    LaunchPanel(shell::ui::AppContext& context, Shell shell, QWidget* parent = nullptr);
+    LaunchPanel(common::ui::AppContext& context, Shell shell, QWidget* parent = nullptr);
 
     void mnuLaunch_Click();
 
@@ -33,7 +33,7 @@ class LaunchPanel final : public QGroupBox {
     void restoreMenus(bool started);
     void showErasedPages(double pages);
 
-    shell::ui::AppContext& context_;
+    common::ui::AppContext& context_;
     Shell shell_;
     QProgressBar* PBar_ = nullptr;
 };

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <utility>
 
-#include "shell/ui/latest_value.h"
+#include "common/ui/latest_value.h"
 
 namespace tilt::remote::ui {
 
@@ -26,7 +26,7 @@ struct DatagramOutbox::Mailbox : std::enable_shared_from_this<Mailbox> {
             wake = !std::exchange(wakePosted, true);
         }
         if (wake) {
-            shell::ui::postToUiThread([self = shared_from_this()] { self->sendWaiting(); });
+            common::ui::postToUiThread([self = shared_from_this()] { self->sendWaiting(); });
         }
     }
 

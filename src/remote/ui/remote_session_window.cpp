@@ -18,16 +18,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/messages.h"
+#include "common/text_value.h"
+#include "common/ui/app_context.h"
+#include "common/ui/field_caption.h"
 #include "link/port_catalogue.h"
 #include "live/ui/angle_display.h"
 #include "live/ui/locale_number.h"
+#include "platform/ui/device_thread.h"
 #include "remote/angle_datagram.h"
 #include "remote/ui/session_parameters.h"
-#include "shell/messages.h"
-#include "shell/text_value.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/device_thread.h"
-#include "shell/ui/field_caption.h"
 
 namespace tilt::remote::ui {
 
@@ -70,7 +70,7 @@ QGroupBox* frame(QWidget* parent, const char* name, const QString& caption) {
 
 }  // namespace
 
-RemoteSession::RemoteSession(shell::ui::AppContext& context, QWidget* parent)
+RemoteSession::RemoteSession(common::ui::AppContext& context, QWidget* parent)
     : QMainWindow(parent),
       context_(context),
       readings_(this, [this](const SampledPair& pair) { showReading(pair); }) {
@@ -184,7 +184,7 @@ void RemoteSession::buildControls() {
         auto* clear = new QPushButton(QStringLiteral("Clear"), central);
         clear->setObjectName(QString::fromLatin1(clearName));
         // Named apart from the Send option and from the other Clear button.
-        auto* label = shell::ui::fieldCaption(caption, box);
+        auto* label = common::ui::fieldCaption(caption, box);
         box->setAccessibleName(caption + QStringLiteral(" box"));
         clear->setAccessibleName(QStringLiteral("Clear ") + caption + QStringLiteral(" box"));
         line->addWidget(label);
@@ -380,7 +380,7 @@ void RemoteSession::startSampling() {
     statusBar()->clearMessage();
     auto end = std::make_shared<live::LiveEnd>(live::LiveEnd::PortFailed);
     // A logger that falls silent is said so while the loop keeps asking.
-    auto silence = shell::ui::DeviceThread::toWindow<bool>(this, [this](bool silent) {
+    auto silence = platform::ui::DeviceThread::toWindow<bool>(this, [this](bool silent) {
         if (silent && sampling_) {
             statusBar()->showMessage(
                 QString::fromStdString(live::silentWhileSamplingText(anyReading_)));

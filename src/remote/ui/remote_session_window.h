@@ -6,11 +6,11 @@
 #include <optional>
 #include <string>
 
+#include "common/ui/latest_value.h"
+#include "common/ui/pictured.h"
 #include "platform/udp_endpoint.h"
 #include "remote/ui/angle_sender.h"
 #include "remote/ui/datagram_outbox.h"
-#include "shell/ui/latest_value.h"
-#include "shell/ui/pictured.h"
 
 class QAction;
 class QDial;
@@ -19,9 +19,9 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 
-namespace tilt::shell::ui {
+namespace tilt::common::ui {
 struct AppContext;
-}
+}  // namespace tilt::common::ui
 
 namespace tilt::remote::ui {
 
@@ -33,9 +33,9 @@ class SessionParameters;
 // dials. Sampling runs on the device thread; every reading's datagram leaves through the
 // window's own socket, bound to the local port, and the window is shown the newest reading
 // once a frame.
-class RemoteSession final : public QMainWindow, public shell::ui::Pictured {
+class RemoteSession final : public QMainWindow, public common::ui::Pictured {
   public:
-    explicit RemoteSession(shell::ui::AppContext& context, QWidget* parent = nullptr);
+    explicit RemoteSession(common::ui::AppContext& context, QWidget* parent = nullptr);
     ~RemoteSession() override;
 
     void optSession1_Click();
@@ -74,7 +74,7 @@ class RemoteSession final : public QMainWindow, public shell::ui::Pictured {
     void finishSampling();
     void showReading(const SampledPair& pair);
 
-    shell::ui::AppContext& context_;
+    common::ui::AppContext& context_;
     QAction* mnuSample_ = nullptr;
     QGroupBox* fraSession_ = nullptr;
     QRadioButton* optSession1_ = nullptr;
@@ -107,7 +107,7 @@ class RemoteSession final : public QMainWindow, public shell::ui::Pictured {
     std::string remoteHost_;
     std::uint16_t remotePort_ = 0;
     bool lookingUp_ = false;
-    shell::ui::LatestValue<SampledPair> readings_;
+    common::ui::LatestValue<SampledPair> readings_;
     bool sampling_ = false;
     bool anyReading_ = false;  // this sampling has shown a reading
 };

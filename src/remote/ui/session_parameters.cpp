@@ -8,8 +8,8 @@
 #include <QRadioButton>
 #include <QStringList>
 
+#include "common/ui/field_caption.h"
 #include "remote/angle_datagram.h"
-#include "shell/ui/field_caption.h"
 
 namespace tilt::remote::ui {
 
@@ -42,7 +42,7 @@ SessionParameters::SessionParameters(QWidget* parent)
     };
     txtWhoAmI_ = addBox("txtWhoAmI", {}, 0);
     txtWhoAmI_->setAccessibleName(QStringLiteral("Who am I? This computer's name"));
-    grid->addWidget(shell::ui::fieldCaption(QStringLiteral("Who am I?"), txtWhoAmI_), 0, 0);
+    grid->addWidget(common::ui::fieldCaption(QStringLiteral("Who am I?"), txtWhoAmI_), 0, 0);
     grid->addWidget(txtWhoAmI_, 0, 1);
     grid->addLayout(
         octets(txtLH_, "txtLH", QStringLiteral("This computer's IP address"), {"", "", "", ""}), 0,
@@ -79,10 +79,10 @@ SessionParameters::SessionParameters(QWidget* parent)
     cmdReset_->setAccessibleDescription(
         QStringLiteral("Sends to the remote host and port given, and binds the Bind port"));
     auto* ports = new QHBoxLayout;
-    ports->addWidget(shell::ui::fieldCaption(QStringLiteral("Remote Port"), txtPort_));
+    ports->addWidget(common::ui::fieldCaption(QStringLiteral("Remote Port"), txtPort_));
     ports->addWidget(txtPort_);
     ports->addSpacing(12);
-    ports->addWidget(shell::ui::fieldCaption(QStringLiteral("Bind"), txtBind_));
+    ports->addWidget(common::ui::fieldCaption(QStringLiteral("Bind"), txtBind_));
     ports->addWidget(txtBind_);
     ports->addStretch();
     ports->addWidget(cmdReset_);

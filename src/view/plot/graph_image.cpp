@@ -4,7 +4,7 @@
 #include <QPageSize>
 #include <QPdfWriter>
 
-#include "shell/error.h"
+#include "common/error.h"
 #include "view/plot/plot_control.h"
 
 namespace tilt::view::plot {

@@ -8,12 +8,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shell/error.h"
-#include "shell/error_reporter.h"
-#include "shell/number_text.h"
-#include "shell/text_value.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/field_caption.h"
+#include "common/error.h"
+#include "common/error_reporter.h"
+#include "common/number_text.h"
+#include "common/text_value.h"
+#include "common/ui/app_context.h"
+#include "common/ui/field_caption.h"
 #include "view/download_file.h"
 #include "view/view_messages.h"
 
@@ -31,7 +31,7 @@ QString numberBoxText(double value) {
 
 }  // namespace
 
-GraphBP::GraphBP(shell::ui::AppContext& context, QWidget* parent)
+GraphBP::GraphBP(common::ui::AppContext& context, QWidget* parent)
     : RecordingWindow(context, QStringLiteral("Graph Button Pushes"), parent) {
     addControls(buildPushControls());
     setUpPushGraphs(graphs());
@@ -43,10 +43,10 @@ QWidget* GraphBP::buildPushControls() {
     line->setContentsMargins(0, 0, 0, 0);
     txtBPNumber_ = namedBox("txtBPNumber", controls);
     txtBPValue_ = namedBox("txtBPValue", controls);
-    line->addWidget(shell::ui::fieldCaption(QStringLiteral("Number"), txtBPNumber_));
+    line->addWidget(common::ui::fieldCaption(QStringLiteral("Number"), txtBPNumber_));
     line->addWidget(txtBPNumber_);
     line->addSpacing(12);
-    line->addWidget(shell::ui::fieldCaption(QStringLiteral("Point"), txtBPValue_));
+    line->addWidget(common::ui::fieldCaption(QStringLiteral("Point"), txtBPValue_));
     line->addWidget(txtBPValue_);
     txtBPNumber_->setAccessibleName(QStringLiteral("Button push number"));
     txtBPValue_->setAccessibleName(QStringLiteral("Button push point"));

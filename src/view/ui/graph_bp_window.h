@@ -16,7 +16,7 @@ class GraphBP final : public RecordingWindow {
     Q_OBJECT
 
   public:
-    explicit GraphBP(shell::ui::AppContext& context, QWidget* parent = nullptr);
+    explicit GraphBP(common::ui::AppContext& context, QWidget* parent = nullptr);
 
     void mnuOpen_Click() override;
     void openFile(const QString& path) override;

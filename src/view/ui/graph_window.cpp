@@ -6,13 +6,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "shell/error.h"
-#include "shell/error_reporter.h"
-#include "shell/number_text.h"
-#include "shell/rounding.h"
-#include "shell/text_value.h"
-#include "shell/ui/app_context.h"
-#include "shell/ui/field_caption.h"
+#include "common/error.h"
+#include "common/error_reporter.h"
+#include "common/number_text.h"
+#include "common/rounding.h"
+#include "common/text_value.h"
+#include "common/ui/app_context.h"
+#include "common/ui/field_caption.h"
 #include "view/channel_arrays.h"
 #include "view/degree_arrays.h"
 #include "view/plot/plot_control.h"
@@ -26,7 +26,7 @@ constexpr const char* kScreen = "Graph";
 
 }  // namespace
 
-Graph::Graph(shell::ui::AppContext& context, QWidget* parent)
+Graph::Graph(common::ui::AppContext& context, QWidget* parent)
     : RecordingWindow(context, QStringLiteral("Graph"), parent) {
     addControls(buildScrollFrame());
     setUpBinGraphs(graphs());
@@ -47,9 +47,9 @@ QWidget* Graph::buildScrollFrame() {
     line->addWidget(cmdPrevious_);
     line->addWidget(cmdNext_);
     line->addSpacing(16);
-    line->addWidget(shell::ui::fieldCaption(QStringLiteral("X"), txtPageNumberX_));
+    line->addWidget(common::ui::fieldCaption(QStringLiteral("X"), txtPageNumberX_));
     line->addWidget(txtPageNumberX_);
-    line->addWidget(shell::ui::fieldCaption(QStringLiteral("Y"), txtPageNumberY_));
+    line->addWidget(common::ui::fieldCaption(QStringLiteral("Y"), txtPageNumberY_));
     line->addWidget(txtPageNumberY_);
     // "X" alone says little to a screen reader's user.
     txtPageNumberX_->setAccessibleName(QStringLiteral("X page number"));

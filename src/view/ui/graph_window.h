@@ -18,7 +18,7 @@ class Graph final : public RecordingWindow {
     Q_OBJECT
 
   public:
-    explicit Graph(shell::ui::AppContext& context, QWidget* parent = nullptr);
+    explicit Graph(common::ui::AppContext& context, QWidget* parent = nullptr);
 
     void mnuOpen_Click() override;
     void openFile(const QString& path) override;

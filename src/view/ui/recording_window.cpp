@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-#include "shell/error.h"
-#include "shell/file_dialogs.h"
-#include "shell/messages.h"
-#include "shell/ui/app_context.h"
+#include "common/error.h"
+#include "common/file_dialogs.h"
+#include "common/messages.h"
+#include "common/ui/app_context.h"
 #include "view/plot/graph_image.h"
 #include "view/plot/plot_control.h"
 #include "view/ui/data_file_drop.h"
@@ -48,7 +48,7 @@ QPushButton* namedButton(const char* name, const QString& caption, QWidget* pare
     return button;
 }
 
-RecordingWindow::RecordingWindow(shell::ui::AppContext& context, const QString& caption,
+RecordingWindow::RecordingWindow(common::ui::AppContext& context, const QString& caption,
                                  QWidget* parent)
     : QMainWindow(parent), context_(context) {
     setAttribute(Qt::WA_DeleteOnClose);

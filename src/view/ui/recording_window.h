@@ -12,9 +12,9 @@ class QLineEdit;
 class QPushButton;
 class QVBoxLayout;
 
-namespace tilt::shell::ui {
+namespace tilt::common::ui {
 struct AppContext;
-}
+}  // namespace tilt::common::ui
 
 namespace tilt::view::plot {
 class PlotControl;
@@ -46,7 +46,7 @@ class RecordingWindow : public QMainWindow {
     [[nodiscard]] PlotControl& graphY() { return *CWGraph2_; }
 
   protected:
-    RecordingWindow(shell::ui::AppContext& context, const QString& caption, QWidget* parent);
+    RecordingWindow(common::ui::AppContext& context, const QString& caption, QWidget* parent);
 
     // Puts the window's own controls between the file box and the graphs.
     void addControls(QWidget* controls);
@@ -62,7 +62,7 @@ class RecordingWindow : public QMainWindow {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-    shell::ui::AppContext& context_;
+    common::ui::AppContext& context_;
 
   private:
     void buildMenus();

@@ -13,12 +13,12 @@
 #include <span>
 #include <vector>
 
+#include "common/error.h"
+#include "common/number_text.h"
 #include "config/ui/calibration_coverage.h"
 #include "device/sim_device.h"
 #include "link/protocol.h"
 #include "live/live_sampling.h"
-#include "shell/error.h"
-#include "shell/number_text.h"
 #include "support/gui_harness.h"
 
 namespace tilt::config::ui {
@@ -381,7 +381,7 @@ TEST_F(CalibrateWindow, Writes_ReachTheRecordAndTheOtherWindows) {
     open();
     gui.context.state.ShakerEnable = 1;
     gui.context.state.OffsetX = 99;
-    QSignalSpy written(&gui.context.loggerEvents, &shell::ui::LoggerEvents::configurationWritten);
+    QSignalSpy written(&gui.context.loggerEvents, &common::ui::LoggerEvents::configurationWritten);
     sampleUntilReadings();
     EXPECT_EQ(gui.context.state.ShakerEnable, 0);
     EXPECT_EQ(written.count(), 1);

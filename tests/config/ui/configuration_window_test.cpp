@@ -16,11 +16,11 @@
 #include <map>
 #include <sstream>
 
+#include "common/error.h"
+#include "common/ui/pictured.h"
 #include "config/parameter_map.h"
 #include "config/ui/config_record.h"
 #include "config_window_support.h"
-#include "shell/error.h"
-#include "shell/ui/pictured.h"
 #include "support/config_read_cells.h"
 
 namespace tilt::config::ui {
@@ -689,7 +689,7 @@ TEST(ConfigurationWindowLocale, FieldsShowAndTakeTheUsersDecimalSeparator) {
 TEST_F(ConfigurationWindow, Write_PutsWhatTheLoggerHoldsIntoTheRecordAndTellsTheWindows) {
     openAndRead();
     QSignalSpy written(&app.gui.context.loggerEvents,
-                       &shell::ui::LoggerEvents::configurationWritten);
+                       &common::ui::LoggerEvents::configurationWritten);
     typeOver(field("NumEdit30"), "7");
     typeOver(field("NumEdit14"), "30");
     typeOver(field("NumEdit62"), "600");
@@ -763,7 +763,7 @@ TEST_F(ConfigurationWindow, WritesElsewhere_AreFollowedByTheFieldsAndTheMarks) {
 
 TEST_F(ConfigurationWindow, Picture_ReadsWithoutADialogAndShowsEveryFrame) {
     app.start();
-    auto* pictured = dynamic_cast<shell::ui::Pictured*>(
+    auto* pictured = dynamic_cast<common::ui::Pictured*>(
         app.gui.frame->windows().instance(QStringLiteral("Configuration")));
     ASSERT_NE(pictured, nullptr);
     pictured->prepareForPicture();
@@ -789,7 +789,7 @@ TEST(ConfigurationWindowInRealTime, AdapterPulledOutDuringAWrite_SaysWhatWasWrit
     ASSERT_TRUE(app.waitForMessage("Read completed!"));
     auto* w = app.gui.openWindow("Configuration");
     QSignalSpy written(&app.gui.context.loggerEvents,
-                       &shell::ui::LoggerEvents::configurationWritten);
+                       &common::ui::LoggerEvents::configurationWritten);
     w->findChild<QAction*>("mnuShowDefaults")->trigger();
     w->findChild<QAction*>("mnuWrite")->trigger();
     auto* progress = w->findChild<QGroupBox*>("fraProgress");
@@ -844,7 +844,7 @@ TEST(ConfigurationWindowPicture, SilentOrMissingLogger_IsSkippedWithoutADialog) 
             gui.context.state.CommPort = 0;
         }
         auto* window = gui.frame->windows().instance(QStringLiteral("Configuration"));
-        dynamic_cast<shell::ui::Pictured*>(window)->prepareForPicture();
+        dynamic_cast<common::ui::Pictured*>(window)->prepareForPicture();
         EXPECT_TRUE(gui.messages.shown.empty()) << portSelected;
         EXPECT_TRUE(gui.errors.reports.empty()) << portSelected;
         EXPECT_FALSE(gui.device.busy());

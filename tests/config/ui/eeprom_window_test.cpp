@@ -4,9 +4,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "common/ui/pictured.h"
 #include "config/ui/eeprom_key_filter.h"
 #include "config_window_support.h"
-#include "shell/ui/pictured.h"
 
 namespace tilt::config::ui {
 namespace {
@@ -195,7 +195,7 @@ TEST_F(EEPROMWindow, OK_ClosesAndTheNextOpeningStartsAtAddressTwo) {
 TEST_F(EEPROMWindow, Picture_ReadsAddressThirtyWithoutADialog) {
     app.start();
     auto* w = app.gui.frame->windows().instance(QStringLiteral("EEPROM"));
-    dynamic_cast<shell::ui::Pictured*>(w)->prepareForPicture();
+    dynamic_cast<common::ui::Pictured*>(w)->prepareForPicture();
     EXPECT_EQ(w->findChild<NumEdit*>("NumEditAddress")->value(), 30);
     EXPECT_EQ(w->findChild<QLineEdit*>("txtValue")->text(), "3");
     EXPECT_TRUE(app.gui.messages.shown.empty());

@@ -9,10 +9,10 @@
 
 #include <array>
 
+#include "common/error.h"
+#include "common/number_text.h"
 #include "link/protocol.h"
 #include "live/ui/live_window_support.h"
-#include "shell/error.h"
-#include "shell/number_text.h"
 
 namespace tilt::live::ui {
 namespace {
@@ -146,7 +146,7 @@ TEST_F(AccelerometersWindow, WriteDac_WhileSampling_WritesItsCellsBetweenTwoRepl
     openAccelerometers();
     window->findChild<QAction*>("keyHiddenSliders")->trigger();
     sampleUntilReadings();
-    QSignalSpy written(&gui.context.loggerEvents, &shell::ui::LoggerEvents::configurationWritten);
+    QSignalSpy written(&gui.context.loggerEvents, &common::ui::LoggerEvents::configurationWritten);
     std::size_t from = 0;
     for (const Case& c : {Case{"AxSlider", "cmdWriteDAC1", 1000, 62, 3, 232, &state.DacSetting1},
                           Case{"AySlider", "cmdWriteDAC2", 513, 64, 2, 1, &state.DacSetting2},

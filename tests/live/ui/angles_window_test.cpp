@@ -11,11 +11,11 @@
 #include <algorithm>
 #include <optional>
 
+#include "common/number_text.h"
 #include "link/protocol.h"
 #include "live/ui/live_window_support.h"
 #include "live/ui/strip_chart.h"
 #include "logging/data_file.h"
-#include "shell/number_text.h"
 
 namespace tilt::live::ui {
 namespace {

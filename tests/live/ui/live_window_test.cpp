@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <QLabel>
 
+#include "common/error.h"
 #include "live/live_sampling.h"
 #include "live/ui/live_window_support.h"
-#include "shell/error.h"
 
 namespace tilt::live::ui {
 namespace {

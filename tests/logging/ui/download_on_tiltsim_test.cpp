@@ -8,8 +8,8 @@
 
 #include <filesystem>
 
-#include "platform/tiltsim_process.h"
-#include "shell/error.h"
+#include "common/error.h"
+#include "e2e/tiltsim_process.h"
 #include "support/gui_harness.h"
 
 namespace tilt::logging::ui {

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/error.h"
+#include "common/number_text.h"
 #include "device/device_memory.h"
-#include "shell/error.h"
-#include "shell/number_text.h"
 #include "support/file_size_limit.h"
 #include "support/gui_harness.h"
 

@@ -19,10 +19,10 @@
 #include <set>
 
 #include "../../../bench/memory_use.h"
+#include "common/error.h"
 #include "device/sim_device.h"
 #include "platform/udp_endpoint.h"
 #include "remote/angle_datagram.h"
-#include "shell/error.h"
 #include "support/gui_harness.h"
 
 namespace tilt::remote::ui {
@@ -513,7 +513,7 @@ TEST_F(RemoteSessionWindow, Return_StopsSamplingAndLetsGoOfThePort) {
 // does not resolve: nothing goes out, and nobody is told.
 TEST_F(RemoteSessionWindow, Picture_SamplesTheSimulatedLoggerQuietly) {
     open();
-    dynamic_cast<shell::ui::Pictured*>(window)->prepareForPicture();
+    dynamic_cast<common::ui::Pictured*>(window)->prepareForPicture();
     EXPECT_FALSE(text("txtX").empty());
     EXPECT_TRUE(decodeAngleDatagram(text("txtSend")).has_value()) << text("txtSend");
     EXPECT_TRUE(gui.texts().empty());

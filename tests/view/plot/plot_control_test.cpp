@@ -9,7 +9,7 @@
 
 #include <array>
 
-#include "shell/error.h"
+#include "common/error.h"
 #include "view/plot/graph_image.h"
 
 namespace tilt::view::plot {

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+namespace tilt::frame {
+
+// The About box: the program's name, its version and how to reach its maker.
+class About final : public QDialog {
+  public:
+    About(const std::string& appVersion, QWidget* parent = nullptr);
+};
+
+}  // namespace tilt::frame

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "common/error_reporter.h"
+
+namespace tilt::frame {
+
+// The common error handler as the desktop program calls it. A failure in a window's procedure
+// names the window that is active when it happens, as the user saw the program then: the
+// operations on the device thread only know the window that started them. Reports of the port
+// primitives (which name their caller), of the modules and of start-up keep the screen they
+// give, and so does every report while no window of the program is active.
+class ActiveScreenErrors final : public ErrorReporter {
+  public:
+    explicit ActiveScreenErrors(ErrorReporter& handler) : handler_(handler) {}
+
+    void SimpleErrorHandler(std::int32_t number, std::string_view source, std::string_view screen,
+                            std::string_view description) override;
+
+  private:
+    ErrorReporter& handler_;
+};
+
+}  // namespace tilt::frame

@@ -1,0 +1,59 @@
+#include "frame/active_screen_errors.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
+#include <atomic>
+#include <thread>
+
+#include "support/recording_errors.h"
+
+namespace tilt::frame {
+namespace {
+
+// A job's failure names the window the user has in front of them when it happens; the port
+// primitives name their caller, and the modules themselves.
+TEST(ActiveScreenErrors, NamesTheActiveWindowForAWindowsProcedure) {
+    testing::RecordingErrors log;
+    ActiveScreenErrors errors(log);
+    QWidget graph;
+    graph.setObjectName("Graph");
+    graph.show();
+    QApplication::setActiveWindow(&graph);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&graph));
+
+    struct Case {
+        const char* source;
+        const char* screen;
+        const char* logged;
+    };
+    for (const Case& c : {Case{"MSComm1_OnComm", "DownloadErase", "Graph"},
+                          Case{"OpenCommPort", "DownloadErase", "DownloadErase"},
+                          Case{"WriteDownloadPagesToFile", "General", "General"}}) {
+        errors.SimpleErrorHandler(61, c.source, c.screen, "Disk full");
+        ASSERT_FALSE(log.reports.empty());
+        EXPECT_EQ(log.reports.back().screen, c.logged) << c.source;
+        EXPECT_EQ(log.reports.back().source, c.source);
+        EXPECT_EQ(log.reports.back().number, 61);
+    }
+
+    // From the device thread, the question goes to the window thread.
+    std::atomic<bool> reported = false;
+    std::thread device([&] {
+        errors.SimpleErrorHandler(8002, "TimerErase_Timer", "DownloadErase", "Lost");
+        reported = true;
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reported.load(); }, 5000));
+    device.join();
+    EXPECT_EQ(log.reports.back().screen, "Graph");
+
+    graph.hide();
+    QApplication::setActiveWindow(nullptr);
+    errors.SimpleErrorHandler(61, "MSComm1_OnComm", "DownloadErase", "Disk full");
+    EXPECT_EQ(log.reports.back().screen, "DownloadErase") << "no window of ours is active";
+}
+
+}  // namespace
+}  // namespace tilt::frame
