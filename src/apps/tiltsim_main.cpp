@@ -11,8 +11,8 @@
 #include <iostream>
 #include <stdexcept>
 
-#include "device/pty_server.h"
 #include "device/sim_options.h"
+#include "platform/posix/pty_server.h"
 
 namespace {
 
@@ -119,7 +119,7 @@ int main(int argc, char* argv[]) {
         // late to batch wake-ups, which a client at the line's pace sees as a slower device.
         (void)prctl(PR_SET_TIMERSLACK, 1UL);
 #endif
-        tilt::device::PtyServer server(options);
+        tilt::platform::PtyServer server(options);
         std::cout << server.open() << std::endl;  // first line, flushed at once
         server.serve(!isDevNull(STDIN_FILENO), rxLog);
         if (rxLog != nullptr) {

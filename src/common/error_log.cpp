@@ -5,6 +5,8 @@
 #include <ctime>
 #include <fstream>
 
+#include "common/local_time.h"
+
 namespace tilt {
 
 namespace {
@@ -21,9 +23,7 @@ ErrorLog::ErrorLog(Messages& messages, std::filesystem::path logFile, ProgramIde
       terminate_(std::move(terminate)) {}
 
 std::string ErrorLog::formatRecordDate(std::chrono::system_clock::time_point when) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&t, &local);
+    const std::tm local = localTime(when);
     const int hour12 = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
     std::array<char, 48> buf{};
     std::snprintf(buf.data(), buf.size(), "%02d/%02d/%04d %02d:%02d:%02d %s", local.tm_mday,

@@ -5,6 +5,7 @@
 
 #include "common/error.h"
 #include "common/error_reporter.h"
+#include "common/local_time.h"
 #include "common/rounding.h"
 #include "link/byte_split.h"
 #include "link/comm_port.h"
@@ -23,9 +24,7 @@ constexpr std::size_t kPages = 2048;
 }  // namespace
 
 LaunchStamp launchStampOf(std::chrono::system_clock::time_point when) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&t, &local);
+    const std::tm local = localTime(when);
     return {local.tm_mday, local.tm_year + 1900, local.tm_hour,
             local.tm_min,  local.tm_sec,         local.tm_mon + 1};
 }

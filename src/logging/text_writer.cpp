@@ -1,12 +1,11 @@
 #include "logging/text_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
 #include <utility>
+
+#include "logging/durable_files.h"
 
 namespace tilt::logging {
 
@@ -121,87 +120,20 @@ void TextWriter::close() {
     }
 }
 
-namespace {
-
-// A file descriptor that closes itself.
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    [[nodiscard]] int get() const { return fd_; }
-    [[nodiscard]] int release() { return std::exchange(fd_, -1); }
-
-  private:
-    int fd_;
-};
-
-// Writes all of `bytes`; the error number when the system took only part of them.
-int writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        if (written == 0) {
-            return ENOSPC;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
-}
-
-// Devices and pipes have nothing to sync; that is no failure of the line.
-bool syncFailed(int fd) {
-    return ::fdatasync(fd) != 0 && errno != EINVAL && errno != EROFS;
-}
-
-}  // namespace
-
 void appendLine(const std::string& path, std::string_view text, Durability durability) {
-    Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
-    if (file.get() < 0) {
-        throw fileError(lastErrorOr(EIO), path, FileUse::Write);
-    }
-    const off_t before = ::lseek(file.get(), 0, SEEK_END);
     std::string line;
     line.reserve(text.size() + 2);
     line.append(text).append("\r\n");
-    int error = writeAll(file.get(), line);
-    if (error == 0 && durability == Durability::Disk && syncFailed(file.get())) {
-        error = lastErrorOr(EIO);
-    }
+    const int error = durable::appendWhole(path, line, durability == Durability::Disk);
     if (error != 0) {
-        // What part of the line got out is taken back: a half line would be read as data.
-        if (before >= 0) {
-            (void)::ftruncate(file.get(), before);
-        }
         throw fileError(error, path, FileUse::Write);
-    }
-    if (::close(file.release()) != 0) {
-        throw fileError(lastErrorOr(EIO), path, FileUse::Write);
     }
 }
 
 void syncToDisk(const std::string& path) {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0 || syncFailed(file.get())) {
-        throw fileError(lastErrorOr(EIO), path, FileUse::Write);
-    }
-    std::error_code code;
-    const auto folder = std::filesystem::absolute(path, code).parent_path();
-    Descriptor entry(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (entry.get() >= 0) {
-        (void)::fsync(entry.get());  // best effort: not every file system syncs a folder
+    const int error = durable::syncWithFolder(path);
+    if (error != 0) {
+        throw fileError(error, path, FileUse::Write);
     }
 }
 
@@ -215,10 +147,9 @@ void checkWritable(const std::string& path) {
             throw fileError(ENOSPC, path, FileUse::Write);
         }
     }
-    errno = 0;
-    Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
-    if (file.get() < 0) {
-        throw fileError(lastErrorOr(EIO), path, FileUse::Write);
+    const int error = durable::openForAppending(path);
+    if (error != 0) {
+        throw fileError(error, path, FileUse::Write);
     }
     if (!existed) {
         std::filesystem::remove(path, code);

@@ -1,4 +1,4 @@
-#include "device/pty_server.h"
+#include "platform/posix/pty_server.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <vector>
 
-namespace tilt::device {
+namespace tilt::platform {
 
 namespace {
 long long steadyNanos() {
@@ -26,8 +26,8 @@ std::runtime_error systemError(const char* what) {
 }
 }  // namespace
 
-PtyServer::PtyServer(const SimOptions& options)
-    : options_(options), start_(steadyNanos()), device_(options, Nanos(start_)) {}
+PtyServer::PtyServer(const device::SimOptions& options)
+    : options_(options), start_(steadyNanos()), device_(options, device::Nanos(start_)) {}
 
 PtyServer::~PtyServer() {
     if (slave_ >= 0) {
@@ -65,8 +65,8 @@ std::string PtyServer::open() {
 }
 
 void PtyServer::deliverDueBytes(long long now) {
-    device_.advanceTo(Nanos(now));
-    const auto bytes = device_.takeArrived(Nanos(now));
+    device_.advanceTo(device::Nanos(now));
+    const auto bytes = device_.takeArrived(device::Nanos(now));
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
@@ -85,7 +85,7 @@ void PtyServer::takeHostBytes(long long now) {
             return;
         }
         for (ssize_t i = 0; i < n; ++i) {
-            device_.hostWrite(buffer[i], Nanos(now));
+            device_.hostWrite(buffer[i], device::Nanos(now));
         }
     }
 }
@@ -135,4 +135,4 @@ void PtyServer::serve(bool watchStdin, std::FILE* rxLog) {
     }
 }
 
-}  // namespace tilt::device
+}  // namespace tilt::platform

@@ -5,14 +5,14 @@
 
 #include "device/sim_device.h"
 
-namespace tilt::device {
+namespace tilt::platform {
 
 // Serves a SimDevice on a pseudo-terminal in real time: bytes a client writes to the terminal
 // reach the device, and the device's replies are written at the times the line would deliver
 // them. The server keeps the terminal's far end open itself, so clients may come and go.
 class PtyServer {
   public:
-    explicit PtyServer(const SimOptions& options);
+    explicit PtyServer(const device::SimOptions& options);
     ~PtyServer();
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
@@ -29,12 +29,12 @@ class PtyServer {
     void takeHostBytes(long long now);
     void logReceived(std::FILE* rxLog);
 
-    SimOptions options_;
+    device::SimOptions options_;
     long long start_ = 0;
-    SimDevice device_;
+    device::SimDevice device_;
     int master_ = -1;
     int slave_ = -1;
     std::size_t logged_ = 0;
 };
 
-}  // namespace tilt::device
+}  // namespace tilt::platform
