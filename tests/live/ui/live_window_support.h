@@ -26,10 +26,6 @@ namespace tilt::live::ui::testing {
 
 using device::ReceivedByte;
 
-inline double ms(device::Nanos t) {
-    return std::chrono::duration<double, std::milli>(t).count();
-}
-
 // The replies a device like the simulated one sent for the bytes it received: fed the same bytes
 // at the same times, a twin answers the same. Cut into replies of `replyBytes`.
 inline std::vector<std::vector<std::uint8_t>> repliesSent(const std::vector<ReceivedByte>& log,
@@ -144,30 +140,5 @@ class LiveGui : public ::testing::Test {
     tilt::testing::GuiHarness gui;
     QWidget* window = nullptr;
 };
-
-// Asserts that `log[at..]` is a write of `value` into `address`: 'p', the address, the value,
-// 12 ms apart.
-inline void expectCellWrite(const std::vector<ReceivedByte>& log, std::size_t at, int address,
-                            int value) {
-    ASSERT_GE(log.size(), at + 3);
-    EXPECT_EQ(log[at].value, 'p');
-    EXPECT_EQ(log[at + 1].value, address);
-    EXPECT_EQ(log[at + 2].value, value) << "cell " << address;
-    for (std::size_t i = at; i < at + 2; ++i) {
-        EXPECT_GE(ms(log[i + 1].at - log[i].at), 12);
-        EXPECT_LT(ms(log[i + 1].at - log[i].at), 13);
-    }
-}
-
-// The index of the first byte `value` at or after `from`.
-inline std::size_t findByte(const std::vector<ReceivedByte>& log, std::uint8_t value,
-                            std::size_t from = 0) {
-    for (std::size_t i = from; i < log.size(); ++i) {
-        if (log[i].value == value) {
-            return i;
-        }
-    }
-    return log.size();
-}
 
 }  // namespace tilt::live::ui::testing
