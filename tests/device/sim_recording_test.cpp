@@ -19,28 +19,6 @@ SimOptions recording(Preload preload, int pages, std::uint64_t seed = 1, int pus
     return o;
 }
 
-TEST(SimMemory, PowerUp_HoldsTheFactoryConfiguration) {
-    const SimDevice dev(SimOptions{});
-    const DeviceMemory& m = dev.memory();
-    const std::pair<int, int> words[] = {
-        {2, 323}, {4, 408},    {6, 322},     {8, 323},     {10, 324},    {12, 322},
-        {14, 0},  {16, 0},     {18, 0x8001}, {20, 0x7FFF}, {22, 0x8001}, {24, 0x7FFF},
-        {26, 0},  {28, 65535}, {62, 512},    {64, 512},    {66, 512},    {68, 512}};
-    for (const auto& [address, value] : words) {
-        EXPECT_EQ(m.word(address), value) << "word " << address;
-    }
-    const std::pair<int, int> bytes[] = {{30, 3}, {31, 1}, {32, 0}, {33, 1},
-                                         {34, 1}, {42, 1}, {43, 3}, {102, 15}};
-    for (const auto& [address, value] : bytes) {
-        EXPECT_EQ(m.eeprom[address], value) << "cell " << address;
-    }
-    // Serial number and launch year are plausible.
-    EXPECT_GE(m.word(100), 1);
-    EXPECT_LE(m.word(100), 65534);
-    EXPECT_GE(m.word(104), 2000);
-    EXPECT_LE(m.word(104), 2100);
-}
-
 TEST(SimRecording, EachPreload_FillsPagesOneToNAndLeavesTheRestErased) {
     struct Case {
         Preload preload;
