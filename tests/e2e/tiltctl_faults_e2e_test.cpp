@@ -22,14 +22,8 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-class TiltctlFaults : public ::testing::Test {
+class TiltctlFaults : public ProgramTest {
   protected:
-    static void SetUpTestSuite() { ensureCoreApplication(); }
-
-    [[nodiscard]] std::string path(const char* name) const {
-        return dir.filePath(name).toStdString();
-    }
-
     static QStringList download(const TiltsimProcess& sim, const std::string& file) {
         return {"--port", QString::fromStdString(sim.path()), "download", "-o",
                 QString::fromStdString(file)};
@@ -43,8 +37,6 @@ class TiltctlFaults : public ::testing::Test {
         }
         return crlfLines(readFile(file)) >= lines;
     }
-
-    QTemporaryDir dir;
 };
 
 TEST_F(TiltctlFaults, AdapterPulledOutDuringADownload_EndsItWithinTwoSecondsKeepingWholeLines) {

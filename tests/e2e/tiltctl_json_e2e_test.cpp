@@ -33,10 +33,8 @@ QStringList sortedKeys(const QJsonObject& object) {
     return keys;
 }
 
-class TiltctlJson : public ::testing::Test {
+class TiltctlJson : public ProgramTest {
   protected:
-    static void SetUpTestSuite() { ensureCoreApplication(); }
-
     // The command's help must name every key the command printed.
     static void expectDocumented(const QStringList& command, const QJsonObject& object) {
         const auto help = runTiltctl(command + QStringList{"--help"});
@@ -81,7 +79,6 @@ TEST_F(TiltctlJson, DeviceCommands_PrintOneObjectWithTheirDocumentedKeys) {
 // A result that is a failure is still one object, and the process ends with the code the object
 // names.
 TEST_F(TiltctlJson, ResultsOfFailuresAndTheirExitCodes) {
-    QTemporaryDir dir;
     const QString profile = dir.filePath("changed.json");
     const auto defaults = runTiltctl({"config", "defaults"});
     ASSERT_EQ(defaults.exitCode, 0);

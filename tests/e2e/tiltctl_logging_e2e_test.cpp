@@ -19,14 +19,8 @@
 
 namespace {
 
-class TiltctlLogging : public ::testing::Test {
+class TiltctlLogging : public ProgramTest {
   protected:
-    static void SetUpTestSuite() { ensureCoreApplication(); }
-
-    [[nodiscard]] std::string path(const char* name) const {
-        return dir.filePath(name).toStdString();
-    }
-
     static CtlResult download(const TiltsimProcess& sim, const std::string& file,
                               bool resume = false) {
         QStringList args = {"--port", QString::fromStdString(sim.path()), "download", "-o",
@@ -36,8 +30,6 @@ class TiltctlLogging : public ::testing::Test {
         }
         return runTiltctl(args);
     }
-
-    QTemporaryDir dir;
 };
 
 // The page numbers of a data file's page lines, in file order.

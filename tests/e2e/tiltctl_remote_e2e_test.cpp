@@ -19,15 +19,6 @@ namespace {
 using tilt::platform::UdpEndpoint;
 using tilt::platform::UdpPeer;
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> all;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        all.push_back(line);
-    }
-    return all;
-}
-
 // A `tiltctl remote receive` running beside the test; it tells the port it listens on first.
 class Receiver {
   public:
@@ -65,10 +56,8 @@ class Receiver {
     std::uint16_t port_ = 0;
 };
 
-class TiltctlRemote : public ::testing::Test {
+class TiltctlRemote : public ProgramTest {
   protected:
-    static void SetUpTestSuite() { ensureCoreApplication(); }
-
     void send(const Receiver& to, const std::vector<std::string>& datagrams) {
         for (const auto& d : datagrams) {
             ASSERT_TRUE(sender.sendTo({QHostAddress(QHostAddress::LocalHost), to.port()}, d));
@@ -99,8 +88,8 @@ TEST_F(TiltctlRemote, SendFromTiltsimToReceive_TheReceiverShowsTheAnglesThatWere
     ASSERT_EQ(received.exitCode, 0) << received.err;
     EXPECT_GE(receivedBytes(sim), kPairs) << "one 'A' a pair at least";
 
-    const auto texts = lines(sent.out);
-    const auto objects = lines(received.out);
+    const auto texts = linesOf(sent.out);
+    const auto objects = linesOf(received.out);
     ASSERT_EQ(texts.size(), static_cast<std::size_t>(kPairs));
     ASSERT_EQ(objects.size(), texts.size());
     const QRegularExpression pair(QStringLiteral("^KT(-?\\d*\\.?\\d+)/(-?\\d*\\.?\\d+)KT$"));
@@ -116,9 +105,9 @@ TEST_F(TiltctlRemote, SendFromTiltsimToReceive_TheReceiverShowsTheAnglesThatWere
     }
 }
 
-// Anything may arrive: each datagram is one line; a framed pair gets the whole degrees of the
-// leading number of each side, nothing else does, nor a side beyond 16 bits.
-TEST_F(TiltctlRemote, Receive_PrintsEveryDatagram_DecodesOnlyGoodAngleDatagrams) {
+// Anything may arrive: each datagram is one line, escaped where it is no text; a framed pair
+// gets its whole degrees (which pairs are good is src/remote's to test).
+TEST_F(TiltctlRemote, Receive_PrintsEveryDatagram_AndTheDegreesOfAPair) {
     struct Case {
         std::string datagram;
         std::string plain;
@@ -127,11 +116,6 @@ TEST_F(TiltctlRemote, Receive_PrintsEveryDatagram_DecodesOnlyGoodAngleDatagrams)
     const std::vector<Case> cases = {
         {"KT12.5/13.5KT", "KT12.5/13.5KT\tX 12\tY 14", R"({"text":"KT12.5/13.5KT","X":12,"Y":14})"},
         {"12.5/3", "12.5/3", R"({"text":"12.5/3"})"},
-        {"KT12.5KT", "KT12.5KT", R"({"text":"KT12.5KT"})"},
-        {"KTabc/1KT", "KTabc/1KT\tX 0\tY 1", R"({"text":"KTabc/1KT","X":0,"Y":1})"},
-        {"KT3/4 degreesKT", "KT3/4 degreesKT\tX 3\tY 4",
-         R"({"text":"KT3/4 degreesKT","X":3,"Y":4})"},
-        {"KT40000/1KT", "KT40000/1KT", R"({"text":"KT40000/1KT"})"},
         {"", "", R"({"text":""})"},
         {std::string("KT\0\t\"\\\xe9KT", 9), R"(KT\x00\x09"\\\xE9KT)",
          "{\"text\":\"KT\\u0000\\u0009\\\"\\\\\xc3\xa9KT\"}"},
@@ -152,7 +136,7 @@ TEST_F(TiltctlRemote, Receive_PrintsEveryDatagram_DecodesOnlyGoodAngleDatagrams)
         send(receiver, datagrams);
         const CtlResult result = receiver.finish();
         ASSERT_EQ(result.exitCode, 0) << result.err;
-        const auto printed = lines(result.out);
+        const auto printed = linesOf(result.out);
         ASSERT_EQ(printed.size(), cases.size()) << result.out;
         for (std::size_t i = 0; i < cases.size(); ++i) {
             if (!json) {

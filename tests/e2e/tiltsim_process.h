@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QProcess>
 #include <QStringList>
@@ -45,6 +47,18 @@ class TiltsimProcess {
     std::string path_;
 };
 
+// What every run of the programs needs: a Qt application for QProcess, and a folder of its own.
+class ProgramTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { ensureCoreApplication(); }
+
+    [[nodiscard]] std::string path(const std::string& name) const {
+        return dir.filePath(QString::fromStdString(name)).toStdString();
+    }
+
+    QTemporaryDir dir;
+};
+
 struct CtlResult {
     int exitCode = -1;
     std::string out;
@@ -63,6 +77,20 @@ inline CtlResult runTiltctl(const QStringList& args,
     ctl.waitForFinished(30000);
     return {ctl.exitCode(), ctl.readAllStandardOutput().toStdString(),
             ctl.readAllStandardError().toStdString()};
+}
+
+// Runs tiltctl on the tiltsim's terminal.
+inline CtlResult runTiltctlOn(const TiltsimProcess& sim, const QStringList& args) {
+    return runTiltctl(QStringList{"--port", QString::fromStdString(sim.path())} + args);
+}
+
+inline std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 inline std::string readFile(const std::string& path) {
