@@ -19,6 +19,7 @@
 #include "e2e/tiltsim_process.h"
 #include "link/clock.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "platform/system_port_catalogue.h"
 
 namespace {
@@ -81,14 +82,14 @@ void BM_ConfigReadOverPseudoTerminal(benchmark::State& state) {
     }
     tilt::link::SystemClock clock;
     tilt::platform::SystemPortCatalogue catalogue(clock);
-    tilt::config::CellReadOptions options;
-    options.commPort = static_cast<std::int16_t>(catalogue.addNamedPort(sim.path()));
+    const auto port = static_cast<std::int16_t>(catalogue.addNamedPort(sim.path()));
     tilt::link::DeviceLink link(catalogue);
     tilt::CountingErrors errors;
+    const tilt::link::JobScope job(link, port, errors, "Configuration");
     double totalMs = 0;
     for (auto _ : state) {
         const auto start = Clock::now();
-        const auto result = tilt::config::readConfiguration(link, errors, options, {});
+        const auto result = tilt::config::readConfiguration(job, {}, {});
         totalMs += msSince(start);
         if (result.end != tilt::config::TransferEnd::Completed) {
             state.SkipWithError("the read did not complete");

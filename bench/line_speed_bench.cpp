@@ -18,6 +18,7 @@
 #include "e2e/tiltsim_process.h"
 #include "link/clock.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "logging/download_job.h"
 #include "platform/system_port_catalogue.h"
 
@@ -57,7 +58,6 @@ void BM_DownloadOverPseudoTerminal(benchmark::State& state) {
     CountingErrors errors;
     QTemporaryDir dir;
     tilt::logging::DownloadRequest request;
-    request.commPort = port;
     request.appVersion = "3.2.4";
     request.file = dir.filePath("speed.tlg").toStdString();
 
@@ -67,7 +67,8 @@ void BM_DownloadOverPseudoTerminal(benchmark::State& state) {
         // The whole download, timed from its first page request: the parameter queries before
         // it keep their own fixed pauses.
         PageClock pages;
-        const auto result = tilt::logging::runDownload(link, errors, request, pages);
+        const auto result = tilt::logging::runDownload(
+            tilt::link::JobScope(link, port, errors, "DownloadErase"), request, pages);
         const auto end = std::chrono::steady_clock::now();
         if (result.end != tilt::logging::DownloadEnd::Completed ||
             pages.arrivals.size() != kRecordedPages) {

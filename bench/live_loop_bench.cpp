@@ -28,6 +28,7 @@
 #include "e2e/tiltsim_process.h"
 #include "link/clock.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/poll.h"
 #include "link/protocol.h"
 #include "live/live_sampling.h"
@@ -129,23 +130,23 @@ class RunClock {
     long readings_ = 0;
 };
 
-using LoopRunner = std::function<tilt::live::LiveEnd(tilt::link::DeviceLink&, tilt::CountingErrors&,
+using LoopRunner = std::function<tilt::live::LiveEnd(const tilt::link::JobScope&,
                                                      const tilt::live::LiveOptions&, RunClock&)>;
 
-tilt::live::LiveEnd runAngleLoop(tilt::link::DeviceLink& link, tilt::CountingErrors& errors,
+tilt::live::LiveEnd runAngleLoop(const tilt::link::JobScope& job,
                                  const tilt::live::LiveOptions& options, RunClock& run) {
     tilt::live::LoopRequests none;
     tilt::live::AngleLoopEvents events;
     events.reading = [&](const tilt::live::AngleSample&) { run.reading(); };
-    return tilt::live::sampleAngles(link, errors, options, none, events);
+    return tilt::live::sampleAngles(job, options, none, events);
 }
 
-tilt::live::LiveEnd runAccelerationLoop(tilt::link::DeviceLink& link, tilt::CountingErrors& errors,
+tilt::live::LiveEnd runAccelerationLoop(const tilt::link::JobScope& job,
                                         const tilt::live::LiveOptions& options, RunClock& run) {
     tilt::live::LoopRequests none;
     tilt::live::AccelerationLoopEvents events;
     events.reading = [&](const tilt::live::AccelerationSample&) { run.reading(); };
-    return tilt::live::sampleAccelerations(link, errors, options, none, events);
+    return tilt::live::sampleAccelerations(job, options, none, events);
 }
 
 // The core's loop for kRunTime; range(0) 1: every reading recorded to a file, which must then
@@ -161,8 +162,9 @@ void BM_LiveLoop(benchmark::State& state, const Loop& loop, const LoopRunner& ru
     tilt::platform::SystemPortCatalogue catalogue(clock);
     tilt::link::DeviceLink link(catalogue);
     tilt::CountingErrors errors;
+    const auto port = static_cast<std::int16_t>(catalogue.addNamedPort(sim.path()));
+    const tilt::link::JobScope job(link, port, errors, "Angles");
     tilt::live::LiveOptions options;
-    options.commPort = static_cast<std::int16_t>(catalogue.addNamedPort(sim.path()));
     const std::string file = dir.filePath("live.txt").toStdString();
     if (state.range(0) == 1) {
         options.recordTo = file;
@@ -173,7 +175,7 @@ void BM_LiveLoop(benchmark::State& state, const Loop& loop, const LoopRunner& ru
         std::stop_source stop;
         link.setStopToken(stop.get_token());
         RunClock run(stop);
-        if (runLoop(link, errors, options, run) != tilt::live::LiveEnd::Stopped) {
+        if (runLoop(job, options, run) != tilt::live::LiveEnd::Stopped) {
             state.SkipWithError("the loop failed");
             return;
         }

@@ -45,7 +45,7 @@ DesktopProgram::DesktopProgram(const DesktopOptions& options, const DataPaths& p
           // Ends the program on the spot: open ports and files are the system's to close,
           // and every data line is on disk the moment it is written.
           [] { std::_Exit(EXIT_FAILURE); }),
-      device_(catalogue_, errors_, messages_),
+      device_(catalogue_, errorLog_, messages_),  // jobs name the active window themselves
       context_{.state = {},
                .messages = messages_,
                .errors = errors_,

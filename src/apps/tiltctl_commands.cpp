@@ -16,6 +16,7 @@
 #include "config/eeprom_access.h"
 #include "link/auto_detect.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/onboard_parameters.h"
 #include "link/port_probe.h"
 #include "platform/qt_threads.h"
@@ -177,7 +178,8 @@ int runConnect(Context& ctx, QStringList args) {
     }
     link::DeviceLink link(ctx.catalogue);
     PrintingErrors errors(ctx.err);
-    const auto parameters = link::GetOnBoardParameters(link, ctx.port, errors, "tiltctl");
+    const auto parameters =
+        link::readOnBoardParameters(link::JobScope(link, ctx.port, errors, "tiltctl"));
     if (!parameters) {
         ctx.err << plainLines(link::kOnBoardFailureMessage) << "\n";
         return kDeviceFailed;
@@ -202,7 +204,9 @@ int runEepromRead(Context& ctx, QStringList args) {
     expectArguments(args, 1, "ADDR [--json]");
     const int address = byteArgument(args[0], "Address");
     link::DeviceLink link(ctx.catalogue);
-    const auto value = config::readEepromCell(link, ctx.port, address);
+    PrintingErrors errors(ctx.err);  // a failure throws: the cell read reports nothing itself
+    const auto value =
+        config::readEepromCell(link::JobScope(link, ctx.port, errors, "tiltctl"), address);
     if (!value) {
         ctx.err << "Read EEPROM error: packet length is <> 1 byte!\n";
         return kDeviceFailed;
@@ -221,7 +225,8 @@ int runEepromWrite(Context& ctx, QStringList args) {
     const int address = byteArgument(args[0], "Address");
     const int value = byteArgument(args[1], "Value");
     link::DeviceLink link(ctx.catalogue);
-    config::writeEepromCell(link, ctx.port, address, value);
+    PrintingErrors errors(ctx.err);  // a failure throws: the cell write reports nothing itself
+    config::writeEepromCell(link::JobScope(link, ctx.port, errors, "tiltctl"), address, value);
     if (json) {
         ctx.out << jsonLine({{"address", address}, {"value", value}});
     } else {

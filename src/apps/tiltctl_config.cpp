@@ -26,6 +26,7 @@
 #include "config/parameter_map.h"
 #include "config/transfer_report.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/protocol.h"
 #include "platform/profile_json.h"
 
@@ -36,10 +37,11 @@ namespace {
 using config::TransferEnd;
 using Ticks = std::vector<std::optional<config::CellWrite>>;
 
-// Error reports name the window that runs the same operation in the desktop program.
-constexpr std::string_view kConfigurationWindow = "Configuration";
-constexpr std::string_view kEepromWindow = "EEPROM";
-constexpr std::string_view kCalibrateWindow = "Calibrate";
+// The screens error reports name: those of the windows that run the same operations in the
+// desktop program, so that a report reads the same from either.
+constexpr std::string_view kConfigurationScreen = "Configuration";
+constexpr std::string_view kEepromScreen = "EEPROM";
+constexpr std::string_view kCalibrateScreen = "Calibrate";
 // Nobody watches a script: a device silent this long is not coming back.
 constexpr int kSilenceSeconds = 5;
 constexpr link::Nanos kSilenceLimit = link::ms(kSilenceSeconds * 1000);
@@ -156,7 +158,10 @@ class Session {
     }
 
     [[nodiscard]] link::DeviceLink& link() { return link_; }
-    [[nodiscard]] PrintingErrors& errors() { return errors_; }
+    // The command's device job, its error reports naming `screen`.
+    [[nodiscard]] link::JobScope job(std::string_view screen) {
+        return {link_, ctx_.port, errors_, std::string(screen)};
+    }
     [[nodiscard]] std::stop_token interruptToken() const { return interrupt_.token(); }
     [[nodiscard]] bool interrupted() const { return interrupt_.requested(); }
     [[nodiscard]] int failure() const { return failure_; }
@@ -165,8 +170,8 @@ class Session {
 
     std::optional<config::ReadArray> readConfiguration() {
         ReadWatch watch(ctx_, [](int done) { return config::readingCaption(done); });
-        const auto result = config::readConfiguration(
-            link_, errors_, readOptions(kConfigurationWindow), std::ref(watch));
+        const auto result =
+            config::readConfiguration(job(kConfigurationScreen), readOptions(), std::ref(watch));
         watch.end();
         if (!ended(result.end, config::readEndText(result.end, watch.done(), config::kReadSteps,
                                                    kSilenceSeconds, kRunAgain))) {
@@ -176,12 +181,12 @@ class Session {
     }
 
     std::optional<std::vector<std::uint8_t>> readCells(std::span<const int> addresses,
-                                                       std::string_view window) {
+                                                       std::string_view screen) {
         const auto total = std::to_string(addresses.size());
         ReadWatch watch(
             ctx_, [&](int done) { return "Reading " + std::to_string(done) + " of " + total; });
         const auto result =
-            config::readCells(link_, errors_, addresses, readOptions(window), std::ref(watch));
+            config::readCells(job(screen), addresses, readOptions(), std::ref(watch));
         watch.end();
         if (!ended(result.end,
                    config::readEndText(result.end, watch.done(), static_cast<int>(addresses.size()),
@@ -192,22 +197,19 @@ class Session {
     }
 
     // One cell a tick, 500 ms apart, with the windows' "Writing N" on stderr.
-    bool write(std::span<const std::optional<config::CellWrite>> ticks, std::string_view window,
+    bool write(std::span<const std::optional<config::CellWrite>> ticks, std::string_view screen,
                const std::function<std::string(int)>& caption) {
         StatusLine line(ctx_.err, ctx_.errIsTerminal);
-        const auto written =
-            config::writeTicks(link_, errors_, ticks, {ctx_.port, window},
-                               [&](int ticksDone) { line.show(caption(ticksDone)); });
+        const auto written = config::writeTicks(
+            job(screen), ticks, [&](int ticksDone) { line.show(caption(ticksDone)); });
         line.end();
         return ended(written.end,
                      config::writeEndText(written.end, ticks, written.ticksDone, kRunAgain));
     }
 
   private:
-    config::CellReadOptions readOptions(std::string_view window) const {
+    static config::CellReadOptions readOptions() {
         config::CellReadOptions options;
-        options.commPort = ctx_.port;
-        options.window = window;
         options.giveUpAfterSilence = kSilenceLimit;
         return options;
     }
@@ -283,7 +285,7 @@ int runConfigWrite(Context& ctx, QStringList args) {
         return noPortSelected(ctx);
     }
     Session session(ctx);
-    if (!session.write(ticks, kConfigurationWindow, config::writingCaption)) {
+    if (!session.write(ticks, kConfigurationScreen, config::writingCaption)) {
         return session.failure();
     }
     (json ? ctx.err : ctx.out) << "Write completed!\n";
@@ -332,7 +334,7 @@ int verifyWrites(Context& ctx, std::ostream& out, Session& session,
     for (const auto& w : writes) {
         addresses.push_back(w.address);
     }
-    const auto held = session.readCells(addresses, kConfigurationWindow);
+    const auto held = session.readCells(addresses, kConfigurationScreen);
     if (!held) {
         ctx.err << "The new values could not be read back.\n";
         return session.failure();
@@ -389,7 +391,7 @@ int runConfigSet(Context& ctx, QStringList args) {
     const auto caption = [&](int done) {
         return "Writing cell " + std::to_string(done) + " of " + total;
     };
-    if (!session.write(ticks, kConfigurationWindow, caption)) {
+    if (!session.write(ticks, kConfigurationScreen, caption)) {
         return session.failure();
     }
     out << "Write completed!\n";
@@ -458,7 +460,7 @@ int runEepromDump(Context& ctx, const QStringList& args) {
     std::vector<int> addresses(kEepromCells);
     std::iota(addresses.begin(), addresses.end(), 0);
     Session session(ctx);
-    const auto cells = session.readCells(addresses, kEepromWindow);
+    const auto cells = session.readCells(addresses, kEepromScreen);
     if (!cells) {
         return session.failure();
     }
@@ -564,14 +566,13 @@ int sample(Context& ctx, Session& session, double seconds, config::CalibrationTr
     bool silent = false;
     {
         SamplingTimer timer(stop, seconds);
-        end = config::sampleAccelerometers(session.link(), session.errors(), ctx.port,
-                                           kCalibrateWindow, [&](const auto& reading) {
-                                               tracker.add(reading);
-                                               timer.readingArrived();
-                                               if (line.redraws()) {
-                                                   line.show(readingsText(tracker));
-                                               }
-                                           });
+        end = config::sampleAccelerometers(session.job(kCalibrateScreen), [&](const auto& reading) {
+            tracker.add(reading);
+            timer.readingArrived();
+            if (line.redraws()) {
+                line.show(readingsText(tracker));
+            }
+        });
         silent = timer.silent();
     }
     line.end();
@@ -630,7 +631,7 @@ int runCalibrate(Context& ctx, const QStringList& args) {
     }
     const Ticks ticks = refusingUnsendable(
         [&] { return config::calibrationWrite(config::calibrationValuesOf(tracker)); });
-    if (!session.write(ticks, kCalibrateWindow, config::calibrationWritingCaption)) {
+    if (!session.write(ticks, kCalibrateScreen, config::calibrationWritingCaption)) {
         return session.failure();
     }
     // JSON keeps stdout to the one object.

@@ -12,6 +12,7 @@
 #include "common/error.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/poll.h"
 #include "link/protocol.h"
 #include "live/live_sampling.h"
@@ -21,9 +22,9 @@ namespace tilt::ctl {
 
 namespace {
 
-// Error reports name the window that does the same in the desktop program.
-constexpr std::string_view kAnglesWindow = "Angles";
-constexpr std::string_view kAccelerometersWindow = "Accelerometers";
+// The screens error reports name: those of the windows that do the same in the desktop program.
+constexpr std::string_view kAnglesScreen = "Angles";
+constexpr std::string_view kAccelerometersScreen = "Accelerometers";
 // How often a tare asks for its fresh reading before it gives up (each ask waits 250 ms).
 constexpr int kTareAsks = 4;
 constexpr double kMaxSeconds = 1e7;  // keeps the deadline far inside the clock's range
@@ -100,8 +101,7 @@ int runLiveAngles(Context& ctx, const QStringList& args) {
     live::AngleLoopEvents events;
     events.reading = [&](const live::AngleSample& s) { run.reading(angleLine(s, request.json)); };
     live::LoopRequests none;  // nothing is asked of a loop in a terminal
-    return run.ended(
-        live::sampleAngles(run.link(), run.errors(), run.options(kAnglesWindow), none, events));
+    return run.ended(live::sampleAngles(run.job(kAnglesScreen), {}, none, events));
 }
 
 int runLiveAccelerations(Context& ctx, const QStringList& args) {
@@ -115,8 +115,7 @@ int runLiveAccelerations(Context& ctx, const QStringList& args) {
         run.reading(accelerationLine(s, request.json));
     };
     live::LoopRequests none;
-    return run.ended(live::sampleAccelerations(run.link(), run.errors(),
-                                               run.options(kAccelerometersWindow), none, events));
+    return run.ended(live::sampleAccelerations(run.job(kAccelerometersScreen), {}, none, events));
 }
 
 // ---- tare, untare, dac ----
@@ -136,13 +135,14 @@ live::Axis axisArgument(const QStringList& args) {
 // Opens the port for one write and closes it after; a failure is reported under `procedure`.
 // Ctrl+C is held off meanwhile: a write cut between its two bytes would leave half a word in
 // the device, and the whole write takes 0.6 s at most.
-bool writeOnPort(Context& ctx, PrintingErrors& errors, std::string_view window,
+bool writeOnPort(Context& ctx, PrintingErrors& errors, std::string_view screen,
                  std::string_view procedure, const std::function<bool(link::DeviceLink&)>& write) {
     const InterruptStop holdOff;
     link::DeviceLink link(ctx.catalogue);
     bool written = false;
-    const bool exchanged = link::exchangeOnPort(link, ctx.port, errors, window, procedure,
-                                                [&] { written = write(link); });
+    const bool exchanged =
+        link::exchangeOnPort(link::JobScope(link, ctx.port, errors, std::string(screen)), procedure,
+                             [&] { written = write(link); });
     return exchanged && written && errors.count() == 0;
 }
 
@@ -166,7 +166,7 @@ int runTareCommand(Context& ctx, QStringList args, bool remove) {
     double tare = 0;
     bool answered = true;
     const bool written = writeOnPort(
-        ctx, errors, kAnglesWindow, remove ? "RemoveTare" : "GetTare", [&](link::DeviceLink& link) {
+        ctx, errors, kAnglesScreen, remove ? "RemoveTare" : "GetTare", [&](link::DeviceLink& link) {
             if (remove) {
                 live::RemoveTare(link, axis);
                 return true;
@@ -226,7 +226,7 @@ int runDac(Context& ctx, QStringList args) {
         return noPortSelected(ctx);
     }
     PrintingErrors errors(ctx.err);
-    if (!writeOnPort(ctx, errors, kAccelerometersWindow, "WriteDAC", [&](link::DeviceLink& link) {
+    if (!writeOnPort(ctx, errors, kAccelerometersScreen, "WriteDAC", [&](link::DeviceLink& link) {
             live::writeDac(link, dac, value);
             return true;
         })) {

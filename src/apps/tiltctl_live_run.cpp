@@ -110,11 +110,8 @@ LiveRun::LiveRun(Context& ctx, const LiveLimits& limits)
 
 LiveRun::~LiveRun() = default;
 
-live::LiveOptions LiveRun::options(std::string_view window) const {
-    live::LiveOptions options;
-    options.commPort = ctx_.port;
-    options.window = window;
-    return options;
+link::JobScope LiveRun::job(std::string_view screen) {
+    return {link_, ctx_.port, errors_, std::string(screen)};
 }
 
 void LiveRun::reading(const std::string& line) {

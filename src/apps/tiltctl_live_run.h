@@ -12,6 +12,7 @@
 #include "apps/tiltctl_commands.h"
 #include "apps/tiltctl_console.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "live/live_sampling.h"
 
 namespace tilt::ctl {
@@ -52,9 +53,8 @@ class LiveRun {
     LiveRun(const LiveRun&) = delete;
     LiveRun& operator=(const LiveRun&) = delete;
 
-    [[nodiscard]] link::DeviceLink& link() { return link_; }
-    [[nodiscard]] PrintingErrors& errors() { return errors_; }
-    [[nodiscard]] live::LiveOptions options(std::string_view window) const;
+    // The command's device job, its error reports naming `screen`.
+    [[nodiscard]] link::JobScope job(std::string_view screen);
     [[nodiscard]] long long readings() const { return readings_; }
 
     // Whether the count asked for still wants readings: one more may come as the loop ends.

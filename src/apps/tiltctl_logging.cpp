@@ -8,6 +8,7 @@
 #include "apps/tiltctl_console.h"
 #include "common/messages.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/protocol.h"
 #include "logging/download_job.h"
 #include "logging/download_report.h"
@@ -22,9 +23,9 @@ namespace tilt::ctl {
 
 namespace {
 
-// Error reports of the download name its window as the desktop program does, so that reports
-// from both programs read the same.
-constexpr const char* kDownloadWindow = "DownloadErase";
+// Error reports of the download and the erase name the screen the desktop program's do, so that
+// reports from both programs read the same.
+constexpr const char* kDownloadScreen = "DownloadErase";
 constexpr const char* kCsvScreen = "tiltctl";
 // How often a parameter query is asked at most before the download gives up on it.
 constexpr int kParameterAsks = 16;
@@ -326,9 +327,7 @@ int runDownload(Context& ctx, const QStringList& args) {
     link.setStopToken(interrupt.token());
     PrintingErrors errors(ctx.err);
     logging::DownloadRequest request;
-    request.commPort = ctx.port;
     request.pageCount = link::kDevicePageCount;
-    request.window = kDownloadWindow;
     request.appVersion = TILT_VERSION;
     request.decimalSeparator = platform::decimalSeparator();
     // Each query is asked until two answers agree: a header shifted by a bad cable would mark
@@ -338,7 +337,8 @@ int runDownload(Context& ctx, const QStringList& args) {
     request.giveUpAfterSilence = kDownloadSilenceLimit;
     request.eraseAfter = arguments.eraseAfter;
     ConsoleDownload console(ctx, arguments.resume);
-    const auto result = logging::runDownload(link, errors, request, console);
+    const auto result = logging::runDownload(
+        link::JobScope(link, ctx.port, errors, kDownloadScreen), request, console);
     console.end();
     std::ostream& out = arguments.json ? ctx.err : ctx.out;
     int code = downloadEnded(ctx, out, errors, result);
@@ -388,14 +388,12 @@ int runErase(Context& ctx, const QStringList& args) {
     PrintingErrors errors(ctx.err);
     StatusLine line(ctx.err, ctx.errIsTerminal);
     logging::EraseOptions erase;
-    erase.commPort = ctx.port;
-    erase.window = kDownloadWindow;
     erase.giveUpAfterSilence = kEraseSilenceLimit;
-    const auto end =
-        logging::eraseMemory(link, errors, erase, [&](const logging::EraseProgress& p) {
-            line.show(std::to_string(p.waiting) + " of " +
-                      std::to_string(link::kEraseProgressBytes));
-        });
+    const auto end = logging::eraseMemory(link::JobScope(link, ctx.port, errors, kDownloadScreen),
+                                          erase, [&](const logging::EraseProgress& p) {
+                                              line.show(std::to_string(p.waiting) + " of " +
+                                                        std::to_string(link::kEraseProgressBytes));
+                                          });
     line.end();
     const int code = eraseEnded(ctx, options.json ? ctx.err : ctx.out, end);
     if (options.json) {
@@ -419,7 +417,8 @@ int runLaunch(Context& ctx, const QStringList& args) {
     link::DeviceLink link(ctx.catalogue);
     PrintingErrors errors(ctx.err);
     StatusLine line(ctx.err, ctx.errIsTerminal);
-    const auto result = logging::launchLogging(link, ctx.port, errors, [&](double erasedPages) {
+    const link::JobScope job(link, ctx.port, errors, std::string(logging::kLaunchScreen));
+    const auto result = logging::launchLogging(job, [&](double erasedPages) {
         if (interrupt.requested() && !explained) {
             line.note("A launch cannot be halted; it ends on its own within seconds.");
             explained = true;

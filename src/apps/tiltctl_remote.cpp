@@ -21,13 +21,33 @@ namespace tilt::ctl {
 
 namespace {
 
-// Error reports name the window that does the same in the desktop program.
-constexpr std::string_view kWindow = "RemoteSession";
+// The screen error reports name: that of the window that does the same in the desktop program.
+constexpr std::string_view kRemoteScreen = "RemoteSession";
 constexpr const char* kSendUsage = "expected --to HOST:PORT [--bind PORT] [--count N] [--json]";
 constexpr const char* kReceiveUsage = "expected [--bind PORT] [--count N] [--json]";
 constexpr const char* kBindAdvice = " Choose another with --bind PORT.";
 // How long a wait for datagrams lasts before Ctrl+C is looked at again.
 constexpr std::chrono::milliseconds kWaitStep{100};
+
+// The sampled datagrams straight to the peer, counting those that could not go out.
+class EndpointSink final : public remote::DatagramSink {
+  public:
+    EndpointSink(platform::UdpEndpoint& endpoint, platform::UdpPeer peer)
+        : endpoint_(endpoint), peer_(std::move(peer)) {}
+
+    void send(const std::string& datagram) override {
+        if (!endpoint_.sendTo(peer_, datagram)) {
+            ++failed_;
+        }
+    }
+
+    [[nodiscard]] long long failed() const { return failed_; }
+
+  private:
+    platform::UdpEndpoint& endpoint_;
+    platform::UdpPeer peer_;
+    long long failed_ = 0;
+};
 
 struct RemoteRequest {
     std::optional<platform::HostAndPort> to;
@@ -134,16 +154,10 @@ int runRemoteSend(Context& ctx, const QStringList& args) {
             return kDeviceFailed;
         }
     }
-    const platform::UdpPeer peer{*address, request.to->port};
+    EndpointSink sink(sender, {*address, request.to->port});
     LiveRun run(ctx, LiveLimits{request.count, std::nullopt});
-    long long failed = 0;
     remote::AngleSending sending;
     sending.sending = [&run] { return run.wantsMore(); };  // none beyond the count
-    sending.send = [&](const std::string& datagram) {
-        if (!sender.sendTo(peer, datagram)) {
-            ++failed;
-        }
-    };
     sending.sampled = [&](const live::AngleSample& sample,
                           const std::optional<std::string>& datagram) {
         if (!datagram) {
@@ -154,14 +168,13 @@ int runRemoteSend(Context& ctx, const QStringList& args) {
                                              {"AngleY", sample.reading.angleY}})
                                  : *datagram + "\n");
     };
-    const int code = run.ended(
-        remote::sendSampledAngles(run.link(), run.errors(), run.options(kWindow), sending));
+    const int code = run.ended(remote::sendSampledAngles(run.job(kRemoteScreen), sink, sending));
     ctx.err << "Sent " << run.readings() << " datagrams to " << destination;
-    if (failed > 0) {
-        ctx.err << " (" << failed << " of them could not go out)";
+    if (sink.failed() > 0) {
+        ctx.err << " (" << sink.failed() << " of them could not go out)";
     }
     ctx.err << ".\n";
-    return code == kDone && failed > 0 ? kDeviceFailed : code;
+    return code == kDone && sink.failed() > 0 ? kDeviceFailed : code;
 }
 
 int runRemoteReceive(Context& ctx, const QStringList& args) {

@@ -4,6 +4,7 @@
 #include "common/error_reporter.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/poll.h"
 #include "live/silence_watch.h"
 
@@ -16,9 +17,10 @@ constexpr std::array<std::string_view, 6> kFields = {"OffsetX", "OffsetY", "Offs
 
 // The loop of 'a' requests, on an open port, until stopped; the reply held back at the stop
 // counts too.
-void pollAccelerations(link::DeviceLink& link, ErrorReporter& errors, std::string_view window,
+void pollAccelerations(const link::JobScope& job,
                        const std::function<void(const link::AccelerometerReading&)>& onReading,
                        const std::function<void(bool)>& onSilence) {
+    link::DeviceLink& link = job.link();
     live::SilenceWatch silence(link, onSilence);
     const auto take = [&](const std::optional<link::PolledReply>& reply) {
         if (!reply) {
@@ -32,7 +34,7 @@ void pollAccelerations(link::DeviceLink& link, ErrorReporter& errors, std::strin
                 onReading(*reading);
             }
         } catch (const Error& e) {
-            errors.report(e, "MSComm1_OnComm", window);
+            job.report(e, "MSComm1_OnComm");
         }
     };
     link::Poller poller(link, link::cmd::kAccelerations, link::kAccelerationsReplyBytes);
@@ -93,14 +95,15 @@ std::string calibrationWritingCaption(int done) {
 }
 
 SamplingEnd sampleAccelerometers(
-    link::DeviceLink& link, ErrorReporter& errors, std::int16_t commPort, std::string_view window,
+    const link::JobScope& job,
     const std::function<void(const link::AccelerometerReading&)>& onReading,
     const SamplingWatch& watch) {
+    link::DeviceLink& link = job.link();
     // The shaker stays off during and after the calibration.
     const auto shakerOff = [&] {
         link::requestWriteByte(link, findParameter("ShakerEnable")->address, 0);
     };
-    if (!link::exchangeOnPort(link, commPort, errors, window, "mnuSample_Click", shakerOff)) {
+    if (!link::exchangeOnPort(job, "mnuSample_Click", shakerOff)) {
         return SamplingEnd::PortFailed;
     }
     if (watch.shakerOff) {
@@ -110,9 +113,8 @@ SamplingEnd sampleAccelerometers(
     if (link.stopRequested()) {
         return SamplingEnd::Stopped;
     }
-    if (!link::exchangeOnPort(link, commPort, errors, window, "MSComm1_OnComm", [&] {
-            pollAccelerations(link, errors, window, onReading, watch.silence);
-        })) {
+    if (!link::exchangeOnPort(job, "MSComm1_OnComm",
+                              [&] { pollAccelerations(job, onReading, watch.silence); })) {
         return SamplingEnd::PortFailed;
     }
     return SamplingEnd::Stopped;

@@ -11,11 +11,8 @@
 #include "config/config_values.h"
 #include "link/protocol.h"
 
-namespace tilt {
-class ErrorReporter;
-}
 namespace tilt::link {
-class DeviceLink;
+class JobScope;
 }
 
 namespace tilt::config {
@@ -79,7 +76,7 @@ struct SamplingWatch {
 // that overflows the 16-bit words is reported as "MSComm1_OnComm" and lost; the loop goes on.
 // Runs until stopped.
 [[nodiscard]] SamplingEnd sampleAccelerometers(
-    link::DeviceLink& link, ErrorReporter& errors, std::int16_t commPort, std::string_view window,
+    const link::JobScope& job,
     const std::function<void(const link::AccelerometerReading&)>& onReading,
     const SamplingWatch& watch = {});
 

@@ -2,6 +2,7 @@
 
 #include "common/rounding.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/protocol.h"
 
 namespace tilt::config {
@@ -30,10 +31,10 @@ class OpenLink {
 };
 }  // namespace
 
-std::optional<std::uint8_t> readEepromCell(link::DeviceLink& link, std::int16_t commPort,
-                                           int address) {
+std::optional<std::uint8_t> readEepromCell(const link::JobScope& job, int address) {
+    link::DeviceLink& link = job.link();
     (void)toByte(address);
-    const OpenLink open(link, commPort);
+    const OpenLink open(link, job.commPort());
     link::requestReadByte(link, address, kSingleReadWaitMs);
     const auto& reply = link.readAll();
     if (reply.size() != 1) {
@@ -42,11 +43,11 @@ std::optional<std::uint8_t> readEepromCell(link::DeviceLink& link, std::int16_t 
     return reply.front();
 }
 
-void writeEepromCell(link::DeviceLink& link, std::int16_t commPort, int address, int value) {
+void writeEepromCell(const link::JobScope& job, int address, int value) {
     (void)toByte(address);
     (void)toByte(value);
-    const OpenLink open(link, commPort);
-    link::requestWriteByte(link, address, value);
+    const OpenLink open(job.link(), job.commPort());
+    link::requestWriteByte(job.link(), address, value);
 }
 
 }  // namespace tilt::config

@@ -5,6 +5,7 @@
 #include "common/rounding.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/protocol.h"
 #include "link/quiet_line.h"
 
@@ -99,11 +100,11 @@ class CellReader {
 
 }  // namespace
 
-CellReadResult readCells(link::DeviceLink& link, ErrorReporter& errors,
-                         std::span<const int> addresses, const CellReadOptions& options,
+CellReadResult readCells(const link::JobScope& job, std::span<const int> addresses,
+                         const CellReadOptions& options,
                          const std::function<void(const CellReadProgress&)>& onProgress) {
     CellReadResult result;
-    CellReader reader(link, options, onProgress);
+    CellReader reader(job.link(), options, onProgress);
     const auto readEach = [&] {
         for (const int address : addresses) {
             std::uint8_t value = 0;
@@ -115,21 +116,19 @@ CellReadResult readCells(link::DeviceLink& link, ErrorReporter& errors,
             reader.taken();
         }
     };
-    if (!link::exchangeOnPort(link, options.commPort, errors, options.window, "MSComm1_OnComm",
-                              readEach)) {
+    if (!link::exchangeOnPort(job, "MSComm1_OnComm", readEach)) {
         result.end = TransferEnd::PortFailed;
     }
     return result;
 }
 
-ConfigReadResult readConfiguration(link::DeviceLink& link, ErrorReporter& errors,
-                                   const CellReadOptions& options,
+ConfigReadResult readConfiguration(const link::JobScope& job, const CellReadOptions& options,
                                    const std::function<void(const CellReadProgress&)>& onProgress) {
     std::vector<int> addresses;
     for (int step = kFirstReadStep; step <= kLastReadStep; ++step) {
         addresses.push_back(readStepAddress(step));
     }
-    const auto cells = readCells(link, errors, addresses, options, onProgress);
+    const auto cells = readCells(job, addresses, options, onProgress);
     ConfigReadResult result;
     result.end = cells.end;
     for (std::size_t i = 0; i < cells.values.size(); ++i) {
@@ -157,10 +156,10 @@ std::string writingCaption(int done) {
     return "Writing " + std::to_string(kFirstWriteStep + done);
 }
 
-TickWriteResult writeTicks(link::DeviceLink& link, ErrorReporter& errors,
+TickWriteResult writeTicks(const link::JobScope& job,
                            std::span<const std::optional<CellWrite>> ticks,
-                           const TickWriteOptions& options,
                            const std::function<void(int)>& onTick) {
+    link::DeviceLink& link = job.link();
     TickWriteResult result;
     const auto writeEach = [&] {
         const link::Nanos start = link.now();
@@ -180,8 +179,7 @@ TickWriteResult writeTicks(link::DeviceLink& link, ErrorReporter& errors,
             }
         }
     };
-    if (!link::exchangeOnPort(link, options.commPort, errors, options.window, "TimerWrite_Timer",
-                              writeEach)) {
+    if (!link::exchangeOnPort(job, "TimerWrite_Timer", writeEach)) {
         result.end = TransferEnd::PortFailed;
     }
     return result;

@@ -11,11 +11,8 @@
 #include "config/config_values.h"
 #include "link/clock.h"
 
-namespace tilt {
-class ErrorReporter;
-}
 namespace tilt::link {
-class DeviceLink;
+class JobScope;
 }
 
 namespace tilt::config {
@@ -33,8 +30,6 @@ struct CellReadProgress {
 };
 
 struct CellReadOptions {
-    std::int16_t commPort = 0;
-    std::string_view window = "Configuration";
     // Nobody watches a script: give up once the device has not answered for this long. Unset,
     // the read waits for as long as the user lets it.
     std::optional<link::Nanos> giveUpAfterSilence;
@@ -53,8 +48,8 @@ struct CellReadResult {
 // and of each second without one (the device is being waited for); the read ends when stopped,
 // or when `giveUpAfterSilence` has passed without a good reply.
 [[nodiscard]] CellReadResult readCells(
-    link::DeviceLink& link, ErrorReporter& errors, std::span<const int> addresses,
-    const CellReadOptions& options, const std::function<void(const CellReadProgress&)>& onProgress);
+    const link::JobScope& job, std::span<const int> addresses, const CellReadOptions& options,
+    const std::function<void(const CellReadProgress&)>& onProgress);
 
 // The configuration read: the 53 steps of the map, into the read's raw array.
 struct ConfigReadResult {
@@ -62,13 +57,8 @@ struct ConfigReadResult {
     ReadArray bytes{};
 };
 [[nodiscard]] ConfigReadResult readConfiguration(
-    link::DeviceLink& link, ErrorReporter& errors, const CellReadOptions& options,
+    const link::JobScope& job, const CellReadOptions& options,
     const std::function<void(const CellReadProgress&)>& onProgress);
-
-struct TickWriteOptions {
-    std::int16_t commPort = 0;
-    std::string_view window = "Configuration";
-};
 
 // How a write of ticks ended, and how far it got: the cells of the first `ticksDone` ticks are
 // in the logger.
@@ -81,9 +71,8 @@ struct TickWriteResult {
 // the address, 12 ms, the value. An empty entry lets its tick pass without a byte. `onTick`
 // hears how many ticks have passed. A port failure goes to the error handler as
 // "TimerWrite_Timer".
-[[nodiscard]] TickWriteResult writeTicks(link::DeviceLink& link, ErrorReporter& errors,
+[[nodiscard]] TickWriteResult writeTicks(const link::JobScope& job,
                                          std::span<const std::optional<CellWrite>> ticks,
-                                         const TickWriteOptions& options,
                                          const std::function<void(int ticksDone)>& onTick);
 
 // The cells of the first `ticksDone` ticks: what a write that got so far put into the logger.

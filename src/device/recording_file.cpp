@@ -7,6 +7,7 @@
 #include "device/sim_transport.h"
 #include "link/clock.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/protocol.h"
 #include "logging/data_file.h"
 #include "logging/download_job.h"
@@ -38,11 +39,11 @@ void downloadSimulatedRecording(SimOptions options, const std::string& file) {
     ThrowingErrors errors;
 
     logging::DownloadRequest request;
-    request.commPort = port;
     request.appVersion = kAppVersion;
     request.file = file;
     logging::ReplacingDownload frontEnd;
-    const auto result = logging::runDownload(link, errors, request, frontEnd);
+    const auto result = logging::runDownload(link::JobScope(link, port, errors, "DownloadErase"),
+                                             request, frontEnd);
     if (result.end == logging::DownloadEnd::ParametersFailed) {
         throw Error(errc::kPortIo,
                     std::string(logging::parameterFailureMessage(*result.failedStep)));

@@ -4,11 +4,11 @@
 
 namespace tilt::frame {
 
-// The common error handler as the desktop program calls it. A failure in a window's procedure
-// names the window that is active when it happens, as the user saw the program then: the
-// operations on the device thread only know the window that started them. Reports of the port
-// primitives (which name their caller), of the modules and of start-up keep the screen they
-// give, and so does every report while no window of the program is active.
+// The common error handler as the windows call it, on the user-interface thread. A failure in a
+// window's procedure names the window that is active when it happens, as the user saw the
+// program then. Reports of the modules and of start-up keep the screen they give, and so does
+// every report while no window of the program is active. (A device job's scope names the active
+// window itself: the device thread reports to the plain handler.)
 class ActiveScreenErrors final : public ErrorReporter {
   public:
     explicit ActiveScreenErrors(ErrorReporter& handler) : handler_(handler) {}

@@ -3,26 +3,27 @@
 #include "common/error.h"
 #include "common/error_reporter.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 
 namespace tilt::link {
 
-void OpenCommPort(DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
-                  std::string_view window) {
+void openCommPort(const JobScope& job) {
+    DeviceLink& link = job.link();
     try {
         if (!link.isOpen()) {
-            link.setPort(commPort);
+            link.setPort(job.commPort());
             link.open();
         }
     } catch (const Error& e) {
-        errors.report(e, "OpenCommPort", window);
+        job.errors().report(e, "OpenCommPort", job.caller());
     }
 }
 
-void CloseCommPort(DeviceLink& link, ErrorReporter& errors, std::string_view window) {
+void closeCommPort(const JobScope& job) {
     try {
-        link.close();
+        job.link().close();
     } catch (const Error& e) {
-        errors.report(e, "CloseCommPort", window);
+        job.errors().report(e, "CloseCommPort", job.caller());
     }
 }
 
@@ -33,21 +34,20 @@ void closeQuietly(DeviceLink& link) {
     }
 }
 
-bool exchangeOnPort(DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
-                    std::string_view window, const std::string_view& procedure,
+bool exchangeOnPort(const JobScope& job, const std::string_view& procedure,
                     const std::function<void()>& exchange) {
-    OpenCommPort(link, commPort, errors, window);
-    if (!link.isOpen()) {
+    openCommPort(job);
+    if (!job.link().isOpen()) {
         return false;
     }
     bool exchanged = true;
     try {
         exchange();
     } catch (const Error& e) {
-        errors.report(e, procedure, window);
+        job.report(e, procedure);
         exchanged = false;
     }
-    CloseCommPort(link, errors, window);
+    closeCommPort(job);
     return exchanged;
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/port_probe.h"
 #include "link/protocol.h"
 #include "link/query.h"
@@ -24,14 +25,13 @@ OnBoardParameters decodeOnBoardParameters(const std::array<std::uint8_t, 5>& cel
     return p;
 }
 
-std::optional<OnBoardParameters> GetOnBoardParameters(DeviceLink& link, std::int16_t commPort,
-                                                      ErrorReporter& errors,
-                                                      std::string_view window) {
-    if (!TestCommPort(link, commPort)) {
+std::optional<OnBoardParameters> readOnBoardParameters(const JobScope& job) {
+    DeviceLink& link = job.link();
+    if (!TestCommPort(link, job.commPort())) {
         return std::nullopt;
     }
     const auto reply = queryDevice(
-        link, commPort, errors, window,
+        job,
         [&] {
             for (const int address : kCells) {
                 if (link.stopRequested()) {

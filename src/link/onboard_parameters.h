@@ -5,13 +5,9 @@
 #include <optional>
 #include <string_view>
 
-namespace tilt {
-class ErrorReporter;
-}
-
 namespace tilt::link {
 
-class DeviceLink;
+class JobScope;
 
 // The three values the program keeps from a connect.
 struct OnBoardParameters {
@@ -22,13 +18,9 @@ struct OnBoardParameters {
 
 // Checks the port, then reads EEPROM cells 14, 15, 16, 17 and 30 ('r', 12 ms, the address,
 // 250 ms each) and decodes the two tare words. Nothing when the port does not open, or when not
-// exactly five bytes came back. A port that fails to open for the reads goes to `errors` as
-// OpenCommPort with `window`'s name, one that fails during them as GetOnBoardParameters; every
-// other failure is just "nothing".
-[[nodiscard]] std::optional<OnBoardParameters> GetOnBoardParameters(DeviceLink& link,
-                                                                    std::int16_t commPort,
-                                                                    ErrorReporter& errors,
-                                                                    std::string_view window);
+// exactly five bytes came back. A port that fails to open for the reads goes to the job's error
+// handler as OpenCommPort; every other failure is just "nothing".
+[[nodiscard]] std::optional<OnBoardParameters> readOnBoardParameters(const JobScope& job);
 
 // What the user is told when the parameters could not be read (lines joined by CR LF).
 inline constexpr std::string_view kOnBoardFailureMessage =

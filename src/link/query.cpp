@@ -3,13 +3,14 @@
 #include "common/error.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 
 namespace tilt::link {
 
-QueryReply queryDevice(DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
-                       std::string_view window, const std::function<void()>& send,
+QueryReply queryDevice(const JobScope& job, const std::function<void()>& send,
                        std::size_t replyBytes) {
-    OpenCommPort(link, commPort, errors, window);
+    DeviceLink& link = job.link();
+    openCommPort(job);
     if (!link.isOpen()) {
         return {.bytes = std::nullopt, .portFailed = true, .failure = {}};
     }

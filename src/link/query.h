@@ -8,13 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace tilt {
-class ErrorReporter;
-}
-
 namespace tilt::link {
 
-class DeviceLink;
+class JobScope;
 
 // What a query came back with.
 struct QueryReply {
@@ -26,14 +22,13 @@ struct QueryReply {
     std::string failure;
 };
 
-// One question-and-answer exchange on a port of its own: open the port (a failure goes to the
-// error handler as OpenCommPort with `window`'s name), drop whatever is waiting, let `send` put
+// One question-and-answer exchange on a port of its own: open the job's port (a failure goes to
+// the error handler as OpenCommPort), drop whatever is waiting, let `send` put
 // the requests and their pauses on the line, take everything that came back, close. The replies
 // of several requests arrive back to back, so only their total counts. A port that fails during
 // the exchange makes the query fail without a report of its own: the caller's message for a
 // failed query tells the user.
-[[nodiscard]] QueryReply queryDevice(DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
-                                     std::string_view window, const std::function<void()>& send,
+[[nodiscard]] QueryReply queryDevice(const JobScope& job, const std::function<void()>& send,
                                      std::size_t replyBytes);
 
 }  // namespace tilt::link

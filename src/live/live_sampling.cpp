@@ -9,6 +9,7 @@
 #include "common/rounding.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/poll.h"
 #include "live/live_writes.h"
 #include "live/silence_watch.h"
@@ -21,13 +22,12 @@ namespace {
 // Counts the seconds since sampling started and keeps the recording, for one loop.
 class LoopRun {
   public:
-    LoopRun(link::DeviceLink& link, ErrorReporter& errors, const LiveOptions& options,
+    LoopRun(const link::JobScope& job, const LiveOptions& options,
             std::function<void()> recordingFailed)
-        : link_(link),
-          errors_(errors),
+        : job_(job),
           options_(options),
           recordingFailed_(std::move(recordingFailed)),
-          start_(link.now()),
+          start_(job.link().now()),
           recording_(options.recordTo.has_value()) {}
 
     // The seconds since sampling started of a reply taken at `at`.
@@ -50,13 +50,10 @@ class LoopRun {
         }
     }
 
-    link::DeviceLink& link() { return link_; }
-    ErrorReporter& errors() { return errors_; }
-    const LiveOptions& options() const { return options_; }
+    const link::JobScope& job() const { return job_; }
 
   private:
-    link::DeviceLink& link_;
-    ErrorReporter& errors_;
+    const link::JobScope& job_;
     const LiveOptions& options_;
     std::function<void()> recordingFailed_;
     link::Nanos start_;
@@ -77,8 +74,7 @@ using RequestRunner = std::function<void(std::string_view& procedure)>;
 LiveEnd runLoop(LoopRun& run, LoopRequests& requests, std::uint8_t command, std::size_t replyBytes,
                 const std::function<bool(const link::PolledReply&)>& onReply,
                 const RequestRunner& onRequests, const std::function<void(bool)>& onSilence) {
-    link::DeviceLink& link = run.link();
-    const auto& options = run.options();
+    link::DeviceLink& link = run.job().link();
     LiveEnd end = LiveEnd::Stopped;
     link::Poller poller(link, command, replyBytes);
     SilenceWatch silence(link, onSilence);
@@ -111,8 +107,7 @@ LiveEnd runLoop(LoopRun& run, LoopRequests& requests, std::uint8_t command, std:
         }
         (void)take(poller.settle());
     };
-    if (!link::exchangeOnPort(link, options.commPort, run.errors(), options.window, procedure,
-                              sample)) {
+    if (!link::exchangeOnPort(run.job(), procedure, sample)) {
         return LiveEnd::PortFailed;
     }
     return end;
@@ -143,9 +138,10 @@ std::string silentWhileSamplingText(bool anyReading) {
     return silentDeviceText(anyReading) + " Sampling goes on until you choose File > Sample.";
 }
 
-LiveEnd sampleAngles(link::DeviceLink& link, ErrorReporter& errors, const LiveOptions& options,
-                     LoopRequests& requests, const AngleLoopEvents& events) {
-    LoopRun run(link, errors, options, events.recordingFailed);
+LiveEnd sampleAngles(const link::JobScope& job, const LiveOptions& options, LoopRequests& requests,
+                     const AngleLoopEvents& events) {
+    link::DeviceLink& link = job.link();
+    LoopRun run(job, options, events.recordingFailed);
     std::optional<link::AngleReading> last;
     const auto onReply = [&](const link::PolledReply& reply) {
         const auto reading = link::decodeAngles(reply.bytes);
@@ -153,7 +149,7 @@ LiveEnd sampleAngles(link::DeviceLink& link, ErrorReporter& errors, const LiveOp
         const AngleSample sample{run.seconds(reply.at), *reading};
         run.record([&](const std::string& file) {
             return logging::WriteAnglesToFile(file, numberText(sample.seconds), reading->angleX,
-                                              reading->angleY, errors);
+                                              reading->angleY, job.errors());
         });
         if (events.reading) {
             events.reading(sample);
@@ -193,22 +189,22 @@ LiveEnd sampleAngles(link::DeviceLink& link, ErrorReporter& errors, const LiveOp
                    events.silence);
 }
 
-LiveEnd sampleAccelerations(link::DeviceLink& link, ErrorReporter& errors,
-                            const LiveOptions& options, LoopRequests& requests,
-                            const AccelerationLoopEvents& events) {
-    LoopRun run(link, errors, options, events.recordingFailed);
+LiveEnd sampleAccelerations(const link::JobScope& job, const LiveOptions& options,
+                            LoopRequests& requests, const AccelerationLoopEvents& events) {
+    link::DeviceLink& link = job.link();
+    LoopRun run(job, options, events.recordingFailed);
     const auto onReply = [&](const link::PolledReply& reply) {
         std::optional<link::AccelerometerReading> reading;
         try {
             reading = link::decodeAccelerations(reply.bytes);
         } catch (const Error& e) {
-            errors.report(e, "MSComm1_OnComm", options.window);
+            job.report(e, "MSComm1_OnComm");
             return false;
         }
         const AccelerationSample sample{run.seconds(reply.at), *reading};
         run.record([&](const std::string& file) {
             return logging::WriteAccelerometersToFile(file, numberText(sample.seconds), reading->x,
-                                                      reading->y, reading->z, errors);
+                                                      reading->y, reading->z, job.errors());
         });
         if (events.reading) {
             events.reading(sample);

@@ -9,11 +9,8 @@
 #include "link/protocol.h"
 #include "live/live_requests.h"
 
-namespace tilt {
-class ErrorReporter;
-}
 namespace tilt::link {
-class DeviceLink;
+class JobScope;
 }
 
 namespace tilt::live {
@@ -41,8 +38,6 @@ struct DacDone {
 };
 
 struct LiveOptions {
-    std::int16_t commPort = 0;
-    std::string_view window = "Angles";
     // The data file every reading is appended to while sampling, if any. The first line that
     // cannot be written is reported and ends the recording; sampling goes on.
     std::optional<std::string> recordTo;
@@ -78,9 +73,8 @@ struct AngleLoopEvents {
 // Between two replies the loop carries out the requests posted meanwhile (a tare: GetTare with
 // the word last received, or RemoveTare), then drops whatever waits and starts again with 'A'.
 // Runs until stopped.
-[[nodiscard]] LiveEnd sampleAngles(link::DeviceLink& link, ErrorReporter& errors,
-                                   const LiveOptions& options, LoopRequests& requests,
-                                   const AngleLoopEvents& events);
+[[nodiscard]] LiveEnd sampleAngles(const link::JobScope& job, const LiveOptions& options,
+                                   LoopRequests& requests, const AngleLoopEvents& events);
 
 struct AccelerationLoopEvents {
     std::function<void(const AccelerationSample&)> reading;
@@ -92,8 +86,8 @@ struct AccelerationLoopEvents {
 // The accelerometer loop: the same with 'a' and 6-byte replies; a word whose high byte is 128
 // or more is the overflow error, reported as "MSComm1_OnComm", and the loop stalls (ends). The
 // requests carried out between replies are DAC writes.
-[[nodiscard]] LiveEnd sampleAccelerations(link::DeviceLink& link, ErrorReporter& errors,
-                                          const LiveOptions& options, LoopRequests& requests,
+[[nodiscard]] LiveEnd sampleAccelerations(const link::JobScope& job, const LiveOptions& options,
+                                          LoopRequests& requests,
                                           const AccelerationLoopEvents& events);
 
 }  // namespace tilt::live

@@ -7,6 +7,7 @@
 #include "common/error_reporter.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/protocol.h"
 #include "link/quiet_line.h"
 #include "logging/linear_csv.h"
@@ -29,11 +30,24 @@ bool exists(const std::string& file) {
     return std::filesystem::exists(file, code);
 }
 
+// The CSV maker names the screen it is given; a download's names the screen of the moment.
+class ScreenOfTheMoment final : public ErrorReporter {
+  public:
+    explicit ScreenOfTheMoment(const link::JobScope& job) : job_(job) {}
+
+    void SimpleErrorHandler(std::int32_t number, std::string_view source,
+                            std::string_view /*screen*/, std::string_view description) override {
+        job_.errors().SimpleErrorHandler(number, source, job_.screen(), description);
+    }
+
+  private:
+    const link::JobScope& job_;
+};
+
 class Download {
   public:
-    Download(link::DeviceLink& link, ErrorReporter& errors, const DownloadRequest& request,
-             DownloadFrontEnd& frontEnd)
-        : link_(link), errors_(errors), request_(request), frontEnd_(frontEnd) {}
+    Download(const link::JobScope& job, const DownloadRequest& request, DownloadFrontEnd& frontEnd)
+        : job_(job), link_(job.link()), request_(request), frontEnd_(frontEnd) {}
 
     DownloadResult run() {
         const bool fileUsable = !request_.file || namedFileUsable(*request_.file);
@@ -59,7 +73,7 @@ class Download {
         try {
             checkWritable(file);
         } catch (const Error& e) {
-            errors_.report(e, "CreateDataFile", request_.window);
+            job_.report(e, "CreateDataFile");
             end(DownloadEnd::FileFailed);
             return false;
         }
@@ -72,9 +86,9 @@ class Download {
     }
 
     bool readParameters() {
-        const auto outcome = GetDownloadParameters(
-            link_, request_.commPort, errors_, request_.window, request_.decimalSeparator,
-            request_.parameterReading, [this](int steps) { frontEnd_.parameterStepsDone(steps); },
+        const auto outcome = readDownloadParameters(
+            job_, request_.decimalSeparator, request_.parameterReading,
+            [this](int steps) { frontEnd_.parameterStepsDone(steps); },
             [this](const DownloadParameters& p) {
                 frontEnd_.modeRead(p.BinLinearMode, p.LinearChannel);
             });
@@ -131,7 +145,7 @@ class Download {
             std::function<std::optional<bool>()> endsThere;
             if (partial) {
                 endsThere = [this, last = partial->lastPage] {
-                    return recordingEndsAfter(link_, request_.commPort, last, request_.pageCount);
+                    return recordingEndsAfter(job_, last, request_.pageCount);
                 };
             }
             const ExistingFile choice = frontEnd_.existingFile({file, partial, endsThere});
@@ -154,7 +168,7 @@ class Download {
         try {
             writeDataFileHeader(file, kDownloadPages, header_);
         } catch (const Error& e) {
-            errors_.report(e, "CreateDataFile", request_.window);
+            job_.report(e, "CreateDataFile");
             end(DownloadEnd::FileFailed);
             return false;
         }
@@ -173,8 +187,8 @@ class Download {
             std::error_code code;
             std::filesystem::resize_file(result_.file, partial.completeBytes, code);
             if (code) {
-                errors_.report(fileError(code.value(), result_.file, FileUse::Write),
-                               "CreateDataFile", request_.window);
+                job_.report(fileError(code.value(), result_.file, FileUse::Write),
+                            "CreateDataFile");
                 end(DownloadEnd::FileFailed);
                 return false;
             }
@@ -187,17 +201,17 @@ class Download {
         TransferOptions options;
         options.firstPage = std::max(result_.firstPage, 1);
         options.pageCount = request_.pageCount;
-        options.window = request_.window;
         options.lastReceive = request_.lastReceive;
         options.giveUpAfterSilence = request_.giveUpAfterSilence;
         frontEnd_.transferStarting(result_.firstPage);
         result_.transferStarted = true;
         result_.transfer = transferPages(
-            link_, request_.commPort, errors_, options,
+            job_, options,
             [this](std::int32_t page, std::span<const std::uint8_t> bytes) {
                 const bool kept = WriteDownloadPagesToFile(
                     result_.file, page,
-                    FormatPageLine(bytes, header_.BinLinearMode, header_.LinearChannel), errors_);
+                    FormatPageLine(bytes, header_.BinLinearMode, header_.LinearChannel),
+                    job_.errors());
                 if (kept) {
                     result_.pagesInFile = page;
                 }
@@ -251,17 +265,16 @@ class Download {
             return;
         }
         EraseOptions options;
-        options.commPort = request_.commPort;
-        options.window = request_.window;
         options.giveUpAfterSilence = request_.giveUpAfterSilence;
         frontEnd_.eraseStarting();
-        result_.erase = eraseMemory(link_, errors_, options,
+        result_.erase = eraseMemory(job_, options,
                                     [this](const EraseProgress& p) { frontEnd_.eraseProgress(p); });
     }
 
     void makeCsv() {
         if (header_.BinLinearMode == 1) {
-            result_.csvFailed = !MakeLinearCSV(result_.file, errors_, request_.window);
+            ScreenOfTheMoment errors(job_);
+            result_.csvFailed = !MakeLinearCSV(result_.file, errors, job_.caller());
         }
     }
 
@@ -269,7 +282,7 @@ class Download {
         const std::stop_token stop = link_.stopToken();
         link_.setStopToken({});  // the stop has been obeyed; this wait is short and bounded
         try {
-            link_.setPort(request_.commPort);
+            link_.setPort(job_.commPort());
             link_.open();
             link::waitForQuietLine(link_, kQuietLine, kRunOutBound);
             link_.discardInput();
@@ -280,8 +293,8 @@ class Download {
         link_.setStopToken(stop);
     }
 
+    const link::JobScope& job_;
     link::DeviceLink& link_;
-    ErrorReporter& errors_;
     const DownloadRequest& request_;
     DownloadFrontEnd& frontEnd_;
     DataFileHeader header_;
@@ -290,9 +303,9 @@ class Download {
 
 }  // namespace
 
-DownloadResult runDownload(link::DeviceLink& link, ErrorReporter& errors,
-                           const DownloadRequest& request, DownloadFrontEnd& frontEnd) {
-    return Download(link, errors, request, frontEnd).run();
+DownloadResult runDownload(const link::JobScope& job, const DownloadRequest& request,
+                           DownloadFrontEnd& frontEnd) {
+    return Download(job, request, frontEnd).run();
 }
 
 std::optional<PartialDownload> partialDownloadOf(const std::string& file,

@@ -12,11 +12,8 @@
 #include "logging/erase.h"
 #include "logging/page_transfer.h"
 
-namespace tilt {
-class ErrorReporter;
-}
 namespace tilt::link {
-class DeviceLink;
+class JobScope;
 }
 
 namespace tilt::logging {
@@ -74,12 +71,10 @@ class ReplacingDownload : public DownloadFrontEnd {
 };
 
 struct DownloadRequest {
-    std::int16_t commPort = 0;
     std::int32_t pageCount = 2048;
-    std::string window = "DownloadErase";  // names the window in error reports
-    std::string appVersion;                // line 1 of the file
-    std::string decimalSeparator = ".";    // of the firmware version and sampling frequency
-    ParameterReading parameterReading;     // see GetDownloadParameters
+    std::string appVersion;              // line 1 of the file
+    std::string decimalSeparator = ".";  // of the firmware version and sampling frequency
+    ParameterReading parameterReading;   // see readDownloadParameters
     // A file named before anything is sent (from a command line): it is checked for writing
     // first, so that a typo costs no device time.
     std::optional<std::string> file;
@@ -129,9 +124,9 @@ struct DownloadResult {
 // for a named file checks it can be written before anything is sent), decides with the front
 // end whether an existing file is continued, writes the header, transfers the pages (each line
 // on disk before the next request) and makes the CSV of a completed linear recording. Every
-// failure it can meet ends it with a result; unexpected ones have gone to `errors`.
-[[nodiscard]] DownloadResult runDownload(link::DeviceLink& link, ErrorReporter& errors,
-                                         const DownloadRequest& request,
+// failure it can meet ends it with a result; unexpected ones have gone to the job's
+// error handler.
+[[nodiscard]] DownloadResult runDownload(const link::JobScope& job, const DownloadRequest& request,
                                          DownloadFrontEnd& frontEnd);
 
 // What `file` holds when it is a cut-off download of the same recording: its header lines 3 to

@@ -5,6 +5,7 @@
 
 #include "common/number_text.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/protocol.h"
 #include "link/query.h"
 #include "link/quiet_line.h"
@@ -168,15 +169,15 @@ struct Step {
 };
 
 // One step's query, asked once or until two answers agree.
-link::QueryReply askStep(link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
-                         std::string_view window, const Step& step, int asks) {
+link::QueryReply askStep(const link::JobScope& job, const Step& step, int asks) {
+    link::DeviceLink& link = job.link();
     asks = std::max(asks, 1);
     std::optional<std::vector<std::uint8_t>> previous;
     link::QueryReply reply;
     for (int ask = 0; ask < asks && !link.stopRequested(); ++ask) {
         const bool afterAFailedAsk = ask > 0 && !previous;
         reply = link::queryDevice(
-            link, commPort, errors, window, [&] { step.send(afterAFailedAsk); }, step.replyBytes);
+            job, [&] { step.send(afterAFailedAsk); }, step.replyBytes);
         if (reply.portFailed || (asks == 1) ||
             (reply.bytes && previous && *reply.bytes == *previous)) {
             return reply;
@@ -188,11 +189,11 @@ link::QueryReply askStep(link::DeviceLink& link, std::int16_t commPort, ErrorRep
 
 }  // namespace
 
-ParameterOutcome GetDownloadParameters(
-    link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors, std::string_view window,
-    std::string_view decimalSeparator, ParameterReading reading,
+ParameterOutcome readDownloadParameters(
+    const link::JobScope& job, std::string_view decimalSeparator, ParameterReading reading,
     const std::function<void(int)>& stepDone,
     const std::function<void(const DownloadParameters&)>& modeRead) {
+    link::DeviceLink& link = job.link();
     ParameterOutcome outcome;
     auto& p = outcome.parameters;
     const auto pauses = [&] { return QueryPauses(link, reading.untilReply); };
@@ -236,7 +237,7 @@ ParameterOutcome GetDownloadParameters(
     };
     int done = 0;
     for (const Step& step : steps) {
-        const auto reply = askStep(link, commPort, errors, window, step, reading.asks);
+        const auto reply = askStep(job, step, reading.asks);
         if (!reply.bytes) {
             outcome.failed = step.which;
             outcome.portFailed = reply.portFailed;

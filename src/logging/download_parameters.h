@@ -9,11 +9,8 @@
 
 #include "logging/data_file.h"
 
-namespace tilt {
-class ErrorReporter;
-}
 namespace tilt::link {
-class DeviceLink;
+class JobScope;
 }
 
 namespace tilt::logging {
@@ -69,9 +66,8 @@ struct ParameterReading {
 // `modeRead` the mode and channel as soon as the mode step has them. Quotients (firmware
 // version, sampling frequency) use `decimalSeparator`, as the user's number settings have it
 // (UTF-8).
-[[nodiscard]] ParameterOutcome GetDownloadParameters(
-    link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors, std::string_view window,
-    std::string_view decimalSeparator, ParameterReading reading = {},
+[[nodiscard]] ParameterOutcome readDownloadParameters(
+    const link::JobScope& job, std::string_view decimalSeparator, ParameterReading reading = {},
     const std::function<void(int stepsDone)>& stepDone = {},
     const std::function<void(const DownloadParameters& modeRead)>& modeRead = {});
 

@@ -4,6 +4,7 @@
 #include "common/error_reporter.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/protocol.h"
 
 namespace tilt::logging {
@@ -30,12 +31,13 @@ std::string_view eraseEndMessage(EraseEnd end) {
            "was.";
 }
 
-EraseEnd eraseMemory(link::DeviceLink& link, ErrorReporter& errors, const EraseOptions& options,
+EraseEnd eraseMemory(const link::JobScope& job, const EraseOptions& options,
                      const std::function<void(const EraseProgress&)>& onProgress) {
+    link::DeviceLink& link = job.link();
     EraseEnd end = EraseEnd::Failed;
     const char* source = "mnuErase_Click";
     try {
-        link::OpenCommPort(link, options.commPort, errors, options.window);
+        link::openCommPort(job);
         if (!link.isOpen()) {
             return EraseEnd::NotSent;  // reported by the open
         }
@@ -68,9 +70,9 @@ EraseEnd eraseMemory(link::DeviceLink& link, ErrorReporter& errors, const EraseO
             }
         }
     } catch (const Error& e) {
-        errors.report(e, source, options.window);
+        job.report(e, source);
     }
-    link::CloseCommPort(link, errors, options.window);
+    link::closeCommPort(job);
     return end;
 }
 

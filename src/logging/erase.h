@@ -8,11 +8,8 @@
 
 #include "link/clock.h"
 
-namespace tilt {
-class ErrorReporter;
-}
 namespace tilt::link {
-class DeviceLink;
+class JobScope;
 }
 
 namespace tilt::logging {
@@ -35,8 +32,6 @@ struct EraseProgress {
 };
 
 struct EraseOptions {
-    std::int16_t commPort = 0;
-    std::string_view window = "DownloadErase";
     // Nobody watches an erase from a script: give up once no progress byte has come for this
     // long. Unset, only the user ends an erase that stalls.
     std::optional<link::Nanos> giveUpAfterSilence;
@@ -50,8 +45,7 @@ struct EraseOptions {
 // (never read) goes to `onProgress`, until 2050 have come (Completed) or the user stops it
 // (Halted; nothing more is sent). A port failure goes to the error handler as
 // "TimerErase_Timer" (Failed).
-[[nodiscard]] EraseEnd eraseMemory(link::DeviceLink& link, ErrorReporter& errors,
-                                   const EraseOptions& options,
+[[nodiscard]] EraseEnd eraseMemory(const link::JobScope& job, const EraseOptions& options,
                                    const std::function<void(const EraseProgress&)>& onProgress);
 
 }  // namespace tilt::logging

@@ -10,12 +10,12 @@
 #include "link/byte_split.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/protocol.h"
 
 namespace tilt::logging {
 
 namespace {
-constexpr const char* kWindow = "Main";
 constexpr int kFirstLaunchCell = 103;
 constexpr std::int32_t kEraseLeadMs = 1000;
 constexpr link::Nanos kTick = link::ms(250);
@@ -82,17 +82,17 @@ double erasedPagesOf(double erasedByteCount) {
     return std::min(roundHalfEven(erasedByteCount / 3), kLastPage);
 }
 
-bool WriteLaunchTime(link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
-                     const LaunchStamp& stamp, bool* portLost) {
+bool writeLaunchTime(const link::JobScope& job, const LaunchStamp& stamp, bool* portLost) {
+    link::DeviceLink& link = job.link();
     try {
         const int values[] = {stamp.day,
-                              link::ValueToMSB(stamp.year, errors),
+                              link::ValueToMSB(stamp.year, job.errors()),
                               link::ValueToLSB(static_cast<std::int16_t>(stamp.year)),
                               stamp.hour,
                               stamp.minute,
                               stamp.second,
                               stamp.month};
-        link::OpenCommPort(link, commPort, errors, kWindow);
+        link::openCommPort(job);
         int address = kFirstLaunchCell;
         for (const int value : values) {
             link::requestWriteByte(link, address++, value);
@@ -108,17 +108,16 @@ bool WriteLaunchTime(link::DeviceLink& link, std::int16_t commPort, ErrorReporte
     }
 }
 
-LaunchResult launchLogging(link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
-                           const LaunchProgress& onProgress) {
+LaunchResult launchLogging(const link::JobScope& job, const LaunchProgress& onProgress) {
+    link::DeviceLink& link = job.link();
     LaunchResult result;
-    if (!WriteLaunchTime(link, commPort, errors, launchStampOf(link.clock().wallNow()),
-                         &result.portLost)) {
+    if (!writeLaunchTime(job, launchStampOf(link.clock().wallNow()), &result.portLost)) {
         result.end = LaunchEnd::LaunchTimeFailed;
         link::closeQuietly(link);  // the stamp leaves the port as it was; the launch ends here
         return result;
     }
     try {
-        link::OpenCommPort(link, commPort, errors, kWindow);
+        link::openCommPort(job);
         link.sendByte(link::cmd::kErase);
         result.eraseSent = true;
         link.Delay(kEraseLeadMs);
@@ -146,11 +145,11 @@ LaunchResult launchLogging(link::DeviceLink& link, std::int16_t commPort, ErrorR
             }
         }
     } catch (const Error& e) {
-        errors.report(e, "Timer1_Timer", kWindow);
+        job.report(e, "Timer1_Timer");
         result.portLost = e.number() == errc::kPortLost;
         result.end = LaunchEnd::TickFailed;
     }
-    link::CloseCommPort(link, errors, kWindow);
+    link::closeCommPort(job);
     return result;
 }
 

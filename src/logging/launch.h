@@ -7,11 +7,8 @@
 #include <string>
 #include <string_view>
 
-namespace tilt {
-class ErrorReporter;
-}
 namespace tilt::link {
-class DeviceLink;
+class JobScope;
 }
 
 namespace tilt::logging {
@@ -26,9 +23,11 @@ struct LaunchStamp {
 // Writes the stamp into EEPROM 103..109 ('p', 12 ms, address, 12 ms, value, 12 ms each) and
 // closes the port. False when anything failed on the way (the port is then left as it is); a lost
 // port sets `portLost`.
-[[nodiscard]] bool WriteLaunchTime(link::DeviceLink& link, std::int16_t commPort,
-                                   ErrorReporter& errors, const LaunchStamp& stamp,
+[[nodiscard]] bool writeLaunchTime(const link::JobScope& job, const LaunchStamp& stamp,
                                    bool* portLost = nullptr);
+
+// The screen a launch is started from, wherever it runs: the error log names the main window.
+inline constexpr std::string_view kLaunchScreen = "Main";
 
 // What the user is warned of before a launch.
 inline constexpr std::string_view kLaunchWarning =
@@ -63,8 +62,8 @@ using LaunchProgress = std::function<void(double erasedPages)>;
 // progress bytes that came (n of them add n - 2 to the count, the page shown is a third of it);
 // a tick with 3 bytes or fewer ends it. A failure before the ticks, a lost port included, is the
 // launch's own (no report to the error handler); one in a tick is reported as "Timer1_Timer".
-[[nodiscard]] LaunchResult launchLogging(link::DeviceLink& link, std::int16_t commPort,
-                                         ErrorReporter& errors, const LaunchProgress& onProgress);
+[[nodiscard]] LaunchResult launchLogging(const link::JobScope& job,
+                                         const LaunchProgress& onProgress);
 
 // The page an erased byte count stands for: a third of it, ties to even, at most 2047.
 [[nodiscard]] double erasedPagesOf(double erasedByteCount);

@@ -6,6 +6,7 @@
 #include "common/error_reporter.h"
 #include "link/comm_port.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/protocol.h"
 #include "link/quiet_line.h"
 
@@ -148,25 +149,27 @@ class Transfer {
 
 }  // namespace
 
-TransferResult transferPages(link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
-                             const TransferOptions& options, const PageSink& onDataPage,
+TransferResult transferPages(const link::JobScope& job, const TransferOptions& options,
+                             const PageSink& onDataPage,
                              const std::function<void(const TransferProgress&)>& onProgress) {
+    link::DeviceLink& link = job.link();
     Transfer transfer(link, options, onDataPage, onProgress);
     TransferEnd end = TransferEnd::Failed;
     try {
-        link::OpenCommPort(link, commPort, errors, options.window);
+        link::openCommPort(job);
         if (link.isOpen()) {
             end = transfer.run();
         }
     } catch (const Error& e) {
-        errors.report(e, "MSComm1_OnComm", options.window);
+        job.report(e, "MSComm1_OnComm");
     }
-    link::CloseCommPort(link, errors, options.window);
+    link::closeCommPort(job);
     return transfer.result(end);
 }
 
-std::optional<bool> recordingEndsAfter(link::DeviceLink& link, std::int16_t commPort,
-                                       std::int32_t lastPage, std::int32_t pageCount) {
+std::optional<bool> recordingEndsAfter(const link::JobScope& job, std::int32_t lastPage,
+                                       std::int32_t pageCount) {
+    link::DeviceLink& link = job.link();
     if (lastPage >= pageCount - 1) {
         return true;
     }
@@ -183,7 +186,7 @@ std::optional<bool> recordingEndsAfter(link::DeviceLink& link, std::int16_t comm
     };
     std::optional<bool> ends;
     try {
-        link.setPort(commPort);
+        link.setPort(job.commPort());
         link.open();
         link.discardInput();
         if (askFor(0)) {

@@ -10,11 +10,8 @@
 
 #include "link/clock.h"
 
-namespace tilt {
-class ErrorReporter;
-}
 namespace tilt::link {
-class DeviceLink;
+class JobScope;
 }
 
 namespace tilt::logging {
@@ -50,7 +47,6 @@ struct TransferOptions {
     // line to continue one. Page 0 is asked for first either way.
     std::int32_t firstPage = 1;
     std::int32_t pageCount = 2048;
-    std::string_view window = "DownloadErase";
     // The last reply of an earlier transfer on the link's clock: until the first reply, the
     // watchdog measures silence from there.
     std::optional<link::Nanos> lastReceive;
@@ -72,15 +68,14 @@ using PageSink = std::function<bool(std::int32_t page, std::span<const std::uint
 // first erased page, after the last page, on a stop request, when the sink refuses a page, or when
 // the port fails.
 [[nodiscard]] TransferResult transferPages(
-    link::DeviceLink& link, std::int16_t commPort, ErrorReporter& errors,
-    const TransferOptions& options, const PageSink& onDataPage,
+    const link::JobScope& job, const TransferOptions& options, const PageSink& onDataPage,
     const std::function<void(const TransferProgress&)>& onProgress);
 
 // Whether a recording ends after `lastPage`, for a file that holds pages 1 to `lastPage` of it:
 // true when that is the memory's last page or the logger's next page is erased, false when the
 // next page holds data, nothing when the logger gave no whole page or the port failed (the
 // transfer that may follow says so). Asks for page 0 first, as every transfer does.
-[[nodiscard]] std::optional<bool> recordingEndsAfter(link::DeviceLink& link, std::int16_t commPort,
+[[nodiscard]] std::optional<bool> recordingEndsAfter(const link::JobScope& job,
                                                      std::int32_t lastPage, std::int32_t pageCount);
 
 }  // namespace tilt::logging

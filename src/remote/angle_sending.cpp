@@ -4,24 +4,22 @@
 
 namespace tilt::remote {
 
-live::LiveEnd sendSampledAngles(link::DeviceLink& link, ErrorReporter& errors,
-                                const live::LiveOptions& options, const AngleSending& sending) {
+live::LiveEnd sendSampledAngles(const link::JobScope& job, DatagramSink& sink,
+                                const AngleSending& sending) {
     live::LoopRequests none;  // a remote session asks nothing of the loop between replies
     live::AngleLoopEvents events;
-    events.reading = [&sending](const live::AngleSample& sample) {
+    events.reading = [&sending, &sink](const live::AngleSample& sample) {
         std::optional<std::string> datagram;
         if (!sending.sending || sending.sending()) {
             datagram = angleDatagram(sample.reading.angleX, sample.reading.angleY);
-            if (sending.send) {
-                sending.send(*datagram);
-            }
+            sink.send(*datagram);
         }
         if (sending.sampled) {
             sending.sampled(sample, datagram);
         }
     };
     events.silence = sending.silence;
-    return live::sampleAngles(link, errors, options, none, events);
+    return live::sampleAngles(job, {}, none, events);
 }
 
 }  // namespace tilt::remote

@@ -18,18 +18,12 @@ constexpr int kShakerEnableCell = 32;
 
 using testing::SimBench;
 
-CellReadOptions on(const SimBench& bench) {
-    CellReadOptions options;
-    options.commPort = bench.port;
-    return options;
-}
-
 TEST(ConfigurationRead, AsksEachCellOnceAtTheLinesPace) {
     SimBench bench;
     testing::RecordingErrors errors;
     std::vector<int> done;
     const auto start = bench.clock.now();
-    const auto read = readConfiguration(bench.link, errors, on(bench),
+    const auto read = readConfiguration(bench.job(errors, "Configuration"), {},
                                         [&](const CellReadProgress& p) { done.push_back(p.done); });
     ASSERT_EQ(read.end, TransferEnd::Completed);
     const auto rx = bench.received();
@@ -62,7 +56,7 @@ TEST(ConfigurationRead, AsksEachCellOnceAtTheLinesPace) {
 TEST(ConfigurationRead, BadLineGivesTheValuesOfACleanOne) {
     SimBench clean;
     testing::RecordingErrors errors;
-    const auto expected = readConfiguration(clean.link, errors, on(clean), {}).bytes;
+    const auto expected = readConfiguration(clean.job(errors, "Configuration"), {}, {}).bytes;
     for (const std::uint64_t seed : {1, 2, 3, 4}) {
         device::SimOptions bad;
         bad.seed = seed;
@@ -71,7 +65,7 @@ TEST(ConfigurationRead, BadLineGivesTheValuesOfACleanOne) {
         SimBench bench(bad);
         // The same factory configuration: the serial number comes from the seed.
         bench.memory().eeprom = clean.memory().eeprom;
-        const auto read = readConfiguration(bench.link, errors, on(bench), {});
+        const auto read = readConfiguration(bench.job(errors, "Configuration"), {}, {});
         EXPECT_EQ(read.end, TransferEnd::Completed) << seed;
         EXPECT_TRUE(read.bytes == expected) << "seed " << seed;
     }
@@ -84,15 +78,15 @@ TEST(ConfigurationRead, SilentLogger_IsRealignedAndAskedAgain_UntilStoppedOrGive
     options.faults.silenceLength = link::ms(600000);
     SimBench bench(options);
     testing::RecordingErrors errors;
-    auto limited = on(bench);
+    CellReadOptions limited;
     limited.giveUpAfterSilence = link::ms(5000);
     int waits = 0;
     int lastDone = 0;
-    const auto read =
-        readConfiguration(bench.link, errors, limited, [&](const CellReadProgress& p) {
-            waits += p.waiting ? 1 : 0;
-            lastDone = p.done;
-        });
+    const auto read = readConfiguration(bench.job(errors, "Configuration"), limited,
+                                        [&](const CellReadProgress& p) {
+                                            waits += p.waiting ? 1 : 0;
+                                            lastDone = p.done;
+                                        });
     EXPECT_EQ(read.end, TransferEnd::DeviceSilent);
     EXPECT_GE(waits, 4);
     EXPECT_GT(lastDone, 5);
@@ -113,7 +107,7 @@ TEST(ConfigurationRead, SilentLogger_IsRealignedAndAskedAgain_UntilStoppedOrGive
     std::stop_source stop;
     stopped.link.setStopToken(stop.get_token());
     const auto halted =
-        readConfiguration(stopped.link, errors, on(stopped), [&](const CellReadProgress& p) {
+        readConfiguration(stopped.job(errors, "Configuration"), {}, [&](const CellReadProgress& p) {
             if (p.waiting) {
                 stop.request_stop();
             }
@@ -126,22 +120,22 @@ TEST(ConfigurationRead, SilentLogger_IsRealignedAndAskedAgain_UntilStoppedOrGive
 TEST(ConfigurationRead, StrayByteAfterEveryReply_IsDroppedAndNoReplyEver_IsGivenUp) {
     SimBench clean;
     testing::RecordingErrors errors;
-    const auto expected = readConfiguration(clean.link, errors, on(clean), {}).bytes;
+    const auto expected = readConfiguration(clean.job(errors, "Configuration"), {}, {}).bytes;
     device::SimOptions chatty;
     chatty.faults.extra = 1.0;  // a stray byte follows every reply byte
     SimBench bench(chatty);
     bench.memory().eeprom = clean.memory().eeprom;
-    const auto read = readConfiguration(bench.link, errors, on(bench), {});
+    const auto read = readConfiguration(bench.job(errors, "Configuration"), {}, {});
     EXPECT_EQ(read.end, TransferEnd::Completed);
     EXPECT_TRUE(read.bytes == expected) << "a stray byte was taken for the next cell";
 
     device::SimOptions mute;
     mute.faults.shortReply = 1.0;  // every reply is cut to nothing
     SimBench silent(mute);
-    auto limited = on(silent);
+    CellReadOptions limited;
     limited.giveUpAfterSilence = link::ms(3000);
     const auto start = silent.clock.now();
-    const auto none = readConfiguration(silent.link, errors, limited, {});
+    const auto none = readConfiguration(silent.job(errors, "Configuration"), limited, {});
     EXPECT_EQ(none.end, TransferEnd::DeviceSilent);
     const double waited = std::chrono::duration<double>(silent.clock.now() - start).count();
     EXPECT_GE(waited, 3);
@@ -153,7 +147,7 @@ TEST(ConfigurationRead, AdapterPulledOut_EndsItWithOneReport) {
     SimBench bench;
     testing::RecordingErrors errors;
     const auto read =
-        readConfiguration(bench.link, errors, on(bench), [&](const CellReadProgress& p) {
+        readConfiguration(bench.job(errors, "Configuration"), {}, [&](const CellReadProgress& p) {
             if (p.done == 10) {
                 bench.catalogue.line(bench.port)->unplug();
             }
@@ -170,11 +164,9 @@ TEST(TickedWrite, OneCellEveryHalfSecond_EmptyTicksSendNothing_StopEndsBetweenTi
     const std::vector<std::optional<CellWrite>> ticks = {CellWrite{14, 21}, CellWrite{15, 85},
                                                          std::nullopt, CellWrite{102, 75}};
     std::vector<int> passed;
-    TickWriteOptions options;
-    options.commPort = bench.port;
     const auto start = bench.clock.now();
     const auto written =
-        writeTicks(bench.link, errors, ticks, options, [&](int n) { passed.push_back(n); });
+        writeTicks(bench.job(errors, "Configuration"), ticks, [&](int n) { passed.push_back(n); });
     EXPECT_EQ(written.end, TransferEnd::Completed);
     EXPECT_EQ(written.ticksDone, 4);
     EXPECT_EQ(passed, (std::vector<int>{1, 2, 3, 4}));
@@ -195,8 +187,7 @@ TEST(TickedWrite, OneCellEveryHalfSecond_EmptyTicksSendNothing_StopEndsBetweenTi
     SimBench halted;
     std::stop_source stop;
     halted.link.setStopToken(stop.get_token());
-    options.commPort = halted.port;
-    const auto stopped = writeTicks(halted.link, errors, ticks, options, [&](int n) {
+    const auto stopped = writeTicks(halted.job(errors, "Configuration"), ticks, [&](int n) {
         if (n == 2) {
             stop.request_stop();
         }
@@ -223,7 +214,7 @@ TEST(Calibration, SamplingSwitchesTheShakerOffThenPollsTheAccelerometers) {
         EXPECT_EQ(bench.memory().eeprom[kShakerEnableCell], 0) << "told once it is in the logger";
     };
     const auto end = sampleAccelerometers(
-        bench.link, errors, bench.port, "Calibrate",
+        bench.job(errors, "Calibrate"),
         [&](const link::AccelerometerReading& r) {
             tracker.add(r);
             if (++readings == 50) {

@@ -11,10 +11,10 @@ namespace {
 
 using testing::SimBench;
 
-TEST(GetOnBoardParameters, ReadsFiveCellsWithTheirPausesAndClosesThePort) {
+TEST(OnBoardParameters, ReadsFiveCellsWithTheirPausesAndClosesThePort) {
     SimBench bench;
     testing::RecordingErrors errors;
-    const auto parameters = GetOnBoardParameters(bench.link, bench.port, errors, "Connect");
+    const auto parameters = readOnBoardParameters(bench.job(errors, "Connect"));
     ASSERT_TRUE(parameters);
     EXPECT_EQ(parameters->UpdateTimeIncrement, 3);
     EXPECT_FALSE(bench.link.isOpen());
@@ -30,7 +30,7 @@ TEST(GetOnBoardParameters, ReadsFiveCellsWithTheirPausesAndClosesThePort) {
     }
 }
 
-TEST(GetOnBoardParameters, DecodesTareWordsAsSignedDegreesToOneDecimal) {
+TEST(OnBoardParameters, DecodesTareWordsAsSignedDegreesToOneDecimal) {
     struct Case {
         std::uint8_t high, low;
         double x, y;
@@ -44,7 +44,7 @@ TEST(GetOnBoardParameters, DecodesTareWordsAsSignedDegreesToOneDecimal) {
         eeprom[device::cell::kTareX + 1] = eeprom[device::cell::kTareY + 1] = c.low;
         eeprom[device::cell::kUpdateTimeIncrement] = 255;
         testing::RecordingErrors errors;
-        const auto p = GetOnBoardParameters(bench.link, bench.port, errors, "Connect");
+        const auto p = readOnBoardParameters(bench.job(errors, "Connect"));
         ASSERT_TRUE(p);
         EXPECT_DOUBLE_EQ(p->TareX, c.x) << int(c.high) << " " << int(c.low);
         EXPECT_DOUBLE_EQ(p->TareY, c.y) << int(c.high) << " " << int(c.low);
@@ -52,40 +52,39 @@ TEST(GetOnBoardParameters, DecodesTareWordsAsSignedDegreesToOneDecimal) {
     }
 }
 
-TEST(GetOnBoardParameters,
-     FourRepliesOfFive_PulledAdapter_SilentPortOrMissingPort_AreNoParameters) {
+TEST(OnBoardParameters, FourRepliesOfFive_PulledAdapter_SilentPortOrMissingPort_AreNoParameters) {
     // The device falls silent one second after power-up: the fifth reply never comes.
     device::SimOptions tiring;
     tiring.faults.silenceEvery = ms(1000);
     tiring.faults.silenceLength = ms(300);
     SimBench fourOfFive(tiring);
     testing::RecordingErrors errors;
-    EXPECT_FALSE(GetOnBoardParameters(fourOfFive.link, fourOfFive.port, errors, "Connect"));
+    EXPECT_FALSE(readOnBoardParameters(fourOfFive.job(errors, "Connect")));
     EXPECT_EQ(fourOfFive.receivedBytes().size(), 10U);
     EXPECT_FALSE(fourOfFive.link.isOpen());
 
     // The adapter pulled out after two of the reads: no parameters, and no report either.
     SimBench pulled;
     pulled.catalogue.line(pulled.port)->unplugAfterWrites(4);
-    EXPECT_FALSE(GetOnBoardParameters(pulled.link, pulled.port, errors, "Connect"));
+    EXPECT_FALSE(readOnBoardParameters(pulled.job(errors, "Connect")));
     EXPECT_FALSE(pulled.link.isOpen());
 
     SimBench bench;
     const auto silent = static_cast<std::int16_t>(bench.catalogue.addSilentPort("ttyS1"));
-    EXPECT_FALSE(GetOnBoardParameters(bench.link, silent, errors, "Connect"));
-    EXPECT_FALSE(GetOnBoardParameters(bench.link, 9, errors, "Connect"));
+    EXPECT_FALSE(readOnBoardParameters(JobScope(bench.link, silent, errors, "Connect")));
+    EXPECT_FALSE(readOnBoardParameters(JobScope(bench.link, 9, errors, "Connect")));
     EXPECT_FALSE(bench.link.isOpen());
     EXPECT_TRUE(errors.reports.empty()) << "a failed probe is not an error";
 }
 
-TEST(GetOnBoardParameters, StopRequest_EndsTheReadsEarlyWithoutParameters) {
+TEST(OnBoardParameters, StopRequest_EndsTheReadsEarlyWithoutParameters) {
     SimBench bench;
     std::stop_source stop;
     stop.request_stop();
     bench.link.setStopToken(stop.get_token());
     testing::RecordingErrors errors;
     const auto start = bench.clock.now();
-    EXPECT_FALSE(GetOnBoardParameters(bench.link, bench.port, errors, "Connect"));
+    EXPECT_FALSE(readOnBoardParameters(bench.job(errors, "Connect")));
     EXPECT_LT(bench.clock.now() - start, ms(100));
     EXPECT_TRUE(bench.received().empty()) << "no command goes out once stopped";
     EXPECT_FALSE(bench.link.isOpen());

@@ -57,19 +57,22 @@ TEST(TestCommPort, PortHeldByAnotherControl_IsRefused) {
     EXPECT_TRUE(TestCommPort(bench.link, bench.port));
 }
 
-TEST(OpenCommPort, OpenLinkKeepsItsPortAndFailuresAreReported) {
+// The user may have moved on to another window meanwhile: the open still names its caller.
+TEST(OpenCommPort, OpenLinkKeepsItsPortAndFailuresAreReportedUnderTheCaller) {
     SimBench bench;
     testing::RecordingErrors errors;
-    OpenCommPort(bench.link, bench.port, errors, "Angles");
+    const auto graph = [] { return std::string("Graph"); };
+    const JobScope job(bench.link, bench.port, errors, "Angles", graph);
+    openCommPort(job);
     ASSERT_TRUE(bench.link.isOpen());
-    OpenCommPort(bench.link, 7, errors, "Angles");  // already open: unchanged
+    openCommPort(JobScope(bench.link, 7, errors, "Angles", graph));  // already open: unchanged
     EXPECT_EQ(bench.link.port(), bench.port);
     EXPECT_TRUE(errors.reports.empty());
-    CloseCommPort(bench.link, errors, "Angles");
+    closeCommPort(job);
     EXPECT_FALSE(bench.link.isOpen());
-    CloseCommPort(bench.link, errors, "Angles");  // closing twice is harmless
+    closeCommPort(job);  // closing twice is harmless
 
-    OpenCommPort(bench.link, 7, errors, "Angles");
+    openCommPort(JobScope(bench.link, 7, errors, "Angles", graph));
     ASSERT_EQ(errors.reports.size(), 1u);
     EXPECT_EQ(errors.reports[0].number, 8002);
     EXPECT_EQ(errors.reports[0].source, "OpenCommPort");

@@ -21,13 +21,6 @@ using testing::SimBench;
 // One byte on the line at 19200 baud, 8N1, in milliseconds.
 constexpr double kByteMs = 10.0 / 19200.0 * 1000.0;
 
-LiveOptions on(const SimBench& bench, const char* window = "Angles") {
-    LiveOptions options;
-    options.commPort = bench.port;
-    options.window = window;
-    return options;
-}
-
 class LiveLoop : public testing::TempFolderTest {
   protected:
     // Runs the angle loop until `readings` have come, posting `post` with reading `at`. The
@@ -52,7 +45,7 @@ class LiveLoop : public testing::TempFolderTest {
             tares.push_back(done);
             readingsBeforeTare.push_back(seen.size());
         };
-        end = sampleAngles(bench.link, errors, options, requests, events);
+        end = sampleAngles(bench.job(errors, "Angles"), options, requests, events);
         return seen;
     }
 
@@ -84,7 +77,7 @@ class LiveLoop : public testing::TempFolderTest {
 
 TEST_F(LiveLoop, AnglesComeAtTheDevicesPaceAndEveryOneIsRecorded) {
     SimBench bench;
-    auto options = on(bench);
+    LiveOptions options;
     options.recordTo = path("angles.tlg");
     writeFile(*options.recordTo, "header\r\n");
     const auto seen = angles(bench, options, 500);
@@ -105,7 +98,7 @@ TEST_F(LiveLoop, AnglesComeAtTheDevicesPaceAndEveryOneIsRecorded) {
 TEST_F(LiveLoop, TareTakesTheWordLastReadAndUntareWritesNoughts_BetweenTwoReplies) {
     for (const bool remove : {false, true}) {
         SimBench bench;
-        const auto seen = angles(bench, on(bench), 20, 10, TareRequest{Axis::X, remove});
+        const auto seen = angles(bench, {}, 20, 10, TareRequest{Axis::X, remove});
         ASSERT_EQ(tares.size(), 1U);
         ASSERT_GE(readingsBeforeTare[0], 10U);
         // The reading handed on last before the write.
@@ -147,9 +140,8 @@ TEST_F(LiveLoop, WriteDacDuringTheAccelerometerLoop_SendsBothHalvesWithTheirPaus
         }
     };
     events.dac = [&](const DacDone& d) { written.push_back(d); };
-    EXPECT_EQ(
-        sampleAccelerations(bench.link, errors, on(bench, "Accelerometers"), requests, events),
-        LiveEnd::Stopped);
+    EXPECT_EQ(sampleAccelerations(bench.job(errors, "Accelerometers"), {}, requests, events),
+              LiveEnd::Stopped);
     ASSERT_EQ(written.size(), 1U);
     const auto rx = bench.received();
     const std::size_t p = firstWriteAfterQuiet(rx, 'a', 6);
@@ -178,7 +170,7 @@ TEST_F(LiveLoop, RepliesOfTheWrongLength_AreDroppedAndNeverShiftTheRepliesAfterT
         faulty.attitude = device::FixedAttitude{30, -20};
         faulty.faults = c.faults;
         SimBench bench(faulty);
-        const auto seen = angles(bench, on(bench), 300);
+        const auto seen = angles(bench, {}, 300);
         ASSERT_EQ(seen.size(), 301U);
         for (const auto& s : seen) {
             // The words of X 30, Y -20 degrees.
@@ -221,12 +213,11 @@ TEST_F(LiveLoop, PortLostDuringATareOrDacWrite_IsReportedUnderTheWritesName) {
         if (c.accelerometers) {
             AccelerationLoopEvents events;
             events.reading = [&](const AccelerationSample&) { pullAfterFive(); };
-            ended = sampleAccelerations(bench.link, seen, on(bench, "Accelerometers"), requests,
-                                        events);
+            ended = sampleAccelerations(bench.job(seen, "Accelerometers"), {}, requests, events);
         } else {
             AngleLoopEvents events;
             events.reading = [&](const AngleSample&) { pullAfterFive(); };
-            ended = sampleAngles(bench.link, seen, on(bench), requests, events);
+            ended = sampleAngles(bench.job(seen, "Angles"), {}, requests, events);
         }
         EXPECT_EQ(ended, LiveEnd::PortFailed) << c.procedure;
         ASSERT_EQ(seen.reports.size(), 1U) << c.procedure;
@@ -238,7 +229,7 @@ TEST_F(LiveLoop, PortLostDuringATareOrDacWrite_IsReportedUnderTheWritesName) {
 TEST_F(LiveLoop, ATareAskedBeforeAnyReading_WaitsForTheFirstOne) {
     SimBench bench;
     requests.post(TareRequest{Axis::X, false});
-    const auto seen = angles(bench, on(bench), 3);
+    const auto seen = angles(bench, {}, 3);
     ASSERT_EQ(tares.size(), 1U);
     EXPECT_EQ(bench.memory().word(14), seen[0].reading.wordX) << "the first reading's word";
     EXPECT_EQ(tares[0].tareDegrees, seen[0].reading.angleX);
@@ -246,7 +237,7 @@ TEST_F(LiveLoop, ATareAskedBeforeAnyReading_WaitsForTheFirstOne) {
 
 TEST_F(LiveLoop, RecordingThatFails_IsReportedOnceWhileSamplingGoesOn) {
     SimBench bench;
-    auto options = on(bench);
+    LiveOptions options;
     options.recordTo = path("no such folder/angles.tlg");
     int failures = 0;
     std::stop_source stop;
@@ -259,7 +250,8 @@ TEST_F(LiveLoop, RecordingThatFails_IsReportedOnceWhileSamplingGoesOn) {
         }
     };
     events.recordingFailed = [&] { ++failures; };
-    EXPECT_EQ(sampleAngles(bench.link, errors, options, requests, events), LiveEnd::Stopped);
+    EXPECT_EQ(sampleAngles(bench.job(errors, "Angles"), options, requests, events),
+              LiveEnd::Stopped);
     EXPECT_EQ(readings, 51) << "the reply held back at the stop too";
     EXPECT_EQ(failures, 1);
     EXPECT_EQ(errors.reports.size(), 1U);
@@ -292,14 +284,14 @@ TEST_F(LiveLoop, DeviceFallingSilent_IsToldOnceAndAgainWhenItAnswers) {
         const auto silence = [&](bool silent) { told.emplace_back(silent, bench.clock.now()); };
         if (loop == Loop::Angles) {
             AngleLoopEvents events{[&](const AngleSample&) { reading(); }, {}, {}, silence};
-            (void)sampleAngles(bench.link, errors, on(bench), requests, events);
+            (void)sampleAngles(bench.job(errors, "Angles"), {}, requests, events);
         } else if (loop == Loop::Accelerations) {
             AccelerationLoopEvents events{
                 [&](const AccelerationSample&) { reading(); }, {}, {}, silence};
-            (void)sampleAccelerations(bench.link, errors, on(bench), requests, events);
+            (void)sampleAccelerations(bench.job(errors, "Angles"), {}, requests, events);
         } else {
             (void)config::sampleAccelerometers(
-                bench.link, errors, bench.port, "Calibrate",
+                bench.job(errors, "Calibrate"),
                 [&](const link::AccelerometerReading&) { reading(); }, {{}, silence});
         }
         ASSERT_EQ(told.size(), 2U) << static_cast<int>(loop);

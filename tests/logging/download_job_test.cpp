@@ -61,9 +61,8 @@ class DownloadJob : public testing::TempFolderTest {
         frontEnd.file = file;
         frontEnd.answer = existing;
         DownloadRequest request = requestTemplate;
-        request.commPort = bench.port;
         request.appVersion = "3.2.4";
-        return runDownload(bench.link, errors, request, frontEnd);
+        return runDownload(bench.job(errors, "DownloadErase"), request, frontEnd);
     }
     DownloadResult download(const device::SimOptions& options, const std::string& file,
                             ExistingFile existing = ExistingFile::Restart) {

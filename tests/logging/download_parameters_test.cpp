@@ -14,7 +14,7 @@ using testing::SimBench;
 
 ParameterOutcome query(SimBench& bench, std::string_view separator = ".") {
     testing::RecordingErrors errors;
-    return GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", separator);
+    return readDownloadParameters(bench.job(errors, "DownloadErase"), separator);
 }
 
 TEST(DownloadParameters, FourQueriesWithTheirBytesAndPauses) {
@@ -24,8 +24,8 @@ TEST(DownloadParameters, FourQueriesWithTheirBytesAndPauses) {
     std::vector<int> steps;
     testing::RecordingErrors errors;
     const auto start = bench.clock.now();
-    const auto outcome = GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", ".",
-                                               {}, [&](int done) { steps.push_back(done); });
+    const auto outcome = readDownloadParameters(bench.job(errors, "DownloadErase"), ".", {},
+                                                [&](int done) { steps.push_back(done); });
     ASSERT_FALSE(outcome.failed);
     EXPECT_EQ(steps, (std::vector<int>{1, 2, 3, 4}));
     EXPECT_FALSE(bench.link.isOpen());
@@ -60,12 +60,12 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
     SimBench quick(options);
     testing::RecordingErrors errors;
     const auto fixedStart = fixed.clock.now();
-    const auto once = GetDownloadParameters(fixed.link, fixed.port, errors, "DownloadErase", ".");
+    const auto once = readDownloadParameters(fixed.job(errors, "DownloadErase"), ".");
     const double fixedMs =
         std::chrono::duration<double, std::milli>(fixed.clock.now() - fixedStart).count();
     const auto quickStart = quick.clock.now();
-    const auto twice = GetDownloadParameters(quick.link, quick.port, errors, "DownloadErase", ".",
-                                             {.asks = 16, .untilReply = true});
+    const auto twice = readDownloadParameters(quick.job(errors, "DownloadErase"), ".",
+                                              {.asks = 16, .untilReply = true});
     const double quickMs =
         std::chrono::duration<double, std::milli>(quick.clock.now() - quickStart).count();
     ASSERT_FALSE(once.failed);
@@ -94,8 +94,9 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
     SimBench silent;
     const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
     const auto silentStart = silent.clock.now();
-    const auto nothing = GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".",
-                                               {.asks = 1, .untilReply = true});
+    const auto nothing =
+        readDownloadParameters(link::JobScope(silent.link, none, errors, "DownloadErase"), ".",
+                               {.asks = 1, .untilReply = true});
     EXPECT_EQ(nothing.failed, ParameterStep::Mode);
     const double silentMs =
         std::chrono::duration<double, std::milli>(silent.clock.now() - silentStart).count();
@@ -105,8 +106,8 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
 
     // An ask after one that got no whole answer keeps the lead-in, for a logger that needs it.
     const auto twiceStart = silent.clock.now();
-    (void)GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".",
-                                {.asks = 2, .untilReply = true});
+    (void)readDownloadParameters(link::JobScope(silent.link, none, errors, "DownloadErase"), ".",
+                                 {.asks = 2, .untilReply = true});
     const double twiceMs =
         std::chrono::duration<double, std::milli>(silent.clock.now() - twiceStart).count();
     EXPECT_NEAR(twiceMs, kSilentAskMs + 250 + kSilentAskMs, 1);
@@ -168,7 +169,8 @@ TEST(DownloadParameters, DeviceFallingSilent_FailsAtThatStepAndSkipsTheRest) {
     SimBench silent;
     const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
     testing::RecordingErrors errors;
-    const auto first = GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".");
+    const auto first =
+        readDownloadParameters(link::JobScope(silent.link, none, errors, "DownloadErase"), ".");
     EXPECT_EQ(first.failed, ParameterStep::Mode);
 }
 
@@ -181,9 +183,8 @@ TEST(DownloadParameters, ConfirmedRead_OnABadLine_AgreesWithACleanRead) {
         bad.faults.lose = bad.faults.extra = bad.faults.shortReply = 0.01;
         SimBench bench(bad);
         testing::RecordingErrors errors;
-        const auto confirmed =
-            GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", ".",
-                                  {.asks = 16, .untilReply = seed % 2 == 0});
+        const auto confirmed = readDownloadParameters(bench.job(errors, "DownloadErase"), ".",
+                                                      {.asks = 16, .untilReply = seed % 2 == 0});
         ASSERT_FALSE(confirmed.failed) << seed;
         const auto& p = confirmed.parameters;
         EXPECT_EQ(p.LaunchTime, expected.LaunchTime) << seed;
@@ -199,8 +200,8 @@ TEST(DownloadParameters, ConfirmedRead_OnABadLine_AgreesWithACleanRead) {
     SimBench silent;
     const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
     testing::RecordingErrors errors;
-    const auto never =
-        GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".", {.asks = 3});
+    const auto never = readDownloadParameters(
+        link::JobScope(silent.link, none, errors, "DownloadErase"), ".", {.asks = 3});
     EXPECT_EQ(never.failed, ParameterStep::Mode);
     EXPECT_FALSE(never.portFailed) << "a silent logger is no failed port";
     EXPECT_TRUE(errors.reports.empty());
@@ -214,8 +215,7 @@ TEST(DownloadParameters, FailedPort_IsReportedOnceAndNotAskedAgain) {
     other.setPort(busy.port);
     other.open();
     testing::RecordingErrors errors;
-    const auto held =
-        GetDownloadParameters(busy.link, busy.port, errors, "DownloadErase", ".", {.asks = 16});
+    const auto held = readDownloadParameters(busy.job(errors, "DownloadErase"), ".", {.asks = 16});
     EXPECT_EQ(held.failed, ParameterStep::Mode);
     EXPECT_TRUE(held.portFailed);
     ASSERT_EQ(errors.reports.size(), 1U);
@@ -227,12 +227,12 @@ TEST(DownloadParameters, FailedPort_IsReportedOnceAndNotAskedAgain) {
     // The adapter pulled out between two queries: one report, under the query that met it.
     SimBench pulled;
     errors.reports.clear();
-    const auto lost = GetDownloadParameters(pulled.link, pulled.port, errors, "DownloadErase", ".",
-                                            {.asks = 16}, [&](int done) {
-                                                if (done == 2) {
-                                                    pulled.catalogue.line(pulled.port)->unplug();
-                                                }
-                                            });
+    const auto lost = readDownloadParameters(pulled.job(errors, "DownloadErase"), ".", {.asks = 16},
+                                             [&](int done) {
+                                                 if (done == 2) {
+                                                     pulled.catalogue.line(pulled.port)->unplug();
+                                                 }
+                                             });
     EXPECT_EQ(lost.failed, ParameterStep::Header1);
     EXPECT_TRUE(lost.portFailed);
     ASSERT_EQ(errors.reports.size(), 1U);

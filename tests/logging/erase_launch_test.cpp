@@ -23,17 +23,11 @@ device::SimOptions recorded() {
     return options;
 }
 
-EraseOptions on(const SimBench& bench) {
-    EraseOptions options;
-    options.commPort = bench.port;
-    return options;
-}
-
 TEST(Erase, CountsProgressBytesEveryHalfSecondUntil2050HaveCome) {
     SimBench bench(recorded());
     testing::RecordingErrors errors;
     std::vector<std::size_t> counts;
-    const auto end = eraseMemory(bench.link, errors, on(bench),
+    const auto end = eraseMemory(bench.job(errors, "DownloadErase"), {},
                                  [&](const EraseProgress& p) { counts.push_back(p.waiting); });
     EXPECT_EQ(end, EraseEnd::Completed);
     EXPECT_EQ(bench.receivedBytes(), std::vector<std::uint8_t>{'e'});
@@ -52,7 +46,7 @@ TEST(Erase, StopHaltsItWithoutSendingAnythingMore) {
     std::stop_source stop;
     bench.link.setStopToken(stop.get_token());
     int ticks = 0;
-    const auto end = eraseMemory(bench.link, errors, on(bench), [&](const EraseProgress&) {
+    const auto end = eraseMemory(bench.job(errors, "DownloadErase"), {}, [&](const EraseProgress&) {
         if (++ticks == 3) {
             stop.request_stop();
         }
@@ -70,10 +64,10 @@ TEST(Erase, LoggerFallingSilent_IsToldAndEndsTheErase_OnlyWhenALimitIsGiven) {
     options.faults.silenceLength = link::ms(60000);
     SimBench bench(options);
     testing::RecordingErrors errors;
-    auto limited = on(bench);
+    EraseOptions limited;
     limited.giveUpAfterSilence = link::ms(5000);
     std::vector<EraseProgress> ticks;
-    const auto end = eraseMemory(bench.link, errors, limited,
+    const auto end = eraseMemory(bench.job(errors, "DownloadErase"), limited,
                                  [&](const EraseProgress& p) { ticks.push_back(p); });
     EXPECT_EQ(end, EraseEnd::Stalled);
     ASSERT_FALSE(ticks.empty());
@@ -88,12 +82,13 @@ TEST(Erase, LoggerFallingSilent_IsToldAndEndsTheErase_OnlyWhenALimitIsGiven) {
     std::stop_source stop;
     watched.link.setStopToken(stop.get_token());
     link::Nanos longest{0};
-    const auto halted = eraseMemory(watched.link, errors, on(watched), [&](const EraseProgress& p) {
-        longest = std::max(longest, p.sinceLastByte);
-        if (p.sinceLastByte >= link::ms(30000)) {
-            stop.request_stop();
-        }
-    });
+    const auto halted =
+        eraseMemory(watched.job(errors, "DownloadErase"), {}, [&](const EraseProgress& p) {
+            longest = std::max(longest, p.sinceLastByte);
+            if (p.sinceLastByte >= link::ms(30000)) {
+                stop.request_stop();
+            }
+        });
     EXPECT_EQ(halted, EraseEnd::Halted);
     EXPECT_GE(longest, link::ms(30000));
     EXPECT_TRUE(errors.reports.empty());
@@ -103,7 +98,7 @@ TEST(Erase, AdapterPulledOut_EndsItWithOneReport) {
     SimBench bench(recorded());
     testing::RecordingErrors errors;
     int ticks = 0;
-    const auto end = eraseMemory(bench.link, errors, on(bench), [&](const EraseProgress&) {
+    const auto end = eraseMemory(bench.job(errors, "DownloadErase"), {}, [&](const EraseProgress&) {
         if (++ticks == 2) {
             bench.catalogue.line(bench.port)->unplug();
         }
@@ -124,7 +119,7 @@ TEST(Launch, LaunchTimeCellsTakeTheDateWithTheMonthLast) {
     SimBench bench;
     const std::uint8_t rate = bench.memory().eeprom[102];
     testing::RecordingErrors errors;
-    ASSERT_TRUE(WriteLaunchTime(bench.link, bench.port, errors, stamp));
+    ASSERT_TRUE(writeLaunchTime(bench.job(errors, "Main"), stamp));
     const std::vector<std::uint8_t> expected = {'p', 103, 3,   'p', 104, 7,   'p',
                                                 105, 234, 'p', 106, 9,   'p', 107,
                                                 5,   'p', 108, 7,   'p', 109, 3};
@@ -143,7 +138,7 @@ TEST(Launch, StampsErasesStartsLoggingAndEndsWhenTheProgressStops) {
     testing::RecordingErrors errors;
     std::vector<double> pages;
     const auto result =
-        launchLogging(bench.link, bench.port, errors, [&](double page) { pages.push_back(page); });
+        launchLogging(bench.job(errors, "Main"), [&](double page) { pages.push_back(page); });
     EXPECT_EQ(result.end, LaunchEnd::Launched);
     EXPECT_FALSE(result.portLost);
     EXPECT_EQ(result.progressBytes, link::kEraseProgressBytes);
@@ -168,8 +163,10 @@ TEST(Launch, SilentDevice_EndsAtTheFirstTick_ErasedPagesKeepToTheMemory) {
     testing::RecordingErrors errors;
     int ticks = 0;
     const auto start = bench.clock.now();
-    EXPECT_EQ(launchLogging(bench.link, silent, errors, [&](double) { ++ticks; }).end,
-              LaunchEnd::Launched);
+    EXPECT_EQ(
+        launchLogging(link::JobScope(bench.link, silent, errors, "Main"), [&](double) { ++ticks; })
+            .end,
+        LaunchEnd::Launched);
     EXPECT_EQ(ticks, 0);
     using Ms = std::chrono::duration<double, std::milli>;
     EXPECT_NEAR(Ms(bench.clock.now() - start).count(), 21 * 12 + 1000 + 250, 5);
@@ -179,7 +176,8 @@ TEST(Launch, SilentDevice_EndsAtTheFirstTick_ErasedPagesKeepToTheMemory) {
     EXPECT_EQ(erasedPagesOf(10.5), 4) << "3.5 rounds to even";
     EXPECT_EQ(erasedPagesOf(9000), 2047);
 
-    EXPECT_EQ(launchLogging(bench.link, 9, errors, {}).end, LaunchEnd::LaunchTimeFailed);
+    EXPECT_EQ(launchLogging(link::JobScope(bench.link, 9, errors, "Main"), {}).end,
+              LaunchEnd::LaunchTimeFailed);
 }
 
 // A logger that falls silent half-way through the launch's erase: the launch ends as it would,
@@ -190,7 +188,7 @@ TEST(Launch, ProgressStoppingHalfWay_IsNamedAfterTheDisconnectMessage) {
         d->silenceBetween(bench.clock.now() + link::ms(3000), bench.clock.now() + link::ms(60000));
     });
     testing::RecordingErrors errors;
-    const LaunchResult result = launchLogging(bench.link, bench.port, errors, {});
+    const LaunchResult result = launchLogging(bench.job(errors, "Main"), {});
     EXPECT_EQ(result.end, LaunchEnd::Launched);
     EXPECT_GT(result.progressBytes, 0U);
     EXPECT_LT(result.progressBytes, link::kEraseProgressBytes);
@@ -226,7 +224,7 @@ TEST(Launch, AdapterPulledOut_SaysWhetherTheMemoryWasErased) {
         SimBench bench(recorded());
         bench.catalogue.line(bench.port)->unplugAfterWrites(c.writesBeforeLoss);
         testing::RecordingErrors errors;
-        const LaunchResult result = launchLogging(bench.link, bench.port, errors, {});
+        const LaunchResult result = launchLogging(bench.job(errors, "Main"), {});
         EXPECT_EQ(result.end, c.end) << c.writesBeforeLoss;
         EXPECT_TRUE(result.portLost);
         EXPECT_EQ(result.eraseSent, c.eraseSent);

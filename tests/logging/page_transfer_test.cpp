@@ -19,7 +19,7 @@ struct Download {
 
     TransferResult run(TransferOptions options = {}) {
         return transferPages(
-            bench.link, bench.port, errors, options,
+            bench.job(errors, "DownloadErase"), options,
             [&](std::int32_t page, std::span<const std::uint8_t> bytes) {
                 order.push_back(page);
                 pages[page].assign(bytes.begin(), bytes.end());

@@ -20,17 +20,16 @@ TEST(AngleSending, SendsTheReadingsTakenWhileSendingIsOn_EachAsItsAngleDatagram)
     testing::RecordingErrors errors;
     std::stop_source stop;
     bench.link.setStopToken(stop.get_token());
-    live::LiveOptions options;
-    options.commPort = bench.port;
-    options.window = "RemoteSession";
+    struct Recorded final : DatagramSink {
+        void send(const std::string& datagram) override { sent.push_back(datagram); }
+        std::vector<std::string> sent;
+    } sink;
 
     int readings = 0;
-    std::vector<std::string> sent;
     std::vector<std::optional<std::string>> handedOn;
     std::vector<link::AngleReading> sampled;
     AngleSending sending;
     sending.sending = [&] { return readings < 3 || readings >= 6; };
-    sending.send = [&](const std::string& datagram) { sent.push_back(datagram); };
     sending.sampled = [&](const live::AngleSample& sample,
                           const std::optional<std::string>& datagram) {
         sampled.push_back(sample.reading);
@@ -39,7 +38,8 @@ TEST(AngleSending, SendsTheReadingsTakenWhileSendingIsOn_EachAsItsAngleDatagram)
             stop.request_stop();
         }
     };
-    EXPECT_EQ(sendSampledAngles(bench.link, errors, options, sending), live::LiveEnd::Stopped);
+    EXPECT_EQ(sendSampledAngles(bench.job(errors, "RemoteSession"), sink, sending),
+              live::LiveEnd::Stopped);
     EXPECT_TRUE(errors.reports.empty());
 
     ASSERT_GE(sampled.size(), 10U);
@@ -52,7 +52,7 @@ TEST(AngleSending, SendsTheReadingsTakenWhileSendingIsOn_EachAsItsAngleDatagram)
             expected.push_back(*handedOn[i]);
         }
     }
-    EXPECT_EQ(sent, expected);
+    EXPECT_EQ(sink.sent, expected);
 }
 
 }  // namespace

@@ -143,9 +143,10 @@ class GuiHarness {
     platform::SystemPortCatalogue systemPorts{realClock};
     link::PortCatalogue& ports =
         options_.systemPorts ? static_cast<link::PortCatalogue&>(systemPorts) : catalogue;
-    // As in the program: a job's failure names the window that is active then.
+    // As in the program: a failure names the window that is active then (a job's scope does
+    // that itself).
     frame::ActiveScreenErrors screenErrors{errors};
-    platform::ui::DeviceThread device{ports, screenErrors, messages};
+    platform::ui::DeviceThread device{ports, errors, messages};
     QTemporaryDir root;
     common::ui::AppContext context{.state = {},
                                    .messages = messages,

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "device/sim_transport.h"
 #include "link/clock.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 
 namespace tilt::testing {
 
@@ -37,6 +39,11 @@ struct SimBench {
         }
         return bytes;
     }
+    // A job on this link and the device's port, its reports to `errors` naming `screen`.
+    link::JobScope job(ErrorReporter& errors, std::string screen) {
+        return {link, port, errors, std::move(screen)};
+    }
+
     device::DeviceMemory& memory() {
         return catalogue.line(port)->withDevice(
             [](device::SimDevice* d) -> device::DeviceMemory& { return d->memory(); });

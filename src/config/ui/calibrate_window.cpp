@@ -132,14 +132,17 @@ void Calibrate::startSampling(bool warnAboutShaker) {
         });
     watch.silence = platform::ui::DeviceThread::toWindow<bool>(
         this, [this](bool silent) { showSilence(silent); });
-    ErrorReporter& errors = context_.errors;
-    const std::int16_t port = context_.state.CommPort;
     const bool started = context_.device.start<SamplingEnd>(
-        this, {"Calibration sampling", "mnuSample_Click", mnuSample_},
-        [publish, watch, &errors, port](link::DeviceLink& link) {
+        this,
+        {.title = "Calibration sampling",
+         .source = "mnuSample_Click",
+         .entry = mnuSample_,
+         .commPort = context_.state.CommPort,
+         .screen = kWindow},
+        [publish, watch](const link::JobScope& job) {
             CalibrationTracker tracker;
             return sampleAccelerometers(
-                link, errors, port, kWindow,
+                job,
                 [&](const link::AccelerometerReading& reading) {
                     tracker.add(reading);
                     publish(tracker);
@@ -236,12 +239,15 @@ void Calibrate::mnuWrite_Click() {
     auto onTick =
         platform::ui::DeviceThread::toWindow<int>(this, [this](int n) { showWriteTick(n); });
     const auto record = recordWrittenCells(context_, ticks);
-    ErrorReporter& errors = context_.errors;
-    const TickWriteOptions options{context_.state.CommPort, kWindow};
     const bool started = context_.device.start<TickWriteResult>(
-        this, {"Calibration write", "mnuWrite_Click"},  // a write is not stopped by its entry
-        [ticks, onTick, record, options, &errors](link::DeviceLink& link) {
-            const auto written = writeTicks(link, errors, ticks, options, onTick);
+        this,
+        // A write is not stopped by its entry.
+        {.title = "Calibration write",
+         .source = "mnuWrite_Click",
+         .commPort = context_.state.CommPort,
+         .screen = kWindow},
+        [ticks, onTick, record](const link::JobScope& job) {
+            const auto written = writeTicks(job, ticks, onTick);
             record(written.ticksDone);
             return written;
         },

@@ -23,6 +23,7 @@
 #include "config/ui/parameter_rows.h"
 #include "frame/window_registry.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/port_catalogue.h"
 #include "platform/ui/device_thread.h"
 
@@ -301,24 +302,27 @@ void Configuration::mnuRead_Click() {
     readProgress_.discard();
     const auto onProgress = readProgress_.publisher();
     CellReadOptions options;
-    options.commPort = context_.state.CommPort;
-    options.window = kWindow;
     // A picture is taken without dialogs: its read keeps its failures to itself.
     std::shared_ptr<ErrorReporter> quiet;
     if (picturing_) {
         quiet = std::make_shared<CountingErrors>();
         options.giveUpAfterSilence = kPictureGiveUp;
     }
-    ErrorReporter& errors = quiet ? *quiet : context_.errors;
     const bool started = context_.device.start<ReadOutcome>(
-        this, {"Read", "mnuRead_Click", mnuRead_},
-        [options, &errors, quiet, onProgress](link::DeviceLink& link) {
+        this,
+        {.title = "Read",
+         .source = "mnuRead_Click",
+         .entry = mnuRead_,
+         .commPort = context_.state.CommPort,
+         .screen = kWindow},
+        [options, quiet, onProgress](const link::JobScope& job) {
+            const link::JobScope scope =
+                quiet ? link::JobScope(job.link(), job.commPort(), *quiet, job.caller()) : job;
             ReadOutcome outcome;
-            outcome.result =
-                readConfiguration(link, errors, options, [&](const CellReadProgress& p) {
-                    outcome.done = p.done;
-                    onProgress(p);
-                });
+            outcome.result = readConfiguration(scope, options, [&](const CellReadProgress& p) {
+                outcome.done = p.done;
+                onProgress(p);
+            });
             return outcome;
         },
         [this](const ReadOutcome& outcome) { readEnded(outcome); }, [this] { endActivity(); });
@@ -425,14 +429,15 @@ void Configuration::mnuWrite_Click() {
             messages.show(writeEndText(TransferEnd::Stopped, ticks, ticksDone,
                                        "open Configure Device and choose File > Write"));
         });
-    TickWriteOptions options;
-    options.commPort = context_.state.CommPort;
-    options.window = kWindow;
-    ErrorReporter& errors = context_.errors;
     const bool started = context_.device.start<TickWriteResult>(
-        this, {"Write", "mnuWrite_Click", mnuWrite_},
-        [ticks, options, &errors, onTick, record, stoppedByReturn](link::DeviceLink& link) {
-            const auto written = writeTicks(link, errors, ticks, options, onTick);
+        this,
+        {.title = "Write",
+         .source = "mnuWrite_Click",
+         .entry = mnuWrite_,
+         .commPort = context_.state.CommPort,
+         .screen = kWindow},
+        [ticks, onTick, record, stoppedByReturn](const link::JobScope& job) {
+            const auto written = writeTicks(job, ticks, onTick);
             record(written.ticksDone);
             if (written.end == TransferEnd::Stopped) {
                 stoppedByReturn(written.ticksDone);

@@ -114,10 +114,11 @@ void EEPROM::cmdRead_Click() {
     const std::int16_t port = context_.state.CommPort;
     const bool quiet = picturing_;
     const bool started = context_.device.start<std::optional<std::uint8_t>>(
-        this, {"Read EEPROM", "cmdRead_Click"},
-        [port, address, quiet](link::DeviceLink& link) -> std::optional<std::uint8_t> {
+        this,
+        {.title = "Read EEPROM", .source = "cmdRead_Click", .commPort = port, .screen = "EEPROM"},
+        [address, quiet](const link::JobScope& job) -> std::optional<std::uint8_t> {
             try {
-                return readEepromCell(link, port, *address);
+                return readEepromCell(job, *address);
             } catch (const Error&) {
                 if (quiet) {
                     return std::nullopt;  // a picture has nobody to tell
@@ -163,9 +164,10 @@ void EEPROM::cmdWrite_Click() {
     setControlsEnabled(false);
     const std::int16_t port = context_.state.CommPort;
     const bool started = context_.device.start<bool>(
-        this, {"Write EEPROM", "cmdWrite_Click"},
-        [port, address, value](link::DeviceLink& link) {
-            writeEepromCell(link, port, *address, static_cast<int>(value));
+        this,
+        {.title = "Write EEPROM", .source = "cmdWrite_Click", .commPort = port, .screen = "EEPROM"},
+        [address, value](const link::JobScope& job) {
+            writeEepromCell(job, *address, static_cast<int>(value));
             return true;
         },
         {}, [this] { setControlsEnabled(true); });

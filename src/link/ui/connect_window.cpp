@@ -15,6 +15,7 @@
 #include "common/ui/field_caption.h"
 #include "link/auto_detect.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/onboard_parameters.h"
 #include "link/port_catalogue.h"
 #include "platform/settings_store.h"
@@ -155,11 +156,11 @@ void Connect::cmdAutoDetect_Click() {
     const ThreadStarter threads = context_.threads;
     const bool started = context_.device.start<std::optional<std::int16_t>>(
         this, {"Auto Detect", "cmdAutoDetect_Click"},
-        [&catalogue, threads, onProgress](DeviceLink& link) {
+        [&catalogue, threads, onProgress](const JobScope& job) {
             // The search opens ports of its own, several at once; it takes only the stop.
             return autoDetect(
                 catalogue, threads, [&](const SearchProgress& p) { onProgress(p); },
-                link.stopToken());
+                job.link().stopToken());
         },
         [this](std::optional<std::int16_t> found) {
             restoreControls();  // before the message; the closing call covers the error path
@@ -205,12 +206,9 @@ void Connect::readOnBoardParameters() {
     showActivity(tr("Reading the tares and the update time increment on Comm %1\u2026").arg(port));
     readingParameters_ = true;
     progress_->setRange(0, 0);  // busy, no steps to show
-    ErrorReporter& errors = context_.errors;
     const bool started = context_.device.start<std::optional<OnBoardParameters>>(
-        this, {"Connect", "cmdOK_Click"},
-        [&errors, port](DeviceLink& link) {
-            return GetOnBoardParameters(link, port, errors, kScreen);
-        },
+        this, {.title = "Connect", .source = "cmdOK_Click", .commPort = port, .screen = kScreen},
+        [](const JobScope& job) { return link::readOnBoardParameters(job); },
         [this](std::optional<OnBoardParameters> parameters) {
             endActivity();
             if (cancelled_) {

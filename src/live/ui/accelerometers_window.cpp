@@ -287,10 +287,8 @@ LiveWindow::Loop Accelerometers::makeLoop() {
     };
     events.recordingFailed = recordingFailedNotice();
     events.silence = silenceNotice();
-    ErrorReporter& errors = context_.errors;
-    return [events, &errors](link::DeviceLink& link, const LiveOptions& options,
-                             LoopRequests& requests) {
-        return sampleAccelerations(link, errors, options, requests, events);
+    return [events](const link::JobScope& job, const LiveOptions& options, LoopRequests& requests) {
+        return sampleAccelerations(job, options, requests, events);
     };
 }
 

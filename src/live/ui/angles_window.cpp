@@ -134,10 +134,8 @@ LiveWindow::Loop Angles::makeLoop() {
     };
     events.recordingFailed = recordingFailedNotice();
     events.silence = silenceNotice();
-    ErrorReporter& errors = context_.errors;
-    return [events, &errors](link::DeviceLink& link, const LiveOptions& options,
-                             LoopRequests& requests) {
-        return sampleAngles(link, errors, options, requests, events);
+    return [events](const link::JobScope& job, const LiveOptions& options, LoopRequests& requests) {
+        return sampleAngles(job, options, requests, events);
     };
 }
 

@@ -147,8 +147,6 @@ void LiveWindow::closeEvent(QCloseEvent* event) {
 void LiveWindow::startSampling() {
     const AppState& state = context_.state;
     LiveOptions options;
-    options.commPort = state.CommPort;
-    options.window = kind_.window;
     if (state.SaveLiveReadings && !state.DataFileName.empty()) {
         options.recordTo = state.DataFileName;
     }
@@ -156,9 +154,14 @@ void LiveWindow::startSampling() {
     feed().discard();
     end_.reset();
     const bool started = context_.device.start<LiveEnd>(
-        this, {std::string(kind_.window) + " sampling", "mnuSample_Click", mnuSample_},
-        [loop = makeLoop(), options, requests](link::DeviceLink& link) {
-            return loop(link, options, *requests);
+        this,
+        {.title = std::string(kind_.window) + " sampling",
+         .source = "mnuSample_Click",
+         .entry = mnuSample_,
+         .commPort = state.CommPort,
+         .screen = kind_.window},
+        [loop = makeLoop(), options, requests](const link::JobScope& job) {
+            return loop(job, options, *requests);
         },
         [this](LiveEnd end) { end_ = end; }, [this] { loopEnded(); });
     if (!started) {

@@ -22,7 +22,7 @@ class QLineEdit;
 class QVBoxLayout;
 
 namespace tilt::link {
-class DeviceLink;
+class JobScope;
 }
 namespace tilt::common::ui {
 struct AppContext;
@@ -63,7 +63,7 @@ class LiveWindow : public QMainWindow, public common::ui::Pictured {
 
     // The window's sampling loop with its events, made on the user-interface thread as sampling
     // starts; it runs on the device thread.
-    using Loop = std::function<LiveEnd(link::DeviceLink&, const LiveOptions&, LoopRequests&)>;
+    using Loop = std::function<LiveEnd(const link::JobScope&, const LiveOptions&, LoopRequests&)>;
     [[nodiscard]] virtual Loop makeLoop() = 0;
     [[nodiscard]] virtual FrameFeed& feed() = 0;
     // The window's controls as sampling starts and stops; `clear` says whether the readings go

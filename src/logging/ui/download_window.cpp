@@ -272,18 +272,20 @@ void DownloadErase::startDownload() {
 
     const AppState& state = context_.state;
     DownloadRequest request;
-    request.commPort = state.CommPort;
     request.pageCount = state.PageCount;
-    request.window = kWindow;
     request.appVersion = state.AppVersion;
     request.decimalSeparator = platform::decimalSeparator();
     request.lastReceive = state.LastReceiveTime;
     auto dialogs = std::make_shared<DownloadDialogs>(this);
-    ErrorReporter& errors = context_.errors;
     const bool started = context_.device.start<DownloadResult>(
-        this, {"Download", "mnuDownload_Click", mnuDownload_},
-        [request, dialogs, &errors](link::DeviceLink& link) {
-            return runDownload(link, errors, request, *dialogs);
+        this,
+        {.title = "Download",
+         .source = "mnuDownload_Click",
+         .entry = mnuDownload_,
+         .commPort = state.CommPort,
+         .screen = kWindow},
+        [request, dialogs](const link::JobScope& job) {
+            return runDownload(job, request, *dialogs);
         },
         [this](const DownloadResult& result) { downloadEnded(result); },
         [this] {
@@ -557,15 +559,15 @@ void DownloadErase::mnuErase_Click() {
     PBarErase_->setTextVisible(true);
     auto onProgress = platform::ui::DeviceThread::toWindow<EraseProgress>(
         this, [this](const EraseProgress& p) { showEraseProgress(p); });
-    ErrorReporter& errors = context_.errors;
-    EraseOptions options;
-    options.commPort = context_.state.CommPort;
-    options.window = kWindow;
     const bool started = context_.device.start<EraseEnd>(
-        this, {"Erase", "mnuErase_Click", mnuErase_},
-        [&errors, options, onProgress](link::DeviceLink& link) {
-            return eraseMemory(link, errors, options,
-                               [&](const EraseProgress& p) { onProgress(p); });
+        this,
+        {.title = "Erase",
+         .source = "mnuErase_Click",
+         .entry = mnuErase_,
+         .commPort = context_.state.CommPort,
+         .screen = kWindow},
+        [onProgress](const link::JobScope& job) {
+            return eraseMemory(job, {}, [&](const EraseProgress& p) { onProgress(p); });
         },
         [this](EraseEnd end) { eraseEnded(end); },
         [this] {

@@ -50,12 +50,14 @@ void LaunchPanel::mnuLaunch_Click() {
 
     auto progress = platform::ui::DeviceThread::toWindow<double>(
         this, [this](double pages) { showErasedPages(pages); });
-    ErrorReporter& errors = context_.errors;
-    const std::int16_t port = context_.state.CommPort;
     const bool started = context_.device.start<LaunchResult>(
-        this, {"Launch", "mnuLaunch_Click"},
-        [&errors, port, progress](link::DeviceLink& link) {
-            return launchLogging(link, port, errors, [&](double pages) { progress(pages); });
+        this,
+        {.title = "Launch",
+         .source = "mnuLaunch_Click",
+         .commPort = context_.state.CommPort,
+         .screen = std::string(kLaunchScreen)},
+        [progress](const link::JobScope& job) {
+            return launchLogging(job, [&](double pages) { progress(pages); });
         },
         [this](const LaunchResult& result) { launchEnded(result); });
     if (!started) {

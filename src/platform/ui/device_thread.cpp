@@ -9,6 +9,7 @@
 #include "common/messages.h"
 #include "common/ui/active_window.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "platform/precise_timers.h"
 
 namespace tilt::platform::ui {
@@ -23,6 +24,12 @@ namespace {
 // Unexpected library failures get a number of their own so that they are recognisable in logs.
 constexpr std::int32_t kInternalError = 51;
 }  // namespace
+
+std::string DeviceThread::activeScreen() {
+    std::string name;
+    runOnUiAndWait([&name] { name = common::ui::activeWindowName(); });
+    return name;
+}
 
 DeviceThread::DeviceThread(link::PortCatalogue& catalogue, ErrorReporter& errors,
                            Messages& messages, QObject* parent)
@@ -146,13 +153,14 @@ bool DeviceThread::launch(QObject* owner, Operation operation, Job job,
     const std::stop_token stop = stopSource_.get_token();
     QMetaObject::invokeMethod(
         worker_,
-        [this, guard, stop, job = std::move(job), ended = std::move(ended)] {
+        [this, guard, stop, commPort = operation.commPort, screen = operation.screen,
+         job = std::move(job), ended = std::move(ended)] {
             std::function<void()> done;
             auto failure = std::make_shared<Failure>();
             try {
                 link::DeviceLink link(catalogue_);
                 link.setStopToken(stop);
-                done = job(link);
+                done = job(link::JobScope(link, commPort, errors_, screen, &activeScreen));
             } catch (const Error& e) {
                 *failure = {e.number(), e.description()};
             } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QThread>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -15,7 +16,7 @@ namespace tilt {
 class ErrorReporter;
 class Messages;
 namespace link {
-class DeviceLink;
+class JobScope;
 class PortCatalogue;
 }  // namespace link
 }  // namespace tilt
@@ -29,6 +30,10 @@ struct Operation {
     // The menu entry that started it, if one did: it stays enabled while the operation runs,
     // so that a second click can stop it.
     QPointer<QAction> entry = nullptr;
+    // The port it opens, and the window it works for as the error log names it: the port
+    // primitives name this window, every other report of the job the window active then.
+    std::int16_t commPort = 0;
+    std::string screen{};
 };
 
 // The one thread on which the program talks to the device. Windows hand it operations (plain
@@ -38,14 +43,16 @@ struct Operation {
 //
 // The pattern for a window:
 //
-//     device.start<Result>(this, {"Download", "mnuDownload_Click"},
-//         [=](link::DeviceLink& link) { return someOperation(link, ...); },  // device thread
-//         [this](Result r) { show r, write it into the shared state; },      // UI thread
-//         [this] { re-enable the controls; });                               // UI thread, always
+//     device.start<Result>(this, {.title = "Download", .source = "mnuDownload_Click",
+//                                 .commPort = port, .screen = "DownloadErase"},
+//         [=](const link::JobScope& job) { return someOperation(job, ...); },  // device thread
+//         [this](Result r) { show r, write it into the shared state; },        // UI thread
+//         [this] { re-enable the controls; });                                 // UI thread, always
 //
-// The operation gets a link of its own on the program's port catalogue, carrying the stop token
-// that stop() triggers. Progress goes to the window through a function made by
-// DeviceThread::toWindow; a question to the user goes through ask(). An operation
+// The operation gets a scope of its own: a link on the program's port catalogue, carrying the
+// stop token that stop() triggers, the operation's port, and the error handler the thread was
+// made with, naming the window active when a failure comes. Progress goes to the window through a
+// function made by DeviceThread::toWindow; a question to the user goes through ask(). An operation
 // that throws tilt::Error is reported to the error handler under its source name; `done` is
 // then skipped.
 class DeviceThread final : public QObject {
@@ -60,10 +67,11 @@ class DeviceThread final : public QObject {
     // and nothing is sent. `done` and `ended` run in `owner`'s context, and not at all once
     // `owner` is gone.
     template <typename Result>
-    bool start(QObject* owner, Operation operation, std::function<Result(link::DeviceLink&)> work,
-               std::function<void(Result)> done, std::function<void()> ended = {}) {
-        auto job = [work = std::move(work), done = std::move(done)](link::DeviceLink& link) {
-            auto result = std::make_shared<Result>(work(link));
+    bool start(QObject* owner, Operation operation,
+               std::function<Result(const link::JobScope&)> work, std::function<void(Result)> done,
+               std::function<void()> ended = {}) {
+        auto job = [work = std::move(work), done = std::move(done)](const link::JobScope& scope) {
+            auto result = std::make_shared<Result>(work(scope));
             return std::function<void()>([done, result] {
                 if (done) {
                     done(std::move(*result));
@@ -122,10 +130,13 @@ class DeviceThread final : public QObject {
     }
 
   private:
+    // The name of the window active now, asked of the user-interface thread; empty when none of
+    // the program's is.
+    static std::string activeScreen();
     static void postToUi(std::function<void()> f);
     static void runOnUiAndWait(const std::function<void()>& f);
 
-    using Job = std::function<std::function<void()>(link::DeviceLink&)>;
+    using Job = std::function<std::function<void()>(const link::JobScope&)>;
     bool launch(QObject* owner, Operation operation, Job job, std::function<void()> ended);
     void finish(const QPointer<QObject>& owner, const std::function<void()>& done,
                 const std::function<void()>& ended, const std::shared_ptr<struct Failure>& failure);

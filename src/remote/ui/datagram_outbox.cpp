@@ -8,18 +8,18 @@
 
 namespace tilt::remote::ui {
 
-struct DatagramOutbox::Mailbox : std::enable_shared_from_this<Mailbox> {
+struct DatagramOutbox::Mailbox final : DatagramSink, std::enable_shared_from_this<Mailbox> {
     std::mutex mutex;
     std::deque<std::string> waiting;
     bool wakePosted = false;  // a wake-up is on its way to the user-interface thread
     // Used on the user-interface thread only; empty once the outbox is gone.
-    std::function<void(const std::string&)> send;
+    std::function<void(const std::string&)> deliver;
 
-    void put(std::string datagram) {
+    void send(const std::string& datagram) override {
         bool wake = false;
         {
             const std::lock_guard lock(mutex);
-            waiting.push_back(std::move(datagram));
+            waiting.push_back(datagram);
             if (waiting.size() > kLimit) {
                 waiting.pop_front();
             }
@@ -37,26 +37,26 @@ struct DatagramOutbox::Mailbox : std::enable_shared_from_this<Mailbox> {
             wakePosted = false;
             batch.swap(waiting);
         }
-        if (!send) {
+        if (!deliver) {
             return;
         }
         for (const std::string& datagram : batch) {
-            send(datagram);
+            deliver(datagram);
         }
     }
 };
 
 DatagramOutbox::DatagramOutbox(std::function<void(const std::string&)> send)
     : mailbox_(std::make_shared<Mailbox>()) {
-    mailbox_->send = std::move(send);
+    mailbox_->deliver = std::move(send);
 }
 
 DatagramOutbox::~DatagramOutbox() {
-    mailbox_->send = nullptr;
+    mailbox_->deliver = nullptr;
 }
 
-std::function<void(std::string)> DatagramOutbox::poster() const {
-    return [mailbox = mailbox_](std::string datagram) { mailbox->put(std::move(datagram)); };
+std::shared_ptr<DatagramSink> DatagramOutbox::sink() const {
+    return mailbox_;
 }
 
 void DatagramOutbox::flush() {

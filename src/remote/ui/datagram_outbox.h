@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "remote/angle_sending.h"
+
 namespace tilt::remote::ui {
 
 // Datagrams composed on another thread on their way to a socket of the user-interface thread
@@ -25,9 +27,9 @@ class DatagramOutbox {
     DatagramOutbox(const DatagramOutbox&) = delete;
     DatagramOutbox& operator=(const DatagramOutbox&) = delete;
 
-    // Posts from any thread. It keeps the mailbox alive on its own, and what it posts goes
-    // nowhere once the outbox is gone.
-    [[nodiscard]] std::function<void(std::string)> poster() const;
+    // Where a sampling loop posts, from any thread. It keeps the mailbox alive on its own, and
+    // what it posts goes nowhere once the outbox is gone.
+    [[nodiscard]] std::shared_ptr<DatagramSink> sink() const;
 
     // Sends what waits now (user-interface thread).
     void flush();

@@ -27,6 +27,7 @@
 #include "live/ui/locale_number.h"
 #include "platform/ui/device_thread.h"
 #include "remote/angle_datagram.h"
+#include "remote/angle_sending.h"
 #include "remote/ui/session_parameters.h"
 
 namespace tilt::remote::ui {
@@ -123,7 +124,7 @@ QGroupBox* RemoteSession::buildSendFrame() {
     layout->addWidget(optNoSend);
     const auto setSendFlag = [this](bool on) {
         SendFlag_ = on;
-        target_->setSending(on);
+        *sendSwitch_ = on;
     };
     connect(optSend, &QRadioButton::clicked, this, [setSendFlag] { setSendFlag(true); });
     connect(optNoSend, &QRadioButton::clicked, this, [setSendFlag] { setSendFlag(false); });
@@ -221,7 +222,7 @@ void RemoteSession::Form_Load() {
     fraParameters_->showLocalHost(platform::localComputerName(), platform::localIPv4Address());
     SendFlag_ = true;
     DialFlag_ = false;
-    target_->setSending(true);
+    *sendSwitch_ = true;
     fraDial_->setEnabled(false);
     setRemoteHost(kDefaultRemoteHost, kReceiverPort);
     // A port that cannot be bound is told in the window: no dialog stops it from opening.
@@ -373,14 +374,17 @@ void RemoteSession::startSampling() {
     mnuSample_->setChecked(true);
     fraSession_->setEnabled(false);
     readings_.discard();
-    auto publish = readings_.publisher();
-    std::shared_ptr<const SendTarget> target = target_;
-    ErrorReporter& errors = context_.errors;
-    const std::int16_t port = context_.state.CommPort;
+    AngleSending sending;
+    sending.sending = [sendSwitch = sendSwitch_] { return sendSwitch->load(); };
+    sending.sampled = [publish = readings_.publisher()](
+                          const live::AngleSample& sample,
+                          const std::optional<std::string>& datagram) {
+        publish(SampledPair{sample.reading, datagram});
+    };
     statusBar()->clearMessage();
     auto end = std::make_shared<live::LiveEnd>(live::LiveEnd::PortFailed);
     // A logger that falls silent is said so while the loop keeps asking.
-    auto silence = platform::ui::DeviceThread::toWindow<bool>(this, [this](bool silent) {
+    sending.silence = platform::ui::DeviceThread::toWindow<bool>(this, [this](bool silent) {
         if (silent && sampling_) {
             statusBar()->showMessage(
                 QString::fromStdString(live::silentWhileSamplingText(anyReading_)));
@@ -390,9 +394,14 @@ void RemoteSession::startSampling() {
     });
     anyReading_ = false;
     const bool started = context_.device.start<live::LiveEnd>(
-        this, {"Remote session sampling", "mnuSample_Click", mnuSample_},
-        [publish, target, &errors, port, silence](link::DeviceLink& link) {
-            return sampleAndSend(link, errors, port, *target, publish, silence);
+        this,
+        {.title = "Remote session sampling",
+         .source = "mnuSample_Click",
+         .entry = mnuSample_,
+         .commPort = context_.state.CommPort,
+         .screen = "RemoteSession"},
+        [sending, sink = outbox_.sink()](const link::JobScope& job) {
+            return sendSampledAngles(job, *sink, sending);
         },
         [end](live::LiveEnd ended) { *end = ended; },
         [this, end] {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -8,8 +9,8 @@
 
 #include "common/ui/latest_value.h"
 #include "common/ui/pictured.h"
+#include "link/protocol.h"
 #include "platform/udp_endpoint.h"
-#include "remote/ui/angle_sender.h"
 #include "remote/ui/datagram_outbox.h"
 
 class QAction;
@@ -26,6 +27,12 @@ struct AppContext;
 namespace tilt::remote::ui {
 
 class SessionParameters;
+
+// A reading of the sampling loop and the datagram sent for it, when sending was on.
+struct SampledPair {
+    link::AngleReading reading;
+    std::optional<std::string> datagram;
+};
 
 // The RemoteSession window: two PCs running the program share the device's live angles over
 // the network. The sending one samples the angles and sends each pair as one datagram; the
@@ -101,8 +108,9 @@ class RemoteSession final : public QMainWindow, public common::ui::Pictured {
     std::optional<platform::UdpPeer> peer_;  // nothing while the remote host is unknown
     // The sampler's datagrams, sent through udpPeerA_ on this thread.
     DatagramOutbox outbox_{[this](const std::string& datagram) { sendText(datagram); }};
-    // Shared with the sampling loop, which may outlive the window by a reading or two.
-    std::shared_ptr<SendTarget> target_ = std::make_shared<SendTarget>(outbox_.poster());
+    // Send / No Send as the sampling loop reads it, for each reading on the device thread;
+    // shared with the loop, which may outlive the window by a reading or two.
+    std::shared_ptr<std::atomic<bool>> sendSwitch_ = std::make_shared<std::atomic<bool>>(true);
     std::optional<std::string> bindProblem_;
     std::string remoteHost_;
     std::uint16_t remotePort_ = 0;

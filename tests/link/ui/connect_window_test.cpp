@@ -6,6 +6,7 @@
 
 #include "device/device_memory.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/onboard_parameters.h"
 #include "support/gui_harness.h"
 
@@ -188,8 +189,8 @@ TEST(ConnectWindowBusyDevice, AutoDetectWhileAnotherOperationRuns_IsRefusedAndTh
     gui.start();
     QObject other;
     ASSERT_TRUE(gui.device.start<int>(&other, {"Download", "mnuDownload_Click"},
-                                      [](DeviceLink& link) {
-                                          while (!link.stopRequested()) {
+                                      [](const JobScope& job) {
+                                          while (!job.link().stopRequested()) {
                                               std::this_thread::sleep_for(
                                                   std::chrono::milliseconds(1));
                                           }

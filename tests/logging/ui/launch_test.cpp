@@ -112,7 +112,7 @@ TEST_F(LaunchFromMain, WhileAnotherJobRuns_IsRefusedAndChangesNoMenu) {
     connectTo({});
     std::atomic<bool> release = false;
     ASSERT_TRUE(gui.device.start<int>(&gui.frame->main(), {"Download", "mnuDownload_Click"},
-                                      [&](link::DeviceLink&) {
+                                      [&](const link::JobScope&) {
                                           while (!release) {
                                               std::this_thread::sleep_for(
                                                   std::chrono::milliseconds(1));

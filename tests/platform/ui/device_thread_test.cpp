@@ -1,6 +1,7 @@
 #include "platform/ui/device_thread.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -9,7 +10,9 @@
 #include <thread>
 
 #include "common/error.h"
+#include "link/comm_port.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "platform/ui/qt_messages.h"
 #include "support/gui_harness.h"
 
@@ -30,8 +33,8 @@ class DeviceThreadTest : public ::testing::Test {
 };
 
 // Runs until stopped.
-int untilStopped(link::DeviceLink& link) {
-    while (!link.stopRequested()) {
+int untilStopped(const link::JobScope& job) {
+    while (!job.link().stopRequested()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return 0;
@@ -43,7 +46,7 @@ TEST_F(DeviceThreadTest, SecondOperation_IsRefusedNamingTheRunningOne) {
     ASSERT_TRUE(device.start<int>(&owner, {"Auto Detect", "cmdAutoDetect_Click"}, untilStopped,
                                   [&](int) { ++results; }));
     EXPECT_FALSE(device.start<int>(
-        &owner, {"Download", "mnuDownload_Click"}, [](link::DeviceLink&) { return 1; },
+        &owner, {"Download", "mnuDownload_Click"}, [](const link::JobScope&) { return 1; },
         [&](int) { ++results; }));
     ASSERT_EQ(messages.shown.size(), 1U);
     EXPECT_NE(messages.shown[0].text.find("\"Auto Detect\""), std::string::npos);
@@ -53,7 +56,7 @@ TEST_F(DeviceThreadTest, SecondOperation_IsRefusedNamingTheRunningOne) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !device.busy(); }, 5000));
     EXPECT_EQ(results, 1);
     EXPECT_TRUE(device.start<int>(
-        &owner, {"Download", "mnuDownload_Click"}, [](link::DeviceLink&) { return 1; },
+        &owner, {"Download", "mnuDownload_Click"}, [](const link::JobScope&) { return 1; },
         [&](int) { ++results; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return results == 2; }, 5000));
 }
@@ -69,8 +72,8 @@ TEST_F(DeviceThreadTest, GuardedEntries_AreDisabledWhileAnotherJobRuns) {
     }
     for (const bool failing : {false, true}) {
         ASSERT_TRUE(device.start<int>(&owner, {"Download", "mnuDownload_Click", &own},
-                                      [&](link::DeviceLink& link) {
-                                          (void)untilStopped(link);
+                                      [&](const link::JobScope& job) {
+                                          (void)untilStopped(job);
                                           if (failing) {
                                               throw Error(errc::kPortIo, "The line broke");
                                           }
@@ -100,7 +103,7 @@ TEST_F(DeviceThreadTest, FailingOperation_GoesToTheErrorHandlerUnderItsSource) {
     bool ended = false;
     ASSERT_TRUE(device.start<int>(
         &window, {"Connect", "cmdOK_Click"},
-        [](link::DeviceLink&) -> int { throw Error(errc::kPortIo, "The line broke"); },
+        [](const link::JobScope&) -> int { throw Error(errc::kPortIo, "The line broke"); },
         [&](int) { done = true; }, [&] { ended = true; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, 5000));
     EXPECT_FALSE(done);
@@ -111,6 +114,35 @@ TEST_F(DeviceThreadTest, FailingOperation_GoesToTheErrorHandlerUnderItsSource) {
     EXPECT_EQ(errors.reports[0].description, "The line broke");
 }
 
+// A job's failure names the window in front of the user when it comes, asked of the window
+// thread; the port primitives name the window that started the job.
+TEST_F(DeviceThreadTest, JobFailures_NameTheActiveWindow_ThePortOpenNamesItsCaller) {
+    QWidget graph;
+    graph.setObjectName("Graph");
+    graph.show();
+    QApplication::setActiveWindow(&graph);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&graph));
+    QObject owner;
+    bool ended = false;
+    ASSERT_TRUE(device.start<int>(
+        &owner,
+        {.title = "Erase", .source = "mnuErase_Click", .commPort = 9, .screen = "DownloadErase"},
+        [](const link::JobScope& job) {
+            job.report(Error(errc::kPortLost, "Lost"), "TimerErase_Timer");
+            link::openCommPort(job);  // there is no port 9
+            return 0;
+        },
+        {}, [&] { ended = true; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, 5000));
+    ASSERT_EQ(errors.reports.size(), 2U);
+    EXPECT_EQ(errors.reports[0].source, "TimerErase_Timer");
+    EXPECT_EQ(errors.reports[0].screen, "Graph");
+    EXPECT_EQ(errors.reports[1].source, "OpenCommPort");
+    EXPECT_EQ(errors.reports[1].screen, "DownloadErase");
+    graph.hide();
+    QApplication::setActiveWindow(nullptr);
+}
+
 TEST_F(DeviceThreadTest, ResultsAndProgressForAClosedWindow_AreDropped) {
     auto owner = std::make_unique<QObject>();
     int shown = 0;
@@ -118,7 +150,7 @@ TEST_F(DeviceThreadTest, ResultsAndProgressForAClosedWindow_AreDropped) {
     std::atomic<bool> release = false;
     ASSERT_TRUE(device.start<int>(
         owner.get(), {"Download", "mnuDownload_Click"},
-        [&](link::DeviceLink&) {
+        [&](const link::JobScope&) {
             while (!release) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
@@ -138,9 +170,9 @@ TEST_F(DeviceThreadTest, Shutdown_StopsTheOperationAnswersItsQuestionUnaskedAndS
     std::atomic<bool> running = false;
     std::atomic<int> asked = 0;
     ASSERT_TRUE(device.start<int>(&owner, {"Download", "mnuDownload_Click"},
-                                  [&](link::DeviceLink& link) {
+                                  [&](const link::JobScope& job) {
                                       running = true;
-                                      untilStopped(link);
+                                      untilStopped(job);
                                       // An operation that asks the window something on its way out:
                                       // the window thread serves the call while the program
                                       // closes, but opens no dialog.
@@ -152,7 +184,7 @@ TEST_F(DeviceThreadTest, Shutdown_StopsTheOperationAnswersItsQuestionUnaskedAndS
     device.shutdown();
     EXPECT_EQ(asked, 0);
     EXPECT_FALSE(device.start<int>(&owner, {"Erase", "mnuErase_Click"},
-                                   [](link::DeviceLink&) { return 1; }, {}));
+                                   [](const link::JobScope&) { return 1; }, {}));
     EXPECT_TRUE(messages.shown.empty()) << "nothing to tell once closing";
 }
 

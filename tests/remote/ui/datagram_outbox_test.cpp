@@ -47,9 +47,9 @@ TEST(DatagramOutbox, PostsFromAnotherThread_OneWakeUpSendsThemInOrder_OldestDrop
     DatagramOutbox outbox([&](const std::string& d) { sent.push_back(d); });
     QueuedCalls queued;
     const int posted = static_cast<int>(DatagramOutbox::kLimit) + 500;
-    const auto post = [poster = outbox.poster()](int from, int to) {
+    const auto post = [sink = outbox.sink()](int from, int to) {
         for (const std::string& d : numbered(from, to)) {
-            poster(d);
+            sink->send(d);
         }
     };
     std::thread(post, 0, posted).join();  // this thread is busy meanwhile
@@ -69,16 +69,16 @@ TEST(DatagramOutbox, FlushSendsAtOnce_NothingIsSentOnceTheOutboxIsGone) {
     std::vector<std::string> sent;
     auto outbox =
         std::make_unique<DatagramOutbox>([&](const std::string& d) { sent.push_back(d); });
-    const auto poster = outbox->poster();
-    poster("now");
+    const auto sink = outbox->sink();
+    sink->send("now");
     outbox->flush();
     EXPECT_EQ(sent, std::vector<std::string>{"now"});
     deliverQueued();
     EXPECT_EQ(sent, std::vector<std::string>{"now"}) << "nothing twice";
 
-    poster("waiting");
-    outbox.reset();  // the window closed with a datagram on its way
-    poster("late");  // the loop ends a reading later
+    sink->send("waiting");
+    outbox.reset();      // the window closed with a datagram on its way
+    sink->send("late");  // the loop ends a reading later
     deliverQueued();
     EXPECT_EQ(sent, std::vector<std::string>{"now"});
 }
