@@ -127,13 +127,13 @@ void Calibrate::startSampling(bool warnAboutShaker) {
     // The shaker's 0 is in the logger even if this window is closed before it hears of it.
     watch.shakerOff =
         platform::ui::DeviceThread::toWindow<>(&context_.loggerEvents, [&context = context_] {
-            context.state.ShakerEnable = 0;
+            context.state.configuration.shaker = Switch::Off;
             emit context.loggerEvents.configurationWritten();
         });
     watch.silence = platform::ui::DeviceThread::toWindow<bool>(
         this, [this](bool silent) { showSilence(silent); });
     ErrorReporter& errors = context_.errors;
-    const std::int16_t port = context_.state.CommPort;
+    const std::int16_t port = context_.state.commPort;
     const bool started = context_.device.start<SamplingEnd>(
         this, {"Calibration sampling", "mnuSample_Click", mnuSample_},
         [publish, watch, &errors, port](link::DeviceLink& link) {
@@ -206,9 +206,9 @@ void Calibrate::showCalibration(const CalibrationTracker& tracker) {
     fraAcc_->showCalibration(tracker);
     if (tracker.axes[0].sampled) {
         AppState& state = context_.state;
-        state.AccX = tracker.axes[0].current;
-        state.AccY = tracker.axes[1].current;
-        state.AccZ = tracker.axes[2].current;
+        state.accelerationX = tracker.axes[0].current;
+        state.accelerationY = tracker.axes[1].current;
+        state.accelerationZ = tracker.axes[2].current;
     }
 }
 
@@ -237,7 +237,7 @@ void Calibrate::mnuWrite_Click() {
         platform::ui::DeviceThread::toWindow<int>(this, [this](int n) { showWriteTick(n); });
     const auto record = recordWrittenCells(context_, ticks);
     ErrorReporter& errors = context_.errors;
-    const TickWriteOptions options{context_.state.CommPort, kWindow};
+    const TickWriteOptions options{context_.state.commPort, kWindow};
     const bool started = context_.device.start<TickWriteResult>(
         this, {"Calibration write", "mnuWrite_Click"},  // a write is not stopped by its entry
         [ticks, onTick, record, options, &errors](link::DeviceLink& link) {
@@ -259,11 +259,11 @@ void Calibrate::mnuWrite_Click() {
     showNote({});
     setCursor(Qt::WaitCursor);
     mnuSample_->setEnabled(false);
-    context_.state.AddressIndex = static_cast<std::int16_t>(calibrationFirstCell());
+    context_.state.transferStep = static_cast<std::int16_t>(calibrationFirstCell());
 }
 
 void Calibrate::showWriteTick(int ticksDone) {
-    std::int16_t& index = context_.state.AddressIndex;
+    std::int16_t& index = context_.state.transferStep;
     index = static_cast<std::int16_t>(calibrationFirstCell() + ticksDone);
     if (index != calibrationEndCell()) {
         fraProgress_->setTitle(QString::fromStdString(calibrationWritingCaption(ticksDone)));
@@ -293,7 +293,7 @@ void Calibrate::prepareForPicture() {
     // The picture shows the window at work, not the warning before it: a message box would wait
     // for a click that nobody gives. Sampling switches the shaker off, which a picture must never
     // do to a real logger: only a simulated one is sampled; otherwise the window is pictured idle.
-    const auto port = link::findPort(context_.catalogue, context_.state.CommPort);
+    const auto port = link::findPort(context_.catalogue, context_.state.commPort);
     if (!port || !port->simulated || context_.device.busy()) {
         return;
     }

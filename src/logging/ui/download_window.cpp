@@ -272,7 +272,7 @@ void DownloadErase::startDownload() {
 
     const AppState& state = context_.state;
     DownloadRequest request;
-    request.commPort = state.CommPort;
+    request.commPort = state.commPort;
     request.pageCount = state.PageCount;
     request.window = kWindow;
     request.appVersion = state.AppVersion;
@@ -312,8 +312,8 @@ void DownloadErase::showMode(double mode, double channel) {
 
 void DownloadErase::parametersRead(const DownloadParameters& p) {
     AppState& state = context_.state;
-    state.BinLinearMode = p.BinLinearMode;
-    state.LinearChannel = p.LinearChannel;
+    state.configuration.mode = static_cast<RecordingMode>(p.BinLinearMode);
+    state.configuration.channel = static_cast<LinearChannel>(p.LinearChannel);
     state.FirmwareVersion = p.FirmwareVersion;
     state.SamplingFrequency = p.SamplingFrequency;
     state.SerialNumber = p.SerialNumber;
@@ -559,7 +559,7 @@ void DownloadErase::mnuErase_Click() {
         this, [this](const EraseProgress& p) { showEraseProgress(p); });
     ErrorReporter& errors = context_.errors;
     EraseOptions options;
-    options.commPort = context_.state.CommPort;
+    options.commPort = context_.state.commPort;
     options.window = kWindow;
     const bool started = context_.device.start<EraseEnd>(
         this, {"Erase", "mnuErase_Click", mnuErase_},

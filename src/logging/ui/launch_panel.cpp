@@ -30,7 +30,7 @@ LaunchPanel::LaunchPanel(common::ui::AppContext& context, Shell shell, QWidget* 
 }
 
 void LaunchPanel::mnuLaunch_Click() {
-    if (context_.state.CommPort == 0) {
+    if (context_.state.commPort == 0) {
         context_.messages.show(std::string(kNoPortSelected));
         return;
     }
@@ -51,7 +51,7 @@ void LaunchPanel::mnuLaunch_Click() {
     auto progress = platform::ui::DeviceThread::toWindow<double>(
         this, [this](double pages) { showErasedPages(pages); });
     ErrorReporter& errors = context_.errors;
-    const std::int16_t port = context_.state.CommPort;
+    const std::int16_t port = context_.state.commPort;
     const bool started = context_.device.start<LaunchResult>(
         this, {"Launch", "mnuLaunch_Click"},
         [&errors, port, progress](link::DeviceLink& link) {

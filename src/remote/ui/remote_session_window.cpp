@@ -376,7 +376,7 @@ void RemoteSession::startSampling() {
     auto publish = readings_.publisher();
     std::shared_ptr<const SendTarget> target = target_;
     ErrorReporter& errors = context_.errors;
-    const std::int16_t port = context_.state.CommPort;
+    const std::int16_t port = context_.state.commPort;
     statusBar()->clearMessage();
     auto end = std::make_shared<live::LiveEnd>(live::LiveEnd::PortFailed);
     // A logger that falls silent is said so while the loop keeps asking.
@@ -455,7 +455,7 @@ void RemoteSession::closeEvent(QCloseEvent* event) {
 
 void RemoteSession::prepareForPicture() {
     // Sampling talks to the logger, which a picture must never do to a real one.
-    const auto port = link::findPort(context_.catalogue, context_.state.CommPort);
+    const auto port = link::findPort(context_.catalogue, context_.state.commPort);
     if (!port || !port->simulated || context_.device.busy()) {
         return;
     }
