@@ -52,7 +52,7 @@ void BM_ConfigurationWindowRead(benchmark::State& state) {
     for (auto _ : state) {
         desktop.messages.shown.clear();
         const auto start = Clock::now();
-        window.mnuRead_Click();
+        window.startRead();
         const bool done = QTest::qWaitFor([&] { return readCompleted(desktop.messages); }, 10000);
         totalMs += std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         if (!done || !desktop.errors.reports.empty()) {

@@ -43,6 +43,6 @@ struct DesktopOnSerial {
 
     // The port the windows use, as the Connect window would have chosen it.
     void selectPort(const std::string& path) {
-        context.state.CommPort = static_cast<std::int16_t>(catalogue.addNamedPort(path));
+        context.state.commPort = static_cast<std::int16_t>(catalogue.addNamedPort(path));
     }
 };

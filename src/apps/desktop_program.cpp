@@ -81,8 +81,6 @@ void DesktopProgram::start() {
     inputs.major = TILT_VERSION_MAJOR;
     inputs.minor = TILT_VERSION_MINOR;
     inputs.revision = TILT_VERSION_PATCH;
-    inputs.perfFrequency =
-        std::chrono::steady_clock::period::den / std::chrono::steady_clock::period::num;
     inputs.savedCommPort = [this] { return settings_.currentCommPort(); };
     inputs.paths = context_.paths;
     frame_->MDIForm_Load(inputs);

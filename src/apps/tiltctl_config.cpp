@@ -24,6 +24,7 @@
 #include "config/config_values.h"
 #include "config/eeprom_transfer.h"
 #include "config/parameter_map.h"
+#include "config/profile.h"
 #include "config/transfer_report.h"
 #include "link/device_link.h"
 #include "link/job_scope.h"
@@ -71,7 +72,7 @@ std::string identityKeyList() {
     for (const config::Parameter& p : config::parameterMap()) {
         if (p.encoding == config::Encoding::Identity) {
             keys += ' ';
-            keys += p.recordField;
+            keys += p.key;
         }
     }
     return keys;
@@ -106,16 +107,16 @@ std::string fileText(const QString& name) {
 // The profile in FILE, checked before anything is sent; a bad one is refused naming the key.
 // The output of `config read --json` serves as a profile too: its serial number and launch time
 // belong to the logger it came from and are left out.
-config::ConfigValues loadProfile(const QString& name, bool complete) {
+config::ParameterValues loadProfile(const QString& name, bool complete) {
     auto parsed = platform::parseProfile(fileText(name));
     if (parsed.problem) {
         throw UsageError{name.toStdString() + ": " + *parsed.problem + "; nothing was sent."};
     }
-    auto profile = config::withoutIdentity(std::move(parsed.values));
+    const auto profile = config::withoutIdentity(std::move(parsed.entries));
     if (const auto problem = config::profileProblem(profile, complete)) {
         throw UsageError{name.toStdString() + ": " + *problem + "; nothing was sent."};
     }
-    return profile;
+    return config::valuesOf(profile);
 }
 
 // A read's progress on stderr: redrawn on a terminal, and a note while the device is waited for.
@@ -251,7 +252,7 @@ int runConfigRead(Context& ctx, const QStringList& args) {
     if (!bytes) {
         return session.failure();
     }
-    const auto configuration = config::BreakOutReadArray(*bytes);
+    const auto configuration = config::decodeConfiguration(*bytes);
     if (json) {
         ctx.out << platform::configurationJson(configuration);
         return session.done();
@@ -267,11 +268,10 @@ int runConfigRead(Context& ctx, const QStringList& args) {
 
 int runConfigDefaults(Context& ctx, const QStringList& args) {
     expectArguments(args, 0, "no arguments");
-    const auto defaults = config::presetValues(config::Preset::Defaults);
-    config::ConfigValues profile;
-    for (const std::string_view key : config::profileKeys()) {
-        profile[std::string(key)] = defaults.find(key)->second;
-    }
+    config::ParameterValues profile = config::presetValues(config::Preset::Defaults);
+    std::erase_if(profile, [](const auto& entry) {
+        return !config::isProfileField(config::parameterOf(entry.first));
+    });
     ctx.out << platform::profileJson(profile);
     return kDone;
 }
@@ -299,11 +299,11 @@ int runConfigWrite(Context& ctx, QStringList args) {
 // ---- config set, diff ----
 
 // KEY=VALUE pairs, each checked as a profile's would be and as its write would convert it.
-config::ConfigValues settingsOf(const QStringList& args) {
+config::ParameterValues settingsOf(const QStringList& args) {
     if (args.isEmpty()) {
         throw UsageError{"expected KEY=VALUE..."};
     }
-    config::ConfigValues values;
+    config::ProfileEntries values;
     for (const QString& arg : args) {
         const auto at = arg.indexOf('=');
         if (at <= 0) {
@@ -321,10 +321,11 @@ config::ConfigValues settingsOf(const QStringList& args) {
     if (const auto problem = config::profileProblem(values, false)) {
         throw UsageError{*problem + "; nothing was sent."};
     }
-    for (const auto& [key, value] : values) {
-        refusingUnsendable([&] { return config::encodeValue(*config::findParameter(key), value); });
+    const config::ParameterValues settings = config::valuesOf(values);
+    for (const auto& [field, value] : settings) {
+        refusingUnsendable([&] { return config::encodeValue(config::parameterOf(field), value); });
     }
-    return values;
+    return settings;
 }
 
 // Reads the written cells back: whether the device kept what it was sent.
@@ -368,7 +369,7 @@ QJsonObject setSummary(const std::vector<config::CellWrite>& writes, int code) {
 int runConfigSet(Context& ctx, QStringList args) {
     const bool json = takeFlag(args, "--json");
     std::ostream& out = json ? ctx.err : ctx.out;
-    const config::ConfigValues wanted = settingsOf(args);
+    const config::ParameterValues wanted = settingsOf(args);
     if (ctx.port == 0) {
         return noPortSelected(ctx);
     }
@@ -405,7 +406,7 @@ int runConfigSet(Context& ctx, QStringList args) {
 int runConfigDiff(Context& ctx, QStringList args) {
     const bool json = takeFlag(args, "--json");
     expectArguments(args, 1, "FILE [--json]");
-    const config::ConfigValues profile = loadProfile(args[0], false);
+    const config::ParameterValues profile = loadProfile(args[0], false);
     if (ctx.port == 0) {
         return noPortSelected(ctx);
     }
@@ -415,19 +416,18 @@ int runConfigDiff(Context& ctx, QStringList args) {
         ctx.err << "Nothing was compared: the device's values are unknown.\n";
         return session.failure();
     }
-    const auto device = config::BreakOutReadArray(*read);
+    const auto device = config::decodeConfiguration(*read);
     QJsonObject differences;
     for (const config::Parameter& p : config::parameterMap()) {
-        const auto found = profile.find(p.recordField);
+        const auto found = profile.find(p.field);
         if (found == profile.end() || !config::differsFromRead(p, found->second, *read)) {
             continue;
         }
-        const double held = device.values.find(p.recordField)->second;
-        differences.insert(
-            QString::fromLatin1(p.recordField.data(), static_cast<qsizetype>(p.recordField.size())),
-            QJsonObject{{"profile", found->second}, {"device", held}});
+        const double held = config::valueOf(device.record, p.field);
+        differences.insert(QString::fromLatin1(p.key.data(), static_cast<qsizetype>(p.key.size())),
+                           QJsonObject{{"profile", found->second}, {"device", held}});
         if (!json) {
-            ctx.out << p.recordField << ": profile " << numberText(found->second) << ", device "
+            ctx.out << p.key << ": profile " << numberText(found->second) << ", device "
                     << numberText(held) << "\n";
         }
     }

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "config/config_record.h"
+
 namespace tilt {
 
 // A download of this run of the program that ended before the end of the recording and has not
@@ -20,36 +22,21 @@ struct UnfinishedDownload {
 // results here. Everything starts at 0, empty or false.
 struct AppState {
     // Program and serial line.
-    std::int16_t CommPort = 0;
+    std::int16_t commPort = 0;  // 0: none chosen
     std::string AppVersion;
     std::int16_t PageCount = 0;
 
-    // Live timing.
-    std::int64_t PerfFrequency = 0;
-    std::int64_t SampleStartCount = 0;
-    std::int64_t SampleNowCount = 0;
-    std::string SampleTime;
+    // The newest live readings: accelerometer counts, and the angles in degrees with the signed
+    // counts of their words.
+    double accelerationX = 0, accelerationY = 0, accelerationZ = 0;
+    double angleCountX = 0, angleCountY = 0;
+    double angleX = 0, angleY = 0;
 
-    // Live readings.
-    double AccX = 0, AccY = 0, AccZ = 0;
-    double RawAngleX = 0, RawAngleY = 0;
-    double AngleX = 0, AngleY = 0;
+    // The logger's configuration as the program last knew it.
+    config::ConfigRecord configuration;
 
-    // Device parameter record, in engineering units.
-    double OffsetX = 0, OffsetY = 0, OffsetZ = 0;
-    double GainX = 0, GainY = 0, GainZ = 0;
-    double TareX = 0, TareY = 0;
-    double LowAlarmX = 0, HighAlarmX = 0, LowAlarmY = 0, HighAlarmY = 0;
-    double MinBinAngle = 0, MaxBinAngle = 0;
-    double UpdateTimeIncrement = 0;
-    double Averages = 0, ShakerEnable = 0, FilterLevel = 0, TareEnable = 0;
-    double BinLinearMode = 0;
-    double LinearChannel = 0;
-    double DacSetting1 = 0, DacSetting2 = 0, DacSetting3 = 0, DacSetting4 = 0;
-    double LinearUpdateRate = 0;
-
-    // Configuration transfer.
-    std::int16_t AddressIndex = 0;
+    // Where a configuration read or write has got to: its step, or the calibration's cell.
+    std::int16_t transferStep = 0;
 
     // Download, data file and graph hand-off.
     std::int32_t DownloadPage = 0;

@@ -60,10 +60,9 @@ void TestForFileFolders(const DataPaths& paths, ErrorReporter& errors) {
 
 void MDIForm_Load(AppState& state, const StartupInputs& inputs, ErrorReporter& errors) {
     try {
-        state.PerfFrequency = inputs.perfFrequency;
         state.AppVersion = BuildAppVersion(inputs.major, inputs.minor, inputs.revision);
         state.PageCount = kDevicePageCount;
-        state.CommPort = commPortFromSetting(inputs.savedCommPort ? inputs.savedCommPort() : "1");
+        state.commPort = commPortFromSetting(inputs.savedCommPort ? inputs.savedCommPort() : "1");
         TestForFileFolders(inputs.paths, errors);
     } catch (const Error& e) {
         errors.report(e, "MDIForm_Load", "MDIForm1");

@@ -28,14 +28,12 @@ void TestForFileFolders(const DataPaths& paths, ErrorReporter& errors);
 
 struct StartupInputs {
     int major = 0, minor = 0, revision = 0;
-    std::int64_t perfFrequency = 0;
     std::function<std::string()> savedCommPort;
     DataPaths paths;
 };
 
-// The start-up of the shared state, in order: counter frequency, version, page count, the saved
-// port, the folders. An unexpected failure goes to the error handler as "MDIForm_Load" and
-// skips the steps after it.
+// The start-up of the shared state, in order: version, page count, the saved port, the folders.
+// An unexpected failure goes to the error handler as "MDIForm_Load" and skips the steps after it.
 void MDIForm_Load(AppState& state, const StartupInputs& inputs, ErrorReporter& errors);
 
 }  // namespace tilt

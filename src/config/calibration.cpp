@@ -12,8 +12,8 @@ namespace tilt::config {
 
 namespace {
 constexpr std::int32_t kAfterShakerOffMs = 1000;
-constexpr std::array<std::string_view, 6> kFields = {"OffsetX", "OffsetY", "OffsetZ",
-                                                     "GainX",   "GainY",   "GainZ"};
+constexpr std::array<Field, 6> kFields = {Field::OffsetX, Field::OffsetY, Field::OffsetZ,
+                                          Field::GainX,   Field::GainY,   Field::GainZ};
 
 // The loop of 'a' requests, on an open port, until stopped; the reply held back at the stop
 // counts too.
@@ -72,7 +72,7 @@ CalibrationValues calibrationValuesOf(const CalibrationTracker& tracker) {
 std::vector<std::optional<CellWrite>> calibrationWrite(const CalibrationValues& values) {
     std::vector<std::optional<CellWrite>> ticks;
     for (std::size_t i = 0; i < kFields.size(); ++i) {
-        const Parameter& p = *findParameter(kFields[i]);
+        const Parameter& p = parameterOf(kFields[i]);
         const auto bytes = encodeValue(p, values[i]);
         ticks.emplace_back(CellWrite{p.address, bytes[0]});
         ticks.emplace_back(CellWrite{p.address + 1, bytes[1]});
@@ -81,7 +81,7 @@ std::vector<std::optional<CellWrite>> calibrationWrite(const CalibrationValues& 
 }
 
 int calibrationFirstCell() {
-    return findParameter(kFields.front())->address;
+    return parameterOf(kFields.front()).address;
 }
 
 int calibrationEndCell() {
@@ -101,7 +101,7 @@ SamplingEnd sampleAccelerometers(
     link::DeviceLink& link = job.link();
     // The shaker stays off during and after the calibration.
     const auto shakerOff = [&] {
-        link::requestWriteByte(link, findParameter("ShakerEnable")->address, 0);
+        link::requestWriteByte(link, parameterOf(Field::Shaker).address, 0);
     };
     if (!link::exchangeOnPort(job, "mnuSample_Click", shakerOff)) {
         return SamplingEnd::PortFailed;

@@ -26,7 +26,7 @@ double decodeCells(const Parameter& p, const ReadArray& bytes) {
             return wordAt(bytes, p.readStep);
         case Encoding::AngleX:
         case Encoding::AngleY:
-            return WordToSigned(wordAt(bytes, p.readStep)) / link::kAngleWordFullScale *
+            return signedCount(wordAt(bytes, p.readStep)) / link::kAngleWordFullScale *
                    fullScaleOf(p.encoding);
         case Encoding::Byte:
         case Encoding::RateCode:
@@ -60,38 +60,31 @@ std::vector<std::uint8_t> wordBytes(const Parameter& p, double word, double valu
     return {static_cast<std::uint8_t>(high), static_cast<std::uint8_t>(low)};
 }
 
-// An angle read back from its word may lie a count beyond its limit (the word 32768 is
-// -180.0055 degrees); a profile saved from such a logger is still good.
-double slack(const Parameter& p) {
-    const bool angle = p.encoding == Encoding::AngleX || p.encoding == Encoding::AngleY;
-    return angle ? fullScaleOf(p.encoding) / 32767.0 : 0.0;
-}
-
 }  // namespace
 
 UnsendableValue::UnsendableValue(const Parameter& parameter, const std::string& why)
     : Error(errc::kOverflow, "Cannot write " + quoted(parameter.caption) + " (" +
-                                 std::string(parameter.recordField) + "): " + why +
+                                 std::string(parameter.key) + "): " + why +
                                  ". Nothing was sent; correct the value and write again."),
       parameter_(&parameter) {}
 
-DeviceConfiguration BreakOutReadArray(const ReadArray& bytes) {
+DeviceConfiguration decodeConfiguration(const ReadArray& bytes) {
     DeviceConfiguration c;
     for (const Parameter& p : parameterMap()) {
         if (isProfileField(p)) {
-            c.values[std::string(p.recordField)] = decodeCells(p, bytes);
+            setValue(c.record, p.field, decodeCells(p, bytes));
         }
     }
-    const auto identity = [&](std::string_view field) {
-        return static_cast<int>(decodeCells(*findParameter(field), bytes));
+    const auto identity = [&](Field field) {
+        return static_cast<int>(decodeCells(parameterOf(field), bytes));
     };
-    c.SerialNumber = identity("SerialNumber");
-    c.LaunchDay = identity("LaunchDay");
-    c.LaunchMonth = identity("LaunchMonth");
-    c.LaunchYear = identity("LaunchYear");
-    c.LaunchHour = identity("LaunchHour");
-    c.LaunchMinute = identity("LaunchMinute");
-    c.LaunchSecond = identity("LaunchSecond");
+    c.serialNumber = identity(Field::SerialNumber);
+    c.launchDay = identity(Field::LaunchDay);
+    c.launchMonth = identity(Field::LaunchMonth);
+    c.launchYear = identity(Field::LaunchYear);
+    c.launchHour = identity(Field::LaunchHour);
+    c.launchMinute = identity(Field::LaunchMinute);
+    c.launchSecond = identity(Field::LaunchSecond);
     return c;
 }
 
@@ -107,19 +100,37 @@ void putCell(ReadArray& bytes, const CellWrite& cell) {
     }
 }
 
-ConfigValues writtenValues(std::span<const CellWrite> written) {
+ParameterValues writtenValues(std::span<const CellWrite> written) {
     ReadArray bytes{};
     for (const CellWrite& cell : written) {
         putCell(bytes, cell);
     }
-    ConfigValues values;
+    ParameterValues values;
     for (const Parameter& p : parameterMap()) {
         int cells = 0;
         for (const CellWrite& cell : written) {
             cells += cell.address >= p.address && cell.address < p.address + p.cells ? 1 : 0;
         }
         if (isProfileField(p) && cells == p.cells) {
-            values[std::string(p.recordField)] = decodedValue(p, bytes);
+            values[p.field] = decodedValue(p, bytes);
+        }
+    }
+    return values;
+}
+
+bool putIntoRecord(ConfigRecord& record, const ParameterValues& values) {
+    const ConfigRecord before = record;
+    for (const auto& [field, value] : values) {
+        setValue(record, field, value);
+    }
+    return record != before;
+}
+
+ParameterValues profileValuesOf(const ConfigRecord& record) {
+    ParameterValues values;
+    for (const Parameter& p : parameterMap()) {
+        if (isProfileField(p)) {
+            values[p.field] = valueOf(record, p.field);
         }
     }
     return values;
@@ -133,17 +144,17 @@ std::vector<std::uint8_t> cellsOf(const Parameter& parameter, const ReadArray& b
     return cells;
 }
 
-ConfigValues presetValues(Preset preset) {
-    ConfigValues values;
+ParameterValues presetValues(Preset preset) {
+    ParameterValues values;
     for (const Parameter& p : parameterMap()) {
         if (isNumericField(p)) {
-            values[std::string(p.recordField)] = preset == Preset::Defaults ? p.defaultValue
-                                                 : preset == Preset::Min    ? p.min
-                                                                            : p.max;
+            values[p.field] = preset == Preset::Defaults ? p.defaultValue
+                              : preset == Preset::Min    ? p.min
+                                                         : p.max;
         }
     }
     if (preset == Preset::Defaults) {
-        values["LinearUpdateRate"] = kRate15Hz;
+        values[Field::LinearRate] = kRate15Hz;
     }
     return values;
 }
@@ -156,9 +167,9 @@ std::vector<std::uint8_t> encodeValue(const Parameter& p, double value) {
         case Encoding::Word:
             return wordBytes(p, roundHalfEven(value), value);
         case Encoding::AngleX:
-            return wordBytes(p, roundHalfEven(AngleToInteger180(value)), value);
+            return wordBytes(p, roundHalfEven(angleWordX(value)), value);
         case Encoding::AngleY:
-            return wordBytes(p, roundHalfEven(AngleToInteger90(value)), value);
+            return wordBytes(p, roundHalfEven(angleWordY(value)), value);
         case Encoding::Byte:
         case Encoding::RateCode: {
             const double byte = roundHalfEven(value);
@@ -174,13 +185,13 @@ std::vector<std::uint8_t> encodeValue(const Parameter& p, double value) {
     return {};
 }
 
-std::vector<std::optional<CellWrite>> configurationWrite(const ConfigValues& fields) {
+std::vector<std::optional<CellWrite>> configurationWrite(const ParameterValues& fields) {
     std::vector<std::optional<CellWrite>> ticks(kWriteSteps);
     for (const Parameter& p : parameterMap()) {
         if (!isProfileField(p)) {
             continue;
         }
-        const auto found = fields.find(p.recordField);
+        const auto found = fields.find(p.field);
         const auto bytes = encodeValue(p, found == fields.end() ? 0 : found->second);
         for (std::size_t i = 0; i < bytes.size(); ++i) {
             const auto tick = static_cast<std::size_t>(p.writeStep - kFirstWriteStep) + i;
@@ -190,10 +201,10 @@ std::vector<std::optional<CellWrite>> configurationWrite(const ConfigValues& fie
     return ticks;
 }
 
-std::vector<CellWrite> changedCells(const ConfigValues& fields, const ReadArray& read) {
+std::vector<CellWrite> changedCells(const ParameterValues& fields, const ReadArray& read) {
     std::vector<CellWrite> writes;
     for (const Parameter& p : parameterMap()) {
-        const auto found = fields.find(p.recordField);
+        const auto found = fields.find(p.field);
         if (!isProfileField(p) || found == fields.end()) {
             continue;
         }
@@ -214,50 +225,6 @@ bool differsFromRead(const Parameter& parameter, double value, const ReadArray& 
     } catch (const UnsendableValue&) {
         return true;
     }
-}
-
-std::optional<std::string> profileProblem(const ConfigValues& profile, bool complete) {
-    for (const auto& [key, value] : profile) {
-        const Parameter* p = findParameter(key);
-        if (p == nullptr || !isProfileField(*p)) {
-            return quoted(key) + " is no configuration parameter";
-        }
-        if (p->encoding == Encoding::RateCode) {
-            if (value != kRate75Hz && value != kRate15Hz) {
-                return quoted(key) + " is " + numberText(value) + "; it must be 75 or 15";
-            }
-        } else if (!std::isfinite(value) || value < p->min - slack(*p) ||
-                   value > p->max + slack(*p)) {
-            return quoted(key) + " is " + numberText(value) + "; it must be " + numberText(p->min) +
-                   " to " + numberText(p->max);
-        }
-    }
-    if (complete) {
-        for (const std::string_view key : profileKeys()) {
-            if (!profile.contains(key)) {
-                return quoted(key) + " is missing";
-            }
-        }
-    }
-    return std::nullopt;
-}
-
-ConfigValues withoutIdentity(ConfigValues values) {
-    std::erase_if(values, [](const auto& entry) {
-        const Parameter* p = findParameter(entry.first);
-        return p != nullptr && p->encoding == Encoding::Identity;
-    });
-    return values;
-}
-
-std::vector<std::string_view> profileKeys() {
-    std::vector<std::string_view> keys;
-    for (const Parameter& p : parameterMap()) {
-        if (isProfileField(p)) {
-            keys.push_back(p.recordField);
-        }
-    }
-    return keys;
 }
 
 }  // namespace tilt::config

@@ -1,38 +1,37 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "common/error.h"
+#include "config/config_record.h"
 #include "config/parameter_map.h"
 
 namespace tilt::config {
 
-// The configuration's values by record field name ("OffsetX"): what the window's fields show, a
-// profile holds and a read gives. "LinearUpdateRate" holds the rate code: 75, 15, or 0 when
-// neither rate is chosen.
-using ConfigValues = std::map<std::string, double, std::less<>>;
+// Numbers for parameters as the user gives them: typed into the Configuration window, held by a
+// profile, given to `tiltctl config set`. They are checked and turned into bytes on the way
+// out, so they stay as given (0.5 in an on/off field goes out as 0). "LinearRate" holds the rate
+// code: 75, 15, or 0 when neither rate is chosen.
+using ParameterValues = std::map<Field, double>;
 
-// What a read gives: the values of the profile fields (the bin angles are never decoded) and
-// the logger's identity.
+// What a read gives: the record (the bin angles are never decoded) and the logger's identity.
 struct DeviceConfiguration {
-    ConfigValues values;
-    int SerialNumber = 0;
-    int LaunchDay = 0, LaunchMonth = 0, LaunchYear = 0;
-    int LaunchHour = 0, LaunchMinute = 0, LaunchSecond = 0;
+    ConfigRecord record;
+    int serialNumber = 0;
+    int launchDay = 0, launchMonth = 0, launchYear = 0;
+    int launchHour = 0, launchMinute = 0, launchSecond = 0;
 };
 
 // Decodes the read's raw bytes: words as numbers, angle words to degrees unrounded, bytes as
 // they are, the rate code as its byte.
-[[nodiscard]] DeviceConfiguration BreakOutReadArray(const ReadArray& bytes);
+[[nodiscard]] DeviceConfiguration decodeConfiguration(const ReadArray& bytes);
 
-// One parameter's value in a read, decoded as BreakOutReadArray decodes it (0 for the bin
+// One parameter's value in a read, decoded as decodeConfiguration decodes it (0 for the bin
 // angles, which are never decoded).
 [[nodiscard]] double decodedValue(const Parameter& parameter, const ReadArray& bytes);
 
@@ -42,7 +41,7 @@ struct DeviceConfiguration {
 // What Show Defaults, Show Min and Show Max put into the numeric fields (the defaults also
 // choose the 15 Hz rate).
 enum class Preset { Defaults, Min, Max };
-[[nodiscard]] ConfigValues presetValues(Preset preset);
+[[nodiscard]] ParameterValues presetValues(Preset preset);
 
 // A value that cannot go out as the bytes of its cells. Nothing has been sent when it is thrown.
 class UnsendableValue : public Error {
@@ -70,11 +69,12 @@ struct CellWrite {
 // nothing (the bin angles' steps 26 to 29). Every value is converted and checked before the
 // first tick, so a value that cannot be sent refuses the whole write (UnsendableValue). A
 // field missing from `fields` counts as 0.
-[[nodiscard]] std::vector<std::optional<CellWrite>> configurationWrite(const ConfigValues& fields);
+[[nodiscard]] std::vector<std::optional<CellWrite>> configurationWrite(
+    const ParameterValues& fields);
 
 // The writes that change what `read` holds into what `fields` hold, cell by cell in address
 // order: the cells whose bytes differ. Only the fields present in `fields` are looked at.
-[[nodiscard]] std::vector<CellWrite> changedCells(const ConfigValues& fields,
+[[nodiscard]] std::vector<CellWrite> changedCells(const ParameterValues& fields,
                                                   const ReadArray& read);
 
 // Puts a written cell into a read's raw array, at the step that reads its address; a cell that
@@ -83,22 +83,16 @@ void putCell(ReadArray& bytes, const CellWrite& cell);
 
 // The parameters whose cells are all among `written`, each with the value a read would now give
 // (30 degrees written reads back as 29.99908, an offset of 511.5 as 512).
-[[nodiscard]] ConfigValues writtenValues(std::span<const CellWrite> written);
+[[nodiscard]] ParameterValues writtenValues(std::span<const CellWrite> written);
+
+// Puts values a read gives (or would give) into the record; true when any field changed.
+bool putIntoRecord(ConfigRecord& record, const ParameterValues& values);
+
+// The record's values of the fields a profile holds (what a write sends).
+[[nodiscard]] ParameterValues profileValuesOf(const ConfigRecord& record);
 
 // Whether the bytes `value` would be written as differ from the bytes `read` holds; a value that
 // cannot be sent differs.
 [[nodiscard]] bool differsFromRead(const Parameter& parameter, double value, const ReadArray& read);
-
-// What is wrong with a profile, naming the key: an unknown key, a missing one (when
-// `complete`), or a value outside the field's limits (the rate: 75 or 15). Nothing when it is
-// good.
-[[nodiscard]] std::optional<std::string> profileProblem(const ConfigValues& profile, bool complete);
-
-// A profile made of `values`: a logger's own serial number and launch time (as a read gives
-// them) are left out, as they are never written.
-[[nodiscard]] ConfigValues withoutIdentity(ConfigValues values);
-
-// The profile keys in the order of the map.
-[[nodiscard]] std::vector<std::string_view> profileKeys();
 
 }  // namespace tilt::config

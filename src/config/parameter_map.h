@@ -8,6 +8,44 @@
 
 namespace tilt::config {
 
+// Every parameter of the configuration, in the order of their cells.
+enum class Field : std::uint8_t {
+    OffsetX,
+    OffsetY,
+    OffsetZ,
+    GainX,
+    GainY,
+    GainZ,
+    TareX,
+    TareY,
+    LowAlarmX,
+    HighAlarmX,
+    LowAlarmY,
+    HighAlarmY,
+    MinBinAngle,
+    MaxBinAngle,
+    UpdateTimeIncrement,
+    Averages,
+    Shaker,
+    FilterLevel,
+    TareApplied,
+    Mode,
+    Channel,
+    Dac1,
+    Dac2,
+    Dac3,
+    Dac4,
+    SerialNumber,
+    LinearRate,
+    LaunchDay,
+    LaunchYear,
+    LaunchHour,
+    LaunchMinute,
+    LaunchSecond,
+    LaunchMonth,
+};
+inline constexpr std::size_t kFieldCount = static_cast<std::size_t>(Field::LaunchMonth) + 1;
+
 // How a parameter sits in the EEPROM.
 enum class Encoding {
     Word,      // two cells, high byte first, 0 to 65535
@@ -19,15 +57,15 @@ enum class Encoding {
     Identity,  // shown as text only, never written (serial number, launch time)
 };
 
-// One parameter of the configuration: where it lives, how the Configuration window shows it,
-// its limits and default, and the steps of the read and the write that handle it.
+// One parameter of the configuration: where it lives, its caption, its limits and default, and
+// the steps of the read and the write that handle it.
 struct Parameter {
+    Field field;
     int address;  // its first cell
     Encoding encoding;
-    int cells;                     // 1 or 2
-    std::string_view caption;      // "X Offset"
-    std::string_view field;        // the window's control: "NumEdit2", "txtSerialNumber"
-    std::string_view recordField;  // the record's field, the profile's key: "OffsetX"
+    int cells;                 // 1 or 2
+    std::string_view caption;  // "X Offset"
+    std::string_view key;      // a profile's and tiltctl's name for it: "OffsetX"
     double min = 0;
     double max = 0;
     double defaultValue = 0;
@@ -38,8 +76,10 @@ struct Parameter {
 // Every parameter, in the order of their cells.
 [[nodiscard]] std::span<const Parameter> parameterMap();
 
-// The parameter whose record field (or profile key) is `recordField`, if any.
-[[nodiscard]] const Parameter* findParameter(std::string_view recordField);
+[[nodiscard]] const Parameter& parameterOf(Field field);
+
+// The parameter whose profile key is `key`, if any.
+[[nodiscard]] const Parameter* findParameter(std::string_view key);
 
 // The 25 fields the window edits as numbers: words, angles, bytes and the two bin angles.
 [[nodiscard]] bool isNumericField(const Parameter& parameter);
@@ -51,12 +91,13 @@ struct Parameter {
 // Full scale of an angle parameter: 180 for X, 90 for Y.
 [[nodiscard]] double fullScaleOf(Encoding encoding);
 
-// The angle encoders: an angle in degrees to the unrounded count of its word (0 to 65536).
-[[nodiscard]] double AngleToInteger90(double angle);
-[[nodiscard]] double AngleToInteger180(double angle);
+// The angle encoders: an angle in degrees to the unrounded count of its word (0 to 65536), for a
+// full scale of 90 (Y) or 180 (X) degrees.
+[[nodiscard]] double angleWordY(double angle);
+[[nodiscard]] double angleWordX(double angle);
 
 // A word 0..65535 as the signed count it holds.
-[[nodiscard]] double WordToSigned(double word);
+[[nodiscard]] double signedCount(double word);
 
 // The read: 53 steps, 2 to 54, each reading one cell.
 inline constexpr int kFirstReadStep = 2;

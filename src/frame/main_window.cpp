@@ -157,7 +157,7 @@ void Main::showConnectionStatus(const QString& text) {
 }
 
 bool Main::portSelected() {
-    if (context_.state.CommPort == 0) {
+    if (context_.state.commPort == 0) {
         context_.messages.show(std::string(kNoPortSelected));
         return false;
     }

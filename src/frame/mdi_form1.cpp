@@ -159,12 +159,12 @@ void MDIForm1::setNavigationItemsEnabled(int first, int last, bool enabled) {
 
 void MDIForm1::onConnectFinished(bool connected) {
     setDeviceCommandsEnabled(connected);
-    connectedPort_ = connected ? context_.state.CommPort : 0;
+    connectedPort_ = connected ? context_.state.commPort : 0;
     showConnectionStatus();
 }
 
 void MDIForm1::showConnectionStatus() {
-    const std::int16_t port = context_.state.CommPort;
+    const std::int16_t port = context_.state.commPort;
     if (port == 0) {
         main_->showConnectionStatus(tr("No port is selected. Choose Connect to select one."));
         return;
@@ -181,9 +181,9 @@ void MDIForm1::showConnectionStatus() {
     main_->showConnectionStatus(
         tr("Connected to the Tiltavarometer on %1.\nTare X %2°, tare Y %3°, update time "
            "increment %4.")
-            .arg(name, QLocale().toString(context_.state.TareX, 'f', 1),
-                 QLocale().toString(context_.state.TareY, 'f', 1),
-                 QLocale().toString(context_.state.UpdateTimeIncrement)));
+            .arg(name, QLocale().toString(context_.state.configuration.tareX, 'f', 1),
+                 QLocale().toString(context_.state.configuration.tareY, 'f', 1),
+                 QLocale().toString(context_.state.configuration.updateTimeIncrement)));
 }
 
 }  // namespace tilt::frame

@@ -13,8 +13,8 @@ namespace {
 constexpr std::int32_t kAfterTareHighMs = 500;
 constexpr std::int32_t kAfterDacByteMs = 100;
 
-int cellOf(std::string_view recordField) {
-    return config::findParameter(recordField)->address;
+int cellOf(config::Field field) {
+    return config::parameterOf(field).address;
 }
 
 // Both bytes of a word, checked before anything goes out.
@@ -43,7 +43,7 @@ void writeTareWord(link::DeviceLink& link, Axis axis, int word) {
 }  // namespace
 
 int tareCell(Axis axis) {
-    return cellOf(axis == Axis::X ? "TareX" : "TareY");
+    return cellOf(axis == Axis::X ? config::Field::TareX : config::Field::TareY);
 }
 
 void GetTare(link::DeviceLink& link, Axis axis, int rawWord) {
@@ -57,11 +57,11 @@ void RemoveTare(link::DeviceLink& link, Axis axis) {
 int dacCell(int dac) {
     switch (dac) {
         case 1:
-            return cellOf("DacSetting1");
+            return cellOf(config::Field::Dac1);
         case 2:
-            return cellOf("DacSetting2");
+            return cellOf(config::Field::Dac2);
         case 3:
-            return cellOf("DacSetting3");
+            return cellOf(config::Field::Dac3);
         default:
             break;
     }

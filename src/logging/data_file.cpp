@@ -215,8 +215,8 @@ DataFileHeader headerFrom(const AppState& state) {
     header.ChannelGains = state.ChannelGains;
     header.ChannelOffsets = state.ChannelOffsets;
     header.Tares = state.Tares;
-    header.BinLinearMode = state.BinLinearMode;
-    header.LinearChannel = state.LinearChannel;
+    header.BinLinearMode = cellValue(state.configuration.mode);
+    header.LinearChannel = cellValue(state.configuration.channel);
     return header;
 }
 

@@ -8,10 +8,11 @@ namespace tilt::platform {
 
 namespace {
 
-QJsonObject profileObject(const config::ConfigValues& values) {
+QJsonObject profileObject(const config::ParameterValues& values) {
     QJsonObject object;
-    for (const auto& [key, value] : values) {
-        object.insert(QString::fromStdString(key), value);
+    for (const auto& [field, value] : values) {
+        const std::string_view key = config::parameterOf(field).key;
+        object.insert(QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size())), value);
     }
     return object;
 }
@@ -22,7 +23,7 @@ std::string indented(const QJsonObject& object) {
 
 }  // namespace
 
-std::string profileJson(const config::ConfigValues& values) {
+std::string profileJson(const config::ParameterValues& values) {
     return indented(profileObject(values));
 }
 
@@ -46,20 +47,20 @@ ParsedProfile parseProfile(const std::string& text) {
             parsed.problem->insert(0, 1, '"').append("\" is not a number");
             return parsed;
         }
-        parsed.values[it.key().toStdString()] = it.value().toDouble();
+        parsed.entries[it.key().toStdString()] = it.value().toDouble();
     }
     return parsed;
 }
 
 std::string configurationJson(const config::DeviceConfiguration& c) {
-    QJsonObject object = profileObject(c.values);
-    object.insert(QStringLiteral("SerialNumber"), c.SerialNumber);
-    object.insert(QStringLiteral("LaunchDay"), c.LaunchDay);
-    object.insert(QStringLiteral("LaunchMonth"), c.LaunchMonth);
-    object.insert(QStringLiteral("LaunchYear"), c.LaunchYear);
-    object.insert(QStringLiteral("LaunchHour"), c.LaunchHour);
-    object.insert(QStringLiteral("LaunchMinute"), c.LaunchMinute);
-    object.insert(QStringLiteral("LaunchSecond"), c.LaunchSecond);
+    QJsonObject object = profileObject(config::profileValuesOf(c.record));
+    object.insert(QStringLiteral("SerialNumber"), c.serialNumber);
+    object.insert(QStringLiteral("LaunchDay"), c.launchDay);
+    object.insert(QStringLiteral("LaunchMonth"), c.launchMonth);
+    object.insert(QStringLiteral("LaunchYear"), c.launchYear);
+    object.insert(QStringLiteral("LaunchHour"), c.launchHour);
+    object.insert(QStringLiteral("LaunchMinute"), c.launchMinute);
+    object.insert(QStringLiteral("LaunchSecond"), c.launchSecond);
     return indented(object);
 }
 

@@ -4,18 +4,19 @@
 #include <string>
 
 #include "config/config_values.h"
+#include "config/profile.h"
 
 namespace tilt::platform {
 
-// A configuration profile as JSON: one object whose keys are the profile keys (the record field
-// names, "OffsetX" to "LinearUpdateRate") and whose values are numbers.
-[[nodiscard]] std::string profileJson(const config::ConfigValues& values);
+// A configuration profile as JSON: one object whose keys are the profile keys ("OffsetX" to
+// "LinearUpdateRate") and whose values are numbers.
+[[nodiscard]] std::string profileJson(const config::ParameterValues& values);
 
 // What a profile's text holds, or what is wrong with it: not JSON, not one object, a value that
 // is not a number (the key named). The keys and limits are checked by
 // config::profileProblem.
 struct ParsedProfile {
-    config::ConfigValues values;
+    config::ProfileEntries entries;
     std::optional<std::string> problem;
 };
 [[nodiscard]] ParsedProfile parseProfile(const std::string& text);

@@ -32,7 +32,6 @@ class StartupTest : public ::testing::Test {
         in.major = 3;
         in.minor = 2;
         in.revision = 4;
-        in.perfFrequency = 1'000'000'000;
         in.savedCommPort = [savedPort] { return savedPort; };
         in.paths.root = root_;
         return in;
@@ -47,8 +46,7 @@ TEST_F(StartupTest, FillsTheSharedStateAndCreatesTheFolders) {
     MDIForm_Load(state, inputs("1"), errors);
     EXPECT_EQ(state.AppVersion, "3.2.4");
     EXPECT_EQ(state.PageCount, 2048);
-    EXPECT_EQ(state.PerfFrequency, 1'000'000'000);
-    EXPECT_EQ(state.CommPort, 1);
+    EXPECT_EQ(state.commPort, 1);
     EXPECT_TRUE(fs::is_directory(root_ / "Data Files"));
     EXPECT_TRUE(fs::is_directory(root_ / "Logs"));
     EXPECT_TRUE(errors.reports.empty());
@@ -76,7 +74,7 @@ TEST_F(StartupTest, PortTooLargeForSixteenBits_IsReportedAndSkipsTheFolders) {
     EXPECT_EQ(errors.reports[0].screen, "MDIForm1");
     EXPECT_NE(errors.reports[0].description.find("the saved port \"99999\""), std::string::npos)
         << errors.reports[0].description;
-    EXPECT_EQ(state.CommPort, 0) << "no port wrapped round into another";
+    EXPECT_EQ(state.commPort, 0) << "no port wrapped round into another";
     EXPECT_EQ(state.AppVersion, "3.2.4") << "the steps before the failure stand";
     EXPECT_FALSE(fs::exists(root_ / "Logs"));
 }

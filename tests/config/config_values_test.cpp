@@ -1,6 +1,8 @@
 // The parameter map's encoders and decoders, the write's step table, and profile checks.
 #include "config/config_values.h"
 
+#include "config/profile.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,10 +19,6 @@ ReadArray readOf(std::initializer_list<std::pair<int, int>> cells) {
     return bytes;
 }
 
-const Parameter& parameter(std::string_view field) {
-    return *findParameter(field);
-}
-
 TEST(ParameterMap, StepsCoverTheReadAndTheWriteOnce) {
     std::set<int> addresses;
     for (int step = kFirstReadStep; step <= kLastReadStep; ++step) {
@@ -35,7 +33,6 @@ TEST(ParameterMap, StepsCoverTheReadAndTheWriteOnce) {
     int numeric = 0;
     for (const Parameter& p : parameterMap()) {
         numeric += isNumericField(p) ? 1 : 0;
-        EXPECT_EQ(readStepAddress(p.readStep), p.address) << p.recordField;
     }
     EXPECT_EQ(numeric, 25);
     EXPECT_EQ(profileKeys().size(), 24U);
@@ -43,51 +40,59 @@ TEST(ParameterMap, StepsCoverTheReadAndTheWriteOnce) {
 
 TEST(ParameterMap, AnglesEncodeAndDecodeAsTheLoggerStoresThem) {
     // The encoder's worked examples, and the rounding left to the writer.
-    EXPECT_DOUBLE_EQ(AngleToInteger90(-45), 49152.5);
-    EXPECT_EQ(encodeValue(parameter("TareY"), -45), (std::vector<std::uint8_t>{192, 0}));
-    EXPECT_EQ(encodeValue(parameter("TareX"), 30), (std::vector<std::uint8_t>{21, 85}));
-    EXPECT_EQ(encodeValue(parameter("LowAlarmX"), -180), (std::vector<std::uint8_t>{128, 1}));
-    EXPECT_EQ(encodeValue(parameter("HighAlarmX"), 180), (std::vector<std::uint8_t>{127, 255}));
-    EXPECT_DOUBLE_EQ(WordToSigned(65535), -1);
-    EXPECT_DOUBLE_EQ(WordToSigned(32767), 32767);
+    EXPECT_DOUBLE_EQ(angleWordY(-45), 49152.5);
+    EXPECT_EQ(encodeValue(parameterOf(Field::TareY), -45), (std::vector<std::uint8_t>{192, 0}));
+    EXPECT_EQ(encodeValue(parameterOf(Field::TareX), 30), (std::vector<std::uint8_t>{21, 85}));
+    EXPECT_EQ(encodeValue(parameterOf(Field::LowAlarmX), -180),
+              (std::vector<std::uint8_t>{128, 1}));
+    EXPECT_EQ(encodeValue(parameterOf(Field::HighAlarmX), 180),
+              (std::vector<std::uint8_t>{127, 255}));
+    EXPECT_DOUBLE_EQ(signedCount(65535), -1);
+    EXPECT_DOUBLE_EQ(signedCount(32767), 32767);
 
     for (const auto& [high, low, degrees] : {std::tuple{0, 0, 0.0},
                                              {127, 255, 180.0},
                                              {128, 1, -180.0},
                                              {128, 0, -180.0 * 32768 / 32767}}) {
-        const auto c = BreakOutReadArray(readOf({{14, high}, {15, low}}));
-        EXPECT_DOUBLE_EQ(c.values.at("TareX"), degrees) << high << "," << low;
+        const auto c = decodeConfiguration(readOf({{14, high}, {15, low}}));
+        EXPECT_DOUBLE_EQ(c.record.tareX, degrees) << high << "," << low;
     }
-    const auto y = BreakOutReadArray(readOf({{16, 192}, {17, 0}}));
-    EXPECT_NEAR(y.values.at("TareY"), -45.00137, 1e-5) << "not rounded";
+    const auto y = decodeConfiguration(readOf({{16, 192}, {17, 0}}));
+    EXPECT_NEAR(y.record.tareY, -45.00137, 1e-5) << "not rounded";
 }
 
 TEST(ParameterMap, ReadDecodesWordsBytesRateAndIdentity) {
-    const auto c = BreakOutReadArray(readOf({{2, 1},
-                                             {3, 67},
-                                             {30, 3},
-                                             {42, 1},
-                                             {43, 3},
-                                             {62, 2},
-                                             {63, 0},
-                                             {100, 4},
-                                             {101, 210},
-                                             {102, 75},
-                                             {103, 3},
-                                             {104, 7},
-                                             {105, 211},
-                                             {109, 11}}));
-    EXPECT_EQ(c.values.at("OffsetX"), 323);
-    EXPECT_EQ(c.values.at("UpdateTimeIncrement"), 3);
-    EXPECT_EQ(c.values.at("BinLinearMode"), 1);
-    EXPECT_EQ(c.values.at("LinearChannel"), 3);
-    EXPECT_EQ(c.values.at("DacSetting1"), 512);
-    EXPECT_EQ(c.values.at("LinearUpdateRate"), 75);
-    EXPECT_FALSE(c.values.contains("MinBinAngle")) << "the bin angles are never decoded";
-    EXPECT_EQ(c.SerialNumber, 1234);
-    EXPECT_EQ(c.LaunchYear, 2003);
-    EXPECT_EQ(c.LaunchDay, 3);
-    EXPECT_EQ(c.LaunchMonth, 11);
+    const ReadArray bytes = readOf({{2, 1},
+                                    {3, 67},
+                                    {26, 9},
+                                    {30, 3},
+                                    {32, 2},
+                                    {42, 1},
+                                    {43, 3},
+                                    {62, 2},
+                                    {63, 0},
+                                    {100, 4},
+                                    {101, 210},
+                                    {102, 75},
+                                    {103, 3},
+                                    {104, 7},
+                                    {105, 211},
+                                    {109, 11}});
+    const auto c = decodeConfiguration(bytes);
+    EXPECT_EQ(c.record.offsetX, 323);
+    EXPECT_EQ(c.record.updateTimeIncrement, 3);
+    EXPECT_EQ(c.record.mode, RecordingMode::Linear);
+    EXPECT_EQ(c.record.channel, LinearChannel::Both);
+    EXPECT_EQ(c.record.dac[0], 512);
+    EXPECT_EQ(c.record.linearRate, LinearRate::Rate7p5Hz);
+    EXPECT_EQ(c.record.minBinAngle, 0) << "the bin angles are never decoded";
+    EXPECT_EQ(c.serialNumber, 1234);
+    EXPECT_EQ(c.launchYear, 2003);
+    EXPECT_EQ(c.launchDay, 3);
+    EXPECT_EQ(c.launchMonth, 11);
+    // A byte the logger should not hold stays as it came, to be shown and written back.
+    EXPECT_EQ(valueOf(c.record, Field::Shaker), 2);
+    EXPECT_EQ(changedCells(profileValuesOf(c.record), bytes), std::vector<CellWrite>{});
 }
 
 TEST(ConfigurationWrite, DefaultsGoOutTickByTickWithTheBinAnglesSkipped) {
@@ -108,64 +113,67 @@ TEST(ConfigurationWrite, DefaultsGoOutTickByTickWithTheBinAnglesSkipped) {
         EXPECT_FALSE(at(step)) << "step " << step << " sends nothing";
     }
     auto neither = presetValues(Preset::Defaults);
-    neither["LinearUpdateRate"] = 0;
+    neither[Field::LinearRate] = 0;
     EXPECT_EQ(configurationWrite(neither).back(), (CellWrite{102, 0}));
 }
 
 TEST(ConfigurationWrite, ValueThatCannotBeSent_RefusesTheWholeWriteNamingTheField) {
     struct Case {
-        const char* field;
+        Field field;
         double value;
         const char* named;
     };
     // An angle just below zero rounds to the word 65536; a byte field beyond 255; a word below
     // -255 or above 65535. Words from -255 to -1 still go out, as high 0 and low 256 + value.
-    for (const Case& c :
-         {Case{"TareX", -0.001, "\"X Tare\" (TareX)"}, Case{"TareY", -0.0001, "\"Y Tare\" (TareY)"},
-          Case{"Averages", 300, "\"Averages\" (Averages)"},
-          Case{"UpdateTimeIncrement", -1, "\"Update Time Increment\""},
-          Case{"OffsetX", 65536, "\"X Offset\" (OffsetX)"},
-          Case{"DacSetting2", -256, "\"DAC2\" (DacSetting2)"},
-          Case{"GainY", std::nan(""), "\"Y Gain\" (GainY)"}}) {
+    for (const Case& c : {Case{Field::TareX, -0.001, "\"X Tare\" (TareX)"},
+                          Case{Field::TareY, -0.0001, "\"Y Tare\" (TareY)"},
+                          Case{Field::Averages, 300, "\"Averages\" (Averages)"},
+                          Case{Field::UpdateTimeIncrement, -1, "\"Update Time Increment\""},
+                          Case{Field::OffsetX, 65536, "\"X Offset\" (OffsetX)"},
+                          Case{Field::Dac2, -256, "\"DAC2\" (DacSetting2)"},
+                          Case{Field::GainY, std::nan(""), "\"Y Gain\" (GainY)"}}) {
         auto fields = presetValues(Preset::Defaults);
         fields[c.field] = c.value;
         try {
             (void)configurationWrite(fields);
-            ADD_FAILURE() << c.field << " " << c.value << " was accepted";
+            ADD_FAILURE() << c.named << " " << c.value << " was accepted";
         } catch (const UnsendableValue& e) {
-            EXPECT_EQ(e.parameter().recordField, c.field);
+            EXPECT_EQ(e.parameter().field, c.field);
             EXPECT_NE(e.description().find(c.named), std::string::npos) << e.description();
             EXPECT_NE(e.description().find("Nothing was sent"), std::string::npos);
         }
     }
-    EXPECT_EQ(encodeValue(parameter("OffsetX"), -1), (std::vector<std::uint8_t>{0, 255}));
-    EXPECT_EQ(encodeValue(parameter("OffsetX"), 511.5), (std::vector<std::uint8_t>{2, 0}));
-    EXPECT_EQ(encodeValue(parameter("OffsetX"), 510.5), (std::vector<std::uint8_t>{1, 254}));
+    const Parameter& offset = parameterOf(Field::OffsetX);
+    EXPECT_EQ(encodeValue(offset, -1), (std::vector<std::uint8_t>{0, 255}));
+    EXPECT_EQ(encodeValue(offset, 511.5), (std::vector<std::uint8_t>{2, 0}));
+    EXPECT_EQ(encodeValue(offset, 510.5), (std::vector<std::uint8_t>{1, 254}));
 }
 
 TEST(ConfigurationWrite, ChangedCellsAreThoseWhoseBytesDiffer) {
     const ReadArray read = readOf({{14, 0}, {15, 0}, {30, 3}, {2, 1}, {3, 67}});
-    ConfigValues fields{{"TareX", 30}, {"UpdateTimeIncrement", 3}, {"OffsetX", 323.4}};
+    const ParameterValues fields{
+        {Field::TareX, 30}, {Field::UpdateTimeIncrement, 3}, {Field::OffsetX, 323.4}};
     EXPECT_EQ(changedCells(fields, read), (std::vector<CellWrite>{{14, 21}, {15, 85}}))
         << "323.4 goes out as 323, which the logger holds";
     // A value read back unrounded is the same bytes again.
-    const auto back = BreakOutReadArray(readOf({{14, 21}, {15, 85}})).values.at("TareX");
+    const auto back = decodeConfiguration(readOf({{14, 21}, {15, 85}})).record.tareX;
     EXPECT_NE(back, 30);
-    EXPECT_FALSE(differsFromRead(parameter("TareX"), back, readOf({{14, 21}, {15, 85}})));
-    EXPECT_TRUE(differsFromRead(parameter("TareX"), -0.001, read)) << "unsendable differs";
+    const Parameter& tare = parameterOf(Field::TareX);
+    EXPECT_FALSE(differsFromRead(tare, back, readOf({{14, 21}, {15, 85}})));
+    EXPECT_TRUE(differsFromRead(tare, -0.001, read)) << "unsendable differs";
 }
 
 TEST(ConfigurationWrite, WrittenCells_GiveTheValuesAReadWouldNowGive) {
     struct Case {
         std::vector<CellWrite> cells;
-        ConfigValues values;
+        ParameterValues values;
     };
     const Case cases[] = {
-        {{{14, 21}, {15, 85}}, {{"TareX", 5461.0 / 32767 * 180}}},
+        {{{14, 21}, {15, 85}}, {{Field::TareX, 5461.0 / 32767 * 180}}},
         {{{2, 2}, {3, 0}, {30, 7}, {102, 75}},
-         {{"OffsetX", 512}, {"UpdateTimeIncrement", 7}, {"LinearUpdateRate", 75}}},
-        {{{62, 2}, {63, 88}, {64, 1}}, {{"DacSetting1", 600}}},  // DAC2 lacks its low cell
-        {{{26, 1}, {27, 2}}, {}},                                // the bin angles are no record
+         {{Field::OffsetX, 512}, {Field::UpdateTimeIncrement, 7}, {Field::LinearRate, 75}}},
+        {{{62, 2}, {63, 88}, {64, 1}}, {{Field::Dac1, 600}}},  // DAC2 lacks its low cell
+        {{{26, 1}, {27, 2}}, {}},                              // the bin angles are no record
     };
     for (const Case& c : cases) {
         EXPECT_EQ(writtenValues(c.cells), c.values) << c.cells.size();
@@ -173,7 +181,7 @@ TEST(ConfigurationWrite, WrittenCells_GiveTheValuesAReadWouldNowGive) {
 }
 
 TEST(Profiles, KeysAndLimitsAreChecked_NamingTheKey) {
-    auto profile = presetValues(Preset::Defaults);
+    auto profile = entriesOf(presetValues(Preset::Defaults));
     profile.erase("MinBinAngle");
     profile.erase("MaxBinAngle");
     EXPECT_FALSE(profileProblem(profile, true));

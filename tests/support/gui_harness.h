@@ -75,7 +75,6 @@ class GuiHarness {
         inputs.major = 3;
         inputs.minor = 2;
         inputs.revision = 4;
-        inputs.perfFrequency = 1'000'000'000;
         inputs.savedCommPort = [this] { return settings.currentCommPort(); };
         inputs.paths = context.paths;
         frame->MDIForm_Load(inputs);

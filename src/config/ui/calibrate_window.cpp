@@ -127,7 +127,7 @@ void Calibrate::startSampling(bool warnAboutShaker) {
     // The shaker's 0 is in the logger even if this window is closed before it hears of it.
     watch.shakerOff =
         platform::ui::DeviceThread::toWindow<>(&context_.loggerEvents, [&context = context_] {
-            context.state.ShakerEnable = 0;
+            context.state.configuration.shaker = Switch::Off;
             emit context.loggerEvents.configurationWritten();
         });
     watch.silence = platform::ui::DeviceThread::toWindow<bool>(
@@ -137,7 +137,7 @@ void Calibrate::startSampling(bool warnAboutShaker) {
         {.title = "Calibration sampling",
          .source = "mnuSample_Click",
          .entry = mnuSample_,
-         .commPort = context_.state.CommPort,
+         .commPort = context_.state.commPort,
          .screen = kWindow},
         [publish, watch](const link::JobScope& job) {
             CalibrationTracker tracker;
@@ -209,9 +209,9 @@ void Calibrate::showCalibration(const CalibrationTracker& tracker) {
     fraAcc_->showCalibration(tracker);
     if (tracker.axes[0].sampled) {
         AppState& state = context_.state;
-        state.AccX = tracker.axes[0].current;
-        state.AccY = tracker.axes[1].current;
-        state.AccZ = tracker.axes[2].current;
+        state.accelerationX = tracker.axes[0].current;
+        state.accelerationY = tracker.axes[1].current;
+        state.accelerationZ = tracker.axes[2].current;
     }
 }
 
@@ -244,7 +244,7 @@ void Calibrate::mnuWrite_Click() {
         // A write is not stopped by its entry.
         {.title = "Calibration write",
          .source = "mnuWrite_Click",
-         .commPort = context_.state.CommPort,
+         .commPort = context_.state.commPort,
          .screen = kWindow},
         [ticks, onTick, record](const link::JobScope& job) {
             const auto written = writeTicks(job, ticks, onTick);
@@ -265,11 +265,11 @@ void Calibrate::mnuWrite_Click() {
     showNote({});
     setCursor(Qt::WaitCursor);
     mnuSample_->setEnabled(false);
-    context_.state.AddressIndex = static_cast<std::int16_t>(calibrationFirstCell());
+    context_.state.transferStep = static_cast<std::int16_t>(calibrationFirstCell());
 }
 
 void Calibrate::showWriteTick(int ticksDone) {
-    std::int16_t& index = context_.state.AddressIndex;
+    std::int16_t& index = context_.state.transferStep;
     index = static_cast<std::int16_t>(calibrationFirstCell() + ticksDone);
     if (index != calibrationEndCell()) {
         fraProgress_->setTitle(QString::fromStdString(calibrationWritingCaption(ticksDone)));
@@ -299,7 +299,7 @@ void Calibrate::prepareForPicture() {
     // The picture shows the window at work, not the warning before it: a message box would wait
     // for a click that nobody gives. Sampling switches the shaker off, which a picture must never
     // do to a real logger: only a simulated one is sampled; otherwise the window is pictured idle.
-    const auto port = link::findPort(context_.catalogue, context_.state.CommPort);
+    const auto port = link::findPort(context_.catalogue, context_.state.commPort);
     if (!port || !port->simulated || context_.device.busy()) {
         return;
     }

@@ -9,6 +9,7 @@
 #include "common/file_dialogs.h"
 #include "common/messages.h"
 #include "common/ui/app_context.h"
+#include "config/profile.h"
 #include "platform/profile_json.h"
 
 namespace tilt::config::ui {
@@ -53,8 +54,8 @@ std::optional<std::string> readText(const std::string& file) {
 
 }  // namespace
 
-void saveProfile(common::ui::AppContext& context, const ConfigValues& values) {
-    if (const auto problem = profileProblem(values, true)) {
+void saveProfile(common::ui::AppContext& context, const ParameterValues& values) {
+    if (const auto problem = profileProblem(entriesOf(values), true)) {
         context.messages.show("The profile was not saved: " + *problem +
                               ". Correct the value, then save again.");
         return;
@@ -69,7 +70,7 @@ void saveProfile(common::ui::AppContext& context, const ConfigValues& values) {
     }
 }
 
-std::optional<ConfigValues> openProfile(common::ui::AppContext& context) {
+std::optional<ParameterValues> openProfile(common::ui::AppContext& context) {
     const auto file = context.fileDialogs.open(profileRequest(context, "Open Profile"));
     if (!file) {
         return std::nullopt;
@@ -81,16 +82,16 @@ std::optional<ConfigValues> openProfile(common::ui::AppContext& context) {
         return std::nullopt;
     }
     platform::ParsedProfile parsed = platform::parseProfile(*text);
-    parsed.values = withoutIdentity(std::move(parsed.values));  // `tiltctl config read --json`
+    parsed.entries = withoutIdentity(std::move(parsed.entries));  // `tiltctl config read --json`
     if (!parsed.problem) {
-        parsed.problem = profileProblem(parsed.values, true);
+        parsed.problem = profileProblem(parsed.entries, true);
     }
     if (parsed.problem) {
         context.messages.show("The profile " + *file + " was not opened: " + *parsed.problem +
                               ". Nothing was changed.");
         return std::nullopt;
     }
-    return parsed.values;
+    return valuesOf(parsed.entries);
 }
 
 }  // namespace tilt::config::ui

@@ -5,7 +5,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -97,7 +96,7 @@ Configuration::Configuration(common::ui::AppContext& context, frame::WindowRegis
     setAttribute(Qt::WA_DeleteOnClose);
     buildMenus();
     buildControls();
-    followed_ = profileRecord(context_.state);
+    followed_ = context_.state.configuration;
     connect(&context_.loggerEvents, &common::ui::LoggerEvents::configurationWritten, this,
             &Configuration::followWrites);
 }
@@ -113,33 +112,33 @@ void Configuration::buildMenus() {
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    mnuRead_ = add(file, "mnuRead", QStringLiteral("&Read"), &Configuration::mnuRead_Click);
-    mnuWrite_ = add(file, "mnuWrite", QStringLiteral("&Write"), &Configuration::mnuWrite_Click);
+    readAction_ = add(file, "mnuRead", QStringLiteral("&Read"), &Configuration::startRead);
+    writeAction_ = add(file, "mnuWrite", QStringLiteral("&Write"), &Configuration::startWrite);
     // Neither starts while another window's job holds the logger.
-    context_.device.guardEntry(mnuRead_);
-    context_.device.guardEntry(mnuWrite_);
+    context_.device.guardEntry(readAction_);
+    context_.device.guardEntry(writeAction_);
     file->addSeparator();
-    mnuSaveProfile_ = add(file, "mnuSaveProfile", QStringLiteral("Save Profile…"),
-                          &Configuration::mnuSaveProfile_Click);
-    mnuOpenProfile_ = add(file, "mnuOpenProfile", QStringLiteral("Open Profile…"),
-                          &Configuration::mnuOpenProfile_Click);
+    saveProfileAction_ = add(file, "mnuSaveProfile", QStringLiteral("Save Profile…"),
+                             &Configuration::saveFieldsAsProfile);
+    openProfileAction_ = add(file, "mnuOpenProfile", QStringLiteral("Open Profile…"),
+                             &Configuration::openProfileIntoFields);
     file->addSeparator();
-    add(file, "mnuReturn", QStringLiteral("&Return"), &Configuration::mnuReturn_Click);
+    add(file, "mnuReturn", QStringLiteral("&Return"), &Configuration::leave);
 
-    mnuTools_ = menuBar()->addMenu(QStringLiteral("&Tools"));
-    mnuTools_->menuAction()->setObjectName(QStringLiteral("mnuTools"));
-    mnuEEPROM_ = add(mnuTools_, "mnuEEPROM", QStringLiteral("&EEPROM"),
-                     [this] { windows_.show(QStringLiteral("EEPROM")); });
-    mnuEEPROM_->setVisible(false);
-    add(mnuTools_, "mnuShowMin", QStringLiteral("&Show Min"), &Configuration::ShowMinValues);
-    add(mnuTools_, "mnuShowMax", QStringLiteral("Show &Max"), &Configuration::ShowMaxValues);
-    add(mnuTools_, "mnuShowDefaults", QStringLiteral("Show &Defaults"),
-        &Configuration::ShowDefaultValues);
-    add(mnuTools_, "mnuAcc", QStringLiteral("A&ccelerometers"),
+    toolsMenu_ = menuBar()->addMenu(QStringLiteral("&Tools"));
+    toolsMenu_->menuAction()->setObjectName(QStringLiteral("mnuTools"));
+    eepromAction_ = add(toolsMenu_, "mnuEEPROM", QStringLiteral("&EEPROM"),
+                        [this] { windows_.show(QStringLiteral("EEPROM")); });
+    eepromAction_->setVisible(false);
+    add(toolsMenu_, "mnuShowMin", QStringLiteral("&Show Min"), &Configuration::showMinimums);
+    add(toolsMenu_, "mnuShowMax", QStringLiteral("Show &Max"), &Configuration::showMaximums);
+    add(toolsMenu_, "mnuShowDefaults", QStringLiteral("Show &Defaults"),
+        &Configuration::showDefaults);
+    add(toolsMenu_, "mnuAcc", QStringLiteral("A&ccelerometers"),
         [this] { windows_.show(QStringLiteral("Accelerometers")); });
-    add(mnuTools_, "mnuAngles", QStringLiteral("An&gles"),
+    add(toolsMenu_, "mnuAngles", QStringLiteral("An&gles"),
         [this] { windows_.show(QStringLiteral("Angles")); });
-    add(mnuTools_, "mnuCalibrate", QStringLiteral("Cali&brate"),
+    add(toolsMenu_, "mnuCalibrate", QStringLiteral("Cali&brate"),
         [this] { windows_.show(QStringLiteral("Calibrate")); });
 
     // The window sees the key before its fields do.
@@ -155,33 +154,33 @@ void Configuration::buildControls() {
     auto* central = new QWidget(this);
     rows_ = std::make_unique<ParameterRows>(central);
     auto* layout = new QGridLayout(central);
-    layout->addWidget(rows_->fraSingleAddresses, 0, 0, Qt::AlignTop);
-    layout->addWidget(rows_->fraAddresses, 0, 1, Qt::AlignTop);
-    layout->addWidget(rows_->fra100108, 1, 0, 1, 2);
+    layout->addWidget(rows_->singleAddressFrame, 0, 0, Qt::AlignTop);
+    layout->addWidget(rows_->wordAddressFrame, 0, 1, Qt::AlignTop);
+    layout->addWidget(rows_->identityFrame, 1, 0, 1, 2);
 
-    fraProgress_ = new QGroupBox(QString::fromLatin1(kIdleCaption), central);
-    fraProgress_->setObjectName(QStringLiteral("fraProgress"));
-    auto* progress = new QVBoxLayout(fraProgress_);
-    PBar_ = new QProgressBar(fraProgress_);
-    PBar_->setObjectName(QStringLiteral("PBar"));
-    PBar_->setTextVisible(false);
-    PBar_->setValue(0);
-    progress->addWidget(PBar_);
-    lblWaiting_ = new QLabel(
+    progressFrame_ = new QGroupBox(QString::fromLatin1(kIdleCaption), central);
+    progressFrame_->setObjectName(QStringLiteral("fraProgress"));
+    auto* progress = new QVBoxLayout(progressFrame_);
+    progressBar_ = new QProgressBar(progressFrame_);
+    progressBar_->setObjectName(QStringLiteral("PBar"));
+    progressBar_->setTextVisible(false);
+    progressBar_->setValue(0);
+    progress->addWidget(progressBar_);
+    waitingLabel_ = new QLabel(
         QStringLiteral("Waiting for the logger to answer; a read changes nothing in it. Check "
                        "the cable and the logger's power, or choose Return to stop."),
-        fraProgress_);
-    lblWaiting_->setObjectName(QStringLiteral("lblWaiting"));
-    lblWaiting_->setWordWrap(true);
-    lblWaiting_->setStyleSheet(QStringLiteral("color: #b02020; font-weight: bold;"));
-    lblWaiting_->hide();
-    progress->addWidget(lblWaiting_);
-    lblNote_ = new QLabel(fraProgress_);
-    lblNote_->setObjectName(QStringLiteral("lblNote"));
-    lblNote_->setWordWrap(true);
-    lblNote_->hide();
-    progress->addWidget(lblNote_);
-    layout->addWidget(fraProgress_, 2, 0, 1, 2);
+        progressFrame_);
+    waitingLabel_->setObjectName(QStringLiteral("lblWaiting"));
+    waitingLabel_->setWordWrap(true);
+    waitingLabel_->setStyleSheet(QStringLiteral("color: #b02020; font-weight: bold;"));
+    waitingLabel_->hide();
+    progress->addWidget(waitingLabel_);
+    noteLabel_ = new QLabel(progressFrame_);
+    noteLabel_->setObjectName(QStringLiteral("lblNote"));
+    noteLabel_->setWordWrap(true);
+    noteLabel_->hide();
+    progress->addWidget(noteLabel_);
+    layout->addWidget(progressFrame_, 2, 0, 1, 2);
     layout->setRowStretch(3, 1);
     setCentralWidget(central);
 
@@ -191,7 +190,7 @@ void Configuration::buildControls() {
         connect(edit, &NumEdit::limited, this, &Configuration::showChanges);
         connect(edit, &NumEdit::limited, this, &Configuration::showLimits);
     }
-    for (QRadioButton* option : {rows_->opt75Hz, rows_->opt15Hz}) {
+    for (QRadioButton* option : {rows_->rate7p5Option, rows_->rate15Option}) {
         connect(option, &QRadioButton::toggled, this, &Configuration::showChanges);
     }
     setHiddenFramesShown(false);
@@ -206,7 +205,7 @@ void Configuration::showEvent(QShowEvent* event) {
     }
     if (!loaded_) {
         loaded_ = true;
-        mnuRead_Click();
+        startRead();
     }
 }
 
@@ -217,7 +216,7 @@ bool Configuration::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
-void Configuration::mnuReturn_Click() {
+void Configuration::leave() {
     close();
 }
 
@@ -233,13 +232,13 @@ void Configuration::closeEvent(QCloseEvent* event) {
 }
 
 void Configuration::toggleHiddenFrames() {
-    setHiddenFramesShown(!mnuEEPROM_->isVisible());
+    setHiddenFramesShown(!eepromAction_->isVisible());
 }
 
 void Configuration::setHiddenFramesShown(bool shown) {
-    mnuEEPROM_->setVisible(shown);
-    rows_->fra100108->setVisible(shown);
-    rows_->fraAddresses->setVisible(shown);
+    eepromAction_->setVisible(shown);
+    rows_->identityFrame->setVisible(shown);
+    rows_->wordAddressFrame->setVisible(shown);
     if (isVisible()) {
         adjustSize();
     }
@@ -248,13 +247,13 @@ void Configuration::setHiddenFramesShown(bool shown) {
 void Configuration::prepareForPicture() {
     loaded_ = true;  // this read stands for the opening one
     setHiddenFramesShown(true);
-    const std::int16_t port = context_.state.CommPort;
+    const std::int16_t port = context_.state.commPort;
     if (activity_ != Activity::Idle || context_.device.busy() || port == 0 ||
         !link::findPort(context_.catalogue, port)) {
         return;
     }
     picturing_ = true;
-    mnuRead_Click();
+    startRead();
     while (activity_ != Activity::Idle) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
@@ -266,13 +265,13 @@ void Configuration::prepareForPicture() {
 void Configuration::beginActivity(Activity activity, int steps) {
     activity_ = activity;
     setCursor(Qt::BusyCursor);
-    for (QAction* command :
-         {mnuRead_, mnuWrite_, mnuSaveProfile_, mnuOpenProfile_, mnuTools_->menuAction()}) {
+    for (QAction* command : {readAction_, writeAction_, saveProfileAction_, openProfileAction_,
+                             toolsMenu_->menuAction()}) {
         command->setEnabled(false);
     }
-    context_.state.AddressIndex = activity == Activity::Reading ? kFirstReadStep : kFirstWriteStep;
-    PBar_->setRange(0, steps);
-    PBar_->setValue(0);
+    context_.state.transferStep = activity == Activity::Reading ? kFirstReadStep : kFirstWriteStep;
+    progressBar_->setRange(0, steps);
+    progressBar_->setValue(0);
     showNote({});
 }
 
@@ -280,25 +279,25 @@ void Configuration::endActivity() {
     activity_ = Activity::Idle;
     readProgress_.discard();
     writeProgress_.discard();
-    for (QAction* command :
-         {mnuRead_, mnuWrite_, mnuSaveProfile_, mnuOpenProfile_, mnuTools_->menuAction()}) {
+    for (QAction* command : {readAction_, writeAction_, saveProfileAction_, openProfileAction_,
+                             toolsMenu_->menuAction()}) {
         command->setEnabled(true);
     }
-    PBar_->setValue(0);
-    fraProgress_->setTitle(QString::fromLatin1(kIdleCaption));
-    lblWaiting_->hide();
+    progressBar_->setValue(0);
+    progressFrame_->setTitle(QString::fromLatin1(kIdleCaption));
+    waitingLabel_->hide();
     unsetCursor();
 }
 
 // --- Read -----------------------------------------------------------------------------------
 
-void Configuration::mnuRead_Click() {
+void Configuration::startRead() {
     if (activity_ != Activity::Idle) {
         return;
     }
     beginActivity(Activity::Reading, kReadSteps);
     held_.reset();  // the marks come back with the new read
-    ClearParameters();
+    clearFields();
     readProgress_.discard();
     const auto onProgress = readProgress_.publisher();
     CellReadOptions options;
@@ -312,8 +311,8 @@ void Configuration::mnuRead_Click() {
         this,
         {.title = "Read",
          .source = "mnuRead_Click",
-         .entry = mnuRead_,
-         .commPort = context_.state.CommPort,
+         .entry = readAction_,
+         .commPort = context_.state.commPort,
          .screen = kWindow},
         [options, quiet, onProgress](const link::JobScope& job) {
             const link::JobScope scope =
@@ -335,13 +334,13 @@ void Configuration::showReadProgress(const CellReadProgress& progress) {
     if (activity_ != Activity::Reading) {
         return;
     }
-    if (lblWaiting_->isVisible() != progress.waiting) {
-        lblWaiting_->setVisible(progress.waiting);
+    if (waitingLabel_->isVisible() != progress.waiting) {
+        waitingLabel_->setVisible(progress.waiting);
         growToFit();
     }
-    context_.state.AddressIndex = static_cast<std::int16_t>(kFirstReadStep + progress.done);
-    PBar_->setValue(progress.done);
-    fraProgress_->setTitle(QString::fromStdString(readingCaption(progress.done)));
+    context_.state.transferStep = static_cast<std::int16_t>(kFirstReadStep + progress.done);
+    progressBar_->setValue(progress.done);
+    progressFrame_->setTitle(QString::fromStdString(readingCaption(progress.done)));
 }
 
 void Configuration::readEnded(const ReadOutcome& outcome) {
@@ -349,9 +348,9 @@ void Configuration::readEnded(const ReadOutcome& outcome) {
     if (result.end == TransferEnd::Completed) {
         endActivity();
         held_ = result.bytes;
-        BreakOutReadArray(result.bytes);
-        DisplayParameters();
-        followed_ = profileRecord(context_.state);
+        keepRead(result.bytes);
+        showRecord();
+        followed_ = context_.state.configuration;
         if (!picturing_) {
             context_.messages.show("Read completed!");
         }
@@ -365,31 +364,28 @@ void Configuration::readEnded(const ReadOutcome& outcome) {
     }
 }
 
-void Configuration::BreakOutReadArray(const ReadArray& bytes) {
-    const DeviceConfiguration read = config::BreakOutReadArray(bytes);
-    for (const auto& [field, value] : read.values) {
-        if (double* kept = recordField(context_.state, field)) {
-            *kept = value;
-        }
-    }
+// The read becomes the shared record (its bin angles, never read, stay 0); the identity is only
+// shown.
+void Configuration::keepRead(const ReadArray& bytes) {
+    context_.state.configuration = decodeConfiguration(bytes).record;
     for (const Parameter& p : parameterMap()) {
         if (p.encoding == Encoding::Identity) {
-            rows_->identity.at(p.recordField)->setText(QString::number(decodedValue(p, bytes)));
+            rows_->identity.at(p.field)->setText(QString::number(decodedValue(p, bytes)));
         }
     }
 }
 
-void Configuration::DisplayParameters() {
+void Configuration::showRecord() {
     for (const auto& [field, edit] : rows_->numbers) {
-        edit->setValue(*recordField(context_.state, field));
+        edit->setValue(valueOf(context_.state.configuration, field));
     }
-    rows_->showRateCode(context_.state.LinearUpdateRate);
+    rows_->showRateCode(valueOf(context_.state.configuration, Field::LinearRate));
     fieldsCleared_ = false;
     showChanges();
     showLimits();
 }
 
-void Configuration::ClearParameters() {
+void Configuration::clearFields() {
     for (const auto& [field, edit] : rows_->numbers) {
         edit->setValue(0);
     }
@@ -401,12 +397,12 @@ void Configuration::ClearParameters() {
 
 // --- Write ----------------------------------------------------------------------------------
 
-void Configuration::mnuWrite_Click() {
+void Configuration::startWrite() {
     if (activity_ != Activity::Idle) {
         return;
     }
     commitFields();
-    const ConfigValues fields = profileValues();
+    const ParameterValues fields = fieldValues();
     std::vector<std::optional<CellWrite>> ticks;
     try {
         ticks = configurationWrite(fields);  // every value checked before the first byte
@@ -433,8 +429,8 @@ void Configuration::mnuWrite_Click() {
         this,
         {.title = "Write",
          .source = "mnuWrite_Click",
-         .entry = mnuWrite_,
-         .commPort = context_.state.CommPort,
+         .entry = writeAction_,
+         .commPort = context_.state.commPort,
          .screen = kWindow},
         [ticks, onTick, record, stoppedByReturn](const link::JobScope& job) {
             const auto written = writeTicks(job, ticks, onTick);
@@ -453,12 +449,12 @@ void Configuration::mnuWrite_Click() {
 
 // The fields a failed read emptied hold zeros, which would set the update time increment and
 // the gains to 0: the user sees what would go out and decides.
-bool Configuration::confirmWriteOfClearedFields(const ConfigValues& fields) {
+bool Configuration::confirmWriteOfClearedFields(const ParameterValues& fields) {
     // One a line, the zeros (which stop a logger working) first.
     QStringList zeros;
     QStringList others;
     for (const Parameter& p : parameterMap()) {
-        const auto value = fields.find(p.recordField);
+        const auto value = fields.find(p.field);
         if (value == fields.end()) {
             continue;
         }
@@ -484,11 +480,10 @@ bool Configuration::confirmWriteOfClearedFields(const ConfigValues& fields) {
 
 void Configuration::refuseWrite(const UnsendableValue& refusal) {
     context_.messages.show(refusal.description());
-    const std::string_view name = refusal.parameter().field;
-    if (auto* field = findChild<QLineEdit*>(
-            QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())))) {
-        field->setFocus();
-        field->selectAll();
+    if (const auto field = rows_->numbers.find(refusal.parameter().field);
+        field != rows_->numbers.end()) {
+        field->second->setFocus();
+        field->second->selectAll();
     }
 }
 
@@ -496,9 +491,9 @@ void Configuration::showWriteProgress(int ticksDone) {
     if (activity_ != Activity::Writing) {
         return;
     }
-    context_.state.AddressIndex = static_cast<std::int16_t>(kFirstWriteStep + ticksDone);
-    PBar_->setValue(ticksDone);
-    fraProgress_->setTitle(QString::fromStdString(writingCaption(ticksDone)));
+    context_.state.transferStep = static_cast<std::int16_t>(kFirstWriteStep + ticksDone);
+    progressBar_->setValue(ticksDone);
+    progressFrame_->setTitle(QString::fromStdString(writingCaption(ticksDone)));
 }
 
 void Configuration::writeEnded(const TickWriteResult& outcome,
@@ -527,14 +522,13 @@ void Configuration::writeEnded(const TickWriteResult& outcome,
 // calibration written elsewhere): what the logger holds follows, and so does each field
 // that the user has not changed meanwhile.
 void Configuration::followWrites() {
-    const ConfigValues record = profileRecord(context_.state);
+    const ConfigRecord& record = context_.state.configuration;
     const std::optional<ReadArray> before = held_;
-    for (const auto& [field, value] : record) {
-        const auto was = followed_.find(field);
-        if (was != followed_.end() && was->second == value) {
+    for (const auto& [field, value] : profileValuesOf(record)) {
+        if (valueOf(followed_, field) == value) {
             continue;
         }
-        const Parameter& p = *findParameter(field);
+        const Parameter& p = parameterOf(field);
         if (held_) {
             try {
                 const auto bytes = encodeValue(p, value);
@@ -546,17 +540,17 @@ void Configuration::followWrites() {
             }
         }
         const bool rate = p.encoding == Encoding::RateCode;
-        const double shown = rate ? rows_->rateCode() : rows_->numbers.at(p.recordField)->value();
+        const double shown = rate ? rows_->rateCode() : rows_->numbers.at(field)->value();
         // Changed by the user: against what the logger held, or, with nothing read, typed.
         const bool edited = before ? differsFromRead(p, shown, *before)
-                                   : !rate && rows_->numbers.at(p.recordField)->typedByUser();
+                                   : !rate && rows_->numbers.at(field)->typedByUser();
         if (sameBytes(p, shown, value) || edited) {
             continue;
         }
         if (rate) {
             rows_->showRateCode(value);
         } else {
-            rows_->numbers.at(p.recordField)->setValue(value);
+            rows_->numbers.at(field)->setValue(value);
         }
     }
     followed_ = record;
@@ -572,24 +566,24 @@ void Configuration::commitFields() {
     }
 }
 
-ConfigValues Configuration::profileValues() const {
-    ConfigValues values;
+// What the fields hold, for the fields a write sends.
+ParameterValues Configuration::fieldValues() const {
+    ParameterValues values;
     for (const Parameter& p : parameterMap()) {
         if (isProfileField(p)) {
-            values[std::string(p.recordField)] = p.encoding == Encoding::RateCode
-                                                     ? rows_->rateCode()
-                                                     : rows_->numbers.at(p.recordField)->value();
+            values[p.field] = p.encoding == Encoding::RateCode
+                                  ? rows_->rateCode()
+                                  : rows_->numbers.at(p.field)->value();
         }
     }
     return values;
 }
 
-void Configuration::setFieldValues(const ConfigValues& values) {
+void Configuration::setFieldValues(const ParameterValues& values) {
     for (const auto& [field, value] : values) {
         if (const auto edit = rows_->numbers.find(field); edit != rows_->numbers.end()) {
             edit->second->setValue(value);
-        } else if (const Parameter* p = findParameter(field);
-                   p != nullptr && p->encoding == Encoding::RateCode) {
+        } else if (parameterOf(field).encoding == Encoding::RateCode) {
             rows_->showRateCode(value);
         }
     }
@@ -598,24 +592,24 @@ void Configuration::setFieldValues(const ConfigValues& values) {
     showLimits();
 }
 
-void Configuration::ShowMinValues() {
+void Configuration::showMinimums() {
     setFieldValues(presetValues(Preset::Min));
 }
 
-void Configuration::ShowMaxValues() {
+void Configuration::showMaximums() {
     setFieldValues(presetValues(Preset::Max));
 }
 
-void Configuration::ShowDefaultValues() {
+void Configuration::showDefaults() {
     setFieldValues(presetValues(Preset::Defaults));
 }
 
-void Configuration::mnuSaveProfile_Click() {
+void Configuration::saveFieldsAsProfile() {
     commitFields();
-    saveProfile(context_, profileValues());
+    saveProfile(context_, fieldValues());
 }
 
-void Configuration::mnuOpenProfile_Click() {
+void Configuration::openProfileIntoFields() {
     if (const auto profile = openProfile(context_)) {
         setFieldValues(*profile);  // nothing reaches the logger before a Write
     }
@@ -627,39 +621,39 @@ void Configuration::showChanges() {
     }
     std::optional<DeviceConfiguration> held;
     if (held_) {
-        held = config::BreakOutReadArray(*held_);
+        held = decodeConfiguration(*held_);
     }
     for (const Parameter& p : parameterMap()) {
         if (!isProfileField(p)) {
             continue;
         }
         const bool rate = p.encoding == Encoding::RateCode;
-        const double value = rate ? rows_->rateCode() : rows_->numbers.at(p.recordField)->value();
+        const double value = rate ? rows_->rateCode() : rows_->numbers.at(p.field)->value();
         const bool changed = held_ && differsFromRead(p, value, *held_);
         QStringList tips;
         if (!rate) {
-            tips << limitText(p, *rows_->numbers.at(p.recordField));
+            tips << limitText(p, *rows_->numbers.at(p.field));
         }
         if (changed) {
-            const double was = held->values.at(std::string(p.recordField));
+            const double was = valueOf(held->record, p.field);
             tips << QStringLiteral("The logger holds %1; Write will change it.")
                         .arg(rate ? rateText(was) : NumEdit::displayText(was));
         }
         tips.removeAll(QString());
         const QString tip = tips.join(QLatin1Char('\n'));
         if (rate) {
-            mark(rows_->opt75Hz, changed, tip);
-            mark(rows_->opt15Hz, changed, tip);
+            mark(rows_->rate7p5Option, changed, tip);
+            mark(rows_->rate15Option, changed, tip);
         } else {
-            mark(rows_->numbers.at(p.recordField), changed, tip);
+            mark(rows_->numbers.at(p.field), changed, tip);
         }
     }
 }
 
 void Configuration::showNote(const QString& text) {
-    lblNote_->setText(text);
-    lblNote_->setVisible(!text.isEmpty());
-    lblNote_->setProperty("limits", false);
+    noteLabel_->setText(text);
+    noteLabel_->setVisible(!text.isEmpty());
+    noteLabel_->setProperty("limits", false);
     growToFit();
 }
 
@@ -683,15 +677,15 @@ void Configuration::growToFit() {
 void Configuration::showLimits() {
     QStringList notes;
     for (const Parameter& p : parameterMap()) {
-        if (const auto field = rows_->numbers.find(p.recordField); field != rows_->numbers.end()) {
+        if (const auto field = rows_->numbers.find(p.field); field != rows_->numbers.end()) {
             notes << limitText(p, *field->second);
         }
     }
     notes.removeAll(QString());
-    const bool limitsShown = lblNote_->property("limits").toBool();
+    const bool limitsShown = noteLabel_->property("limits").toBool();
     if (!notes.isEmpty() || limitsShown) {
         showNote(notes.join(QLatin1Char('\n')));
-        lblNote_->setProperty("limits", !notes.isEmpty());
+        noteLabel_->setProperty("limits", !notes.isEmpty());
     }
 }
 

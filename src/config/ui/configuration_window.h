@@ -41,18 +41,18 @@ class Configuration final : public QMainWindow, public common::ui::Pictured {
                   std::function<void(bool)> setNavigationEnabled, QWidget* parent = nullptr);
     ~Configuration() override;
 
-    void mnuRead_Click();
-    void mnuWrite_Click();
-    void mnuReturn_Click();
-    void mnuSaveProfile_Click();
-    void mnuOpenProfile_Click();
-    void ShowMinValues();
-    void ShowMaxValues();
-    void ShowDefaultValues();
+    void startRead();
+    void startWrite();
+    void leave();
+    void saveFieldsAsProfile();
+    void openProfileIntoFields();
+    void showMinimums();
+    void showMaximums();
+    void showDefaults();
 
-    // The record into the fields, and the fields emptied before a read.
-    void DisplayParameters();
-    void ClearParameters();
+    // The shared record into the fields, and the fields emptied before a read.
+    void showRecord();
+    void clearFields();
 
     // Ctrl+F6: shows or hides the EEPROM entry and the two hidden frames together.
     void toggleHiddenFrames();
@@ -81,8 +81,8 @@ class Configuration final : public QMainWindow, public common::ui::Pictured {
     void endActivity();
     void showReadProgress(const CellReadProgress& progress);
     void readEnded(const ReadOutcome& outcome);
-    void BreakOutReadArray(const ReadArray& bytes);
-    [[nodiscard]] bool confirmWriteOfClearedFields(const ConfigValues& fields);
+    void keepRead(const ReadArray& bytes);
+    [[nodiscard]] bool confirmWriteOfClearedFields(const ParameterValues& fields);
     void showWriteProgress(int ticksDone);
     void writeEnded(const TickWriteResult& outcome,
                     const std::vector<std::optional<CellWrite>>& ticks);
@@ -94,26 +94,26 @@ class Configuration final : public QMainWindow, public common::ui::Pictured {
     void showNote(const QString& text);
     void showLimits();
     void growToFit();
-    [[nodiscard]] ConfigValues profileValues() const;
-    void setFieldValues(const ConfigValues& values);
+    [[nodiscard]] ParameterValues fieldValues() const;
+    void setFieldValues(const ParameterValues& values);
     void showChanges();
 
     common::ui::AppContext& context_;
     frame::WindowRegistry& windows_;
     std::function<void(bool)> setNavigationEnabled_;
     std::unique_ptr<ParameterRows> rows_;
-    QAction* mnuRead_ = nullptr;
-    QAction* mnuWrite_ = nullptr;
-    QAction* mnuSaveProfile_ = nullptr;
-    QAction* mnuOpenProfile_ = nullptr;
-    QAction* mnuEEPROM_ = nullptr;
-    QMenu* mnuTools_ = nullptr;
-    QGroupBox* fraProgress_ = nullptr;
-    QProgressBar* PBar_ = nullptr;
-    QLabel* lblWaiting_ = nullptr;
+    QAction* readAction_ = nullptr;
+    QAction* writeAction_ = nullptr;
+    QAction* saveProfileAction_ = nullptr;
+    QAction* openProfileAction_ = nullptr;
+    QAction* eepromAction_ = nullptr;
+    QMenu* toolsMenu_ = nullptr;
+    QGroupBox* progressFrame_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QLabel* waitingLabel_ = nullptr;
     // What the window has to say: a field brought back within its limits, or how a read or a
     // write that did not complete left things.
-    QLabel* lblNote_ = nullptr;
+    QLabel* noteLabel_ = nullptr;
     Activity activity_ = Activity::Idle;
     bool loaded_ = false;     // the opening read has been started
     bool picturing_ = false;  // a read for a picture: no dialogs
@@ -124,7 +124,7 @@ class Configuration final : public QMainWindow, public common::ui::Pictured {
     // since: a Write would send zeros.
     bool fieldsCleared_ = false;
     // The shared record as this window last followed it: a write elsewhere shows as a change.
-    ConfigValues followed_;
+    ConfigRecord followed_;
     // Progress from the device thread, the newest at most once a frame.
     common::ui::LatestValue<CellReadProgress> readProgress_;
     common::ui::LatestValue<int> writeProgress_;

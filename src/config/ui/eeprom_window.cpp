@@ -111,7 +111,7 @@ void EEPROM::cmdRead_Click() {
     }
     txtValue_->clear();
     setControlsEnabled(false);
-    const std::int16_t port = context_.state.CommPort;
+    const std::int16_t port = context_.state.commPort;
     const bool quiet = picturing_;
     const bool started = context_.device.start<std::optional<std::uint8_t>>(
         this,
@@ -162,7 +162,7 @@ void EEPROM::cmdWrite_Click() {
         return;
     }
     setControlsEnabled(false);
-    const std::int16_t port = context_.state.CommPort;
+    const std::int16_t port = context_.state.commPort;
     const bool started = context_.device.start<bool>(
         this,
         {.title = "Write EEPROM", .source = "cmdWrite_Click", .commPort = port, .screen = "EEPROM"},
@@ -181,7 +181,7 @@ void EEPROM::cmdOK_Click() {
 }
 
 void EEPROM::prepareForPicture() {
-    const std::int16_t port = context_.state.CommPort;
+    const std::int16_t port = context_.state.commPort;
     if (busy_ || context_.device.busy() || port == 0 || !link::findPort(context_.catalogue, port)) {
         return;
     }

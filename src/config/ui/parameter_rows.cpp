@@ -8,6 +8,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <array>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "common/ui/field_caption.h"
@@ -20,11 +22,47 @@ namespace {
 
 constexpr const char* kFrameCaption = "EEPROM Address - Value - Parameter";
 
+// The objectName of each parameter's field (the rate's two options have their own).
+constexpr std::array<std::pair<Field, std::string_view>, 32> kFieldNames{{
+    {Field::OffsetX, "NumEdit2"},
+    {Field::OffsetY, "NumEdit4"},
+    {Field::OffsetZ, "NumEdit6"},
+    {Field::GainX, "NumEdit8"},
+    {Field::GainY, "NumEdit10"},
+    {Field::GainZ, "NumEdit12"},
+    {Field::TareX, "NumEdit14"},
+    {Field::TareY, "NumEdit16"},
+    {Field::LowAlarmX, "NumEdit18"},
+    {Field::HighAlarmX, "NumEdit20"},
+    {Field::LowAlarmY, "NumEdit22"},
+    {Field::HighAlarmY, "NumEdit24"},
+    {Field::MinBinAngle, "NumEdit26"},
+    {Field::MaxBinAngle, "NumEdit28"},
+    {Field::UpdateTimeIncrement, "NumEdit30"},
+    {Field::Averages, "NumEdit31"},
+    {Field::Shaker, "NumEdit32"},
+    {Field::FilterLevel, "NumEdit33"},
+    {Field::TareApplied, "NumEdit34"},
+    {Field::Mode, "NumEdit42"},
+    {Field::Channel, "NumEdit43"},
+    {Field::Dac1, "NumEdit62"},
+    {Field::Dac2, "NumEdit64"},
+    {Field::Dac3, "NumEdit66"},
+    {Field::Dac4, "NumEdit68"},
+    {Field::SerialNumber, "txtSerialNumber"},
+    {Field::LaunchDay, "txtDay"},
+    {Field::LaunchYear, "txtYear"},
+    {Field::LaunchHour, "txtHour"},
+    {Field::LaunchMinute, "txtMinute"},
+    {Field::LaunchSecond, "txtSecond"},
+    {Field::LaunchMonth, "txtMonth"},
+}};
+
 // Where the identity rows stand: the serial number and the launch date on the left, the
 // launch time of day on the right.
-constexpr std::array<std::array<std::string_view, 4>, 2> kIdentityColumns{{
-    {"SerialNumber", "LaunchMonth", "LaunchDay", "LaunchYear"},
-    {"LaunchHour", "LaunchMinute", "LaunchSecond", ""},
+constexpr std::array<std::array<std::optional<Field>, 4>, 2> kIdentityColumns{{
+    {Field::SerialNumber, Field::LaunchMonth, Field::LaunchDay, Field::LaunchYear},
+    {Field::LaunchHour, Field::LaunchMinute, Field::LaunchSecond, std::nullopt},
 }};
 
 // The order of the rows of the single-address frame: the bytes, the rate, then the angles.
@@ -71,6 +109,15 @@ QString name(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QString objectNameOf(Field field) {
+    for (const auto& [named, objectName] : kFieldNames) {
+        if (named == field) {
+            return name(objectName);
+        }
+    }
+    return {};
+}
+
 // The caption beside a field, which a screen reader reads as the field's name (the frames all
 // have the same title).
 QLabel* captionOf(QWidget* field, const Parameter& p) {
@@ -80,9 +127,9 @@ QLabel* captionOf(QWidget* field, const Parameter& p) {
 }  // namespace
 
 ParameterRows::ParameterRows(QWidget* parent)
-    : fraSingleAddresses(frame(parent, "fraSingleAddresses")),
-      fraAddresses(frame(parent, "fraAddresses")),
-      fra100108(frame(parent, "fra100108")),
+    : singleAddressFrame(frame(parent, "fraSingleAddresses")),
+      wordAddressFrame(frame(parent, "fraAddresses")),
+      identityFrame(frame(parent, "fra100108")),
       rates_(new QButtonGroup(parent)) {
     for (int rank = 0; rank <= 2; ++rank) {
         for (const Parameter& p : parameterMap()) {
@@ -90,51 +137,52 @@ ParameterRows::ParameterRows(QWidget* parent)
                 continue;
             }
             if (p.encoding == Encoding::RateCode) {
-                addRateRow(fraSingleAddresses, p);
+                addRateRow(singleAddressFrame, p);
             } else {
-                addNumberRow(fraSingleAddresses, p);
+                addNumberRow(singleAddressFrame, p);
             }
         }
     }
     for (const Parameter& p : parameterMap()) {
         if (inAddressFrame(p)) {
-            addNumberRow(fraAddresses, p);
+            addNumberRow(wordAddressFrame, p);
         }
     }
     for (int column = 0; column < static_cast<int>(kIdentityColumns.size()); ++column) {
-        for (const std::string_view field : kIdentityColumns[static_cast<std::size_t>(column)]) {
-            if (const Parameter* p = field.empty() ? nullptr : findParameter(field)) {
-                addIdentityRow(fra100108, column, *p);
+        for (const std::optional<Field> field :
+             kIdentityColumns[static_cast<std::size_t>(column)]) {
+            if (field) {
+                addIdentityRow(identityFrame, column, parameterOf(*field));
             }
         }
     }
-    gridOf(fra100108)->setColumnMinimumWidth(3, 24);
+    gridOf(identityFrame)->setColumnMinimumWidth(3, 24);
 }
 
 void ParameterRows::addNumberRow(QGroupBox* box, const Parameter& p) {
     QGridLayout* grid = gridOf(box);
     const int row = grid->rowCount();
     auto* field = new NumEdit(p.min, p.max, box);
-    field->setObjectName(name(p.field));
+    field->setObjectName(objectNameOf(p.field));
     grid->addWidget(new QLabel(addressLabel(p), box), row, 0);
     grid->addWidget(field, row, 1);
     grid->addWidget(captionOf(field, p), row, 2);
-    numbers[p.recordField] = field;
+    numbers[p.field] = field;
 }
 
 void ParameterRows::addRateRow(QGroupBox* box, const Parameter& p) {
     QGridLayout* grid = gridOf(box);
     const int row = grid->rowCount();
-    opt75Hz = new QRadioButton(QStringLiteral("7.5 Hz ") + name(p.caption), box);
-    opt75Hz->setObjectName(QStringLiteral("opt75Hz"));
-    opt15Hz = new QRadioButton(QStringLiteral("15 Hz ") + name(p.caption), box);
-    opt15Hz->setObjectName(QStringLiteral("opt15Hz"));
-    rates_->addButton(opt75Hz);
-    rates_->addButton(opt15Hz);
+    rate7p5Option = new QRadioButton(QStringLiteral("7.5 Hz ") + name(p.caption), box);
+    rate7p5Option->setObjectName(QStringLiteral("opt75Hz"));
+    rate15Option = new QRadioButton(QStringLiteral("15 Hz ") + name(p.caption), box);
+    rate15Option->setObjectName(QStringLiteral("opt15Hz"));
+    rates_->addButton(rate7p5Option);
+    rates_->addButton(rate15Option);
     auto* options = new QVBoxLayout;
     options->setSpacing(2);
-    options->addWidget(opt75Hz);
-    options->addWidget(opt15Hz);
+    options->addWidget(rate7p5Option);
+    options->addWidget(rate15Option);
     grid->addWidget(new QLabel(addressLabel(p), box), row, 0, Qt::AlignTop);
     grid->addLayout(options, row, 1, 1, 2);
 }
@@ -147,28 +195,28 @@ void ParameterRows::addIdentityRow(QGroupBox* box, int column, const Parameter& 
         ++row;
     }
     auto* text = new QLineEdit(box);
-    text->setObjectName(name(p.field));
+    text->setObjectName(objectNameOf(p.field));
     text->setReadOnly(true);
     text->setMaximumWidth(80);
     grid->addWidget(new QLabel(addressLabel(p), box), row, first);
     grid->addWidget(text, row, first + 1);
     grid->addWidget(captionOf(text, p), row, first + 2);
-    identity[p.recordField] = text;
+    identity[p.field] = text;
 }
 
 double ParameterRows::rateCode() const {
-    return opt75Hz->isChecked() ? kRate75Hz : opt15Hz->isChecked() ? kRate15Hz : 0;
+    return rate7p5Option->isChecked() ? kRate75Hz : rate15Option->isChecked() ? kRate15Hz : 0;
 }
 
 void ParameterRows::showRateCode(double code) {
-    (code == kRate75Hz ? opt75Hz : opt15Hz)->setChecked(true);
+    (code == kRate75Hz ? rate7p5Option : rate15Option)->setChecked(true);
 }
 
 void ParameterRows::clearRate() {
     // An exclusive group keeps one option on: let go of it for the moment.
     rates_->setExclusive(false);
-    opt75Hz->setChecked(false);
-    opt15Hz->setChecked(false);
+    rate7p5Option->setChecked(false);
+    rate15Option->setChecked(false);
     rates_->setExclusive(true);
 }
 

@@ -1,17 +1,14 @@
 #pragma once
 
 #include <map>
-#include <string_view>
+
+#include "config/parameter_map.h"
 
 class QButtonGroup;
 class QGroupBox;
 class QLineEdit;
 class QRadioButton;
 class QWidget;
-
-namespace tilt::config {
-struct Parameter;
-}
 
 namespace tilt::config::ui {
 
@@ -24,15 +21,15 @@ class ParameterRows {
   public:
     explicit ParameterRows(QWidget* parent);
 
-    QGroupBox* fraSingleAddresses = nullptr;
-    QGroupBox* fraAddresses = nullptr;
-    QGroupBox* fra100108 = nullptr;
-    QRadioButton* opt75Hz = nullptr;
-    QRadioButton* opt15Hz = nullptr;
+    QGroupBox* singleAddressFrame = nullptr;
+    QGroupBox* wordAddressFrame = nullptr;
+    QGroupBox* identityFrame = nullptr;
+    QRadioButton* rate7p5Option = nullptr;
+    QRadioButton* rate15Option = nullptr;
 
-    // The numeric fields and the identity boxes by record field ("OffsetX", "SerialNumber").
-    std::map<std::string_view, NumEdit*> numbers;
-    std::map<std::string_view, QLineEdit*> identity;
+    // The numeric fields and the identity boxes by their parameter.
+    std::map<Field, NumEdit*> numbers;
+    std::map<Field, QLineEdit*> identity;
 
     // The rate code the options choose: 75, 15, or 0 when neither is selected.
     [[nodiscard]] double rateCode() const;

@@ -35,8 +35,8 @@ Connect::Connect(common::ui::AppContext& context, ParametersRead onParametersRea
     setWindowTitle(QStringLiteral("Connect"));
     context_.catalogue.refresh();
     buildControls();
-    NumEditCommPort_->setValue(context_.state.CommPort);
-    showPortName(context_.state.CommPort);
+    NumEditCommPort_->setValue(context_.state.commPort);
+    showPortName(context_.state.commPort);
 }
 
 void Connect::buildControls() {
@@ -185,15 +185,15 @@ void Connect::cmdOK_Click() {
     setButtonsEnabled(false);
     readPortsAgain();
     try {
-        context_.state.CommPort = toInt16(NumEditCommPort_->value());
+        context_.state.commPort = toInt16(NumEditCommPort_->value());
         // Kept before any check: even "no port" is remembered for the next start.
-        context_.settings.saveCurrentCommPort(std::to_string(context_.state.CommPort));
+        context_.settings.saveCurrentCommPort(std::to_string(context_.state.commPort));
     } catch (const Error& e) {
         context_.errors.report(e, "cmdOK_Click", common::ui::activeWindowName(this));
         restoreControls();
         return;
     }
-    if (context_.state.CommPort == 0) {
+    if (context_.state.commPort == 0) {
         context_.messages.show("No Comm port has been selected!");
         close();
         return;
@@ -202,7 +202,7 @@ void Connect::cmdOK_Click() {
 }
 
 void Connect::readOnBoardParameters() {
-    const std::int16_t port = context_.state.CommPort;
+    const std::int16_t port = context_.state.commPort;
     showActivity(tr("Reading the tares and the update time increment on Comm %1\u2026").arg(port));
     readingParameters_ = true;
     progress_->setRange(0, 0);  // busy, no steps to show
@@ -215,9 +215,9 @@ void Connect::readOnBoardParameters() {
                 return;  // closed while reading: nothing was decided
             }
             if (parameters) {
-                context_.state.TareX = parameters->TareX;
-                context_.state.TareY = parameters->TareY;
-                context_.state.UpdateTimeIncrement = parameters->UpdateTimeIncrement;
+                context_.state.configuration.tareX = parameters->TareX;
+                context_.state.configuration.tareY = parameters->TareY;
+                context_.state.configuration.updateTimeIncrement = parameters->UpdateTimeIncrement;
             } else {
                 context_.messages.show(std::string(kOnBoardFailureMessage));
             }

@@ -40,11 +40,11 @@ constexpr double kLeastCountsShown = 20;
 double& dacSetting(AppState& state, int dac) {
     switch (dac) {
         case 1:
-            return state.DacSetting1;
+            return state.configuration.dac[0];
         case 2:
-            return state.DacSetting2;
+            return state.configuration.dac[1];
         default:
-            return state.DacSetting3;
+            return state.configuration.dac[2];
     }
 }
 
@@ -147,7 +147,7 @@ QGroupBox* Accelerometers::buildHiddenSliders(QWidget* parent) {
     fraHiddenSliders_->setVisible(false);
     auto* layout = new QGridLayout(fraHiddenSliders_);
     // The DAC settings take what the configuration window accepts for them.
-    const int most = static_cast<int>(config::findParameter("DacSetting1")->max);
+    const int most = static_cast<int>(config::parameterOf(config::Field::Dac1).max);
     const std::array<const char*, 3> names = {"Ax", "Ay", "Az"};
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         Channel& c = channels_[i];
@@ -398,9 +398,9 @@ void Accelerometers::showReadings(const std::vector<AccelerationSample>& samples
     }
     const link::AccelerometerReading& newest = samples.back().reading;
     AppState& state = context_.state;
-    state.AccX = newest.x;
-    state.AccY = newest.y;
-    state.AccZ = newest.z;
+    state.accelerationX = newest.x;
+    state.accelerationY = newest.y;
+    state.accelerationZ = newest.z;
     const std::array<double, 3> counts = {static_cast<double>(newest.x),
                                           static_cast<double>(newest.y),
                                           static_cast<double>(newest.z)};

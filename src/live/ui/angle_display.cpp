@@ -22,10 +22,10 @@ QDial* angleDial(const QString& objectName, int halfTurn, int minimumSize, QWidg
 }
 
 void keepAngleReading(AppState& state, const link::AngleReading& reading) {
-    state.RawAngleX = config::WordToSigned(reading.wordX);
-    state.RawAngleY = config::WordToSigned(reading.wordY);
-    state.AngleX = reading.angleX;
-    state.AngleY = reading.angleY;
+    state.angleCountX = config::signedCount(reading.wordX);
+    state.angleCountY = config::signedCount(reading.wordY);
+    state.angleX = reading.angleX;
+    state.angleY = reading.angleY;
 }
 
 }  // namespace tilt::live::ui

@@ -65,8 +65,8 @@ Angles::Angles(common::ui::AppContext& context, QWidget* parent)
 
 void Angles::showTares() {
     const AppState& state = context_.state;
-    axes_[0].tare->setText(localeNumber(state.TareX));
-    axes_[1].tare->setText(localeNumber(state.TareY));
+    axes_[0].tare->setText(localeNumber(state.configuration.tareX));
+    axes_[1].tare->setText(localeNumber(state.configuration.tareY));
 }
 
 QWidget* Angles::buildReadings() {
@@ -123,7 +123,8 @@ LiveWindow::Loop Angles::makeLoop() {
     // the shared record takes them on the program's events, the window's controls on its own.
     auto record = platform::ui::DeviceThread::toWindow<TareDone>(
         &context_.loggerEvents, [&context = context_](const TareDone& done) {
-            (done.axis == Axis::X ? context.state.TareX : context.state.TareY) = done.tareDegrees;
+            (done.axis == Axis::X ? context.state.configuration.tareX
+                                  : context.state.configuration.tareY) = done.tareDegrees;
             emit context.loggerEvents.configurationWritten();
         });
     auto show = platform::ui::DeviceThread::toWindow<TareDone>(

@@ -17,7 +17,6 @@
 
 #include "common/error.h"
 #include "common/error_reporter.h"
-#include "common/number_text.h"
 #include "common/ui/app_context.h"
 #include "link/device_link.h"
 #include "link/port_catalogue.h"
@@ -31,12 +30,6 @@ namespace tilt::live::ui {
 
 namespace {
 constexpr std::chrono::seconds kPictureSampling{1};
-
-// The performance counter: the steady clock, whose ticks a second the program keeps as
-// PerfFrequency.
-std::int64_t performanceCount() {
-    return std::chrono::steady_clock::now().time_since_epoch().count();
-}
 
 }  // namespace
 
@@ -158,7 +151,7 @@ void LiveWindow::startSampling() {
         {.title = std::string(kind_.window) + " sampling",
          .source = "mnuSample_Click",
          .entry = mnuSample_,
-         .commPort = state.CommPort,
+         .commPort = state.commPort,
          .screen = kind_.window},
         [loop = makeLoop(), options, requests](const link::JobScope& job) {
             return loop(job, options, *requests);
@@ -170,8 +163,6 @@ void LiveWindow::startSampling() {
     requests_ = std::move(requests);
     sampling_ = true;
     mnuSave_->setEnabled(false);
-    context_.state.SampleStartCount = performanceCount();
-    context_.state.SampleNowCount = context_.state.SampleStartCount;
     chart_->clear();
     lblRate_->clear();
     showStatus({});
@@ -281,12 +272,6 @@ void LiveWindow::plotReadings(std::span<const ChartPoint> points) {
     }
     chart_->append(points);
     anyReading_ = true;
-    AppState& state = context_.state;
-    const double seconds = points.back().seconds;
-    state.SampleTime = numberText(seconds);
-    state.SampleNowCount =
-        state.SampleStartCount +
-        static_cast<std::int64_t>(std::llround(seconds * static_cast<double>(state.PerfFrequency)));
     // Readings a frame late do not bring back the pace of a logger that has fallen silent.
     if (const auto rate = chart_->history().rate(); rate && silenceText_.isEmpty()) {
         lblRate_->setText(QStringLiteral("%1 readings/s").arg(localeNumber(std::round(*rate))));
@@ -298,7 +283,7 @@ void LiveWindow::plotReadings(std::span<const ChartPoint> points) {
 void LiveWindow::prepareForPicture() {
     // Only a simulated logger is sampled for the picture: a picture must not keep a real one
     // busy, and the readings it shows are only meaningful at work.
-    const auto port = link::findPort(context_.catalogue, context_.state.CommPort);
+    const auto port = link::findPort(context_.catalogue, context_.state.commPort);
     if (!port || !port->simulated || context_.device.busy()) {
         return;
     }

@@ -77,8 +77,7 @@ class LiveWindow : public QMainWindow, public common::ui::Pictured {
     // Puts the window's boxes above the strip chart.
     void setReadingsPanel(QWidget* panel);
 
-    // A frame's readings, oldest first: the chart, the rate, and the sampling time in the shared
-    // state (SampleTime and the counter of the newest reading).
+    // A frame's readings, oldest first: the chart and the rate.
     void plotReadings(std::span<const ChartPoint> points);
 
     // Hands a request to the running loop; false when none runs.

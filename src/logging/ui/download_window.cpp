@@ -282,7 +282,7 @@ void DownloadErase::startDownload() {
         {.title = "Download",
          .source = "mnuDownload_Click",
          .entry = mnuDownload_,
-         .commPort = state.CommPort,
+         .commPort = state.commPort,
          .screen = kWindow},
         [request, dialogs](const link::JobScope& job) {
             return runDownload(job, request, *dialogs);
@@ -314,8 +314,8 @@ void DownloadErase::showMode(double mode, double channel) {
 
 void DownloadErase::parametersRead(const DownloadParameters& p) {
     AppState& state = context_.state;
-    state.BinLinearMode = p.BinLinearMode;
-    state.LinearChannel = p.LinearChannel;
+    state.configuration.mode = static_cast<RecordingMode>(p.BinLinearMode);
+    state.configuration.channel = static_cast<LinearChannel>(p.LinearChannel);
     state.FirmwareVersion = p.FirmwareVersion;
     state.SamplingFrequency = p.SamplingFrequency;
     state.SerialNumber = p.SerialNumber;
@@ -564,7 +564,7 @@ void DownloadErase::mnuErase_Click() {
         {.title = "Erase",
          .source = "mnuErase_Click",
          .entry = mnuErase_,
-         .commPort = context_.state.CommPort,
+         .commPort = context_.state.commPort,
          .screen = kWindow},
         [onProgress](const link::JobScope& job) {
             return eraseMemory(job, {}, [&](const EraseProgress& p) { onProgress(p); });

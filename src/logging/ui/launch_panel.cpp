@@ -30,7 +30,7 @@ LaunchPanel::LaunchPanel(common::ui::AppContext& context, Shell shell, QWidget* 
 }
 
 void LaunchPanel::mnuLaunch_Click() {
-    if (context_.state.CommPort == 0) {
+    if (context_.state.commPort == 0) {
         context_.messages.show(std::string(kNoPortSelected));
         return;
     }
@@ -54,7 +54,7 @@ void LaunchPanel::mnuLaunch_Click() {
         this,
         {.title = "Launch",
          .source = "mnuLaunch_Click",
-         .commPort = context_.state.CommPort,
+         .commPort = context_.state.commPort,
          .screen = std::string(kLaunchScreen)},
         [progress](const link::JobScope& job) {
             return launchLogging(job, [&](double pages) { progress(pages); });

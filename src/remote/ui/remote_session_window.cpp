@@ -398,7 +398,7 @@ void RemoteSession::startSampling() {
         {.title = "Remote session sampling",
          .source = "mnuSample_Click",
          .entry = mnuSample_,
-         .commPort = context_.state.CommPort,
+         .commPort = context_.state.commPort,
          .screen = "RemoteSession"},
         [sending, sink = outbox_.sink()](const link::JobScope& job) {
             return sendSampledAngles(job, *sink, sending);
@@ -464,7 +464,7 @@ void RemoteSession::closeEvent(QCloseEvent* event) {
 
 void RemoteSession::prepareForPicture() {
     // Sampling talks to the logger, which a picture must never do to a real one.
-    const auto port = link::findPort(context_.catalogue, context_.state.CommPort);
+    const auto port = link::findPort(context_.catalogue, context_.state.commPort);
     if (!port || !port->simulated || context_.device.busy()) {
         return;
     }

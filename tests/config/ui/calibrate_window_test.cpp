@@ -203,7 +203,7 @@ TEST_F(CalibrateWindow, EveryReadingCounts_WhileTheWindowIsShownTheNewestOnceAFr
         EXPECT_EQ(bar->span()->max, a[i].max);
         EXPECT_EQ(bar->span()->current, a[i].current);
     }
-    EXPECT_EQ(gui.context.state.AccZ, a[2].current);
+    EXPECT_EQ(gui.context.state.accelerationZ, a[2].current);
 }
 
 // Typed before the stop, the Offset and Gain boxes are what Write sends: each value rounded,
@@ -258,7 +258,7 @@ TEST_F(CalibrateWindow, TypedOffsetsAndGains_AreCapturedAtTheStopAndWrittenByte_
     }
     expected.emplace_back(0, QStringLiteral("Writing Progress"));
     EXPECT_EQ(progress, expected);
-    EXPECT_EQ(gui.context.state.AddressIndex, 14);
+    EXPECT_EQ(gui.context.state.transferStep, 14);
     EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
     EXPECT_TRUE(menu("mnuSample")->isEnabled());
 
@@ -336,7 +336,7 @@ TEST_F(CalibrateWindow, Return_StopsSampling_AndTheWindowOpensAfreshNextTime) {
 
 TEST_F(CalibrateWindow, PortThatCannotOpen_IsReported_AndTheWindowIsIdleAgain) {
     open();
-    gui.context.state.CommPort = 7;
+    gui.context.state.commPort = 7;
     menu("mnuSample")->trigger();
     ASSERT_TRUE(gui.idle());
     ASSERT_FALSE(gui.errors.reports.empty());
@@ -379,11 +379,11 @@ TEST_F(CalibrateWindow, PulledAdapterOrSilentLogger_IsToldBelowTheGrid) {
 // shared record and the other windows.
 TEST_F(CalibrateWindow, Writes_ReachTheRecordAndTheOtherWindows) {
     open();
-    gui.context.state.ShakerEnable = 1;
-    gui.context.state.OffsetX = 99;
+    gui.context.state.configuration.shaker = Switch::On;
+    gui.context.state.configuration.offsetX = 99;
     QSignalSpy written(&gui.context.loggerEvents, &common::ui::LoggerEvents::configurationWritten);
     sampleUntilReadings();
-    EXPECT_EQ(gui.context.state.ShakerEnable, 0);
+    EXPECT_EQ(gui.context.state.configuration.shaker, Switch::Off);
     EXPECT_EQ(written.count(), 1);
     stopSampling();
     const CalibrationValues values = window->calibrationValues();
@@ -392,8 +392,8 @@ TEST_F(CalibrateWindow, Writes_ReachTheRecordAndTheOtherWindows) {
     ASSERT_TRUE(gui.idle());
     EXPECT_EQ(gui.texts()[1], "Write completed!");
     EXPECT_EQ(written.count(), 2);
-    EXPECT_EQ(gui.context.state.OffsetX, std::nearbyint(values[0]));
-    EXPECT_EQ(gui.context.state.GainZ, std::nearbyint(values[5]));
+    EXPECT_EQ(gui.context.state.configuration.offsetX, std::nearbyint(values[0]));
+    EXPECT_EQ(gui.context.state.configuration.gainZ, std::nearbyint(values[5]));
 }
 
 class CalibrateWindowRealTime : public CalibrateWindow {
@@ -403,8 +403,8 @@ class CalibrateWindowRealTime : public CalibrateWindow {
 
 TEST_F(CalibrateWindowRealTime, ClosingDuringAWrite_StopsItBetweenTwoCells) {
     open();
-    gui.context.state.OffsetX = 99;
-    gui.context.state.GainZ = 99;
+    gui.context.state.configuration.offsetX = 99;
+    gui.context.state.configuration.gainZ = 99;
     menu("mnuWrite")->trigger();
     ASSERT_TRUE(gui.waitFor([&] { return caption() == "Writing 4"; }));
     window->close();
@@ -414,9 +414,9 @@ TEST_F(CalibrateWindowRealTime, ClosingDuringAWrite_StopsItBetweenTwoCells) {
     EXPECT_GE(rx.size(), 6U);
     EXPECT_LT(rx.size(), 36U);
     EXPECT_TRUE(gui.texts().empty()) << "no Write completed!";
-    ASSERT_TRUE(gui.waitFor([&] { return gui.context.state.OffsetX == 0; }))
+    ASSERT_TRUE(gui.waitFor([&] { return gui.context.state.configuration.offsetX == 0; }))
         << "written before the window went: the record holds it";
-    EXPECT_EQ(gui.context.state.GainZ, 99) << "never written";
+    EXPECT_EQ(gui.context.state.configuration.gainZ, 99) << "never written";
 }
 
 TEST_F(CalibrateWindowRealTime, AdapterPulledOutDuringAWrite_SaysWhichCellsWentOut) {

@@ -19,7 +19,6 @@
 #include "common/error.h"
 #include "common/ui/pictured.h"
 #include "config/parameter_map.h"
-#include "config/ui/config_record.h"
 #include "config_window_support.h"
 #include "support/config_read_cells.h"
 
@@ -125,11 +124,11 @@ TEST_F(ConfigurationWindow, Opening_ReadsEveryAddressOnceAndFillsFieldsRecordAnd
     EXPECT_EQ(text("txtSecond"), "0");
 
     const AppState& state = app.gui.context.state;
-    EXPECT_EQ(state.OffsetX, 323);
-    EXPECT_EQ(state.GainY, 324);
-    EXPECT_EQ(state.HighAlarmX, 180);
-    EXPECT_EQ(state.LinearUpdateRate, 15);
-    EXPECT_EQ(state.MaxBinAngle, 0);
+    EXPECT_EQ(state.configuration.offsetX, 323);
+    EXPECT_EQ(state.configuration.gainY, 324);
+    EXPECT_EQ(state.configuration.highAlarmX, 180);
+    EXPECT_EQ(state.configuration.linearRate, LinearRate::Rate15Hz);
+    EXPECT_EQ(state.configuration.maxBinAngle, 0);
 
     EXPECT_EQ(caption(), "Progress");
     EXPECT_EQ(window->findChild<QProgressBar*>("PBar")->maximum(), 53);
@@ -168,10 +167,10 @@ TEST_F(ConfigurationWindow, AnglesAndRatesAsTheLoggerHoldsThem_AreShownUnrounded
         auto* tare = w->findChild<NumEdit*>("NumEdit14");
         EXPECT_EQ(tare->value(), c.tareX) << c.shown;
         EXPECT_EQ(tare->text(), c.shown);
-        EXPECT_EQ(other.gui.context.state.TareX, c.tareX) << c.shown;
+        EXPECT_EQ(other.gui.context.state.configuration.tareX, c.tareX) << c.shown;
         EXPECT_EQ(w->findChild<QRadioButton*>("opt75Hz")->isChecked(), c.fast) << int(c.rate);
         EXPECT_EQ(w->findChild<QRadioButton*>("opt15Hz")->isChecked(), !c.fast) << int(c.rate);
-        EXPECT_EQ(other.gui.context.state.LinearUpdateRate, c.rate);
+        EXPECT_EQ(valueOf(other.gui.context.state.configuration, Field::LinearRate), c.rate);
     }
 }
 
@@ -565,8 +564,8 @@ TEST_F(ConfigurationWindow, WriteAfterAFailedRead_AsksFirst_AndNoSendsNothing) {
     // With nothing read, a write elsewhere fills its field, unless the user typed there.
     typeOver(field("NumEdit64"), "700");
     commitEdits();
-    app.gui.context.state.DacSetting1 = 600;
-    app.gui.context.state.DacSetting2 = 650;
+    app.gui.context.state.configuration.dac[0] = 600;
+    app.gui.context.state.configuration.dac[1] = 650;
     emit app.gui.context.loggerEvents.configurationWritten();
     EXPECT_EQ(field("NumEdit62")->value(), 600);
     EXPECT_EQ(field("NumEdit64")->value(), 700);
@@ -697,10 +696,10 @@ TEST_F(ConfigurationWindow, Write_PutsWhatTheLoggerHoldsIntoTheRecordAndTellsThe
     ASSERT_TRUE(app.waitForMessage("Write completed!"));
     EXPECT_EQ(written.count(), 1);
     const AppState& state = app.gui.context.state;
-    EXPECT_EQ(state.UpdateTimeIncrement, 7);
-    EXPECT_EQ(state.TareX, 5461.0 / 32767 * 180) << "as a read would give it back";
-    EXPECT_EQ(state.DacSetting1, 600);
-    EXPECT_EQ(state.GainX, 323);
+    EXPECT_EQ(state.configuration.updateTimeIncrement, 7);
+    EXPECT_EQ(state.configuration.tareX, 5461.0 / 32767 * 180) << "as a read would give it back";
+    EXPECT_EQ(state.configuration.dac[0], 600);
+    EXPECT_EQ(state.configuration.gainX, 323);
     EXPECT_EQ(field("NumEdit14")->text(), "30") << "the field keeps what the user typed";
     EXPECT_TRUE(marks().empty());
 }
@@ -758,7 +757,7 @@ TEST_F(ConfigurationWindow, WritesElsewhere_AreFollowedByTheFieldsAndTheMarks) {
     }
     EXPECT_EQ(marks(), std::vector<std::string>{"NumEdit64"}) << "only the user's change";
     EXPECT_EQ(field("NumEdit64")->toolTip(), "The logger holds 650; Write will change it.");
-    EXPECT_EQ(app.gui.context.state.DacSetting2, 650);
+    EXPECT_EQ(app.gui.context.state.configuration.dac[1], 650);
 }
 
 TEST_F(ConfigurationWindow, Picture_ReadsWithoutADialogAndShowsEveryFrame) {
@@ -805,7 +804,7 @@ TEST(ConfigurationWindowInRealTime, AdapterPulledOutDuringAWrite_SaysWhatWasWrit
                              "To complete it, choose File > Write."}) {
         EXPECT_NE(said.find(part), std::string::npos) << part << "\n" << said;
     }
-    EXPECT_EQ(app.gui.context.state.OffsetX, 323) << "written: the record holds it";
+    EXPECT_EQ(app.gui.context.state.configuration.offsetX, 323) << "written: the record holds it";
     EXPECT_EQ(written.count(), 1);
     EXPECT_FALSE(w->findChild<NumEdit*>("NumEdit2")->property("changed").toBool());
     EXPECT_TRUE(w->findChild<QAction*>("mnuWrite")->isEnabled());
@@ -841,7 +840,7 @@ TEST(ConfigurationWindowPicture, SilentOrMissingLogger_IsSkippedWithoutADialog) 
         gui.catalogue.addSilentPort("ttyS0");
         gui.start();
         if (!portSelected) {
-            gui.context.state.CommPort = 0;
+            gui.context.state.commPort = 0;
         }
         auto* window = gui.frame->windows().instance(QStringLiteral("Configuration"));
         dynamic_cast<common::ui::Pictured*>(window)->prepareForPicture();
@@ -850,16 +849,6 @@ TEST(ConfigurationWindowPicture, SilentOrMissingLogger_IsSkippedWithoutADialog) 
         EXPECT_FALSE(gui.device.busy());
         EXPECT_TRUE(window->findChild<QWidget*>("fraAddresses")->isVisibleTo(window));
     }
-}
-
-TEST(ConfigurationRecord, EveryFieldOfTheWindowHasItsPlaceInTheRecord) {
-    AppState state;
-    for (const Parameter& p : parameterMap()) {
-        const bool kept = isNumericField(p) || p.encoding == Encoding::RateCode;
-        EXPECT_EQ(recordField(state, p.recordField) != nullptr, kept) << p.recordField;
-    }
-    *recordField(state, "DacSetting3") = 7;
-    EXPECT_EQ(state.DacSetting3, 7);
 }
 
 }  // namespace

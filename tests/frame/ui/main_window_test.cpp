@@ -68,7 +68,7 @@ TEST(MainWindow, StartsWithTheMenuTreeAndNavigationItemsOfANewSession) {
         EXPECT_EQ(gui.barItem(i)->text(), items[i - 1]);
         EXPECT_EQ(gui.barItem(i)->isEnabled(), i == 1) << items[i - 1];
     }
-    EXPECT_EQ(gui.context.state.CommPort, 1);
+    EXPECT_EQ(gui.context.state.commPort, 1);
     EXPECT_EQ(gui.context.state.AppVersion, "3.2.4");
 }
 
@@ -83,7 +83,7 @@ TEST(MainWindow, TechnicianOption_ShowsTheDisplayMenuStillDisabled) {
 TEST(MainWindow, PortGuard_RefusesDeviceWindowsWhileNoPortIsSelected) {
     GuiHarness gui({.savedPort = "none"});
     gui.start();
-    ASSERT_EQ(gui.context.state.CommPort, 0);
+    ASSERT_EQ(gui.context.state.commPort, 0);
     gui.frame->setDeviceCommandsEnabled(true);
 
     gui.action("mnuConfiguration")->trigger();

@@ -61,10 +61,10 @@ TEST_F(ConnectWindow, OkOnTheDevice_SavesThePortReadsTheParametersAndUnlocks) {
     EXPECT_EQ(gui.settings.saved, "2");
     ASSERT_TRUE(connectClosed());
     EXPECT_TRUE(gui.messages.shown.empty()) << gui.texts().front();
-    EXPECT_EQ(gui.context.state.CommPort, 2);
-    EXPECT_EQ(gui.context.state.TareX, -180.0);
-    EXPECT_EQ(gui.context.state.TareY, 45.0);
-    EXPECT_EQ(gui.context.state.UpdateTimeIncrement, 7);
+    EXPECT_EQ(gui.context.state.commPort, 2);
+    EXPECT_EQ(gui.context.state.configuration.tareX, -180.0);
+    EXPECT_EQ(gui.context.state.configuration.tareY, 45.0);
+    EXPECT_EQ(gui.context.state.configuration.updateTimeIncrement, 7);
     EXPECT_TRUE(unlocked());
     EXPECT_TRUE(gui.errors.reports.empty());
 }
@@ -99,7 +99,7 @@ TEST_F(ConnectWindow, OkWithNoPort_SavesZeroAndLeavesTheMenusAlone) {
     ASSERT_TRUE(connectClosed());
     EXPECT_EQ(gui.texts(), std::vector<std::string>{"No Comm port has been selected!"});
     EXPECT_EQ(gui.settings.saved, "0");
-    EXPECT_EQ(gui.context.state.CommPort, 0);
+    EXPECT_EQ(gui.context.state.commPort, 0);
     EXPECT_TRUE(unlocked());
 
     // The guarded commands now refuse, from the menu and from the bar alike.
@@ -122,7 +122,7 @@ TEST_F(ConnectWindow, AutoDetect_ReportsTheLowestAnsweringPortWithoutChoosingIt)
     ASSERT_TRUE(gui.idle());
     EXPECT_EQ(gui.texts(), std::vector<std::string>{"Tiltavarometer found on Comm 3!"});
     EXPECT_EQ(portField()->value(), 3);
-    EXPECT_EQ(gui.context.state.CommPort, 1) << "only OK chooses the port";
+    EXPECT_EQ(gui.context.state.commPort, 1) << "only OK chooses the port";
     EXPECT_EQ(gui.settings.saved, "1");
     EXPECT_TRUE(gui.find<QWidget>("cmdOK")->isEnabled());
     EXPECT_TRUE(gui.find<QWidget>("cmdAutoDetect")->isEnabled());
@@ -175,7 +175,7 @@ TEST(ConnectWindowInRealTime, EscapeDuringTheRead_LocksTheMenusForTheUnreadPort)
     QTest::keyClick(gui.openWindow("Connect"), Qt::Key_Escape);
     EXPECT_EQ(gui.openWindow("Connect"), nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !gui.device.busy(); }, 400));
-    EXPECT_EQ(gui.context.state.CommPort, 2);
+    EXPECT_EQ(gui.context.state.commPort, 2);
     EXPECT_EQ(gui.settings.saved, "2");
     EXPECT_FALSE(gui.action("mnuTools")->isEnabled());
     EXPECT_FALSE(gui.barItem(2)->isEnabled());

@@ -58,7 +58,8 @@ TEST_F(AccelerometersWindow, SamplingShowsTheDevicesCounts_AndStoppingClearsThem
     const auto& state = gui.context.state;
     const std::array<std::pair<const char*, const char*>, 3> shown = {
         {{"txtX", "SlideAccX"}, {"txtY", "SlideAccY"}, {"txtZ", "SlideAccZ"}}};
-    const std::array<double, 3> counts = {state.AccX, state.AccY, state.AccZ};
+    const std::array<double, 3> counts = {state.accelerationX, state.accelerationY,
+                                          state.accelerationZ};
     for (std::size_t i = 0; i < shown.size(); ++i) {
         const auto& [box, countSlider] = shown[i];
         EXPECT_EQ(text(box), numberText(counts[i])) << box;
@@ -81,16 +82,18 @@ TEST_F(AccelerometersWindow, SamplingShowsTheDevicesCounts_AndStoppingClearsThem
     // is on its way.
     for (std::size_t back = 1; back <= 4 && back <= replies.size() && !found; ++back) {
         const auto r = decoded(replies[replies.size() - back]);
-        found = state.AccX == r.x && state.AccY == r.y && state.AccZ == r.z;
+        found =
+            state.accelerationX == r.x && state.accelerationY == r.y && state.accelerationZ == r.z;
     }
-    EXPECT_TRUE(found) << state.AccX << ", " << state.AccY << ", " << state.AccZ;
+    EXPECT_TRUE(found) << state.accelerationX << ", " << state.accelerationY << ", "
+                       << state.accelerationZ;
     EXPECT_TRUE(gui.errors.reports.empty());
 }
 
 TEST_F(AccelerometersWindow, DacSliders_StartAtTheSettings_MirrorTheirBoxes_AndHideBehindCtrlF6) {
     start();
-    gui.context.state.DacSetting1 = 100;
-    gui.context.state.DacSetting2 = 200;
+    gui.context.state.configuration.dac[0] = 100;
+    gui.context.state.configuration.dac[1] = 200;
     openAccelerometers();
     EXPECT_EQ(slider("AxSlider")->value(), 100);
     EXPECT_EQ(slider("AySlider")->value(), 200);
@@ -144,9 +147,10 @@ TEST_F(AccelerometersWindow, WriteDac_WhileSampling_WritesItsCellsThroughTheLoop
     window->findChild<QAction*>("keyHiddenSliders")->trigger();
     sampleUntilReadings();
     QSignalSpy written(&gui.context.loggerEvents, &common::ui::LoggerEvents::configurationWritten);
-    for (const Case& c : {Case{"AxSlider", "cmdWriteDAC1", 1000, 62, 3, 232, &state.DacSetting1},
-                          Case{"AySlider", "cmdWriteDAC2", 513, 64, 2, 1, &state.DacSetting2},
-                          Case{"AzSlider", "cmdWriteDAC3", 1024, 66, 4, 0, &state.DacSetting3}}) {
+    for (const Case& c :
+         {Case{"AxSlider", "cmdWriteDAC1", 1000, 62, 3, 232, &state.configuration.dac[0]},
+          Case{"AySlider", "cmdWriteDAC2", 513, 64, 2, 1, &state.configuration.dac[1]},
+          Case{"AzSlider", "cmdWriteDAC3", 1024, 66, 4, 0, &state.configuration.dac[2]}}) {
         slider(c.setting)->setValue(c.value);
         QTest::mouseClick(button(c.button), Qt::LeftButton);
         EXPECT_EQ(dacButtons(), kAllOff) << "until the loop has written the cells";
@@ -168,7 +172,7 @@ TEST_F(AccelerometersWindow, WriteDac_WhileSampling_WritesItsCellsThroughTheLoop
 // is and marked; Write DAC sends nothing until the user sets a value the slider can show.
 TEST_F(AccelerometersWindow, SettingBeyondTheSlider_IsShownMarked_AndNotSent) {
     start();
-    gui.context.state.DacSetting1 = 65535;
+    gui.context.state.configuration.dac[0] = 65535;
     openAccelerometers();
     window->findChild<QAction*>("keyHiddenSliders")->trigger();
     EXPECT_EQ(text("txtSX"), "65535");
@@ -188,14 +192,14 @@ TEST_F(AccelerometersWindow, SettingBeyondTheSlider_IsShownMarked_AndNotSent) {
     stopSampling();
     EXPECT_EQ(countReceived('p'), 2) << "only the write of 600";
     EXPECT_EQ(cell(62) * 256 + cell(63), 600);
-    EXPECT_EQ(gui.context.state.DacSetting1, 600);
+    EXPECT_EQ(gui.context.state.configuration.dac[0], 600);
 }
 
 // A setting written elsewhere (the Configuration window) shows on its slider and box.
 TEST_F(AccelerometersWindow, SettingWrittenElsewhere_IsFollowed) {
     start();
     openAccelerometers();
-    gui.context.state.DacSetting2 = 333;
+    gui.context.state.configuration.dac[1] = 333;
     emit gui.context.loggerEvents.configurationWritten();
     EXPECT_EQ(text("txtSY"), "333");
     EXPECT_EQ(slider("AySlider")->value(), 333);
@@ -204,7 +208,7 @@ TEST_F(AccelerometersWindow, SettingWrittenElsewhere_IsFollowed) {
 
 TEST_F(AccelerometersWindow, WriteDac_WithoutSampling_ReportsTheClosedPort_AndSendsNothing) {
     start();
-    gui.context.state.DacSetting1 = 5;
+    gui.context.state.configuration.dac[0] = 5;
     openAccelerometers();
     window->findChild<QAction*>("keyHiddenSliders")->trigger();
     slider("AxSlider")->setValue(1000);

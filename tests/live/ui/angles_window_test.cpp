@@ -46,8 +46,8 @@ class AnglesWindow : public testing::LiveGui {
 
 TEST_F(AnglesWindow, SamplingShowsTheDevicesReadingsAtItsPace_AndStoppingClearsThem) {
     start();
-    gui.context.state.TareX = 12.5;
-    gui.context.state.TareY = -3;
+    gui.context.state.configuration.tareX = 12.5;
+    gui.context.state.configuration.tareY = -3;
     openAngles();
     EXPECT_EQ(window->windowTitle(), "Angles");
     EXPECT_EQ(text("txtTareX"), "12.5");
@@ -78,9 +78,9 @@ TEST_F(AnglesWindow, SamplingShowsTheDevicesReadingsAtItsPace_AndStoppingClearsT
     const auto shown =
         decoded({static_cast<std::uint8_t>(wordX >> 8), static_cast<std::uint8_t>(wordX & 255),
                  static_cast<std::uint8_t>(wordY >> 8), static_cast<std::uint8_t>(wordY & 255)});
-    EXPECT_EQ(state.AngleX, shown.angleX);
-    EXPECT_EQ(state.AngleY, shown.angleY);
-    EXPECT_EQ(state.RawAngleX, wordX > 32767 ? wordX - 65536 : wordX);
+    EXPECT_EQ(state.angleX, shown.angleX);
+    EXPECT_EQ(state.angleY, shown.angleY);
+    EXPECT_EQ(state.angleCountX, wordX > 32767 ? wordX - 65536 : wordX);
     EXPECT_EQ(std::stod(text("txtX")), shown.angleX);
     EXPECT_EQ(dial("dialX"), std::lround(shown.angleX * 10));
     EXPECT_EQ(dial("dialY"), std::lround(shown.angleY * 10));
@@ -114,10 +114,10 @@ TEST_F(AnglesWindow, SamplingShowsTheDevicesReadingsAtItsPace_AndStoppingClearsT
     bool found = false;
     for (std::size_t back = 1; back <= 4 && back <= replies.size() && !found; ++back) {
         const auto r = decoded(replies[replies.size() - back]);
-        found = state.AngleX == r.angleX && state.AngleY == r.angleY &&
-                state.RawAngleX == (r.wordX > 32767 ? r.wordX - 65536 : r.wordX);
+        found = state.angleX == r.angleX && state.angleY == r.angleY &&
+                state.angleCountX == (r.wordX > 32767 ? r.wordX - 65536 : r.wordX);
     }
-    EXPECT_TRUE(found) << state.AngleX << ", " << state.AngleY;
+    EXPECT_TRUE(found) << state.angleX << ", " << state.angleY;
     EXPECT_TRUE(gui.errors.reports.empty());
 }
 
@@ -149,7 +149,7 @@ TEST_P(AnglesAtAttitude, ShowsTheWordsAndAngles) {
     EXPECT_EQ(text("txtWordY"), c.wordY);
     EXPECT_EQ(text("txtX"), c.angleX);
     EXPECT_EQ(text("txtY"), c.angleY);
-    EXPECT_EQ(gui.context.state.RawAngleX, c.rawX);
+    EXPECT_EQ(gui.context.state.angleCountX, c.rawX);
     EXPECT_EQ(dial("dialX"), std::lround(std::stod(c.angleX) * 10));
     EXPECT_EQ(dial("dialY"), std::lround(std::stod(c.angleY) * 10));
     stopSampling();
@@ -180,10 +180,11 @@ TEST_F(AnglesWindow, TareButtons_WhileSampling_WriteTheCellsThroughTheLoop) {
     for (const Case& c : {Case{"cmdTareX", "X", 14}, Case{"cmdTareY", "Y", 16}}) {
         const std::string axis = c.axis;
         const std::string tareBox = "txtTare" + axis;
-        const double& stateTare = axis == "X" ? gui.context.state.TareX : gui.context.state.TareY;
+        const double& stateTare = axis == "X" ? gui.context.state.configuration.tareX
+                                              : gui.context.state.configuration.tareY;
         QPushButton* tare = button(c.button);
 
-        gui.context.state.TareX = gui.context.state.TareY = 7;
+        gui.context.state.configuration.tareX = gui.context.state.configuration.tareY = 7;
         QTest::mouseClick(tare, Qt::LeftButton);
         EXPECT_EQ(tare->text().toStdString(), "Tare " + axis);
         EXPECT_FALSE(tare->isEnabled()) << "until the loop has written the cells";
@@ -226,11 +227,11 @@ TEST_F(AnglesWindow, Save_RecordsEveryReadingTheDeviceSent_WithPointsWhateverThe
     QElapsedTimer elapsed;
     elapsed.start();
     sampleUntilReadings();
-    ASSERT_TRUE(gui.waitFor([&] { return std::abs(gui.context.state.AngleX) >= 1; }));
+    ASSERT_TRUE(gui.waitFor([&] { return std::abs(gui.context.state.angleX) >= 1; }));
     // The boxes speak the user's locale; the file keeps its points.
     const std::string x = text("txtX");
     EXPECT_EQ(x.find('.'), std::string::npos) << x;
-    EXPECT_EQ(QLocale().toDouble(QString::fromStdString(x)), gui.context.state.AngleX);
+    EXPECT_EQ(QLocale().toDouble(QString::fromStdString(x)), gui.context.state.angleX);
     QTest::qWait(100);
     const qint64 sampledMs = elapsed.elapsed();
     stopSampling();
@@ -294,7 +295,7 @@ TEST_F(AnglesWindow, Return_StopsSamplingAndRecording_AndTheWindowOpensAfresh) {
     EXPECT_EQ(received().size(), sent) << "the requests go on";
     EXPECT_EQ(fileLines(file).size(), recorded) << "the recording goes on";
 
-    gui.context.state.TareX = 1.5;
+    gui.context.state.configuration.tareX = 1.5;
     openAngles();
     EXPECT_FALSE(menu("mnuSave")->isChecked());
     EXPECT_FALSE(menu("mnuSample")->isChecked());

@@ -30,7 +30,7 @@ class DownloadOnTiltsim : public ::testing::Test {
         if (!gui.frame) {
             gui.start();
         }
-        gui.context.state.CommPort = static_cast<std::int16_t>(port);
+        gui.context.state.commPort = static_cast<std::int16_t>(port);
         gui.frame->setDeviceCommandsEnabled(true);
         gui.action("mnuDownloadErase")->trigger();
         window = gui.openWindow("DownloadErase");

@@ -387,11 +387,11 @@ TEST_F(DownloadWindow, AdapterPulledOut_SaysWhatIsKept_AndTheSameFileContinuesIt
               std::string::npos);
     EXPECT_EQ(bytesSent(), before);
     // The adapter may come back as another port: the question is asked all the same.
-    gui.context.state.CommPort = 2;
+    gui.context.state.commPort = 2;
     menu("mnuErase")->trigger();  // answered No
     ASSERT_EQ(gui.messages.shown.size(), 4U);
     EXPECT_EQ(gui.messages.shown[3].buttons, Messages::Buttons::YesNoDefaultNo);
-    gui.context.state.CommPort = 1;
+    gui.context.state.commPort = 1;
 
     // The same file again: continued, byte for byte as one whole download.
     gui.fileDialogs.answers.push_back(dataFile("pulled.tlg"));

@@ -62,7 +62,7 @@ TEST_F(LaunchFromMain, NoOrNoPort_SendsNothingAndChangesNoMenu) {
     EXPECT_EQ(gui.texts(), (std::vector<std::string>{
                                "Tiltavarometer will erase all on-board data before launch!\r\n"
                                "Click YES to proceed.\r\nClick NO to cancel this operation."}));
-    gui.context.state.CommPort = 0;
+    gui.context.state.commPort = 0;
     gui.action("mnuLaunch")->trigger();
     EXPECT_EQ(gui.texts().back(), "No comm port has been selected!");
     EXPECT_TRUE(sent().empty());
@@ -73,7 +73,7 @@ TEST_F(LaunchFromMain, NoOrNoPort_SendsNothingAndChangesNoMenu) {
 TEST_F(LaunchFromMain, PortThatVanished_FailsTheLaunchTimeWrite) {
     gui.start();
     gui.frame->setDeviceCommandsEnabled(true);
-    gui.context.state.CommPort = 7;  // nothing there
+    gui.context.state.commPort = 7;  // nothing there
     gui.messages.answers.push_back(Messages::Answer::Yes);
     gui.action("mnuLaunch")->trigger();
     ASSERT_TRUE(gui.waitFor([&] {
