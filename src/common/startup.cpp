@@ -61,8 +61,8 @@ void TestForFileFolders(const DataPaths& paths, ErrorReporter& errors) {
 void MDIForm_Load(AppState& state, const StartupInputs& inputs, ErrorReporter& errors) {
     try {
         state.PerfFrequency = inputs.perfFrequency;
-        state.AppVersion = BuildAppVersion(inputs.major, inputs.minor, inputs.revision);
-        state.PageCount = kDevicePageCount;
+        state.appVersion = BuildAppVersion(inputs.major, inputs.minor, inputs.revision);
+        state.pageCount = kDevicePageCount;
         state.CommPort = commPortFromSetting(inputs.savedCommPort ? inputs.savedCommPort() : "1");
         TestForFileFolders(inputs.paths, errors);
     } catch (const Error& e) {

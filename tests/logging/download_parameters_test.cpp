@@ -14,7 +14,7 @@ using testing::SimBench;
 
 ParameterOutcome query(SimBench& bench, std::string_view separator = ".") {
     testing::RecordingErrors errors;
-    return GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", separator);
+    return readRecordingHeader(bench.link, bench.port, errors, "DownloadErase", separator);
 }
 
 TEST(DownloadParameters, FourQueriesWithTheirBytesAndPauses) {
@@ -24,8 +24,8 @@ TEST(DownloadParameters, FourQueriesWithTheirBytesAndPauses) {
     std::vector<int> steps;
     testing::RecordingErrors errors;
     const auto start = bench.clock.now();
-    const auto outcome = GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", ".",
-                                               {}, [&](int done) { steps.push_back(done); });
+    const auto outcome = readRecordingHeader(bench.link, bench.port, errors, "DownloadErase", ".",
+                                             {}, [&](int done) { steps.push_back(done); });
     ASSERT_FALSE(outcome.failed);
     EXPECT_EQ(steps, (std::vector<int>{1, 2, 3, 4}));
     EXPECT_FALSE(bench.link.isOpen());
@@ -60,19 +60,19 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
     SimBench quick(options);
     testing::RecordingErrors errors;
     const auto fixedStart = fixed.clock.now();
-    const auto once = GetDownloadParameters(fixed.link, fixed.port, errors, "DownloadErase", ".");
+    const auto once = readRecordingHeader(fixed.link, fixed.port, errors, "DownloadErase", ".");
     const double fixedMs =
         std::chrono::duration<double, std::milli>(fixed.clock.now() - fixedStart).count();
     const auto quickStart = quick.clock.now();
-    const auto twice = GetDownloadParameters(quick.link, quick.port, errors, "DownloadErase", ".",
-                                             {.asks = 16, .untilReply = true});
+    const auto twice = readRecordingHeader(quick.link, quick.port, errors, "DownloadErase", ".",
+                                           {.asks = 16, .untilReply = true});
     const double quickMs =
         std::chrono::duration<double, std::milli>(quick.clock.now() - quickStart).count();
     ASSERT_FALSE(once.failed);
     ASSERT_FALSE(twice.failed);
-    EXPECT_EQ(twice.parameters.LaunchTime, once.parameters.LaunchTime);
-    EXPECT_EQ(twice.parameters.Tares + twice.parameters.ChannelGains,
-              once.parameters.Tares + once.parameters.ChannelGains);
+    EXPECT_EQ(twice.header.launchTime, once.header.launchTime);
+    EXPECT_EQ(twice.header.tares + twice.header.channelGains,
+              once.header.tares + once.header.channelGains);
     // Each query's requests twice in a row: the mode cells, 'l' 'm', ten and sixteen cells.
     const auto single = fixed.receivedBytes();
     std::vector<std::uint8_t> doubled;
@@ -94,8 +94,8 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
     SimBench silent;
     const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
     const auto silentStart = silent.clock.now();
-    const auto nothing = GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".",
-                                               {.asks = 1, .untilReply = true});
+    const auto nothing = readRecordingHeader(silent.link, none, errors, "DownloadErase", ".",
+                                             {.asks = 1, .untilReply = true});
     EXPECT_EQ(nothing.failed, ParameterStep::Mode);
     const double silentMs =
         std::chrono::duration<double, std::milli>(silent.clock.now() - silentStart).count();
@@ -105,8 +105,8 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
 
     // An ask after one that got no whole answer keeps the lead-in, for a logger that needs it.
     const auto twiceStart = silent.clock.now();
-    (void)GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".",
-                                {.asks = 2, .untilReply = true});
+    (void)readRecordingHeader(silent.link, none, errors, "DownloadErase", ".",
+                              {.asks = 2, .untilReply = true});
     const double twiceMs =
         std::chrono::duration<double, std::milli>(silent.clock.now() - twiceStart).count();
     EXPECT_NEAR(twiceMs, kSilentAskMs + 250 + kSilentAskMs, 1);
@@ -125,16 +125,16 @@ TEST(DownloadParameters, DecodeTheDeviceValuesIntoHeaderTexts) {
     std::copy(std::begin(words), std::end(words), e.begin() + 2);
     const auto outcome = query(bench, ",");
     ASSERT_FALSE(outcome.failed);
-    const auto& p = outcome.parameters;
-    EXPECT_EQ(p.BinLinearMode, 1);
-    EXPECT_EQ(p.LinearChannel, 3);
-    EXPECT_EQ(p.FirmwareVersion, "2,15");
-    EXPECT_EQ(p.SamplingFrequency, "15");
-    EXPECT_EQ(p.SerialNumber, 7890);
-    EXPECT_EQ(p.LaunchTime, "03/03/2026 09:05:07");
-    EXPECT_EQ(p.ChannelGains, "X=323 Y=408 Z=322");
-    EXPECT_EQ(p.ChannelOffsets, "X=512 Y=513 Z=514");
-    EXPECT_EQ(p.Tares, "X=0 Y=65535");
+    const auto& p = outcome.header;
+    EXPECT_EQ(p.mode, RecordingMode::Linear);
+    EXPECT_EQ(p.channel, LinearChannel::Both);
+    EXPECT_EQ(p.firmwareVersion, "2,15");
+    EXPECT_EQ(p.samplingFrequency, "15");
+    EXPECT_EQ(p.serialNumber, 7890);
+    EXPECT_EQ(p.launchTime, "03/03/2026 09:05:07");
+    EXPECT_EQ(p.channelGains, "X=323 Y=408 Z=322");
+    EXPECT_EQ(p.channelOffsets, "X=512 Y=513 Z=514");
+    EXPECT_EQ(p.tares, "X=0 Y=65535");
 }
 
 TEST(DownloadParameters, QuotientText_HasNoTrailingZerosAndTheUsersSeparator) {
@@ -168,7 +168,7 @@ TEST(DownloadParameters, DeviceFallingSilent_FailsAtThatStepAndSkipsTheRest) {
     SimBench silent;
     const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
     testing::RecordingErrors errors;
-    const auto first = GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".");
+    const auto first = readRecordingHeader(silent.link, none, errors, "DownloadErase", ".");
     EXPECT_EQ(first.failed, ParameterStep::Mode);
 }
 
@@ -177,22 +177,21 @@ TEST(DownloadParameters, ConfirmedRead_OnABadLine_AgreesWithACleanRead) {
         device::SimOptions bad;
         bad.seed = seed;
         SimBench clean(bad);  // the same logger (serial number) on a good line
-        const auto expected = query(clean).parameters;
+        const auto expected = query(clean).header;
         bad.faults.lose = bad.faults.extra = bad.faults.shortReply = 0.01;
         SimBench bench(bad);
         testing::RecordingErrors errors;
-        const auto confirmed =
-            GetDownloadParameters(bench.link, bench.port, errors, "DownloadErase", ".",
-                                  {.asks = 16, .untilReply = seed % 2 == 0});
+        const auto confirmed = readRecordingHeader(bench.link, bench.port, errors, "DownloadErase",
+                                                   ".", {.asks = 16, .untilReply = seed % 2 == 0});
         ASSERT_FALSE(confirmed.failed) << seed;
-        const auto& p = confirmed.parameters;
-        EXPECT_EQ(p.LaunchTime, expected.LaunchTime) << seed;
-        EXPECT_EQ(p.SerialNumber, expected.SerialNumber) << seed;
-        EXPECT_EQ(p.ChannelGains + p.ChannelOffsets + p.Tares,
-                  expected.ChannelGains + expected.ChannelOffsets + expected.Tares)
+        const auto& p = confirmed.header;
+        EXPECT_EQ(p.launchTime, expected.launchTime) << seed;
+        EXPECT_EQ(p.serialNumber, expected.serialNumber) << seed;
+        EXPECT_EQ(p.channelGains + p.channelOffsets + p.tares,
+                  expected.channelGains + expected.channelOffsets + expected.tares)
             << seed;
-        EXPECT_EQ(p.FirmwareVersion + p.SamplingFrequency,
-                  expected.FirmwareVersion + expected.SamplingFrequency)
+        EXPECT_EQ(p.firmwareVersion + p.samplingFrequency,
+                  expected.firmwareVersion + expected.samplingFrequency)
             << seed;
     }
 
@@ -200,7 +199,7 @@ TEST(DownloadParameters, ConfirmedRead_OnABadLine_AgreesWithACleanRead) {
     const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
     testing::RecordingErrors errors;
     const auto never =
-        GetDownloadParameters(silent.link, none, errors, "DownloadErase", ".", {.asks = 3});
+        readRecordingHeader(silent.link, none, errors, "DownloadErase", ".", {.asks = 3});
     EXPECT_EQ(never.failed, ParameterStep::Mode);
     EXPECT_FALSE(never.portFailed) << "a silent logger is no failed port";
     EXPECT_TRUE(errors.reports.empty());
@@ -215,7 +214,7 @@ TEST(DownloadParameters, FailedPort_IsReportedOnceAndNotAskedAgain) {
     other.open();
     testing::RecordingErrors errors;
     const auto held =
-        GetDownloadParameters(busy.link, busy.port, errors, "DownloadErase", ".", {.asks = 16});
+        readRecordingHeader(busy.link, busy.port, errors, "DownloadErase", ".", {.asks = 16});
     EXPECT_EQ(held.failed, ParameterStep::Mode);
     EXPECT_TRUE(held.portFailed);
     ASSERT_EQ(errors.reports.size(), 1U);
@@ -227,12 +226,12 @@ TEST(DownloadParameters, FailedPort_IsReportedOnceAndNotAskedAgain) {
     // The adapter pulled out between two queries: one report, under the query that met it.
     SimBench pulled;
     errors.reports.clear();
-    const auto lost = GetDownloadParameters(pulled.link, pulled.port, errors, "DownloadErase", ".",
-                                            {.asks = 16}, [&](int done) {
-                                                if (done == 2) {
-                                                    pulled.catalogue.line(pulled.port)->unplug();
-                                                }
-                                            });
+    const auto lost = readRecordingHeader(pulled.link, pulled.port, errors, "DownloadErase", ".",
+                                          {.asks = 16}, [&](int done) {
+                                              if (done == 2) {
+                                                  pulled.catalogue.line(pulled.port)->unplug();
+                                              }
+                                          });
     EXPECT_EQ(lost.failed, ParameterStep::Header1);
     EXPECT_TRUE(lost.portFailed);
     ASSERT_EQ(errors.reports.size(), 1U);

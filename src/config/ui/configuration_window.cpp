@@ -21,7 +21,6 @@
 #include "config/ui/config_record.h"
 #include "config/ui/num_edit.h"
 #include "config/ui/parameter_rows.h"
-#include "frame/window_registry.h"
 #include "link/device_link.h"
 #include "link/port_catalogue.h"
 #include "platform/ui/device_thread.h"
@@ -81,11 +80,11 @@ QString limitText(const Parameter& p, const NumEdit& field) {
 
 }  // namespace
 
-Configuration::Configuration(common::ui::AppContext& context, frame::WindowRegistry& windows,
+Configuration::Configuration(common::ui::AppContext& context, ConfigurationToolWindows toolWindows,
                              std::function<void(bool)> setNavigationEnabled, QWidget* parent)
     : QMainWindow(parent),
       context_(context),
-      windows_(windows),
+      toolWindows_(std::move(toolWindows)),
       setNavigationEnabled_(std::move(setNavigationEnabled)),
       readProgress_(this, [this](const CellReadProgress& p) { showReadProgress(p); }),
       writeProgress_(this, [this](int ticksDone) { showWriteProgress(ticksDone); }) {
@@ -128,18 +127,17 @@ void Configuration::buildMenus() {
     mnuTools_ = menuBar()->addMenu(QStringLiteral("&Tools"));
     mnuTools_->menuAction()->setObjectName(QStringLiteral("mnuTools"));
     mnuEEPROM_ = add(mnuTools_, "mnuEEPROM", QStringLiteral("&EEPROM"),
-                     [this] { windows_.show(QStringLiteral("EEPROM")); });
+                     [this] { toolWindows_.showEeprom(); });
     mnuEEPROM_->setVisible(false);
     add(mnuTools_, "mnuShowMin", QStringLiteral("&Show Min"), &Configuration::ShowMinValues);
     add(mnuTools_, "mnuShowMax", QStringLiteral("Show &Max"), &Configuration::ShowMaxValues);
     add(mnuTools_, "mnuShowDefaults", QStringLiteral("Show &Defaults"),
         &Configuration::ShowDefaultValues);
     add(mnuTools_, "mnuAcc", QStringLiteral("A&ccelerometers"),
-        [this] { windows_.show(QStringLiteral("Accelerometers")); });
-    add(mnuTools_, "mnuAngles", QStringLiteral("An&gles"),
-        [this] { windows_.show(QStringLiteral("Angles")); });
+        [this] { toolWindows_.showAccelerometers(); });
+    add(mnuTools_, "mnuAngles", QStringLiteral("An&gles"), [this] { toolWindows_.showAngles(); });
     add(mnuTools_, "mnuCalibrate", QStringLiteral("Cali&brate"),
-        [this] { windows_.show(QStringLiteral("Calibrate")); });
+        [this] { toolWindows_.showCalibrate(); });
 
     // The window sees the key before its fields do.
     auto* hiddenFrames = new QAction(this);

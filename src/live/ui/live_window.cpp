@@ -98,17 +98,17 @@ void LiveWindow::mnuSave_Click() {
         try {
             if (saving_) {
                 saving_ = false;
-                state.SaveLiveReadings = false;
+                state.saveLiveReadings = false;
             } else {
                 mnuSave_->setChecked(true);
                 const auto file =
                     logging::CreateDataFile(context_.fileDialogs, context_.paths.dataFiles(),
-                                            kind_.fileKind, logging::headerFrom(state));
+                                            kind_.fileKind, logging::liveFileHeader(state));
                 saving_ = file.has_value() && !file->empty();
                 if (saving_) {
-                    state.DataFileName = *file;
+                    state.dataFile = *file;
                 }
-                state.SaveLiveReadings = saving_;
+                state.saveLiveReadings = saving_;
             }
         } catch (const Error& e) {
             context_.errors.report(e, "mnuSave_Click", kind_.window);
@@ -127,7 +127,7 @@ void LiveWindow::mnuSample_Click() {
 }
 
 void LiveWindow::mnuReturn_Click() {
-    context_.state.SaveLiveReadings = false;
+    context_.state.saveLiveReadings = false;
     close();
 }
 
@@ -137,7 +137,7 @@ void LiveWindow::closeEvent(QCloseEvent* event) {
         context_.device.stop();
     }
     if (saving_) {
-        context_.state.SaveLiveReadings = false;
+        context_.state.saveLiveReadings = false;
     }
     QMainWindow::closeEvent(event);
 }
@@ -149,8 +149,8 @@ void LiveWindow::startSampling() {
     LiveOptions options;
     options.commPort = state.CommPort;
     options.window = kind_.window;
-    if (state.SaveLiveReadings && !state.DataFileName.empty()) {
-        options.recordTo = state.DataFileName;
+    if (state.saveLiveReadings && !state.dataFile.empty()) {
+        options.recordTo = state.dataFile;
     }
     auto requests = std::make_shared<LoopRequests>();
     feed().discard();
@@ -207,9 +207,9 @@ void LiveWindow::loopEnded() {
     QStringList text{QString::fromStdString(
         samplingEndText(end_.value_or(LiveEnd::PortFailed), "choose File > Sample again"))};
     text << unfinishedWriteText();
-    if (saving_ && !context_.state.DataFileName.empty()) {
+    if (saving_ && !context_.state.dataFile.empty()) {
         text << QStringLiteral("The readings until then are in %1.")
-                    .arg(QString::fromStdString(context_.state.DataFileName));
+                    .arg(QString::fromStdString(context_.state.dataFile));
     }
     text.removeAll(QString());
     silenceText_.clear();
