@@ -5,7 +5,6 @@
 #include <string>
 
 #include "common/ui/app_context.h"
-#include "frame/window_registry.h"
 #include "link/clock.h"
 #include "link/port_probe.h"
 #include "platform/system_port_catalogue.h"
@@ -39,7 +38,6 @@ struct DesktopOnSerial {
                                          .technician = false,
                                          .exitProgram = {},
                                          .loggerEvents = {}};
-    tilt::frame::WindowRegistry windows;
 
     // The port the windows use, as the Connect window would have chosen it.
     void selectPort(const std::string& path) {

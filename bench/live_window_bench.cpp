@@ -73,7 +73,7 @@ class LatencyProbe {
 std::vector<double> readingTimes(const std::string& file, std::string_view kind,
                                  const tilt::AppState& state) {
     const auto headerCount =
-        tilt::logging::headerLines(kind, tilt::logging::headerFrom(state)).size();
+        tilt::logging::headerLines(kind, tilt::logging::liveFileHeader(state)).size();
     std::ifstream in(file, std::ios::binary);
     std::vector<double> times;
     std::size_t n = 0;

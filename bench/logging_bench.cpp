@@ -22,6 +22,8 @@ using Page = std::array<std::uint8_t, 264>;
 constexpr std::int32_t kFullMemoryPages = 2047;
 
 using tilt::CountingErrors;
+using tilt::LinearChannel;
+using tilt::RecordingMode;
 using tilt::bench::currentKiB;
 using tilt::bench::peakKiB;
 using tilt::bench::resetPeak;
@@ -39,11 +41,11 @@ Page samplePage(std::mt19937& random) {
     return page;
 }
 
-std::string writeHeader(const fs::path& file, double mode, double channel) {
-    tilt::logging::DataFileHeader header;
-    header.AppVersion = "3.2.4";
-    header.BinLinearMode = mode;
-    header.LinearChannel = channel;
+std::string writeHeader(const fs::path& file, RecordingMode mode, LinearChannel channel) {
+    tilt::DataFileHeader header;
+    header.appVersion = "3.2.4";
+    header.mode = mode;
+    header.channel = channel;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     for (const auto& line : tilt::logging::headerLines(tilt::logging::kDownloadPages, header)) {
         out << line << "\r\n";
@@ -55,7 +57,7 @@ std::string writeHeader(const fs::path& file, double mode, double channel) {
 // download does for each page it receives. The file lies in the current folder, so that the sync
 // meets a real disk rather than a temporary folder in memory: compare with the _unsynced runs
 // for the cost of putting every line on the disk, against the 163.1 ms a page takes on the wire.
-void BM_PageLineToFile(benchmark::State& state, double mode, double channel) {
+void BM_PageLineToFile(benchmark::State& state, RecordingMode mode, LinearChannel channel) {
     const fs::path file = fs::current_path() / "tilt-bench-pages.tlg";
     const std::string path = writeHeader(file, mode, channel);
     const auto headerBytes = fs::file_size(file);
@@ -70,7 +72,7 @@ void BM_PageLineToFile(benchmark::State& state, double mode, double channel) {
             pageNumber = 0;
             state.ResumeTiming();
         }
-        const std::string line = tilt::logging::FormatPageLine(page, mode, channel);
+        const std::string line = tilt::logging::pageLineText(page, mode, channel);
         if (!tilt::logging::WriteDownloadPagesToFile(path, ++pageNumber, line, errors)) {
             break;
         }
@@ -81,15 +83,18 @@ void BM_PageLineToFile(benchmark::State& state, double mode, double channel) {
     state.SetItemsProcessed(state.iterations());
     fs::remove(file);
 }
-BENCHMARK_CAPTURE(BM_PageLineToFile, bin, 0.0, 1.0)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_PageLineToFile, linear3, 1.0, 3.0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageLineToFile, bin, RecordingMode::Bin, LinearChannel::X)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PageLineToFile, linear3, RecordingMode::Linear, LinearChannel::Both)
+    ->Unit(benchmark::kMicrosecond);
 
 // The same line appended without the sync: what the sync costs is the difference.
 void BM_PageLineToFileUnsynced(benchmark::State& state) {
     const fs::path file = fs::current_path() / "tilt-bench-unsynced.tlg";
-    const std::string path = writeHeader(file, 1, 3);
+    const std::string path = writeHeader(file, RecordingMode::Linear, LinearChannel::Both);
     std::mt19937 random(7);
-    const std::string line = tilt::logging::FormatPageLine(samplePage(random), 1, 3);
+    const std::string line =
+        tilt::logging::pageLineText(samplePage(random), RecordingMode::Linear, LinearChannel::Both);
     const auto headerBytes = fs::file_size(file);
     std::int32_t pageNumber = 0;
     for (auto _ : state) {
@@ -107,14 +112,15 @@ void BM_PageLineToFileUnsynced(benchmark::State& state) {
 BENCHMARK(BM_PageLineToFileUnsynced)->Unit(benchmark::kMicrosecond);
 
 // The CSV export of a linear data file of range(0) pages.
-void BM_MakeLinearCSV(benchmark::State& state, double channel) {
+void BM_MakeLinearCSV(benchmark::State& state, LinearChannel channel) {
     const fs::path file = fs::temp_directory_path() / "tilt-bench-linear.tlg";
-    writeHeader(file, 1, channel);
+    writeHeader(file, RecordingMode::Linear, channel);
     {
         std::ofstream out(file, std::ios::binary | std::ios::app);
         std::mt19937 random(11);
         for (std::int32_t page = 1; page <= state.range(0); ++page) {
-            out << page << ',' << tilt::logging::FormatPageLine(samplePage(random), 1, channel)
+            out << page << ','
+                << tilt::logging::pageLineText(samplePage(random), RecordingMode::Linear, channel)
                 << "\r\n";
         }
     }
@@ -133,11 +139,11 @@ void BM_MakeLinearCSV(benchmark::State& state, double channel) {
     fs::remove(file);
     fs::remove(tilt::logging::csvPathFor(path));
 }
-BENCHMARK_CAPTURE(BM_MakeLinearCSV, channel1, 1.0)
+BENCHMARK_CAPTURE(BM_MakeLinearCSV, channel1, LinearChannel::X)
     ->Arg(kFullMemoryPages)
     ->Arg(4 * kFullMemoryPages)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_MakeLinearCSV, channel3, 3.0)
+BENCHMARK_CAPTURE(BM_MakeLinearCSV, channel3, LinearChannel::Both)
     ->Arg(kFullMemoryPages)
     ->Arg(4 * kFullMemoryPages)
     ->Unit(benchmark::kMillisecond);

@@ -66,7 +66,7 @@ DesktopProgram::DesktopProgram(const DesktopOptions& options, const DataPaths& p
     }
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &device_,
                      [this] { messages_.setClosing(); });
-    frame_ = std::make_unique<frame::MDIForm1>(context_);
+    frame_ = std::make_unique<frame::FrameWindow>(context_);
 }
 
 DesktopProgram::~DesktopProgram() {
@@ -83,7 +83,7 @@ void DesktopProgram::start() {
     inputs.revision = TILT_VERSION_PATCH;
     inputs.savedCommPort = [this] { return settings_.currentCommPort(); };
     inputs.paths = context_.paths;
-    frame_->MDIForm_Load(inputs);
+    frame_->startUp(inputs);
     frame_->show();
 }
 

@@ -29,7 +29,7 @@ class DesktopProgram {
     // Start-up, then the frame window on screen.
     void start();
 
-    [[nodiscard]] frame::MDIForm1& frame() { return *frame_; }
+    [[nodiscard]] frame::FrameWindow& frame() { return *frame_; }
 
   private:
     link::SystemClock clock_;
@@ -41,7 +41,7 @@ class DesktopProgram {
     platform::ui::QtFileDialogs fileDialogs_;
     platform::ui::DeviceThread device_;
     common::ui::AppContext context_;
-    std::unique_ptr<frame::MDIForm1> frame_;
+    std::unique_ptr<frame::FrameWindow> frame_;
 };
 
 }  // namespace tilt::apps

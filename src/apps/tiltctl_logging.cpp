@@ -126,8 +126,6 @@ class ConsoleDownload final : public logging::DownloadFrontEnd {
         return logging::ExistingFile::Continue;
     }
 
-    void parametersRead(const logging::DownloadParameters& /*parameters*/) override {}
-
     void transferProgress(const logging::TransferProgress& p) override {
         if (p.warning && !warned_) {
             line_.note("Comm failure: attempting re-sample");
@@ -166,7 +164,7 @@ class ConsoleDownload final : public logging::DownloadFrontEnd {
 
 void printCompleted(Context& ctx, std::ostream& out, const logging::DownloadResult& result) {
     out << "Download completed!\n";
-    if (result.parameters.BinLinearMode != 1) {
+    if (result.header.mode != RecordingMode::Linear) {
         return;
     }
     const std::string csv = logging::csvPathFor(result.file);
@@ -304,7 +302,7 @@ QJsonObject downloadSummary(const logging::DownloadResult& result, bool eraseAft
                         {"exitCode", code}};
     const bool whole = result.end == logging::DownloadEnd::Completed ||
                        result.end == logging::DownloadEnd::AlreadyComplete;
-    if (whole && result.parameters.BinLinearMode == 1 && !result.csvFailed) {
+    if (whole && result.header.mode == RecordingMode::Linear && !result.csvFailed) {
         summary.insert("csv", QString::fromStdString(logging::csvPathFor(result.file)));
     }
     if (eraseAfter) {

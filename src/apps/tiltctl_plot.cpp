@@ -157,13 +157,13 @@ bool holdsSamples(Context& ctx, const view::ChannelArrays& arrays, const std::st
 }
 
 std::optional<Drawing> drawLinearRecording(Context& ctx, GraphPair graphs, const std::string& file,
-                                           double channel) {
+                                           LinearChannel channel) {
     view::ChannelArrays arrays;
     PrintingErrors errors(ctx.err);
     view::ParseEnd end = view::ParseEnd::Done;
-    if (channel == 1 || channel == 2) {
+    if (channel == LinearChannel::X || channel == LinearChannel::Y) {
         end = view::BuildSingleChannelArray(file, channel, arrays, errors, kScreen);
-    } else if (channel == 3) {
+    } else if (channel == LinearChannel::Both) {
         end = view::BuildDoubleChannelArrays(file, arrays, errors, kScreen);
     } else {
         ctx.err << "Line 11 of " << file
@@ -175,11 +175,11 @@ std::optional<Drawing> drawLinearRecording(Context& ctx, GraphPair graphs, const
     }
     setUpLinearGraphs(graphs);
     plotChannelArrays(graphs, arrays, channel);
-    if (channel == 3) {
+    if (channel == LinearChannel::Both) {
         return Drawing{QStringLiteral("linear recording, channels X and Y")};
     }
     // A single-channel file leaves the other graph empty: the picture leaves it out.
-    const bool x = channel == 1;
+    const bool x = channel == LinearChannel::X;
     return Drawing{QStringLiteral("linear recording, channel %1").arg(x ? 'X' : 'Y'), x, !x};
 }
 
@@ -213,7 +213,7 @@ std::optional<Drawing> drawButtonPushes(Context& ctx, GraphPair graphs, const st
         return std::nullopt;
     }
     setUpPushGraphs(graphs);
-    plotChannelArrays(graphs, arrays, 3);
+    plotChannelArrays(graphs, arrays, LinearChannel::Both);
     // A recording without pushes lists a single push at sample 0; a cursor there would claim one.
     if (pushes == view::ButtonPushList{0}) {
         return Drawing{QStringLiteral("no button pushes")};
@@ -228,7 +228,7 @@ std::optional<Drawing> draw(Context& ctx, GraphPair graphs, const PlotRequest& r
         return drawButtonPushes(ctx, graphs, request.file);
     }
     if (header.mode == view::FileMode::Linear) {
-        return drawLinearRecording(ctx, graphs, request.file, header.FileLinearChannel);
+        return drawLinearRecording(ctx, graphs, request.file, header.channel);
     }
     return drawBinPages(ctx, graphs, request.file, request.page.value_or(1));
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "config/config_record.h"
+#include "common/data_file_header.h"
 
 namespace tilt {
 
@@ -23,8 +24,8 @@ struct UnfinishedDownload {
 struct AppState {
     // Program and serial line.
     std::int16_t commPort = 0;  // 0: none chosen
-    std::string AppVersion;
-    std::int16_t PageCount = 0;
+    std::string appVersion;
+    std::int16_t pageCount = 0;
 
     // The newest live readings: accelerometer counts, and the angles in degrees with the signed
     // counts of their words.
@@ -39,21 +40,16 @@ struct AppState {
     std::int16_t transferStep = 0;
 
     // Download, data file and graph hand-off.
-    std::int32_t DownloadPage = 0;
-    bool EndOfData = false;
+    std::int32_t downloadPage = 0;  // the page asked for last
+    bool endOfData = false;         // the last transfer reached the end of the recording
     // On the steady clock: the watchdog measures silence by it, which a change of the date
     // must not upset.
-    std::optional<std::chrono::nanoseconds> LastReceiveTime;
-    double TimerAdvance = 0;
-    std::string FirmwareVersion, SamplingFrequency;
-    double SerialNumber = 0;
-    std::string LaunchTime;
-    std::string ChannelGains, ChannelOffsets, Tares;
-    std::string DataFileName;
-    std::string PageLine;
-    bool SaveLiveReadings = false;
-    bool GraphAfterDownload = false;
-    std::string GraphFileName;
+    std::optional<std::chrono::nanoseconds> lastReceive;
+    double timerAdvance = 0;
+    // What the last download read from the logger; nothing before one. Live files carry it too.
+    std::optional<DataFileHeader> downloadedHeader;
+    std::string dataFile;  // the data file being written
+    bool saveLiveReadings = false;
     // Asked about before an erase or a launch of that logger.
     std::optional<UnfinishedDownload> unfinishedDownload;
 };

@@ -60,8 +60,8 @@ void TestForFileFolders(const DataPaths& paths, ErrorReporter& errors) {
 
 void MDIForm_Load(AppState& state, const StartupInputs& inputs, ErrorReporter& errors) {
     try {
-        state.AppVersion = BuildAppVersion(inputs.major, inputs.minor, inputs.revision);
-        state.PageCount = kDevicePageCount;
+        state.appVersion = BuildAppVersion(inputs.major, inputs.minor, inputs.revision);
+        state.pageCount = kDevicePageCount;
         state.commPort = commPortFromSetting(inputs.savedCommPort ? inputs.savedCommPort() : "1");
         TestForFileFolders(inputs.paths, errors);
     } catch (const Error& e) {

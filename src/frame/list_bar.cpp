@@ -28,7 +28,8 @@ ListBar::ListBar(QWidget* parent) : QFrame(parent), layout_(new QVBoxLayout(this
     layout_->addStretch();
 }
 
-void ListBar::addBarItem(int group, const QString& text, const QIcon& icon, bool enabled) {
+void ListBar::addBarItem(int group, const QString& text, const QIcon& icon, bool enabled,
+                         std::function<void()> chosen) {
     auto* button = new QToolButton(this);
     button->setObjectName(text);
     button->setText(text);
@@ -42,8 +43,7 @@ void ListBar::addBarItem(int group, const QString& text, const QIcon& icon, bool
     button->installEventFilter(this);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     button->setEnabled(enabled);
-    connect(button, &QToolButton::clicked, this,
-            [this, group, text] { emit ItemClick(group, text); });
+    connect(button, &QToolButton::clicked, this, std::move(chosen));
     layout_->insertWidget(layout_->count() - 1, button);
     items_.push_back({group, button});
 }
@@ -69,7 +69,7 @@ bool ListBar::isItemEnabled(int group, int item) const {
     return button && button->isEnabled();
 }
 
-void ListBar::Refresh() {
+void ListBar::refresh() {
     update();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QIcon>
+#include <functional>
 #include <vector>
 
 class QToolButton;
@@ -9,16 +10,17 @@ class QVBoxLayout;
 
 namespace tilt::frame {
 
-// The navigation bar: large icons with their captions, one above the other, in groups. Clicks
-// on enabled items are reported with the item's group (counted from 1) and text.
+// The navigation bar: large icons with their captions, one above the other, in groups. A click
+// on an enabled item runs what the item was added with.
 class ListBar final : public QFrame {
     Q_OBJECT
 
   public:
     explicit ListBar(QWidget* parent = nullptr);
 
-    // Adds an item to `group`; its name and key are its text.
-    void addBarItem(int group, const QString& text, const QIcon& icon, bool enabled);
+    // Adds an item to `group` that runs `chosen` when clicked; its name is its text.
+    void addBarItem(int group, const QString& text, const QIcon& icon, bool enabled,
+                    std::function<void()> chosen);
 
     // Items are counted from 1 within their group.
     void setItemEnabled(int group, int item, bool enabled);
@@ -26,10 +28,7 @@ class ListBar final : public QFrame {
     [[nodiscard]] QToolButton* barItem(int group, int item) const;
 
     // Redraws the bar after its items changed.
-    void Refresh();
-
-  signals:
-    void ItemClick(int group, const QString& text);
+    void refresh();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -27,9 +27,9 @@ QAction* menuAction(QMenu* menu, QObject* owner, const char* name, const QString
 }
 }  // namespace
 
-Main::Main(AppContext& context, WindowRegistry& windows,
-           std::function<void(int, int, bool)> setNavigationItemsEnabled,
-           std::function<void()> launched, QWidget* parent)
+MainWindow::MainWindow(AppContext& context, WindowRegistry& windows,
+                       std::function<void(int, int, bool)> setNavigationItemsEnabled,
+                       std::function<void()> launched, QWidget* parent)
     : QWidget(parent), context_(context), windows_(windows) {
     setObjectName(QStringLiteral("Main"));
     buildActions();
@@ -37,8 +37,8 @@ Main::Main(AppContext& context, WindowRegistry& windows,
     bindHotKeys();
 }
 
-QAction* Main::addEntry(QMenu* menu, const char* name, const QString& caption,
-                        void (Main::*handler)()) {
+QAction* MainWindow::addEntry(QMenu* menu, const char* name, const QString& caption,
+                              void (MainWindow::*handler)()) {
     auto* action = new QAction(caption, this);
     action->setObjectName(QString::fromLatin1(name));
     connect(action, &QAction::triggered, this, handler);
@@ -46,43 +46,43 @@ QAction* Main::addEntry(QMenu* menu, const char* name, const QString& caption,
     return action;
 }
 
-void Main::buildActions() {
+void MainWindow::buildActions() {
     auto* fileMenu = new QMenu(this);
     menuAction(fileMenu, this, "mnuFile", tr("&File"));
-    addEntry(fileMenu, "mnuConnect", tr("&Connect"), &Main::mnuConnect_Click);
+    addEntry(fileMenu, "mnuConnect", tr("&Connect"), &MainWindow::showConnect);
     fileMenu->addSeparator()->setObjectName(QStringLiteral("mnuSep"));
-    addEntry(fileMenu, "mnuExit", tr("E&xit"), &Main::mnuExit_Click);
+    addEntry(fileMenu, "mnuExit", tr("E&xit"), &MainWindow::exitProgram);
 
     auto* toolsMenu = new QMenu(this);
-    mnuTools_ = menuAction(toolsMenu, this, "mnuTools", tr("&Tools"));
-    addEntry(toolsMenu, "mnuDownloadErase", tr("&Download-View Data"),
-             &Main::mnuDownloaderase_Click);
-    addEntry(toolsMenu, "mnuConfiguration", tr("&Configure Device"), &Main::mnuConfiguration_Click);
+    toolsMenu_ = menuAction(toolsMenu, this, "mnuTools", tr("&Tools"));
+    addEntry(toolsMenu, "mnuDownloadErase", tr("&Download-View Data"), &MainWindow::showDownload);
+    addEntry(toolsMenu, "mnuConfiguration", tr("&Configure Device"),
+             &MainWindow::showConfiguration);
     context_.device.guardEntry(
-        addEntry(toolsMenu, "mnuLaunch", tr("&Launch"), &Main::mnuLaunch_Click));
-    addEntry(toolsMenu, "mnuGraph", tr("&Graph"), &Main::mnuGraph_Click)->setVisible(false);
-    addEntry(toolsMenu, "mnuGBP", tr("Graph &Button Pushes"), &Main::mnuGBP_Click)
+        addEntry(toolsMenu, "mnuLaunch", tr("&Launch"), &MainWindow::launch));
+    addEntry(toolsMenu, "mnuGraph", tr("&Graph"), &MainWindow::showGraph)->setVisible(false);
+    addEntry(toolsMenu, "mnuGBP", tr("Graph &Button Pushes"), &MainWindow::showButtonPushGraph)
         ->setVisible(false);
-    addEntry(toolsMenu, "mnuCalibrate", tr("Cali&brate"), &Main::mnuCalibrate_Click)
+    addEntry(toolsMenu, "mnuCalibrate", tr("Cali&brate"), &MainWindow::showCalibrate)
         ->setVisible(false);
-    mnuTools_->setEnabled(false);
+    toolsMenu_->setEnabled(false);
 
     auto* displayMenu = new QMenu(this);
-    mnuDisplay_ = menuAction(displayMenu, this, "mnuDisplay", tr("&Display"));
-    addEntry(displayMenu, "mnuAcc", tr("A&ccelerometers"), &Main::mnuAcc_Click);
-    addEntry(displayMenu, "mnuAngles", tr("&Angles"), &Main::mnuAngles_Click);
-    addEntry(displayMenu, "mnuRemote", tr("&Remote Session"), &Main::mnuRemote_Click)
+    displayMenu_ = menuAction(displayMenu, this, "mnuDisplay", tr("&Display"));
+    addEntry(displayMenu, "mnuAcc", tr("A&ccelerometers"), &MainWindow::showAccelerometers);
+    addEntry(displayMenu, "mnuAngles", tr("&Angles"), &MainWindow::showAngles);
+    addEntry(displayMenu, "mnuRemote", tr("&Remote Session"), &MainWindow::showRemoteSession)
         ->setVisible(false);
-    mnuDisplay_->setVisible(context_.technician);
+    displayMenu_->setVisible(context_.technician);
     setDisplayMenuEnabled(false);
 
     auto* helpMenu = new QMenu(this);
     menuAction(helpMenu, this, "mnuHelp", tr("&Help"));
-    addEntry(helpMenu, "mnuHelpHelp", tr("&Help"), &Main::mnuHelpHelp_Click);
-    addEntry(helpMenu, "mnuAbout", tr("&About"), &Main::mnuAbout_Click);
+    addEntry(helpMenu, "mnuHelpHelp", tr("&Help"), &MainWindow::showHelp);
+    addEntry(helpMenu, "mnuAbout", tr("&About"), &MainWindow::showAbout);
 }
 
-QMenuBar* Main::createMenuBar() {
+QMenuBar* MainWindow::createMenuBar() {
     auto* bar = new QMenuBar;
     for (const char* name : {"mnuFile", "mnuTools", "mnuDisplay", "mnuHelp"}) {
         bar->addAction(findChild<QAction*>(QString::fromLatin1(name)));
@@ -90,8 +90,8 @@ QMenuBar* Main::createMenuBar() {
     return bar;
 }
 
-void Main::buildPanel(std::function<void(int, int, bool)> setNavigationItemsEnabled,
-                      std::function<void()> launched) {
+void MainWindow::buildPanel(std::function<void(int, int, bool)> setNavigationItemsEnabled,
+                            std::function<void()> launched) {
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("picProduct"));
     picture->setPixmap(productPicture(kPictureSize));
@@ -122,41 +122,41 @@ void Main::buildPanel(std::function<void(int, int, bool)> setNavigationItemsEnab
     layout->addWidget(maker);
     layout->addSpacing(24);
     layout->addWidget(status_);
-    launch_ = new logging::ui::LaunchPanel(
+    launchPanel_ = new logging::ui::LaunchPanel(
         context_,
         {[this](const char* menu, bool on) { setMenuEnabled(menu, on); },
          std::move(setNavigationItemsEnabled), std::move(launched)},
         this);
     layout->addSpacing(12);
-    layout->addWidget(launch_, 0, Qt::AlignHCenter);
+    layout->addWidget(launchPanel_, 0, Qt::AlignHCenter);
     layout->addStretch(3);
 }
 
-void Main::bindHotKeys() {
+void MainWindow::bindHotKeys() {
     // Window-wide, so the keys work whichever control has the focus.
     auto* ctrlF6 = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F6), this);
     ctrlF6->setContext(Qt::WindowShortcut);
-    connect(ctrlF6, &QShortcut::activated, this, &Main::toggleRemoteSessionEntry);
+    connect(ctrlF6, &QShortcut::activated, this, &MainWindow::toggleRemoteSessionEntry);
     auto* ctrlF9 = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F9), this);
     ctrlF9->setContext(Qt::WindowShortcut);
-    connect(ctrlF9, &QShortcut::activated, this, &Main::toggleDisplayMenu);
+    connect(ctrlF9, &QShortcut::activated, this, &MainWindow::toggleDisplayMenu);
 }
 
-void Main::setDeviceMenusEnabled(bool enabled) {
-    mnuTools_->setEnabled(enabled);
+void MainWindow::setDeviceMenusEnabled(bool enabled) {
+    toolsMenu_->setEnabled(enabled);
     setDisplayMenuEnabled(enabled);
 }
 
-void Main::setDisplayMenuEnabled(bool enabled) {
+void MainWindow::setDisplayMenuEnabled(bool enabled) {
     displayEnabled_ = enabled;
-    mnuDisplay_->setEnabled(enabled);
+    displayMenu_->setEnabled(enabled);
 }
 
-void Main::showConnectionStatus(const QString& text) {
+void MainWindow::showConnectionStatus(const QString& text) {
     status_->setText(text);
 }
 
-bool Main::portSelected() {
+bool MainWindow::portSelected() {
     if (context_.state.commPort == 0) {
         context_.messages.show(std::string(kNoPortSelected));
         return false;
@@ -164,35 +164,35 @@ bool Main::portSelected() {
     return true;
 }
 
-void Main::showGuarded(const QString& windowClass) {
+void MainWindow::showGuarded(WindowId id) {
     if (portSelected()) {
-        windows_.show(windowClass);
+        windows_.show(id);
     }
 }
 
-void Main::mnuConnect_Click() {
-    windows_.show(QStringLiteral("Connect"));
+void MainWindow::showConnect() {
+    windows_.show(WindowId::Connect);
 }
 
-void Main::mnuExit_Click() {
+void MainWindow::exitProgram() {
     if (context_.exitProgram) {
         context_.exitProgram();
     }
 }
 
-void Main::mnuDownloaderase_Click() {
-    showGuarded(QStringLiteral("DownloadErase"));
+void MainWindow::showDownload() {
+    showGuarded(WindowId::Download);
 }
 
-void Main::mnuConfiguration_Click() {
-    showGuarded(QStringLiteral("Configuration"));
+void MainWindow::showConfiguration() {
+    showGuarded(WindowId::Configuration);
 }
 
-void Main::mnuLaunch_Click() {
-    launch_->mnuLaunch_Click();  // it checks the port itself
+void MainWindow::launch() {
+    launchPanel_->mnuLaunch_Click();  // it checks the port itself
 }
 
-void Main::setMenuEnabled(const char* menu, bool enabled) {
+void MainWindow::setMenuEnabled(const char* menu, bool enabled) {
     if (std::string_view(menu) == "mnuDisplay") {
         setDisplayMenuEnabled(enabled);
     } else if (QAction* action = findChild<QAction*>(QString::fromLatin1(menu))) {
@@ -200,45 +200,45 @@ void Main::setMenuEnabled(const char* menu, bool enabled) {
     }
 }
 
-void Main::mnuGraph_Click() {
-    windows_.show(QStringLiteral("Graph"));
+void MainWindow::showGraph() {
+    windows_.show(WindowId::Graph);
 }
 
-void Main::mnuGBP_Click() {
-    windows_.show(QStringLiteral("GraphBP"));
+void MainWindow::showButtonPushGraph() {
+    windows_.show(WindowId::ButtonPushGraph);
 }
 
-void Main::mnuCalibrate_Click() {
-    showGuarded(QStringLiteral("Calibrate"));
+void MainWindow::showCalibrate() {
+    showGuarded(WindowId::Calibrate);
 }
 
-void Main::mnuAcc_Click() {
-    showGuarded(QStringLiteral("Accelerometers"));
+void MainWindow::showAccelerometers() {
+    showGuarded(WindowId::Accelerometers);
 }
 
-void Main::mnuAngles_Click() {
-    showGuarded(QStringLiteral("Angles"));
+void MainWindow::showAngles() {
+    showGuarded(WindowId::Angles);
 }
 
-void Main::mnuRemote_Click() {
-    showGuarded(QStringLiteral("RemoteSession"));
+void MainWindow::showRemoteSession() {
+    showGuarded(WindowId::RemoteSession);
 }
 
-void Main::mnuHelpHelp_Click() {
+void MainWindow::showHelp() {
     context_.messages.show(
         "Please refer to the Software Help Manual located on the distribution media!");
 }
 
-void Main::mnuAbout_Click() {
-    windows_.show(QStringLiteral("About"));
+void MainWindow::showAbout() {
+    windows_.show(WindowId::About);
 }
 
-void Main::toggleRemoteSessionEntry() {
+void MainWindow::toggleRemoteSessionEntry() {
     QAction* remote = findChild<QAction*>(QStringLiteral("mnuRemote"));
     remote->setVisible(!remote->isVisible());
 }
 
-void Main::toggleDisplayMenu() {
+void MainWindow::toggleDisplayMenu() {
     auto entry = [this](const char* name) {
         return findChild<QAction*>(QString::fromLatin1(name));
     };

@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "frame/window_registry.h"
+
 class QMenu;
 class QMenuBar;
 
@@ -20,26 +22,24 @@ namespace tilt::frame {
 
 using common::ui::AppContext;
 
-class WindowRegistry;
-
 // The main window: the program's menus, its hot keys and the product panel. It lives inside the
 // frame, which shows its menus as the frame's menu bar.
-class Main final : public QWidget {
+class MainWindow final : public QWidget {
   public:
     // `setNavigationItemsEnabled` switches items of the frame's navigation bar; `launched` tells
     // the frame that the logger was launched (and so is no longer connected).
-    Main(AppContext& context, WindowRegistry& windows,
-         std::function<void(int first, int last, bool enabled)> setNavigationItemsEnabled,
-         std::function<void()> launched, QWidget* parent = nullptr);
+    MainWindow(AppContext& context, WindowRegistry& windows,
+               std::function<void(int first, int last, bool enabled)> setNavigationItemsEnabled,
+               std::function<void()> launched, QWidget* parent = nullptr);
 
     // The menu bar with this window's menus, for the frame to show.
     [[nodiscard]] QMenuBar* createMenuBar();
 
     // Called by the navigation bar as well as by the menus.
-    void mnuConnect_Click();
-    void mnuDownloaderase_Click();
-    void mnuConfiguration_Click();
-    void mnuLaunch_Click();
+    void showConnect();
+    void showDownload();
+    void showConfiguration();
+    void launch();
 
     // Tools and Display, enabled by a good connect and disabled by a failed one.
     void setDeviceMenusEnabled(bool enabled);
@@ -56,36 +56,36 @@ class Main final : public QWidget {
 
   private:
     QAction* addEntry(QMenu* menu, const char* name, const QString& caption,
-                      void (Main::*handler)());
+                      void (MainWindow::*handler)());
     QMenu* addMenu(QMenuBar* bar, const char* name, const QString& caption);
     void buildActions();
     void buildPanel(std::function<void(int, int, bool)> setNavigationItemsEnabled,
                     std::function<void()> launched);
     void bindHotKeys();
 
-    void mnuExit_Click();
-    void mnuGraph_Click();
-    void mnuGBP_Click();
-    void mnuCalibrate_Click();
-    void mnuAcc_Click();
-    void mnuAngles_Click();
-    void mnuRemote_Click();
-    void mnuHelpHelp_Click();
-    void mnuAbout_Click();
+    void exitProgram();
+    void showGraph();
+    void showButtonPushGraph();
+    void showCalibrate();
+    void showAccelerometers();
+    void showAngles();
+    void showRemoteSession();
+    void showHelp();
+    void showAbout();
     void setDisplayMenuEnabled(bool enabled);
     void toggleRemoteSessionEntry();  // Ctrl+F6
     void toggleDisplayMenu();         // Ctrl+F9
 
     // "No comm port has been selected!" while no port is chosen; true when there is one.
     bool portSelected();
-    void showGuarded(const QString& windowClass);
+    void showGuarded(WindowId id);
 
     AppContext& context_;
     WindowRegistry& windows_;
-    QAction* mnuTools_ = nullptr;
-    QAction* mnuDisplay_ = nullptr;
+    QAction* toolsMenu_ = nullptr;
+    QAction* displayMenu_ = nullptr;
     QLabel* status_ = nullptr;
-    logging::ui::LaunchPanel* launch_ = nullptr;
+    logging::ui::LaunchPanel* launchPanel_ = nullptr;
     bool displayEnabled_ = false;
 };
 

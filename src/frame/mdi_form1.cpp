@@ -30,14 +30,15 @@ constexpr int kNavigationGroup = 1;
 constexpr QSize kInitialSize(860, 560);
 }  // namespace
 
-MDIForm1::MDIForm1(AppContext& context, QWidget* parent) : QMainWindow(parent), context_(context) {
+FrameWindow::FrameWindow(AppContext& context, QWidget* parent)
+    : QMainWindow(parent), context_(context) {
     setObjectName(QStringLiteral("MDIForm1"));
     setProperty(common::ui::kScreenNameProperty, QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Veltrimonic Tiltavarometer"));
     setWindowIcon(productIcon());
 
-    buildListBar();
-    main_ = new Main(
+    buildNavigation();
+    main_ = new MainWindow(
         context_, windows_,
         [this](int first, int last, bool on) { setNavigationItemsEnabled(first, last, on); },
         [this] {
@@ -50,7 +51,7 @@ MDIForm1::MDIForm1(AppContext& context, QWidget* parent) : QMainWindow(parent), 
     auto* layout = new QHBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(ListBar1_);
+    layout->addWidget(navigation_);
     layout->addWidget(main_, 1);
     setCentralWidget(central);
     resize(kInitialSize);
@@ -62,108 +63,110 @@ MDIForm1::MDIForm1(AppContext& context, QWidget* parent) : QMainWindow(parent), 
             [this] { showConnectionStatus(); });
 }
 
-void MDIForm1::buildListBar() {
-    ListBar1_ = new ListBar;
-    ListBar1_->setObjectName(QStringLiteral("ListBar1"));
-    ListBar1_->addBarItem(kNavigationGroup, QStringLiteral("Connect"),
-                          navigationIcon(NavigationPicture::Connect), true);
-    ListBar1_->addBarItem(kNavigationGroup, QStringLiteral("Download-View Data"),
-                          navigationIcon(NavigationPicture::Download), false);
-    ListBar1_->addBarItem(kNavigationGroup, QStringLiteral("Configure Device"),
-                          navigationIcon(NavigationPicture::Configure), false);
-    ListBar1_->addBarItem(kNavigationGroup, QStringLiteral("Launch"),
-                          navigationIcon(NavigationPicture::Launch), false);
-    connect(ListBar1_, &ListBar::ItemClick, this, &MDIForm1::ListBar1_ItemClick);
+void FrameWindow::buildNavigation() {
+    navigation_ = new ListBar;
+    navigation_->setObjectName(QStringLiteral("ListBar1"));
+    // The items do what the main window's entries of the same name do.
+    navigation_->addBarItem(kNavigationGroup, QStringLiteral("Connect"),
+                            navigationIcon(NavigationPicture::Connect), true,
+                            [this] { main_->showConnect(); });
+    navigation_->addBarItem(kNavigationGroup, QStringLiteral("Download-View Data"),
+                            navigationIcon(NavigationPicture::Download), false,
+                            [this] { main_->showDownload(); });
+    navigation_->addBarItem(kNavigationGroup, QStringLiteral("Configure Device"),
+                            navigationIcon(NavigationPicture::Configure), false,
+                            [this] { main_->showConfiguration(); });
+    navigation_->addBarItem(kNavigationGroup, QStringLiteral("Launch"),
+                            navigationIcon(NavigationPicture::Launch), false,
+                            [this] { main_->launch(); });
 }
 
-void MDIForm1::registerWindows() {
+void FrameWindow::registerWindows() {
     using Modality = WindowRegistry::Modality;
-    windows_.add(QStringLiteral("Connect"), Modality::Modal, [this] {
+    const auto setNavigationEnabled = [this](bool on) { setNavigationItemsEnabled(1, 4, on); };
+    const auto opener = [this](WindowId id) { return [this, id] { windows_.show(id); }; };
+    windows_.add(WindowId::Connect, QStringLiteral("Connect"), Modality::Modal, [this] {
         return new link::ui::Connect(
             context_, [this](bool ok) { onConnectFinished(ok); }, this);
     });
-    windows_.add(QStringLiteral("DownloadErase"), Modality::Modeless, [this] {
-        return new logging::ui::DownloadErase(
-            context_, windows_, [this](bool on) { setNavigationItemsEnabled(1, 4, on); }, this);
-    });
-    windows_.add(QStringLiteral("Configuration"), Modality::Modeless, [this] {
-        return new config::ui::Configuration(
-            context_, windows_, [this](bool on) { setNavigationItemsEnabled(1, 4, on); }, this);
-    });
-    windows_.add(QStringLiteral("EEPROM"), Modality::Modal,
+    windows_.add(WindowId::Download, QStringLiteral("DownloadErase"), Modality::Modeless,
+                 [=, this] {
+                     return new logging::ui::DownloadWindow(
+                         context_,
+                         {.setNavigationEnabled = setNavigationEnabled,
+                          .showGraph = opener(WindowId::Graph),
+                          .showButtonPushGraph = opener(WindowId::ButtonPushGraph),
+                          .graphFile = [this](const QString& file) { openDataFile(file); }},
+                         this);
+                 });
+    windows_.add(WindowId::Configuration, QStringLiteral("Configuration"), Modality::Modeless,
+                 [=, this] {
+                     return new config::ui::Configuration(
+                         context_,
+                         {.showEeprom = opener(WindowId::Eeprom),
+                          .showAccelerometers = opener(WindowId::Accelerometers),
+                          .showAngles = opener(WindowId::Angles),
+                          .showCalibrate = opener(WindowId::Calibrate)},
+                         setNavigationEnabled, this);
+                 });
+    windows_.add(WindowId::Eeprom, QStringLiteral("EEPROM"), Modality::Modal,
                  [this] { return new config::ui::EEPROM(context_, this); });
-    windows_.add(QStringLiteral("Calibrate"), Modality::Modeless,
+    windows_.add(WindowId::Calibrate, QStringLiteral("Calibrate"), Modality::Modeless,
                  [this] { return new config::ui::Calibrate(context_, this); });
-    windows_.add(QStringLiteral("Angles"), Modality::Modeless,
+    windows_.add(WindowId::Angles, QStringLiteral("Angles"), Modality::Modeless,
                  [this] { return new live::ui::Angles(context_, this); });
-    windows_.add(QStringLiteral("Accelerometers"), Modality::Modeless,
+    windows_.add(WindowId::Accelerometers, QStringLiteral("Accelerometers"), Modality::Modeless,
                  [this] { return new live::ui::Accelerometers(context_, this); });
-    windows_.add(QStringLiteral("RemoteSession"), Modality::Modeless,
+    windows_.add(WindowId::RemoteSession, QStringLiteral("RemoteSession"), Modality::Modeless,
                  [this] { return new remote::ui::RemoteSession(context_, this); });
-    windows_.add(QStringLiteral("Graph"), Modality::Modeless,
+    windows_.add(WindowId::Graph, QStringLiteral("Graph"), Modality::Modeless,
                  [this] { return new view::ui::Graph(context_, this); });
-    windows_.add(QStringLiteral("GraphBP"), Modality::Modeless,
+    windows_.add(WindowId::ButtonPushGraph, QStringLiteral("GraphBP"), Modality::Modeless,
                  [this] { return new view::ui::GraphBP(context_, this); });
-    windows_.add(QStringLiteral("About"), Modality::Modal,
-                 [this] { return new About(context_.state.AppVersion, this); });
+    windows_.add(WindowId::About, QStringLiteral("About"), Modality::Modal,
+                 [this] { return new About(context_.state.appVersion, this); });
 }
 
-void MDIForm1::openDataFile(const QString& path) {
-    if (auto* graph =
-            qobject_cast<view::ui::RecordingWindow*>(windows_.show(QStringLiteral("Graph")))) {
+void FrameWindow::openDataFile(const QString& path) {
+    if (auto* graph = windows_.show<view::ui::RecordingWindow>(WindowId::Graph)) {
         graph->openFile(path);
     }
 }
 
-void MDIForm1::dragEnterEvent(QDragEnterEvent* event) {
+void FrameWindow::dragEnterEvent(QDragEnterEvent* event) {
     view::ui::acceptDataFileDrag(*event);
 }
 
-void MDIForm1::dropEvent(QDropEvent* event) {
+void FrameWindow::dropEvent(QDropEvent* event) {
     if (const auto file = view::ui::takeDroppedDataFile(*event)) {
         openDataFile(*file);
     }
 }
 
-void MDIForm1::MDIForm_Load(const StartupInputs& inputs) {
+void FrameWindow::startUp(const StartupInputs& inputs) {
     tilt::MDIForm_Load(context_.state, inputs, context_.errors);
     showConnectionStatus();
 }
 
-void MDIForm1::ListBar1_ItemClick(int group, const QString& text) {
-    if (group != kNavigationGroup) {
-        return;
-    }
-    if (text == QStringLiteral("Connect")) {
-        main_->mnuConnect_Click();
-    } else if (text == QStringLiteral("Download-View Data")) {
-        main_->mnuDownloaderase_Click();
-    } else if (text == QStringLiteral("Configure Device")) {
-        main_->mnuConfiguration_Click();
-    } else if (text == QStringLiteral("Launch")) {
-        main_->mnuLaunch_Click();
-    }
-}
-
-void MDIForm1::setDeviceCommandsEnabled(bool enabled) {
+void FrameWindow::setDeviceCommandsEnabled(bool enabled) {
     main_->setDeviceMenusEnabled(enabled);
     setNavigationItemsEnabled(2, 4, enabled);
 }
 
-void MDIForm1::setNavigationItemsEnabled(int first, int last, bool enabled) {
+void FrameWindow::setNavigationItemsEnabled(int first, int last, bool enabled) {
     for (int item = first; item <= last; ++item) {
-        ListBar1_->setItemEnabled(kNavigationGroup, item, enabled);
+        navigation_->setItemEnabled(kNavigationGroup, item, enabled);
     }
-    ListBar1_->Refresh();
+    navigation_->refresh();
 }
 
-void MDIForm1::onConnectFinished(bool connected) {
+void FrameWindow::onConnectFinished(bool connected) {
     setDeviceCommandsEnabled(connected);
     connectedPort_ = connected ? context_.state.commPort : 0;
     showConnectionStatus();
 }
 
-void MDIForm1::showConnectionStatus() {
+void FrameWindow::showConnectionStatus() {
     const std::int16_t port = context_.state.commPort;
     if (port == 0) {
         main_->showConnectionStatus(tr("No port is selected. Choose Connect to select one."));

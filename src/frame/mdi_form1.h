@@ -18,19 +18,19 @@ namespace tilt::frame {
 using common::ui::AppContext;
 
 class ListBar;
-class Main;
+class MainWindow;
 
 // The frame window: the navigation bar on the left, the main window beside it, the main
 // window's menus on top. It owns the registry through which every other window is opened.
-class MDIForm1 final : public QMainWindow {
+class FrameWindow final : public QMainWindow {
   public:
-    explicit MDIForm1(AppContext& context, QWidget* parent = nullptr);
+    explicit FrameWindow(AppContext& context, QWidget* parent = nullptr);
 
     // Start-up of the shared state (the frame's load); call once, before the frame is shown.
-    void MDIForm_Load(const StartupInputs& inputs);
+    void startUp(const StartupInputs& inputs);
 
-    [[nodiscard]] Main& main() { return *main_; }
-    [[nodiscard]] ListBar& listBar() { return *ListBar1_; }
+    [[nodiscard]] MainWindow& main() { return *main_; }
+    [[nodiscard]] ListBar& listBar() { return *navigation_; }
     [[nodiscard]] WindowRegistry& windows() { return windows_; }
 
     // What a connect decided: unlocks or locks Tools, Display and navigation items 2 to 4.
@@ -48,16 +48,15 @@ class MDIForm1 final : public QMainWindow {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    void buildListBar();
+    void buildNavigation();
     void registerWindows();
-    void ListBar1_ItemClick(int group, const QString& text);
     void onConnectFinished(bool connected);
     void showConnectionStatus();
 
     AppContext& context_;
     WindowRegistry windows_;
-    ListBar* ListBar1_ = nullptr;
-    Main* main_ = nullptr;
+    ListBar* navigation_ = nullptr;
+    MainWindow* main_ = nullptr;
     std::int16_t connectedPort_ = 0;  // where the last good connect read the parameters
 };
 

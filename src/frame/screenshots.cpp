@@ -48,15 +48,15 @@ void loadRecording(QWidget& window, const QDir& scratch) {
 }
 }  // namespace
 
-QStringList saveScreenshots(MDIForm1& frame, const QString& folder) {
+QStringList saveScreenshots(FrameWindow& frame, const QString& folder) {
     QDir dir(folder);
     if (!dir.mkpath(QStringLiteral("."))) {
         throw Error(errc::kPathFileAccess, "Cannot create the folder " + folder.toStdString());
     }
     const QTemporaryDir scratch;
     QStringList written{savePicture(frame, dir)};
-    for (const QString& windowClass : frame.windows().windowClasses()) {
-        QWidget* window = frame.windows().instance(windowClass);
+    for (const WindowId id : frame.windows().registered()) {
+        QWidget* window = frame.windows().instance(id);
         loadRecording(*window, QDir(scratch.path()));
         if (auto* pictured = dynamic_cast<common::ui::Pictured*>(window)) {
             pictured->prepareForPicture();

@@ -29,22 +29,41 @@ constexpr std::uint8_t kButtonPushMarker = 127;
 // What a page line holds, from the logging mode and the linear channel.
 enum class PageLayout { Bins, XAngles, YAngles, AnglePairs, Nothing };
 
-PageLayout layoutFor(double binLinearMode, double linearChannel) {
-    if (binLinearMode == 0) {
+PageLayout layoutFor(RecordingMode mode, LinearChannel channel) {
+    if (mode == RecordingMode::Bin) {
         return PageLayout::Bins;
     }
-    if (binLinearMode == 1) {
-        if (linearChannel == 1) {
-            return PageLayout::XAngles;
-        }
-        if (linearChannel == 2) {
-            return PageLayout::YAngles;
-        }
-        if (linearChannel == 3) {
-            return PageLayout::AnglePairs;
+    if (mode == RecordingMode::Linear) {
+        switch (channel) {
+            case LinearChannel::X:
+                return PageLayout::XAngles;
+            case LinearChannel::Y:
+                return PageLayout::YAngles;
+            case LinearChannel::Both:
+                return PageLayout::AnglePairs;
         }
     }
     return PageLayout::Nothing;
+}
+
+// A header's number as the byte the logger holds; nothing for any other number.
+std::optional<std::uint8_t> cellByte(double value) {
+    if (!(value >= 0 && value <= 255) || value != static_cast<int>(value)) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
+// The layout a file's header lines give: that of an undefined mode for numbers no logger holds.
+PageLayout layoutFor(double mode, double channel) {
+    const auto modeByte = cellByte(mode);
+    if (!modeByte) {
+        return PageLayout::Nothing;
+    }
+    // A bin file's channel line does not matter.
+    const auto channelByte = cellByte(channel);
+    return layoutFor(RecordingMode{*modeByte},
+                     channelByte ? LinearChannel{*channelByte} : LinearChannel{});
 }
 
 std::string columnLine(PageLayout layout) {
@@ -205,37 +224,28 @@ bool writeReportedLine(const std::string& dataFileName, std::string_view source,
 
 }  // namespace
 
-DataFileHeader headerFrom(const AppState& state) {
-    DataFileHeader header;
-    header.AppVersion = state.AppVersion;
-    header.FirmwareVersion = state.FirmwareVersion;
-    header.SerialNumber = state.SerialNumber;
-    header.LaunchTime = state.LaunchTime;
-    header.SamplingFrequency = state.SamplingFrequency;
-    header.ChannelGains = state.ChannelGains;
-    header.ChannelOffsets = state.ChannelOffsets;
-    header.Tares = state.Tares;
-    header.BinLinearMode = cellValue(state.configuration.mode);
-    header.LinearChannel = cellValue(state.configuration.channel);
+DataFileHeader liveFileHeader(const AppState& state) {
+    DataFileHeader header = state.downloadedHeader.value_or(DataFileHeader{});
+    header.appVersion = state.appVersion;
     return header;
 }
 
 std::vector<std::string> headerLines(std::string_view kind, const DataFileHeader& header) {
     std::vector<std::string> lines = {
-        "Veltrimonic Tiltavarometer Data File Version " + header.AppVersion,
+        "Veltrimonic Tiltavarometer Data File Version " + header.appVersion,
         std::string(kind),
-        "Firmware Version: " + header.FirmwareVersion,
-        "Serial Number: " + numberText(header.SerialNumber),
-        "Launch Time: " + header.LaunchTime,
-        "Firmware Sampling Frequency: " + header.SamplingFrequency,
-        "Channel Gains: " + header.ChannelGains,
-        "Channel Offsets: " + header.ChannelOffsets,
-        "Tares: " + header.Tares,
+        "Firmware Version: " + header.firmwareVersion,
+        "Serial Number: " + numberText(header.serialNumber),
+        "Launch Time: " + header.launchTime,
+        "Firmware Sampling Frequency: " + header.samplingFrequency,
+        "Channel Gains: " + header.channelGains,
+        "Channel Offsets: " + header.channelOffsets,
+        "Tares: " + header.tares,
     };
     if (kind == kDownloadPages) {
-        lines.push_back(std::string(kModePrefix) + numberText(header.BinLinearMode));
-        lines.push_back(std::string(kChannelPrefix) + numberText(header.LinearChannel));
-        lines.push_back(columnLine(layoutFor(header.BinLinearMode, header.LinearChannel)));
+        lines.push_back(std::string(kModePrefix) + numberText(cellValue(header.mode)));
+        lines.push_back(std::string(kChannelPrefix) + numberText(cellValue(header.channel)));
+        lines.push_back(columnLine(layoutFor(header.mode, header.channel)));
     } else if (kind == kAngles) {
         lines.emplace_back("Time(seconds),Angle X,Angle Y");
     } else if (kind == kAccelerometers) {
@@ -289,10 +299,10 @@ double sampleAngle(std::uint8_t sample, double fullScale) {
     return roundHalfEven(angle, 1);
 }
 
-std::string FormatPageLine(std::span<const std::uint8_t> page, double binLinearMode,
-                           double linearChannel) {
+std::string pageLineText(std::span<const std::uint8_t> page, RecordingMode mode,
+                         LinearChannel channel) {
     std::string out;
-    switch (layoutFor(binLinearMode, linearChannel)) {
+    switch (layoutFor(mode, channel)) {
         case PageLayout::Bins:
             appendBins(out, page);
             break;
@@ -435,7 +445,7 @@ std::optional<std::string> verifyDownloadFile(const std::string& file, const Dat
             return "Its header (line " + std::to_string(i + 1) + ") is not the logger's.";
         }
     }
-    const PageLayout layout = layoutFor(header.BinLinearMode, header.LinearChannel);
+    const PageLayout layout = layoutFor(header.mode, header.channel);
     const std::size_t fields = pageLineFields(layout);
     std::int32_t pages = 0;
     while (const auto line = reader.next()) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/data_file_header.h"
+
 namespace tilt {
 class ErrorReporter;
 class FileDialogs;
@@ -21,22 +23,11 @@ inline constexpr std::string_view kDownloadPages = "Download Pages";
 inline constexpr std::string_view kAngles = "Angles";
 inline constexpr std::string_view kAccelerometers = "Accelerometers";
 
-// What the header of a data file carries: the program's version and the values the last
-// download read from the device.
-struct DataFileHeader {
-    std::string AppVersion;
-    std::string FirmwareVersion;
-    double SerialNumber = 0;
-    std::string LaunchTime;
-    std::string SamplingFrequency;
-    std::string ChannelGains;
-    std::string ChannelOffsets;
-    std::string Tares;
-    double BinLinearMode = 0;
-    double LinearChannel = 0;
-};
+using tilt::DataFileHeader;
 
-[[nodiscard]] DataFileHeader headerFrom(const AppState& state);
+// The header of a live data file: the program's version, and what the last download read from
+// the logger, if there was one.
+[[nodiscard]] DataFileHeader liveFileHeader(const AppState& state);
 
 // Every line of a data file before its data lines, without line ends: header lines 1 to 9,
 // then lines 10 to 12 of a "Download Pages" file or the column line of a live file.
@@ -60,9 +51,10 @@ struct DataFileHeader {
 void writeDataFileHeader(const std::string& file, std::string_view kind,
                          const DataFileHeader& header);
 
-// The text of one downloaded page (without the page number) for the logging mode and channel.
-[[nodiscard]] std::string FormatPageLine(std::span<const std::uint8_t> page, double binLinearMode,
-                                         double linearChannel);
+// The text of one downloaded page (without the page number) for the logging mode and channel;
+// empty for a mode or channel the logger should not hold.
+[[nodiscard]] std::string pageLineText(std::span<const std::uint8_t> page, RecordingMode mode,
+                                       LinearChannel channel);
 
 // Degrees of one linear sample byte, one decimal, ties to even (full scale 180 for X, 90 for
 // Y).

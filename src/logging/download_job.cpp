@@ -86,13 +86,12 @@ class Download {
     }
 
     bool readParameters() {
-        const auto outcome = readDownloadParameters(
+        const auto outcome = readRecordingHeader(
             job_, request_.decimalSeparator, request_.parameterReading,
             [this](int steps) { frontEnd_.parameterStepsDone(steps); },
-            [this](const DownloadParameters& p) {
-                frontEnd_.modeRead(p.BinLinearMode, p.LinearChannel);
-            });
-        result_.parameters = outcome.parameters;
+            [this](const DataFileHeader& h) { frontEnd_.modeRead(h.mode, h.channel); });
+        result_.header = outcome.header;
+        result_.header.appVersion = request_.appVersion;
         if (link_.stopRequested()) {
             end(DownloadEnd::Stopped);
             return false;
@@ -106,8 +105,8 @@ class Download {
             end(reported ? DownloadEnd::PortFailed : DownloadEnd::ParametersFailed);
             return false;
         }
-        header_ = dataFileHeaderOf(outcome.parameters, request_.appVersion);
-        frontEnd_.parametersRead(outcome.parameters);
+        header_ = result_.header;
+        frontEnd_.headerRead(header_);
         return true;
     }
 
@@ -209,8 +208,7 @@ class Download {
             job_, options,
             [this](std::int32_t page, std::span<const std::uint8_t> bytes) {
                 const bool kept = WriteDownloadPagesToFile(
-                    result_.file, page,
-                    FormatPageLine(bytes, header_.BinLinearMode, header_.LinearChannel),
+                    result_.file, page, pageLineText(bytes, header_.mode, header_.channel),
                     job_.errors());
                 if (kept) {
                     result_.pagesInFile = page;
@@ -272,7 +270,7 @@ class Download {
     }
 
     void makeCsv() {
-        if (header_.BinLinearMode == 1) {
+        if (header_.mode == RecordingMode::Linear) {
             ScreenOfTheMoment errors(job_);
             result_.csvFailed = !MakeLinearCSV(result_.file, errors, job_.caller());
         }

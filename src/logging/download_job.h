@@ -46,9 +46,9 @@ class DownloadFrontEnd {
     // How many of the four parameter steps have succeeded.
     virtual void parameterStepsDone(int /*steps*/) {}
     // The mode step has succeeded: the logging mode and channel (EEPROM 42 and 43).
-    virtual void modeRead(double /*mode*/, double /*channel*/) {}
+    virtual void modeRead(RecordingMode /*mode*/, LinearChannel /*channel*/) {}
     // Everything the data file's header will carry has been read.
-    virtual void parametersRead(const DownloadParameters& /*parameters*/) {}
+    virtual void headerRead(const DataFileHeader& /*header*/) {}
     // The data file to write (asked only when the request names none); nothing: cancelled.
     virtual std::optional<std::string> chooseFile() = 0;
     // The file to write exists: continue it, start it afresh, or leave it alone.
@@ -74,7 +74,7 @@ struct DownloadRequest {
     std::int32_t pageCount = 2048;
     std::string appVersion;              // line 1 of the file
     std::string decimalSeparator = ".";  // of the firmware version and sampling frequency
-    ParameterReading parameterReading;   // see readDownloadParameters
+    ParameterReading parameterReading;   // see readRecordingHeader
     // A file named before anything is sent (from a command line): it is checked for writing
     // first, so that a typo costs no device time.
     std::optional<std::string> file;
@@ -105,7 +105,7 @@ inline constexpr std::string_view kAlreadyCompleteMessage =
 struct DownloadResult {
     DownloadEnd end = DownloadEnd::Completed;
     std::optional<ParameterStep> failedStep;
-    DownloadParameters parameters;
+    DataFileHeader header;  // as far as it was read
     std::string file;
     std::int32_t firstPage = 0;    // 0 for a new file; after its last line for a continued one
     std::int32_t pagesInFile = 0;  // the last page the file holds when the download ended

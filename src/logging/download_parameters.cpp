@@ -101,21 +101,6 @@ std::string_view parameterFailureMessage(ParameterStep step) {
     return "Download HEADER(2) parameters were not retrieved! Download failed!";
 }
 
-DataFileHeader dataFileHeaderOf(const DownloadParameters& p, const std::string& appVersion) {
-    DataFileHeader h;
-    h.AppVersion = appVersion;
-    h.FirmwareVersion = p.FirmwareVersion;
-    h.SerialNumber = p.SerialNumber;
-    h.LaunchTime = p.LaunchTime;
-    h.SamplingFrequency = p.SamplingFrequency;
-    h.ChannelGains = p.ChannelGains;
-    h.ChannelOffsets = p.ChannelOffsets;
-    h.Tares = p.Tares;
-    h.BinLinearMode = p.BinLinearMode;
-    h.LinearChannel = p.LinearChannel;
-    return h;
-}
-
 std::string quotientText(double value, std::string_view decimalSeparator) {
     const std::string text = numberText(value);
     const std::size_t point = text.find('.');
@@ -131,31 +116,31 @@ std::string quotientText(double value, std::string_view decimalSeparator) {
     return general;
 }
 
-void decodeMode(std::span<const std::uint8_t> reply, DownloadParameters& p) {
-    p.BinLinearMode = reply[0];
-    p.LinearChannel = reply[1];
+void decodeMode(std::span<const std::uint8_t> reply, DataFileHeader& header) {
+    header.mode = RecordingMode{reply[0]};
+    header.channel = LinearChannel{reply[1]};
 }
 
 void decodeFirmware(std::span<const std::uint8_t> reply, std::string_view decimalSeparator,
-                    DownloadParameters& p) {
-    p.FirmwareVersion =
+                    DataFileHeader& header) {
+    header.firmwareVersion =
         quotientText(link::unsignedWord(reply[0], reply[1]) / 1000.0, decimalSeparator);
-    p.SamplingFrequency =
+    header.samplingFrequency =
         quotientText(link::unsignedWord(reply[2], reply[3]) / 10.0, decimalSeparator);
 }
 
-void decodeHeader1(std::span<const std::uint8_t> reply, DownloadParameters& p) {
+void decodeHeader1(std::span<const std::uint8_t> reply, DataFileHeader& header) {
     const auto& b = reply;
-    p.SerialNumber = link::unsignedWord(b[0], b[1]);
-    p.LaunchTime = twoDigits(b[9]) + "/" + twoDigits(b[3]) + "/" +
-                   std::to_string(link::unsignedWord(b[4], b[5])) + " " + twoDigits(b[6]) + ":" +
-                   twoDigits(b[7]) + ":" + twoDigits(b[8]);
+    header.serialNumber = link::unsignedWord(b[0], b[1]);
+    header.launchTime = twoDigits(b[9]) + "/" + twoDigits(b[3]) + "/" +
+                        std::to_string(link::unsignedWord(b[4], b[5])) + " " + twoDigits(b[6]) +
+                        ":" + twoDigits(b[7]) + ":" + twoDigits(b[8]);
 }
 
-void decodeHeader2(std::span<const std::uint8_t> reply, DownloadParameters& p) {
-    p.ChannelGains = axisWords(reply, 0, 3);
-    p.ChannelOffsets = axisWords(reply, 6, 3);
-    p.Tares = axisWords(reply, 12, 2);
+void decodeHeader2(std::span<const std::uint8_t> reply, DataFileHeader& header) {
+    header.channelGains = axisWords(reply, 0, 3);
+    header.channelOffsets = axisWords(reply, 6, 3);
+    header.tares = axisWords(reply, 12, 2);
 }
 
 namespace {
@@ -189,13 +174,13 @@ link::QueryReply askStep(const link::JobScope& job, const Step& step, int asks) 
 
 }  // namespace
 
-ParameterOutcome readDownloadParameters(
-    const link::JobScope& job, std::string_view decimalSeparator, ParameterReading reading,
-    const std::function<void(int)>& stepDone,
-    const std::function<void(const DownloadParameters&)>& modeRead) {
+ParameterOutcome readRecordingHeader(const link::JobScope& job, std::string_view decimalSeparator,
+                                     ParameterReading reading,
+                                     const std::function<void(int)>& stepDone,
+                                     const std::function<void(const DataFileHeader&)>& modeRead) {
     link::DeviceLink& link = job.link();
     ParameterOutcome outcome;
-    auto& p = outcome.parameters;
+    auto& p = outcome.header;
     const auto pauses = [&] { return QueryPauses(link, reading.untilReply); };
     const Step steps[] = {
         {ParameterStep::Mode, 2,

@@ -15,22 +15,6 @@ class JobScope;
 
 namespace tilt::logging {
 
-// What a download reads from the device before the pages: everything a data file's header
-// carries.
-struct DownloadParameters {
-    double BinLinearMode = 0;  // EEPROM 42: 0 bin, 1 linear
-    double LinearChannel = 0;  // EEPROM 43: 1 X, 2 Y, 3 X and Y
-    std::string FirmwareVersion;
-    std::string SamplingFrequency;
-    double SerialNumber = 0;
-    std::string LaunchTime;  // MM/DD/YYYY hh:mm:ss
-    std::string ChannelGains, ChannelOffsets, Tares;
-};
-
-// The header of the data file a download with these parameters writes.
-[[nodiscard]] DataFileHeader dataFileHeaderOf(const DownloadParameters& p,
-                                              const std::string& appVersion);
-
 // The four queries, in the order the download runs them.
 enum class ParameterStep { Mode, Firmware, Header1, Header2 };
 
@@ -38,7 +22,7 @@ enum class ParameterStep { Mode, Firmware, Header1, Header2 };
 [[nodiscard]] std::string_view parameterFailureMessage(ParameterStep step);
 
 struct ParameterOutcome {
-    DownloadParameters parameters;
+    DataFileHeader header;                // all but the program's version
     std::optional<ParameterStep> failed;  // the step that failed; the later ones did not run
     // It failed because the port did: could not be opened (reported by the open), or failed
     // under the query (not reported: `portFailure` says why).
@@ -61,22 +45,23 @@ struct ParameterReading {
     bool untilReply = false;
 };
 
-// Runs the four queries, each on a port opened and closed around it; a port that fails ends
-// them at once, as a failed step. `stepDone` is told how many steps have succeeded so far, and
-// `modeRead` the mode and channel as soon as the mode step has them. Quotients (firmware
-// version, sampling frequency) use `decimalSeparator`, as the user's number settings have it
-// (UTF-8).
-[[nodiscard]] ParameterOutcome readDownloadParameters(
+// What a download reads from the logger before the pages: everything a data file's header
+// carries but the program's version. Runs the four queries, each on a port opened and closed around
+// it; a port that fails ends them at once, as a failed step. `stepDone` is told how many steps have
+// succeeded so far, and `modeRead` the mode and channel as soon as the mode step has them.
+// Quotients (firmware version, sampling frequency) use `decimalSeparator`, as the user's number
+// settings have it (UTF-8).
+[[nodiscard]] ParameterOutcome readRecordingHeader(
     const link::JobScope& job, std::string_view decimalSeparator, ParameterReading reading = {},
     const std::function<void(int stepsDone)>& stepDone = {},
-    const std::function<void(const DownloadParameters& modeRead)>& modeRead = {});
+    const std::function<void(const DataFileHeader& modeRead)>& modeRead = {});
 
 // The decoders of the four replies, for a reply of the right length.
-void decodeMode(std::span<const std::uint8_t> reply, DownloadParameters& p);
+void decodeMode(std::span<const std::uint8_t> reply, DataFileHeader& header);
 void decodeFirmware(std::span<const std::uint8_t> reply, std::string_view decimalSeparator,
-                    DownloadParameters& p);
-void decodeHeader1(std::span<const std::uint8_t> reply, DownloadParameters& p);
-void decodeHeader2(std::span<const std::uint8_t> reply, DownloadParameters& p);
+                    DataFileHeader& header);
+void decodeHeader1(std::span<const std::uint8_t> reply, DataFileHeader& header);
+void decodeHeader2(std::span<const std::uint8_t> reply, DataFileHeader& header);
 
 // General decimal text of a quotient: no trailing zeros, a zero before the separator below 1.
 [[nodiscard]] std::string quotientText(double value, std::string_view decimalSeparator);

@@ -82,8 +82,9 @@ ParseEnd parseInto(ChannelArrays& arrays, ErrorReporter& errors, const char* sou
 
 }  // namespace
 
-ParseEnd BuildSingleChannelArray(const std::string& file, double channel, ChannelArrays& arrays,
-                                 ErrorReporter& errors, std::string_view screen) {
+ParseEnd BuildSingleChannelArray(const std::string& file, LinearChannel channel,
+                                 ChannelArrays& arrays, ErrorReporter& errors,
+                                 std::string_view screen) {
     return parseInto(arrays, errors, "BuildSingleChannelArray", screen, [&] {
         std::vector<std::int16_t> samples;
         const bool read = readPageLines(file, [&](std::string_view rest, long lineNumber) {
@@ -96,9 +97,9 @@ ParseEnd BuildSingleChannelArray(const std::string& file, double channel, Channe
             return false;
         }
         samples.push_back(0);
-        if (channel == 1) {
+        if (channel == LinearChannel::X) {
             arrays.x = std::move(samples);
-        } else if (channel == 2) {
+        } else if (channel == LinearChannel::Y) {
             arrays.y = std::move(samples);
         }
         return true;

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#pragma once
+#include "common/recording_kind.h"
 
 namespace tilt {
 class ErrorReporter;
@@ -27,9 +27,9 @@ enum class ParseEnd {
     Failed,     // a short line or a value beyond 16 bits; reported to the error handler
 };
 
-// Reads every page line after the 12 header lines as 264 samples of one channel (1 fills x,
-// 2 fills y, anything else neither). Values are their leading numbers, rounded half to even.
-[[nodiscard]] ParseEnd BuildSingleChannelArray(const std::string& file, double channel,
+// Reads every page line after the 12 header lines as 264 samples of one channel (X fills x,
+// Y fills y, anything else neither). Values are their leading numbers, rounded half to even.
+[[nodiscard]] ParseEnd BuildSingleChannelArray(const std::string& file, LinearChannel channel,
                                                ChannelArrays& arrays, ErrorReporter& errors,
                                                std::string_view screen);
 

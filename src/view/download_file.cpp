@@ -100,8 +100,9 @@ std::optional<DownloadFileHeader> readDownloadFileHeader(const std::string& file
                                                   : FileMode::Other;
     const std::string& channel = (*lines)[10];
     if (!channel.empty()) {
-        header.FileLinearChannel =
-            leadingNumber(std::string_view(channel).substr(channel.size() - 1));
+        // One character: a digit, or none (0).
+        header.channel = LinearChannel{static_cast<std::uint8_t>(
+            leadingNumber(std::string_view(channel).substr(channel.size() - 1)))};
     }
     return header;
 }

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/recording_kind.h"
 #include "view/degree_arrays.h"
 
 namespace tilt {
@@ -28,7 +29,7 @@ enum class FileMode {
 
 struct DownloadFileHeader {
     FileMode mode = FileMode::Empty;
-    double FileLinearChannel = 0;  // the last character of line 11, as a number
+    LinearChannel channel{};  // the last character of line 11, as a number
 };
 
 // Reads header lines 1 to 11. Nothing when the file cannot be read.

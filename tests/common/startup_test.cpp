@@ -44,8 +44,8 @@ TEST_F(StartupTest, FillsTheSharedStateAndCreatesTheFolders) {
     AppState state;
     testing::RecordingErrors errors;
     MDIForm_Load(state, inputs("1"), errors);
-    EXPECT_EQ(state.AppVersion, "3.2.4");
-    EXPECT_EQ(state.PageCount, 2048);
+    EXPECT_EQ(state.appVersion, "3.2.4");
+    EXPECT_EQ(state.pageCount, 2048);
     EXPECT_EQ(state.commPort, 1);
     EXPECT_TRUE(fs::is_directory(root_ / "Data Files"));
     EXPECT_TRUE(fs::is_directory(root_ / "Logs"));
@@ -75,7 +75,7 @@ TEST_F(StartupTest, PortTooLargeForSixteenBits_IsReportedAndSkipsTheFolders) {
     EXPECT_NE(errors.reports[0].description.find("the saved port \"99999\""), std::string::npos)
         << errors.reports[0].description;
     EXPECT_EQ(state.commPort, 0) << "no port wrapped round into another";
-    EXPECT_EQ(state.AppVersion, "3.2.4") << "the steps before the failure stand";
+    EXPECT_EQ(state.appVersion, "3.2.4") << "the steps before the failure stand";
     EXPECT_FALSE(fs::exists(root_ / "Logs"));
 }
 

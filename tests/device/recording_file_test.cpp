@@ -25,7 +25,7 @@ TEST_F(RecordingFileTest, Linear3Recording_ReadsBackWithItsPagesPushesAndCsv) {
     const auto header = view::readDownloadFileHeader(file);
     ASSERT_TRUE(header);
     EXPECT_EQ(header->mode, view::FileMode::Linear);
-    EXPECT_EQ(header->FileLinearChannel, 3);
+    EXPECT_EQ(header->channel, LinearChannel::Both);
 
     view::ChannelArrays arrays;
     view::ButtonPushList pushes;

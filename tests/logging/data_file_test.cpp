@@ -54,11 +54,11 @@ TEST(SampleAngle, DecodesBothHalvesWithTiesToEven) {
     }
 }
 
-TEST(FormatPageLine, GivesTheTextOfEachModeAndChannel) {
+TEST(PageLineText, GivesTheTextOfEachModeAndChannel) {
     struct Case {
         const char* what;
         Page page;
-        double mode, channel;
+        std::uint8_t mode, channel;
         std::string text;
     };
     Page bins{};
@@ -78,14 +78,15 @@ TEST(FormatPageLine, GivesTheTextOfEachModeAndChannel) {
         {"linear channel 4", pageOf({1}), 1, 4, ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(FormatPageLine(c.page, c.mode, c.channel), c.text) << c.what;
+        EXPECT_EQ(pageLineText(c.page, RecordingMode{c.mode}, LinearChannel{c.channel}), c.text)
+            << c.what;
     }
 }
 
 TEST(HeaderLines, EndsWithTheLinesOfTheKindModeAndChannel) {
     struct Case {
         std::string_view kind;
-        double mode, channel;
+        std::uint8_t mode, channel;
         std::vector<std::string> tail;  // after line 9
     };
     const Case cases[] = {
@@ -102,15 +103,15 @@ TEST(HeaderLines, EndsWithTheLinesOfTheKindModeAndChannel) {
     };
     for (const auto& c : cases) {
         DataFileHeader header;
-        header.SerialNumber = 1042;
-        header.BinLinearMode = c.mode;
-        header.LinearChannel = c.channel;
+        header.serialNumber = 1042;
+        header.mode = RecordingMode{c.mode};
+        header.channel = LinearChannel{c.channel};
         const auto lines = headerLines(c.kind, header);
         ASSERT_EQ(lines.size(), 9 + c.tail.size()) << c.kind;
         EXPECT_EQ(lines[1], c.kind);
         EXPECT_EQ(lines[3], "Serial Number: 1042");
         EXPECT_EQ(std::vector<std::string>(lines.begin() + 9, lines.end()), c.tail)
-            << c.kind << " " << c.mode << "/" << c.channel;
+            << c.kind << " " << int{c.mode} << "/" << int{c.channel};
     }
 }
 
@@ -135,10 +136,11 @@ TEST_F(CreateDataFileTest, ChosenFile_IsEmptiedAndGetsTheHeaderAsTyped) {
     writeFile(folder / "walk", std::string(5000, 'x'));  // no extension is added
     dialogs.answers.push_back(path("walk"));
     AppState beforeAnyDownload;
-    beforeAnyDownload.AppVersion = "3.2.4";
-    beforeAnyDownload.FirmwareVersion = "1,07";  // a decimal comma is plain text here
+    beforeAnyDownload.appVersion = "3.2.4";
+    beforeAnyDownload.downloadedHeader = DataFileHeader{};
+    beforeAnyDownload.downloadedHeader->firmwareVersion = "1,07";  // plain text here
 
-    EXPECT_EQ(CreateDataFile(dialogs, folder, kAccelerometers, headerFrom(beforeAnyDownload)),
+    EXPECT_EQ(CreateDataFile(dialogs, folder, kAccelerometers, liveFileHeader(beforeAnyDownload)),
               path("walk"));
     EXPECT_EQ(readFile(folder / "walk"),
               crlfLines({"Veltrimonic Tiltavarometer Data File Version 3.2.4", "Accelerometers",

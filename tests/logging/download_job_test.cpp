@@ -30,7 +30,9 @@ struct ScriptedFrontEnd final : DownloadFrontEnd {
         }
         return answer;
     }
-    void modeRead(double mode, double channel) override { modes.emplace_back(mode, channel); }
+    void modeRead(RecordingMode mode, LinearChannel channel) override {
+        modes.emplace_back(mode, channel);
+    }
     void transferProgress(const TransferProgress& p) override {
         if (onProgress) {
             onProgress(p);
@@ -43,7 +45,7 @@ struct ScriptedFrontEnd final : DownloadFrontEnd {
     int filesAsked = 0;
     std::vector<std::optional<PartialDownload>> partials;
     std::vector<std::optional<bool>> endsThere;
-    std::vector<std::pair<double, double>> modes;
+    std::vector<std::pair<RecordingMode, LinearChannel>> modes;
     std::function<void(const TransferProgress&)> onProgress;
 };
 
@@ -183,7 +185,7 @@ TEST_F(DownloadJob, FileReadBack_FindsAWrongHeaderAMissingPageAndABadLine) {
     SimBench bench(options);
     const auto done = download(bench, path("good.tlg"));
     ASSERT_EQ(done.end, DownloadEnd::Completed);
-    const DataFileHeader header = dataFileHeaderOf(done.parameters, "3.2.4");
+    const DataFileHeader& header = done.header;
     const std::string good = readFile(path("good.tlg"));
     EXPECT_EQ(verifyDownloadFile(path("good.tlg"), header, 12), std::nullopt);
     EXPECT_NE(verifyDownloadFile(path("good.tlg"), header, 13), std::nullopt) << "a page short";
@@ -414,7 +416,8 @@ TEST_F(DownloadJob, AdapterPulledOutDuringTheParameters_FailsTheStepUnreported) 
         EXPECT_TRUE(errors.reports.empty()) << errors.reports[0].source;
         ASSERT_EQ(frontEnd.modes.size(), c.modesShown);
         if (c.modesShown > 0) {
-            EXPECT_EQ(frontEnd.modes[0], std::make_pair(1.0, 3.0));
+            EXPECT_EQ(frontEnd.modes[0],
+                      std::make_pair(RecordingMode::Linear, LinearChannel::Both));
         }
         EXPECT_FALSE(std::filesystem::exists(path("never.tlg")));
     }

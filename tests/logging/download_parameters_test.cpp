@@ -14,7 +14,7 @@ using testing::SimBench;
 
 ParameterOutcome query(SimBench& bench, std::string_view separator = ".") {
     testing::RecordingErrors errors;
-    return readDownloadParameters(bench.job(errors, "DownloadErase"), separator);
+    return readRecordingHeader(bench.job(errors, "DownloadErase"), separator);
 }
 
 TEST(DownloadParameters, FourQueriesWithTheirBytesAndPauses) {
@@ -24,7 +24,7 @@ TEST(DownloadParameters, FourQueriesWithTheirBytesAndPauses) {
     std::vector<int> steps;
     testing::RecordingErrors errors;
     const auto start = bench.clock.now();
-    const auto outcome = readDownloadParameters(bench.job(errors, "DownloadErase"), ".", {},
+    const auto outcome = readRecordingHeader(bench.job(errors, "DownloadErase"), ".", {},
                                                 [&](int done) { steps.push_back(done); });
     ASSERT_FALSE(outcome.failed);
     EXPECT_EQ(steps, (std::vector<int>{1, 2, 3, 4}));
@@ -60,19 +60,19 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
     SimBench quick(options);
     testing::RecordingErrors errors;
     const auto fixedStart = fixed.clock.now();
-    const auto once = readDownloadParameters(fixed.job(errors, "DownloadErase"), ".");
+    const auto once = readRecordingHeader(fixed.job(errors, "DownloadErase"), ".");
     const double fixedMs =
         std::chrono::duration<double, std::milli>(fixed.clock.now() - fixedStart).count();
     const auto quickStart = quick.clock.now();
-    const auto twice = readDownloadParameters(quick.job(errors, "DownloadErase"), ".",
+    const auto twice = readRecordingHeader(quick.job(errors, "DownloadErase"), ".",
                                               {.asks = 16, .untilReply = true});
     const double quickMs =
         std::chrono::duration<double, std::milli>(quick.clock.now() - quickStart).count();
     ASSERT_FALSE(once.failed);
     ASSERT_FALSE(twice.failed);
-    EXPECT_EQ(twice.parameters.LaunchTime, once.parameters.LaunchTime);
-    EXPECT_EQ(twice.parameters.Tares + twice.parameters.ChannelGains,
-              once.parameters.Tares + once.parameters.ChannelGains);
+    EXPECT_EQ(twice.header.launchTime, once.header.launchTime);
+    EXPECT_EQ(twice.header.tares + twice.header.channelGains,
+              once.header.tares + once.header.channelGains);
     // Each query's requests twice in a row: the mode cells, 'l' 'm', ten and sixteen cells.
     const auto single = fixed.receivedBytes();
     std::vector<std::uint8_t> doubled;
@@ -95,7 +95,7 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
     const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
     const auto silentStart = silent.clock.now();
     const auto nothing =
-        readDownloadParameters(link::JobScope(silent.link, none, errors, "DownloadErase"), ".",
+        readRecordingHeader(link::JobScope(silent.link, none, errors, "DownloadErase"), ".",
                                {.asks = 1, .untilReply = true});
     EXPECT_EQ(nothing.failed, ParameterStep::Mode);
     const double silentMs =
@@ -106,7 +106,7 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
 
     // An ask after one that got no whole answer keeps the lead-in, for a logger that needs it.
     const auto twiceStart = silent.clock.now();
-    (void)readDownloadParameters(link::JobScope(silent.link, none, errors, "DownloadErase"), ".",
+    (void)readRecordingHeader(link::JobScope(silent.link, none, errors, "DownloadErase"), ".",
                                  {.asks = 2, .untilReply = true});
     const double twiceMs =
         std::chrono::duration<double, std::milli>(silent.clock.now() - twiceStart).count();
@@ -126,16 +126,16 @@ TEST(DownloadParameters, DecodeTheDeviceValuesIntoHeaderTexts) {
     std::copy(std::begin(words), std::end(words), e.begin() + 2);
     const auto outcome = query(bench, ",");
     ASSERT_FALSE(outcome.failed);
-    const auto& p = outcome.parameters;
-    EXPECT_EQ(p.BinLinearMode, 1);
-    EXPECT_EQ(p.LinearChannel, 3);
-    EXPECT_EQ(p.FirmwareVersion, "2,15");
-    EXPECT_EQ(p.SamplingFrequency, "15");
-    EXPECT_EQ(p.SerialNumber, 7890);
-    EXPECT_EQ(p.LaunchTime, "03/03/2026 09:05:07");
-    EXPECT_EQ(p.ChannelGains, "X=323 Y=408 Z=322");
-    EXPECT_EQ(p.ChannelOffsets, "X=512 Y=513 Z=514");
-    EXPECT_EQ(p.Tares, "X=0 Y=65535");
+    const auto& p = outcome.header;
+    EXPECT_EQ(p.mode, RecordingMode::Linear);
+    EXPECT_EQ(p.channel, LinearChannel::Both);
+    EXPECT_EQ(p.firmwareVersion, "2,15");
+    EXPECT_EQ(p.samplingFrequency, "15");
+    EXPECT_EQ(p.serialNumber, 7890);
+    EXPECT_EQ(p.launchTime, "03/03/2026 09:05:07");
+    EXPECT_EQ(p.channelGains, "X=323 Y=408 Z=322");
+    EXPECT_EQ(p.channelOffsets, "X=512 Y=513 Z=514");
+    EXPECT_EQ(p.tares, "X=0 Y=65535");
 }
 
 TEST(DownloadParameters, QuotientText_HasNoTrailingZerosAndTheUsersSeparator) {
@@ -170,7 +170,7 @@ TEST(DownloadParameters, DeviceFallingSilent_FailsAtThatStepAndSkipsTheRest) {
     const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
     testing::RecordingErrors errors;
     const auto first =
-        readDownloadParameters(link::JobScope(silent.link, none, errors, "DownloadErase"), ".");
+        readRecordingHeader(link::JobScope(silent.link, none, errors, "DownloadErase"), ".");
     EXPECT_EQ(first.failed, ParameterStep::Mode);
 }
 
@@ -179,28 +179,28 @@ TEST(DownloadParameters, ConfirmedRead_OnABadLine_AgreesWithACleanRead) {
         device::SimOptions bad;
         bad.seed = seed;
         SimBench clean(bad);  // the same logger (serial number) on a good line
-        const auto expected = query(clean).parameters;
+        const auto expected = query(clean).header;
         bad.faults.lose = bad.faults.extra = bad.faults.shortReply = 0.01;
         SimBench bench(bad);
         testing::RecordingErrors errors;
-        const auto confirmed = readDownloadParameters(bench.job(errors, "DownloadErase"), ".",
+        const auto confirmed = readRecordingHeader(bench.job(errors, "DownloadErase"), ".",
                                                       {.asks = 16, .untilReply = seed % 2 == 0});
         ASSERT_FALSE(confirmed.failed) << seed;
-        const auto& p = confirmed.parameters;
-        EXPECT_EQ(p.LaunchTime, expected.LaunchTime) << seed;
-        EXPECT_EQ(p.SerialNumber, expected.SerialNumber) << seed;
-        EXPECT_EQ(p.ChannelGains + p.ChannelOffsets + p.Tares,
-                  expected.ChannelGains + expected.ChannelOffsets + expected.Tares)
+        const auto& p = confirmed.header;
+        EXPECT_EQ(p.launchTime, expected.launchTime) << seed;
+        EXPECT_EQ(p.serialNumber, expected.serialNumber) << seed;
+        EXPECT_EQ(p.channelGains + p.channelOffsets + p.tares,
+                  expected.channelGains + expected.channelOffsets + expected.tares)
             << seed;
-        EXPECT_EQ(p.FirmwareVersion + p.SamplingFrequency,
-                  expected.FirmwareVersion + expected.SamplingFrequency)
+        EXPECT_EQ(p.firmwareVersion + p.samplingFrequency,
+                  expected.firmwareVersion + expected.samplingFrequency)
             << seed;
     }
 
     SimBench silent;
     const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
     testing::RecordingErrors errors;
-    const auto never = readDownloadParameters(
+    const auto never = readRecordingHeader(
         link::JobScope(silent.link, none, errors, "DownloadErase"), ".", {.asks = 3});
     EXPECT_EQ(never.failed, ParameterStep::Mode);
     EXPECT_FALSE(never.portFailed) << "a silent logger is no failed port";
@@ -215,7 +215,7 @@ TEST(DownloadParameters, FailedPort_IsReportedOnceAndNotAskedAgain) {
     other.setPort(busy.port);
     other.open();
     testing::RecordingErrors errors;
-    const auto held = readDownloadParameters(busy.job(errors, "DownloadErase"), ".", {.asks = 16});
+    const auto held = readRecordingHeader(busy.job(errors, "DownloadErase"), ".", {.asks = 16});
     EXPECT_EQ(held.failed, ParameterStep::Mode);
     EXPECT_TRUE(held.portFailed);
     ASSERT_EQ(errors.reports.size(), 1U);
@@ -227,7 +227,7 @@ TEST(DownloadParameters, FailedPort_IsReportedOnceAndNotAskedAgain) {
     // The adapter pulled out between two queries: one report, under the query that met it.
     SimBench pulled;
     errors.reports.clear();
-    const auto lost = readDownloadParameters(pulled.job(errors, "DownloadErase"), ".", {.asks = 16},
+    const auto lost = readRecordingHeader(pulled.job(errors, "DownloadErase"), ".", {.asks = 16},
                                              [&](int done) {
                                                  if (done == 2) {
                                                      pulled.catalogue.line(pulled.port)->unplug();

@@ -37,16 +37,16 @@ class GoldenFilesTest : public testing::TempFolderTest {};
 
 TEST_F(GoldenFilesTest, Channel3Download_MatchesTheHandWrittenDataAndCsvFiles) {
     DataFileHeader header;
-    header.AppVersion = "3.2.4";
-    header.FirmwareVersion = "1.07";
-    header.SerialNumber = 1042;
-    header.LaunchTime = "03/07/2026 09:05:00";
-    header.SamplingFrequency = "12.5";
-    header.ChannelGains = "X=323 Y=408 Z=322";
-    header.ChannelOffsets = "X=512 Y=498 Z=505";
-    header.Tares = "X=0 Y=65500";
-    header.BinLinearMode = 1;
-    header.LinearChannel = 3;
+    header.appVersion = "3.2.4";
+    header.firmwareVersion = "1.07";
+    header.serialNumber = 1042;
+    header.launchTime = "03/07/2026 09:05:00";
+    header.samplingFrequency = "12.5";
+    header.channelGains = "X=323 Y=408 Z=322";
+    header.channelOffsets = "X=512 Y=498 Z=505";
+    header.tares = "X=0 Y=65500";
+    header.mode = RecordingMode::Linear;
+    header.channel = LinearChannel::Both;
     testing::ScriptedFileDialogs dialogs;
     dialogs.answers.push_back(path("walk.tlg"));
     testing::RecordingErrors errors;
@@ -55,7 +55,9 @@ TEST_F(GoldenFilesTest, Channel3Download_MatchesTheHandWrittenDataAndCsvFiles) {
     ASSERT_TRUE(file);
     std::int32_t page = 0;
     for (const Page& bytes : channel3Pages()) {
-        ASSERT_TRUE(WriteDownloadPagesToFile(*file, ++page, FormatPageLine(bytes, 1, 3), errors));
+        ASSERT_TRUE(WriteDownloadPagesToFile(
+            *file, ++page, pageLineText(bytes, RecordingMode::Linear, LinearChannel::Both),
+            errors));
     }
     MakeLinearCSV(*file, errors, "DownloadErase");
 

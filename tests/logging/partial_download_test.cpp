@@ -8,10 +8,10 @@
 namespace tilt::logging {
 namespace {
 
-std::string headerText(double mode, double channel) {
+std::string headerText(std::uint8_t mode, std::uint8_t channel) {
     DataFileHeader header;
-    header.BinLinearMode = mode;
-    header.LinearChannel = channel;
+    header.mode = RecordingMode{mode};
+    header.channel = LinearChannel{channel};
     std::string text;
     for (const auto& line : headerLines(kDownloadPages, header)) {
         text += line + "\r\n";
@@ -19,10 +19,11 @@ std::string headerText(double mode, double channel) {
     return text;
 }
 
-std::string pageLine(int page, double mode, double channel) {
+std::string pageLine(int page, std::uint8_t mode, std::uint8_t channel) {
     std::array<std::uint8_t, 264> bytes{};
     bytes.fill(static_cast<std::uint8_t>(page));
-    return std::to_string(page) + "," + FormatPageLine(bytes, mode, channel) + "\r\n";
+    return std::to_string(page) + "," +
+           pageLineText(bytes, RecordingMode{mode}, LinearChannel{channel}) + "\r\n";
 }
 
 class InspectPartialDownloadTest : public testing::TempFolderTest {};
@@ -30,7 +31,7 @@ class InspectPartialDownloadTest : public testing::TempFolderTest {};
 TEST_F(InspectPartialDownloadTest, FindsTheLastCompletePageAndWhatFollowsIt) {
     struct Case {
         const char* what;
-        double mode, channel;
+        std::uint8_t mode, channel;
         int pages;          // complete page lines after the header
         std::string after;  // what follows them
         bool cutOff;

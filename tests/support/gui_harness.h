@@ -70,14 +70,14 @@ class GuiHarness {
     }
 
     void start() {
-        frame = std::make_unique<frame::MDIForm1>(context);
+        frame = std::make_unique<frame::FrameWindow>(context);
         StartupInputs inputs;
         inputs.major = 3;
         inputs.minor = 2;
         inputs.revision = 4;
         inputs.savedCommPort = [this] { return settings.currentCommPort(); };
         inputs.paths = context.paths;
-        frame->MDIForm_Load(inputs);
+        frame->startUp(inputs);
         frame->show();
     }
 
@@ -97,10 +97,14 @@ class GuiHarness {
         return nullptr;
     }
 
-    // A window if it is open.
+    // A window by its name if it is open.
     [[nodiscard]] QWidget* openWindow(const QString& name) const {
-        QWidget* w = frame->windows().existing(name);
-        return w && w->isVisible() ? w : nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == name && window->isVisible()) {
+                return window;
+            }
+        }
+        return nullptr;
     }
 
     QAction* action(const char* name) const {
@@ -160,7 +164,7 @@ class GuiHarness {
                                    .exitProgram = [this] { ++exits; },
                                    .loggerEvents = {}};
     int exits = 0;
-    std::unique_ptr<frame::MDIForm1> frame;
+    std::unique_ptr<frame::FrameWindow> frame;
 };
 
 }  // namespace tilt::testing

@@ -44,13 +44,15 @@ class ChannelArraysTest : public testing::TempFolderTest {
 TEST_F(ChannelArraysTest,
        SingleChannel_TwoPagesOfFives_GiveFiveHundredTwentyEightAndATrailingZero) {
     write(12, {pageLine(1, 264, "5"), pageLine(2, 264, "5")});
-    ASSERT_EQ(BuildSingleChannelArray(file, 1, arrays, errors, "Graph"), ParseEnd::Done);
+    ASSERT_EQ(BuildSingleChannelArray(file, LinearChannel::X, arrays, errors, "Graph"),
+              ParseEnd::Done);
     ASSERT_EQ(arrays.x.size(), 529U);
     EXPECT_EQ(std::count(arrays.x.begin(), arrays.x.end(), 5), 528);
     EXPECT_EQ(arrays.x.back(), 0);
     EXPECT_EQ(arrays.y, std::vector<std::int16_t>{0});
 
-    ASSERT_EQ(BuildSingleChannelArray(file, 2, arrays, errors, "Graph"), ParseEnd::Done);
+    ASSERT_EQ(BuildSingleChannelArray(file, LinearChannel::Y, arrays, errors, "Graph"),
+              ParseEnd::Done);
     EXPECT_EQ(arrays.y.size(), 529U);
     EXPECT_EQ(arrays.x, std::vector<std::int16_t>{0});
     EXPECT_TRUE(errors.reports.empty());
@@ -63,7 +65,8 @@ TEST_F(ChannelArraysTest, ValuesRoundHalfToEven_NonNumbersCountAsZero_SurplusIsI
     }
     line += ",7,8,9";  // the last value's text holds the surplus
     write(12, {line});
-    ASSERT_EQ(BuildSingleChannelArray(file, 1, arrays, errors, "Graph"), ParseEnd::Done);
+    ASSERT_EQ(BuildSingleChannelArray(file, LinearChannel::X, arrays, errors, "Graph"),
+              ParseEnd::Done);
     ASSERT_EQ(arrays.x.size(), 265U);
     EXPECT_EQ(std::vector<std::int16_t>(arrays.x.begin(), arrays.x.begin() + 6),
               (std::vector<std::int16_t>{2, 4, -2, -177, 0, 0}));
@@ -120,13 +123,15 @@ TEST_F(ChannelArraysTest, HeaderOnly_GivesOneElement_ShortHeaderIsTheEndOfTheFil
     ASSERT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "Graph"), ParseEnd::Done);
     EXPECT_EQ(arrays.x, std::vector<std::int16_t>{0});
     write(11, {});
-    EXPECT_EQ(BuildSingleChannelArray(file, 1, arrays, errors, "Graph"), ParseEnd::EndOfFile);
+    EXPECT_EQ(BuildSingleChannelArray(file, LinearChannel::X, arrays, errors, "Graph"),
+              ParseEnd::EndOfFile);
     EXPECT_TRUE(errors.reports.empty());
 }
 
 TEST_F(ChannelArraysTest, ShortLineOrOversizedValue_IsReportedAndLeavesOneElement) {
     write(12, {pageLine(1, 264, "5"), pageLine(2, 263, "5")});
-    EXPECT_EQ(BuildSingleChannelArray(file, 1, arrays, errors, "Graph"), ParseEnd::Failed);
+    EXPECT_EQ(BuildSingleChannelArray(file, LinearChannel::X, arrays, errors, "Graph"),
+              ParseEnd::Failed);
     EXPECT_EQ(arrays.x, std::vector<std::int16_t>{0});
     write(12, {pageLine(1, 264, "40000")});
     EXPECT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "GraphBP"), ParseEnd::Failed);

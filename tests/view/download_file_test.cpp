@@ -45,7 +45,7 @@ TEST_F(DownloadFileTest, HeaderTellsTheModeAndTheChannel) {
     struct Case {
         std::string kind, mode, channel;
         FileMode expected;
-        double linearChannel;
+        int linearChannel;
     };
     for (const auto& c :
          {Case{"Download Pages", "Bin/Linear Mode = 0", "Linear Channel = 3", FileMode::Bin, 3},
@@ -59,7 +59,7 @@ TEST_F(DownloadFileTest, HeaderTellsTheModeAndTheChannel) {
         const auto h = readDownloadFileHeader(file);
         ASSERT_TRUE(h);
         EXPECT_EQ(h->mode, c.expected) << c.kind << " / " << c.mode;
-        EXPECT_EQ(h->FileLinearChannel, c.linearChannel) << c.channel;
+        EXPECT_EQ(cellValue(h->channel), c.linearChannel) << c.channel;
     }
     write("");
     EXPECT_EQ(readDownloadFileHeader(file)->mode, FileMode::Empty);

@@ -20,7 +20,6 @@
 #include "config/ui/config_record.h"
 #include "config/ui/num_edit.h"
 #include "config/ui/parameter_rows.h"
-#include "frame/window_registry.h"
 #include "link/device_link.h"
 #include "link/job_scope.h"
 #include "link/port_catalogue.h"
@@ -81,11 +80,11 @@ QString limitText(const Parameter& p, const NumEdit& field) {
 
 }  // namespace
 
-Configuration::Configuration(common::ui::AppContext& context, frame::WindowRegistry& windows,
+Configuration::Configuration(common::ui::AppContext& context, ConfigurationToolWindows toolWindows,
                              std::function<void(bool)> setNavigationEnabled, QWidget* parent)
     : QMainWindow(parent),
       context_(context),
-      windows_(windows),
+      toolWindows_(std::move(toolWindows)),
       setNavigationEnabled_(std::move(setNavigationEnabled)),
       readProgress_(this, [this](const CellReadProgress& p) { showReadProgress(p); }),
       writeProgress_(this, [this](int ticksDone) { showWriteProgress(ticksDone); }) {
@@ -128,18 +127,18 @@ void Configuration::buildMenus() {
     toolsMenu_ = menuBar()->addMenu(QStringLiteral("&Tools"));
     toolsMenu_->menuAction()->setObjectName(QStringLiteral("mnuTools"));
     eepromAction_ = add(toolsMenu_, "mnuEEPROM", QStringLiteral("&EEPROM"),
-                        [this] { windows_.show(QStringLiteral("EEPROM")); });
+                        [this] { toolWindows_.showEeprom(); });
     eepromAction_->setVisible(false);
     add(toolsMenu_, "mnuShowMin", QStringLiteral("&Show Min"), &Configuration::showMinimums);
     add(toolsMenu_, "mnuShowMax", QStringLiteral("Show &Max"), &Configuration::showMaximums);
     add(toolsMenu_, "mnuShowDefaults", QStringLiteral("Show &Defaults"),
         &Configuration::showDefaults);
     add(toolsMenu_, "mnuAcc", QStringLiteral("A&ccelerometers"),
-        [this] { windows_.show(QStringLiteral("Accelerometers")); });
+        [this] { toolWindows_.showAccelerometers(); });
     add(toolsMenu_, "mnuAngles", QStringLiteral("An&gles"),
-        [this] { windows_.show(QStringLiteral("Angles")); });
+        [this] { toolWindows_.showAngles(); });
     add(toolsMenu_, "mnuCalibrate", QStringLiteral("Cali&brate"),
-        [this] { windows_.show(QStringLiteral("Calibrate")); });
+        [this] { toolWindows_.showCalibrate(); });
 
     // The window sees the key before its fields do.
     auto* hiddenFrames = new QAction(this);

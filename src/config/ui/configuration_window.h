@@ -19,13 +19,19 @@ class QProgressBar;
 namespace tilt::common::ui {
 struct AppContext;
 }  // namespace tilt::common::ui
-namespace tilt::frame {
-class WindowRegistry;
-}  // namespace tilt::frame
 
 namespace tilt::config::ui {
 
 class ParameterRows;
+
+// The windows the Configuration window's Tools menu opens, filled in by the frame that knows
+// them.
+struct ConfigurationToolWindows {
+    std::function<void()> showEeprom;
+    std::function<void()> showAccelerometers;
+    std::function<void()> showAngles;
+    std::function<void()> showCalibrate;
+};
 
 // The Configuration window: shows the logger's configuration in fields made from the parameter
 // map, reads it when the window opens and on File > Read, writes the fields back on File >
@@ -37,7 +43,7 @@ class Configuration final : public QMainWindow, public common::ui::Pictured {
 
   public:
     // `setNavigationEnabled` switches the four items of the navigation bar.
-    Configuration(common::ui::AppContext& context, frame::WindowRegistry& windows,
+    Configuration(common::ui::AppContext& context, ConfigurationToolWindows toolWindows,
                   std::function<void(bool)> setNavigationEnabled, QWidget* parent = nullptr);
     ~Configuration() override;
 
@@ -99,7 +105,7 @@ class Configuration final : public QMainWindow, public common::ui::Pictured {
     void showChanges();
 
     common::ui::AppContext& context_;
-    frame::WindowRegistry& windows_;
+    ConfigurationToolWindows toolWindows_;
     std::function<void(bool)> setNavigationEnabled_;
     std::unique_ptr<ParameterRows> rows_;
     QAction* readAction_ = nullptr;

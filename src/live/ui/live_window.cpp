@@ -91,17 +91,17 @@ void LiveWindow::mnuSave_Click() {
         try {
             if (saving_) {
                 saving_ = false;
-                state.SaveLiveReadings = false;
+                state.saveLiveReadings = false;
             } else {
                 mnuSave_->setChecked(true);
                 const auto file =
                     logging::CreateDataFile(context_.fileDialogs, context_.paths.dataFiles(),
-                                            kind_.fileKind, logging::headerFrom(state));
+                                            kind_.fileKind, logging::liveFileHeader(state));
                 saving_ = file.has_value() && !file->empty();
                 if (saving_) {
-                    state.DataFileName = *file;
+                    state.dataFile = *file;
                 }
-                state.SaveLiveReadings = saving_;
+                state.saveLiveReadings = saving_;
             }
         } catch (const Error& e) {
             context_.errors.report(e, "mnuSave_Click", kind_.window);
@@ -120,7 +120,7 @@ void LiveWindow::mnuSample_Click() {
 }
 
 void LiveWindow::mnuReturn_Click() {
-    context_.state.SaveLiveReadings = false;
+    context_.state.saveLiveReadings = false;
     close();
 }
 
@@ -130,7 +130,7 @@ void LiveWindow::closeEvent(QCloseEvent* event) {
         context_.device.stop();
     }
     if (saving_) {
-        context_.state.SaveLiveReadings = false;
+        context_.state.saveLiveReadings = false;
     }
     QMainWindow::closeEvent(event);
 }
@@ -140,8 +140,8 @@ void LiveWindow::closeEvent(QCloseEvent* event) {
 void LiveWindow::startSampling() {
     const AppState& state = context_.state;
     LiveOptions options;
-    if (state.SaveLiveReadings && !state.DataFileName.empty()) {
-        options.recordTo = state.DataFileName;
+    if (state.saveLiveReadings && !state.dataFile.empty()) {
+        options.recordTo = state.dataFile;
     }
     auto requests = std::make_shared<LoopRequests>();
     feed().discard();
@@ -201,9 +201,9 @@ void LiveWindow::loopEnded() {
     QStringList text{QString::fromStdString(
         samplingEndText(end_.value_or(LiveEnd::PortFailed), "choose File > Sample again"))};
     text << unfinishedWriteText();
-    if (saving_ && !context_.state.DataFileName.empty()) {
+    if (saving_ && !context_.state.dataFile.empty()) {
         text << QStringLiteral("The readings until then are in %1.")
-                    .arg(QString::fromStdString(context_.state.DataFileName));
+                    .arg(QString::fromStdString(context_.state.dataFile));
     }
     text.removeAll(QString());
     silenceText_.clear();

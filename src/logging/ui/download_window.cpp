@@ -12,7 +12,6 @@
 #include "common/number_text.h"
 #include "common/ui/app_context.h"
 #include "common/ui/field_caption.h"
-#include "frame/window_registry.h"
 #include "link/device_link.h"
 #include "link/protocol.h"
 #include "logging/download_report.h"
@@ -51,28 +50,29 @@ constexpr link::Nanos kEraseStallShown = link::ms(2000);
 
 // The download's questions and progress, carried from the device thread to this window: the
 // questions wait for their answer, progress does not.
-class DownloadErase::DownloadDialogs final : public DownloadFrontEnd {
+class DownloadWindow::DownloadDialogs final : public DownloadFrontEnd {
   public:
-    explicit DownloadDialogs(DownloadErase* window)
+    explicit DownloadDialogs(DownloadWindow* window)
         : window_(window),
           stepsDone_(platform::ui::DeviceThread::toWindow<int>(
-              window, [window](int done) { window->PBar_->setValue(done); })),
-          modeRead_(platform::ui::DeviceThread::toWindow<double, double>(
-              window, [window](double mode, double channel) { window->showMode(mode, channel); })),
+              window, [window](int done) { window->downloadBar_->setValue(done); })),
+          modeRead_(platform::ui::DeviceThread::toWindow<RecordingMode, LinearChannel>(
+              window, [window](RecordingMode mode,
+                               LinearChannel channel) { window->showMode(mode, channel); })),
           transferStarting_(platform::ui::DeviceThread::toWindow<std::int32_t>(
               window, [window](std::int32_t first) { window->transferStarting(first); })),
           progress_(platform::ui::DeviceThread::toWindow<TransferProgress>(
               window, [window](const TransferProgress& p) { window->showTransferProgress(p); })) {}
 
     void parameterStepsDone(int steps) override { stepsDone_(steps); }
-    void modeRead(double mode, double channel) override { modeRead_(mode, channel); }
+    void modeRead(RecordingMode mode, LinearChannel channel) override { modeRead_(mode, channel); }
 
-    void parametersRead(const DownloadParameters& parameters) override {
+    void headerRead(const DataFileHeader& header) override {
         // Waits, so that the shared state holds the header values before the file is chosen.
         (void)window_->context_.device.ask(
             window_,
             [&] {
-                window_->parametersRead(parameters);
+                window_->headerRead(header);
                 return true;
             },
             false);
@@ -98,26 +98,23 @@ class DownloadErase::DownloadDialogs final : public DownloadFrontEnd {
     void transferProgress(const TransferProgress& progress) override { progress_(progress); }
 
   private:
-    DownloadErase* window_;
+    DownloadWindow* window_;
     std::function<void(int)> stepsDone_;
-    std::function<void(double, double)> modeRead_;
+    std::function<void(RecordingMode, LinearChannel)> modeRead_;
     std::function<void(std::int32_t)> transferStarting_;
     std::function<void(TransferProgress)> progress_;
 };
 
-DownloadErase::DownloadErase(common::ui::AppContext& context, frame::WindowRegistry& windows,
-                             std::function<void(bool)> setNavigationEnabled, QWidget* parent)
-    : QMainWindow(parent),
-      context_(context),
-      windows_(windows),
-      setNavigationEnabled_(std::move(setNavigationEnabled)) {
+DownloadWindow::DownloadWindow(common::ui::AppContext& context, DownloadWindowLinks links,
+                               QWidget* parent)
+    : QMainWindow(parent), context_(context), links_(std::move(links)) {
     setWindowTitle(QStringLiteral("Download"));
     setWindowFlag(Qt::Window);
     buildMenus();
     buildControls();
 }
 
-void DownloadErase::buildMenus() {
+void DownloadWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->menuAction()->setObjectName(QStringLiteral("mnuData"));
     auto add = [&](const char* name, const QString& caption, auto handler) {
@@ -126,128 +123,124 @@ void DownloadErase::buildMenus() {
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    mnuDownload_ =
-        add("mnuDownload", QStringLiteral("&Download"), &DownloadErase::mnuDownload_Click);
-    mnuDownload_->setCheckable(true);
-    mnuErase_ = add("mnuErase", QStringLiteral("&Erase"), &DownloadErase::mnuErase_Click);
-    mnuErase_->setCheckable(true);
+    downloadAction_ =
+        add("mnuDownload", QStringLiteral("&Download"), &DownloadWindow::toggleDownload);
+    downloadAction_->setCheckable(true);
+    eraseAction_ = add("mnuErase", QStringLiteral("&Erase"), &DownloadWindow::toggleErase);
+    eraseAction_->setCheckable(true);
     file->addSeparator();
-    add("mnuGraph", QStringLiteral("&Graph"), [this] { windows_.show(QStringLiteral("Graph")); });
-    add("mnuGBP", QStringLiteral("Graph &Button Pushes"),
-        [this] { windows_.show(QStringLiteral("GraphBP")); });
+    add("mnuGraph", QStringLiteral("&Graph"), [this] { links_.showGraph(); });
+    add("mnuGBP", QStringLiteral("Graph &Button Pushes"), [this] { links_.showButtonPushGraph(); });
     file->addSeparator();
-    add("mnuReturn", QStringLiteral("&Return"), &DownloadErase::mnuReturn_Click);
+    add("mnuReturn", QStringLiteral("&Return"), &DownloadWindow::close);
     // A checkable entry toggles itself when chosen; the window sets the check from its state.
-    for (QAction* a : {mnuDownload_, mnuErase_}) {
+    for (QAction* a : {downloadAction_, eraseAction_}) {
         connect(a, &QAction::triggered, this,
-                [a, this] { a->setChecked(a == mnuDownload_ ? transferring_ : erasing_); });
+                [a, this] { a->setChecked(a == downloadAction_ ? transferring_ : erasing_); });
         context_.device.guardEntry(a);
     }
 }
 
-void DownloadErase::buildControls() {
+void DownloadWindow::buildControls() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
 
-    txtMode_ = readOnlyBox(central, "txtMode");
-    txtChannels_ = readOnlyBox(central, "txtChannels");
+    modeBox_ = readOnlyBox(central, "txtMode");
+    channelsBox_ = readOnlyBox(central, "txtChannels");
     auto* modeLine = new QHBoxLayout;
-    addLabelled(modeLine, QStringLiteral("Mode"), txtMode_);
+    addLabelled(modeLine, QStringLiteral("Mode"), modeBox_);
     modeLine->addSpacing(16);
-    addLabelled(modeLine, QStringLiteral("Channels"), txtChannels_);
+    addLabelled(modeLine, QStringLiteral("Channels"), channelsBox_);
     modeLine->addStretch();
     layout->addLayout(modeLine);
 
-    fraPBar_ = new QGroupBox(QString::fromLatin1(kIdleCaption), central);
-    fraPBar_->setObjectName(QStringLiteral("fraPBar"));
-    auto* download = new QVBoxLayout(fraPBar_);
-    PBar_ = new QProgressBar(fraPBar_);
-    PBar_->setObjectName(QStringLiteral("PBar"));
-    PBar_->setAccessibleName(QStringLiteral("Download progress"));
-    PBar_->setTextVisible(false);  // shown while it counts something
-    PBar_->setValue(0);
-    download->addWidget(PBar_);
+    downloadFrame_ = new QGroupBox(QString::fromLatin1(kIdleCaption), central);
+    downloadFrame_->setObjectName(QStringLiteral("fraPBar"));
+    auto* download = new QVBoxLayout(downloadFrame_);
+    downloadBar_ = new QProgressBar(downloadFrame_);
+    downloadBar_->setObjectName(QStringLiteral("PBar"));
+    downloadBar_->setAccessibleName(QStringLiteral("Download progress"));
+    downloadBar_->setTextVisible(false);  // shown while it counts something
+    downloadBar_->setValue(0);
+    download->addWidget(downloadBar_);
     auto* counters = new QHBoxLayout;
-    txtTimer_ = readOnlyBox(fraPBar_, "txtTimer");
-    txtBufferLen_ = readOnlyBox(fraPBar_, "txtBufferLen");
-    addLabelled(counters, QStringLiteral("Timer Advance"), txtTimer_);
+    timerAdvanceBox_ = readOnlyBox(downloadFrame_, "txtTimer");
+    bufferLengthBox_ = readOnlyBox(downloadFrame_, "txtBufferLen");
+    addLabelled(counters, QStringLiteral("Timer Advance"), timerAdvanceBox_);
     counters->addSpacing(16);
-    addLabelled(counters, QStringLiteral("Buffer Len"), txtBufferLen_);
+    addLabelled(counters, QStringLiteral("Buffer Len"), bufferLengthBox_);
     counters->addSpacing(16);
-    lblSpeed_ = new QLabel(fraPBar_);
-    lblSpeed_->setObjectName(QStringLiteral("lblSpeed"));
-    counters->addWidget(lblSpeed_, 1);
+    speedNote_ = new QLabel(downloadFrame_);
+    speedNote_->setObjectName(QStringLiteral("lblSpeed"));
+    counters->addWidget(speedNote_, 1);
     download->addLayout(counters);
-    lblWarning_ = new QLabel(QStringLiteral("Comm failure: attempting re-sample"), fraPBar_);
-    lblWarning_->setObjectName(QStringLiteral("lblWarning"));
-    lblWarning_->setStyleSheet(QStringLiteral("color: #b02020; font-weight: bold;"));
-    lblWarning_->hide();
-    download->addWidget(lblWarning_);
-    unfinishedNote_ = new QLabel(fraPBar_);
+    commFailureNote_ =
+        new QLabel(QStringLiteral("Comm failure: attempting re-sample"), downloadFrame_);
+    commFailureNote_->setObjectName(QStringLiteral("lblWarning"));
+    commFailureNote_->setStyleSheet(QStringLiteral("color: #b02020; font-weight: bold;"));
+    commFailureNote_->hide();
+    download->addWidget(commFailureNote_);
+    unfinishedNote_ = new QLabel(downloadFrame_);
     unfinishedNote_->setObjectName(QStringLiteral("lblUnfinished"));
     unfinishedNote_->setWordWrap(true);
     unfinishedNote_->setStyleSheet(QStringLiteral("color: #8a5a00; font-weight: bold;"));
     unfinishedNote_->hide();
     download->addWidget(unfinishedNote_);
-    layout->addWidget(fraPBar_);
+    layout->addWidget(downloadFrame_);
 
-    fraErase_ = new QGroupBox(QString::fromLatin1(kEraseIdleCaption), central);
-    fraErase_->setObjectName(QStringLiteral("fraErase"));
-    auto* erase = new QVBoxLayout(fraErase_);
-    PBarErase_ = new QProgressBar(fraErase_);
-    PBarErase_->setObjectName(QStringLiteral("PBarErase"));
-    PBarErase_->setAccessibleName(QStringLiteral("Erase progress"));
-    PBarErase_->setRange(0, static_cast<int>(link::kEraseProgressBytes));
-    PBarErase_->setFormat(QStringLiteral("%v of %m progress bytes"));
-    PBarErase_->setTextVisible(false);
-    PBarErase_->setValue(0);
-    erase->addWidget(PBarErase_);
+    eraseFrame_ = new QGroupBox(QString::fromLatin1(kEraseIdleCaption), central);
+    eraseFrame_->setObjectName(QStringLiteral("fraErase"));
+    auto* erase = new QVBoxLayout(eraseFrame_);
+    eraseBar_ = new QProgressBar(eraseFrame_);
+    eraseBar_->setObjectName(QStringLiteral("PBarErase"));
+    eraseBar_->setAccessibleName(QStringLiteral("Erase progress"));
+    eraseBar_->setRange(0, static_cast<int>(link::kEraseProgressBytes));
+    eraseBar_->setFormat(QStringLiteral("%v of %m progress bytes"));
+    eraseBar_->setTextVisible(false);
+    eraseBar_->setValue(0);
+    erase->addWidget(eraseBar_);
     auto* waiting = new QHBoxLayout;
-    txtInBufferSize_ = readOnlyBox(fraErase_, "txtInBufferSize");
-    addLabelled(waiting, QStringLiteral("InBufferCount"), txtInBufferSize_);
+    progressBytesBox_ = readOnlyBox(eraseFrame_, "txtInBufferSize");
+    addLabelled(waiting, QStringLiteral("InBufferCount"), progressBytesBox_);
     waiting->addStretch();
     erase->addLayout(waiting);
-    lblEraseStalled_ = new QLabel(fraErase_);
-    lblEraseStalled_->setObjectName(QStringLiteral("lblEraseStalled"));
-    lblEraseStalled_->setStyleSheet(lblWarning_->styleSheet());
-    lblEraseStalled_->hide();
-    erase->addWidget(lblEraseStalled_);
-    layout->addWidget(fraErase_);
+    eraseStalledNote_ = new QLabel(eraseFrame_);
+    eraseStalledNote_->setObjectName(QStringLiteral("lblEraseStalled"));
+    eraseStalledNote_->setStyleSheet(commFailureNote_->styleSheet());
+    eraseStalledNote_->hide();
+    erase->addWidget(eraseStalledNote_);
+    layout->addWidget(eraseFrame_);
     setCentralWidget(central);
     resize(560, 320);
 }
 
-bool DownloadErase::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate && setNavigationEnabled_) {
-        setNavigationEnabled_(false);
+bool DownloadWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && links_.setNavigationEnabled) {
+        links_.setNavigationEnabled(false);
     }
     return QMainWindow::event(event);
 }
 
-void DownloadErase::showEvent(QShowEvent* event) {
+void DownloadWindow::showEvent(QShowEvent* event) {
     showUnfinishedDownload();
     QMainWindow::showEvent(event);
 }
 
-void DownloadErase::mnuReturn_Click() {
-    close();
-}
-
-void DownloadErase::closeEvent(QCloseEvent* event) {
+void DownloadWindow::closeEvent(QCloseEvent* event) {
     // Leaving the window ends what it runs: a download keeps the pages it has written.
     if (downloading_ || erasing_) {
         context_.device.stop();
     }
-    if (setNavigationEnabled_) {
-        setNavigationEnabled_(true);
+    if (links_.setNavigationEnabled) {
+        links_.setNavigationEnabled(true);
     }
-    context_.state.SaveLiveReadings = false;
+    context_.state.saveLiveReadings = false;
     QMainWindow::closeEvent(event);
 }
 
 // --- Download -----------------------------------------------------------------------------
 
-void DownloadErase::mnuDownload_Click() {
+void DownloadWindow::toggleDownload() {
     if (transferring_) {
         context_.device.stop();  // the download's end tidies up
         return;
@@ -257,31 +250,31 @@ void DownloadErase::mnuDownload_Click() {
     }
 }
 
-void DownloadErase::startDownload() {
-    txtMode_->clear();
-    txtChannels_->clear();
-    mnuDownload_->setEnabled(false);
-    fraPBar_->setTitle(QStringLiteral("Retrieving on-board parameters"));
-    PBar_->setRange(0, kParameterSteps);
-    PBar_->setFormat(QStringLiteral("step %v of %m"));
-    PBar_->setTextVisible(true);
-    PBar_->setValue(0);
+void DownloadWindow::startDownload() {
+    modeBox_->clear();
+    channelsBox_->clear();
+    downloadAction_->setEnabled(false);
+    downloadFrame_->setTitle(QStringLiteral("Retrieving on-board parameters"));
+    downloadBar_->setRange(0, kParameterSteps);
+    downloadBar_->setFormat(QStringLiteral("step %v of %m"));
+    downloadBar_->setTextVisible(true);
+    downloadBar_->setValue(0);
     setCursor(Qt::BusyCursor);
     downloading_ = true;
     unfinishedNote_->hide();
 
     const AppState& state = context_.state;
     DownloadRequest request;
-    request.pageCount = state.PageCount;
-    request.appVersion = state.AppVersion;
+    request.pageCount = state.pageCount;
+    request.appVersion = state.appVersion;
     request.decimalSeparator = platform::decimalSeparator();
-    request.lastReceive = state.LastReceiveTime;
+    request.lastReceive = state.lastReceive;
     auto dialogs = std::make_shared<DownloadDialogs>(this);
     const bool started = context_.device.start<DownloadResult>(
         this,
         {.title = "Download",
          .source = "mnuDownload_Click",
-         .entry = mnuDownload_,
+         .entry = downloadAction_,
          .commPort = state.commPort,
          .screen = kWindow},
         [request, dialogs](const link::JobScope& job) {
@@ -302,42 +295,37 @@ void DownloadErase::startDownload() {
     }
 }
 
-void DownloadErase::showMode(double mode, double channel) {
-    if (mode == 0) {
-        txtMode_->setText(QStringLiteral("Bin"));
-        txtChannels_->clear();
-    } else if (mode == 1) {
-        txtMode_->setText(QStringLiteral("Linear"));
-        txtChannels_->setText(QString::fromStdString(numberText(channel)));
+void DownloadWindow::showMode(RecordingMode mode, LinearChannel channel) {
+    // A mode the logger should not hold shows nothing; a channel shows as the byte it is.
+    if (mode == RecordingMode::Bin) {
+        modeBox_->setText(QStringLiteral("Bin"));
+        channelsBox_->clear();
+    } else if (mode == RecordingMode::Linear) {
+        modeBox_->setText(QStringLiteral("Linear"));
+        channelsBox_->setText(QString::number(cellValue(channel)));
     }
 }
 
-void DownloadErase::parametersRead(const DownloadParameters& p) {
-    AppState& state = context_.state;
-    state.configuration.mode = static_cast<RecordingMode>(p.BinLinearMode);
-    state.configuration.channel = static_cast<LinearChannel>(p.LinearChannel);
-    state.FirmwareVersion = p.FirmwareVersion;
-    state.SamplingFrequency = p.SamplingFrequency;
-    state.SerialNumber = p.SerialNumber;
-    state.LaunchTime = p.LaunchTime;
-    state.ChannelGains = p.ChannelGains;
-    state.ChannelOffsets = p.ChannelOffsets;
-    state.Tares = p.Tares;
+void DownloadWindow::headerRead(const DataFileHeader& header) {
+    // The mode and channel are the logger's configuration cells, read afresh.
+    context_.state.configuration.mode = header.mode;
+    context_.state.configuration.channel = header.channel;
+    context_.state.downloadedHeader = header;
 }
 
-std::optional<std::string> DownloadErase::chooseFile() {
+std::optional<std::string> DownloadWindow::chooseFile() {
     // The window asks about an existing file itself, once (see existingFile).
     const auto file = chooseDataFile(context_.fileDialogs, context_.paths.dataFiles(),
                                      /*confirmOverwrite=*/false);
-    context_.state.SaveLiveReadings = file.has_value();
+    context_.state.saveLiveReadings = file.has_value();
     if (file) {
-        context_.state.DataFileName = *file;
+        context_.state.dataFile = *file;
     }
     return file;
 }
 
-ExistingFile DownloadErase::existingFile(const ExistingDataFile& existing,
-                                         std::optional<bool> recordingEndsThere) {
+ExistingFile DownloadWindow::existingFile(const ExistingDataFile& existing,
+                                          std::optional<bool> recordingEndsThere) {
     Messages& messages = context_.messages;
     if (!existing.partial) {
         const auto answer = messages.ask(
@@ -382,50 +370,50 @@ ExistingFile DownloadErase::existingFile(const ExistingDataFile& existing,
     }
 }
 
-void DownloadErase::transferStarting(std::int32_t firstPage) {
+void DownloadWindow::transferStarting(std::int32_t firstPage) {
     AppState& state = context_.state;
     transferring_ = true;
-    mnuDownload_->setEnabled(true);
-    mnuDownload_->setChecked(true);
-    mnuErase_->setEnabled(false);
-    state.DownloadPage = 0;  // page 0 is asked for first, continued or not
-    state.TimerAdvance = 0;
-    state.EndOfData = false;
-    PBar_->setRange(0, state.PageCount);
-    PBar_->setFormat(QStringLiteral("page %v of %m"));
-    PBar_->setTextVisible(true);
-    fraPBar_->setTitle(QStringLiteral("Downloading page 0"));
-    PBar_->setValue(firstPage);
+    downloadAction_->setEnabled(true);
+    downloadAction_->setChecked(true);
+    eraseAction_->setEnabled(false);
+    state.downloadPage = 0;  // page 0 is asked for first, continued or not
+    state.timerAdvance = 0;
+    state.endOfData = false;
+    downloadBar_->setRange(0, state.pageCount);
+    downloadBar_->setFormat(QStringLiteral("page %v of %m"));
+    downloadBar_->setTextVisible(true);
+    downloadFrame_->setTitle(QStringLiteral("Downloading page 0"));
+    downloadBar_->setValue(firstPage);
     rate_ = TransferRate();
 }
 
-void DownloadErase::showTransferProgress(const TransferProgress& p) {
-    context_.state.DownloadPage = p.page;
-    context_.state.TimerAdvance = p.timerAdvance;
+void DownloadWindow::showTransferProgress(const TransferProgress& p) {
+    context_.state.downloadPage = p.page;
+    context_.state.timerAdvance = p.timerAdvance;
     if (p.lastCount > 0) {
-        txtBufferLen_->setText(QString::number(p.lastCount));
+        bufferLengthBox_->setText(QString::number(p.lastCount));
     }
     if (p.timerAdvance > 0) {
-        txtTimer_->setText(QString::fromStdString(numberText(p.timerAdvance)));
+        timerAdvanceBox_->setText(QString::fromStdString(numberText(p.timerAdvance)));
     }
-    lblWarning_->setVisible(p.warning);
+    commFailureNote_->setVisible(p.warning);
     if (p.pageArrived) {
         rate_.pageArrived(p.page, TransferRate::Clock::now());
-        lblSpeed_->setText(QString::fromStdString(rate_.describe(context_.state.PageCount - 1)));
+        speedNote_->setText(QString::fromStdString(rate_.describe(context_.state.pageCount - 1)));
     }
-    fraPBar_->setTitle(QStringLiteral("Downloading page %1").arg(p.page));
-    PBar_->setValue(std::min(p.page, static_cast<std::int32_t>(PBar_->maximum())));
+    downloadFrame_->setTitle(QStringLiteral("Downloading page %1").arg(p.page));
+    downloadBar_->setValue(std::min(p.page, static_cast<std::int32_t>(downloadBar_->maximum())));
 }
 
-void DownloadErase::downloadEnded(const DownloadResult& result) {
+void DownloadWindow::downloadEnded(const DownloadResult& result) {
     AppState& state = context_.state;
     const bool transferred = transferring_;
     downloading_ = transferring_ = false;
     if (transferred) {
-        state.DownloadPage = result.transfer.DownloadPage;
-        state.EndOfData = result.transfer.EndOfData;
-        state.TimerAdvance = result.transfer.TimerAdvance;
-        state.LastReceiveTime = result.transfer.lastReceive;
+        state.downloadPage = result.transfer.DownloadPage;
+        state.endOfData = result.transfer.EndOfData;
+        state.timerAdvance = result.transfer.TimerAdvance;
+        state.lastReceive = result.transfer.lastReceive;
     }
     resetDownloadControls();
     keepUnfinishedDownload(result);
@@ -453,12 +441,12 @@ void DownloadErase::downloadEnded(const DownloadResult& result) {
         case DownloadEnd::Stopped:
             break;  // stopped on purpose: the note under the progress bar says what is kept
     }
-    state.DataFileName.clear();
+    state.dataFile.clear();
 }
 
 // One message, after the error handler's report of the fault where there was one: what
 // happened, what the file keeps, and how to go on.
-void DownloadErase::tellEarlyEnd(const DownloadResult& result) {
+void DownloadWindow::tellEarlyEnd(const DownloadResult& result) {
     if (result.failedStep) {
         // A port that failed under a parameter query ends it as a failed step.
         context_.messages.show(std::string(parameterFailureMessage(*result.failedStep)));
@@ -481,20 +469,20 @@ void DownloadErase::tellEarlyEnd(const DownloadResult& result) {
 
 // Remembers a download that left pages of the recording on the logger only, so that an erase
 // or a launch of that logger asks first; forgets it once that recording is whole in a file.
-void DownloadErase::keepUnfinishedDownload(const DownloadResult& result) {
+void DownloadWindow::keepUnfinishedDownload(const DownloadResult& result) {
     AppState& state = context_.state;
     const bool whole =
         result.end == DownloadEnd::Completed || result.end == DownloadEnd::AlreadyComplete;
     if (whole && state.unfinishedDownload &&
-        state.unfinishedDownload->serialNumber == result.parameters.SerialNumber) {
+        state.unfinishedDownload->serialNumber == result.header.serialNumber) {
         state.unfinishedDownload.reset();
     } else if (leftPagesBehind(result)) {
         state.unfinishedDownload =
-            UnfinishedDownload{result.parameters.SerialNumber, result.file, result.pagesInFile};
+            UnfinishedDownload{result.header.serialNumber, result.file, result.pagesInFile};
     }
 }
 
-void DownloadErase::showUnfinishedDownload() {
+void DownloadWindow::showUnfinishedDownload() {
     const auto& unfinished = context_.state.unfinishedDownload;
     if (!unfinished || downloading_) {
         unfinishedNote_->hide();
@@ -507,41 +495,36 @@ void DownloadErase::showUnfinishedDownload() {
     unfinishedNote_->show();
 }
 
-void DownloadErase::finishDownload() {
+void DownloadWindow::finishDownload() {
     AppState& state = context_.state;
     context_.messages.show("Download completed!");
     const auto answer = context_.messages.ask("Would you like to graph this download immediately?",
                                               Messages::Buttons::YesNo);
     if (answer == Messages::Answer::Yes) {
-        state.GraphAfterDownload = true;
-        state.GraphFileName = state.DataFileName;
-        state.DataFileName.clear();
+        const QString file = QString::fromStdString(state.dataFile);
+        state.dataFile.clear();
         // The graph opens on the new file at once, without asking for it.
-        if (QWidget* graph = windows_.show(QStringLiteral("Graph"))) {
-            QMetaObject::invokeMethod(graph, "mnuOpen_Click");
-        }
-    } else {
-        state.GraphAfterDownload = false;
+        links_.graphFile(file);
     }
 }
 
-void DownloadErase::resetDownloadControls() {
+void DownloadWindow::resetDownloadControls() {
     unsetCursor();
-    fraPBar_->setTitle(QString::fromLatin1(kIdleCaption));
-    PBar_->setValue(0);
-    PBar_->setTextVisible(false);
-    mnuDownload_->setChecked(false);
-    mnuDownload_->setEnabled(!erasing_);
-    mnuErase_->setEnabled(true);
-    txtBufferLen_->clear();
-    txtTimer_->clear();
-    lblSpeed_->clear();
-    lblWarning_->hide();
+    downloadFrame_->setTitle(QString::fromLatin1(kIdleCaption));
+    downloadBar_->setValue(0);
+    downloadBar_->setTextVisible(false);
+    downloadAction_->setChecked(false);
+    downloadAction_->setEnabled(!erasing_);
+    eraseAction_->setEnabled(true);
+    bufferLengthBox_->clear();
+    timerAdvanceBox_->clear();
+    speedNote_->clear();
+    commFailureNote_->hide();
 }
 
 // --- Erase --------------------------------------------------------------------------------
 
-void DownloadErase::mnuErase_Click() {
+void DownloadWindow::toggleErase() {
     if (erasing_) {
         context_.device.stop();  // the erase's end tells the user
         return;
@@ -552,18 +535,18 @@ void DownloadErase::mnuErase_Click() {
     }
     erasing_ = true;
     setCursor(Qt::BusyCursor);
-    mnuErase_->setChecked(true);
-    mnuDownload_->setEnabled(false);
-    fraErase_->setTitle(QStringLiteral("Erasing"));
-    PBarErase_->setValue(0);
-    PBarErase_->setTextVisible(true);
+    eraseAction_->setChecked(true);
+    downloadAction_->setEnabled(false);
+    eraseFrame_->setTitle(QStringLiteral("Erasing"));
+    eraseBar_->setValue(0);
+    eraseBar_->setTextVisible(true);
     auto onProgress = platform::ui::DeviceThread::toWindow<EraseProgress>(
         this, [this](const EraseProgress& p) { showEraseProgress(p); });
     const bool started = context_.device.start<EraseEnd>(
         this,
         {.title = "Erase",
          .source = "mnuErase_Click",
-         .entry = mnuErase_,
+         .entry = eraseAction_,
          .commPort = context_.state.commPort,
          .screen = kWindow},
         [onProgress](const link::JobScope& job) {
@@ -580,33 +563,33 @@ void DownloadErase::mnuErase_Click() {
     }
 }
 
-void DownloadErase::showEraseProgress(const EraseProgress& p) {
-    txtInBufferSize_->setText(QString::number(p.waiting));
-    PBarErase_->setValue(static_cast<int>(std::min(p.waiting, link::kEraseProgressBytes)));
+void DownloadWindow::showEraseProgress(const EraseProgress& p) {
+    progressBytesBox_->setText(QString::number(p.waiting));
+    eraseBar_->setValue(static_cast<int>(std::min(p.waiting, link::kEraseProgressBytes)));
     const auto silent = std::chrono::duration_cast<std::chrono::seconds>(p.sinceLastByte);
-    lblEraseStalled_->setVisible(p.sinceLastByte >= kEraseStallShown);
-    lblEraseStalled_->setText(QStringLiteral("No progress from the logger for %1 s. Check the "
-                                             "cable, or click Erase to stop.")
-                                  .arg(silent.count()));
+    eraseStalledNote_->setVisible(p.sinceLastByte >= kEraseStallShown);
+    eraseStalledNote_->setText(QStringLiteral("No progress from the logger for %1 s. Check the "
+                                              "cable, or click Erase to stop.")
+                                   .arg(silent.count()));
 }
 
-void DownloadErase::eraseEnded(EraseEnd end) {
+void DownloadWindow::eraseEnded(EraseEnd end) {
     unsetCursor();
     showUnfinishedDownload();  // Yes to the erase's question forgot it
     context_.messages.show(std::string(eraseEndMessage(end)));
     resetEraseControls();
 }
 
-void DownloadErase::resetEraseControls() {
+void DownloadWindow::resetEraseControls() {
     erasing_ = false;
     unsetCursor();
-    fraErase_->setTitle(QString::fromLatin1(kEraseIdleCaption));
-    PBarErase_->setValue(0);
-    PBarErase_->setTextVisible(false);
-    mnuErase_->setChecked(false);
-    txtInBufferSize_->clear();
-    lblEraseStalled_->hide();
-    mnuDownload_->setEnabled(!transferring_);
+    eraseFrame_->setTitle(QString::fromLatin1(kEraseIdleCaption));
+    eraseBar_->setValue(0);
+    eraseBar_->setTextVisible(false);
+    eraseAction_->setChecked(false);
+    progressBytesBox_->clear();
+    eraseStalledNote_->hide();
+    downloadAction_->setEnabled(!transferring_);
 }
 
 }  // namespace tilt::logging::ui

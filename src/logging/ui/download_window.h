@@ -18,24 +18,31 @@ class QProgressBar;
 namespace tilt::common::ui {
 struct AppContext;
 }  // namespace tilt::common::ui
-namespace tilt::frame {
-class WindowRegistry;
-}  // namespace tilt::frame
 
 namespace tilt::logging::ui {
+
+// What the Download window reaches outside itself, filled in by the frame that knows the other
+// windows.
+struct DownloadWindowLinks {
+    std::function<void(bool enabled)> setNavigationEnabled;  // the four navigation bar items
+    std::function<void()> showGraph;
+    std::function<void()> showButtonPushGraph;
+    // Shows the Graph window on a data file, without asking for one.
+    std::function<void(const QString& file)> graphFile;
+};
 
 // The Download window: reads the logger's memory into a data file (and its CSV for linear
 // recordings), erases the memory, and opens the graph windows. Downloads and erases run on the
 // device thread; the window shows their progress and stays responsive.
-class DownloadErase final : public QMainWindow {
+class DownloadWindow final : public QMainWindow {
   public:
-    // `setNavigationEnabled` switches the four items of the navigation bar.
-    DownloadErase(common::ui::AppContext& context, frame::WindowRegistry& windows,
-                  std::function<void(bool)> setNavigationEnabled, QWidget* parent = nullptr);
+    DownloadWindow(common::ui::AppContext& context, DownloadWindowLinks links,
+                   QWidget* parent = nullptr);
 
-    void mnuDownload_Click();
-    void mnuErase_Click();
-    void mnuReturn_Click();
+    // Starts a download, or stops the one that transfers pages.
+    void toggleDownload();
+    // Starts an erase after asking, or stops the one running.
+    void toggleErase();
 
   protected:
     bool event(QEvent* event) override;
@@ -48,7 +55,7 @@ class DownloadErase final : public QMainWindow {
     void buildMenus();
     void buildControls();
     void startDownload();
-    void parametersRead(const DownloadParameters& p);
+    void headerRead(const DataFileHeader& header);
     [[nodiscard]] std::optional<std::string> chooseFile();
     [[nodiscard]] ExistingFile existingFile(const ExistingDataFile& existing,
                                             std::optional<bool> recordingEndsThere);
@@ -63,26 +70,25 @@ class DownloadErase final : public QMainWindow {
     void showEraseProgress(const EraseProgress& progress);
     void eraseEnded(EraseEnd end);
     void resetEraseControls();
-    void showMode(double mode, double channel);
+    void showMode(RecordingMode mode, LinearChannel channel);
 
     common::ui::AppContext& context_;
-    frame::WindowRegistry& windows_;
-    std::function<void(bool)> setNavigationEnabled_;
-    QAction* mnuDownload_ = nullptr;
-    QAction* mnuErase_ = nullptr;
-    QGroupBox* fraPBar_ = nullptr;
-    QProgressBar* PBar_ = nullptr;
-    QLineEdit* txtMode_ = nullptr;
-    QLineEdit* txtChannels_ = nullptr;
-    QLineEdit* txtTimer_ = nullptr;
-    QLineEdit* txtBufferLen_ = nullptr;
-    QLabel* lblWarning_ = nullptr;
-    QLabel* lblSpeed_ = nullptr;
+    DownloadWindowLinks links_;
+    QAction* downloadAction_ = nullptr;
+    QAction* eraseAction_ = nullptr;
+    QGroupBox* downloadFrame_ = nullptr;
+    QProgressBar* downloadBar_ = nullptr;
+    QLineEdit* modeBox_ = nullptr;
+    QLineEdit* channelsBox_ = nullptr;
+    QLineEdit* timerAdvanceBox_ = nullptr;
+    QLineEdit* bufferLengthBox_ = nullptr;
+    QLabel* commFailureNote_ = nullptr;
+    QLabel* speedNote_ = nullptr;
     QLabel* unfinishedNote_ = nullptr;  // what a download that did not finish left
-    QGroupBox* fraErase_ = nullptr;
-    QProgressBar* PBarErase_ = nullptr;
-    QLineEdit* txtInBufferSize_ = nullptr;
-    QLabel* lblEraseStalled_ = nullptr;
+    QGroupBox* eraseFrame_ = nullptr;
+    QProgressBar* eraseBar_ = nullptr;
+    QLineEdit* progressBytesBox_ = nullptr;
+    QLabel* eraseStalledNote_ = nullptr;
     TransferRate rate_;
     bool downloading_ = false;   // from the parameters to the end of the transfer
     bool transferring_ = false;  // pages are being asked for

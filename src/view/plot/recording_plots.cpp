@@ -82,11 +82,11 @@ void setUpLinearGraphs(GraphPair graphs) {
     graphs.y.setAutoScale(kX, true);
 }
 
-void plotChannelArrays(GraphPair graphs, const ChannelArrays& arrays, double channel) {
-    if (channel == 1 || channel == 3) {
+void plotChannelArrays(GraphPair graphs, const ChannelArrays& arrays, LinearChannel channel) {
+    if (channel == LinearChannel::X || channel == LinearChannel::Both) {
         plotTrace(graphs.x, arrays.x);
     }
-    if (channel == 2 || channel == 3) {
+    if (channel == LinearChannel::Y || channel == LinearChannel::Both) {
         plotTrace(graphs.y, arrays.y);
     }
 }

@@ -24,7 +24,7 @@ void plotDegreeArrays(GraphPair graphs, const DegreeArrays& degrees);
 void setUpLinearGraphs(GraphPair graphs);
 // Plots the channels the file holds: 1 the X channel, 2 the Y channel, 3 both; for any other
 // value nothing. Each plotted graph's sample axis runs from 0 to the array's upper bound.
-void plotChannelArrays(GraphPair graphs, const ChannelArrays& arrays, double channel);
+void plotChannelArrays(GraphPair graphs, const ChannelArrays& arrays, LinearChannel channel);
 
 // The button-push view: traces as in linear mode, and one cursor per graph.
 void setUpPushGraphs(GraphPair graphs);

@@ -115,7 +115,7 @@ void GraphBP::showFile() {
         showMessage(kEndOfDataFile);
         return;
     }
-    plotChannelArrays(graphs(), channels, 3);
+    plotChannelArrays(graphs(), channels, LinearChannel::Both);
     txtBPNumber_->setText(QStringLiteral("0"));
     txtBPValue_->setText(numberBoxText(ButtonPushList_.front()));
     placeFirstCursors(graphs(), ButtonPushList_.front());

@@ -73,17 +73,11 @@ void Graph::setPageNumberX(std::int16_t page) {
 void Graph::mnuOpen_Click() {
     // Whatever goes wrong while opening ends the operation quietly; what changed stays.
     try {
-        AppState& state = context_.state;
-        if (state.GraphAfterDownload) {
-            state.GraphAfterDownload = false;
-            setFileName(QString::fromStdString(state.GraphFileName));
-        } else {
-            const auto chosen = chooseDataFile();
-            if (!chosen) {
-                return;
-            }
-            setFileName(*chosen);
+        const auto chosen = chooseDataFile();
+        if (!chosen) {
+            return;
         }
+        setFileName(*chosen);
         showFile();
     } catch (...) {
     }
@@ -139,14 +133,14 @@ void Graph::showLinearFile(const DownloadFileHeader& header) {
     setPageNumberX(0);
     cmdPrevious_->setEnabled(false);
     cmdNext_->setEnabled(false);
-    FileLinearChannel_ = header.FileLinearChannel;
+    linearChannel_ = header.channel;
     setUpLinearGraphs(graphs());
     const std::string file = fileName().toStdString();
     ChannelArrays channels;
     ParseEnd end = ParseEnd::Done;
-    if (FileLinearChannel_ == 1 || FileLinearChannel_ == 2) {
-        end = BuildSingleChannelArray(file, FileLinearChannel_, channels, context_.errors, kScreen);
-    } else if (FileLinearChannel_ == 3) {
+    if (linearChannel_ == LinearChannel::X || linearChannel_ == LinearChannel::Y) {
+        end = BuildSingleChannelArray(file, linearChannel_, channels, context_.errors, kScreen);
+    } else if (linearChannel_ == LinearChannel::Both) {
         end = BuildDoubleChannelArrays(file, channels, context_.errors, kScreen);
     } else {
         return;
@@ -154,7 +148,7 @@ void Graph::showLinearFile(const DownloadFileHeader& header) {
     if (end == ParseEnd::EndOfFile) {
         showMessage(kEndOfDataFile);
     }
-    plotChannelArrays(graphs(), channels, FileLinearChannel_);
+    plotChannelArrays(graphs(), channels, linearChannel_);
 }
 
 const BinPages* Graph::pagesOf(const QString& file) {

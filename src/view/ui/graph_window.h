@@ -30,7 +30,7 @@ class Graph final : public RecordingWindow {
 
     [[nodiscard]] std::int16_t CurrentPage() const { return CurrentPage_; }
     [[nodiscard]] std::int16_t LastPage() const { return LastPage_; }
-    [[nodiscard]] double FileLinearChannel() const { return FileLinearChannel_; }
+    [[nodiscard]] LinearChannel linearChannel() const { return linearChannel_; }
 
   protected:
     [[nodiscard]] QString shownPart() const override;
@@ -51,7 +51,7 @@ class Graph final : public RecordingWindow {
 
     std::int16_t CurrentPage_ = 0;
     std::int16_t LastPage_ = 0;
-    double FileLinearChannel_ = 0;
+    LinearChannel linearChannel_{};
     bool linear_ = false;
     // The page index of the bin file shown, built once when it is opened.
     std::optional<BinPages> pages_;

@@ -33,7 +33,7 @@ class RecordingWindow : public QMainWindow {
 
   public:
     // Menu "&Open": choose a file and show it.
-    Q_INVOKABLE virtual void mnuOpen_Click() = 0;
+    virtual void mnuOpen_Click() = 0;
     // Shows `path` as if it had been chosen in the Open dialog: a dropped file, or one named on
     // the command line.
     virtual void openFile(const QString& path) = 0;

@@ -763,10 +763,11 @@ TEST_F(ConfigurationWindow, WritesElsewhere_AreFollowedByTheFieldsAndTheMarks) {
 TEST_F(ConfigurationWindow, Picture_ReadsWithoutADialogAndShowsEveryFrame) {
     app.start();
     auto* pictured = dynamic_cast<common::ui::Pictured*>(
-        app.gui.frame->windows().instance(QStringLiteral("Configuration")));
+        app.gui.frame->windows().instance(frame::WindowId::Configuration));
     ASSERT_NE(pictured, nullptr);
     pictured->prepareForPicture();
-    window = qobject_cast<Configuration*>(app.gui.frame->windows().existing("Configuration"));
+    window = qobject_cast<Configuration*>(
+        app.gui.frame->windows().existing(frame::WindowId::Configuration));
     EXPECT_EQ(field("NumEdit2")->value(), 323);
     EXPECT_FALSE(text("txtSerialNumber").isEmpty());
     const std::size_t afterRead = app.receivedCount();
@@ -842,7 +843,7 @@ TEST(ConfigurationWindowPicture, SilentOrMissingLogger_IsSkippedWithoutADialog) 
         if (!portSelected) {
             gui.context.state.commPort = 0;
         }
-        auto* window = gui.frame->windows().instance(QStringLiteral("Configuration"));
+        auto* window = gui.frame->windows().instance(frame::WindowId::Configuration);
         dynamic_cast<common::ui::Pictured*>(window)->prepareForPicture();
         EXPECT_TRUE(gui.messages.shown.empty()) << portSelected;
         EXPECT_TRUE(gui.errors.reports.empty()) << portSelected;

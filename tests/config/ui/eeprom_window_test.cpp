@@ -24,7 +24,7 @@ class EEPROMWindow : public ::testing::Test {
         showWindow();
     }
     void showWindow() {
-        window = qobject_cast<EEPROM*>(app.gui.frame->windows().show(QStringLiteral("EEPROM")));
+        window = qobject_cast<EEPROM*>(app.gui.frame->windows().show(frame::WindowId::Eeprom));
         ASSERT_NE(window, nullptr);
         address = window->findChild<NumEdit*>("NumEditAddress");
         value = window->findChild<QLineEdit*>("txtValue");
@@ -194,7 +194,7 @@ TEST_F(EEPROMWindow, OK_ClosesAndTheNextOpeningStartsAtAddressTwo) {
 
 TEST_F(EEPROMWindow, Picture_ReadsAddressThirtyWithoutADialog) {
     app.start();
-    auto* w = app.gui.frame->windows().instance(QStringLiteral("EEPROM"));
+    auto* w = app.gui.frame->windows().instance(frame::WindowId::Eeprom);
     dynamic_cast<common::ui::Pictured*>(w)->prepareForPicture();
     EXPECT_EQ(w->findChild<NumEdit*>("NumEditAddress")->value(), 30);
     EXPECT_EQ(w->findChild<QLineEdit*>("txtValue")->text(), "3");

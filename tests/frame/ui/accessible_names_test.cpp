@@ -29,15 +29,14 @@ TEST(AccessibleNames, EveryControlIsNamedByItsCaption_AndTheConfigurationFieldsA
     testing::GuiHarness gui;
     gui.catalogue.addDevice({});
     gui.start();
-    QStringList windows = gui.frame->windows().windowClasses();
-    windows << QStringLiteral("MDIForm1");
-    EXPECT_GE(windows.size(), 12);
-    for (const QString& windowName : windows) {
-        const std::string name = windowName.toStdString();
-        QWidget* window = windowName == QStringLiteral("MDIForm1")
-                              ? gui.frame.get()
-                              : gui.frame->windows().instance(windowName);
-        ASSERT_NE(window, nullptr) << name;
+    std::vector<QWidget*> windows = {gui.frame.get()};
+    for (const WindowId id : gui.frame->windows().registered()) {
+        windows.push_back(gui.frame->windows().instance(id));
+    }
+    EXPECT_GE(windows.size(), 12U);
+    for (QWidget* window : windows) {
+        ASSERT_NE(window, nullptr);
+        const std::string name = window->objectName().toStdString();
         std::set<QString> titles;
         for (const QGroupBox* frame : window->findChildren<QGroupBox*>()) {
             titles.insert(frame->title());

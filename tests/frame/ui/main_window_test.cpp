@@ -69,7 +69,7 @@ TEST(MainWindow, StartsWithTheMenuTreeAndNavigationItemsOfANewSession) {
         EXPECT_EQ(gui.barItem(i)->isEnabled(), i == 1) << items[i - 1];
     }
     EXPECT_EQ(gui.context.state.commPort, 1);
-    EXPECT_EQ(gui.context.state.AppVersion, "3.2.4");
+    EXPECT_EQ(gui.context.state.appVersion, "3.2.4");
 }
 
 TEST(MainWindow, TechnicianOption_ShowsTheDisplayMenuStillDisabled) {

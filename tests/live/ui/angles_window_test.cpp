@@ -218,8 +218,8 @@ TEST_F(AnglesWindow, Save_RecordsEveryReadingTheDeviceSent_WithPointsWhateverThe
     gui.fileDialogs.answers.emplace_back(file);
     menu("mnuSave")->trigger();
     EXPECT_TRUE(menu("mnuSave")->isChecked());
-    EXPECT_TRUE(gui.context.state.SaveLiveReadings);
-    EXPECT_EQ(gui.context.state.DataFileName, file);
+    EXPECT_TRUE(gui.context.state.saveLiveReadings);
+    EXPECT_EQ(gui.context.state.dataFile, file);
     EXPECT_TRUE(dataLines(file).empty()) << "the header only";
 
     int repaints = 0;
@@ -260,7 +260,7 @@ TEST_F(AnglesWindow, Save_RecordsEveryReadingTheDeviceSent_WithPointsWhateverThe
     // Save unchecked: the next run records nothing.
     menu("mnuSave")->trigger();
     EXPECT_FALSE(menu("mnuSave")->isChecked());
-    EXPECT_FALSE(gui.context.state.SaveLiveReadings);
+    EXPECT_FALSE(gui.context.state.saveLiveReadings);
     sampleUntilReadings();
     stopSampling();
     EXPECT_EQ(dataLines(file).size(), lines.size());
@@ -272,7 +272,7 @@ TEST_F(AnglesWindow, SaveCancelled_StaysUnchecked_AndNothingIsRecorded) {
     menu("mnuSave")->trigger();  // the dialog is cancelled
     EXPECT_EQ(gui.fileDialogs.requests.size(), 1U);
     EXPECT_FALSE(menu("mnuSave")->isChecked());
-    EXPECT_FALSE(gui.context.state.SaveLiveReadings);
+    EXPECT_FALSE(gui.context.state.saveLiveReadings);
     sampleUntilReadings();
     stopSampling();
     const auto folder = gui.context.paths.dataFiles();
@@ -287,7 +287,7 @@ TEST_F(AnglesWindow, Return_StopsSamplingAndRecording_AndTheWindowOpensAfresh) {
     menu("mnuSave")->trigger();
     sampleUntilReadings();
     returnFromWindow("Angles");
-    EXPECT_FALSE(gui.context.state.SaveLiveReadings);
+    EXPECT_FALSE(gui.context.state.saveLiveReadings);
     ASSERT_TRUE(gui.idle());
     const std::size_t sent = received().size();
     const std::size_t recorded = fileLines(file).size();

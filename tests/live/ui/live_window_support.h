@@ -72,7 +72,7 @@ class LiveGui : public ::testing::Test {
     // Opens the window (as Tools > Angles or Display > Angles do), and keeps it.
     template <typename Window>
     Window* open(const char* name) {
-        gui.frame->windows().show(QString::fromLatin1(name));
+        gui.frame->windows().show(windowId(name));
         window = gui.openWindow(QString::fromLatin1(name));
         return dynamic_cast<Window*>(window);
     }
@@ -81,8 +81,12 @@ class LiveGui : public ::testing::Test {
     void returnFromWindow(const char* name) {
         menu("mnuReturn")->trigger();
         EXPECT_EQ(gui.openWindow(QString::fromLatin1(name)), nullptr);
-        ASSERT_TRUE(gui.waitFor(
-            [&] { return gui.frame->windows().existing(QString::fromLatin1(name)) == nullptr; }));
+        ASSERT_TRUE(
+            gui.waitFor([&] { return gui.frame->windows().existing(windowId(name)) == nullptr; }));
+    }
+
+    static frame::WindowId windowId(std::string_view name) {
+        return name == "Angles" ? frame::WindowId::Angles : frame::WindowId::Accelerometers;
     }
 
     QAction* menu(const char* name) const { return window->findChild<QAction*>(name); }
@@ -127,7 +131,7 @@ class LiveGui : public ::testing::Test {
     // The reading lines of a live data file, after its header (which is checked).
     std::vector<std::string> dataLines(const std::string& file, std::string_view kind) const {
         auto lines = fileLines(file);
-        const auto header = logging::headerLines(kind, logging::headerFrom(gui.context.state));
+        const auto header = logging::headerLines(kind, logging::liveFileHeader(gui.context.state));
         EXPECT_GE(lines.size(), header.size());
         EXPECT_TRUE(std::equal(header.begin(), header.end(), lines.begin())) << file;
         return {lines.begin() + static_cast<std::ptrdiff_t>(header.size()), lines.end()};

@@ -68,7 +68,7 @@ TEST_F(DownloadOnTiltsim,
         connectTo(sim.path());
         gui.fileDialogs.answers.push_back(dataFile("pulled.tlg"));
         menu("mnuDownload")->trigger();
-        ASSERT_TRUE(gui.waitFor([&] { return gui.context.state.DownloadPage >= 5; }));
+        ASSERT_TRUE(gui.waitFor([&] { return gui.context.state.downloadPage >= 5; }));
         EXPECT_FALSE(menu("mnuErase")->isEnabled());
         EXPECT_FALSE(gui.action("mnuLaunch")->isEnabled());
         sim.process().kill();  // the adapter is pulled out

@@ -92,10 +92,9 @@ TEST_F(DownloadWindow, LinearDownload_WritesTheFileAndItsCsvAndAsksAboutTheGraph
     EXPECT_EQ(box("txtChannels"), "3");
     EXPECT_FALSE(menu("mnuDownload")->isChecked());
     EXPECT_TRUE(menu("mnuDownload")->isEnabled());
-    EXPECT_EQ(gui.context.state.DownloadPage, 13);
-    EXPECT_TRUE(gui.context.state.EndOfData);
-    EXPECT_FALSE(gui.context.state.GraphAfterDownload);
-    EXPECT_EQ(gui.context.state.DataFileName, dataFile("walk.tlg")) << "No keeps the file name";
+    EXPECT_EQ(gui.context.state.downloadPage, 13);
+    EXPECT_TRUE(gui.context.state.endOfData);
+    EXPECT_EQ(gui.context.state.dataFile, dataFile("walk.tlg")) << "No keeps the file name";
     EXPECT_TRUE(gui.errors.reports.empty());
 }
 
@@ -105,8 +104,7 @@ TEST_F(DownloadWindow, YesToTheGraph_OpensTheGraphOnTheNewFileWithoutADialog) {
     gui.messages.answers.push_back(Answer::Yes);
     menu("mnuDownload")->trigger();
     ASSERT_TRUE(waitFor("Would you like to graph this download immediately?"));
-    EXPECT_EQ(gui.context.state.GraphFileName, dataFile("bins.tlg"));
-    EXPECT_TRUE(gui.context.state.DataFileName.empty());
+    EXPECT_TRUE(gui.context.state.dataFile.empty());
     EXPECT_EQ(box("txtMode"), "Bin");
     EXPECT_FALSE(std::filesystem::exists(dataFile("bins.csv")));
 
@@ -115,7 +113,6 @@ TEST_F(DownloadWindow, YesToTheGraph_OpensTheGraphOnTheNewFileWithoutADialog) {
     EXPECT_EQ(graph->findChild<QLineEdit*>("txtFileName")->text().toStdString(),
               dataFile("bins.tlg"));
     EXPECT_EQ(graph->findChild<QLineEdit*>("txtPageNumberX")->text(), "1");
-    EXPECT_FALSE(gui.context.state.GraphAfterDownload) << "the hand-off is used once";
     EXPECT_EQ(gui.fileDialogs.requests.size(), 1U) << "only the save dialog of the download";
     EXPECT_TRUE(gui.errors.reports.empty());
 }
@@ -125,7 +122,7 @@ TEST_F(DownloadWindow, CancelledDialog_TransfersNothing) {
     menu("mnuDownload")->trigger();  // no dialog answer: cancelled
     ASSERT_TRUE(waitFor("Download operation cancelled!"));
     EXPECT_EQ(bytesSent(), kParameterBytes) << "the parameter queries only";
-    EXPECT_FALSE(gui.context.state.SaveLiveReadings);
+    EXPECT_FALSE(gui.context.state.saveLiveReadings);
     EXPECT_TRUE(menu("mnuDownload")->isEnabled());
 }
 
@@ -287,13 +284,13 @@ TEST_F(DownloadWindow, ActivationLocksTheBar_ReturnUnlocksItAndCloses) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     EXPECT_FALSE(gui.barItem(1)->isEnabled());
     EXPECT_FALSE(gui.barItem(4)->isEnabled());
-    gui.context.state.SaveLiveReadings = true;
+    gui.context.state.saveLiveReadings = true;
     menu("mnuReturn")->trigger();
     EXPECT_EQ(gui.openWindow("DownloadErase"), nullptr);
     for (int item = 1; item <= 4; ++item) {
         EXPECT_TRUE(gui.barItem(item)->isEnabled()) << item;
     }
-    EXPECT_FALSE(gui.context.state.SaveLiveReadings);
+    EXPECT_FALSE(gui.context.state.saveLiveReadings);
 }
 
 class DownloadWindowInRealTime : public DownloadWindow {
@@ -305,7 +302,7 @@ TEST_F(DownloadWindowInRealTime, SecondClick_StopsTheDownloadQuietlyKeepingItsLi
     open(device::Preload::Linear1, 40);
     gui.fileDialogs.answers.push_back(dataFile("stopped.tlg"));
     menu("mnuDownload")->trigger();
-    ASSERT_TRUE(gui.waitFor([&] { return gui.context.state.DownloadPage >= 3; }));
+    ASSERT_TRUE(gui.waitFor([&] { return gui.context.state.downloadPage >= 3; }));
     EXPECT_TRUE(menu("mnuDownload")->isChecked());
     // The running download's own entry stops it; the entries of other jobs wait.
     EXPECT_TRUE(menu("mnuDownload")->isEnabled());
@@ -321,7 +318,7 @@ TEST_F(DownloadWindowInRealTime, SecondClick_StopsTheDownloadQuietlyKeepingItsLi
     EXPECT_TRUE(note->text().contains("Download again and the same file to continue"))
         << note->text().toStdString();
     EXPECT_FALSE(menu("mnuDownload")->isChecked());
-    EXPECT_TRUE(gui.context.state.DataFileName.empty());
+    EXPECT_TRUE(gui.context.state.dataFile.empty());
     const long lines = lineCount(dataFile("stopped.tlg"));
     EXPECT_GE(lines, 12 + 2);
     EXPECT_LT(lines, 12 + 40);

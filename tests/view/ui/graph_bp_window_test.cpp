@@ -17,7 +17,8 @@ class GraphBPWindow : public ::testing::Test {
   protected:
     void SetUp() override {
         gui.start();
-        window = qobject_cast<GraphBP*>(gui.frame->windows().show(QStringLiteral("GraphBP")));
+        window =
+            qobject_cast<GraphBP*>(gui.frame->windows().show(frame::WindowId::ButtonPushGraph));
         ASSERT_NE(window, nullptr);
         files.folder = gui.root.path().toStdString();
     }

@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "support/gui_harness.h"
-#include "view/ui/graph_test_files.h"
 #include "view/plot/plot_control.h"
+#include "view/ui/graph_test_files.h"
 
 namespace tilt::view::ui {
 namespace {
@@ -20,7 +20,7 @@ class GraphWindow : public ::testing::Test {
   protected:
     void SetUp() override {
         gui.start();
-        graph = qobject_cast<Graph*>(gui.frame->windows().show(QStringLiteral("Graph")));
+        graph = qobject_cast<Graph*>(gui.frame->windows().show(frame::WindowId::Graph));
         ASSERT_NE(graph, nullptr);
         files.folder = gui.root.path().toStdString();
     }
@@ -164,7 +164,7 @@ TEST_F(GraphWindow, LinearFiles_ShowWholeTracesOverTheSampleIndex) {
     EXPECT_EQ(box("txtPageNumberY"), "1");
     EXPECT_FALSE(enabled("cmdPrevious"));
     EXPECT_FALSE(enabled("cmdNext"));
-    EXPECT_EQ(graph->FileLinearChannel(), 3);
+    EXPECT_EQ(graph->linearChannel(), LinearChannel::Both);
     ASSERT_EQ(graph->graphX().pointCount(), 265);
     ASSERT_EQ(graph->graphY().pointCount(), 265);
     EXPECT_EQ(graph->graphX().point(133).y(), 21);
@@ -223,12 +223,9 @@ TEST_F(GraphWindow, AfterADownloadHandOff_TheNextOpenAsksAgain) {
     const std::string file =
         files.write("new.tlg", GraphTestFiles::binHeader() + GraphTestFiles::binLine(1, 1) +
                                    GraphTestFiles::binLine(2, 1));
-    gui.context.state.GraphAfterDownload = true;
-    gui.context.state.GraphFileName = file;
-    graph->mnuOpen_Click();
+    graph->openFile(QString::fromStdString(file));
     EXPECT_TRUE(gui.fileDialogs.requests.empty());
     EXPECT_EQ(box("txtFileName").toStdString(), file);
-    EXPECT_FALSE(gui.context.state.GraphAfterDownload);
     graph->mnuOpen_Click();
     EXPECT_EQ(gui.fileDialogs.requests.size(), 1U);
 }

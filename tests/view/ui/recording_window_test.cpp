@@ -15,7 +15,7 @@ namespace {
 TEST(RecordingWindow, ExportsBothGraphs_AndOpensADroppedFile) {
     testing::GuiHarness gui;
     gui.start();
-    auto* graph = qobject_cast<Graph*>(gui.frame->windows().show(QStringLiteral("Graph")));
+    auto* graph = qobject_cast<Graph*>(gui.frame->windows().show(frame::WindowId::Graph));
     ASSERT_NE(graph, nullptr);
     testing::GraphTestFiles files{gui.root.path().toStdString()};
     const std::string file =
