@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "config/config_record.h"
+#include "common/config_record.h"
 #include "common/data_file_header.h"
 
 namespace tilt {
@@ -34,7 +34,7 @@ struct AppState {
     double angleX = 0, angleY = 0;
 
     // The logger's configuration as the program last knew it.
-    config::ConfigRecord configuration;
+    ConfigRecord configuration;
 
     // Where a configuration read or write has got to: its step, or the calibration's cell.
     std::int16_t transferStep = 0;
