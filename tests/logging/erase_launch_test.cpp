@@ -162,9 +162,6 @@ TEST(Launch, SilentDevice_EndsAtTheFirstTick_ErasedPagesKeepToTheMemory) {
     EXPECT_EQ(erasedPagesOf(7.5), 2) << "2.5 rounds to even";
     EXPECT_EQ(erasedPagesOf(10.5), 4) << "3.5 rounds to even";
     EXPECT_EQ(erasedPagesOf(9000), 2047);
-
-    EXPECT_EQ(launchLogging(link::JobScope(bench.link, 9, errors, "Main"), {}).end,
-              LaunchEnd::LaunchTimeFailed);
 }
 
 // A logger that falls silent half-way through the launch's erase: the launch ends as it would,

@@ -313,7 +313,7 @@ TEST_F(DownloadWindowInRealTime, SecondClick_StopsTheDownloadQuietlyKeepingItsLi
     EXPECT_TRUE(gui.context.state.dataFile.empty());
 }
 
-TEST_F(DownloadWindow, AdapterPulledOut_SaysWhatIsKept_AndTheSameFileContinuesIt) {
+TEST_F(DownloadWindow, AdapterPulledOut_SaysWhatIsKept_AndAnEraseOrLaunchAsksFirst) {
     open(device::Preload::Linear1, 40);
     // Pulled out right after the request of page 5 (the parameters, then 3 bytes a page).
     gui.catalogue.line(1)->unplugAfterWrites(kParameterBytes + 6 * 3);
