@@ -45,24 +45,6 @@ TEST(Requests, ValueThatDoesNotFitAByteOrAPageOutsideTheMemory_SendsNothing) {
     EXPECT_EQ(bench.receivedBytes(), (std::vector<std::uint8_t>{'d', 7, 255}));
 }
 
-TEST(Requests, BackToBackReads_QueueRepliesInRequestOrder) {
-    SimBench bench;
-    auto& memory = bench.memory();
-    memory.eeprom[14] = 0x40;
-    memory.eeprom[15] = 0x01;
-    memory.eeprom[16] = 0x80;
-    memory.eeprom[17] = 0x00;
-    bench.link.open();
-    bench.link.discardInput();
-    for (const int address : {14, 15, 16, 17, 30}) {
-        requestReadByte(bench.link, address, 250);
-    }
-    EXPECT_EQ(bench.link.readAll(), (std::vector<std::uint8_t>{0x40, 0x01, 0x80, 0x00, 3}));
-    const auto rx = bench.received();
-    ASSERT_EQ(rx.size(), 10u);
-    EXPECT_NEAR(pauseBetween(rx[1], rx[2]), 250.0, 0.01);
-}
-
 TEST(Requests, PageRequest_ThreeBytesThenAFullPageAtLineSpeed) {
     device::SimOptions options;
     options.preload = device::Preload::Linear1;
@@ -84,15 +66,7 @@ TEST(Requests, PageRequest_ThreeBytesThenAFullPageAtLineSpeed) {
     const auto rx = bench.received();
     const double nowMs = std::chrono::duration<double, std::milli>(bench.link.now()).count();
     EXPECT_NEAR(nowMs - rx.back().ms, 264 * 0.520833 + 0.3, 0.01);
-    EXPECT_DOUBLE_EQ(pauseBetween(rx[3], rx[4]), 12.0);
-    EXPECT_DOUBLE_EQ(pauseBetween(rx[4], rx[5]), 12.0);
 }
-
-}  // namespace
-}  // namespace tilt::link
-
-namespace tilt::link {
-namespace {
 
 TEST(Requests, StoppedOperation_StillSendsAWholeRequestWithItsPauses) {
     testing::SimBench bench;

@@ -82,12 +82,24 @@ class DownloadJob : public testing::TempFolderTest {
         return (rx - kParameterBytes) / 3;
     }
 
+    // Stops the downloads on `bench` once they are past `page`.
+    void stopAfter(SimBench& bench, int page) {
+        stop = std::stop_source();
+        bench.link.setStopToken(stop.get_token());
+        frontEnd.onProgress = [this, page](const TransferProgress& p) {
+            if (p.page > page) {
+                stop.request_stop();
+            }
+        };
+    }
+
     static bool endsWithWholeLine(const std::string& text) {
         return text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0;
     }
 
     DownloadRequest requestTemplate;
     ScriptedFrontEnd frontEnd;
+    std::stop_source stop;
     testing::RecordingErrors errors;
 };
 
@@ -143,26 +155,14 @@ TEST_F(DownloadJob, EraseAfter_OnlyAfterACompleteFileThatReadsBackWhole) {
     EXPECT_TRUE(stillRecorded(bench));
     errors.reports.clear();
 
-    std::stop_source stop;
-    bench.link.setStopToken(stop.get_token());
-    frontEnd.onProgress = [&](const TransferProgress& p) {
-        if (p.page > 10) {
-            stop.request_stop();
-        }
-    };
+    stopAfter(bench, 10);
     const auto halted = download(bench, path("cut.tlg"));
     EXPECT_EQ(halted.end, DownloadEnd::Stopped);
     EXPECT_FALSE(halted.erase);
     EXPECT_NE(halted.notErasedBecause.find("halted"), std::string::npos);
     EXPECT_TRUE(stillRecorded(bench));
 
-    std::stop_source again;
-    bench.link.setStopToken(again.get_token());
-    frontEnd.onProgress = [&](const TransferProgress& p) {
-        if (p.page > 20) {
-            again.request_stop();
-        }
-    };
+    stopAfter(bench, 20);
     const auto resumed = download(bench, path("cut.tlg"), ExistingFile::Continue);
     EXPECT_EQ(resumed.firstPage, 11);
     EXPECT_EQ(resumed.end, DownloadEnd::Stopped);
@@ -220,13 +220,7 @@ TEST_F(DownloadJob, StoppedAndCutOff_ContinuesToTheSameFile_AndAWholeFileAsksFor
     ASSERT_EQ(download(options, path("whole.tlg")).end, DownloadEnd::Completed);
 
     SimBench bench(options);
-    std::stop_source stop;
-    bench.link.setStopToken(stop.get_token());
-    frontEnd.onProgress = [&](const TransferProgress& p) {
-        if (p.page > 25) {
-            stop.request_stop();
-        }
-    };
+    stopAfter(bench, 25);
     const auto stopped = download(bench, path("cut.tlg"));
     EXPECT_EQ(stopped.end, DownloadEnd::Stopped);
     EXPECT_EQ(stopped.pagesInFile, 25);

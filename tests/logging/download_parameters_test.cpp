@@ -25,7 +25,7 @@ TEST(DownloadParameters, FourQueriesWithTheirBytesAndPauses) {
     testing::RecordingErrors errors;
     const auto start = bench.clock.now();
     const auto outcome = readRecordingHeader(bench.job(errors, "DownloadErase"), ".", {},
-                                                [&](int done) { steps.push_back(done); });
+                                             [&](int done) { steps.push_back(done); });
     ASSERT_FALSE(outcome.failed);
     EXPECT_EQ(steps, (std::vector<int>{1, 2, 3, 4}));
     EXPECT_FALSE(bench.link.isOpen());
@@ -52,7 +52,8 @@ TEST(DownloadParameters, FourQueriesWithTheirBytesAndPauses) {
 }
 
 // Read as tiltctl reads them: the same requests, each pause ended by its reply, no lead-in,
-// every query asked twice; and on a silent line no pause is longer than its whole.
+// every query asked twice; and on a silent line no pause is longer than its whole, and the
+// silence is no failed port.
 TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
     device::SimOptions options;
     options.preload = device::Preload::Linear3;
@@ -65,7 +66,7 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
         std::chrono::duration<double, std::milli>(fixed.clock.now() - fixedStart).count();
     const auto quickStart = quick.clock.now();
     const auto twice = readRecordingHeader(quick.job(errors, "DownloadErase"), ".",
-                                              {.asks = 16, .untilReply = true});
+                                           {.asks = 16, .untilReply = true});
     const double quickMs =
         std::chrono::duration<double, std::milli>(quick.clock.now() - quickStart).count();
     ASSERT_FALSE(once.failed);
@@ -96,8 +97,9 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
     const auto silentStart = silent.clock.now();
     const auto nothing =
         readRecordingHeader(link::JobScope(silent.link, none, errors, "DownloadErase"), ".",
-                               {.asks = 1, .untilReply = true});
+                            {.asks = 1, .untilReply = true});
     EXPECT_EQ(nothing.failed, ParameterStep::Mode);
+    EXPECT_FALSE(nothing.portFailed);
     const double silentMs =
         std::chrono::duration<double, std::milli>(silent.clock.now() - silentStart).count();
     // Each ask: two cells of 262 ms at most, then 3 ms of quiet line before the count.
@@ -107,10 +109,11 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
     // An ask after one that got no whole answer keeps the lead-in, for a logger that needs it.
     const auto twiceStart = silent.clock.now();
     (void)readRecordingHeader(link::JobScope(silent.link, none, errors, "DownloadErase"), ".",
-                                 {.asks = 2, .untilReply = true});
+                              {.asks = 2, .untilReply = true});
     const double twiceMs =
         std::chrono::duration<double, std::milli>(silent.clock.now() - twiceStart).count();
     EXPECT_NEAR(twiceMs, kSilentAskMs + 250 + kSilentAskMs, 1);
+    EXPECT_TRUE(errors.reports.empty());
 }
 
 TEST(DownloadParameters, DecodeTheDeviceValuesIntoHeaderTexts) {
@@ -165,46 +168,6 @@ TEST(DownloadParameters, DeviceFallingSilent_FailsAtThatStepAndSkipsTheRest) {
               "Download HEADER(1) parameters were not retrieved! Download failed!");
     EXPECT_EQ(bench.receivedBytes().size(), 6U + 20U) << "header 2 was never asked";
     EXPECT_FALSE(bench.link.isOpen());
-
-    SimBench silent;
-    const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
-    testing::RecordingErrors errors;
-    const auto first =
-        readRecordingHeader(link::JobScope(silent.link, none, errors, "DownloadErase"), ".");
-    EXPECT_EQ(first.failed, ParameterStep::Mode);
-}
-
-TEST(DownloadParameters, ConfirmedRead_OnABadLine_AgreesWithACleanRead) {
-    for (const std::uint64_t seed : {1, 2, 3, 4, 5}) {
-        device::SimOptions bad;
-        bad.seed = seed;
-        SimBench clean(bad);  // the same logger (serial number) on a good line
-        const auto expected = query(clean).header;
-        bad.faults.lose = bad.faults.extra = bad.faults.shortReply = 0.01;
-        SimBench bench(bad);
-        testing::RecordingErrors errors;
-        const auto confirmed = readRecordingHeader(bench.job(errors, "DownloadErase"), ".",
-                                                      {.asks = 16, .untilReply = seed % 2 == 0});
-        ASSERT_FALSE(confirmed.failed) << seed;
-        const auto& p = confirmed.header;
-        EXPECT_EQ(p.launchTime, expected.launchTime) << seed;
-        EXPECT_EQ(p.serialNumber, expected.serialNumber) << seed;
-        EXPECT_EQ(p.channelGains + p.channelOffsets + p.tares,
-                  expected.channelGains + expected.channelOffsets + expected.tares)
-            << seed;
-        EXPECT_EQ(p.firmwareVersion + p.samplingFrequency,
-                  expected.firmwareVersion + expected.samplingFrequency)
-            << seed;
-    }
-
-    SimBench silent;
-    const auto none = static_cast<std::int16_t>(silent.catalogue.addSilentPort("ttyS1"));
-    testing::RecordingErrors errors;
-    const auto never = readRecordingHeader(
-        link::JobScope(silent.link, none, errors, "DownloadErase"), ".", {.asks = 3});
-    EXPECT_EQ(never.failed, ParameterStep::Mode);
-    EXPECT_FALSE(never.portFailed) << "a silent logger is no failed port";
-    EXPECT_TRUE(errors.reports.empty());
 }
 
 TEST(DownloadParameters, FailedPort_IsReportedOnceAndNotAskedAgain) {
@@ -227,12 +190,12 @@ TEST(DownloadParameters, FailedPort_IsReportedOnceAndNotAskedAgain) {
     // The adapter pulled out between two queries: one report, under the query that met it.
     SimBench pulled;
     errors.reports.clear();
-    const auto lost = readRecordingHeader(pulled.job(errors, "DownloadErase"), ".", {.asks = 16},
-                                             [&](int done) {
-                                                 if (done == 2) {
-                                                     pulled.catalogue.line(pulled.port)->unplug();
-                                                 }
-                                             });
+    const auto lost =
+        readRecordingHeader(pulled.job(errors, "DownloadErase"), ".", {.asks = 16}, [&](int done) {
+            if (done == 2) {
+                pulled.catalogue.line(pulled.port)->unplug();
+            }
+        });
     EXPECT_EQ(lost.failed, ParameterStep::Header1);
     EXPECT_TRUE(lost.portFailed);
     ASSERT_EQ(errors.reports.size(), 1U);

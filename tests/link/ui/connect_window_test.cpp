@@ -73,11 +73,7 @@ TEST_F(ConnectWindow, OkOnASilentPort_TellsTheUserAndLocksAgain) {
     gui.catalogue.addDevice({});
     gui.catalogue.addSilentPort("ttyS1");
     gui.start();
-    openConnect(1);
-    gui.click("cmdOK");
-    ASSERT_TRUE(connectClosed());
-    ASSERT_TRUE(unlocked());
-
+    gui.frame->setDeviceCommandsEnabled(true);  // as after a good connect on port 1
     openConnect(2);
     gui.click("cmdOK");
     ASSERT_TRUE(connectClosed());
@@ -89,11 +85,7 @@ TEST_F(ConnectWindow, OkOnASilentPort_TellsTheUserAndLocksAgain) {
 TEST_F(ConnectWindow, OkWithNoPort_SavesZeroAndLeavesTheMenusAlone) {
     gui.catalogue.addDevice({});
     gui.start();
-    openConnect(1);
-    gui.click("cmdOK");
-    ASSERT_TRUE(connectClosed());
-    ASSERT_TRUE(unlocked());
-
+    gui.frame->setDeviceCommandsEnabled(true);  // as after a good connect on port 1
     openConnect(0);
     gui.click("cmdOK");
     ASSERT_TRUE(connectClosed());
@@ -155,12 +147,6 @@ TEST(ConnectWindowInRealTime, ClosingDuringAutoDetect_StopsTheSearchQuietly) {
     EXPECT_TRUE(gui.messages.shown.empty());
     EXPECT_TRUE(gui.errors.reports.empty());
 }
-
-}  // namespace
-}  // namespace tilt::link::ui
-
-namespace tilt::link::ui {
-namespace {
 
 TEST(ConnectWindowInRealTime, EscapeDuringTheRead_LocksTheMenusForTheUnreadPort) {
     testing::GuiHarness gui({.savedPort = "1", .realTime = true});

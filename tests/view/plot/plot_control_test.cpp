@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <QFile>
-#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -88,26 +87,11 @@ TEST_F(PlotControlTest, CursorsAreNumberedFromOne_AndAskingForAMissingOneThrows)
     EXPECT_EQ(plot.cursorCount(), 0);
 }
 
-TEST_F(PlotControlTest, GraphImage_IsAPngOrAPdf_AndAnUnwritablePathThrows) {
+// The drawn picture itself is tiltctl plot's end-to-end test; here, the suffix picks the format
+// whatever its case, and a path that cannot be written throws.
+TEST_F(PlotControlTest, GraphImage_UpperCasePdfSuffixGivesAPdf_AndAnUnwritablePathThrows) {
     QTemporaryDir dir;
-    PlotControl second;
-    second.plotY(std::array<double, 3>{1, 2, 3});
-    const GraphImage image{"data.tlg — test", {{"X", &plot}, {"Y", &second}}, {800, 600}};
-
-    const QString png = dir.filePath("graphs.png");
-    saveGraphImage(png, image);
-    const QImage picture(png);
-    ASSERT_FALSE(picture.isNull());
-    EXPECT_EQ(picture.size(), QSize(800, 600));
-    // The trace colour appears in the upper half, where the first graph is drawn.
-    bool traced = false;
-    for (int y = 0; y < 300 && !traced; ++y) {
-        for (int x = 0; x < 800 && !traced; ++x) {
-            traced = picture.pixelColor(x, y) == QColor(20, 80, 170);
-        }
-    }
-    EXPECT_TRUE(traced);
-
+    const GraphImage image{"data.tlg — test", {{"X", &plot}}, {800, 600}};
     const QString pdf = dir.filePath("graphs.PDF");
     saveGraphImage(pdf, image);
     QFile document(pdf);

@@ -5,8 +5,8 @@
 #include <QPushButton>
 
 #include "support/gui_harness.h"
-#include "view/ui/graph_test_files.h"
 #include "view/plot/plot_control.h"
+#include "view/ui/graph_test_files.h"
 
 namespace tilt::view::ui {
 namespace {
@@ -156,17 +156,6 @@ TEST_F(GraphBPWindow, WithoutAFile_TheButtonsSaySo_AndACancelledOpenIsReported) 
     EXPECT_EQ(gui.errors.reports[0].source, "mnuOpen_Click");
     EXPECT_EQ(gui.errors.reports[0].screen, "GraphBP");
     EXPECT_EQ(gui.errors.reports[0].number, 32755);
-}
-
-TEST_F(GraphBPWindow, BrokenDataLine_IsReportedByTheReader) {
-    std::string line = GraphTestFiles::pairLine(2, 1);
-    line.erase(line.rfind(','));
-    open(files.write("short.tlg",
-                     GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 1, {4}) + line));
-    ASSERT_EQ(gui.errors.reports.size(), 1U);
-    EXPECT_EQ(gui.errors.reports[0].source, "BuildDoubleChannelArrays");
-    EXPECT_EQ(window->pushes(), ButtonPushList{0});
-    EXPECT_EQ(box("txtBPValue"), "0");
 }
 
 }  // namespace
