@@ -57,6 +57,15 @@ class ConfigurationWindow : public ::testing::Test {
         open(prepare);
         ASSERT_TRUE(app.waitForMessage("Read completed!"));
     }
+    // Opened on a logger that answers a few requests, then goes quiet for good.
+    void openOnALoggerFallingSilent() {
+        open([this](device::SimDevice& d) {
+            const link::Nanos now = app.gui.clock.now();
+            d.silenceBetween(now + link::ms(100), now + std::chrono::hours(24 * 365));
+        });
+        auto* waiting = window->findChild<QLabel*>("lblWaiting");
+        ASSERT_TRUE(app.gui.waitFor([&] { return waiting->isVisible(); }));
+    }
 
     QAction* menu(const char* name) { return window->findChild<QAction*>(name); }
     NumEdit* field(const char* name) { return window->findChild<NumEdit*>(name); }
@@ -408,13 +417,7 @@ TEST_F(ConfigurationWindow, Return_UnlocksTheBarAndTheNextOpeningReadsAfresh) {
 }
 
 TEST_F(ConfigurationWindow, SilentLogger_WindowSaysItWaits_AndReturnEndsTheRead) {
-    open([this](device::SimDevice& d) {
-        // Answers a few requests, then goes quiet for good.
-        const link::Nanos now = app.gui.clock.now();
-        d.silenceBetween(now + link::ms(100), now + std::chrono::hours(24 * 365));
-    });
-    auto* waiting = window->findChild<QLabel*>("lblWaiting");
-    ASSERT_TRUE(app.gui.waitFor([&] { return waiting->isVisible(); }));
+    openOnALoggerFallingSilent();
     const QString reading = caption();
     ASSERT_TRUE(reading.startsWith("Reading ")) << reading.toStdString();
     const int step = reading.mid(8).toInt();
@@ -440,12 +443,7 @@ TEST_F(ConfigurationWindow, SilentLogger_WindowSaysItWaits_AndReturnEndsTheRead)
 // A read cut off by a pulled adapter leaves the fields empty; the window says so under the
 // report, and a Write then asks before it sends the zeros, naming what would go out.
 TEST_F(ConfigurationWindow, WriteAfterAFailedRead_AsksFirst_AndNoSendsNothing) {
-    open([this](device::SimDevice& d) {
-        const link::Nanos now = app.gui.clock.now();
-        d.silenceBetween(now + link::ms(100), now + std::chrono::hours(24 * 365));
-    });
-    auto* waiting = window->findChild<QLabel*>("lblWaiting");
-    ASSERT_TRUE(app.gui.waitFor([&] { return waiting->isVisible(); }));
+    openOnALoggerFallingSilent();
     app.gui.catalogue.line(1)->unplug();
     ASSERT_TRUE(app.gui.idle());
     ASSERT_EQ(app.gui.errors.reports.size(), 1U);
@@ -532,33 +530,6 @@ TEST_F(ConfigurationWindow, ValueBeyondAFieldsLimits_IsBroughtBackAndTold) {
     EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Read completed!"}) << "no box";
 }
 
-// Where the user's numbers have a decimal comma, the fields show and take one (and the point
-// typed out of habit, never dropped: 12.5 is not 125) all the way to the logger.
-TEST(ConfigurationWindowLocale, FieldsShowAndTakeTheUsersDecimalSeparator) {
-    const QLocale before;
-    QLocale::setDefault(QLocale(QLocale::German));
-    ConfigGui app;
-    app.start([](device::SimDevice& d) {
-        d.memory().eeprom[14] = 128;  // X Tare -180.0055
-        d.memory().eeprom[15] = 0;
-    });
-    QWidget* w = openedAndRead(app);
-    ASSERT_NE(w, nullptr);
-    auto* tare = w->findChild<NumEdit*>("NumEdit14");
-    EXPECT_EQ(tare->text(), "-180,0055");
-    auto* alarm = w->findChild<NumEdit*>("NumEdit20");
-    typeOver(alarm, "1.5");
-    EXPECT_EQ(alarm->value(), 1.5);
-    EXPECT_EQ(alarm->text(), "1,5");
-    typeOver(tare, "12,5");
-    EXPECT_EQ(tare->value(), 12.5);
-    w->findChild<QAction*>("mnuWrite")->trigger();
-    ASSERT_TRUE(app.waitForMessage("Write completed!"));
-    EXPECT_EQ(app.memory().word(14), 2275) << "12.5 degrees on the X scale";
-    EXPECT_EQ(tare->text(), "12,5");
-    QLocale::setDefault(before);
-}
-
 // A write puts what the logger now holds into the shared record and tells the other windows.
 TEST_F(ConfigurationWindow, Write_PutsWhatTheLoggerHoldsIntoTheRecordAndTellsTheWindows) {
     openAndRead();
@@ -618,57 +589,54 @@ TEST_F(ConfigurationWindow, Picture_ReadsWithoutADialogAndShowsEveryFrame) {
     EXPECT_TRUE(app.gui.messages.shown.empty());
 }
 
-// An adapter pulled out during a write: after the report, the window says which parameters
-// reached the logger and which did not, and the record holds those that did.
-TEST(ConfigurationWindowInRealTime, AdapterPulledOutDuringAWrite_SaysWhatWasWritten) {
-    ConfigGui app({.savedPort = "1", .realTime = true});
-    app.start([](device::SimDevice& d) { d.memory().setWord(2, 500); });  // X Offset 500
-    QWidget* w = openedAndRead(app);
-    ASSERT_NE(w, nullptr);
-    QSignalSpy written(&app.gui.context.loggerEvents,
-                       &common::ui::LoggerEvents::configurationWritten);
-    w->findChild<QAction*>("mnuShowDefaults")->trigger();
-    w->findChild<QAction*>("mnuWrite")->trigger();
-    auto* progress = w->findChild<QGroupBox*>("fraProgress");
-    ASSERT_TRUE(app.gui.waitFor([&] { return progress->title() == "Writing 5"; }));
-    app.gui.catalogue.line(1)->unplug();
-    ASSERT_TRUE(app.gui.idle());
-    ASSERT_EQ(app.gui.errors.reports.size(), 1U);
-    EXPECT_EQ(app.gui.errors.reports[0].source, "TimerWrite_Timer");
-    EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Read completed!"}) << "no second box";
-    const std::string said = w->findChild<QLabel*>("lblNote")->text().toStdString();
-    EXPECT_TRUE(said.starts_with("The write did not complete (")) << said;
-    for (const char* part : {"Written: X Offset", "Not written: ", "Z Gain", "Linear Update Rate",
-                             "To complete it, choose File > Write."}) {
-        EXPECT_NE(said.find(part), std::string::npos) << part << "\n" << said;
+// A write ended early, by a pulled adapter or by Return (which closes the window): after any
+// report, the user is told which parameters reached the logger and which did not, and the
+// record holds those that did.
+TEST(ConfigurationWindowInRealTime, WriteEndedEarly_SaysWhatWasWritten) {
+    struct Case {
+        bool unplugged;  // else Return
+        const char* opening;
+        const char* toComplete;
+    };
+    for (const Case& c :
+         {Case{true, "The write did not complete (", "To complete it, choose File > Write."},
+          Case{false, "The write was halted by user after ",
+               "To complete it, open Configure Device and choose File > Write."}}) {
+        ConfigGui app({.savedPort = "1", .realTime = true});
+        app.start([](device::SimDevice& d) { d.memory().setWord(2, 500); });  // X Offset 500
+        QWidget* w = openedAndRead(app);
+        ASSERT_NE(w, nullptr);
+        QSignalSpy written(&app.gui.context.loggerEvents,
+                           &common::ui::LoggerEvents::configurationWritten);
+        w->findChild<QAction*>("mnuShowDefaults")->trigger();
+        w->findChild<QAction*>("mnuWrite")->trigger();
+        auto* progress = w->findChild<QGroupBox*>("fraProgress");
+        ASSERT_TRUE(app.gui.waitFor([&] { return progress->title() == "Writing 5"; }));
+        std::string said;
+        if (c.unplugged) {
+            app.gui.catalogue.line(1)->unplug();
+            ASSERT_TRUE(app.gui.idle());
+            ASSERT_EQ(app.gui.errors.reports.size(), 1U);
+            EXPECT_EQ(app.gui.errors.reports[0].source, "TimerWrite_Timer");
+            EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Read completed!"}) << "one box";
+            said = w->findChild<QLabel*>("lblNote")->text().toStdString();
+            EXPECT_FALSE(w->findChild<NumEdit*>("NumEdit2")->property("changed").toBool());
+            EXPECT_TRUE(w->findChild<QAction*>("mnuWrite")->isEnabled());
+        } else {
+            w->findChild<QAction*>("mnuReturn")->trigger();
+            ASSERT_TRUE(app.gui.idle());
+            ASSERT_TRUE(app.gui.waitFor([&] { return app.gui.texts().size() == 2; }));
+            said = app.gui.texts()[1];
+            EXPECT_TRUE(app.gui.errors.reports.empty());
+        }
+        EXPECT_TRUE(said.starts_with(c.opening)) << said;
+        for (const char* part :
+             {"Written: X Offset", "Not written: ", "Z Gain", "Linear Update Rate", c.toComplete}) {
+            EXPECT_NE(said.find(part), std::string::npos) << part << "\n" << said;
+        }
+        EXPECT_EQ(app.gui.context.state.configuration.offsetX, 323) << "written: the record has it";
+        EXPECT_EQ(written.count(), 1);
     }
-    EXPECT_EQ(app.gui.context.state.configuration.offsetX, 323) << "written: the record holds it";
-    EXPECT_EQ(written.count(), 1);
-    EXPECT_FALSE(w->findChild<NumEdit*>("NumEdit2")->property("changed").toBool());
-    EXPECT_TRUE(w->findChild<QAction*>("mnuWrite")->isEnabled());
-}
-
-// Return during a write closes the window and ends the write with it: the user is told what the
-// logger holds then, as after any other early end.
-TEST(ConfigurationWindowInRealTime, ReturnDuringAWrite_SaysWhatWasWritten) {
-    ConfigGui app({.savedPort = "1", .realTime = true});
-    app.start();
-    QWidget* w = openedAndRead(app);
-    ASSERT_NE(w, nullptr);
-    w->findChild<QAction*>("mnuShowDefaults")->trigger();
-    w->findChild<QAction*>("mnuWrite")->trigger();
-    auto* progress = w->findChild<QGroupBox*>("fraProgress");
-    ASSERT_TRUE(app.gui.waitFor([&] { return progress->title() == "Writing 6"; }));
-    w->findChild<QAction*>("mnuReturn")->trigger();
-    ASSERT_TRUE(app.gui.idle());
-    ASSERT_TRUE(app.gui.waitFor([&] { return app.gui.texts().size() == 2; }));
-    const std::string said = app.gui.texts()[1];
-    EXPECT_TRUE(said.starts_with("The write was halted by user after ")) << said;
-    for (const char* part : {"Written: X Offset", "Not written: ", "Linear Update Rate",
-                             "To complete it, open Configure Device and choose File > Write."}) {
-        EXPECT_NE(said.find(part), std::string::npos) << part << "\n" << said;
-    }
-    EXPECT_TRUE(app.gui.errors.reports.empty());
 }
 
 TEST(ConfigurationWindowPicture, SilentOrMissingLogger_IsSkippedWithoutADialog) {
