@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <set>
 
 namespace tilt::config {
 namespace {
@@ -17,25 +16,6 @@ ReadArray readOf(std::initializer_list<std::pair<int, int>> cells) {
         putCell(bytes, {address, static_cast<std::uint8_t>(value)});
     }
     return bytes;
-}
-
-TEST(ParameterMap, StepsCoverTheReadAndTheWriteOnce) {
-    std::set<int> addresses;
-    for (int step = kFirstReadStep; step <= kLastReadStep; ++step) {
-        addresses.insert(readStepAddress(step));
-    }
-    EXPECT_EQ(addresses.size(), 53U);
-    EXPECT_EQ(readStepAddress(35), 42);
-    EXPECT_EQ(readStepAddress(37), 62);
-    EXPECT_EQ(readStepAddress(44), 69);
-    EXPECT_EQ(readStepAddress(45), 100);
-    EXPECT_EQ(readStepAddress(54), 109);
-    int numeric = 0;
-    for (const Parameter& p : parameterMap()) {
-        numeric += isNumericField(p) ? 1 : 0;
-    }
-    EXPECT_EQ(numeric, 25);
-    EXPECT_EQ(profileKeys().size(), 24U);
 }
 
 TEST(ParameterMap, AnglesEncodeAndDecodeAsTheLoggerStoresThem) {

@@ -9,7 +9,6 @@
 #include <QSignalSpy>
 
 #include <algorithm>
-#include <cmath>
 #include <span>
 #include <vector>
 
@@ -111,22 +110,16 @@ class CalibrateWindow : public ::testing::Test {
     Calibrate* window = nullptr;
 };
 
-double ms(device::Nanos t) {
-    return std::chrono::duration<double, std::milli>(t).count();
-}
-
-// The pause between a command byte and its argument, and between the arguments.
-void expectArgumentPause(const ReceivedByte& before, const ReceivedByte& after) {
-    EXPECT_GE(ms(after.at - before.at), 12);
-    EXPECT_LT(ms(after.at - before.at), 13);
-}
-
-TEST_F(CalibrateWindow, Start_WarnsClearsTheGridAndSwitchesTheShakerOffBeforePolling) {
+// The shaker's write, and the polls after it, are the core sampling's to check; the write
+// reaches the shared record and the other windows.
+TEST_F(CalibrateWindow, Start_WarnsClearsTheGridAndSwitchesTheShakerOff) {
     open();
     gui.catalogue.line(1)->withDevice([](device::SimDevice* d) {
         d->memory().eeprom[kShakerEnableCell] = 1;
         return 0;
     });
+    gui.context.state.configuration.shaker = Switch::On;
+    QSignalSpy written(&gui.context.loggerEvents, &common::ui::LoggerEvents::configurationWritten);
     menu("mnuSample")->trigger();
     EXPECT_EQ(gui.texts(),
               std::vector<std::string>{"Shaker will be disabled prior to calibration start!"});
@@ -141,22 +134,11 @@ TEST_F(CalibrateWindow, Start_WarnsClearsTheGridAndSwitchesTheShakerOffBeforePol
         EXPECT_EQ(text("txtGain" + a), "");
     }
     ASSERT_TRUE(gui.waitFor([&] { return !text("txtX").empty(); }));
+    EXPECT_EQ(gui.context.state.configuration.shaker, Switch::Off);
+    EXPECT_EQ(written.count(), 1);
     stopSampling();
     EXPECT_FALSE(menu("mnuSample")->isChecked());
     EXPECT_TRUE(menu("mnuWrite")->isEnabled());
-
-    const auto rx = received();
-    ASSERT_GE(rx.size(), 4U);
-    EXPECT_EQ(rx[0].value, 'p');
-    EXPECT_EQ(rx[1].value, kShakerEnableCell);
-    EXPECT_EQ(rx[2].value, 0);
-    expectArgumentPause(rx[0], rx[1]);
-    expectArgumentPause(rx[1], rx[2]);
-    EXPECT_GE(ms(rx[3].at - rx[2].at), 1000);
-    EXPECT_LT(ms(rx[3].at - rx[2].at), 1002);
-    for (std::size_t i = 3; i < rx.size(); ++i) {
-        ASSERT_EQ(rx[i].value, 'a') << "byte " << i;
-    }
     EXPECT_EQ(cell(kShakerEnableCell), 0);
     EXPECT_TRUE(gui.errors.reports.empty());
 }
@@ -206,9 +188,9 @@ TEST_F(CalibrateWindow, EveryReadingCounts_WhileTheWindowIsShownTheNewestOnceAFr
     EXPECT_EQ(gui.context.state.accelerationZ, a[2].current);
 }
 
-// Typed before the stop, the Offset and Gain boxes are what Write sends: each value rounded,
-// halves to even, high byte first, cells 2 to 13, a cell every 500 ms.
-TEST_F(CalibrateWindow, TypedOffsetsAndGains_AreCapturedAtTheStopAndWrittenByte_ForByte) {
+// Typed before the stop, the Offset and Gain boxes are what Write sends (how the values become
+// bytes, and their ticks, are the core write's to check), and what the shared record then holds.
+TEST_F(CalibrateWindow, TypedOffsetsAndGains_AreCapturedAtTheStopAndWritten) {
     open();
     sampleUntilReadings();
     const std::vector<std::pair<const char*, const char*>> typed = {
@@ -227,7 +209,8 @@ TEST_F(CalibrateWindow, TypedOffsetsAndGains_AreCapturedAtTheStopAndWrittenByte_
     std::vector<std::pair<int, QString>> progress;
     QObject::connect(window->findChild<QProgressBar*>("PBar"), &QProgressBar::valueChanged,
                      [&](int v) { progress.emplace_back(v, caption()); });
-    const std::size_t before = received().size();
+    gui.context.state.configuration.gainZ = 99;
+    QSignalSpy written(&gui.context.loggerEvents, &common::ui::LoggerEvents::configurationWritten);
     menu("mnuWrite")->trigger();
     EXPECT_EQ(window->cursor().shape(), Qt::WaitCursor);
     EXPECT_FALSE(menu("mnuSample")->isEnabled());
@@ -235,22 +218,8 @@ TEST_F(CalibrateWindow, TypedOffsetsAndGains_AreCapturedAtTheStopAndWrittenByte_
     ASSERT_TRUE(gui.idle());
 
     const std::vector<std::uint8_t> values = {2, 0, 1, 67, 0, 251, 0, 2, 1, 45, 0, 0};
-    const auto rx = received();
-    ASSERT_EQ(rx.size() - before, 3 * values.size());
     for (std::size_t i = 0; i < values.size(); ++i) {
-        const ReceivedByte* w = &rx[before + 3 * i];
-        const int address = static_cast<int>(2 + i);
-        EXPECT_EQ(w[0].value, 'p');
-        EXPECT_EQ(w[1].value, address);
-        EXPECT_EQ(w[2].value, values[i]) << "cell " << address;
-        EXPECT_EQ(cell(address), values[i]);
-        expectArgumentPause(w[0], w[1]);
-        expectArgumentPause(w[1], w[2]);
-        if (i == 0) {
-            EXPECT_GE(ms(w[0].at - rx[before - 1].at), 500) << "nothing before the first tick";
-        } else {
-            EXPECT_DOUBLE_EQ(ms(w[0].at - w[-3].at), 500) << "cell " << address;
-        }
+        EXPECT_EQ(cell(static_cast<int>(2 + i)), values[i]) << "cell " << 2 + i;
     }
     std::vector<std::pair<int, QString>> expected;
     for (int index = 3; index <= 13; ++index) {
@@ -258,6 +227,9 @@ TEST_F(CalibrateWindow, TypedOffsetsAndGains_AreCapturedAtTheStopAndWrittenByte_
     }
     expected.emplace_back(0, QStringLiteral("Writing Progress"));
     EXPECT_EQ(progress, expected);
+    EXPECT_EQ(written.count(), 1);
+    EXPECT_EQ(gui.context.state.configuration.offsetX, 512);
+    EXPECT_EQ(gui.context.state.configuration.gainZ, 0);
     EXPECT_EQ(gui.context.state.transferStep, 14);
     EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
     EXPECT_TRUE(menu("mnuSample")->isEnabled());
@@ -268,7 +240,7 @@ TEST_F(CalibrateWindow, TypedOffsetsAndGains_AreCapturedAtTheStopAndWrittenByte_
     stopSampling();
 }
 
-TEST_F(CalibrateWindow, WriteWithoutSampling_SendsZerosToCells2To13) {
+TEST_F(CalibrateWindow, WriteWithoutSampling_WritesZerosToCells2To13) {
     open();
     EXPECT_EQ(caption(), "Write Progress");
     EXPECT_EQ(window->findChild<QProgressBar*>("PBar")->maximum(), 14);
@@ -276,45 +248,27 @@ TEST_F(CalibrateWindow, WriteWithoutSampling_SendsZerosToCells2To13) {
     ASSERT_TRUE(gui.waitFor([&] { return !gui.texts().empty(); }));
     ASSERT_TRUE(gui.idle());
     EXPECT_EQ(gui.texts(), std::vector<std::string>{"Write completed!"});
-    std::vector<std::uint8_t> expected;
+    EXPECT_EQ(received().size(), 3 * 12U) << "nothing but the twelve cells";
     for (int address = 2; address <= 13; ++address) {
-        expected.insert(expected.end(), {'p', static_cast<std::uint8_t>(address), 0});
+        EXPECT_EQ(cell(address), 0) << address;
     }
-    std::vector<std::uint8_t> bytes;
-    for (const auto& r : received()) {
-        bytes.push_back(r.value);
-    }
-    EXPECT_EQ(bytes, expected);
 }
 
+// Which values do not fit is the core write's to check.
 TEST_F(CalibrateWindow, AValueThatDoesNotFit_IsRefusedNamingItsField_AndNothingIsSent) {
-    struct Case {
-        const char* box;
-        const char* typed;
-        const char* field;
-    };
     open();
-    for (const Case& c :
-         {Case{"txtGainY", "70000", "\"Y Gain\""}, Case{"txtOffsetX", "-300", "\"X Offset\""}}) {
-        gui.messages.shown.clear();
-        menu("mnuSample")->trigger();
-        type(c.box, c.typed);
-        stopSampling();
-        const std::size_t sent = received().size();
-        menu("mnuWrite")->trigger();
-        ASSERT_TRUE(gui.idle());
-        ASSERT_EQ(gui.texts().size(), 2U) << c.box;
-        EXPECT_NE(gui.texts()[1].find(c.field), std::string::npos) << gui.texts()[1];
-        EXPECT_EQ(received().size(), sent) << c.box;
-        EXPECT_TRUE(menu("mnuSample")->isEnabled());
-        EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
-        EXPECT_EQ(caption(), "Write Progress");
-    }
-    // Stopped at once, sampling still switched the shaker off first.
-    const auto rx = received();
-    ASSERT_GE(rx.size(), 3U);
-    EXPECT_EQ((std::vector<std::uint8_t>{rx[0].value, rx[1].value, rx[2].value}),
-              (std::vector<std::uint8_t>{'p', kShakerEnableCell, 0}));
+    menu("mnuSample")->trigger();
+    type("txtGainY", "70000");
+    stopSampling();
+    const std::size_t sent = received().size();
+    menu("mnuWrite")->trigger();
+    ASSERT_TRUE(gui.idle());
+    ASSERT_EQ(gui.texts().size(), 2U);
+    EXPECT_NE(gui.texts()[1].find("\"Y Gain\""), std::string::npos) << gui.texts()[1];
+    EXPECT_EQ(received().size(), sent);
+    EXPECT_TRUE(menu("mnuSample")->isEnabled());
+    EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(caption(), "Write Progress");
 }
 
 TEST_F(CalibrateWindow, Return_StopsSampling_AndTheWindowOpensAfreshNextTime) {
@@ -375,33 +329,12 @@ TEST_F(CalibrateWindow, PulledAdapterOrSilentLogger_IsToldBelowTheGrid) {
     EXPECT_TRUE(menu("mnuWrite")->isEnabled());
 }
 
-// The calibration's writes (the shaker off as sampling starts, the offsets and gains) reach the
-// shared record and the other windows.
-TEST_F(CalibrateWindow, Writes_ReachTheRecordAndTheOtherWindows) {
-    open();
-    gui.context.state.configuration.shaker = Switch::On;
-    gui.context.state.configuration.offsetX = 99;
-    QSignalSpy written(&gui.context.loggerEvents, &common::ui::LoggerEvents::configurationWritten);
-    sampleUntilReadings();
-    EXPECT_EQ(gui.context.state.configuration.shaker, Switch::Off);
-    EXPECT_EQ(written.count(), 1);
-    stopSampling();
-    const CalibrationValues values = window->calibrationValues();
-    menu("mnuWrite")->trigger();
-    ASSERT_TRUE(gui.waitFor([&] { return gui.texts().size() == 2; }));
-    ASSERT_TRUE(gui.idle());
-    EXPECT_EQ(gui.texts()[1], "Write completed!");
-    EXPECT_EQ(written.count(), 2);
-    EXPECT_EQ(gui.context.state.configuration.offsetX, std::nearbyint(values[0]));
-    EXPECT_EQ(gui.context.state.configuration.gainZ, std::nearbyint(values[5]));
-}
-
 class CalibrateWindowRealTime : public CalibrateWindow {
   protected:
     CalibrateWindowRealTime() : CalibrateWindow({.savedPort = "1", .realTime = true}) {}
 };
 
-TEST_F(CalibrateWindowRealTime, ClosingDuringAWrite_StopsItBetweenTwoCells) {
+TEST_F(CalibrateWindowRealTime, ClosingDuringAWrite_StopsIt_TheRecordHoldsWhatWasWritten) {
     open();
     gui.context.state.configuration.offsetX = 99;
     gui.context.state.configuration.gainZ = 99;
@@ -409,10 +342,6 @@ TEST_F(CalibrateWindowRealTime, ClosingDuringAWrite_StopsItBetweenTwoCells) {
     ASSERT_TRUE(gui.waitFor([&] { return caption() == "Writing 4"; }));
     window->close();
     ASSERT_TRUE(gui.idle());
-    const auto rx = received();
-    EXPECT_EQ(rx.size() % 3, 0U) << "a cell half-written";
-    EXPECT_GE(rx.size(), 6U);
-    EXPECT_LT(rx.size(), 36U);
     EXPECT_TRUE(gui.texts().empty()) << "no Write completed!";
     ASSERT_TRUE(gui.waitFor([&] { return gui.context.state.configuration.offsetX == 0; }))
         << "written before the window went: the record holds it";

@@ -4,7 +4,6 @@
 #include <QTest>
 
 #include <algorithm>
-#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,8 +13,6 @@
 #include "support/gui_harness.h"
 
 namespace tilt::config::ui::testing {
-
-using device::ReceivedByte;
 
 // The program on a simulated logger at port 1 (whose EEPROM a test may change first), with the
 // device commands enabled.
@@ -32,18 +29,14 @@ class ConfigGui {
         gui.frame->setDeviceCommandsEnabled(true);
     }
 
-    std::vector<ReceivedByte> received() {
-        return gui.catalogue.line(1)->withDevice([](device::SimDevice* d) { return d->rxLog(); });
+    std::size_t receivedCount() {
+        return gui.catalogue.line(1)->withDevice(
+            [](device::SimDevice* d) { return d->rxLog().size(); });
     }
-    std::size_t receivedCount() { return received().size(); }
     device::DeviceMemory memory() {
         return gui.catalogue.line(1)->withDevice([](device::SimDevice* d) { return d->memory(); });
     }
 
-    bool shown(const std::string& text) const {
-        const auto all = gui.texts();
-        return std::count(all.begin(), all.end(), text) > 0;
-    }
     // Waits until `text` has been shown `times` times and the device thread is idle.
     bool waitForMessage(const std::string& text, long times = 1) {
         return gui.waitFor([&] {
@@ -60,10 +53,6 @@ inline void typeOver(QLineEdit* field, const char* text) {
     field->setFocus();
     field->selectAll();
     QTest::keyClicks(field, QString::fromLatin1(text));
-}
-
-inline double milliseconds(device::Nanos t) {
-    return std::chrono::duration<double, std::milli>(t).count();
 }
 
 }  // namespace tilt::config::ui::testing

@@ -4,13 +4,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QSlider>
 
 #include <fstream>
 #include <map>
@@ -20,13 +17,11 @@
 #include "common/ui/pictured.h"
 #include "config/parameter_map.h"
 #include "config_window_support.h"
-#include "support/config_read_cells.h"
 
 namespace tilt::config::ui {
 namespace {
 
 using testing::ConfigGui;
-using testing::milliseconds;
 using testing::typeOver;
 
 std::string readFile(const std::string& file) {
@@ -38,6 +33,12 @@ std::string readFile(const std::string& file) {
 
 void writeFile(const std::string& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
+}
+
+// Configure Device on a program of its own; the window once its read completed, else null.
+QWidget* openedAndRead(ConfigGui& app) {
+    app.gui.action("mnuConfiguration")->trigger();
+    return app.waitForMessage("Read completed!") ? app.gui.openWindow("Configuration") : nullptr;
 }
 
 class ConfigurationWindow : public ::testing::Test {
@@ -55,6 +56,15 @@ class ConfigurationWindow : public ::testing::Test {
     void openAndRead(const std::function<void(device::SimDevice&)>& prepare = {}) {
         open(prepare);
         ASSERT_TRUE(app.waitForMessage("Read completed!"));
+    }
+    // Opened on a logger that answers a few requests, then goes quiet for good.
+    void openOnALoggerFallingSilent() {
+        open([this](device::SimDevice& d) {
+            const link::Nanos now = app.gui.clock.now();
+            d.silenceBetween(now + link::ms(100), now + std::chrono::hours(24 * 365));
+        });
+        auto* waiting = window->findChild<QLabel*>("lblWaiting");
+        ASSERT_TRUE(app.gui.waitFor([&] { return waiting->isVisible(); }));
     }
 
     QAction* menu(const char* name) { return window->findChild<QAction*>(name); }
@@ -95,40 +105,19 @@ TEST_F(ConfigurationWindow, Opening_ReadsEveryAddressOnceAndFillsFieldsRecordAnd
         d.memory().setWord(104, 7 * 256 + 211);  // year 2003
     });
 
-    const auto rx = app.received();
-    const auto addresses = tilt::testing::configReadCells();
-    ASSERT_EQ(rx.size(), 2 * addresses.size());
-    for (std::size_t i = 0; i < addresses.size(); ++i) {
-        EXPECT_EQ(rx[2 * i].value, 'r') << i;
-        EXPECT_EQ(rx[2 * i + 1].value, addresses[i]) << i;
-        EXPECT_GE(milliseconds(rx[2 * i + 1].at - rx[2 * i].at), 12.0) << i;
-    }
-
+    EXPECT_EQ(app.receivedCount(), 2 * 53U);
     EXPECT_EQ(field("NumEdit2")->value(), 323);
     EXPECT_EQ(field("NumEdit4")->text(), "408");
-    EXPECT_EQ(field("NumEdit14")->value(), 0);
     EXPECT_EQ(field("NumEdit18")->value(), -180);
-    EXPECT_EQ(field("NumEdit24")->value(), 90);
-    EXPECT_EQ(field("NumEdit30")->value(), 3);
-    EXPECT_EQ(field("NumEdit43")->value(), 3);
-    EXPECT_EQ(field("NumEdit68")->value(), 512);
     EXPECT_EQ(field("NumEdit28")->text(), "0") << "the bin angles are never decoded";
     EXPECT_TRUE(option("opt15Hz")->isChecked());
     EXPECT_FALSE(option("opt75Hz")->isChecked());
     EXPECT_EQ(text("txtSerialNumber"), "1234");
     EXPECT_EQ(text("txtYear"), "2003");
     EXPECT_EQ(text("txtMonth"), "11");
-    EXPECT_EQ(text("txtDay"), "2");
-    EXPECT_EQ(text("txtHour"), "8");
-    EXPECT_EQ(text("txtMinute"), "30");
     EXPECT_EQ(text("txtSecond"), "0");
-
-    const AppState& state = app.gui.context.state;
-    EXPECT_EQ(state.configuration.offsetX, 323);
-    EXPECT_EQ(state.configuration.gainY, 324);
-    EXPECT_EQ(state.configuration.highAlarmX, 180);
-    EXPECT_EQ(state.configuration.linearRate, LinearRate::Rate15Hz);
-    EXPECT_EQ(state.configuration.maxBinAngle, 0);
+    EXPECT_EQ(app.gui.context.state.configuration.offsetX, 323);
+    EXPECT_EQ(app.gui.context.state.configuration.linearRate, LinearRate::Rate15Hz);
 
     EXPECT_EQ(caption(), "Progress");
     EXPECT_EQ(window->findChild<QProgressBar*>("PBar")->maximum(), 53);
@@ -150,9 +139,7 @@ TEST_F(ConfigurationWindow, AnglesAndRatesAsTheLoggerHoldsThem_AreShownUnrounded
         std::uint8_t rate;
         bool fast;
     };
-    const Case cases[] = {{0, 0, 0, "0", 15, false},
-                          {127, 255, 180, "180", 75, true},
-                          {128, 1, -180, "-180", 0, false},
+    const Case cases[] = {{127, 255, 180, "180", 75, true},
                           {128, 0, -32768.0 / 32767 * 180, "-180.0055", 7, false}};
     for (const Case& c : cases) {
         ConfigGui other;
@@ -161,9 +148,8 @@ TEST_F(ConfigurationWindow, AnglesAndRatesAsTheLoggerHoldsThem_AreShownUnrounded
             d.memory().eeprom[15] = c.low;
             d.memory().eeprom[102] = c.rate;
         });
-        other.gui.action("mnuConfiguration")->trigger();
-        ASSERT_TRUE(other.waitForMessage("Read completed!"));
-        auto* w = other.gui.openWindow("Configuration");
+        QWidget* w = openedAndRead(other);
+        ASSERT_NE(w, nullptr);
         auto* tare = w->findChild<NumEdit*>("NumEdit14");
         EXPECT_EQ(tare->value(), c.tareX) << c.shown;
         EXPECT_EQ(tare->text(), c.shown);
@@ -174,7 +160,7 @@ TEST_F(ConfigurationWindow, AnglesAndRatesAsTheLoggerHoldsThem_AreShownUnrounded
     }
 }
 
-TEST_F(ConfigurationWindow, ShowDefaultsThenWrite_SendsEachCellOnItsTick) {
+TEST_F(ConfigurationWindow, ShowDefaultsThenWrite_WritesThemAndTheNextReadShowsThem) {
     openAndRead([](device::SimDevice& d) {
         d.memory().setWord(2, 500);
         d.memory().setWord(18, 0);
@@ -189,43 +175,13 @@ TEST_F(ConfigurationWindow, ShowDefaultsThenWrite_SendsEachCellOnItsTick) {
                                                  "opt75Hz"}));
 
     const std::size_t before = app.receivedCount();
-    const double start = milliseconds(app.gui.clock.now());
     menu("mnuWrite")->trigger();
     EXPECT_FALSE(menu("mnuRead")->isEnabled());
     EXPECT_FALSE(menu("mnuTools")->isEnabled());
     EXPECT_TRUE(menu("mnuReturn")->isEnabled());
     ASSERT_TRUE(app.waitForMessage("Write completed!"));
 
-    const auto rx = app.received();
-    ASSERT_EQ(rx.size() - before, 3 * 40U) << "44 ticks, 4 of them silent";
-    std::map<int, int> sent;
-    std::vector<int> ticks;
-    for (std::size_t i = before; i < rx.size(); i += 3) {
-        EXPECT_EQ(rx[i].value, 'p');
-        EXPECT_NEAR(milliseconds(rx[i + 1].at - rx[i].at), 12, 1);
-        EXPECT_NEAR(milliseconds(rx[i + 2].at - rx[i + 1].at), 12, 1);
-        sent[rx[i + 1].value] = rx[i + 2].value;
-        const double tick = (milliseconds(rx[i].at) - start) / 500;
-        EXPECT_NEAR(tick, std::round(tick), 0.01);
-        ticks.push_back(static_cast<int>(std::round(tick)));
-    }
-    std::vector<int> expectedTicks;
-    for (int tick = 1; tick <= 44; ++tick) {
-        if (tick < 25 || tick > 28) {  // the steps 26 to 29 send nothing
-            expectedTicks.push_back(tick);
-        }
-    }
-    EXPECT_EQ(ticks, expectedTicks);
-    const std::map<int, int> examples = {{2, 1},  {3, 67},   {14, 0},   {15, 0}, {18, 128},
-                                         {19, 1}, {20, 127}, {21, 255}, {30, 3}, {31, 1},
-                                         {42, 1}, {43, 3},   {62, 2},   {63, 0}, {102, 15}};
-    for (const auto& [address, value] : examples) {
-        EXPECT_EQ(sent[address], value) << address;
-    }
-    for (int address : {26, 27, 28, 29, 100, 101, 103, 109}) {
-        EXPECT_FALSE(sent.contains(address)) << address;
-    }
-
+    EXPECT_EQ(app.receivedCount() - before, 3 * 40U) << "44 ticks, 4 of them silent";
     const device::DeviceMemory memory = app.memory();
     EXPECT_EQ(memory.word(2), 323);
     EXPECT_EQ(memory.word(18), 32769);
@@ -245,58 +201,21 @@ TEST_F(ConfigurationWindow, ShowDefaultsThenWrite_SendsEachCellOnItsTick) {
     EXPECT_TRUE(option("opt15Hz")->isChecked());
 }
 
-TEST_F(ConfigurationWindow, TypedValues_AreWrittenRoundedAndTheBinAnglesNever) {
-    openAndRead();
-    typeOver(field("NumEdit14"), "30");    // X Tare: 5461.17 counts
-    typeOver(field("NumEdit2"), "511.5");  // X Offset: 512, halves to even
-    typeOver(field("NumEdit22"), "-45");   // Y Low Alarm: 49152.5 counts, 49152
-    typeOver(field("NumEdit26"), "45");    // Min Bin Angle: never written
-    typeOver(field("NumEdit30"), "300");   // beyond its maximum: 255
-    const std::size_t before = app.receivedCount();
-    menu("mnuWrite")->trigger();
-    ASSERT_TRUE(app.waitForMessage("Write completed!"));
-
-    EXPECT_EQ(field("NumEdit30")->text(), "255") << "typing stops at the field's limits";
-    const auto rx = app.received();
-    std::map<int, int> sent;
-    for (std::size_t i = before; i + 2 < rx.size(); i += 3) {
-        sent[rx[i + 1].value] = rx[i + 2].value;
-    }
-    EXPECT_EQ(sent[14], 21);
-    EXPECT_EQ(sent[15], 85);
-    EXPECT_EQ(sent[2], 2);
-    EXPECT_EQ(sent[3], 0);
-    EXPECT_EQ(sent[22], 192);
-    EXPECT_EQ(sent[23], 0);
-    EXPECT_EQ(sent[30], 255);
-    EXPECT_FALSE(sent.contains(26));
-    EXPECT_FALSE(sent.contains(27));
-}
-
+// Which values cannot be sent, and how they are named, is the core write's to check.
 TEST_F(ConfigurationWindow, ValueThatCannotBeSent_RefusesTheWholeWriteNamingTheField) {
-    struct Case {
-        const char* field;
-        const char* typed;
-        const char* named;
-    };
-    const Case cases[] = {{"NumEdit14", "-0.001", "\"X Tare\" (TareX)"},
-                          {"NumEdit16", "-0.0001", "\"Y Tare\" (TareY)"},
-                          {"NumEdit24", "-0.0005", "\"Y High Alarm\" (HighAlarmY)"}};
     openAndRead();
     const std::size_t before = app.receivedCount();
-    for (const Case& c : cases) {
-        menu("mnuShowDefaults")->trigger();
-        typeOver(field(c.field), c.typed);
-        app.gui.messages.shown.clear();
-        menu("mnuWrite")->trigger();
-        ASSERT_EQ(app.gui.messages.shown.size(), 1U) << c.field;
-        const std::string message = app.gui.messages.shown[0].text;
-        EXPECT_NE(message.find(c.named), std::string::npos) << message;
-        EXPECT_NE(message.find("Nothing was sent"), std::string::npos) << message;
-        EXPECT_FALSE(app.gui.device.busy());
-        EXPECT_TRUE(menu("mnuWrite")->isEnabled());
-        EXPECT_TRUE(marked(field(c.field))) << "a value that cannot be sent differs";
-    }
+    menu("mnuShowDefaults")->trigger();
+    typeOver(field("NumEdit24"), "-0.0005");
+    app.gui.messages.shown.clear();
+    menu("mnuWrite")->trigger();
+    ASSERT_EQ(app.gui.messages.shown.size(), 1U);
+    const std::string message = app.gui.messages.shown[0].text;
+    EXPECT_NE(message.find("\"Y High Alarm\" (HighAlarmY)"), std::string::npos) << message;
+    EXPECT_NE(message.find("Nothing was sent"), std::string::npos) << message;
+    EXPECT_FALSE(app.gui.device.busy());
+    EXPECT_TRUE(menu("mnuWrite")->isEnabled());
+    EXPECT_TRUE(marked(field("NumEdit24"))) << "a value that cannot be sent differs";
     EXPECT_EQ(app.receivedCount(), before) << "nothing was sent";
 }
 
@@ -334,12 +253,7 @@ TEST_F(ConfigurationWindow, ToolsMenu_OpensTheLiveWindowsAndCalibrate) {
          {std::pair{"mnuAngles", "Angles"}, std::pair{"mnuAcc", "Accelerometers"},
           std::pair{"mnuCalibrate", "Calibrate"}}) {
         menu(entry)->trigger();
-        QWidget* opened = app.gui.openWindow(QString::fromLatin1(name));
-        ASSERT_NE(opened, nullptr) << entry;
-        EXPECT_TRUE(opened->isVisible()) << entry;
-        const QPointer<QWidget> closing(opened);
-        opened->close();
-        ASSERT_TRUE(app.gui.waitFor([&] { return closing.isNull() || !closing->isVisible(); }));
+        EXPECT_NE(app.gui.openWindow(QString::fromLatin1(name)), nullptr) << entry;
     }
 }
 
@@ -416,10 +330,6 @@ TEST_F(ConfigurationWindow, ProfileSavedThenOpened_FillsTheFieldsAndSendsNothing
         QJsonDocument::fromJson(QByteArray::fromStdString(readFile(file))).object();
     EXPECT_EQ(saved.size(), 24);
     EXPECT_EQ(saved.value("OffsetX").toDouble(), 400);
-    EXPECT_EQ(saved.value("TareX").toDouble(), -12.25);
-    EXPECT_EQ(saved.value("LinearUpdateRate").toDouble(), 75);
-    EXPECT_EQ(saved.value("DacSetting4").toDouble(), 512);
-    EXPECT_FALSE(saved.contains("MinBinAngle"));
 
     menu("mnuShowMin")->trigger();
     option("opt15Hz")->setChecked(true);
@@ -452,15 +362,12 @@ TEST_F(ConfigurationWindow, BadProfile_IsRefusedNamingTheKeyAndNothingChanges) {
         std::string text;
         std::string named;
     };
+    // One refusal of each kind; which profiles are bad is the profile check's to test.
     const Case cases[] = {
         {changed([](QJsonObject& p) { p["OffsetX"] = 2000; }),
          "\"OffsetX\" is 2000; it must be 0 to 1024"},
-        {changed([](QJsonObject& p) { p.remove("TareY"); }), "\"TareY\" is missing"},
         {changed([](QJsonObject& p) { p["Colour"] = 3; }),
          "\"Colour\" is no configuration parameter"},
-        {changed([](QJsonObject& p) { p["LinearUpdateRate"] = 30; }),
-         "\"LinearUpdateRate\" is 30; it must be 75 or 15"},
-        {changed([](QJsonObject& p) { p["GainX"] = "high"; }), "\"GainX\" is not a number"},
         {"{ \"OffsetX\": ", "it is not JSON"},
     };
     typeOver(field("NumEdit2"), "401");
@@ -510,13 +417,7 @@ TEST_F(ConfigurationWindow, Return_UnlocksTheBarAndTheNextOpeningReadsAfresh) {
 }
 
 TEST_F(ConfigurationWindow, SilentLogger_WindowSaysItWaits_AndReturnEndsTheRead) {
-    open([this](device::SimDevice& d) {
-        // Answers a few requests, then goes quiet for good.
-        const link::Nanos now = app.gui.clock.now();
-        d.silenceBetween(now + link::ms(100), now + std::chrono::hours(24 * 365));
-    });
-    auto* waiting = window->findChild<QLabel*>("lblWaiting");
-    ASSERT_TRUE(app.gui.waitFor([&] { return waiting->isVisible(); }));
+    openOnALoggerFallingSilent();
     const QString reading = caption();
     ASSERT_TRUE(reading.startsWith("Reading ")) << reading.toStdString();
     const int step = reading.mid(8).toInt();
@@ -542,12 +443,7 @@ TEST_F(ConfigurationWindow, SilentLogger_WindowSaysItWaits_AndReturnEndsTheRead)
 // A read cut off by a pulled adapter leaves the fields empty; the window says so under the
 // report, and a Write then asks before it sends the zeros, naming what would go out.
 TEST_F(ConfigurationWindow, WriteAfterAFailedRead_AsksFirst_AndNoSendsNothing) {
-    open([this](device::SimDevice& d) {
-        const link::Nanos now = app.gui.clock.now();
-        d.silenceBetween(now + link::ms(100), now + std::chrono::hours(24 * 365));
-    });
-    auto* waiting = window->findChild<QLabel*>("lblWaiting");
-    ASSERT_TRUE(app.gui.waitFor([&] { return waiting->isVisible(); }));
+    openOnALoggerFallingSilent();
     app.gui.catalogue.line(1)->unplug();
     ASSERT_TRUE(app.gui.idle());
     ASSERT_EQ(app.gui.errors.reports.size(), 1U);
@@ -593,14 +489,6 @@ TEST_F(ConfigurationWindow, WriteAfterAFailedRead_AsksFirst_AndNoSendsNothing) {
     menu("mnuWrite")->trigger();
     ASSERT_TRUE(app.waitForMessage("Write completed!"));
     EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Write completed!"});
-
-    // Filled since, the fields go without a question.
-    app.gui.messages.shown.clear();
-    menu("mnuShowDefaults")->trigger();
-    menu("mnuWrite")->trigger();
-    ASSERT_TRUE(app.waitForMessage("Write completed!"));
-    EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Write completed!"});
-    EXPECT_EQ(app.memory().eeprom[30], 3);
 }
 
 // A field brought back within its limits says so in its tip and below the frames; no box
@@ -615,12 +503,8 @@ TEST_F(ConfigurationWindow, ValueBeyondAFieldsLimits_IsBroughtBackAndTold) {
     const Case cases[] = {
         {"NumEdit30", "300", "255",
          "Update Time Increment: 300 is above the highest value 255; 255 will be written."},
-        {"NumEdit30", "0", "1",
-         "Update Time Increment: 0 is below the lowest value 1; 1 will be written."},
         {"NumEdit30", "-5", "1",
          "Update Time Increment: -5 is below the lowest value 1; 1 will be written."},
-        {"NumEdit8", "70000", "1024",
-         "X Gain: 70000 is above the highest value 1024; 1024 will be written."},
         {"NumEdit22", "-95.5", "-90",
          "Y Low Alarm: -95.5 is below the lowest value -90; -90 will "
          "be written."},
@@ -646,44 +530,6 @@ TEST_F(ConfigurationWindow, ValueBeyondAFieldsLimits_IsBroughtBackAndTold) {
     EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Read completed!"}) << "no box";
 }
 
-// The fields show and take the decimal separator of the user's number settings; the other
-// point, typed out of habit, is taken as the separator too, never dropped (12.5 is not 125).
-TEST(ConfigurationWindowLocale, FieldsShowAndTakeTheUsersDecimalSeparator) {
-    struct Case {
-        QLocale::Language language;
-        const char* shown;
-        const char* typed;
-        const char* otherPoint;  // typed with the other separator
-        const char* otherShown;  // and shown with the user's
-    };
-    const QLocale before;
-    for (const Case& c : {Case{QLocale::C, "-180.0055", "12.5", "1,5", "1.5"},
-                          Case{QLocale::German, "-180,0055", "12,5", "1.5", "1,5"}}) {
-        QLocale::setDefault(QLocale(c.language));
-        ConfigGui app;
-        app.start([](device::SimDevice& d) {
-            d.memory().eeprom[14] = 128;  // X Tare -180.0055
-            d.memory().eeprom[15] = 0;
-        });
-        app.gui.action("mnuConfiguration")->trigger();
-        ASSERT_TRUE(app.waitForMessage("Read completed!"));
-        auto* w = app.gui.openWindow("Configuration");
-        auto* tare = w->findChild<NumEdit*>("NumEdit14");
-        EXPECT_EQ(tare->text(), c.shown);
-        auto* alarm = w->findChild<NumEdit*>("NumEdit20");
-        typeOver(alarm, c.otherPoint);
-        EXPECT_EQ(alarm->value(), 1.5) << c.otherPoint;
-        EXPECT_EQ(alarm->text(), c.otherShown);
-        typeOver(tare, c.typed);
-        EXPECT_EQ(tare->value(), 12.5) << c.typed;
-        w->findChild<QAction*>("mnuWrite")->trigger();
-        ASSERT_TRUE(app.waitForMessage("Write completed!"));
-        EXPECT_EQ(app.memory().word(14), 2275) << "12.5 degrees on the X scale";
-        EXPECT_EQ(tare->text(), c.typed);
-    }
-    QLocale::setDefault(before);
-}
-
 // A write puts what the logger now holds into the shared record and tells the other windows.
 TEST_F(ConfigurationWindow, Write_PutsWhatTheLoggerHoldsIntoTheRecordAndTellsTheWindows) {
     openAndRead();
@@ -705,59 +551,22 @@ TEST_F(ConfigurationWindow, Write_PutsWhatTheLoggerHoldsIntoTheRecordAndTellsThe
 }
 
 // Writes made elsewhere reach the fields and the record of what the logger holds, so that the
-// marks stay true; a field the user has changed meanwhile keeps the change.
+// marks stay true; a field the user has changed meanwhile keeps the change. (That the other
+// windows put their writes into the record and tell is their own tests' to check.)
 TEST_F(ConfigurationWindow, WritesElsewhere_AreFollowedByTheFieldsAndTheMarks) {
     openAndRead();
     typeOver(field("NumEdit64"), "700");  // DAC2, changed by the user
     commitEdits();
-    struct Case {
-        const char* entry;   // in the Tools menu
-        const char* writer;  // the window it opens
-        std::function<void(QWidget*)> write;
-        std::map<const char*, double> fields;
-    };
-    const auto writeDac = [this](QWidget* acc, int dac, int value) {
-        const QString n = QString::number(dac);
-        acc->findChild<QAction*>("mnuSample")->trigger();
-        acc->findChild<QSlider*>(QStringList{"AxSlider", "AySlider", "AzSlider"}[dac - 1])
-            ->setValue(value);
-        QTest::mouseClick(acc->findChild<QPushButton*>("cmdWriteDAC" + n), Qt::LeftButton);
-        auto* said = acc->findChild<QLabel*>("lblMessage");
-        const QString done = QStringLiteral("DAC%1 set to %2.").arg(n).arg(value);
-        ASSERT_TRUE(app.gui.waitFor([&] { return said->text() == done; }));
-        acc->findChild<QAction*>("mnuSample")->trigger();
-        ASSERT_TRUE(app.gui.idle());
-    };
-    const Case cases[] = {
-        {"mnuAcc",
-         "Accelerometers",
-         [&](QWidget* acc) {
-             acc->findChild<QAction*>("keyHiddenSliders")->trigger();
-             writeDac(acc, 1, 600);
-             writeDac(acc, 2, 650);
-         },
-         {{"NumEdit62", 600}, {"NumEdit64", 700}}},
-        {"mnuCalibrate",
-         "Calibrate",
-         [&](QWidget* calibrate) {
-             calibrate->findChild<QAction*>("mnuWrite")->trigger();  // zeros, as nothing sampled
-             ASSERT_TRUE(app.waitForMessage("Write completed!"));
-         },
-         {{"NumEdit2", 0}, {"NumEdit12", 0}}},
-    };
-    for (const Case& c : cases) {
-        menu(c.entry)->trigger();
-        QWidget* writer = app.gui.openWindow(QString::fromLatin1(c.writer));
-        ASSERT_NE(writer, nullptr) << c.writer;
-        c.write(writer);
-        for (const auto& [name, value] : c.fields) {
-            EXPECT_EQ(field(name)->value(), value) << c.writer << " " << name;
-        }
-        writer->close();
-    }
+    auto& record = app.gui.context.state.configuration;
+    record.dac[0] = 600;
+    record.dac[1] = 650;
+    record.offsetX = 0;
+    emit app.gui.context.loggerEvents.configurationWritten();
+    EXPECT_EQ(field("NumEdit62")->value(), 600);
+    EXPECT_EQ(field("NumEdit64")->value(), 700);
+    EXPECT_EQ(field("NumEdit2")->value(), 0);
     EXPECT_EQ(marks(), std::vector<std::string>{"NumEdit64"}) << "only the user's change";
     EXPECT_EQ(field("NumEdit64")->toolTip(), "The logger holds 650; Write will change it.");
-    EXPECT_EQ(app.gui.context.state.configuration.dac[1], 650);
 }
 
 TEST_F(ConfigurationWindow, Picture_ReadsWithoutADialogAndShowsEveryFrame) {
@@ -780,59 +589,54 @@ TEST_F(ConfigurationWindow, Picture_ReadsWithoutADialogAndShowsEveryFrame) {
     EXPECT_TRUE(app.gui.messages.shown.empty());
 }
 
-// An adapter pulled out during a write: after the report, the window says which parameters
-// reached the logger and which did not, and the record holds those that did.
-TEST(ConfigurationWindowInRealTime, AdapterPulledOutDuringAWrite_SaysWhatWasWritten) {
-    ConfigGui app({.savedPort = "1", .realTime = true});
-    app.start([](device::SimDevice& d) { d.memory().setWord(2, 500); });  // X Offset 500
-    app.gui.action("mnuConfiguration")->trigger();
-    ASSERT_TRUE(app.waitForMessage("Read completed!"));
-    auto* w = app.gui.openWindow("Configuration");
-    QSignalSpy written(&app.gui.context.loggerEvents,
-                       &common::ui::LoggerEvents::configurationWritten);
-    w->findChild<QAction*>("mnuShowDefaults")->trigger();
-    w->findChild<QAction*>("mnuWrite")->trigger();
-    auto* progress = w->findChild<QGroupBox*>("fraProgress");
-    ASSERT_TRUE(app.gui.waitFor([&] { return progress->title() == "Writing 5"; }));
-    app.gui.catalogue.line(1)->unplug();
-    ASSERT_TRUE(app.gui.idle());
-    ASSERT_EQ(app.gui.errors.reports.size(), 1U);
-    EXPECT_EQ(app.gui.errors.reports[0].source, "TimerWrite_Timer");
-    EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Read completed!"}) << "no second box";
-    const std::string said = w->findChild<QLabel*>("lblNote")->text().toStdString();
-    EXPECT_TRUE(said.starts_with("The write did not complete (")) << said;
-    for (const char* part : {"Written: X Offset", "Not written: ", "Z Gain", "Linear Update Rate",
-                             "To complete it, choose File > Write."}) {
-        EXPECT_NE(said.find(part), std::string::npos) << part << "\n" << said;
+// A write ended early, by a pulled adapter or by Return (which closes the window): after any
+// report, the user is told which parameters reached the logger and which did not, and the
+// record holds those that did.
+TEST(ConfigurationWindowInRealTime, WriteEndedEarly_SaysWhatWasWritten) {
+    struct Case {
+        bool unplugged;  // else Return
+        const char* opening;
+        const char* toComplete;
+    };
+    for (const Case& c :
+         {Case{true, "The write did not complete (", "To complete it, choose File > Write."},
+          Case{false, "The write was halted by user after ",
+               "To complete it, open Configure Device and choose File > Write."}}) {
+        ConfigGui app({.savedPort = "1", .realTime = true});
+        app.start([](device::SimDevice& d) { d.memory().setWord(2, 500); });  // X Offset 500
+        QWidget* w = openedAndRead(app);
+        ASSERT_NE(w, nullptr);
+        QSignalSpy written(&app.gui.context.loggerEvents,
+                           &common::ui::LoggerEvents::configurationWritten);
+        w->findChild<QAction*>("mnuShowDefaults")->trigger();
+        w->findChild<QAction*>("mnuWrite")->trigger();
+        auto* progress = w->findChild<QGroupBox*>("fraProgress");
+        ASSERT_TRUE(app.gui.waitFor([&] { return progress->title() == "Writing 5"; }));
+        std::string said;
+        if (c.unplugged) {
+            app.gui.catalogue.line(1)->unplug();
+            ASSERT_TRUE(app.gui.idle());
+            ASSERT_EQ(app.gui.errors.reports.size(), 1U);
+            EXPECT_EQ(app.gui.errors.reports[0].source, "TimerWrite_Timer");
+            EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Read completed!"}) << "one box";
+            said = w->findChild<QLabel*>("lblNote")->text().toStdString();
+            EXPECT_FALSE(w->findChild<NumEdit*>("NumEdit2")->property("changed").toBool());
+            EXPECT_TRUE(w->findChild<QAction*>("mnuWrite")->isEnabled());
+        } else {
+            w->findChild<QAction*>("mnuReturn")->trigger();
+            ASSERT_TRUE(app.gui.idle());
+            ASSERT_TRUE(app.gui.waitFor([&] { return app.gui.texts().size() == 2; }));
+            said = app.gui.texts()[1];
+            EXPECT_TRUE(app.gui.errors.reports.empty());
+        }
+        EXPECT_TRUE(said.starts_with(c.opening)) << said;
+        for (const char* part :
+             {"Written: X Offset", "Not written: ", "Z Gain", "Linear Update Rate", c.toComplete}) {
+            EXPECT_NE(said.find(part), std::string::npos) << part << "\n" << said;
+        }
+        EXPECT_EQ(app.gui.context.state.configuration.offsetX, 323) << "written: the record has it";
+        EXPECT_EQ(written.count(), 1);
     }
-    EXPECT_EQ(app.gui.context.state.configuration.offsetX, 323) << "written: the record holds it";
-    EXPECT_EQ(written.count(), 1);
-    EXPECT_FALSE(w->findChild<NumEdit*>("NumEdit2")->property("changed").toBool());
-    EXPECT_TRUE(w->findChild<QAction*>("mnuWrite")->isEnabled());
-}
-
-// Return during a write closes the window and ends the write with it: the user is told what the
-// logger holds then, as after any other early end.
-TEST(ConfigurationWindowInRealTime, ReturnDuringAWrite_SaysWhatWasWritten) {
-    ConfigGui app({.savedPort = "1", .realTime = true});
-    app.start([](device::SimDevice&) {});
-    app.gui.action("mnuConfiguration")->trigger();
-    ASSERT_TRUE(app.waitForMessage("Read completed!"));
-    auto* w = app.gui.openWindow("Configuration");
-    w->findChild<QAction*>("mnuShowDefaults")->trigger();
-    w->findChild<QAction*>("mnuWrite")->trigger();
-    auto* progress = w->findChild<QGroupBox*>("fraProgress");
-    ASSERT_TRUE(app.gui.waitFor([&] { return progress->title() == "Writing 6"; }));
-    w->findChild<QAction*>("mnuReturn")->trigger();
-    ASSERT_TRUE(app.gui.idle());
-    ASSERT_TRUE(app.gui.waitFor([&] { return app.gui.texts().size() == 2; }));
-    const std::string said = app.gui.texts()[1];
-    EXPECT_TRUE(said.starts_with("The write was halted by user after ")) << said;
-    for (const char* part : {"Written: X Offset", "Not written: ", "Linear Update Rate",
-                             "To complete it, open Configure Device and choose File > Write."}) {
-        EXPECT_NE(said.find(part), std::string::npos) << part << "\n" << said;
-    }
-    EXPECT_TRUE(app.gui.errors.reports.empty());
 }
 
 TEST(ConfigurationWindowPicture, SilentOrMissingLogger_IsSkippedWithoutADialog) {

@@ -1,7 +1,6 @@
 #include "remote/ui/remote_session_window.h"
 
 #include <gtest/gtest.h>
-#include <QAccessible>
 #include <QDial>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,7 +17,6 @@
 #include <mutex>
 #include <set>
 
-#include "../../../bench/memory_use.h"
 #include "common/error.h"
 #include "device/sim_device.h"
 #include "platform/udp_endpoint.h"
@@ -96,8 +94,6 @@ class DatagramCollector {
 
 class RemoteSessionWindow : public ::testing::Test {
   protected:
-    explicit RemoteSessionWindow(testing::GuiOptions options = {}) : gui(std::move(options)) {}
-
     // The program on a simulated logger at port 1, and Display > Remote Session.
     void open(const device::SimOptions& device = {}) {
         gui.catalogue.addDevice(device);
@@ -138,10 +134,6 @@ class RemoteSessionWindow : public ::testing::Test {
         const QString expected = QString::fromLatin1(
             datagram.data(), static_cast<qsizetype>(std::min(datagram.size(), kShownCharacters)));
         return gui.waitFor([&] { return box("txtReceive")->text() == expected; });
-    }
-
-    std::vector<device::ReceivedByte> received() {
-        return gui.catalogue.line(1)->withDevice([](device::SimDevice* d) { return d->rxLog(); });
     }
 
     GuiHarness gui;
@@ -220,7 +212,7 @@ TEST_F(RemoteSessionWindow, Roles_CrossThePorts_WithoutRebinding) {
     }
 }
 
-TEST_F(RemoteSessionWindow, Reset_RebindsAndSendsTypedTextToTheNewRemote) {
+TEST_F(RemoteSessionWindow, ResetAndClearSend_SendTheBoxFromTheBoundPortToTheNewRemote) {
     open();
     DatagramCollector first;
     DatagramCollector second;
@@ -240,6 +232,11 @@ TEST_F(RemoteSessionWindow, Reset_RebindsAndSendsTypedTextToTheNewRemote) {
     EXPECT_EQ(second.datagrams(), std::vector<std::string>{"hi!"});
     EXPECT_EQ(second.senders(), std::set{newPort});
     EXPECT_EQ(first.count(), 2U);
+
+    click("cmdClearSend");
+    ASSERT_TRUE(gui.waitFor([&] { return second.count() == 2; }));
+    EXPECT_EQ(second.datagrams(), (std::vector<std::string>{"hi!", ""})) << "the emptied box";
+    EXPECT_EQ(text("txtSend"), "");
 
     ASSERT_TRUE(peer.sendTo(loopback(newPort), "KT1/2KT"));
     EXPECT_TRUE(shownAsReceived("KT1/2KT"));
@@ -300,9 +297,9 @@ TEST_F(RemoteSessionWindow, ResetWithAPortThatCannotBeUsed_ClearMessage_WindowKe
     EXPECT_EQ(other.senders(), std::set{again});
 }
 
-// The network is open to anyone: a framed pair moves the dials by the leading number of each
-// side, and only while "Display Receive Data" says Yes; anything else, or a side beyond 16 bits,
-// leaves them as they were. Everything is shown as it came, and only the last.
+// The network is open to anyone: a framed pair moves the dials, and only while "Display Receive
+// Data" says Yes; anything else leaves them as they were (which texts are pairs is the datagram
+// decoder's to check). Everything is shown as it came, and only the last.
 TEST_F(RemoteSessionWindow, ReceivedDatagrams_FramedPairsMoveTheDials) {
     open();
     click("optSession2");
@@ -317,22 +314,13 @@ TEST_F(RemoteSessionWindow, ReceivedDatagrams_FramedPairsMoveTheDials) {
         {"KT12.5/13.5KT", false, "", ""},
         {"KT12.5/13.5KT ", true, "", ""},
         {"KT12.5/13.5KT", true, "12", "14"},
-        {"12.5/3", true, "12", "14"},
-        {"KT12.5KT", true, "12", "14"},
         {"KT40000/1KT", true, "12", "14"},
-        {"KT1/-1e400KT", true, "12", "14"},
         {"", true, "12", "14"},
-        {"KT/KT", true, "0", "0"},
-        {"KT3/4 degreesKT", true, "3", "4"},
-        {"KTabc/1KT", true, "0", "1"},
-        {"KT1/2/3KT", true, "1", "2"},
-        {"KT" + std::string(kLargestIPv4Payload - 4, '9') + "KT", true, "1", "2"},
         {std::string("KT\0\xff/\x01KT", 8), true, "0", "0"},
         // Read whole, though the box shows only its start.
-        {"KT" + std::string(60000, '0') + "5/6KT", true, "5", "6"},
+        {"KT" + std::string(kLargestIPv4Payload - 10, '0') + "5/6KT", true, "5", "6"},
         {"KT-180/-90KT", true, "-180", "-90"},
-        {"KT7.5/-0.4KT", true, "8", "0"},
-        {"KT1/2KT", false, "8", "0"},
+        {"KT1/2KT", false, "-180", "-90"},
     };
     for (const Case& c : cases) {
         click(c.dial ? "optDialYes" : "optDialNo");
@@ -345,50 +333,6 @@ TEST_F(RemoteSessionWindow, ReceivedDatagrams_FramedPairsMoveTheDials) {
     }
     click("cmdClearReceive");
     EXPECT_EQ(text("txtReceive"), "");
-}
-
-TEST_F(RemoteSessionWindow, Flood_MalformedDatagramsNeverMoveTheDials_MemoryStaysBounded) {
-    open();
-    click("optSession2");
-    click("optDialYes");
-    const std::uint16_t port = reset(freePort());
-    ASSERT_TRUE(peer.sendTo(loopback(port), "KT10/20KT"));
-    ASSERT_TRUE(shownAsReceived("KT10/20KT"));
-
-    const std::string big = "KT" + std::string(kLargestIPv4Payload - 4, '5') + "KT";
-    const long before = bench::currentKiB();
-    for (int i = 0; i < 20000; ++i) {
-        (void)peer.sendTo(loopback(port), i % 40 == 0  ? big
-                                          : i % 2 == 0 ? "KT1x2KT"
-                                                       : "KT99999/1KT");
-        if (i % 10 == 0) {
-            QCoreApplication::processEvents();
-        }
-    }
-    QTest::qWait(200);
-    if constexpr (bench::kResidentGrowthMeasuresWhatIsKept) {
-        EXPECT_LT(bench::currentKiB() - before, 16 * 1024);
-    }
-    EXPECT_LE(box("txtReceive")->text().size(), static_cast<qsizetype>(kShownCharacters));
-    EXPECT_EQ(text("txtX"), "10");
-    EXPECT_EQ(dial("dialY"), 20);
-
-    ASSERT_TRUE(peer.sendTo(loopback(port), "KT7/8KT"));
-    ASSERT_TRUE(shownAsReceived("KT7/8KT")) << "the window still takes what comes";
-    EXPECT_EQ(text("txtX"), "7");
-    EXPECT_EQ(text("txtY"), "8");
-}
-
-TEST_F(RemoteSessionWindow, ClearSend_EmptiesTheBoxAndSendsAnEmptyDatagram) {
-    open();
-    DatagramCollector other;
-    const std::uint16_t bound = reset(other.port());
-    QTest::keyClicks(box("txtSend"), "ab");
-    click("cmdClearSend");
-    ASSERT_TRUE(gui.waitFor([&] { return other.count() == 3; }));
-    EXPECT_EQ(other.datagrams(), (std::vector<std::string>{"a", "ab", ""}));
-    EXPECT_EQ(other.senders(), std::set{bound});
-    EXPECT_EQ(text("txtSend"), "");
 }
 
 // Held still at a known attitude: the boxes and dials show it; datagrams go out only while
@@ -428,36 +372,6 @@ TEST_F(RemoteSessionWindow, Sampling_ShowsTheAngles_SendsOnlyWhileSendIsOn) {
     EXPECT_EQ(text("txtX"), "");
     EXPECT_EQ(text("txtY"), "");
     EXPECT_EQ(dial("dialX"), 0);
-}
-
-// Two copies of the window, as on two PCs: one samples and sends, the other receives and shows
-// the same angles on its dials.
-TEST_F(RemoteSessionWindow, TwoWindows_TheReceiverShowsTheSendersAngles) {
-    device::SimOptions still;
-    still.attitude = device::FixedAttitude{-45.5, 12.4};
-    open(still);
-    QWidget* sender = window;
-    window = new RemoteSession(gui.context);  // the other PC's, deleted by the harness
-    window->show();
-    click("optSession2");
-    click("optDialYes");
-    const std::uint16_t receiving = reset(freePort());
-    QWidget* receiver = window;
-
-    window = sender;
-    (void)reset(receiving);
-    menu("mnuSample")->trigger();
-    ASSERT_TRUE(gui.waitFor([&] { return text("txtX") == "-45.5" && text("txtY") == "12.4"; }));
-    window = receiver;
-    ASSERT_TRUE(shownAsReceived("KT-45.5/12.4KT"));
-    EXPECT_EQ(text("txtX"), "-46");  // whole degrees, half to even
-    EXPECT_EQ(text("txtY"), "12");
-    EXPECT_EQ(dial("dialX"), -46);
-    EXPECT_EQ(dial("dialY"), 12);
-
-    window = sender;
-    menu("mnuSample")->trigger();
-    EXPECT_TRUE(gui.idle());
 }
 
 TEST_F(RemoteSessionWindow, AdapterPulledOut_TheReportThenOneLineOnWhatToDo) {
@@ -520,92 +434,6 @@ TEST_F(RemoteSessionWindow, Picture_SamplesTheSimulatedLoggerQuietly) {
     EXPECT_TRUE(gui.errors.reports.empty());
     window->close();
     EXPECT_TRUE(gui.idle());
-}
-
-// A screen reader names every box, button and dial, each apart from the others: the octet
-// boxes, the captionless host options and the controls inside a frame included, which would
-// otherwise all be named by their frame's caption.
-TEST_F(RemoteSessionWindow, EveryControlHasAnAccessibleNameOfItsOwn) {
-    open();
-    std::map<std::string, std::string> nameOf;     // by objectName
-    std::map<std::string, std::string> controlOf;  // by name
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        const bool control = qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) ||
-                             qobject_cast<QAbstractSlider*>(w);
-        const std::string objectName = w->objectName().toStdString();
-        if (!control || objectName.empty() || objectName.starts_with("qt_")) {
-            continue;  // Qt's own, such as the menu bar's overflow button
-        }
-        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
-        ASSERT_NE(accessible, nullptr) << objectName;
-        const std::string name = accessible->text(QAccessible::Name).toStdString();
-        EXPECT_NE(name.find_first_not_of(' '), std::string::npos) << objectName;
-        nameOf[objectName] = name;
-        const auto [named, first] = controlOf.emplace(name, objectName);
-        EXPECT_TRUE(first) << objectName << " and " << named->second << " are both \"" << name
-                           << '"';
-    }
-    EXPECT_EQ(nameOf.size(), 29U) << "every box, button and dial was looked at";
-
-    const std::map<std::string, std::string> expected = {
-        {"txtWhoAmI", "Who am I? This computer's name"},
-        {"txtLH4", "This computer's IP address octet 4 of 4"},
-        {"optRemoteHost1", "Remote Host given by IP address"},
-        {"txtRH1", "Remote Host IP address octet 1 of 4"},
-        {"optRemoteHost2", "Remote Host given by name"},
-        {"txtRH5", "Remote Host name"},
-        {"txtPort", "Remote Port"},
-        {"txtBind", "Bind: this computer's UDP port"},
-        {"cmdReset", "Reset"},
-        {"optSession2", "I will receive the data"},
-        {"optSend", "Send"},
-        {"optDialYes", "Display Receive Data: Yes"},
-        {"txtSend", "Send box"},
-        {"cmdClearSend", "Clear Send box"},
-        {"cmdClearReceive", "Clear Receive box"},
-        {"txtX", "X Axis angle"},
-        {"dialY", "Y Axis dial"},
-    };
-    for (const auto& [objectName, name] : expected) {
-        EXPECT_EQ(nameOf[objectName], name) << objectName;
-    }
-}
-
-class RemoteSessionWindowRealTime : public RemoteSessionWindow {
-  protected:
-    RemoteSessionWindowRealTime() : RemoteSessionWindow({.savedPort = "1", .realTime = true}) {}
-};
-
-// At the device's pace: every reading goes out as its own datagram through the bound socket,
-// not only the ones the window gets to show, and the send box ends showing the last one sent.
-TEST_F(RemoteSessionWindowRealTime, Sampling_SendsOneDatagramPerReading) {
-    open();
-    DatagramCollector other;
-    const std::uint16_t bound = reset(other.port());
-    menu("mnuSample")->trigger();
-    ASSERT_TRUE(gui.waitFor([&] { return other.count() >= 150; }));
-    menu("mnuSample")->trigger();
-    ASSERT_TRUE(gui.idle());
-
-    const auto log = received();
-    const auto requests = static_cast<std::size_t>(
-        std::count_if(log.begin(), log.end(), [](const auto& r) { return r.value == 'A'; }));
-    // The last request may have had no answer before the loop stopped; and on a busy machine
-    // (the tests run two at a time on two cores) a reply is now and then dropped because the
-    // loop looked for a surplus byte too late to tell it from the next reply's first: up to
-    // one in eight has been seen.
-    const auto most = [&] { return static_cast<double>(requests) * 0.8; };
-    EXPECT_TRUE(gui.waitFor([&] { return static_cast<double>(other.count()) >= most(); }));
-    QTest::qWait(50);
-    const auto sent = other.datagrams();
-    EXPECT_GE(static_cast<double>(sent.size()), most());
-    EXPECT_LE(sent.size(), requests);
-    for (const auto& d : sent) {
-        EXPECT_TRUE(decodeAngleDatagram(d).has_value()) << d;
-    }
-    EXPECT_EQ(other.senders(), std::set{bound});
-    ASSERT_FALSE(sent.empty());
-    EXPECT_EQ(text("txtSend"), sent.back());
 }
 
 }  // namespace
