@@ -102,22 +102,6 @@ TEST_F(AnglesWindow, SamplingShowsTheDevicesReadingsAtItsPace_AndStoppingClearsT
     EXPECT_EQ(dial("dialY"), 0);
     EXPECT_FALSE(button("cmdTareX")->isEnabled());
     EXPECT_FALSE(button("cmdTareY")->isEnabled());
-
-    // The state keeps the newest reading the window was shown: one of the device's last replies
-    // (a reply is handed on once the one after it has come, and the stop may come while another
-    // is on its way).
-    const auto log = received();
-    EXPECT_TRUE(std::all_of(log.begin(), log.end(), [](const auto& r) { return r.value == 'A'; }));
-    const auto replies = repliesSent(log, simOptions, link::kAnglesReplyBytes);
-    ASSERT_EQ(replies.size(), log.size()) << "one reply for every request";
-    ASSERT_FALSE(log.empty());
-    bool found = false;
-    for (std::size_t back = 1; back <= 4 && back <= replies.size() && !found; ++back) {
-        const auto r = decoded(replies[replies.size() - back]);
-        found = state.angleX == r.angleX && state.angleY == r.angleY &&
-                state.angleCountX == (r.wordX > 32767 ? r.wordX - 65536 : r.wordX);
-    }
-    EXPECT_TRUE(found) << state.angleX << ", " << state.angleY;
     EXPECT_TRUE(gui.errors.reports.empty());
 }
 
@@ -191,8 +175,6 @@ TEST_F(AnglesWindow, TareButtons_WhileSampling_WriteTheCellsThroughTheLoop) {
         ASSERT_TRUE(gui.waitFor([&] { return tare->isEnabled(); }));
         EXPECT_EQ(stateTare, 0);
         EXPECT_EQ(text(tareBox.c_str()), "0");
-        EXPECT_EQ(cell(c.cell), 0);
-        EXPECT_EQ(cell(c.cell + 1), 0);
 
         QTest::mouseClick(tare, Qt::LeftButton);
         EXPECT_EQ(tare->text().toStdString(), "Untare " + axis);
@@ -204,7 +186,6 @@ TEST_F(AnglesWindow, TareButtons_WhileSampling_WriteTheCellsThroughTheLoop) {
         EXPECT_EQ(stateTare, r);
         EXPECT_EQ(std::stod(text(tareBox.c_str())), r);
     }
-    EXPECT_EQ(countReceived('p'), 2 * 2 * 2) << "a 'p' for each cell of each click";
     stopSampling();
     EXPECT_TRUE(gui.errors.reports.empty());
 }
