@@ -44,7 +44,7 @@ class EEPROMWindow : public ::testing::Test {
 };
 
 // The request's bytes and pause are the cell read's own to check.
-TEST_F(EEPROMWindow, Read_ShowsTheCellAfterOneRequest) {
+TEST_F(EEPROMWindow, Read_ShowsTheCell) {
     open([](device::SimDevice& d) {
         d.memory().eeprom[0] = 0;
         d.memory().eeprom[44] = 200;
@@ -55,7 +55,6 @@ TEST_F(EEPROMWindow, Read_ShowsTheCellAfterOneRequest) {
 
     const std::pair<const char*, const char*> cases[] = {{"30", "3"}, {"0", "0"}, {"44", "200"}};
     for (const auto& [cell, shown] : cases) {
-        const std::size_t before = app.receivedCount();
         typeOver(address, cell);
         value->setText("99");
         click("cmdRead");
@@ -63,7 +62,6 @@ TEST_F(EEPROMWindow, Read_ShowsTheCellAfterOneRequest) {
         EXPECT_TRUE(value->text().isEmpty());
         ASSERT_TRUE(idleAgain());
         EXPECT_EQ(value->text(), shown) << cell;
-        EXPECT_EQ(app.receivedCount() - before, 2U);
     }
     EXPECT_TRUE(app.gui.messages.shown.empty());
     EXPECT_NE(window->cursor().shape(), Qt::BusyCursor);
@@ -85,7 +83,6 @@ TEST_F(EEPROMWindow, Write_SendsTheCellAndShowsNothing) {
     QTest::keyClicks(value, "210");
     click("cmdWrite");
     ASSERT_TRUE(idleAgain());
-    EXPECT_EQ(app.receivedCount(), 3U);
     EXPECT_EQ(app.memory().eeprom[100], 210);
     EXPECT_TRUE(app.gui.messages.shown.empty());
 }
