@@ -42,7 +42,7 @@ void BM_ConfigurationWindowRead(benchmark::State& state) {
     }
     DesktopOnSerial desktop;
     desktop.selectPort(sim.path());
-    tilt::config::ui::Configuration window(desktop.context, {}, {});
+    tilt::config::ui::ConfigurationWindow window(desktop.context, {}, {});
     window.show();  // opening reads once; the first read is not timed
     if (!QTest::qWaitFor([&] { return readCompleted(desktop.messages); }, 10000)) {
         state.SkipWithError("the opening read did not complete");

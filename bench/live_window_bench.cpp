@@ -100,14 +100,14 @@ void sampleWindow(benchmark::State& state, std::string_view kind, int replyBytes
         desktop.fileDialogs.answers.emplace_back(file);
         auto* window = new Window(desktop.context, nullptr);
         window->show();
-        window->mnuSave_Click();
+        window->toggleSaving();
 
         LatencyProbe probe;
-        window->mnuSample_Click();
+        window->toggleSampling();
         probe.start();
         QTest::qWait(kSamplingMs);
         probe.stop();
-        window->mnuSample_Click();
+        window->toggleSampling();
         const bool stopped = QTest::qWaitFor([&] { return !desktop.device.busy(); }, 5000);
         delete window;
 
@@ -130,7 +130,7 @@ void sampleWindow(benchmark::State& state, std::string_view kind, int replyBytes
 }
 
 void BM_AnglesWindowSampling(benchmark::State& state) {
-    sampleWindow<tilt::live::ui::Angles>(state, tilt::logging::kAngles, 4);
+    sampleWindow<tilt::live::ui::AnglesWindow>(state, tilt::logging::kAngles, 4);
 }
 BENCHMARK(BM_AnglesWindowSampling)
     ->Iterations(1)
@@ -139,7 +139,7 @@ BENCHMARK(BM_AnglesWindowSampling)
     ->Unit(benchmark::kMillisecond);
 
 void BM_AccelerometersWindowSampling(benchmark::State& state) {
-    sampleWindow<tilt::live::ui::Accelerometers>(state, tilt::logging::kAccelerometers, 6);
+    sampleWindow<tilt::live::ui::AccelerometersWindow>(state, tilt::logging::kAccelerometers, 6);
 }
 BENCHMARK(BM_AccelerometersWindowSampling)
     ->Iterations(1)

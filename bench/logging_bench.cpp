@@ -73,7 +73,7 @@ void BM_PageLineToFile(benchmark::State& state, RecordingMode mode, LinearChanne
             state.ResumeTiming();
         }
         const std::string line = tilt::logging::pageLineText(page, mode, channel);
-        if (!tilt::logging::WriteDownloadPagesToFile(path, ++pageNumber, line, errors)) {
+        if (!tilt::logging::writeDownloadPagesToFile(path, ++pageNumber, line, errors)) {
             break;
         }
     }
@@ -129,7 +129,7 @@ void BM_MakeLinearCSV(benchmark::State& state, LinearChannel channel) {
     resetPeak();
     const long before = currentKiB();
     for (auto _ : state) {
-        tilt::logging::MakeLinearCSV(path, errors, "DownloadErase");
+        tilt::logging::makeLinearCsv(path, errors, "DownloadErase");
     }
     state.counters["peak_growth_KiB"] = static_cast<double>(peakKiB() - before);
     if (errors.count != 0) {

@@ -29,7 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using tilt::device::Preload;
 using tilt::view::plot::PlotControl;
-using tilt::view::ui::Graph;
+using tilt::view::ui::GraphWindow;
 
 constexpr int kFullMemoryPages = 2047;
 constexpr long kHeaderLines = 12;
@@ -123,7 +123,7 @@ class PaintCounter final : public QObject {
 // A Graph window on fakes, shown offscreen and laid out, with its first draws done.
 class ShownGraph {
   public:
-    ShownGraph() : window_(new Graph(harness_.context)) {
+    ShownGraph() : window_(new GraphWindow(harness_.context)) {
         window_->resize(1000, 760);
         window_->show();
         (void)QTest::qWaitForWindowExposed(window_);
@@ -132,7 +132,7 @@ class ShownGraph {
         settle();
     }
 
-    Graph& window() { return *window_; }
+    GraphWindow& window() { return *window_; }
 
     // Draws both graphs now and paints them, as the queued draw after a change would.
     void draw() {
@@ -165,7 +165,7 @@ class ShownGraph {
     PaintCounter paintsX_;
     PaintCounter paintsY_;
     tilt::testing::GuiHarness harness_;
-    Graph* window_;  // deleted with the harness's windows
+    GraphWindow* window_;  // deleted with the harness's windows
     bool unpainted_ = false;
 };
 
@@ -215,7 +215,7 @@ long tracePixels(PlotControl& graph) {
 // their traces drawn across the window.
 std::string linearFault(ShownGraph& shown, const LinearCase& linear) {
     std::string fault = shown.fault();
-    Graph& window = shown.window();
+    GraphWindow& window = shown.window();
     if (fault.empty() && (window.graphX().pointCount() != linear.pointsX ||
                           window.graphY().pointCount() != linear.pointsY)) {
         fault = "the graphs hold " + std::to_string(window.graphX().pointCount()) + " and " +
@@ -326,28 +326,28 @@ void BM_StepBinFile(benchmark::State& state) {
         return;
     }
     ShownGraph shown;
-    Graph& window = shown.window();
+    GraphWindow& window = shown.window();
     window.openFile(QString::fromStdString(recordings().file(Preload::Bin)));
     shown.draw();
     ShownGraph::settle();
-    if (window.CurrentPage() != 1 || !shown.fault().empty()) {
+    if (window.currentPage() != 1 || !shown.fault().empty()) {
         state.SkipWithError(("the bin file did not open: " + shown.fault()).c_str());
         return;
     }
     bool forward = true;
     Slowest slowest;
     for (auto _ : state) {
-        const int expected = window.CurrentPage() + (forward ? 2 : -2);
+        const int expected = window.currentPage() + (forward ? 2 : -2);
         slowest.start();
         if (forward) {
-            window.cmdNext_Click();
+            window.showNextPages();
         } else {
-            window.cmdPrevious_Click();
+            window.showPreviousPages();
         }
         shown.draw();
         slowest.stop();
         state.PauseTiming();
-        const int page = window.CurrentPage();
+        const int page = window.currentPage();
         std::string fault = shown.fault();
         if (fault.empty() && (page != expected || window.graphX().pointCount() != kBinPlotX ||
                               window.graphY().pointCount() != kBinPlotY)) {

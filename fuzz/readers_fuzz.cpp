@@ -37,9 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     tilt::view::ChannelArrays arrays;
-    (void)tilt::view::BuildSingleChannelArray(file, 1, arrays, errors, "Graph");
+    (void)tilt::view::buildSingleChannelArray(file, 1, arrays, errors, "Graph");
     tilt::view::ButtonPushList pushes;
-    (void)tilt::view::BuildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes);
+    (void)tilt::view::buildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes);
     // Every push names a sample of the X channel.
     for (const double push : pushes) {
         if (push < 0 || push >= static_cast<double>(arrays.x.size())) {
@@ -47,6 +47,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     (void)tilt::logging::inspectPartialDownload(file);
-    tilt::logging::MakeLinearCSV(file, errors, "DownloadErase");
+    tilt::logging::makeLinearCsv(file, errors, "DownloadErase");
     return 0;
 }

@@ -7,7 +7,7 @@
 #include "common/error_log.h"
 #include "common/ui/app_context.h"
 #include "frame/active_screen_errors.h"
-#include "frame/mdi_form1.h"
+#include "frame/frame_window.h"
 #include "link/clock.h"
 #include "platform/settings_store.h"
 #include "platform/system_port_catalogue.h"

@@ -23,8 +23,8 @@
 
 namespace tilt::ctl {
 
-void PrintingErrors::SimpleErrorHandler(std::int32_t number, std::string_view source,
-                                        std::string_view screen, std::string_view description) {
+void PrintingErrors::handleError(std::int32_t number, std::string_view source,
+                                 std::string_view screen, std::string_view description) {
     ++count_;
     err_ << "tiltctl: error " << number << " in " << source << " (" << screen
          << "): " << description << "\n";
@@ -157,7 +157,7 @@ int runProbe(Context& ctx, QStringList args) {
         ctx.err << e.what() << "\n";
         return kDeviceFailed;
     }
-    const bool answered = link::DetectDevice(link, ctx.port);
+    const bool answered = link::detectDevice(link, ctx.port);
     if (json) {
         QJsonObject result = portObject(ctx, ctx.port);
         result.insert("answered", answered);
@@ -185,15 +185,15 @@ int runConnect(Context& ctx, QStringList args) {
         return kDeviceFailed;
     }
     if (json) {
-        ctx.out << jsonLine({{"TareX", parameters->TareX},
-                             {"TareY", parameters->TareY},
-                             {"UpdateTimeIncrement", parameters->UpdateTimeIncrement}});
+        ctx.out << jsonLine({{"TareX", parameters->tareX},
+                             {"TareY", parameters->tareY},
+                             {"UpdateTimeIncrement", parameters->updateTimeIncrement}});
         return kDone;
     }
     std::ostringstream text;
-    text << std::fixed << std::setprecision(1) << "TareX: " << parameters->TareX << "\n"
-         << "TareY: " << parameters->TareY << "\n"
-         << std::setprecision(0) << "UpdateTimeIncrement: " << parameters->UpdateTimeIncrement
+    text << std::fixed << std::setprecision(1) << "TareX: " << parameters->tareX << "\n"
+         << "TareY: " << parameters->tareY << "\n"
+         << std::setprecision(0) << "UpdateTimeIncrement: " << parameters->updateTimeIncrement
          << "\n";
     ctx.out << text.str();
     return kDone;

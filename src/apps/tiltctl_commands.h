@@ -59,8 +59,8 @@ struct Command {
 class PrintingErrors final : public ErrorReporter {
   public:
     explicit PrintingErrors(std::ostream& err) : err_(err) {}
-    void SimpleErrorHandler(std::int32_t number, std::string_view source, std::string_view screen,
-                            std::string_view description) override;
+    void handleError(std::int32_t number, std::string_view source, std::string_view screen,
+                     std::string_view description) override;
     [[nodiscard]] int count() const { return count_; }
 
   private:

@@ -168,7 +168,7 @@ int runTareCommand(Context& ctx, QStringList args, bool remove) {
     const bool written = writeOnPort(
         ctx, errors, kAnglesScreen, remove ? "RemoveTare" : "GetTare", [&](link::DeviceLink& link) {
             if (remove) {
-                live::RemoveTare(link, axis);
+                live::removeTare(link, axis);
                 return true;
             }
             const auto reading = freshReading(link);
@@ -176,7 +176,7 @@ int runTareCommand(Context& ctx, QStringList args, bool remove) {
             if (!answered) {
                 return false;
             }
-            live::GetTare(link, axis, x ? reading->wordX : reading->wordY);
+            live::writeTare(link, axis, x ? reading->wordX : reading->wordY);
             tare = x ? reading->angleX : reading->angleY;
             return true;
         });

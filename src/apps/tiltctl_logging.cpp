@@ -198,7 +198,7 @@ int downloadEnded(Context& ctx, std::ostream& out, const PrintingErrors& errors,
             return errors.count() == 0 ? kDone : kDeviceFailed;
         case DownloadEnd::Stopped:
             ctx.err << logging::downloadEndedEarlyText(result);
-            if (result.transfer.DownloadPage != 0 || result.pagesInFile != 0) {
+            if (result.transfer.downloadPage != 0 || result.pagesInFile != 0) {
                 ctx.err << " Run it again with --resume to continue " << result.file << ".";
             }
             ctx.err << "\n";
@@ -360,7 +360,7 @@ int runCsv(Context& ctx, QStringList args) {
     }
     const std::string csv = logging::csvPathFor(file);
     PrintingErrors errors(ctx.err);
-    logging::MakeLinearCSV(file, errors, kCsvScreen);
+    logging::makeLinearCsv(file, errors, kCsvScreen);
     if (errors.count() > 0) {
         return kDeviceFailed;
     }

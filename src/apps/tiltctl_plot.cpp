@@ -132,7 +132,7 @@ std::optional<Drawing> drawBinPages(Context& ctx, GraphPair graphs, const std::s
             break;
     }
     view::DegreeArrays degrees;
-    view::ConvertPointArraysToDegreeArrays(x, y, degrees);
+    view::convertPointArraysToDegreeArrays(x, y, degrees);
     setUpBinGraphs(graphs);
     plotDegreeArrays(graphs, degrees);
     // As in the Graph window, the Y page is numbered after the X page whatever the file says.
@@ -162,9 +162,9 @@ std::optional<Drawing> drawLinearRecording(Context& ctx, GraphPair graphs, const
     PrintingErrors errors(ctx.err);
     view::ParseEnd end = view::ParseEnd::Done;
     if (channel == LinearChannel::X || channel == LinearChannel::Y) {
-        end = view::BuildSingleChannelArray(file, channel, arrays, errors, kScreen);
+        end = view::buildSingleChannelArray(file, channel, arrays, errors, kScreen);
     } else if (channel == LinearChannel::Both) {
-        end = view::BuildDoubleChannelArrays(file, arrays, errors, kScreen);
+        end = view::buildDoubleChannelArrays(file, arrays, errors, kScreen);
     } else {
         ctx.err << "Line 11 of " << file
                 << " names no linear channel (1, 2 or 3); there is nothing to plot.\n";
@@ -208,7 +208,7 @@ std::optional<Drawing> drawButtonPushes(Context& ctx, GraphPair graphs, const st
     view::ChannelArrays arrays;
     view::ButtonPushList pushes;
     PrintingErrors errors(ctx.err);
-    const auto end = view::BuildDoubleChannelArrays(file, arrays, errors, kScreen, &pushes);
+    const auto end = view::buildDoubleChannelArrays(file, arrays, errors, kScreen, &pushes);
     if (!readWhole(ctx, end) || !holdsSamples(ctx, arrays, file)) {
         return std::nullopt;
     }

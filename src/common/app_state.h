@@ -27,25 +27,16 @@ struct AppState {
     std::string appVersion;
     std::int16_t pageCount = 0;
 
-    // The newest live readings: accelerometer counts, and the angles in degrees with the signed
-    // counts of their words.
-    double accelerationX = 0, accelerationY = 0, accelerationZ = 0;
-    double angleCountX = 0, angleCountY = 0;
-    double angleX = 0, angleY = 0;
-
     // The logger's configuration as the program last knew it.
     ConfigRecord configuration;
 
     // Where a configuration read or write has got to: its step, or the calibration's cell.
     std::int16_t transferStep = 0;
 
-    // Download, data file and graph hand-off.
-    std::int32_t downloadPage = 0;  // the page asked for last
-    bool endOfData = false;         // the last transfer reached the end of the recording
+    // Download and data file.
     // On the steady clock: the watchdog measures silence by it, which a change of the date
     // must not upset.
     std::optional<std::chrono::nanoseconds> lastReceive;
-    double timerAdvance = 0;
     // What the last download read from the logger; nothing before one. Live files carry it too.
     std::optional<DataFileHeader> downloadedHeader;
     std::string dataFile;  // the data file being written

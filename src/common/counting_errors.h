@@ -10,8 +10,7 @@ namespace tilt {
 // answer and the count is what matters.
 class CountingErrors final : public ErrorReporter {
   public:
-    void SimpleErrorHandler(std::int32_t, std::string_view, std::string_view,
-                            std::string_view) override {
+    void handleError(std::int32_t, std::string_view, std::string_view, std::string_view) override {
         ++count;
     }
     std::atomic<int> count{0};

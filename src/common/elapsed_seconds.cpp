@@ -4,7 +4,7 @@
 
 namespace tilt {
 
-double ElapsedSeconds(std::int64_t sampleStartCount, std::int64_t sampleNowCount,
+double elapsedSeconds(std::int64_t sampleStartCount, std::int64_t sampleNowCount,
                       std::int64_t perfFrequency) {
     if (perfFrequency <= 0) {
         return 0.0;

@@ -59,8 +59,8 @@ void ErrorLog::appendRecord(const std::string& record) const {
     }
 }
 
-void ErrorLog::SimpleErrorHandler(std::int32_t number, std::string_view source,
-                                  std::string_view screen, std::string_view description) {
+void ErrorLog::handleError(std::int32_t number, std::string_view source, std::string_view screen,
+                           std::string_view description) {
     bool cancel = false;
     try {
         const std::string record = recordText(number, source, screen, description);

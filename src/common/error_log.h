@@ -31,8 +31,8 @@ class ErrorLog final : public ErrorReporter {
     ErrorLog(Messages& messages, std::filesystem::path logFile, ProgramIdentity identity,
              WallClock wallClock, Terminate terminate);
 
-    void SimpleErrorHandler(std::int32_t number, std::string_view source, std::string_view screen,
-                            std::string_view description) override;
+    void handleError(std::int32_t number, std::string_view source, std::string_view screen,
+                     std::string_view description) override;
 
     [[nodiscard]] const std::filesystem::path& logFile() const { return logFile_; }
 

@@ -6,7 +6,7 @@ namespace tilt {
 
 void ErrorReporter::report(const Error& error, std::string_view source, std::string_view screen) {
     const std::string description = error.description();
-    SimpleErrorHandler(error.number(), source, screen, description);
+    handleError(error.number(), source, screen, description);
 }
 
 }  // namespace tilt

@@ -14,8 +14,8 @@ class ErrorReporter {
 
     // Logs the failure and lets the user go on or end the program; returns when the user
     // chose to go on.
-    virtual void SimpleErrorHandler(std::int32_t number, std::string_view source,
-                                    std::string_view screen, std::string_view description) = 0;
+    virtual void handleError(std::int32_t number, std::string_view source, std::string_view screen,
+                             std::string_view description) = 0;
 
     // Convenience for the catch blocks of the procedures that report.
     void report(const Error& error, std::string_view source, std::string_view screen);

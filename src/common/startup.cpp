@@ -34,7 +34,7 @@ void createIfMissing(const std::filesystem::path& folder) {
 
 }  // namespace
 
-std::string BuildAppVersion(int major, int minor, int revision) {
+std::string buildAppVersion(int major, int minor, int revision) {
     return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(revision);
 }
 
@@ -49,7 +49,7 @@ std::int16_t commPortFromSetting(std::string_view text) {
     }
 }
 
-void TestForFileFolders(const DataPaths& paths, ErrorReporter& errors) {
+void testForFileFolders(const DataPaths& paths, ErrorReporter& errors) {
     try {
         createIfMissing(paths.dataFiles());
         createIfMissing(paths.logs());
@@ -58,12 +58,12 @@ void TestForFileFolders(const DataPaths& paths, ErrorReporter& errors) {
     }
 }
 
-void MDIForm_Load(AppState& state, const StartupInputs& inputs, ErrorReporter& errors) {
+void runStartup(AppState& state, const StartupInputs& inputs, ErrorReporter& errors) {
     try {
-        state.appVersion = BuildAppVersion(inputs.major, inputs.minor, inputs.revision);
+        state.appVersion = buildAppVersion(inputs.major, inputs.minor, inputs.revision);
         state.pageCount = kDevicePageCount;
         state.commPort = commPortFromSetting(inputs.savedCommPort ? inputs.savedCommPort() : "1");
-        TestForFileFolders(inputs.paths, errors);
+        testForFileFolders(inputs.paths, errors);
     } catch (const Error& e) {
         errors.report(e, "MDIForm_Load", "MDIForm1");
     }

@@ -109,7 +109,7 @@ SamplingEnd sampleAccelerometers(
     if (watch.shakerOff) {
         watch.shakerOff();
     }
-    link.Delay(kAfterShakerOffMs);
+    link.delay(kAfterShakerOffMs);
     if (link.stopRequested()) {
         return SamplingEnd::Stopped;
     }

@@ -154,7 +154,7 @@ ParameterValues presetValues(Preset preset) {
         }
     }
     if (preset == Preset::Defaults) {
-        values[Field::LinearRate] = kRate15Hz;
+        values[Field::LinearRate] = kRateCode15Hz;
     }
     return values;
 }

@@ -113,8 +113,8 @@ inline constexpr int kFirstWriteStep = 2;
 inline constexpr int kLastWriteStep = 45;
 inline constexpr int kWriteSteps = kLastWriteStep - kFirstWriteStep + 1;
 
-// The rate codes of address 102.
-inline constexpr double kRate75Hz = 75;
-inline constexpr double kRate15Hz = 15;
+// The rate codes of address 102: 75 stands for 7.5 Hz, 15 for 15 Hz.
+inline constexpr double kRateCode7p5Hz = 75;
+inline constexpr double kRateCode15Hz = 15;
 
 }  // namespace tilt::config

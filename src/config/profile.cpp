@@ -34,7 +34,7 @@ std::optional<std::string> profileProblem(const ProfileEntries& profile, bool co
             return quoted(key) + " is no configuration parameter";
         }
         if (p->encoding == Encoding::RateCode) {
-            if (value != kRate75Hz && value != kRate15Hz) {
+            if (value != kRateCode7p5Hz && value != kRateCode15Hz) {
                 return quoted(key) + " is " + numberText(value) + "; it must be 75 or 15";
             }
         } else if (!std::isfinite(value) || value < p->min - slack(*p) ||

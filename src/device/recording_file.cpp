@@ -19,8 +19,8 @@ namespace {
 // Any report ends the download: a recording made for a picture must be whole.
 class ThrowingErrors final : public ErrorReporter {
   public:
-    void SimpleErrorHandler(std::int32_t number, std::string_view, std::string_view,
-                            std::string_view description) override {
+    void handleError(std::int32_t number, std::string_view, std::string_view,
+                     std::string_view description) override {
         throw Error(number, std::string(description));
     }
 };
@@ -50,7 +50,7 @@ void downloadSimulatedRecording(SimOptions options, const std::string& file) {
     }
     if (result.end != logging::DownloadEnd::Completed) {
         throw Error(errc::kPortIo, "The simulated download ended before page " +
-                                       std::to_string(result.transfer.DownloadPage));
+                                       std::to_string(result.transfer.downloadPage));
     }
 }
 

@@ -24,7 +24,7 @@ QLabel* addLabel(QDialog* dialog, const char* name, const QString& text) {
 }
 }  // namespace
 
-About::About(const std::string& appVersion, QWidget* parent) : QDialog(parent) {
+AboutWindow::AboutWindow(const std::string& appVersion, QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("About Tiltavarometer"));
 

@@ -6,9 +6,9 @@
 namespace tilt::frame {
 
 // The About box: the program's name, its version and how to reach its maker.
-class About final : public QDialog {
+class AboutWindow final : public QDialog {
   public:
-    About(const std::string& appVersion, QWidget* parent = nullptr);
+    AboutWindow(const std::string& appVersion, QWidget* parent = nullptr);
 };
 
 }  // namespace tilt::frame

@@ -19,13 +19,13 @@ bool isFixed(std::string_view screen) {
 
 }  // namespace
 
-void ActiveScreenErrors::SimpleErrorHandler(std::int32_t number, std::string_view source,
-                                            std::string_view screen, std::string_view description) {
+void ActiveScreenErrors::handleError(std::int32_t number, std::string_view source,
+                                     std::string_view screen, std::string_view description) {
     std::string active;
     if (!isFixed(screen)) {
         active = common::ui::activeWindowName();
     }
-    handler_.SimpleErrorHandler(number, source, active.empty() ? screen : active, description);
+    handler_.handleError(number, source, active.empty() ? screen : active, description);
 }
 
 }  // namespace tilt::frame

@@ -13,8 +13,8 @@ class ActiveScreenErrors final : public ErrorReporter {
   public:
     explicit ActiveScreenErrors(ErrorReporter& handler) : handler_(handler) {}
 
-    void SimpleErrorHandler(std::int32_t number, std::string_view source, std::string_view screen,
-                            std::string_view description) override;
+    void handleError(std::int32_t number, std::string_view source, std::string_view screen,
+                     std::string_view description) override;
 
   private:
     ErrorReporter& handler_;

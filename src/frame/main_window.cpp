@@ -189,7 +189,7 @@ void MainWindow::showConfiguration() {
 }
 
 void MainWindow::launch() {
-    launchPanel_->mnuLaunch_Click();  // it checks the port itself
+    launchPanel_->launch();  // it checks the port itself
 }
 
 void MainWindow::setMenuEnabled(const char* menu, bool enabled) {

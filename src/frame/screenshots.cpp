@@ -9,8 +9,8 @@
 #include "common/error.h"
 #include "common/ui/pictured.h"
 #include "device/recording_file.h"
-#include "frame/mdi_form1.h"
-#include "view/ui/graph_bp_window.h"
+#include "frame/frame_window.h"
+#include "view/ui/button_push_graph_window.h"
 #include "view/ui/graph_window.h"
 
 namespace tilt::frame {
@@ -32,18 +32,18 @@ void loadRecording(QWidget& window, const QDir& scratch) {
     device::SimOptions options;
     options.seed = 7;
     options.pages = 40;
-    if (auto* graph = qobject_cast<view::ui::Graph*>(&window)) {
+    if (auto* graph = qobject_cast<view::ui::GraphWindow*>(&window)) {
         options.preload = device::Preload::Bin;
         const QString file = scratch.filePath(QStringLiteral("simulated bin recording.tlg"));
         device::downloadSimulatedRecording(options, file.toStdString());
         graph->openFile(file);
-    } else if (auto* pushes = qobject_cast<view::ui::GraphBP*>(&window)) {
+    } else if (auto* pushes = qobject_cast<view::ui::ButtonPushGraphWindow*>(&window)) {
         options.preload = device::Preload::Linear3;
         options.pushes = 4;
         const QString file = scratch.filePath(QStringLiteral("simulated linear recording.tlg"));
         device::downloadSimulatedRecording(options, file.toStdString());
         pushes->openFile(file);
-        pushes->cmdShowAll_Click();
+        pushes->toggleAllPushes();
     }
 }
 }  // namespace

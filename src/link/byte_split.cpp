@@ -16,7 +16,7 @@ std::int16_t msbOf(std::int32_t value) {
     return static_cast<std::int16_t>(quotient);
 }
 
-std::int16_t ValueToMSB(std::int32_t value, ErrorReporter& errors) {
+std::int16_t valueToMsb(std::int32_t value, ErrorReporter& errors) {
     try {
         return msbOf(value);
     } catch (const Error& e) {
@@ -25,7 +25,7 @@ std::int16_t ValueToMSB(std::int32_t value, ErrorReporter& errors) {
     }
 }
 
-std::int16_t ValueToLSB(std::int16_t value) {
+std::int16_t valueToLsb(std::int16_t value) {
     return static_cast<std::int16_t>(value & 255);
 }
 

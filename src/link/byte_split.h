@@ -14,9 +14,9 @@ namespace tilt::link {
 
 // The reporting form: an overflow goes to the error handler (source "ValueToMSB", screen
 // "Communications") and the result is 0.
-[[nodiscard]] std::int16_t ValueToMSB(std::int32_t value, ErrorReporter& errors);
+[[nodiscard]] std::int16_t valueToMsb(std::int32_t value, ErrorReporter& errors);
 
 // Low byte of a 16-bit value: value AND 255. Cannot fail.
-[[nodiscard]] std::int16_t ValueToLSB(std::int16_t value);
+[[nodiscard]] std::int16_t valueToLsb(std::int16_t value);
 
 }  // namespace tilt::link

@@ -49,11 +49,11 @@ Transport& DeviceLink::openTransport() {
 
 void DeviceLink::sendByte(std::uint8_t byte) {
     auto& transport = openTransport();
-    OutBytes.assign(1, byte);
-    transport.write(OutBytes.front());
+    outBytes.assign(1, byte);
+    transport.write(outBytes.front());
 }
 
-void DeviceLink::Delay(std::int32_t milliseconds) {
+void DeviceLink::delay(std::int32_t milliseconds) {
     if (milliseconds <= 0) {
         return;
     }
@@ -65,8 +65,8 @@ std::size_t DeviceLink::bytesWaiting() {
 }
 
 const std::vector<std::uint8_t>& DeviceLink::readAll() {
-    OutBytes = openTransport().readAll();
-    return OutBytes;
+    outBytes = openTransport().readAll();
+    return outBytes;
 }
 
 void DeviceLink::discardInput() {

@@ -31,15 +31,15 @@ class DeviceLink {
     void close();  // closing a closed link does nothing
     [[nodiscard]] bool isOpen() const;
 
-    // Puts `byte` into OutBytes and writes OutBytes; throws when the port is closed.
+    // Puts `byte` into outBytes and writes outBytes; throws when the port is closed.
     void sendByte(std::uint8_t byte);
 
     // Pauses for at least `milliseconds` (nothing for 0 or less).
-    void Delay(std::int32_t milliseconds);
+    void delay(std::int32_t milliseconds);
 
     [[nodiscard]] std::size_t bytesWaiting();
 
-    // Moves every waiting byte into OutBytes and returns it.
+    // Moves every waiting byte into outBytes and returns it.
     const std::vector<std::uint8_t>& readAll();
 
     // Reads and drops whatever is waiting.
@@ -55,7 +55,7 @@ class DeviceLink {
     [[nodiscard]] const std::stop_token& stopToken() const { return stop_; }
     [[nodiscard]] bool stopRequested() const { return stop_.stop_requested(); }
 
-    std::vector<std::uint8_t> OutBytes;
+    std::vector<std::uint8_t> outBytes;
 
   private:
     Transport& openTransport();

@@ -19,15 +19,15 @@ constexpr double kTareYFullScale = 90;
 
 OnBoardParameters decodeOnBoardParameters(const std::array<std::uint8_t, 5>& cells) {
     OnBoardParameters p;
-    p.TareX = wordToDegrees(signedWord(cells[0], cells[1]), kTareXFullScale);
-    p.TareY = wordToDegrees(signedWord(cells[2], cells[3]), kTareYFullScale);
-    p.UpdateTimeIncrement = cells[4];
+    p.tareX = wordToDegrees(signedWord(cells[0], cells[1]), kTareXFullScale);
+    p.tareY = wordToDegrees(signedWord(cells[2], cells[3]), kTareYFullScale);
+    p.updateTimeIncrement = cells[4];
     return p;
 }
 
 std::optional<OnBoardParameters> readOnBoardParameters(const JobScope& job) {
     DeviceLink& link = job.link();
-    if (!TestCommPort(link, job.commPort())) {
+    if (!testCommPort(link, job.commPort())) {
         return std::nullopt;
     }
     const auto reply = queryDevice(

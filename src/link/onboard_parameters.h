@@ -11,9 +11,9 @@ class JobScope;
 
 // The three values the program keeps from a connect.
 struct OnBoardParameters {
-    double TareX = 0;                // degrees, one decimal
-    double TareY = 0;                // degrees, one decimal
-    double UpdateTimeIncrement = 0;  // 0..255
+    double tareX = 0;                // degrees, one decimal
+    double tareY = 0;                // degrees, one decimal
+    double updateTimeIncrement = 0;  // 0..255
 };
 
 // Checks the port, then reads EEPROM cells 14, 15, 16, 17 and 30 ('r', 12 ms, the address,

@@ -23,7 +23,7 @@ void closeQuietly(DeviceLink& link) {
 }
 }  // namespace
 
-bool TestCommPort(DeviceLink& link, std::int16_t port) {
+bool testCommPort(DeviceLink& link, std::int16_t port) {
     try {
         link.setPort(port);
         link.open();
@@ -35,12 +35,12 @@ bool TestCommPort(DeviceLink& link, std::int16_t port) {
     }
 }
 
-bool DetectDevice(DeviceLink& link, std::int16_t port) {
+bool detectDevice(DeviceLink& link, std::int16_t port) {
     try {
         link.setPort(port);
         link.open();
         link.sendByte(cmd::kProbe);
-        link.Delay(kProbeWaitMs);
+        link.delay(kProbeWaitMs);
         const auto& reply = link.readAll();
         link.close();
         return reply.size() == kProbeReplyBytes && reply.front() == cmd::kProbe;
@@ -53,7 +53,7 @@ bool DetectDevice(DeviceLink& link, std::int16_t port) {
 bool probePort(PortCatalogue& catalogue, std::int16_t port, std::stop_token stop) {
     DeviceLink link(catalogue);
     link.setStopToken(std::move(stop));
-    return TestCommPort(link, port) && DetectDevice(link, port) && !link.stopRequested();
+    return testCommPort(link, port) && detectDevice(link, port) && !link.stopRequested();
 }
 
 ThreadStarter standardThreads() {

@@ -13,13 +13,13 @@ class DeviceLink;
 class PortCatalogue;
 
 // Opens and closes `port`; true when both worked. Never reports.
-[[nodiscard]] bool TestCommPort(DeviceLink& link, std::int16_t port);
+[[nodiscard]] bool testCommPort(DeviceLink& link, std::int16_t port);
 
 // The handshake: open `port`, send 'f', wait 500 ms, read everything, close. The device is there
 // when exactly one byte came back and it is 'f'. Never reports; every failure is false.
-[[nodiscard]] bool DetectDevice(DeviceLink& link, std::int16_t port);
+[[nodiscard]] bool detectDevice(DeviceLink& link, std::int16_t port);
 
-// TestCommPort then DetectDevice on a link of its own.
+// testCommPort then detectDevice on a link of its own.
 [[nodiscard]] bool probePort(PortCatalogue& catalogue, std::int16_t port, std::stop_token stop);
 
 // Searches ports first..last for the device and returns the lowest that answers. Ports are

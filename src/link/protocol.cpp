@@ -20,7 +20,7 @@ void requestReadByte(DeviceLink& link, int address, std::int32_t pauseAfterMs) {
     link.sendByte(cmd::kReadByte);
     argumentPause(link);
     link.sendByte(addressByte);
-    link.Delay(pauseAfterMs);
+    link.delay(pauseAfterMs);
 }
 
 void requestWriteByte(DeviceLink& link, int address, int value) {
@@ -46,7 +46,7 @@ void requestPage(DeviceLink& link, std::int32_t page) {
     link.sendByte(high);
     argumentPause(link);
     link.sendByte(low);
-    link.Delay(kArgumentPauseMs);
+    link.delay(kArgumentPauseMs);
 }
 
 int unsignedWord(std::uint8_t high, std::uint8_t low) {

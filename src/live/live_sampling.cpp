@@ -148,7 +148,7 @@ LiveEnd sampleAngles(const link::JobScope& job, const LiveOptions& options, Loop
         last = *reading;
         const AngleSample sample{run.seconds(reply.at), *reading};
         run.record([&](const std::string& file) {
-            return logging::WriteAnglesToFile(file, numberText(sample.seconds), reading->angleX,
+            return logging::writeAnglesToFile(file, numberText(sample.seconds), reading->angleX,
                                               reading->angleY, job.errors());
         });
         if (events.reading) {
@@ -170,11 +170,11 @@ LiveEnd sampleAngles(const link::JobScope& job, const LiveOptions& options, Loop
             TareDone done{tare->axis, tare->remove, 0};
             if (tare->remove) {
                 procedure = "RemoveTare";
-                RemoveTare(link, tare->axis);
+                removeTare(link, tare->axis);
             } else {
                 const bool x = tare->axis == Axis::X;
                 procedure = "GetTare";
-                GetTare(link, tare->axis, x ? last->wordX : last->wordY);
+                writeTare(link, tare->axis, x ? last->wordX : last->wordY);
                 done.tareDegrees = x ? last->angleX : last->angleY;
             }
             if (events.tare) {
@@ -203,7 +203,7 @@ LiveEnd sampleAccelerations(const link::JobScope& job, const LiveOptions& option
         }
         const AccelerationSample sample{run.seconds(reply.at), *reading};
         run.record([&](const std::string& file) {
-            return logging::WriteAccelerometersToFile(file, numberText(sample.seconds), reading->x,
+            return logging::writeAccelerometersToFile(file, numberText(sample.seconds), reading->x,
                                                       reading->y, reading->z, job.errors());
         });
         if (events.reading) {

@@ -70,8 +70,8 @@ struct AngleLoopEvents {
 
 // The angle loop: 'A' after 'A' as fast as the device answers; every 4-byte reply is decoded,
 // recorded when asked and handed on; a reply of another length is dropped and asked again.
-// Between two replies the loop carries out the requests posted meanwhile (a tare: GetTare with
-// the word last received, or RemoveTare), then drops whatever waits and starts again with 'A'.
+// Between two replies the loop carries out the requests posted meanwhile (a tare: writeTare with
+// the word last received, or removeTare), then drops whatever waits and starts again with 'A'.
 // Runs until stopped.
 [[nodiscard]] LiveEnd sampleAngles(const link::JobScope& job, const LiveOptions& options,
                                    LoopRequests& requests, const AngleLoopEvents& events);

@@ -46,11 +46,11 @@ int tareCell(Axis axis) {
     return cellOf(axis == Axis::X ? config::Field::TareX : config::Field::TareY);
 }
 
-void GetTare(link::DeviceLink& link, Axis axis, int rawWord) {
+void writeTare(link::DeviceLink& link, Axis axis, int rawWord) {
     writeTareWord(link, axis, rawWord < 0 ? rawWord + 65536 : rawWord);
 }
 
-void RemoveTare(link::DeviceLink& link, Axis axis) {
+void removeTare(link::DeviceLink& link, Axis axis) {
     writeTareWord(link, axis, 0);
 }
 

@@ -13,12 +13,12 @@ namespace tilt::live {
 // The tare cells of an axis: X 14/15, Y 16/17.
 [[nodiscard]] int tareCell(Axis axis);
 
-// GetTare: the raw word (0 to 65535, as received) into the axis's tare cells, high byte first:
+// writeTare: the raw word (0 to 65535, as received) into the axis's tare cells, high byte first:
 // 'p', the cell, the high byte, 500 ms, 'p', the next cell, the low byte. On an open link.
-void GetTare(link::DeviceLink& link, Axis axis, int rawWord);
+void writeTare(link::DeviceLink& link, Axis axis, int rawWord);
 
-// RemoveTare: the same with 0 and 0.
-void RemoveTare(link::DeviceLink& link, Axis axis);
+// removeTare: the same with 0 and 0.
+void removeTare(link::DeviceLink& link, Axis axis);
 
 // The cells of a DAC setting: DAC1 62/63, DAC2 64/65, DAC3 66/67.
 [[nodiscard]] int dacCell(int dac);

@@ -217,7 +217,7 @@ bool writeReportedLine(const std::string& dataFileName, std::string_view source,
         const std::string description = what.empty()
                                             ? failure->description()
                                             : failure->description() + " " + std::string(what);
-        errors.SimpleErrorHandler(failure->number(), source, "General", description);
+        errors.handleError(failure->number(), source, "General", description);
     }
     return !failure;
 }
@@ -279,7 +279,7 @@ void writeDataFileHeader(const std::string& file, std::string_view kind,
     syncToDisk(file);
 }
 
-std::optional<std::string> CreateDataFile(FileDialogs& dialogs,
+std::optional<std::string> createDataFile(FileDialogs& dialogs,
                                           const std::filesystem::path& dataFilesFolder,
                                           std::string_view kind, const DataFileHeader& header) {
     std::optional<std::string> chosen = chooseDataFile(dialogs, dataFilesFolder);
@@ -321,7 +321,7 @@ std::string pageLineText(std::span<const std::uint8_t> page, RecordingMode mode,
     return out;
 }
 
-bool WriteDownloadPagesToFile(const std::string& dataFileName, std::int32_t page,
+bool writeDownloadPagesToFile(const std::string& dataFileName, std::int32_t page,
                               const std::string& pageLine, ErrorReporter& errors) {
     const std::string lost = "Page " + std::to_string(page) +
                              " was not written: the file ends with the page before it, and the "
@@ -339,7 +339,7 @@ bool WriteDownloadPagesToFile(const std::string& dataFileName, std::int32_t page
         lost);
 }
 
-bool WriteAnglesToFile(const std::string& dataFileName, const std::string& time, double angleX,
+bool writeAnglesToFile(const std::string& dataFileName, const std::string& time, double angleX,
                        double angleY, ErrorReporter& errors) {
     return writeReportedLine(dataFileName, "WriteAnglesToFile", errors, Durability::System, [&] {
         std::string line = time;
@@ -351,7 +351,7 @@ bool WriteAnglesToFile(const std::string& dataFileName, const std::string& time,
     });
 }
 
-bool WriteAccelerometersToFile(const std::string& dataFileName, const std::string& time,
+bool writeAccelerometersToFile(const std::string& dataFileName, const std::string& time,
                                double accX, double accY, double accZ, ErrorReporter& errors) {
     return writeReportedLine(dataFileName, "WriteAccelerometersToFile", errors, Durability::System,
                              [&] {

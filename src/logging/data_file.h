@@ -38,11 +38,11 @@ using tilt::DataFileHeader;
 // `dataFilesFolder`, asking before it overwrites), then the file with its header lines.
 // Nothing when the user cancelled. A file that cannot be written still gives its path (the
 // line writers then report their failures); nothing is reported here.
-[[nodiscard]] std::optional<std::string> CreateDataFile(
+[[nodiscard]] std::optional<std::string> createDataFile(
     FileDialogs& dialogs, const std::filesystem::path& dataFilesFolder, std::string_view kind,
     const DataFileHeader& header);
 
-// The two halves of CreateDataFile, for a caller that looks at the chosen file before it is
+// The two halves of createDataFile, for a caller that looks at the chosen file before it is
 // emptied (to resume a download into it, asking about it itself: `confirmOverwrite` false). The
 // header writer puts the header on the disk and throws the file's error.
 [[nodiscard]] std::optional<std::string> chooseDataFile(
@@ -65,14 +65,14 @@ void writeDataFileHeader(const std::string& file, std::string_view kind,
 // flight. A line that cannot be written is cut back, leaving only whole lines, and goes to the
 // error handler as "WriteDownloadPagesToFile" in "General", naming the file and the page. False
 // then: a page the file cannot hold is lost data, so the download stops there.
-[[nodiscard]] bool WriteDownloadPagesToFile(const std::string& dataFileName, std::int32_t page,
+[[nodiscard]] bool writeDownloadPagesToFile(const std::string& dataFileName, std::int32_t page,
                                             const std::string& pageLine, ErrorReporter& errors);
 
 // The live-reading lines: "<time>,<x>,<y>" and "<time>,<x>,<y>,<z>". A failure goes to the
 // error handler (a line that could not be written whole is cut back), and the result is false.
-bool WriteAnglesToFile(const std::string& dataFileName, const std::string& time, double angleX,
+bool writeAnglesToFile(const std::string& dataFileName, const std::string& time, double angleX,
                        double angleY, ErrorReporter& errors);
-bool WriteAccelerometersToFile(const std::string& dataFileName, const std::string& time,
+bool writeAccelerometersToFile(const std::string& dataFileName, const std::string& time,
                                double accX, double accY, double accZ, ErrorReporter& errors);
 
 // What a "Download Pages" file on disk holds, for resuming a download that was cut short.

@@ -35,9 +35,9 @@ class ScreenOfTheMoment final : public ErrorReporter {
   public:
     explicit ScreenOfTheMoment(const link::JobScope& job) : job_(job) {}
 
-    void SimpleErrorHandler(std::int32_t number, std::string_view source,
-                            std::string_view /*screen*/, std::string_view description) override {
-        job_.errors().SimpleErrorHandler(number, source, job_.screen(), description);
+    void handleError(std::int32_t number, std::string_view source, std::string_view /*screen*/,
+                     std::string_view description) override {
+        job_.errors().handleError(number, source, job_.screen(), description);
     }
 
   private:
@@ -207,7 +207,7 @@ class Download {
         result_.transfer = transferPages(
             job_, options,
             [this](std::int32_t page, std::span<const std::uint8_t> bytes) {
-                const bool kept = WriteDownloadPagesToFile(
+                const bool kept = writeDownloadPagesToFile(
                     result_.file, page, pageLineText(bytes, header_.mode, header_.channel),
                     job_.errors());
                 if (kept) {
@@ -272,7 +272,7 @@ class Download {
     void makeCsv() {
         if (header_.mode == RecordingMode::Linear) {
             ScreenOfTheMoment errors(job_);
-            result_.csvFailed = !MakeLinearCSV(result_.file, errors, job_.caller());
+            result_.csvFailed = !makeLinearCsv(result_.file, errors, job_.caller());
         }
     }
 

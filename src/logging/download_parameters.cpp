@@ -54,7 +54,7 @@ class QueryPauses {
         if (untilReply_) {
             (void)link_.waitForBytes(expected_, link_.now() + link::ms(pauseMs));
         } else {
-            link_.Delay(pauseMs);
+            link_.delay(pauseMs);
         }
     }
 
@@ -188,7 +188,7 @@ ParameterOutcome readRecordingHeader(const link::JobScope& job, std::string_view
              // Read until reply, the lead-in is kept for an ask after one that got no whole
              // answer: a logger that needs it after the port opens then gets it every time.
              if (!reading.untilReply || afterAFailedAsk) {
-                 link.Delay(kModeLeadInMs);
+                 link.delay(kModeLeadInMs);
              }
              auto paused = pauses();
              readCells(link, paused, kModeCell, kChannelCell, kModeCellWaitMs);

@@ -17,7 +17,7 @@ std::string atPage(std::int32_t page) {
 std::string downloadEndedEarlyText(const DownloadResult& result) {
     // A continued transfer asks for page 0 before the page it goes on at: an end there is an
     // end before that page.
-    const std::int32_t page = result.transfer.DownloadPage > 0 ? result.transfer.DownloadPage
+    const std::int32_t page = result.transfer.downloadPage > 0 ? result.transfer.downloadPage
                                                                : std::max(result.firstPage, 0);
     switch (result.end) {
         case DownloadEnd::Stopped:

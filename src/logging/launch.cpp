@@ -86,8 +86,8 @@ bool writeLaunchTime(const link::JobScope& job, const LaunchStamp& stamp, bool* 
     link::DeviceLink& link = job.link();
     try {
         const int values[] = {stamp.day,
-                              link::ValueToMSB(stamp.year, job.errors()),
-                              link::ValueToLSB(static_cast<std::int16_t>(stamp.year)),
+                              link::valueToMsb(stamp.year, job.errors()),
+                              link::valueToLsb(static_cast<std::int16_t>(stamp.year)),
                               stamp.hour,
                               stamp.minute,
                               stamp.second,
@@ -96,7 +96,7 @@ bool writeLaunchTime(const link::JobScope& job, const LaunchStamp& stamp, bool* 
         int address = kFirstLaunchCell;
         for (const int value : values) {
             link::requestWriteByte(link, address++, value);
-            link.Delay(link::kArgumentPauseMs);
+            link.delay(link::kArgumentPauseMs);
         }
         link.close();
         return !link.stopRequested();
@@ -120,7 +120,7 @@ LaunchResult launchLogging(const link::JobScope& job, const LaunchProgress& onPr
         link::openCommPort(job);
         link.sendByte(link::cmd::kErase);
         result.eraseSent = true;
-        link.Delay(kEraseLeadMs);
+        link.delay(kEraseLeadMs);
         link.sendByte(link::cmd::kStartLogging);
         result.loggingSent = true;
     } catch (const Error& e) {

@@ -117,7 +117,7 @@ std::string csvPathFor(const std::string& dataFileName) {
     return dataFileName.substr(0, end) + ".csv";
 }
 
-bool MakeLinearCSV(const std::string& dataFileName, ErrorReporter& errors,
+bool makeLinearCsv(const std::string& dataFileName, ErrorReporter& errors,
                    std::string_view screen) {
     std::optional<Error> failure;
     try {

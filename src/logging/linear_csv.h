@@ -18,6 +18,6 @@ namespace tilt::logging {
 // streaming, and replaces an existing CSV file. Failures go to the error handler as
 // "MakeLinearCSV" in `screen` (the calling window); what was written stays.
 // True when the CSV file was written whole.
-bool MakeLinearCSV(const std::string& dataFileName, ErrorReporter& errors, std::string_view screen);
+bool makeLinearCsv(const std::string& dataFileName, ErrorReporter& errors, std::string_view screen);
 
 }  // namespace tilt::logging

@@ -35,9 +35,9 @@ enum class TransferEnd {
 
 struct TransferResult {
     TransferEnd end = TransferEnd::Completed;
-    std::int32_t DownloadPage = 0;  // where it ended
-    bool EndOfData = false;
-    double TimerAdvance = 0;
+    std::int32_t downloadPage = 0;  // where it ended
+    bool endOfData = false;
+    double timerAdvance = 0;
     // Steady time of the last reply (this transfer's, or the one it was given).
     std::optional<link::Nanos> lastReceive;
 };

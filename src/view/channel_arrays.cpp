@@ -82,7 +82,7 @@ ParseEnd parseInto(ChannelArrays& arrays, ErrorReporter& errors, const char* sou
 
 }  // namespace
 
-ParseEnd BuildSingleChannelArray(const std::string& file, LinearChannel channel,
+ParseEnd buildSingleChannelArray(const std::string& file, LinearChannel channel,
                                  ChannelArrays& arrays, ErrorReporter& errors,
                                  std::string_view screen) {
     return parseInto(arrays, errors, "BuildSingleChannelArray", screen, [&] {
@@ -106,7 +106,7 @@ ParseEnd BuildSingleChannelArray(const std::string& file, LinearChannel channel,
     });
 }
 
-ParseEnd BuildDoubleChannelArrays(const std::string& file, ChannelArrays& arrays,
+ParseEnd buildDoubleChannelArrays(const std::string& file, ChannelArrays& arrays,
                                   ErrorReporter& errors, std::string_view screen,
                                   ButtonPushList* pushes) {
     if (pushes != nullptr) {

@@ -29,7 +29,7 @@ enum class ParseEnd {
 
 // Reads every page line after the 12 header lines as 264 samples of one channel (X fills x,
 // Y fills y, anything else neither). Values are their leading numbers, rounded half to even.
-[[nodiscard]] ParseEnd BuildSingleChannelArray(const std::string& file, LinearChannel channel,
+[[nodiscard]] ParseEnd buildSingleChannelArray(const std::string& file, LinearChannel channel,
                                                ChannelArrays& arrays, ErrorReporter& errors,
                                                std::string_view screen);
 
@@ -39,7 +39,7 @@ using ButtonPushList = std::vector<double>;
 
 // Reads every page line as 132 X,Y pairs. With `pushes`, also lists the pairs whose X field is
 // exactly "BP" (the button was pushed there); it stays a single 0 when the file cannot be read.
-[[nodiscard]] ParseEnd BuildDoubleChannelArrays(const std::string& file, ChannelArrays& arrays,
+[[nodiscard]] ParseEnd buildDoubleChannelArrays(const std::string& file, ChannelArrays& arrays,
                                                 ErrorReporter& errors, std::string_view screen,
                                                 ButtonPushList* pushes = nullptr);
 

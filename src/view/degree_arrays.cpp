@@ -12,7 +12,7 @@ int degreeOfBinY(int bin) {
     return static_cast<int>(roundHalfEven(bin * (181.0 / 132.0) - 90.0));
 }
 
-void ConvertPointArraysToDegreeArrays(const PointArray& pointX, const PointArray& pointY,
+void convertPointArraysToDegreeArrays(const PointArray& pointX, const PointArray& pointY,
                                       DegreeArrays& degrees) {
     for (int bin = 0; bin < kBins; ++bin) {
         const auto i = static_cast<std::size_t>(bin);

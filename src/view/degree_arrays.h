@@ -25,7 +25,7 @@ struct DegreeArrays {
 [[nodiscard]] int degreeOfBinY(int bin);
 
 // Spreads the two pages' counts over the degree arrays (which the caller has zeroed).
-void ConvertPointArraysToDegreeArrays(const PointArray& pointX, const PointArray& pointY,
+void convertPointArraysToDegreeArrays(const PointArray& pointX, const PointArray& pointY,
                                       DegreeArrays& degrees);
 
 }  // namespace tilt::view

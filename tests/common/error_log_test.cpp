@@ -65,7 +65,7 @@ const char* kRecord =
 
 TEST_F(ErrorLogTest, Retry_AppendsAFramedRecordAndAsksRetryOrCancel) {
     auto log = makeLog();
-    log.SimpleErrorHandler(8002, "OpenCommPort", "Angles", "Invalid port number");
+    log.handleError(8002, "OpenCommPort", "Angles", "Invalid port number");
 
     std::string framed = "----------\r\n";
     framed.append(kRecord).append("\r\n----------\r\n\r\n");
@@ -85,8 +85,8 @@ TEST_F(ErrorLogTest, Retry_AppendsAFramedRecordAndAsksRetryOrCancel) {
 
 TEST_F(ErrorLogTest, TwoErrors_AppendTwoRecords) {
     auto log = makeLog();
-    log.SimpleErrorHandler(6, "ValueToMSB", "Communications", "Overflow");
-    log.SimpleErrorHandler(61, "WriteDownloadPagesToFile", "General", "Disk full");
+    log.handleError(6, "ValueToMSB", "Communications", "Overflow");
+    log.handleError(61, "WriteDownloadPagesToFile", "General", "Disk full");
     const std::string text = logText();
     EXPECT_NE(text.find("Source: ValueToMSB\r\n"), std::string::npos);
     EXPECT_NE(text.find("Source: WriteDownloadPagesToFile\r\n"), std::string::npos);
@@ -102,7 +102,7 @@ TEST_F(ErrorLogTest, TwoErrors_AppendTwoRecords) {
 TEST_F(ErrorLogTest, Cancel_TellsTheUserAndEndsTheProgram) {
     messages.answers = {Messages::Answer::Cancel};
     auto log = makeLog();
-    log.SimpleErrorHandler(70, "mnuSave_Click", "Angles", "Permission denied");
+    log.handleError(70, "mnuSave_Click", "Angles", "Permission denied");
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.shown[1].text,
               "Application will terminate; correct error cause and run application again!");
@@ -113,7 +113,7 @@ TEST_F(ErrorLogTest, Cancel_TellsTheUserAndEndsTheProgram) {
 TEST_F(ErrorLogTest, MissingLogsFolder_ReportsItsOwnFailureWithoutAsking) {
     fs::remove_all(root / "Logs");
     auto log = makeLog();
-    log.SimpleErrorHandler(75, "MakeLinearCSV", "DownloadErase", "Path/File access error");
+    log.handleError(75, "MakeLinearCSV", "DownloadErase", "Path/File access error");
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "The SimpleErrorHandler sub routine has errored!");
     EXPECT_EQ(messages.shown[0].buttons, Messages::Buttons::Ok);
@@ -180,9 +180,9 @@ TEST(ErrorLogConcurrency, ReportWhileAnotherAsks_IsLoggedWithoutWaitingForTheAns
     ErrorLog log(
         messages, root / "Logs" / "error.log", {"Tiltavarometer", 3, 2, 4},
         [] { return std::chrono::system_clock::now(); }, [] {});
-    std::thread first([&] { log.SimpleErrorHandler(8010, "first", "Connect", "line broke"); });
+    std::thread first([&] { log.handleError(8010, "first", "Connect", "line broke"); });
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    std::thread second([&] { log.SimpleErrorHandler(8010, "second", "Main", "line broke"); });
+    std::thread second([&] { log.handleError(8010, "second", "Main", "line broke"); });
     first.join();
     second.join();
     EXPECT_TRUE(messages.sawSecond);

@@ -43,7 +43,7 @@ class StartupTest : public ::testing::Test {
 TEST_F(StartupTest, FillsTheSharedStateAndCreatesTheFolders) {
     AppState state;
     testing::RecordingErrors errors;
-    MDIForm_Load(state, inputs("1"), errors);
+    runStartup(state, inputs("1"), errors);
     EXPECT_EQ(state.appVersion, "3.2.4");
     EXPECT_EQ(state.pageCount, 2048);
     EXPECT_EQ(state.commPort, 1);
@@ -67,7 +67,7 @@ TEST_F(StartupTest, SavedPortText_GivesItsLeadingNumberRoundedHalfToEven) {
 TEST_F(StartupTest, PortTooLargeForSixteenBits_IsReportedAndSkipsTheFolders) {
     AppState state;
     testing::RecordingErrors errors;
-    MDIForm_Load(state, inputs("99999"), errors);
+    runStartup(state, inputs("99999"), errors);
     ASSERT_EQ(errors.reports.size(), 1U);
     EXPECT_EQ(errors.reports[0].number, 6);
     EXPECT_EQ(errors.reports[0].source, "MDIForm_Load");
@@ -84,7 +84,7 @@ TEST_F(StartupTest, ExistingFoldersAreLeftAsTheyAre) {
     std::ofstream(root_ / "Data Files" / "walk.tlg") << "kept";
     AppState state;
     testing::RecordingErrors errors;
-    MDIForm_Load(state, inputs("1"), errors);
+    runStartup(state, inputs("1"), errors);
     std::ifstream kept(root_ / "Data Files" / "walk.tlg");
     std::string text;
     kept >> text;
@@ -95,7 +95,7 @@ TEST_F(StartupTest, ExistingFoldersAreLeftAsTheyAre) {
 TEST_F(StartupTest, FolderThatCannotBeCreated_IsReportedAsTestForFileFolders) {
     std::ofstream(root_ / "Logs") << "a file where the folder belongs";
     testing::RecordingErrors errors;
-    TestForFileFolders(DataPaths{root_}, errors);
+    testForFileFolders(DataPaths{root_}, errors);
     ASSERT_EQ(errors.reports.size(), 1U);
     EXPECT_EQ(errors.reports[0].source, "TestForFileFolders");
     EXPECT_EQ(errors.reports[0].screen, "General");

@@ -30,7 +30,7 @@ TEST_F(RecordingFileTest, Linear3Recording_ReadsBackWithItsPagesPushesAndCsv) {
     view::ChannelArrays arrays;
     view::ButtonPushList pushes;
     testing::RecordingErrors errors;
-    ASSERT_EQ(view::BuildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes),
+    ASSERT_EQ(view::buildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes),
               view::ParseEnd::Done);
     EXPECT_EQ(arrays.x.size(), 6U * 132 + 1);
     EXPECT_EQ(pushes.size(), 3U);

@@ -9,21 +9,21 @@ namespace {
 
 TEST(ByteSplit, SplitsSixteenBitValues) {
     testing::RecordingErrors errors;
-    EXPECT_EQ(ValueToMSB(1000, errors), 3);
-    EXPECT_EQ(ValueToLSB(1000), 232);
-    EXPECT_EQ(ValueToMSB(65535, errors), 255);
-    EXPECT_EQ(ValueToMSB(-1, errors), 0);  // truncated toward zero
-    EXPECT_EQ(ValueToMSB(-256, errors), -1);
-    EXPECT_EQ(ValueToMSB(8388607, errors), 32767);
-    EXPECT_EQ(ValueToMSB(-8388863, errors), -32768);
-    EXPECT_EQ(ValueToLSB(-1), 255);
+    EXPECT_EQ(valueToMsb(1000, errors), 3);
+    EXPECT_EQ(valueToLsb(1000), 232);
+    EXPECT_EQ(valueToMsb(65535, errors), 255);
+    EXPECT_EQ(valueToMsb(-1, errors), 0);  // truncated toward zero
+    EXPECT_EQ(valueToMsb(-256, errors), -1);
+    EXPECT_EQ(valueToMsb(8388607, errors), 32767);
+    EXPECT_EQ(valueToMsb(-8388863, errors), -32768);
+    EXPECT_EQ(valueToLsb(-1), 255);
     EXPECT_TRUE(errors.reports.empty());
 }
 
 TEST(ByteSplit, HighByteOutOfRange_ReportsOverflowAndGivesZero) {
     for (const std::int32_t value : {8388608, -8388864}) {
         testing::RecordingErrors errors;
-        EXPECT_EQ(ValueToMSB(value, errors), 0);
+        EXPECT_EQ(valueToMsb(value, errors), 0);
         ASSERT_EQ(errors.reports.size(), 1u) << value;
         EXPECT_EQ(errors.reports[0].number, 6);
         EXPECT_EQ(errors.reports[0].source, "ValueToMSB");

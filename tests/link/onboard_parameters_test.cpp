@@ -16,7 +16,7 @@ TEST(OnBoardParameters, ReadsFiveCellsWithTheirPausesAndClosesThePort) {
     testing::RecordingErrors errors;
     const auto parameters = readOnBoardParameters(bench.job(errors, "Connect"));
     ASSERT_TRUE(parameters);
-    EXPECT_EQ(parameters->UpdateTimeIncrement, 3);
+    EXPECT_EQ(parameters->updateTimeIncrement, 3);
     EXPECT_FALSE(bench.link.isOpen());
     EXPECT_TRUE(errors.reports.empty());
 
@@ -46,9 +46,9 @@ TEST(OnBoardParameters, DecodesTareWordsAsSignedDegreesToOneDecimal) {
         testing::RecordingErrors errors;
         const auto p = readOnBoardParameters(bench.job(errors, "Connect"));
         ASSERT_TRUE(p);
-        EXPECT_DOUBLE_EQ(p->TareX, c.x) << int(c.high) << " " << int(c.low);
-        EXPECT_DOUBLE_EQ(p->TareY, c.y) << int(c.high) << " " << int(c.low);
-        EXPECT_EQ(p->UpdateTimeIncrement, 255);
+        EXPECT_DOUBLE_EQ(p->tareX, c.x) << int(c.high) << " " << int(c.low);
+        EXPECT_DOUBLE_EQ(p->tareY, c.y) << int(c.high) << " " << int(c.low);
+        EXPECT_EQ(p->updateTimeIncrement, 255);
     }
 }
 

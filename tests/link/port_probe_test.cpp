@@ -17,8 +17,8 @@ using testing::SimBench;
 TEST(DetectDevice, DeviceAnswersF_IsFoundAfterHalfASecond) {
     SimBench bench;
     const Nanos start = bench.link.now();
-    EXPECT_TRUE(TestCommPort(bench.link, bench.port));
-    EXPECT_TRUE(DetectDevice(bench.link, bench.port));
+    EXPECT_TRUE(testCommPort(bench.link, bench.port));
+    EXPECT_TRUE(detectDevice(bench.link, bench.port));
     EXPECT_FALSE(bench.link.isOpen());
     EXPECT_EQ(bench.receivedBytes(), std::vector<std::uint8_t>{'f'});
     EXPECT_EQ(bench.link.now() - start, ms(500));
@@ -37,12 +37,12 @@ TEST(DetectDevice, SilentOrChattyOrMissingPorts_AreNotTheDevice) {
     DeviceLink link(catalogue);
 
     const Nanos start = clock.now();
-    EXPECT_FALSE(DetectDevice(link, silent));
+    EXPECT_FALSE(detectDevice(link, silent));
     EXPECT_EQ(clock.now() - start, ms(500));
-    EXPECT_FALSE(DetectDevice(link, chatty));
-    EXPECT_FALSE(DetectDevice(link, wrong));
-    EXPECT_FALSE(TestCommPort(link, 9));
-    EXPECT_FALSE(DetectDevice(link, 9));
+    EXPECT_FALSE(detectDevice(link, chatty));
+    EXPECT_FALSE(detectDevice(link, wrong));
+    EXPECT_FALSE(testCommPort(link, 9));
+    EXPECT_FALSE(detectDevice(link, 9));
     EXPECT_FALSE(link.isOpen());
 }
 
@@ -51,10 +51,10 @@ TEST(TestCommPort, PortHeldByAnotherControl_IsRefused) {
     DeviceLink holder(bench.catalogue);
     holder.setPort(bench.port);
     holder.open();
-    EXPECT_FALSE(TestCommPort(bench.link, bench.port));
-    EXPECT_FALSE(DetectDevice(bench.link, bench.port));
+    EXPECT_FALSE(testCommPort(bench.link, bench.port));
+    EXPECT_FALSE(detectDevice(bench.link, bench.port));
     holder.close();
-    EXPECT_TRUE(TestCommPort(bench.link, bench.port));
+    EXPECT_TRUE(testCommPort(bench.link, bench.port));
 }
 
 // The user may have moved on to another window meanwhile: the open still names its caller.

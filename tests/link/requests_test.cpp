@@ -20,7 +20,7 @@ TEST(Requests, WordWrite_SendsHighThenLowWithTwelveMillisecondPauses) {
     SimBench bench;
     bench.link.open();
     requestWriteByte(bench.link, 62, 1000 / 256);
-    bench.link.Delay(100);
+    bench.link.delay(100);
     requestWriteByte(bench.link, 63, 1000 & 255);
     const auto rx = bench.received();
     ASSERT_EQ(bench.receivedBytes(), (std::vector<std::uint8_t>{'p', 62, 3, 'p', 63, 232}));

@@ -122,7 +122,7 @@ class CreateDataFileTest : public testing::TempFolderTest {
 };
 
 TEST_F(CreateDataFileTest, Cancel_CreatesNothing) {
-    EXPECT_FALSE(CreateDataFile(dialogs, folder, kAngles, header));
+    EXPECT_FALSE(createDataFile(dialogs, folder, kAngles, header));
     ASSERT_EQ(dialogs.requests.size(), 1u);
     const auto& request = dialogs.requests[0];
     EXPECT_EQ(request.filter, "All Files (*.*);;Text Files(*.txt);;TLG Files (*.tlg)");
@@ -140,7 +140,7 @@ TEST_F(CreateDataFileTest, ChosenFile_IsEmptiedAndGetsTheHeaderAsTyped) {
     beforeAnyDownload.downloadedHeader = DataFileHeader{};
     beforeAnyDownload.downloadedHeader->firmwareVersion = "1,07";  // plain text here
 
-    EXPECT_EQ(CreateDataFile(dialogs, folder, kAccelerometers, liveFileHeader(beforeAnyDownload)),
+    EXPECT_EQ(createDataFile(dialogs, folder, kAccelerometers, liveFileHeader(beforeAnyDownload)),
               path("walk"));
     EXPECT_EQ(readFile(folder / "walk"),
               crlfLines({"Veltrimonic Tiltavarometer Data File Version 3.2.4", "Accelerometers",
@@ -152,21 +152,21 @@ TEST_F(CreateDataFileTest, ChosenFile_IsEmptiedAndGetsTheHeaderAsTyped) {
 
 TEST_F(CreateDataFileTest, UncreatableFile_StillGivesItsPath) {
     dialogs.answers.push_back(path("missing/walk.tlg"));
-    EXPECT_EQ(CreateDataFile(dialogs, folder, kDownloadPages, header), path("missing/walk.tlg"));
+    EXPECT_EQ(createDataFile(dialogs, folder, kDownloadPages, header), path("missing/walk.tlg"));
 }
 
 class LineWritersTest : public CreateDataFileTest {};
 
 TEST_F(LineWritersTest, EachWriterAppendsOneLineAfterTheHeader) {
     dialogs.answers.push_back(path("live.tlg"));
-    const auto file = CreateDataFile(dialogs, folder, "no column line", header);
+    const auto file = createDataFile(dialogs, folder, "no column line", header);
     ASSERT_TRUE(file);
     const std::string headerText = readFile(*file);
     RecordingErrors errors;
 
-    WriteAnglesToFile(*file, "1.5", -177.2, 0.7, errors);
-    WriteAccelerometersToFile(*file, "2.25", 512, -3, -0.0, errors);
-    EXPECT_TRUE(WriteDownloadPagesToFile(*file, 2047, "BP,BP", errors));
+    writeAnglesToFile(*file, "1.5", -177.2, 0.7, errors);
+    writeAccelerometersToFile(*file, "2.25", 512, -3, -0.0, errors);
+    EXPECT_TRUE(writeDownloadPagesToFile(*file, 2047, "BP,BP", errors));
 
     EXPECT_TRUE(errors.reports.empty());
     EXPECT_EQ(readFile(*file),
@@ -192,13 +192,13 @@ TEST_F(LineWritersTest, FailuresAreReportedUnderTheWritersNameAndTheCallerGoesOn
     const std::pair<std::string, Writer> writers[] = {
         {"WriteDownloadPagesToFile",
          [](const std::string& p, ErrorReporter& e) {
-             EXPECT_FALSE(WriteDownloadPagesToFile(p, 1, "0", e));
+             EXPECT_FALSE(writeDownloadPagesToFile(p, 1, "0", e));
          }},
         {"WriteAnglesToFile",
-         [](const std::string& p, ErrorReporter& e) { WriteAnglesToFile(p, "0", 1, 2, e); }},
+         [](const std::string& p, ErrorReporter& e) { writeAnglesToFile(p, "0", 1, 2, e); }},
         {"WriteAccelerometersToFile",
          [](const std::string& p, ErrorReporter& e) {
-             WriteAccelerometersToFile(p, "0", 1, 2, 3, e);
+             writeAccelerometersToFile(p, "0", 1, 2, 3, e);
          }},
     };
     for (const auto& target : targets) {

@@ -51,15 +51,15 @@ TEST_F(GoldenFilesTest, Channel3Download_MatchesTheHandWrittenDataAndCsvFiles) {
     dialogs.answers.push_back(path("walk.tlg"));
     testing::RecordingErrors errors;
 
-    const auto file = CreateDataFile(dialogs, folder, kDownloadPages, header);
+    const auto file = createDataFile(dialogs, folder, kDownloadPages, header);
     ASSERT_TRUE(file);
     std::int32_t page = 0;
     for (const Page& bytes : channel3Pages()) {
-        ASSERT_TRUE(WriteDownloadPagesToFile(
+        ASSERT_TRUE(writeDownloadPagesToFile(
             *file, ++page, pageLineText(bytes, RecordingMode::Linear, LinearChannel::Both),
             errors));
     }
-    MakeLinearCSV(*file, errors, "DownloadErase");
+    makeLinearCsv(*file, errors, "DownloadErase");
 
     EXPECT_TRUE(errors.reports.empty());
     EXPECT_EQ(readFile(*file), readFile(kFixtures / "channel3_download.tlg"));

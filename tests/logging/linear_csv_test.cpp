@@ -64,7 +64,7 @@ TEST_F(MakeLinearCSVTest, ReplacesTheCsvWithTheHeaderAndOneValueOrPairPerLine) {
         writeFile(folder / "walk.tlg",
                   header + (withColumnLine ? "Page,X Data-->\r\n" + c.pages : ""));
         writeFile(folder / "walk.csv", std::string(100000, 'x'));  // replaced without a question
-        MakeLinearCSV(path("walk.tlg"), errors, "DownloadErase");
+        makeLinearCsv(path("walk.tlg"), errors, "DownloadErase");
         EXPECT_EQ(readFile(folder / "walk.csv"), header + c.body) << c.what;
     }
     EXPECT_TRUE(errors.reports.empty());
@@ -89,7 +89,7 @@ TEST_F(MakeLinearCSVTest, FailuresAreReportedAndKeepWhatWasWritten) {
     };
     for (const auto& c : cases) {
         errors.reports.clear();
-        MakeLinearCSV(c.dataFile, errors, "DownloadErase");
+        makeLinearCsv(c.dataFile, errors, "DownloadErase");
         ASSERT_EQ(errors.reports.size(), 1u) << c.what;
         const auto& report = errors.reports[0];
         EXPECT_EQ(report.number, c.number) << c.what << ": " << report.description;

@@ -76,8 +76,8 @@ TEST(PageTransfer, RequestsPageAfterPageAndStopsAtTheFirstErasedPage) {
     Download d(recording(device::Preload::Linear1, 5));
     const auto result = d.run();
     EXPECT_EQ(result.end, TransferEnd::Completed);
-    EXPECT_TRUE(result.EndOfData);
-    EXPECT_EQ(result.DownloadPage, 6);
+    EXPECT_TRUE(result.endOfData);
+    EXPECT_EQ(result.downloadPage, 6);
     EXPECT_EQ(d.order, (std::vector<std::int32_t>{1, 2, 3, 4, 5})) << "page 0 is never handed on";
     for (int page = 1; page <= 5; ++page) {
         EXPECT_EQ(d.pages[page], d.memoryPage(page)) << page;
@@ -100,8 +100,8 @@ TEST(PageTransfer, FullMemory_EndsAfterTheLastPageWithoutAnErasedOne) {
     Download d(recording(device::Preload::Bin, 2047));
     const auto result = d.run();
     EXPECT_EQ(result.end, TransferEnd::Completed);
-    EXPECT_FALSE(result.EndOfData);
-    EXPECT_EQ(result.DownloadPage, 2048);
+    EXPECT_FALSE(result.endOfData);
+    EXPECT_EQ(result.downloadPage, 2048);
     EXPECT_EQ(d.order.size(), 2047U);
     EXPECT_EQ(d.pages[2047], d.memoryPage(2047));
 }
@@ -139,7 +139,7 @@ TEST(PageTransfer, SilentDevice_IsAskedAgainOncePerSecond_WhateverTheDateDoes) {
             EXPECT_NEAR(again[i] - again[i - 1], 1.0, 0.05);
         }
         EXPECT_GE(d.warnings, 2);
-        EXPECT_GE(result.TimerAdvance, 4);
+        EXPECT_GE(result.timerAdvance, 4);
     }
 }
 
@@ -148,7 +148,7 @@ TEST(PageTransfer, PageTheSinkCannotKeep_EndsTheTransferBeforeTheNextRequest) {
     d.refusedPage = 7;
     const auto result = d.run();
     EXPECT_EQ(result.end, TransferEnd::WriteFailed);
-    EXPECT_EQ(result.DownloadPage, 7);
+    EXPECT_EQ(result.downloadPage, 7);
     EXPECT_EQ(d.order.back(), 7);
     EXPECT_EQ(d.bench.receivedBytes().size(), 8U * 3U) << "pages 0 to 7 were asked for";
     EXPECT_FALSE(d.bench.link.isOpen());

@@ -17,8 +17,8 @@ class RecordingErrors final : public ErrorReporter {
         std::string description;
     };
 
-    void SimpleErrorHandler(std::int32_t number, std::string_view source, std::string_view screen,
-                            std::string_view description) override {
+    void handleError(std::int32_t number, std::string_view source, std::string_view screen,
+                     std::string_view description) override {
         reports.push_back(
             {number, std::string(source), std::string(screen), std::string(description)});
     }

@@ -44,14 +44,14 @@ class ChannelArraysTest : public testing::TempFolderTest {
 TEST_F(ChannelArraysTest,
        SingleChannel_TwoPagesOfFives_GiveFiveHundredTwentyEightAndATrailingZero) {
     write(12, {pageLine(1, 264, "5"), pageLine(2, 264, "5")});
-    ASSERT_EQ(BuildSingleChannelArray(file, LinearChannel::X, arrays, errors, "Graph"),
+    ASSERT_EQ(buildSingleChannelArray(file, LinearChannel::X, arrays, errors, "Graph"),
               ParseEnd::Done);
     ASSERT_EQ(arrays.x.size(), 529U);
     EXPECT_EQ(std::count(arrays.x.begin(), arrays.x.end(), 5), 528);
     EXPECT_EQ(arrays.x.back(), 0);
     EXPECT_EQ(arrays.y, std::vector<std::int16_t>{0});
 
-    ASSERT_EQ(BuildSingleChannelArray(file, LinearChannel::Y, arrays, errors, "Graph"),
+    ASSERT_EQ(buildSingleChannelArray(file, LinearChannel::Y, arrays, errors, "Graph"),
               ParseEnd::Done);
     EXPECT_EQ(arrays.y.size(), 529U);
     EXPECT_EQ(arrays.x, std::vector<std::int16_t>{0});
@@ -65,7 +65,7 @@ TEST_F(ChannelArraysTest, ValuesRoundHalfToEven_NonNumbersCountAsZero_SurplusIsI
     }
     line += ",7,8,9";  // the last value's text holds the surplus
     write(12, {line});
-    ASSERT_EQ(BuildSingleChannelArray(file, LinearChannel::X, arrays, errors, "Graph"),
+    ASSERT_EQ(buildSingleChannelArray(file, LinearChannel::X, arrays, errors, "Graph"),
               ParseEnd::Done);
     ASSERT_EQ(arrays.x.size(), 265U);
     EXPECT_EQ(std::vector<std::int16_t>(arrays.x.begin(), arrays.x.begin() + 6),
@@ -79,7 +79,7 @@ TEST_F(ChannelArraysTest, DoubleChannel_SplitsPairsAndMarksPushesAsZero) {
         line += pair == 3 ? ",BP,BP" : "," + std::to_string(pair) + ".4,-" + std::to_string(pair);
     }
     write(12, {line, line});
-    ASSERT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "GraphBP"), ParseEnd::Done);
+    ASSERT_EQ(buildDoubleChannelArrays(file, arrays, errors, "GraphBP"), ParseEnd::Done);
     ASSERT_EQ(arrays.x.size(), 265U);
     ASSERT_EQ(arrays.y.size(), 265U);
     EXPECT_EQ(arrays.x[2], 2);
@@ -102,39 +102,39 @@ TEST_F(ChannelArraysTest, ButtonPushList_HoldsTheIndexOfEveryPairWhoseXFieldIsBP
     };
     ButtonPushList pushes;
     write(12, {page(1, 3), page(2, 40)});
-    ASSERT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes), ParseEnd::Done);
+    ASSERT_EQ(buildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes), ParseEnd::Done);
     EXPECT_EQ(pushes, (ButtonPushList{3, 132 + 40}));
     EXPECT_EQ(arrays.x[3], 0);
     EXPECT_EQ(arrays.x[132 + 40], 0);
 
     write(12, {page(1, -1)});
-    ASSERT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes), ParseEnd::Done);
+    ASSERT_EQ(buildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes), ParseEnd::Done);
     EXPECT_EQ(pushes, ButtonPushList{0});
 
     // A file that fails to read leaves the list at a single 0, whatever it held before.
     pushes = {5, 6};
     write(12, {page(1, 3), pageLine(2, 100, "1")});
-    EXPECT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes), ParseEnd::Failed);
+    EXPECT_EQ(buildDoubleChannelArrays(file, arrays, errors, "GraphBP", &pushes), ParseEnd::Failed);
     EXPECT_EQ(pushes, ButtonPushList{0});
 }
 
 TEST_F(ChannelArraysTest, HeaderOnly_GivesOneElement_ShortHeaderIsTheEndOfTheFile) {
     write(12, {});
-    ASSERT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "Graph"), ParseEnd::Done);
+    ASSERT_EQ(buildDoubleChannelArrays(file, arrays, errors, "Graph"), ParseEnd::Done);
     EXPECT_EQ(arrays.x, std::vector<std::int16_t>{0});
     write(11, {});
-    EXPECT_EQ(BuildSingleChannelArray(file, LinearChannel::X, arrays, errors, "Graph"),
+    EXPECT_EQ(buildSingleChannelArray(file, LinearChannel::X, arrays, errors, "Graph"),
               ParseEnd::EndOfFile);
     EXPECT_TRUE(errors.reports.empty());
 }
 
 TEST_F(ChannelArraysTest, ShortLineOrOversizedValue_IsReportedAndLeavesOneElement) {
     write(12, {pageLine(1, 264, "5"), pageLine(2, 263, "5")});
-    EXPECT_EQ(BuildSingleChannelArray(file, LinearChannel::X, arrays, errors, "Graph"),
+    EXPECT_EQ(buildSingleChannelArray(file, LinearChannel::X, arrays, errors, "Graph"),
               ParseEnd::Failed);
     EXPECT_EQ(arrays.x, std::vector<std::int16_t>{0});
     write(12, {pageLine(1, 264, "40000")});
-    EXPECT_EQ(BuildDoubleChannelArrays(file, arrays, errors, "GraphBP"), ParseEnd::Failed);
+    EXPECT_EQ(buildDoubleChannelArrays(file, arrays, errors, "GraphBP"), ParseEnd::Failed);
     ASSERT_EQ(errors.reports.size(), 2U);
     EXPECT_EQ(errors.reports[0].source, "BuildSingleChannelArray");
     EXPECT_EQ(errors.reports[0].screen, "Graph");

@@ -35,7 +35,7 @@ TEST(DegreeArrays, CountsOneToOneHundredThirtyTwo_FillOnlyTheMappedDegrees) {
         x[static_cast<std::size_t>(i)] = y[static_cast<std::size_t>(i)] = i + 1;
     }
     DegreeArrays d;
-    ConvertPointArraysToDegreeArrays(x, y, d);
+    convertPointArraysToDegreeArrays(x, y, d);
     EXPECT_EQ(d.atX(-180), 1);
     EXPECT_EQ(d.atX(-177), 2);
     EXPECT_EQ(d.atX(0), 67);

@@ -28,7 +28,7 @@ constexpr const char* kIdleCaption = "Write Progress";
 constexpr std::chrono::seconds kPictureSampling{3};
 }  // namespace
 
-Calibrate::Calibrate(common::ui::AppContext& context, QWidget* parent)
+CalibrateWindow::CalibrateWindow(common::ui::AppContext& context, QWidget* parent)
     : QMainWindow(parent),
       context_(context),
       readings_(this, [this](const CalibrationTracker& t) { showCalibration(t); }) {
@@ -41,54 +41,54 @@ Calibrate::Calibrate(common::ui::AppContext& context, QWidget* parent)
     buildControls();
 }
 
-void Calibrate::buildMenus() {
+void CalibrateWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->menuAction()->setObjectName(QStringLiteral("mnuData"));
-    auto add = [&](const char* name, const QString& caption, void (Calibrate::*handler)()) {
+    auto add = [&](const char* name, const QString& caption, void (CalibrateWindow::*handler)()) {
         QAction* action = file->addAction(caption);
         action->setObjectName(QString::fromLatin1(name));
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    mnuSample_ = add("mnuSample", QStringLiteral("&Sample"), &Calibrate::mnuSample_Click);
-    mnuSample_->setCheckable(true);
-    mnuWrite_ = add("mnuWrite", QStringLiteral("&Write"), &Calibrate::mnuWrite_Click);
-    context_.device.guardEntry(mnuSample_);
-    context_.device.guardEntry(mnuWrite_);
+    sampleAction_ = add("mnuSample", QStringLiteral("&Sample"), &CalibrateWindow::toggleSampling);
+    sampleAction_->setCheckable(true);
+    writeAction_ = add("mnuWrite", QStringLiteral("&Write"), &CalibrateWindow::writeCalibration);
+    context_.device.guardEntry(sampleAction_);
+    context_.device.guardEntry(writeAction_);
     file->addSeparator();
-    add("mnuReturn", QStringLiteral("&Return"), &Calibrate::mnuReturn_Click);
+    add("mnuReturn", QStringLiteral("&Return"), &CalibrateWindow::leave);
 }
 
-void Calibrate::buildControls() {
+void CalibrateWindow::buildControls() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    fraAcc_ = new CalibrationGrid(central);
-    layout->addWidget(fraAcc_);
-    fraProgress_ = new QGroupBox(QString::fromLatin1(kIdleCaption), central);
-    fraProgress_->setObjectName(QStringLiteral("fraProgress"));
-    auto* progress = new QVBoxLayout(fraProgress_);
-    PBar_ = new QProgressBar(fraProgress_);
-    PBar_->setObjectName(QStringLiteral("PBar"));
-    PBar_->setRange(0, calibrationEndCell());
-    PBar_->setValue(0);
-    PBar_->setTextVisible(false);
-    progress->addWidget(PBar_);
-    lblNote_ = new QLabel(fraProgress_);
-    lblNote_->setObjectName(QStringLiteral("lblNote"));
-    lblNote_->setWordWrap(true);
-    lblNote_->hide();
-    progress->addWidget(lblNote_);
-    layout->addWidget(fraProgress_);
+    accelerometerBox_ = new CalibrationGrid(central);
+    layout->addWidget(accelerometerBox_);
+    progressBox_ = new QGroupBox(QString::fromLatin1(kIdleCaption), central);
+    progressBox_->setObjectName(QStringLiteral("fraProgress"));
+    auto* progress = new QVBoxLayout(progressBox_);
+    progressBar_ = new QProgressBar(progressBox_);
+    progressBar_->setObjectName(QStringLiteral("PBar"));
+    progressBar_->setRange(0, calibrationEndCell());
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
+    progress->addWidget(progressBar_);
+    note_ = new QLabel(progressBox_);
+    note_->setObjectName(QStringLiteral("lblNote"));
+    note_->setWordWrap(true);
+    note_->hide();
+    progress->addWidget(note_);
+    layout->addWidget(progressBox_);
     layout->addStretch();
     setCentralWidget(central);
     resize(720, 250);
 }
 
-void Calibrate::mnuReturn_Click() {
+void CalibrateWindow::leave() {
     close();
 }
 
-void Calibrate::closeEvent(QCloseEvent* event) {
+void CalibrateWindow::closeEvent(QCloseEvent* event) {
     // Leaving the window ends what it runs; a write stops between two cells, never within one.
     if (sampling_ || writing_) {
         context_.device.stop();
@@ -98,23 +98,23 @@ void Calibrate::closeEvent(QCloseEvent* event) {
 
 // --- Sampling -----------------------------------------------------------------------------
 
-void Calibrate::mnuSample_Click() {
+void CalibrateWindow::toggleSampling() {
     if (sampling_) {
         stopSampling();
     } else if (!writing_) {
         startSampling(true);
     }
-    mnuSample_->setChecked(sampling_);  // a checkable entry toggles itself when chosen
+    sampleAction_->setChecked(sampling_);  // a checkable entry toggles itself when chosen
 }
 
-void Calibrate::startSampling(bool warnAboutShaker) {
-    ResetCalibrationValues();
-    fraAcc_->ClearCalibrationBoxes();
-    fraAcc_->InitMinMaxBoxes();
-    fraAcc_->forgetEdits();
+void CalibrateWindow::startSampling(bool warnAboutShaker) {
+    resetCalibrationValues();
+    accelerometerBox_->clearCalibrationBoxes();
+    accelerometerBox_->initMinMaxBoxes();
+    accelerometerBox_->forgetEdits();
     sampling_ = true;
-    mnuSample_->setChecked(true);
-    mnuWrite_->setEnabled(false);
+    sampleAction_->setChecked(true);
+    writeAction_->setEnabled(false);
     if (warnAboutShaker) {
         context_.messages.show("Shaker will be disabled prior to calibration start!");
     }
@@ -136,7 +136,7 @@ void Calibrate::startSampling(bool warnAboutShaker) {
         this,
         {.title = "Calibration sampling",
          .source = "mnuSample_Click",
-         .entry = mnuSample_,
+         .entry = sampleAction_,
          .commPort = context_.state.commPort,
          .screen = kWindow},
         [publish, watch](const link::JobScope& job) {
@@ -156,16 +156,16 @@ void Calibrate::startSampling(bool warnAboutShaker) {
                 finishSampling();
             }
             // Only now is the device free for a write or the next sampling.
-            mnuSample_->setEnabled(true);
-            mnuWrite_->setEnabled(true);
+            sampleAction_->setEnabled(true);
+            writeAction_->setEnabled(true);
         });
     if (!started) {
         finishSampling();
-        mnuWrite_->setEnabled(true);
+        writeAction_->setEnabled(true);
     }
 }
 
-void Calibrate::samplingEnded(SamplingEnd end) {
+void CalibrateWindow::samplingEnded(SamplingEnd end) {
     if (end == SamplingEnd::PortFailed && sampling_) {
         // The error handler has told why; this says what is left and what to do.
         showNote(QString::fromStdString(live::samplingEndText(live::LiveEnd::PortFailed,
@@ -175,63 +175,58 @@ void Calibrate::samplingEnded(SamplingEnd end) {
     }
 }
 
-void Calibrate::showSilence(bool silent) {
+void CalibrateWindow::showSilence(bool silent) {
     if (!sampling_) {
         return;
     }
-    showNote(silent ? QString::fromStdString(live::silentWhileSamplingText(fraAcc_->sampled()))
-                    : QString());
+    showNote(
+        silent ? QString::fromStdString(live::silentWhileSamplingText(accelerometerBox_->sampled()))
+               : QString());
 }
 
-void Calibrate::showNote(const QString& text) {
-    lblNote_->setText(text);
-    lblNote_->setVisible(!text.isEmpty());
+void CalibrateWindow::showNote(const QString& text) {
+    note_->setText(text);
+    note_->setVisible(!text.isEmpty());
 }
 
-void Calibrate::stopSampling() {
+void CalibrateWindow::stopSampling() {
     context_.device.stop();
     showNote({});       // the user has stopped: waiting is over
     readings_.flush();  // the boxes show the newest reading before they are taken
     finishSampling();
-    mnuSample_->setEnabled(false);  // until the sampling has let go of the device
+    sampleAction_->setEnabled(false);  // until the sampling has let go of the device
 }
 
-void Calibrate::finishSampling() {
+void CalibrateWindow::finishSampling() {
     sampling_ = false;
-    mnuSample_->setChecked(false);
-    CaptureCalibrationValues();
+    sampleAction_->setChecked(false);
+    captureCalibrationValues();
 }
 
-void Calibrate::showCalibration(const CalibrationTracker& tracker) {
+void CalibrateWindow::showCalibration(const CalibrationTracker& tracker) {
     if (!sampling_) {
         return;  // a reading that arrived as sampling stopped
     }
-    fraAcc_->showCalibration(tracker);
-    if (tracker.axes[0].sampled) {
-        AppState& state = context_.state;
-        state.accelerationX = tracker.axes[0].current;
-        state.accelerationY = tracker.axes[1].current;
-        state.accelerationZ = tracker.axes[2].current;
-    }
+    accelerometerBox_->showCalibration(tracker);
 }
 
-void Calibrate::ResetCalibrationValues() {
-    CalibrationValues_.fill(0);
+void CalibrateWindow::resetCalibrationValues() {
+    calibration_.fill(0);
 }
 
-void Calibrate::CaptureCalibrationValues() {
-    CalibrationValues_ = fraAcc_->offsetsAndGains();
+void CalibrateWindow::captureCalibrationValues() {
+    calibration_ = accelerometerBox_->offsetsAndGains();
 }
 
 // --- Write --------------------------------------------------------------------------------
 
-void Calibrate::mnuWrite_Click() {
+void CalibrateWindow::writeCalibration() {
     if (sampling_) {
         return;  // the entry is disabled meanwhile
     }
     std::vector<std::optional<CellWrite>> ticks;
     try {
-        ticks = calibrationWrite(CalibrationValues_);  // every byte checked before the first goes
+        ticks = calibrationWrite(calibration_);  // every byte checked before the first goes
     } catch (const UnsendableValue& e) {
         context_.messages.show(e.description());
         return;
@@ -264,25 +259,25 @@ void Calibrate::mnuWrite_Click() {
     writeTicks_ = std::move(ticks);
     showNote({});
     setCursor(Qt::WaitCursor);
-    mnuSample_->setEnabled(false);
+    sampleAction_->setEnabled(false);
     context_.state.transferStep = static_cast<std::int16_t>(calibrationFirstCell());
 }
 
-void Calibrate::showWriteTick(int ticksDone) {
+void CalibrateWindow::showWriteTick(int ticksDone) {
     std::int16_t& index = context_.state.transferStep;
     index = static_cast<std::int16_t>(calibrationFirstCell() + ticksDone);
     if (index != calibrationEndCell()) {
-        fraProgress_->setTitle(QString::fromStdString(calibrationWritingCaption(ticksDone)));
-        PBar_->setValue(index);
+        progressBox_->setTitle(QString::fromStdString(calibrationWritingCaption(ticksDone)));
+        progressBar_->setValue(index);
     }
 }
 
-void Calibrate::finishWrite(TransferEnd end, int ticksDone) {
+void CalibrateWindow::finishWrite(TransferEnd end, int ticksDone) {
     writing_ = false;
-    mnuSample_->setEnabled(true);
-    fraProgress_->setTitle(QString::fromStdString(
+    sampleAction_->setEnabled(true);
+    progressBox_->setTitle(QString::fromStdString(
         calibrationWritingCaption(calibrationEndCell() - calibrationFirstCell())));
-    PBar_->setValue(0);
+    progressBar_->setValue(0);
     unsetCursor();
     if (end == TransferEnd::Completed) {
         context_.messages.show("Write completed!");
@@ -295,7 +290,7 @@ void Calibrate::finishWrite(TransferEnd end, int ticksDone) {
 
 // --- Picture ------------------------------------------------------------------------------
 
-void Calibrate::prepareForPicture() {
+void CalibrateWindow::prepareForPicture() {
     // The picture shows the window at work, not the warning before it: a message box would wait
     // for a click that nobody gives. Sampling switches the shaker off, which a picture must never
     // do to a real logger: only a simulated one is sampled; otherwise the window is pictured idle.

@@ -24,19 +24,19 @@ class CalibrationGrid;
 // through its positions, derives each axis's offset and gain from the smallest and largest
 // reading, and writes them into the configuration cells 2 to 13. Sampling and writing run on
 // the device thread; the readings reach the window coalesced, the newest once a frame.
-class Calibrate final : public QMainWindow, public common::ui::Pictured {
+class CalibrateWindow final : public QMainWindow, public common::ui::Pictured {
   public:
-    explicit Calibrate(common::ui::AppContext& context, QWidget* parent = nullptr);
+    explicit CalibrateWindow(common::ui::AppContext& context, QWidget* parent = nullptr);
 
-    void mnuSample_Click();
-    void mnuWrite_Click();
-    void mnuReturn_Click();
+    void toggleSampling();
+    void writeCalibration();
+    void leave();
 
     // A few seconds of sampling on the selected port, then stopped: the boxes show readings.
     void prepareForPicture() override;
 
     // What Write sends: offset X, Y, Z, gain X, Y, Z.
-    [[nodiscard]] const CalibrationValues& calibrationValues() const { return CalibrationValues_; }
+    [[nodiscard]] const CalibrationValues& calibrationValues() const { return calibration_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -48,8 +48,8 @@ class Calibrate final : public QMainWindow, public common::ui::Pictured {
     void stopSampling();
     void finishSampling();
     void showCalibration(const CalibrationTracker& tracker);
-    void ResetCalibrationValues();
-    void CaptureCalibrationValues();
+    void resetCalibrationValues();
+    void captureCalibrationValues();
     void showWriteTick(int ticksDone);
     void finishWrite(TransferEnd end, int ticksDone);
     void samplingEnded(SamplingEnd end);
@@ -57,14 +57,14 @@ class Calibrate final : public QMainWindow, public common::ui::Pictured {
     void showNote(const QString& text);
 
     common::ui::AppContext& context_;
-    QAction* mnuSample_ = nullptr;
-    QAction* mnuWrite_ = nullptr;
-    CalibrationGrid* fraAcc_ = nullptr;
-    QGroupBox* fraProgress_ = nullptr;
-    QProgressBar* PBar_ = nullptr;
+    QAction* sampleAction_ = nullptr;
+    QAction* writeAction_ = nullptr;
+    CalibrationGrid* accelerometerBox_ = nullptr;
+    QGroupBox* progressBox_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
     // How sampling or a write that did not complete left things, or a silent logger.
-    QLabel* lblNote_ = nullptr;
-    CalibrationValues CalibrationValues_{};
+    QLabel* note_ = nullptr;
+    CalibrationValues calibration_{};
     std::vector<std::optional<CellWrite>> writeTicks_;  // of the write under way
     common::ui::LatestValue<CalibrationTracker> readings_;
     bool sampling_ = false;

@@ -75,7 +75,7 @@ bool CalibrationGrid::sampled() const {
     return !rows_[0].current->text().isEmpty();
 }
 
-void CalibrationGrid::ClearCalibrationBoxes() {
+void CalibrationGrid::clearCalibrationBoxes() {
     for (auto column : {&Row::current, &Row::min, &Row::max, &Row::offset, &Row::gain}) {
         for (Row& row : rows_) {
             (row.*column)->clear();
@@ -86,7 +86,7 @@ void CalibrationGrid::ClearCalibrationBoxes() {
     }
 }
 
-void CalibrationGrid::InitMinMaxBoxes() {
+void CalibrationGrid::initMinMaxBoxes() {
     for (Row& row : rows_) {
         row.min->setText(QStringLiteral("1024"));
         row.max->setText(QStringLiteral("0"));

@@ -21,9 +21,9 @@ class CalibrationGrid final : public QGroupBox {
     explicit CalibrationGrid(QWidget* parent);
 
     // Empties the fifteen boxes, current X, Y, Z first, then min, max, offset and gain.
-    void ClearCalibrationBoxes();
+    void clearCalibrationBoxes();
     // "1024" into the Min Bits boxes and "0" into the Max Bits boxes.
-    void InitMinMaxBoxes();
+    void initMinMaxBoxes();
 
     // Shows a snapshot of the calibration. Offset and Gain boxes the user has typed into since
     // forgetEdits() keep what was typed: at display rate a typed value would otherwise be gone

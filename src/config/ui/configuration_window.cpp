@@ -36,10 +36,10 @@ constexpr link::Nanos kPictureGiveUp = link::ms(3000);
 
 // What a rate code means, for the change marks.
 QString rateText(double code) {
-    if (code == kRate75Hz) {
+    if (code == kRateCode7p5Hz) {
         return QStringLiteral("7.5 Hz");
     }
-    if (code == kRate15Hz) {
+    if (code == kRateCode15Hz) {
         return QStringLiteral("15 Hz");
     }
     return QStringLiteral("the rate code %1").arg(code);
@@ -75,13 +75,15 @@ QString limitText(const Parameter& p, const NumEdit& field) {
         return {};
     }
     return common::ui::limitNote(captionOf(p), NumEdit::displayText(*typed),
-                                 NumEdit::displayText(field.value()), *typed > field.Max());
+                                 NumEdit::displayText(field.value()), *typed > field.maximum());
 }
 
 }  // namespace
 
-Configuration::Configuration(common::ui::AppContext& context, ConfigurationToolWindows toolWindows,
-                             std::function<void(bool)> setNavigationEnabled, QWidget* parent)
+ConfigurationWindow::ConfigurationWindow(common::ui::AppContext& context,
+                                         ConfigurationToolWindows toolWindows,
+                                         std::function<void(bool)> setNavigationEnabled,
+                                         QWidget* parent)
     : QMainWindow(parent),
       context_(context),
       toolWindows_(std::move(toolWindows)),
@@ -97,12 +99,12 @@ Configuration::Configuration(common::ui::AppContext& context, ConfigurationToolW
     buildControls();
     followed_ = context_.state.configuration;
     connect(&context_.loggerEvents, &common::ui::LoggerEvents::configurationWritten, this,
-            &Configuration::followWrites);
+            &ConfigurationWindow::followWrites);
 }
 
-Configuration::~Configuration() = default;
+ConfigurationWindow::~ConfigurationWindow() = default;
 
-void Configuration::buildMenus() {
+void ConfigurationWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->menuAction()->setObjectName(QStringLiteral("mnuFile"));
     auto add = [this](QMenu* menu, const char* name, const QString& caption, auto handler) {
@@ -111,32 +113,32 @@ void Configuration::buildMenus() {
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    readAction_ = add(file, "mnuRead", QStringLiteral("&Read"), &Configuration::startRead);
-    writeAction_ = add(file, "mnuWrite", QStringLiteral("&Write"), &Configuration::startWrite);
+    readAction_ = add(file, "mnuRead", QStringLiteral("&Read"), &ConfigurationWindow::startRead);
+    writeAction_ =
+        add(file, "mnuWrite", QStringLiteral("&Write"), &ConfigurationWindow::startWrite);
     // Neither starts while another window's job holds the logger.
     context_.device.guardEntry(readAction_);
     context_.device.guardEntry(writeAction_);
     file->addSeparator();
     saveProfileAction_ = add(file, "mnuSaveProfile", QStringLiteral("Save Profile…"),
-                             &Configuration::saveFieldsAsProfile);
+                             &ConfigurationWindow::saveFieldsAsProfile);
     openProfileAction_ = add(file, "mnuOpenProfile", QStringLiteral("Open Profile…"),
-                             &Configuration::openProfileIntoFields);
+                             &ConfigurationWindow::openProfileIntoFields);
     file->addSeparator();
-    add(file, "mnuReturn", QStringLiteral("&Return"), &Configuration::leave);
+    add(file, "mnuReturn", QStringLiteral("&Return"), &ConfigurationWindow::leave);
 
     toolsMenu_ = menuBar()->addMenu(QStringLiteral("&Tools"));
     toolsMenu_->menuAction()->setObjectName(QStringLiteral("mnuTools"));
     eepromAction_ = add(toolsMenu_, "mnuEEPROM", QStringLiteral("&EEPROM"),
                         [this] { toolWindows_.showEeprom(); });
     eepromAction_->setVisible(false);
-    add(toolsMenu_, "mnuShowMin", QStringLiteral("&Show Min"), &Configuration::showMinimums);
-    add(toolsMenu_, "mnuShowMax", QStringLiteral("Show &Max"), &Configuration::showMaximums);
+    add(toolsMenu_, "mnuShowMin", QStringLiteral("&Show Min"), &ConfigurationWindow::showMinimums);
+    add(toolsMenu_, "mnuShowMax", QStringLiteral("Show &Max"), &ConfigurationWindow::showMaximums);
     add(toolsMenu_, "mnuShowDefaults", QStringLiteral("Show &Defaults"),
-        &Configuration::showDefaults);
+        &ConfigurationWindow::showDefaults);
     add(toolsMenu_, "mnuAcc", QStringLiteral("A&ccelerometers"),
         [this] { toolWindows_.showAccelerometers(); });
-    add(toolsMenu_, "mnuAngles", QStringLiteral("An&gles"),
-        [this] { toolWindows_.showAngles(); });
+    add(toolsMenu_, "mnuAngles", QStringLiteral("An&gles"), [this] { toolWindows_.showAngles(); });
     add(toolsMenu_, "mnuCalibrate", QStringLiteral("Cali&brate"),
         [this] { toolWindows_.showCalibrate(); });
 
@@ -145,11 +147,11 @@ void Configuration::buildMenus() {
     hiddenFrames->setObjectName(QStringLiteral("keyHiddenFrames"));
     hiddenFrames->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F6));
     hiddenFrames->setShortcutContext(Qt::WindowShortcut);
-    connect(hiddenFrames, &QAction::triggered, this, &Configuration::toggleHiddenFrames);
+    connect(hiddenFrames, &QAction::triggered, this, &ConfigurationWindow::toggleHiddenFrames);
     addAction(hiddenFrames);
 }
 
-void Configuration::buildControls() {
+void ConfigurationWindow::buildControls() {
     auto* central = new QWidget(this);
     rows_ = std::make_unique<ParameterRows>(central);
     auto* layout = new QGridLayout(central);
@@ -184,20 +186,20 @@ void Configuration::buildControls() {
     setCentralWidget(central);
 
     for (const auto& [field, edit] : rows_->numbers) {
-        connect(edit, &NumEdit::valueEdited, this, &Configuration::showChanges);
-        connect(edit, &NumEdit::valueEdited, this, &Configuration::showLimits);
-        connect(edit, &NumEdit::limited, this, &Configuration::showChanges);
-        connect(edit, &NumEdit::limited, this, &Configuration::showLimits);
+        connect(edit, &NumEdit::valueEdited, this, &ConfigurationWindow::showChanges);
+        connect(edit, &NumEdit::valueEdited, this, &ConfigurationWindow::showLimits);
+        connect(edit, &NumEdit::limited, this, &ConfigurationWindow::showChanges);
+        connect(edit, &NumEdit::limited, this, &ConfigurationWindow::showLimits);
     }
     for (QRadioButton* option : {rows_->rate7p5Option, rows_->rate15Option}) {
-        connect(option, &QRadioButton::toggled, this, &Configuration::showChanges);
+        connect(option, &QRadioButton::toggled, this, &ConfigurationWindow::showChanges);
     }
     setHiddenFramesShown(false);
 }
 
 // --- Opening and leaving -------------------------------------------------------------------
 
-void Configuration::showEvent(QShowEvent* event) {
+void ConfigurationWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (setNavigationEnabled_) {
         setNavigationEnabled_(false);
@@ -208,18 +210,18 @@ void Configuration::showEvent(QShowEvent* event) {
     }
 }
 
-bool Configuration::event(QEvent* event) {
+bool ConfigurationWindow::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate && setNavigationEnabled_) {
         setNavigationEnabled_(false);
     }
     return QMainWindow::event(event);
 }
 
-void Configuration::leave() {
+void ConfigurationWindow::leave() {
     close();
 }
 
-void Configuration::closeEvent(QCloseEvent* event) {
+void ConfigurationWindow::closeEvent(QCloseEvent* event) {
     // Leaving ends a read or a write; a write never stops inside one cell's three bytes.
     if (activity_ != Activity::Idle) {
         context_.device.stop();
@@ -230,11 +232,11 @@ void Configuration::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-void Configuration::toggleHiddenFrames() {
+void ConfigurationWindow::toggleHiddenFrames() {
     setHiddenFramesShown(!eepromAction_->isVisible());
 }
 
-void Configuration::setHiddenFramesShown(bool shown) {
+void ConfigurationWindow::setHiddenFramesShown(bool shown) {
     eepromAction_->setVisible(shown);
     rows_->identityFrame->setVisible(shown);
     rows_->wordAddressFrame->setVisible(shown);
@@ -243,7 +245,7 @@ void Configuration::setHiddenFramesShown(bool shown) {
     }
 }
 
-void Configuration::prepareForPicture() {
+void ConfigurationWindow::prepareForPicture() {
     loaded_ = true;  // this read stands for the opening one
     setHiddenFramesShown(true);
     const std::int16_t port = context_.state.commPort;
@@ -261,7 +263,7 @@ void Configuration::prepareForPicture() {
 
 // --- Read and write, common -----------------------------------------------------------------
 
-void Configuration::beginActivity(Activity activity, int steps) {
+void ConfigurationWindow::beginActivity(Activity activity, int steps) {
     activity_ = activity;
     setCursor(Qt::BusyCursor);
     for (QAction* command : {readAction_, writeAction_, saveProfileAction_, openProfileAction_,
@@ -274,7 +276,7 @@ void Configuration::beginActivity(Activity activity, int steps) {
     showNote({});
 }
 
-void Configuration::endActivity() {
+void ConfigurationWindow::endActivity() {
     activity_ = Activity::Idle;
     readProgress_.discard();
     writeProgress_.discard();
@@ -290,7 +292,7 @@ void Configuration::endActivity() {
 
 // --- Read -----------------------------------------------------------------------------------
 
-void Configuration::startRead() {
+void ConfigurationWindow::startRead() {
     if (activity_ != Activity::Idle) {
         return;
     }
@@ -329,7 +331,7 @@ void Configuration::startRead() {
     }
 }
 
-void Configuration::showReadProgress(const CellReadProgress& progress) {
+void ConfigurationWindow::showReadProgress(const CellReadProgress& progress) {
     if (activity_ != Activity::Reading) {
         return;
     }
@@ -342,7 +344,7 @@ void Configuration::showReadProgress(const CellReadProgress& progress) {
     progressFrame_->setTitle(QString::fromStdString(readingCaption(progress.done)));
 }
 
-void Configuration::readEnded(const ReadOutcome& outcome) {
+void ConfigurationWindow::readEnded(const ReadOutcome& outcome) {
     const ConfigReadResult& result = outcome.result;
     if (result.end == TransferEnd::Completed) {
         endActivity();
@@ -365,7 +367,7 @@ void Configuration::readEnded(const ReadOutcome& outcome) {
 
 // The read becomes the shared record (its bin angles, never read, stay 0); the identity is only
 // shown.
-void Configuration::keepRead(const ReadArray& bytes) {
+void ConfigurationWindow::keepRead(const ReadArray& bytes) {
     context_.state.configuration = decodeConfiguration(bytes).record;
     for (const Parameter& p : parameterMap()) {
         if (p.encoding == Encoding::Identity) {
@@ -374,7 +376,7 @@ void Configuration::keepRead(const ReadArray& bytes) {
     }
 }
 
-void Configuration::showRecord() {
+void ConfigurationWindow::showRecord() {
     for (const auto& [field, edit] : rows_->numbers) {
         edit->setValue(valueOf(context_.state.configuration, field));
     }
@@ -384,7 +386,7 @@ void Configuration::showRecord() {
     showLimits();
 }
 
-void Configuration::clearFields() {
+void ConfigurationWindow::clearFields() {
     for (const auto& [field, edit] : rows_->numbers) {
         edit->setValue(0);
     }
@@ -396,7 +398,7 @@ void Configuration::clearFields() {
 
 // --- Write ----------------------------------------------------------------------------------
 
-void Configuration::startWrite() {
+void ConfigurationWindow::startWrite() {
     if (activity_ != Activity::Idle) {
         return;
     }
@@ -448,7 +450,7 @@ void Configuration::startWrite() {
 
 // The fields a failed read emptied hold zeros, which would set the update time increment and
 // the gains to 0: the user sees what would go out and decides.
-bool Configuration::confirmWriteOfClearedFields(const ParameterValues& fields) {
+bool ConfigurationWindow::confirmWriteOfClearedFields(const ParameterValues& fields) {
     // One a line, the zeros (which stop a logger working) first.
     QStringList zeros;
     QStringList others;
@@ -477,7 +479,7 @@ bool Configuration::confirmWriteOfClearedFields(const ParameterValues& fields) {
                                  Messages::Buttons::YesNoDefaultNo) == Messages::Answer::Yes;
 }
 
-void Configuration::refuseWrite(const UnsendableValue& refusal) {
+void ConfigurationWindow::refuseWrite(const UnsendableValue& refusal) {
     context_.messages.show(refusal.description());
     if (const auto field = rows_->numbers.find(refusal.parameter().field);
         field != rows_->numbers.end()) {
@@ -486,7 +488,7 @@ void Configuration::refuseWrite(const UnsendableValue& refusal) {
     }
 }
 
-void Configuration::showWriteProgress(int ticksDone) {
+void ConfigurationWindow::showWriteProgress(int ticksDone) {
     if (activity_ != Activity::Writing) {
         return;
     }
@@ -495,8 +497,8 @@ void Configuration::showWriteProgress(int ticksDone) {
     progressFrame_->setTitle(QString::fromStdString(writingCaption(ticksDone)));
 }
 
-void Configuration::writeEnded(const TickWriteResult& outcome,
-                               const std::vector<std::optional<CellWrite>>& ticks) {
+void ConfigurationWindow::writeEnded(const TickWriteResult& outcome,
+                                     const std::vector<std::optional<CellWrite>>& ticks) {
     if (outcome.end == TransferEnd::Completed) {
         endActivity();
         fieldsCleared_ = false;  // the logger holds what the fields show
@@ -520,7 +522,7 @@ void Configuration::writeEnded(const TickWriteResult& outcome,
 // The shared record changed by a write (this window's own, or a tare, a DAC setting or a
 // calibration written elsewhere): what the logger holds follows, and so does each field
 // that the user has not changed meanwhile.
-void Configuration::followWrites() {
+void ConfigurationWindow::followWrites() {
     const ConfigRecord& record = context_.state.configuration;
     const std::optional<ReadArray> before = held_;
     for (const auto& [field, value] : profileValuesOf(record)) {
@@ -559,14 +561,14 @@ void Configuration::followWrites() {
 
 // --- Fields, presets and profiles -----------------------------------------------------------
 
-void Configuration::commitFields() {
+void ConfigurationWindow::commitFields() {
     for (const auto& [field, edit] : rows_->numbers) {
         edit->commit();
     }
 }
 
 // What the fields hold, for the fields a write sends.
-ParameterValues Configuration::fieldValues() const {
+ParameterValues ConfigurationWindow::fieldValues() const {
     ParameterValues values;
     for (const Parameter& p : parameterMap()) {
         if (isProfileField(p)) {
@@ -578,7 +580,7 @@ ParameterValues Configuration::fieldValues() const {
     return values;
 }
 
-void Configuration::setFieldValues(const ParameterValues& values) {
+void ConfigurationWindow::setFieldValues(const ParameterValues& values) {
     for (const auto& [field, value] : values) {
         if (const auto edit = rows_->numbers.find(field); edit != rows_->numbers.end()) {
             edit->second->setValue(value);
@@ -591,30 +593,30 @@ void Configuration::setFieldValues(const ParameterValues& values) {
     showLimits();
 }
 
-void Configuration::showMinimums() {
+void ConfigurationWindow::showMinimums() {
     setFieldValues(presetValues(Preset::Min));
 }
 
-void Configuration::showMaximums() {
+void ConfigurationWindow::showMaximums() {
     setFieldValues(presetValues(Preset::Max));
 }
 
-void Configuration::showDefaults() {
+void ConfigurationWindow::showDefaults() {
     setFieldValues(presetValues(Preset::Defaults));
 }
 
-void Configuration::saveFieldsAsProfile() {
+void ConfigurationWindow::saveFieldsAsProfile() {
     commitFields();
     saveProfile(context_, fieldValues());
 }
 
-void Configuration::openProfileIntoFields() {
+void ConfigurationWindow::openProfileIntoFields() {
     if (const auto profile = openProfile(context_)) {
         setFieldValues(*profile);  // nothing reaches the logger before a Write
     }
 }
 
-void Configuration::showChanges() {
+void ConfigurationWindow::showChanges() {
     if (!rows_) {
         return;  // still being built
     }
@@ -649,7 +651,7 @@ void Configuration::showChanges() {
     }
 }
 
-void Configuration::showNote(const QString& text) {
+void ConfigurationWindow::showNote(const QString& text) {
     noteLabel_->setText(text);
     noteLabel_->setVisible(!text.isEmpty());
     noteLabel_->setProperty("limits", false);
@@ -658,7 +660,7 @@ void Configuration::showNote(const QString& text) {
 
 // A note of several lines must not squeeze the rows: the window grows to hold it at its present
 // width (wrapped text is as tall as the width leaves it), and never shrinks.
-void Configuration::growToFit() {
+void ConfigurationWindow::growToFit() {
     QWidget* central = centralWidget();
     if (!isVisible() || central == nullptr || central->layout() == nullptr) {
         return;
@@ -673,7 +675,7 @@ void Configuration::growToFit() {
 
 // Every field brought back within its limits says so where the user looks: in its tip (see
 // showChanges) and below the frames, until it is typed or set again.
-void Configuration::showLimits() {
+void ConfigurationWindow::showLimits() {
     QStringList notes;
     for (const Parameter& p : parameterMap()) {
         if (const auto field = rows_->numbers.find(p.field); field != rows_->numbers.end()) {

@@ -38,14 +38,14 @@ struct ConfigurationToolWindows {
 // Write, fills the fields with the minimum, maximum or default values, saves and opens profiles,
 // and marks the fields that a Write would change. Reads and writes run on the device thread;
 // the window stays responsive and Return ends them.
-class Configuration final : public QMainWindow, public common::ui::Pictured {
+class ConfigurationWindow final : public QMainWindow, public common::ui::Pictured {
     Q_OBJECT
 
   public:
     // `setNavigationEnabled` switches the four items of the navigation bar.
-    Configuration(common::ui::AppContext& context, ConfigurationToolWindows toolWindows,
-                  std::function<void(bool)> setNavigationEnabled, QWidget* parent = nullptr);
-    ~Configuration() override;
+    ConfigurationWindow(common::ui::AppContext& context, ConfigurationToolWindows toolWindows,
+                        std::function<void(bool)> setNavigationEnabled, QWidget* parent = nullptr);
+    ~ConfigurationWindow() override;
 
     void startRead();
     void startWrite();

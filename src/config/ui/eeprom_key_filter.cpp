@@ -5,7 +5,7 @@
 
 namespace tilt::config::ui {
 
-int NumericKeyFilter(const QLineEdit& box, int keyCode) {
+int numericKeyFilter(const QLineEdit& box, int keyCode) {
     if (keyCode == kKeyBackspace || (keyCode >= '0' && keyCode <= '9')) {
         return keyCode;
     }
@@ -35,7 +35,7 @@ bool NumericKeys::eventFilter(QObject* watched, QEvent* event) {
     if (code == kKeyEnter) {
         return false;
     }
-    return NumericKeyFilter(*box_, code) == kKeyEnter;  // swallowed: no effect
+    return numericKeyFilter(*box_, code) == kKeyEnter;  // swallowed: no effect
 }
 
 }  // namespace tilt::config::ui

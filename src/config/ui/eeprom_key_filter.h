@@ -14,9 +14,9 @@ inline constexpr int kKeyMinus = 45;
 // What a character typed into `box` becomes: a backspace and the digits pass, a minus sign
 // passes only into an empty box, and anything else becomes Enter, which a single-line box does
 // not insert.
-[[nodiscard]] int NumericKeyFilter(const QLineEdit& box, int keyCode);
+[[nodiscard]] int numericKeyFilter(const QLineEdit& box, int keyCode);
 
-// Puts every character typed into `box` through NumericKeyFilter; a key that becomes Enter has
+// Puts every character typed into `box` through numericKeyFilter; a key that becomes Enter has
 // no effect. Keys that type nothing (arrows, Delete, Home) are left alone.
 class NumericKeys final : public QObject {
   public:

@@ -40,49 +40,49 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
 
 }  // namespace
 
-EEPROM::EEPROM(common::ui::AppContext& context, QWidget* parent)
+EepromWindow::EepromWindow(common::ui::AppContext& context, QWidget* parent)
     : QDialog(parent), context_(context) {
     setObjectName(QStringLiteral("EEPROM"));
     setWindowTitle(QStringLiteral("EEPROM"));
     setAttribute(Qt::WA_DeleteOnClose);  // opens afresh at address 2 each time
 
-    NumEditAddress_ = new NumEdit(0, kLastAddressField, this);
-    NumEditAddress_->setObjectName(QStringLiteral("NumEditAddress"));
-    NumEditAddress_->setValue(kFirstShownAddress);
-    txtValue_ = new QLineEdit(this);
-    txtValue_->setObjectName(QStringLiteral("txtValue"));
-    txtValue_->setFixedWidth(NumEditAddress_->width());
-    new NumericKeys(txtValue_);
-    cmdRead_ = button(this, "cmdRead", QStringLiteral("Read"));
-    cmdWrite_ = button(this, "cmdWrite", QStringLiteral("Write"));
-    cmdOK_ = button(this, "cmdOK", QStringLiteral("OK"));
-    connect(cmdRead_, &QPushButton::clicked, this, &EEPROM::cmdRead_Click);
-    connect(cmdWrite_, &QPushButton::clicked, this, &EEPROM::cmdWrite_Click);
-    connect(cmdOK_, &QPushButton::clicked, this, &EEPROM::cmdOK_Click);
+    addressEdit_ = new NumEdit(0, kLastAddressField, this);
+    addressEdit_->setObjectName(QStringLiteral("NumEditAddress"));
+    addressEdit_->setValue(kFirstShownAddress);
+    valueBox_ = new QLineEdit(this);
+    valueBox_->setObjectName(QStringLiteral("txtValue"));
+    valueBox_->setFixedWidth(addressEdit_->width());
+    new NumericKeys(valueBox_);
+    readButton_ = button(this, "cmdRead", QStringLiteral("Read"));
+    writeButton_ = button(this, "cmdWrite", QStringLiteral("Write"));
+    okButton_ = button(this, "cmdOK", QStringLiteral("OK"));
+    connect(readButton_, &QPushButton::clicked, this, &EepromWindow::readCell);
+    connect(writeButton_, &QPushButton::clicked, this, &EepromWindow::writeCell);
+    connect(okButton_, &QPushButton::clicked, this, &EepromWindow::leave);
 
     auto* layout = new QGridLayout(this);
     // Each label names its field, for a screen reader too.
-    layout->addWidget(common::ui::fieldCaption(QStringLiteral("Address"), NumEditAddress_), 0, 0);
-    layout->addWidget(NumEditAddress_, 0, 1);
-    layout->addWidget(common::ui::fieldCaption(QStringLiteral("Value"), txtValue_), 1, 0);
-    layout->addWidget(txtValue_, 1, 1);
+    layout->addWidget(common::ui::fieldCaption(QStringLiteral("Address"), addressEdit_), 0, 0);
+    layout->addWidget(addressEdit_, 0, 1);
+    layout->addWidget(common::ui::fieldCaption(QStringLiteral("Value"), valueBox_), 1, 0);
+    layout->addWidget(valueBox_, 1, 1);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdRead_);
-    buttons->addWidget(cmdWrite_);
-    buttons->addWidget(cmdOK_);
+    buttons->addWidget(readButton_);
+    buttons->addWidget(writeButton_);
+    buttons->addWidget(okButton_);
     layout->addLayout(buttons, 2, 0, 1, 2);
     layout->setColumnStretch(1, 1);
 }
 
-void EEPROM::tell(const std::string& message) {
+void EepromWindow::tell(const std::string& message) {
     if (!picturing_) {
         context_.messages.show(message);
     }
 }
 
-std::optional<int> EEPROM::cellAddress(const char* action) {
-    NumEditAddress_->commit();
-    const double address = roundHalfEven(NumEditAddress_->value());
+std::optional<int> EepromWindow::cellAddress(const char* action) {
+    addressEdit_->commit();
+    const double address = roundHalfEven(addressEdit_->value());
     if (address < 0 || address > kLastCell) {
         tell("Address " + numberText(address) + " cannot be " + action +
              ": the logger's EEPROM has the addresses 0 to 255. Nothing was sent.");
@@ -91,10 +91,10 @@ std::optional<int> EEPROM::cellAddress(const char* action) {
     return static_cast<int>(address);
 }
 
-void EEPROM::setControlsEnabled(bool enabled) {
+void EepromWindow::setControlsEnabled(bool enabled) {
     busy_ = !enabled;
     for (QWidget* control :
-         std::initializer_list<QWidget*>{cmdRead_, cmdWrite_, cmdOK_, NumEditAddress_}) {
+         std::initializer_list<QWidget*>{readButton_, writeButton_, okButton_, addressEdit_}) {
         control->setEnabled(enabled);
     }
     if (enabled) {
@@ -104,12 +104,12 @@ void EEPROM::setControlsEnabled(bool enabled) {
     }
 }
 
-void EEPROM::cmdRead_Click() {
+void EepromWindow::readCell() {
     const auto address = cellAddress("read");
     if (!address || busy_) {
         return;
     }
-    txtValue_->clear();
+    valueBox_->clear();
     setControlsEnabled(false);
     const std::int16_t port = context_.state.commPort;
     const bool quiet = picturing_;
@@ -133,21 +133,21 @@ void EEPROM::cmdRead_Click() {
     }
 }
 
-void EEPROM::readEnded(std::optional<std::uint8_t> value) {
+void EepromWindow::readEnded(std::optional<std::uint8_t> value) {
     setControlsEnabled(true);
     if (value) {
-        txtValue_->setText(QString::number(*value));
+        valueBox_->setText(QString::number(*value));
     } else {
         tell("Read EEPROM error: packet length is <> 1 byte!");
     }
 }
 
-void EEPROM::cmdWrite_Click() {
+void EepromWindow::writeCell() {
     if (busy_) {
         return;
     }
     // A lone minus sign is no value either: it must not go out as a 0.
-    if (!txtValue_->text().contains(QRegularExpression(QStringLiteral("[0-9]")))) {
+    if (!valueBox_->text().contains(QRegularExpression(QStringLiteral("[0-9]")))) {
         tell("No value has been entered!");
         return;
     }
@@ -155,7 +155,7 @@ void EEPROM::cmdWrite_Click() {
     if (!address) {
         return;
     }
-    const double value = roundHalfEven(leadingNumber(txtValue_->text().toStdString()));
+    const double value = roundHalfEven(leadingNumber(valueBox_->text().toStdString()));
     if (value < 0 || value > kLastCell) {
         tell("The value " + numberText(value) +
              " cannot be written: an EEPROM cell holds 0 to 255. Nothing was sent.");
@@ -176,18 +176,18 @@ void EEPROM::cmdWrite_Click() {
     }
 }
 
-void EEPROM::cmdOK_Click() {
+void EepromWindow::leave() {
     close();  // the port is only ever open inside an exchange
 }
 
-void EEPROM::prepareForPicture() {
+void EepromWindow::prepareForPicture() {
     const std::int16_t port = context_.state.commPort;
     if (busy_ || context_.device.busy() || port == 0 || !link::findPort(context_.catalogue, port)) {
         return;
     }
-    NumEditAddress_->setValue(kPictureAddress);
+    addressEdit_->setValue(kPictureAddress);
     picturing_ = true;
-    cmdRead_Click();
+    readCell();
     while (busy_) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }

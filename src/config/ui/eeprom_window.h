@@ -21,15 +21,15 @@ class NumEdit;
 // The EEPROM window: reads or writes one EEPROM cell of the logger at any address. Opened
 // modally from the Configuration window. The exchange runs on the device thread; the buttons
 // and the address wait for it.
-class EEPROM final : public QDialog, public common::ui::Pictured {
+class EepromWindow final : public QDialog, public common::ui::Pictured {
     Q_OBJECT
 
   public:
-    explicit EEPROM(common::ui::AppContext& context, QWidget* parent = nullptr);
+    explicit EepromWindow(common::ui::AppContext& context, QWidget* parent = nullptr);
 
-    void cmdRead_Click();
-    void cmdWrite_Click();
-    void cmdOK_Click();
+    void readCell();
+    void writeCell();
+    void leave();
 
     // Reads address 30 (without any dialog), or just shows the window when no logger is there.
     void prepareForPicture() override;
@@ -43,11 +43,11 @@ class EEPROM final : public QDialog, public common::ui::Pictured {
     void tell(const std::string& message);
 
     common::ui::AppContext& context_;
-    NumEdit* NumEditAddress_ = nullptr;
-    QLineEdit* txtValue_ = nullptr;
-    QPushButton* cmdRead_ = nullptr;
-    QPushButton* cmdWrite_ = nullptr;
-    QPushButton* cmdOK_ = nullptr;
+    NumEdit* addressEdit_ = nullptr;
+    QLineEdit* valueBox_ = nullptr;
+    QPushButton* readButton_ = nullptr;
+    QPushButton* writeButton_ = nullptr;
+    QPushButton* okButton_ = nullptr;
     bool busy_ = false;
     bool picturing_ = false;
 };

@@ -19,8 +19,8 @@ class NumEdit final : public QLineEdit {
   public:
     NumEdit(double min, double max, QWidget* parent = nullptr);
 
-    [[nodiscard]] double Min() const { return min_; }
-    [[nodiscard]] double Max() const { return max_; }
+    [[nodiscard]] double minimum() const { return min_; }
+    [[nodiscard]] double maximum() const { return max_; }
 
     // What the field holds: while the user types, what the typing will give when it ends.
     [[nodiscard]] double value() const;

@@ -205,11 +205,13 @@ void ParameterRows::addIdentityRow(QGroupBox* box, int column, const Parameter& 
 }
 
 double ParameterRows::rateCode() const {
-    return rate7p5Option->isChecked() ? kRate75Hz : rate15Option->isChecked() ? kRate15Hz : 0;
+    return rate7p5Option->isChecked()  ? kRateCode7p5Hz
+           : rate15Option->isChecked() ? kRateCode15Hz
+                                       : 0;
 }
 
 void ParameterRows::showRateCode(double code) {
-    (code == kRate75Hz ? rate7p5Option : rate15Option)->setChecked(true);
+    (code == kRateCode7p5Hz ? rate7p5Option : rate15Option)->setChecked(true);
 }
 
 void ParameterRows::clearRate() {

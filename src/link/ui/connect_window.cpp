@@ -29,26 +29,27 @@ constexpr int kWindowWidth = 440;
 constexpr const char* kScreen = "Connect";
 }  // namespace
 
-Connect::Connect(common::ui::AppContext& context, ParametersRead onParametersRead, QWidget* parent)
+ConnectWindow::ConnectWindow(common::ui::AppContext& context, ParametersRead onParametersRead,
+                             QWidget* parent)
     : QDialog(parent), context_(context), onParametersRead_(std::move(onParametersRead)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Connect"));
     context_.catalogue.refresh();
     buildControls();
-    NumEditCommPort_->setValue(context_.state.commPort);
+    portEdit_->setValue(context_.state.commPort);
     showPortName(context_.state.commPort);
 }
 
-void Connect::buildControls() {
-    NumEditCommPort_ = new QSpinBox(this);
-    NumEditCommPort_->setObjectName(QStringLiteral("NumEditCommPort"));
-    NumEditCommPort_->setRange(0, kHighestPortNumber);
-    NumEditCommPort_->setMinimumWidth(70);
-    auto* caption = common::ui::fieldCaption(QStringLiteral("Select Comm Port"), NumEditCommPort_);
+void ConnectWindow::buildControls() {
+    portEdit_ = new QSpinBox(this);
+    portEdit_->setObjectName(QStringLiteral("NumEditCommPort"));
+    portEdit_->setRange(0, kHighestPortNumber);
+    portEdit_->setMinimumWidth(70);
+    auto* caption = common::ui::fieldCaption(QStringLiteral("Select Comm Port"), portEdit_);
     portName_ = new QLabel(this);
     portName_->setObjectName(QStringLiteral("lblPortName"));
     portName_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    connect(NumEditCommPort_, &QSpinBox::valueChanged, this, &Connect::showPortName);
+    connect(portEdit_, &QSpinBox::valueChanged, this, &ConnectWindow::showPortName);
 
     activity_ = new QLabel(this);
     activity_->setObjectName(QStringLiteral("lblActivity"));
@@ -57,22 +58,22 @@ void Connect::buildControls() {
     progress_->setTextVisible(false);
     progress_->setMaximumHeight(10);
 
-    cmdAutoDetect_ = new QPushButton(QStringLiteral("Auto Detect"), this);
-    cmdAutoDetect_->setObjectName(QStringLiteral("cmdAutoDetect"));
-    cmdAutoDetect_->setAutoDefault(false);
-    cmdOK_ = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK_->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK_->setDefault(true);
-    connect(cmdAutoDetect_, &QPushButton::clicked, this, &Connect::cmdAutoDetect_Click);
-    connect(cmdOK_, &QPushButton::clicked, this, &Connect::cmdOK_Click);
+    searchButton_ = new QPushButton(QStringLiteral("Auto Detect"), this);
+    searchButton_->setObjectName(QStringLiteral("cmdAutoDetect"));
+    searchButton_->setAutoDefault(false);
+    okButton_ = new QPushButton(QStringLiteral("OK"), this);
+    okButton_->setObjectName(QStringLiteral("cmdOK"));
+    okButton_->setDefault(true);
+    connect(searchButton_, &QPushButton::clicked, this, &ConnectWindow::searchPorts);
+    connect(okButton_, &QPushButton::clicked, this, &ConnectWindow::connectToChosenPort);
 
     auto* portRow = new QHBoxLayout;
-    portRow->addWidget(NumEditCommPort_);
+    portRow->addWidget(portEdit_);
     portRow->addWidget(portName_, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(cmdAutoDetect_);
-    buttons->addWidget(cmdOK_);
+    buttons->addWidget(searchButton_);
+    buttons->addWidget(okButton_);
 
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(10);
@@ -88,7 +89,7 @@ void Connect::buildControls() {
     endActivity();
 }
 
-void Connect::showPortName(int number) {
+void ConnectWindow::showPortName(int number) {
     QString text = tr("No serial port has this number on this computer.");
     if (number == 0) {
         text = tr("No port");
@@ -102,12 +103,12 @@ void Connect::showPortName(int number) {
     portName_->setText(text);
 }
 
-void Connect::setButtonsEnabled(bool enabled) {
-    cmdOK_->setEnabled(enabled);
-    cmdAutoDetect_->setEnabled(enabled);
+void ConnectWindow::setButtonsEnabled(bool enabled) {
+    okButton_->setEnabled(enabled);
+    searchButton_->setEnabled(enabled);
 }
 
-void Connect::showActivity(const QString& text) {
+void ConnectWindow::showActivity(const QString& text) {
     operationRunning_ = true;
     setCursor(Qt::BusyCursor);
     setButtonsEnabled(false);
@@ -116,7 +117,7 @@ void Connect::showActivity(const QString& text) {
     progress_->show();
 }
 
-void Connect::endActivity() {
+void ConnectWindow::endActivity() {
     operationRunning_ = false;
     readingParameters_ = false;
     unsetCursor();
@@ -126,7 +127,7 @@ void Connect::endActivity() {
     adjustSize();
 }
 
-void Connect::showSearchProgress(const SearchProgress& progress) {
+void ConnectWindow::showSearchProgress(const SearchProgress& progress) {
     progress_->setRange(0, progress.total);
     progress_->setValue(progress.checked);
     if (progress.trying == 0) {
@@ -141,12 +142,12 @@ void Connect::showSearchProgress(const SearchProgress& progress) {
 
 // The system's ports are read again before a search or a connect: an adapter plugged in again
 // may come back under another name while the window is open.
-void Connect::readPortsAgain() {
+void ConnectWindow::readPortsAgain() {
     context_.catalogue.refresh();
-    showPortName(NumEditCommPort_->value());
+    showPortName(portEdit_->value());
 }
 
-void Connect::cmdAutoDetect_Click() {
+void ConnectWindow::searchPorts() {
     readPortsAgain();
     showActivity(tr("Searching Comm 1-16\u2026"));
     progress_->setRange(0, kLastSearchPort - kFirstSearchPort + 1);
@@ -167,12 +168,12 @@ void Connect::cmdAutoDetect_Click() {
             if (cancelled_) {
                 return;
             }
-            DetectedPort = found.value_or(0);
+            detectedPort = found.value_or(0);
             if (!found) {
                 context_.messages.show("Tiltavarometer not found on Comm 1-16!");
                 return;
             }
-            NumEditCommPort_->setValue(*found);
+            portEdit_->setValue(*found);
             context_.messages.show("Tiltavarometer found on Comm " + std::to_string(*found) + "!");
         },
         [this] { restoreControls(); });
@@ -181,11 +182,11 @@ void Connect::cmdAutoDetect_Click() {
     }
 }
 
-void Connect::cmdOK_Click() {
+void ConnectWindow::connectToChosenPort() {
     setButtonsEnabled(false);
     readPortsAgain();
     try {
-        context_.state.commPort = toInt16(NumEditCommPort_->value());
+        context_.state.commPort = toInt16(portEdit_->value());
         // Kept before any check: even "no port" is remembered for the next start.
         context_.settings.saveCurrentCommPort(std::to_string(context_.state.commPort));
     } catch (const Error& e) {
@@ -201,7 +202,7 @@ void Connect::cmdOK_Click() {
     readOnBoardParameters();
 }
 
-void Connect::readOnBoardParameters() {
+void ConnectWindow::readOnBoardParameters() {
     const std::int16_t port = context_.state.commPort;
     showActivity(tr("Reading the tares and the update time increment on Comm %1\u2026").arg(port));
     readingParameters_ = true;
@@ -215,9 +216,9 @@ void Connect::readOnBoardParameters() {
                 return;  // closed while reading: nothing was decided
             }
             if (parameters) {
-                context_.state.configuration.tareX = parameters->TareX;
-                context_.state.configuration.tareY = parameters->TareY;
-                context_.state.configuration.updateTimeIncrement = parameters->UpdateTimeIncrement;
+                context_.state.configuration.tareX = parameters->tareX;
+                context_.state.configuration.tareY = parameters->tareY;
+                context_.state.configuration.updateTimeIncrement = parameters->updateTimeIncrement;
             } else {
                 context_.messages.show(std::string(kOnBoardFailureMessage));
             }
@@ -230,12 +231,12 @@ void Connect::readOnBoardParameters() {
     }
 }
 
-void Connect::restoreControls() {
+void ConnectWindow::restoreControls() {
     endActivity();
     setButtonsEnabled(true);
 }
 
-void Connect::cancelRunningOperation() {
+void ConnectWindow::cancelRunningOperation() {
     if (!operationRunning_) {
         return;
     }
@@ -247,7 +248,7 @@ void Connect::cancelRunningOperation() {
     }
 }
 
-void Connect::reject() {
+void ConnectWindow::reject() {
     cancelRunningOperation();
     QDialog::reject();
 }

@@ -22,12 +22,12 @@ namespace tilt::link::ui {
 // Where the user picks the device's serial port: by number, or by letting the program search
 // ports 1 to 16. OK keeps the choice, reads the tares and the update time increment from the
 // device and tells the frame whether that worked.
-class Connect final : public QDialog {
+class ConnectWindow final : public QDialog {
   public:
     using ParametersRead = std::function<void(bool connected)>;
 
-    Connect(common::ui::AppContext& context, ParametersRead onParametersRead,
-            QWidget* parent = nullptr);
+    ConnectWindow(common::ui::AppContext& context, ParametersRead onParametersRead,
+                  QWidget* parent = nullptr);
 
   protected:
     // Closing the window (or Escape) stops a search or read that is running.
@@ -35,8 +35,8 @@ class Connect final : public QDialog {
 
   private:
     void buildControls();
-    void cmdAutoDetect_Click();
-    void cmdOK_Click();
+    void searchPorts();
+    void connectToChosenPort();
     void readOnBoardParameters();
     void showPortName(int number);
     void readPortsAgain();
@@ -49,13 +49,13 @@ class Connect final : public QDialog {
 
     common::ui::AppContext& context_;
     ParametersRead onParametersRead_;
-    QSpinBox* NumEditCommPort_ = nullptr;
+    QSpinBox* portEdit_ = nullptr;
     QLabel* portName_ = nullptr;
     QLabel* activity_ = nullptr;
     QProgressBar* progress_ = nullptr;
-    QPushButton* cmdAutoDetect_ = nullptr;
-    QPushButton* cmdOK_ = nullptr;
-    std::int16_t DetectedPort = 0;
+    QPushButton* searchButton_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    std::int16_t detectedPort = 0;
     bool operationRunning_ = false;
     bool readingParameters_ = false;
     bool cancelled_ = false;

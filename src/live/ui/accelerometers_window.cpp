@@ -37,15 +37,9 @@ constexpr std::array<const char*, 3> kAxes = {"X", "Y", "Z"};
 // small.
 constexpr double kLeastCountsShown = 20;
 
-double& dacSetting(AppState& state, int dac) {
-    switch (dac) {
-        case 1:
-            return state.configuration.dac[0];
-        case 2:
-            return state.configuration.dac[1];
-        default:
-            return state.configuration.dac[2];
-    }
+// The configuration's setting of DAC 1, 2 or 3.
+double& dacSetting(ConfigRecord& configuration, int dac) {
+    return configuration.dac[static_cast<std::size_t>(std::clamp(dac, 1, 3) - 1)];
 }
 
 // A value on a slider: rounded, and kept within its range.
@@ -70,7 +64,7 @@ QSlider* slider(const QString& name, int maximum, QWidget* parent) {
 }
 }  // namespace
 
-Accelerometers::Accelerometers(common::ui::AppContext& context, QWidget* parent)
+AccelerometersWindow::AccelerometersWindow(common::ui::AppContext& context, QWidget* parent)
     : LiveWindow(context,
                  {kWindow,
                   logging::kAccelerometers,
@@ -82,24 +76,24 @@ Accelerometers::Accelerometers(common::ui::AppContext& context, QWidget* parent)
             [this](const std::vector<AccelerationSample>& samples) { showReadings(samples); }) {
     setReadingsPanel(buildReadings());
     for (Channel& c : channels_) {
-        c.followed = dacSetting(context_.state, c.dac);
+        c.followed = dacSetting(context_.state.configuration, c.dac);
         showSetting(c, c.followed);
     }
     // A DAC setting written elsewhere (the Configuration window) shows here too.
     connect(&context_.loggerEvents, &common::ui::LoggerEvents::configurationWritten, this,
-            &Accelerometers::followWrites);
+            &AccelerometersWindow::followWrites);
 
     // The window sees the key before its boxes do.
     auto* hiddenKey = new QAction(this);
     hiddenKey->setObjectName(QStringLiteral("keyHiddenSliders"));
     hiddenKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F6));
     hiddenKey->setShortcutContext(Qt::WindowShortcut);
-    connect(hiddenKey, &QAction::triggered, this, &Accelerometers::toggleHiddenSliders);
+    connect(hiddenKey, &QAction::triggered, this, &AccelerometersWindow::toggleHiddenSliders);
     addAction(hiddenKey);
     resize(560, 560);
 }
 
-QWidget* Accelerometers::buildReadings() {
+QWidget* AccelerometersWindow::buildReadings() {
     auto* panel = new QWidget(this);
     const BoxFrame counts = boxFrame(
         QStringLiteral("Accelerometers"), "fraAcc",
@@ -111,19 +105,19 @@ QWidget* Accelerometers::buildReadings() {
     auto* top = new QHBoxLayout;
     top->addWidget(counts.frame);
     top->addWidget(buildCountSliders(panel), 1);
-    lblNote_ = new QLabel(QString::fromLatin1(kNote), panel);
-    lblNote_->setObjectName(QStringLiteral("lblNote"));
-    lblNote_->setWordWrap(true);
-    lblNote_->setVisible(false);
+    note_ = new QLabel(QString::fromLatin1(kNote), panel);
+    note_->setObjectName(QStringLiteral("lblNote"));
+    note_->setWordWrap(true);
+    note_->setVisible(false);
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(top);
     layout->addWidget(buildHiddenSliders(panel));
-    layout->addWidget(lblNote_);
+    layout->addWidget(note_);
     return panel;
 }
 
-QGroupBox* Accelerometers::buildCountSliders(QWidget* parent) {
+QGroupBox* AccelerometersWindow::buildCountSliders(QWidget* parent) {
     auto* frame = new QGroupBox(parent);
     frame->setObjectName(QStringLiteral("fraSlider"));
     auto* layout = new QFormLayout(frame);
@@ -141,11 +135,11 @@ QGroupBox* Accelerometers::buildCountSliders(QWidget* parent) {
     return frame;
 }
 
-QGroupBox* Accelerometers::buildHiddenSliders(QWidget* parent) {
-    fraHiddenSliders_ = new QGroupBox(QStringLiteral("Slider"), parent);
-    fraHiddenSliders_->setObjectName(QStringLiteral("fraHiddenSliders"));
-    fraHiddenSliders_->setVisible(false);
-    auto* layout = new QGridLayout(fraHiddenSliders_);
+QGroupBox* AccelerometersWindow::buildHiddenSliders(QWidget* parent) {
+    hiddenSliders_ = new QGroupBox(QStringLiteral("Slider"), parent);
+    hiddenSliders_->setObjectName(QStringLiteral("fraHiddenSliders"));
+    hiddenSliders_->setVisible(false);
+    auto* layout = new QGridLayout(hiddenSliders_);
     // The DAC settings take what the configuration window accepts for them.
     const int most = static_cast<int>(config::parameterOf(config::Field::Dac1).max);
     const std::array<const char*, 3> names = {"Ax", "Ay", "Az"};
@@ -154,13 +148,13 @@ QGroupBox* Accelerometers::buildHiddenSliders(QWidget* parent) {
         c.dac = static_cast<int>(i + 1);
         const QString axis = QString::fromLatin1(kAxes[i]);
         const QString dac = QString::number(i + 1);
-        c.setting = slider(QString::fromLatin1(names[i]) + QStringLiteral("Slider"), most,
-                           fraHiddenSliders_);
+        c.setting =
+            slider(QString::fromLatin1(names[i]) + QStringLiteral("Slider"), most, hiddenSliders_);
         c.setting->setAccessibleName(QStringLiteral("DAC") + dac + QStringLiteral(" Slider"));
-        c.settingText = new QLineEdit(fraHiddenSliders_);
+        c.settingText = new QLineEdit(hiddenSliders_);
         c.settingText->setObjectName(QStringLiteral("txtS") + axis);
         c.settingText->setAccessibleName(QStringLiteral("DAC") + dac + QStringLiteral(" Value"));
-        c.write = new QPushButton(QStringLiteral("Write DAC") + dac, fraHiddenSliders_);
+        c.write = new QPushButton(QStringLiteral("Write DAC") + dac, hiddenSliders_);
         c.write->setObjectName(QStringLiteral("cmdWriteDAC") + dac);
         const int row = static_cast<int>(i);
         layout->addWidget(c.setting, row, 0);
@@ -168,14 +162,14 @@ QGroupBox* Accelerometers::buildHiddenSliders(QWidget* parent) {
         layout->addWidget(c.write, row, 2);
         mirror(c);
         connect(c.write, &QPushButton::clicked, this,
-                std::array{&Accelerometers::cmdWriteDAC1_Click, &Accelerometers::cmdWriteDAC2_Click,
-                           &Accelerometers::cmdWriteDAC3_Click}[i]);
+                std::array{&AccelerometersWindow::writeDac1, &AccelerometersWindow::writeDac2,
+                           &AccelerometersWindow::writeDac3}[i]);
     }
     layout->setColumnStretch(0, 1);
-    return fraHiddenSliders_;
+    return hiddenSliders_;
 }
 
-void Accelerometers::mirror(Channel& channel) {
+void AccelerometersWindow::mirror(Channel& channel) {
     connect(channel.setting, &QSlider::valueChanged, this, [this, &channel](int value) {
         if (!typing_) {
             channel.typed = false;
@@ -196,7 +190,7 @@ void Accelerometers::mirror(Channel& channel) {
 
 // A setting the program shows (the logger's, read or written): the box shows it as it is, the
 // slider as near as it goes.
-void Accelerometers::showSetting(Channel& channel, double value) {
+void AccelerometersWindow::showSetting(Channel& channel, double value) {
     typing_ = true;
     channel.setting->setValue(onSlider(*channel.setting, value));
     typing_ = false;
@@ -206,7 +200,7 @@ void Accelerometers::showSetting(Channel& channel, double value) {
                    value < channel.setting->minimum() || value > channel.setting->maximum());
 }
 
-void Accelerometers::markOutOfRange(Channel& channel, bool outOfRange) {
+void AccelerometersWindow::markOutOfRange(Channel& channel, bool outOfRange) {
     channel.outOfRange = outOfRange;
     QLineEdit* box = channel.settingText;
     if (!outOfRange) {
@@ -226,7 +220,7 @@ void Accelerometers::markOutOfRange(Channel& channel, bool outOfRange) {
 
 // The end of typing (Enter, leaving the box, or Write DAC): the box takes the slider's value,
 // which is what goes out, and says so when that is not what was typed.
-void Accelerometers::takeTyping(Channel& channel) {
+void AccelerometersWindow::takeTyping(Channel& channel) {
     if (!channel.typed) {
         return;
     }
@@ -243,9 +237,9 @@ void Accelerometers::takeTyping(Channel& channel) {
     }
 }
 
-void Accelerometers::followWrites() {
+void AccelerometersWindow::followWrites() {
     for (Channel& c : channels_) {
-        const double setting = dacSetting(context_.state, c.dac);
+        const double setting = dacSetting(context_.state.configuration, c.dac);
         if (setting != c.followed) {
             c.followed = setting;
             if (!c.typed) {
@@ -255,36 +249,28 @@ void Accelerometers::followWrites() {
     }
 }
 
-void Accelerometers::prepareForPicture() {
+void AccelerometersWindow::prepareForPicture() {
     // The picture shows everything the window offers, the DAC sliders too.
-    if (fraHiddenSliders_->isHidden()) {
+    if (hiddenSliders_->isHidden()) {
         toggleHiddenSliders();
     }
     LiveWindow::prepareForPicture();
 }
 
-void Accelerometers::toggleHiddenSliders() {
-    const bool show = fraHiddenSliders_->isHidden();
-    fraHiddenSliders_->setVisible(show);
-    lblNote_->setVisible(show);
+void AccelerometersWindow::toggleHiddenSliders() {
+    const bool show = hiddenSliders_->isHidden();
+    hiddenSliders_->setVisible(show);
+    note_->setVisible(show);
 }
 
-LiveWindow::Loop Accelerometers::makeLoop() {
+LiveWindow::Loop AccelerometersWindow::makeLoop() {
     AccelerationLoopEvents events;
     events.reading = feed_.publisher();
-    // The cells are in the logger even if this window is closed before it hears of them: the
-    // shared record takes them on the program's events, the window's controls on its own.
-    auto record = platform::ui::DeviceThread::toWindow<DacDone>(
-        &context_.loggerEvents, [&context = context_](const DacDone& done) {
-            dacSetting(context.state, done.dac) = done.value;
-            emit context.loggerEvents.configurationWritten();
-        });
-    auto show = platform::ui::DeviceThread::toWindow<DacDone>(
-        this, [this](const DacDone& done) { showDac(done); });
-    events.dac = [record, show](const DacDone& done) {
-        record(done);
-        show(done);
-    };
+    events.dac = cellsWrittenNotice<DacDone>(
+        [](ConfigRecord& configuration, const DacDone& done) {
+            dacSetting(configuration, done.dac) = done.value;
+        },
+        [this](const DacDone& done) { showDac(done); });
     events.recordingFailed = recordingFailedNotice();
     events.silence = silenceNotice();
     return [events](const link::JobScope& job, const LiveOptions& options, LoopRequests& requests) {
@@ -292,7 +278,7 @@ LiveWindow::Loop Accelerometers::makeLoop() {
     };
 }
 
-void Accelerometers::samplingStopped(bool clear) {
+void AccelerometersWindow::samplingStopped(bool clear) {
     if (dacWriting_) {  // the loop ended before it came to the write
         dacWriting_ = false;
         setDacButtonsEnabled(!dacBroken_);
@@ -307,19 +293,19 @@ void Accelerometers::samplingStopped(bool clear) {
 
 // --- DAC writes ---------------------------------------------------------------------------
 
-void Accelerometers::cmdWriteDAC1_Click() {
+void AccelerometersWindow::writeDac1() {
     writeDacClicked(1);
 }
 
-void Accelerometers::cmdWriteDAC2_Click() {
+void AccelerometersWindow::writeDac2() {
     writeDacClicked(2);
 }
 
-void Accelerometers::cmdWriteDAC3_Click() {
+void AccelerometersWindow::writeDac3() {
     writeDacClicked(3);
 }
 
-void Accelerometers::writeDacClicked(int dac) {
+void AccelerometersWindow::writeDacClicked(int dac) {
     Channel& channel = channels_[static_cast<std::size_t>(dac - 1)];
     takeTyping(channel);
     if (channel.outOfRange) {
@@ -355,31 +341,31 @@ void Accelerometers::writeDacClicked(int dac) {
 // Without sampling the port is closed: both byte writes fail, the setting is taken all the same,
 // and taking the reply fails too. Nothing is sent, and the buttons stay off until the window is
 // opened again.
-void Accelerometers::failWithoutPort(int dac, int value) {
+void AccelerometersWindow::failWithoutPort(int dac, int value) {
     const Error closed(errc::kPortNotOpen,
                        "The port is not open: a DAC is written while sampling (File > Sample). "
                        "Nothing was sent.");
     context_.errors.report(closed, "WriteDAC", kWindow);  // the high byte
     context_.errors.report(closed, "WriteDAC", kWindow);  // the low byte
-    dacSetting(context_.state, dac) = value;
+    dacSetting(context_.state.configuration, dac) = value;
     context_.errors.report(closed, "cmdWriteDAC" + std::to_string(dac) + "_Click", kWindow);
     dacBroken_ = true;
 }
 
-void Accelerometers::setDacButtonsEnabled(bool enabled) {
+void AccelerometersWindow::setDacButtonsEnabled(bool enabled) {
     for (Channel& c : channels_) {
         c.write->setEnabled(enabled);
     }
 }
 
-void Accelerometers::showDac(const DacDone& done) {
+void AccelerometersWindow::showDac(const DacDone& done) {
     dacWriting_ = false;
     setDacButtonsEnabled(!dacBroken_);
     // The readings go on as before: without a word the write would pass unnoticed.
     showStatus(QStringLiteral("DAC%1 set to %2.").arg(done.dac).arg(done.value));
 }
 
-QString Accelerometers::unfinishedWriteText() const {
+QString AccelerometersWindow::unfinishedWriteText() const {
     if (!dacWriting_) {
         return {};
     }
@@ -392,15 +378,11 @@ QString Accelerometers::unfinishedWriteText() const {
 
 // --- Readings -----------------------------------------------------------------------------
 
-void Accelerometers::showReadings(const std::vector<AccelerationSample>& samples) {
+void AccelerometersWindow::showReadings(const std::vector<AccelerationSample>& samples) {
     if (!sampling()) {
         return;  // readings that arrived as sampling stopped
     }
     const link::AccelerometerReading& newest = samples.back().reading;
-    AppState& state = context_.state;
-    state.accelerationX = newest.x;
-    state.accelerationY = newest.y;
-    state.accelerationZ = newest.z;
     const std::array<double, 3> counts = {static_cast<double>(newest.x),
                                           static_cast<double>(newest.y),
                                           static_cast<double>(newest.z)};

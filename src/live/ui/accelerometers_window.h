@@ -22,13 +22,13 @@ namespace tilt::live::ui {
 // The Accelerometers window: the device's three raw accelerometer counts live, as numbers and on
 // sliders, with the last minute on a strip chart, recorded to a data file when asked. Behind
 // Ctrl+F6 a technician sets the three DAC values while watching the counts.
-class Accelerometers final : public LiveWindow {
+class AccelerometersWindow final : public LiveWindow {
   public:
-    explicit Accelerometers(common::ui::AppContext& context, QWidget* parent = nullptr);
+    explicit AccelerometersWindow(common::ui::AppContext& context, QWidget* parent = nullptr);
 
-    void cmdWriteDAC1_Click();
-    void cmdWriteDAC2_Click();
-    void cmdWriteDAC3_Click();
+    void writeDac1();
+    void writeDac2();
+    void writeDac3();
 
     // The window at work, with the DAC sliders shown.
     void prepareForPicture() override;
@@ -74,8 +74,8 @@ class Accelerometers final : public LiveWindow {
     void showReadings(const std::vector<AccelerationSample>& samples);
 
     std::array<Channel, 3> channels_{};
-    QGroupBox* fraHiddenSliders_ = nullptr;
-    QLabel* lblNote_ = nullptr;
+    QGroupBox* hiddenSliders_ = nullptr;
+    QLabel* note_ = nullptr;
     bool dacWriting_ = false;  // a DAC write waits for the loop
     DacRequest dacPosted_;     // the last one posted
     bool dacBroken_ = false;   // a write without the port: the buttons stay off

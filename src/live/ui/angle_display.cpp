@@ -2,9 +2,6 @@
 
 #include <QDial>
 
-#include "common/app_state.h"
-#include "config/parameter_map.h"
-
 namespace tilt::live::ui {
 
 QDial* angleDial(const QString& objectName, int halfTurn, int minimumSize, QWidget* parent) {
@@ -19,13 +16,6 @@ QDial* angleDial(const QString& objectName, int halfTurn, int minimumSize, QWidg
     dial->setFocusPolicy(Qt::NoFocus);
     dial->setMinimumSize(minimumSize, minimumSize);
     return dial;
-}
-
-void keepAngleReading(AppState& state, const link::AngleReading& reading) {
-    state.angleCountX = config::signedCount(reading.wordX);
-    state.angleCountY = config::signedCount(reading.wordY);
-    state.angleX = reading.angleX;
-    state.angleY = reading.angleY;
 }
 
 }  // namespace tilt::live::ui

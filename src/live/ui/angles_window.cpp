@@ -46,7 +46,7 @@ int dialValue(double degrees) {
 
 }  // namespace
 
-Angles::Angles(common::ui::AppContext& context, QWidget* parent)
+AnglesWindow::AnglesWindow(common::ui::AppContext& context, QWidget* parent)
     : LiveWindow(context,
                  {kWindow,
                   logging::kAngles,
@@ -59,17 +59,17 @@ Angles::Angles(common::ui::AppContext& context, QWidget* parent)
     showTares();
     // A tare written elsewhere (the Configuration window) shows here too.
     connect(&context_.loggerEvents, &common::ui::LoggerEvents::configurationWritten, this,
-            &Angles::showTares);
+            &AnglesWindow::showTares);
     resize(560, 620);
 }
 
-void Angles::showTares() {
+void AnglesWindow::showTares() {
     const AppState& state = context_.state;
     axes_[0].tare->setText(localeNumber(state.configuration.tareX));
     axes_[1].tare->setText(localeNumber(state.configuration.tareY));
 }
 
-QWidget* Angles::buildReadings() {
+QWidget* AnglesWindow::buildReadings() {
     auto* panel = new QWidget(this);
     const BoxFrame angles = boxFrame(QStringLiteral("Angles"), "fraAngles",
                                      {{"X", "txtX", "X Angle"}, {"Y", "txtY", "Y Angle"}}, panel);
@@ -98,7 +98,7 @@ QWidget* Angles::buildReadings() {
     return panel;
 }
 
-QGroupBox* Angles::buildAxisFrame(Axis axis, QWidget* parent) {
+QGroupBox* AnglesWindow::buildAxisFrame(Axis axis, QWidget* parent) {
     const QString name = axisName(axis);
     auto* frame = new QGroupBox(name + QStringLiteral(" Axis"), parent);
     frame->setObjectName(QStringLiteral("fra") + name);
@@ -109,30 +109,21 @@ QGroupBox* Angles::buildAxisFrame(Axis axis, QWidget* parent) {
     controls.tareButton->setObjectName(QStringLiteral("cmdTare") + name);
     controls.tareButton->setEnabled(false);
     connect(controls.tareButton, &QPushButton::clicked, this,
-            axis == Axis::X ? &Angles::cmdTareX_Click : &Angles::cmdTareY_Click);
+            axis == Axis::X ? &AnglesWindow::toggleTareX : &AnglesWindow::toggleTareY);
     auto* layout = new QVBoxLayout(frame);
     layout->addWidget(controls.dial, 1);
     layout->addWidget(controls.tareButton);
     return frame;
 }
 
-LiveWindow::Loop Angles::makeLoop() {
+LiveWindow::Loop AnglesWindow::makeLoop() {
     AngleLoopEvents events;
     events.reading = feed_.publisher();
-    // The tare cells are in the logger even if this window is closed before it hears of them:
-    // the shared record takes them on the program's events, the window's controls on its own.
-    auto record = platform::ui::DeviceThread::toWindow<TareDone>(
-        &context_.loggerEvents, [&context = context_](const TareDone& done) {
-            (done.axis == Axis::X ? context.state.configuration.tareX
-                                  : context.state.configuration.tareY) = done.tareDegrees;
-            emit context.loggerEvents.configurationWritten();
-        });
-    auto show = platform::ui::DeviceThread::toWindow<TareDone>(
-        this, [this](const TareDone& done) { showTare(done); });
-    events.tare = [record, show](const TareDone& done) {
-        record(done);
-        show(done);
-    };
+    events.tare = cellsWrittenNotice<TareDone>(
+        [](ConfigRecord& configuration, const TareDone& done) {
+            (done.axis == Axis::X ? configuration.tareX : configuration.tareY) = done.tareDegrees;
+        },
+        [this](const TareDone& done) { showTare(done); });
     events.recordingFailed = recordingFailedNotice();
     events.silence = silenceNotice();
     return [events](const link::JobScope& job, const LiveOptions& options, LoopRequests& requests) {
@@ -140,13 +131,13 @@ LiveWindow::Loop Angles::makeLoop() {
     };
 }
 
-void Angles::samplingStarted() {
+void AnglesWindow::samplingStarted() {
     for (AxisControls& axis : axes_) {
         axis.tareButton->setEnabled(true);
     }
 }
 
-void Angles::samplingStopped(bool clear) {
+void AnglesWindow::samplingStopped(bool clear) {
     for (AxisControls& axis : axes_) {
         axis.tareButton->setEnabled(false);
         if (!axis.captionBeforeRequest.isEmpty()) {  // the stop dropped the request
@@ -162,15 +153,15 @@ void Angles::samplingStopped(bool clear) {
 
 // --- Tare ---------------------------------------------------------------------------------
 
-void Angles::cmdTareX_Click() {
+void AnglesWindow::toggleTareX() {
     tareClicked(Axis::X);
 }
 
-void Angles::cmdTareY_Click() {
+void AnglesWindow::toggleTareY() {
     tareClicked(Axis::Y);
 }
 
-void Angles::tareClicked(Axis axis) {
+void AnglesWindow::tareClicked(Axis axis) {
     AxisControls& controls = axes_[indexOf(axis)];
     QPushButton* button = controls.tareButton;
     const bool untare = button->text() == untareCaption(axis);
@@ -186,7 +177,7 @@ void Angles::tareClicked(Axis axis) {
     }
 }
 
-QString Angles::unfinishedWriteText() const {
+QString AnglesWindow::unfinishedWriteText() const {
     QStringList axes;
     for (Axis axis : {Axis::X, Axis::Y}) {
         if (!axes_[indexOf(axis)].captionBeforeRequest.isEmpty()) {
@@ -202,7 +193,7 @@ QString Angles::unfinishedWriteText() const {
         .arg(axes.join(QStringLiteral(" and ")));
 }
 
-void Angles::showTare(const TareDone& done) {
+void AnglesWindow::showTare(const TareDone& done) {
     AxisControls& controls = axes_[indexOf(done.axis)];
     controls.tare->setText(localeNumber(done.tareDegrees));
     // What was written decides, also for a write that finished after a stop.
@@ -213,13 +204,11 @@ void Angles::showTare(const TareDone& done) {
 
 // --- Readings -----------------------------------------------------------------------------
 
-void Angles::showReadings(const std::vector<AngleSample>& samples) {
+void AnglesWindow::showReadings(const std::vector<AngleSample>& samples) {
     if (!sampling()) {
         return;  // readings that arrived as sampling stopped
     }
     const link::AngleReading& newest = samples.back().reading;
-    AppState& state = context_.state;
-    keepAngleReading(state, newest);
     const std::array<int, 2> words = {newest.wordX, newest.wordY};
     const std::array<double, 2> angles = {newest.angleX, newest.angleY};
     for (std::size_t i = 0; i < axes_.size(); ++i) {

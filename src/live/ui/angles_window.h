@@ -21,12 +21,12 @@ namespace tilt::live::ui {
 // The Angles window: the device's two angles live, as numbers, raw words and on two dials, with
 // the last minute on a strip chart; the tare of either axis stored or cleared while sampling,
 // and the readings recorded to a data file.
-class Angles final : public LiveWindow {
+class AnglesWindow final : public LiveWindow {
   public:
-    explicit Angles(common::ui::AppContext& context, QWidget* parent = nullptr);
+    explicit AnglesWindow(common::ui::AppContext& context, QWidget* parent = nullptr);
 
-    void cmdTareX_Click();
-    void cmdTareY_Click();
+    void toggleTareX();
+    void toggleTareY();
 
   private:
     // The controls of one axis.

@@ -49,15 +49,15 @@ LiveWindow::LiveWindow(common::ui::AppContext& context, Kind kind, QWidget* pare
     layout_->addWidget(chart_, 1);
     // Under the chart, where the eye goes when the readings stop: a line in the status bar would
     // be cut off.
-    lblMessage_ = new QLabel(central);
-    lblMessage_->setObjectName(QStringLiteral("lblMessage"));
-    lblMessage_->setWordWrap(true);
-    lblMessage_->hide();
-    layout_->addWidget(lblMessage_);
+    message_ = new QLabel(central);
+    message_->setObjectName(QStringLiteral("lblMessage"));
+    message_->setWordWrap(true);
+    message_->hide();
+    layout_->addWidget(message_);
     setCentralWidget(central);
-    lblRate_ = new QLabel(this);
-    lblRate_->setObjectName(QStringLiteral("lblRate"));
-    statusBar()->addPermanentWidget(lblRate_);
+    rateLabel_ = new QLabel(this);
+    rateLabel_->setObjectName(QStringLiteral("lblRate"));
+    statusBar()->addPermanentWidget(rateLabel_);
 }
 
 void LiveWindow::buildMenus() {
@@ -69,13 +69,13 @@ void LiveWindow::buildMenus() {
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    mnuSave_ = add("mnuSave", QStringLiteral("Sa&ve"), &LiveWindow::mnuSave_Click);
-    mnuSave_->setCheckable(true);
-    mnuSample_ = add("mnuSample", QStringLiteral("&Sample"), &LiveWindow::mnuSample_Click);
-    mnuSample_->setCheckable(true);
-    context_.device.guardEntry(mnuSample_);
+    saveAction_ = add("mnuSave", QStringLiteral("Sa&ve"), &LiveWindow::toggleSaving);
+    saveAction_->setCheckable(true);
+    sampleAction_ = add("mnuSample", QStringLiteral("&Sample"), &LiveWindow::toggleSampling);
+    sampleAction_->setCheckable(true);
+    context_.device.guardEntry(sampleAction_);
     file->addSeparator();
-    add("mnuReturn", QStringLiteral("&Return"), &LiveWindow::mnuReturn_Click);
+    add("mnuReturn", QStringLiteral("&Return"), &LiveWindow::leave);
 }
 
 void LiveWindow::setReadingsPanel(QWidget* panel) {
@@ -84,7 +84,7 @@ void LiveWindow::setReadingsPanel(QWidget* panel) {
 
 // --- File menu ----------------------------------------------------------------------------
 
-void LiveWindow::mnuSave_Click() {
+void LiveWindow::toggleSaving() {
     // Recording is switched only while idle: the entry is disabled while sampling.
     if (!sampling_) {
         AppState& state = context_.state;
@@ -93,9 +93,9 @@ void LiveWindow::mnuSave_Click() {
                 saving_ = false;
                 state.saveLiveReadings = false;
             } else {
-                mnuSave_->setChecked(true);
+                saveAction_->setChecked(true);
                 const auto file =
-                    logging::CreateDataFile(context_.fileDialogs, context_.paths.dataFiles(),
+                    logging::createDataFile(context_.fileDialogs, context_.paths.dataFiles(),
                                             kind_.fileKind, logging::liveFileHeader(state));
                 saving_ = file.has_value() && !file->empty();
                 if (saving_) {
@@ -107,19 +107,19 @@ void LiveWindow::mnuSave_Click() {
             context_.errors.report(e, "mnuSave_Click", kind_.window);
         }
     }
-    mnuSave_->setChecked(saving_);  // a checkable entry toggles itself when chosen
+    saveAction_->setChecked(saving_);  // a checkable entry toggles itself when chosen
 }
 
-void LiveWindow::mnuSample_Click() {
+void LiveWindow::toggleSampling() {
     if (sampling_) {
         stopSampling();
     } else {
         startSampling();
     }
-    mnuSample_->setChecked(sampling_);
+    sampleAction_->setChecked(sampling_);
 }
 
-void LiveWindow::mnuReturn_Click() {
+void LiveWindow::leave() {
     context_.state.saveLiveReadings = false;
     close();
 }
@@ -150,7 +150,7 @@ void LiveWindow::startSampling() {
         this,
         {.title = std::string(kind_.window) + " sampling",
          .source = "mnuSample_Click",
-         .entry = mnuSample_,
+         .entry = sampleAction_,
          .commPort = state.commPort,
          .screen = kind_.window},
         [loop = makeLoop(), options, requests](const link::JobScope& job) {
@@ -162,9 +162,9 @@ void LiveWindow::startSampling() {
     }
     requests_ = std::move(requests);
     sampling_ = true;
-    mnuSave_->setEnabled(false);
+    saveAction_->setEnabled(false);
     chart_->clear();
-    lblRate_->clear();
+    rateLabel_->clear();
     showStatus({});
     anyReading_ = false;
     silenceText_.clear();
@@ -176,22 +176,22 @@ void LiveWindow::stopSampling() {
     feed().flush();      // the newest reading is shown before the boxes are cleared
     showSilence(false);  // the user has stopped: waiting is over
     finishSampling();
-    mnuSample_->setEnabled(false);  // until the loop has let go of the device
+    sampleAction_->setEnabled(false);  // until the loop has let go of the device
 }
 
 void LiveWindow::finishSampling() {
     sampling_ = false;
     requests_.reset();
-    mnuSample_->setChecked(false);
-    mnuSave_->setEnabled(true);
+    sampleAction_->setChecked(false);
+    saveAction_->setEnabled(true);
     if (!picturing_) {
-        lblRate_->clear();
+        rateLabel_->clear();
     }
     samplingStopped(!picturing_);
 }
 
 void LiveWindow::loopEnded() {
-    mnuSample_->setEnabled(true);
+    sampleAction_->setEnabled(true);
     if (!sampling_) {
         return;  // the user stopped it: the window shows that already
     }
@@ -219,10 +219,10 @@ std::function<void(bool)> LiveWindow::silenceNotice() {
 void LiveWindow::showSilence(bool silent) {
     if (silent && sampling_) {
         silenceText_ = QString::fromStdString(silentWhileSamplingText(anyReading_));
-        lblRate_->clear();
+        rateLabel_->clear();
         showStatus(silenceText_);
     } else if (!silenceText_.isEmpty()) {
-        if (lblMessage_->text() == silenceText_) {
+        if (message_->text() == silenceText_) {
             showStatus({});
         }
         silenceText_.clear();
@@ -230,8 +230,8 @@ void LiveWindow::showSilence(bool silent) {
 }
 
 void LiveWindow::showStatus(const QString& text) {
-    lblMessage_->setText(text);
-    lblMessage_->setVisible(!text.isEmpty());
+    message_->setText(text);
+    message_->setVisible(!text.isEmpty());
 }
 
 bool LiveWindow::post(LoopRequest request) {
@@ -274,7 +274,7 @@ void LiveWindow::plotReadings(std::span<const ChartPoint> points) {
     anyReading_ = true;
     // Readings a frame late do not bring back the pace of a logger that has fallen silent.
     if (const auto rate = chart_->history().rate(); rate && silenceText_.isEmpty()) {
-        lblRate_->setText(QStringLiteral("%1 readings/s").arg(localeNumber(std::round(*rate))));
+        rateLabel_->setText(QStringLiteral("%1 readings/s").arg(localeNumber(std::round(*rate))));
     }
 }
 
@@ -287,13 +287,13 @@ void LiveWindow::prepareForPicture() {
     if (!port || !port->simulated || context_.device.busy()) {
         return;
     }
-    mnuSample_Click();
+    toggleSampling();
     QEventLoop sampling;
     QTimer::singleShot(kPictureSampling, &sampling, &QEventLoop::quit);
     sampling.exec();
     picturing_ = true;  // the picture shows the last readings, not cleared boxes
     if (sampling_) {
-        mnuSample_Click();
+        toggleSampling();
     }
     while (context_.device.busy()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

@@ -10,10 +10,13 @@
 #include <utility>
 #include <vector>
 
+#include "common/app_state.h"
+#include "common/ui/app_context.h"
 #include "common/ui/pictured.h"
 #include "live/live_requests.h"
 #include "live/live_sampling.h"
 #include "live/ui/strip_history.h"
+#include "platform/ui/device_thread.h"
 
 class QAction;
 class QGroupBox;
@@ -39,9 +42,9 @@ class StripChart;
 // shows each frame's readings.
 class LiveWindow : public QMainWindow, public common::ui::Pictured {
   public:
-    void mnuSample_Click();
-    void mnuSave_Click();
-    void mnuReturn_Click();
+    void toggleSampling();
+    void toggleSaving();
+    void leave();
 
     // About a second of sampling when the selected port is a simulated logger; otherwise the
     // window is pictured idle.
@@ -91,6 +94,26 @@ class LiveWindow : public QMainWindow, public common::ui::Pictured {
     // while the loop keeps asking.
     [[nodiscard]] std::function<void(bool)> silenceNotice();
 
+    // What the loop calls when it has written cells of the logger's configuration: `keep` puts
+    // them into the program's configuration record, then `show` runs on this window. The record
+    // takes them on the program's events, so that a window closed before it hears of the write
+    // loses nothing.
+    template <typename Done>
+    [[nodiscard]] std::function<void(const Done&)> cellsWrittenNotice(
+        std::function<void(ConfigRecord&, const Done&)> keep,
+        std::function<void(const Done&)> show) {
+        auto record = platform::ui::DeviceThread::toWindow<Done>(
+            &context_.loggerEvents, [&context = context_, keep](const Done& done) {
+                keep(context.state.configuration, done);
+                emit context.loggerEvents.configurationWritten();
+            });
+        auto shown = platform::ui::DeviceThread::toWindow<Done>(this, std::move(show));
+        return [record, shown](const Done& done) {
+            record(done);
+            shown(done);
+        };
+    }
+
     // Tells the user something under the chart (a write carried out, a value refused, how
     // sampling ended); empty takes it away.
     void showStatus(const QString& text);
@@ -122,12 +145,12 @@ class LiveWindow : public QMainWindow, public common::ui::Pictured {
     void loopEnded();
     void showSilence(bool silent);
 
-    QAction* mnuSave_ = nullptr;
-    QAction* mnuSample_ = nullptr;
+    QAction* saveAction_ = nullptr;
+    QAction* sampleAction_ = nullptr;
     QVBoxLayout* layout_ = nullptr;
     StripChart* chart_ = nullptr;
-    QLabel* lblRate_ = nullptr;
-    QLabel* lblMessage_ = nullptr;
+    QLabel* rateLabel_ = nullptr;
+    QLabel* message_ = nullptr;
     std::shared_ptr<LoopRequests> requests_;
     std::optional<LiveEnd> end_;
     bool sampling_ = false;

@@ -52,16 +52,16 @@ StripChart::StripChart(std::vector<QString> traceNames, QString unit, double lea
     }
     connect(plot_, &QCustomPlot::mouseMove, this, &StripChart::showReadout);
 
-    cmdPause_ = new QPushButton(QStringLiteral("Pause"), this);
-    cmdPause_->setObjectName(QStringLiteral("cmdPause"));
-    cmdPause_->setCheckable(true);
-    connect(cmdPause_, &QPushButton::toggled, this, &StripChart::setPaused);
-    lblReadout_ = new QLabel(this);
-    lblReadout_->setObjectName(QStringLiteral("lblReadout"));
+    pauseButton_ = new QPushButton(QStringLiteral("Pause"), this);
+    pauseButton_->setObjectName(QStringLiteral("cmdPause"));
+    pauseButton_->setCheckable(true);
+    connect(pauseButton_, &QPushButton::toggled, this, &StripChart::setPaused);
+    readout_ = new QLabel(this);
+    readout_->setObjectName(QStringLiteral("lblReadout"));
 
     auto* controls = new QHBoxLayout;
-    controls->addWidget(cmdPause_);
-    controls->addWidget(lblReadout_, 1);
+    controls->addWidget(pauseButton_);
+    controls->addWidget(readout_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(plot_, 1);
@@ -71,7 +71,7 @@ StripChart::StripChart(std::vector<QString> traceNames, QString unit, double lea
 
 void StripChart::clear() {
     history_.clear();
-    lblReadout_->clear();
+    readout_->clear();
     drawHistory();
 }
 
@@ -90,8 +90,8 @@ void StripChart::setPaused(bool paused) {
         return;
     }
     paused_ = paused;
-    const QSignalBlocker quiet(cmdPause_);
-    cmdPause_->setChecked(paused);
+    const QSignalBlocker quiet(pauseButton_);
+    pauseButton_->setChecked(paused);
     if (!paused) {
         drawHistory();
     }
@@ -183,7 +183,7 @@ QString StripChart::readoutAt(const QPointF& position) const {
 }
 
 void StripChart::showReadout(QMouseEvent* event) {
-    lblReadout_->setText(readoutAt(event->position()));
+    readout_->setText(readoutAt(event->position()));
 }
 
 }  // namespace tilt::live::ui

@@ -56,8 +56,8 @@ class StripChart final : public QWidget {
     StripHistory history_;
     bool paused_ = false;
     QCustomPlot* plot_ = nullptr;
-    QPushButton* cmdPause_ = nullptr;
-    QLabel* lblReadout_ = nullptr;
+    QPushButton* pauseButton_ = nullptr;
+    QLabel* readout_ = nullptr;
 };
 
 }  // namespace tilt::live::ui

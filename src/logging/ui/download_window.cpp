@@ -376,9 +376,6 @@ void DownloadWindow::transferStarting(std::int32_t firstPage) {
     downloadAction_->setEnabled(true);
     downloadAction_->setChecked(true);
     eraseAction_->setEnabled(false);
-    state.downloadPage = 0;  // page 0 is asked for first, continued or not
-    state.timerAdvance = 0;
-    state.endOfData = false;
     downloadBar_->setRange(0, state.pageCount);
     downloadBar_->setFormat(QStringLiteral("page %v of %m"));
     downloadBar_->setTextVisible(true);
@@ -388,8 +385,6 @@ void DownloadWindow::transferStarting(std::int32_t firstPage) {
 }
 
 void DownloadWindow::showTransferProgress(const TransferProgress& p) {
-    context_.state.downloadPage = p.page;
-    context_.state.timerAdvance = p.timerAdvance;
     if (p.lastCount > 0) {
         bufferLengthBox_->setText(QString::number(p.lastCount));
     }
@@ -410,9 +405,6 @@ void DownloadWindow::downloadEnded(const DownloadResult& result) {
     const bool transferred = transferring_;
     downloading_ = transferring_ = false;
     if (transferred) {
-        state.downloadPage = result.transfer.DownloadPage;
-        state.endOfData = result.transfer.EndOfData;
-        state.timerAdvance = result.transfer.TimerAdvance;
         state.lastReceive = result.transfer.lastReceive;
     }
     resetDownloadControls();

@@ -20,16 +20,16 @@ constexpr int kNavigationItems = 4;
 LaunchPanel::LaunchPanel(common::ui::AppContext& context, Shell shell, QWidget* parent)
     : QGroupBox(QStringLiteral("Erase"), parent), context_(context), shell_(std::move(shell)) {
     setObjectName(QStringLiteral("fraErase"));
-    PBar_ = new QProgressBar(this);
-    PBar_->setObjectName(QStringLiteral("PBar"));
-    PBar_->setRange(0, kLastPage);
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setObjectName(QStringLiteral("PBar"));
+    progressBar_->setRange(0, kLastPage);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(PBar_);
+    layout->addWidget(progressBar_);
     setMaximumWidth(420);
     hide();
 }
 
-void LaunchPanel::mnuLaunch_Click() {
+void LaunchPanel::launch() {
     if (context_.state.commPort == 0) {
         context_.messages.show(std::string(kNoPortSelected));
         return;
@@ -45,7 +45,7 @@ void LaunchPanel::mnuLaunch_Click() {
     }
     shell_.setNavigationItemsEnabled(1, kNavigationItems, false);
     setTitle(QStringLiteral("Erase"));
-    PBar_->setValue(0);
+    progressBar_->setValue(0);
     show();
 
     auto progress = platform::ui::DeviceThread::toWindow<double>(
@@ -67,7 +67,7 @@ void LaunchPanel::mnuLaunch_Click() {
 }
 
 void LaunchPanel::showErasedPages(double pages) {
-    PBar_->setValue(static_cast<int>(pages));
+    progressBar_->setValue(static_cast<int>(pages));
     setTitle(QStringLiteral("Erasing page ") + QString::fromStdString(numberText(pages)));
 }
 

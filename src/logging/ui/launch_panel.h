@@ -19,14 +19,15 @@ namespace tilt::logging::ui {
 class LaunchPanel final : public QGroupBox {
   public:
     struct Shell {
-        std::function<void(const char* menu, bool enabled)> setMenuEnabled;  // "mnuFile", ...
+        std::function<void(const char* menu, bool enabled)>
+            setMenuEnabled;  // by the menu's objectName, "mnuFile", ...
         std::function<void(int first, int last, bool enabled)> setNavigationItemsEnabled;
         std::function<void()> launched;  // the logger was told to log: it is no longer connected
     };
 
     LaunchPanel(common::ui::AppContext& context, Shell shell, QWidget* parent = nullptr);
 
-    void mnuLaunch_Click();
+    void launch();
 
   private:
     void launchEnded(const LaunchResult& result);
@@ -35,7 +36,7 @@ class LaunchPanel final : public QGroupBox {
 
     common::ui::AppContext& context_;
     Shell shell_;
-    QProgressBar* PBar_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
 };
 
 }  // namespace tilt::logging::ui

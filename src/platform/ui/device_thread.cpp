@@ -181,8 +181,8 @@ void DeviceThread::finish(const QPointer<QObject>& owner, const std::function<vo
     running_.reset();
     releaseEntries();
     if (!done) {
-        errors_.SimpleErrorHandler(failure->number, operation.source,
-                                   common::ui::activeWindowName(owner), failure->description);
+        errors_.handleError(failure->number, operation.source, common::ui::activeWindowName(owner),
+                            failure->description);
     } else if (owner) {
         done();
     }

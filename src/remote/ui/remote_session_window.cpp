@@ -71,7 +71,7 @@ QGroupBox* frame(QWidget* parent, const char* name, const QString& caption) {
 
 }  // namespace
 
-RemoteSession::RemoteSession(common::ui::AppContext& context, QWidget* parent)
+RemoteSessionWindow::RemoteSessionWindow(common::ui::AppContext& context, QWidget* parent)
     : QMainWindow(parent),
       context_(context),
       readings_(this, [this](const SampledPair& pair) { showReading(pair); }) {
@@ -82,73 +82,73 @@ RemoteSession::RemoteSession(common::ui::AppContext& context, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     buildMenus();
     buildControls();
-    udpPeerA_.onArrival([this] { udpPeerA_DataArrival(); });
-    Form_Load();
+    endpoint_.onArrival([this] { receiveDatagrams(); });
+    prepareSession();
 }
 
-RemoteSession::~RemoteSession() = default;
+RemoteSessionWindow::~RemoteSessionWindow() = default;
 
-void RemoteSession::buildMenus() {
+void RemoteSessionWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->menuAction()->setObjectName(QStringLiteral("mnuFile"));
-    mnuSample_ = file->addAction(QStringLiteral("&Sample"));
-    mnuSample_->setObjectName(QStringLiteral("mnuSample"));
-    mnuSample_->setCheckable(true);
-    context_.device.guardEntry(mnuSample_);
-    connect(mnuSample_, &QAction::triggered, this, &RemoteSession::mnuSample_Click);
+    sampleAction_ = file->addAction(QStringLiteral("&Sample"));
+    sampleAction_->setObjectName(QStringLiteral("mnuSample"));
+    sampleAction_->setCheckable(true);
+    context_.device.guardEntry(sampleAction_);
+    connect(sampleAction_, &QAction::triggered, this, &RemoteSessionWindow::toggleSampling);
     QAction* back = file->addAction(QStringLiteral("&Return"));
     back->setObjectName(QStringLiteral("mnuReturn"));
-    connect(back, &QAction::triggered, this, &RemoteSession::mnuReturn_Click);
+    connect(back, &QAction::triggered, this, &RemoteSessionWindow::leave);
 }
 
-QGroupBox* RemoteSession::buildSessionFrame() {
-    fraSession_ = frame(this, "fraSession", QStringLiteral("Select Session"));
-    auto* layout = new QVBoxLayout(fraSession_);
-    optSession1_ = radio(fraSession_, "optSession1", QStringLiteral("I will send the data"));
-    optSession2_ = radio(fraSession_, "optSession2", QStringLiteral("I will receive the data"));
-    optSession1_->setChecked(true);  // the load defaults are the sending role's
-    layout->addWidget(optSession1_);
-    layout->addWidget(optSession2_);
-    connect(optSession1_, &QRadioButton::clicked, this, &RemoteSession::optSession1_Click);
-    connect(optSession2_, &QRadioButton::clicked, this, &RemoteSession::optSession2_Click);
-    return fraSession_;
+QGroupBox* RemoteSessionWindow::buildSessionFrame() {
+    sessionBox_ = frame(this, "fraSession", QStringLiteral("Select Session"));
+    auto* layout = new QVBoxLayout(sessionBox_);
+    sendingOption_ = radio(sessionBox_, "optSession1", QStringLiteral("I will send the data"));
+    receivingOption_ = radio(sessionBox_, "optSession2", QStringLiteral("I will receive the data"));
+    sendingOption_->setChecked(true);  // the load defaults are the sending role's
+    layout->addWidget(sendingOption_);
+    layout->addWidget(receivingOption_);
+    connect(sendingOption_, &QRadioButton::clicked, this, &RemoteSessionWindow::chooseSending);
+    connect(receivingOption_, &QRadioButton::clicked, this, &RemoteSessionWindow::chooseReceiving);
+    return sessionBox_;
 }
 
-QGroupBox* RemoteSession::buildSendFrame() {
-    fraSend_ = frame(this, "fraSend", QStringLiteral("Select Send"));
-    auto* layout = new QVBoxLayout(fraSend_);
-    QRadioButton* optSend = radio(fraSend_, "optSend", QStringLiteral("Send"));
-    QRadioButton* optNoSend = radio(fraSend_, "optNoSend", QStringLiteral("No Send"));
-    optSend->setChecked(true);
-    layout->addWidget(optSend);
-    layout->addWidget(optNoSend);
+QGroupBox* RemoteSessionWindow::buildSendFrame() {
+    sendBox_ = frame(this, "fraSend", QStringLiteral("Select Send"));
+    auto* layout = new QVBoxLayout(sendBox_);
+    QRadioButton* sendOption = radio(sendBox_, "optSend", QStringLiteral("Send"));
+    QRadioButton* noSendOption = radio(sendBox_, "optNoSend", QStringLiteral("No Send"));
+    sendOption->setChecked(true);
+    layout->addWidget(sendOption);
+    layout->addWidget(noSendOption);
     const auto setSendFlag = [this](bool on) {
-        SendFlag_ = on;
+        sending_ = on;
         *sendSwitch_ = on;
     };
-    connect(optSend, &QRadioButton::clicked, this, [setSendFlag] { setSendFlag(true); });
-    connect(optNoSend, &QRadioButton::clicked, this, [setSendFlag] { setSendFlag(false); });
-    return fraSend_;
+    connect(sendOption, &QRadioButton::clicked, this, [setSendFlag] { setSendFlag(true); });
+    connect(noSendOption, &QRadioButton::clicked, this, [setSendFlag] { setSendFlag(false); });
+    return sendBox_;
 }
 
-QGroupBox* RemoteSession::buildDialFrame() {
-    fraDial_ = frame(this, "fraDial", QStringLiteral("Display Receive Data"));
-    auto* layout = new QVBoxLayout(fraDial_);
-    QRadioButton* optDialYes = radio(fraDial_, "optDialYes", QStringLiteral("Yes"));
-    QRadioButton* optDialNo = radio(fraDial_, "optDialNo", QStringLiteral("No"));
+QGroupBox* RemoteSessionWindow::buildDialFrame() {
+    dialBox_ = frame(this, "fraDial", QStringLiteral("Display Receive Data"));
+    auto* layout = new QVBoxLayout(dialBox_);
+    QRadioButton* dialYesOption = radio(dialBox_, "optDialYes", QStringLiteral("Yes"));
+    QRadioButton* dialNoOption = radio(dialBox_, "optDialNo", QStringLiteral("No"));
     // A bare "Yes" or "No" says nothing to someone who cannot see the frame around it.
-    optDialYes->setAccessibleName(QStringLiteral("Display Receive Data: Yes"));
-    optDialNo->setAccessibleName(QStringLiteral("Display Receive Data: No"));
-    optDialNo->setChecked(true);
-    layout->addWidget(optDialYes);
-    layout->addWidget(optDialNo);
-    connect(optDialYes, &QRadioButton::clicked, this, [this] { DialFlag_ = true; });
-    connect(optDialNo, &QRadioButton::clicked, this, [this] { DialFlag_ = false; });
-    return fraDial_;
+    dialYesOption->setAccessibleName(QStringLiteral("Display Receive Data: Yes"));
+    dialNoOption->setAccessibleName(QStringLiteral("Display Receive Data: No"));
+    dialNoOption->setChecked(true);
+    layout->addWidget(dialYesOption);
+    layout->addWidget(dialNoOption);
+    connect(dialYesOption, &QRadioButton::clicked, this, [this] { dialFollows_ = true; });
+    connect(dialNoOption, &QRadioButton::clicked, this, [this] { dialFollows_ = false; });
+    return dialBox_;
 }
 
-QGroupBox* RemoteSession::buildAxisFrame(const char* name, const QString& caption, QLineEdit*& box,
-                                         QDial*& dial) {
+QGroupBox* RemoteSessionWindow::buildAxisFrame(const char* name, const QString& caption,
+                                               QLineEdit*& box, QDial*& dial) {
     QGroupBox* axis = frame(this, name, caption);
     auto* layout = new QVBoxLayout(axis);
     box = new QLineEdit(axis);
@@ -166,16 +166,16 @@ QGroupBox* RemoteSession::buildAxisFrame(const char* name, const QString& captio
     return axis;
 }
 
-void RemoteSession::buildControls() {
+void RemoteSessionWindow::buildControls() {
     auto* central = new QWidget(this);
     auto* grid = new QGridLayout(central);
     grid->addWidget(buildSessionFrame(), 0, 0);
     grid->addWidget(buildSendFrame(), 0, 1);
     grid->addWidget(buildDialFrame(), 0, 2);
-    fraParameters_ = new SessionParameters(central);
-    grid->addWidget(fraParameters_, 1, 0, 1, 3);
-    connect(fraParameters_->resetButton(), &QPushButton::clicked, this,
-            &RemoteSession::cmdReset_Click);
+    parameters_ = new SessionParameters(central);
+    grid->addWidget(parameters_, 1, 0, 1, 3);
+    connect(parameters_->resetButton(), &QPushButton::clicked, this,
+            &RemoteSessionWindow::resetConnection);
 
     const auto textRow = [&](int row, const QString& caption, const char* boxName,
                              const char* clearName) {
@@ -195,35 +195,35 @@ void RemoteSession::buildControls() {
         return std::pair(box, clear);
     };
     QPushButton* clear = nullptr;
-    std::tie(txtSend_, clear) = textRow(2, QStringLiteral("Send"), "txtSend", "cmdClearSend");
-    connect(clear, &QPushButton::clicked, this, &RemoteSession::cmdClearSend_Click);
+    std::tie(sentText_, clear) = textRow(2, QStringLiteral("Send"), "txtSend", "cmdClearSend");
+    connect(clear, &QPushButton::clicked, this, &RemoteSessionWindow::clearSent);
     // What the user types goes out as it changes; what the sampler shows has gone already.
-    connect(txtSend_, &QLineEdit::textEdited, this,
+    connect(sentText_, &QLineEdit::textEdited, this,
             [this](const QString& text) { sendText(text.toLatin1().toStdString()); });
-    std::tie(txtReceive_, clear) =
+    std::tie(receivedText_, clear) =
         textRow(3, QStringLiteral("Receive"), "txtReceive", "cmdClearReceive");
-    connect(clear, &QPushButton::clicked, this, &RemoteSession::cmdClearReceive_Click);
-    txtReceive_->setReadOnly(true);
-    txtReceive_->setMaxLength(static_cast<int>(kShownCharacters));
+    connect(clear, &QPushButton::clicked, this, &RemoteSessionWindow::clearReceived);
+    receivedText_->setReadOnly(true);
+    receivedText_->setMaxLength(static_cast<int>(kShownCharacters));
 
     auto* dials = new QHBoxLayout;
-    dials->addWidget(buildAxisFrame("fraX", QStringLiteral("X Axis"), txtX_, dialX_));
-    dials->addWidget(buildAxisFrame("fraY", QStringLiteral("Y Axis"), txtY_, dialY_));
+    dials->addWidget(buildAxisFrame("fraX", QStringLiteral("X Axis"), xBox_, dialX_));
+    dials->addWidget(buildAxisFrame("fraY", QStringLiteral("Y Axis"), yBox_, dialY_));
     grid->addLayout(dials, 4, 0, 1, 3);
-    lblStatus_ = new QLabel(central);
-    lblStatus_->setObjectName(QStringLiteral("lblStatus"));
-    lblStatus_->setWordWrap(true);
-    grid->addWidget(lblStatus_, 5, 0, 1, 3);
+    status_ = new QLabel(central);
+    status_->setObjectName(QStringLiteral("lblStatus"));
+    status_->setWordWrap(true);
+    grid->addWidget(status_, 5, 0, 1, 3);
     setCentralWidget(central);
     resize(640, 620);
 }
 
-void RemoteSession::Form_Load() {
-    fraParameters_->showLocalHost(platform::localComputerName(), platform::localIPv4Address());
-    SendFlag_ = true;
-    DialFlag_ = false;
+void RemoteSessionWindow::prepareSession() {
+    parameters_->showLocalHost(platform::localComputerName(), platform::localIPv4Address());
+    sending_ = true;
+    dialFollows_ = false;
     *sendSwitch_ = true;
-    fraDial_->setEnabled(false);
+    dialBox_->setEnabled(false);
     setRemoteHost(kDefaultRemoteHost, kReceiverPort);
     // A port that cannot be bound is told in the window: no dialog stops it from opening.
     bind(kSenderPort);
@@ -231,23 +231,23 @@ void RemoteSession::Form_Load() {
 
 // --- Session parameters -------------------------------------------------------------------
 
-void RemoteSession::optSession1_Click() {
-    mnuSample_->setEnabled(true);
-    fraSend_->setEnabled(true);
-    fraDial_->setEnabled(false);
-    fraParameters_->setPorts(QString::number(kReceiverPort), QString::number(kSenderPort));
+void RemoteSessionWindow::chooseSending() {
+    sampleAction_->setEnabled(true);
+    sendBox_->setEnabled(true);
+    dialBox_->setEnabled(false);
+    parameters_->setPorts(QString::number(kReceiverPort), QString::number(kSenderPort));
 }
 
-void RemoteSession::optSession2_Click() {
-    mnuSample_->setEnabled(false);
-    fraSend_->setEnabled(false);
-    fraDial_->setEnabled(true);
-    fraParameters_->setPorts(QString::number(kSenderPort), QString::number(kReceiverPort));
+void RemoteSessionWindow::chooseReceiving() {
+    sampleAction_->setEnabled(false);
+    sendBox_->setEnabled(false);
+    dialBox_->setEnabled(true);
+    parameters_->setPorts(QString::number(kSenderPort), QString::number(kReceiverPort));
 }
 
-void RemoteSession::cmdReset_Click() {
-    const auto remotePort = portNumber(fraParameters_->remotePortText(), 1);
-    const auto bindPort = portNumber(fraParameters_->bindText(), 0);
+void RemoteSessionWindow::resetConnection() {
+    const auto remotePort = portNumber(parameters_->remotePortText(), 1);
+    const auto bindPort = portNumber(parameters_->bindText(), 0);
     if (!remotePort) {
         context_.messages.show("The Remote Port must be a whole number from 1 to 65535.");
         return;
@@ -257,25 +257,25 @@ void RemoteSession::cmdReset_Click() {
             "The Bind port must be a whole number from 1 to 65535 (or 0 for any free port).");
         return;
     }
-    udpPeerA_.close();
-    setRemoteHost(fraParameters_->remoteHost(), *remotePort);
+    endpoint_.close();
+    setRemoteHost(parameters_->remoteHost(), *remotePort);
     bind(*bindPort);
     if (bindProblem_) {
         context_.messages.show(*bindProblem_ + kBindAdvice);
     }
 }
 
-void RemoteSession::bind(std::uint16_t port) {
-    bindProblem_ = udpPeerA_.bind(port);
+void RemoteSessionWindow::bind(std::uint16_t port) {
+    bindProblem_ = endpoint_.bind(port);
     if (!bindProblem_ && port == 0) {
         // Any free port: the box shows the one the system chose, for the other side to use.
-        fraParameters_->setPorts(fraParameters_->remotePortText(),
-                                 QString::number(udpPeerA_.boundPort()));
+        parameters_->setPorts(parameters_->remotePortText(),
+                              QString::number(endpoint_.boundPort()));
     }
     showStatus();
 }
 
-void RemoteSession::setRemoteHost(const std::string& host, std::uint16_t port) {
+void RemoteSessionWindow::setRemoteHost(const std::string& host, std::uint16_t port) {
     remoteHost_ = host;
     remotePort_ = port;
     lookingUp_ = true;
@@ -288,12 +288,12 @@ void RemoteSession::setRemoteHost(const std::string& host, std::uint16_t port) {
     showStatus();
 }
 
-void RemoteSession::showStatus() {
+void RemoteSessionWindow::showStatus() {
     QString text;
     if (bindProblem_) {
         text = QString::fromStdString(*bindProblem_ + kBindAdvice);
-    } else if (udpPeerA_.isBound()) {
-        text = QStringLiteral("Receiving on UDP port %1.").arg(udpPeerA_.boundPort());
+    } else if (endpoint_.isBound()) {
+        text = QStringLiteral("Receiving on UDP port %1.").arg(endpoint_.boundPort());
     }
     const QString host = QString::fromStdString(remoteHost_);
     QString remote;
@@ -310,7 +310,7 @@ void RemoteSession::showStatus() {
         remote = QStringLiteral("The remote host %1 is not known on this network: nothing is sent.")
                      .arg(host);
     }
-    lblStatus_->setText(text.isEmpty() ? remote : text + " " + remote);
+    status_->setText(text.isEmpty() ? remote : text + " " + remote);
 }
 
 // --- Sending and receiving ----------------------------------------------------------------
@@ -318,29 +318,29 @@ void RemoteSession::showStatus() {
 // Typed, cleared or sampled: every datagram leaves through the bound endpoint, so the other
 // side sees it come from our local port. None while no port is bound (the window says why): the
 // socket would bind itself to a port nobody chose.
-void RemoteSession::sendText(const std::string& text) {
-    if (peer_ && udpPeerA_.isBound()) {
-        (void)udpPeerA_.sendTo(*peer_, text);  // a failed send is ignored
+void RemoteSessionWindow::sendText(const std::string& text) {
+    if (peer_ && endpoint_.isBound()) {
+        (void)endpoint_.sendTo(*peer_, text);  // a failed send is ignored
     }
 }
 
-void RemoteSession::cmdClearSend_Click() {
-    txtSend_->clear();
+void RemoteSessionWindow::clearSent() {
+    sentText_->clear();
     sendText({});  // the box changed: its (empty) text goes out
 }
 
-void RemoteSession::cmdClearReceive_Click() {
-    txtReceive_->clear();
+void RemoteSessionWindow::clearReceived() {
+    receivedText_->clear();
 }
 
-void RemoteSession::udpPeerA_DataArrival() {
-    const auto datagrams = udpPeerA_.receive();
+void RemoteSessionWindow::receiveDatagrams() {
+    const auto datagrams = endpoint_.receive();
     if (datagrams.empty()) {
         return;
     }
     // Each replaces the one before; only the last is left to see.
     std::optional<ReceivedAngles> angles;
-    if (DialFlag_) {
+    if (dialFollows_) {
         for (const std::string& datagram : datagrams) {
             if (const auto decoded = decodeAngleDatagram(datagram)) {
                 angles = decoded;
@@ -348,31 +348,31 @@ void RemoteSession::udpPeerA_DataArrival() {
         }
     }
     const std::string& last = datagrams.back();
-    txtReceive_->setText(QString::fromLatin1(
+    receivedText_->setText(QString::fromLatin1(
         last.data(), static_cast<qsizetype>(std::min(last.size(), kShownCharacters))));
     if (angles) {
-        ReceivedX_ = angles->x;
-        ReceivedY_ = angles->y;
-        txtX_->setText(QString::number(ReceivedX_));
-        txtY_->setText(QString::number(ReceivedY_));
+        receivedX_ = angles->x;
+        receivedY_ = angles->y;
+        xBox_->setText(QString::number(receivedX_));
+        yBox_->setText(QString::number(receivedY_));
     }
 }
 
 // --- Sampling -----------------------------------------------------------------------------
 
-void RemoteSession::mnuSample_Click() {
+void RemoteSessionWindow::toggleSampling() {
     if (sampling_) {
         stopSampling();
     } else {
         startSampling();
     }
-    mnuSample_->setChecked(sampling_);  // a checkable entry toggles itself when chosen
+    sampleAction_->setChecked(sampling_);  // a checkable entry toggles itself when chosen
 }
 
-void RemoteSession::startSampling() {
+void RemoteSessionWindow::startSampling() {
     sampling_ = true;
-    mnuSample_->setChecked(true);
-    fraSession_->setEnabled(false);
+    sampleAction_->setChecked(true);
+    sessionBox_->setEnabled(false);
     readings_.discard();
     AngleSending sending;
     sending.sending = [sendSwitch = sendSwitch_] { return sendSwitch->load(); };
@@ -397,7 +397,7 @@ void RemoteSession::startSampling() {
         this,
         {.title = "Remote session sampling",
          .source = "mnuSample_Click",
-         .entry = mnuSample_,
+         .entry = sampleAction_,
          .commPort = context_.state.commPort,
          .screen = "RemoteSession"},
         [sending, sink = outbox_.sink()](const link::JobScope& job) {
@@ -412,57 +412,56 @@ void RemoteSession::startSampling() {
                 statusBar()->showMessage(QString::fromStdString(
                     live::samplingEndText(*end, "choose File > Sample again")));
             }
-            mnuSample_->setEnabled(!optSession2_->isChecked());
+            sampleAction_->setEnabled(!receivingOption_->isChecked());
         });
     if (!started) {
         finishSampling();
     }
 }
 
-void RemoteSession::stopSampling() {
+void RemoteSessionWindow::stopSampling() {
     context_.device.stop();
     finishSampling();
-    mnuSample_->setEnabled(false);  // until the loop has let go of the device
+    sampleAction_->setEnabled(false);  // until the loop has let go of the device
 }
 
-void RemoteSession::finishSampling() {
+void RemoteSessionWindow::finishSampling() {
     sampling_ = false;
-    mnuSample_->setChecked(false);
-    fraSession_->setEnabled(true);
-    txtX_->clear();
-    txtY_->clear();
+    sampleAction_->setChecked(false);
+    sessionBox_->setEnabled(true);
+    xBox_->clear();
+    yBox_->clear();
 }
 
-void RemoteSession::showReading(const SampledPair& pair) {
+void RemoteSessionWindow::showReading(const SampledPair& pair) {
     anyReading_ = true;
     if (pair.datagram) {
-        LastSentText_ = *pair.datagram;
-        txtSend_->setText(QString::fromStdString(LastSentText_));
+        lastSentText_ = *pair.datagram;
+        sentText_->setText(QString::fromStdString(lastSentText_));
     }
     if (!sampling_) {
         return;  // sent as sampling stopped; the angle boxes are cleared by now
     }
     const link::AngleReading& r = pair.reading;
-    live::ui::keepAngleReading(context_.state, r);
-    txtX_->setText(live::ui::localeNumber(r.angleX));
-    txtY_->setText(live::ui::localeNumber(r.angleY));
+    xBox_->setText(live::ui::localeNumber(r.angleX));
+    yBox_->setText(live::ui::localeNumber(r.angleY));
 }
 
 // --- Leaving and picturing ----------------------------------------------------------------
 
-void RemoteSession::mnuReturn_Click() {
+void RemoteSessionWindow::leave() {
     close();
 }
 
-void RemoteSession::closeEvent(QCloseEvent* event) {
+void RemoteSessionWindow::closeEvent(QCloseEvent* event) {
     if (sampling_) {
         context_.device.stop();
     }
-    udpPeerA_.close();
+    endpoint_.close();
     QMainWindow::closeEvent(event);
 }
 
-void RemoteSession::prepareForPicture() {
+void RemoteSessionWindow::prepareForPicture() {
     // Sampling talks to the logger, which a picture must never do to a real one.
     const auto port = link::findPort(context_.catalogue, context_.state.commPort);
     if (!port || !port->simulated || context_.device.busy()) {

@@ -40,18 +40,18 @@ struct SampledPair {
 // dials. Sampling runs on the device thread; every reading's datagram leaves through the
 // window's own socket, bound to the local port, and the window is shown the newest reading
 // once a frame.
-class RemoteSession final : public QMainWindow, public common::ui::Pictured {
+class RemoteSessionWindow final : public QMainWindow, public common::ui::Pictured {
   public:
-    explicit RemoteSession(common::ui::AppContext& context, QWidget* parent = nullptr);
-    ~RemoteSession() override;
+    explicit RemoteSessionWindow(common::ui::AppContext& context, QWidget* parent = nullptr);
+    ~RemoteSessionWindow() override;
 
-    void optSession1_Click();
-    void optSession2_Click();
-    void cmdReset_Click();
-    void mnuSample_Click();
-    void mnuReturn_Click();
-    void cmdClearSend_Click();
-    void cmdClearReceive_Click();
+    void chooseSending();
+    void chooseReceiving();
+    void resetConnection();
+    void toggleSampling();
+    void leave();
+    void clearSent();
+    void clearReceived();
 
     // About a second of sampling a simulated device, then the picture is taken while it runs
     // on. A real logger is left alone: the window is pictured idle.
@@ -68,13 +68,13 @@ class RemoteSession final : public QMainWindow, public common::ui::Pictured {
     QGroupBox* buildDialFrame();
     QGroupBox* buildAxisFrame(const char* frame, const QString& caption, QLineEdit*& box,
                               QDial*& dial);
-    void Form_Load();
+    void prepareSession();
 
     void bind(std::uint16_t port);
     void setRemoteHost(const std::string& host, std::uint16_t port);
     void showStatus();
     void sendText(const std::string& text);
-    void udpPeerA_DataArrival();
+    void receiveDatagrams();
 
     void startSampling();
     void stopSampling();
@@ -82,31 +82,31 @@ class RemoteSession final : public QMainWindow, public common::ui::Pictured {
     void showReading(const SampledPair& pair);
 
     common::ui::AppContext& context_;
-    QAction* mnuSample_ = nullptr;
-    QGroupBox* fraSession_ = nullptr;
-    QRadioButton* optSession1_ = nullptr;
-    QRadioButton* optSession2_ = nullptr;
-    SessionParameters* fraParameters_ = nullptr;
-    QGroupBox* fraSend_ = nullptr;
-    QGroupBox* fraDial_ = nullptr;
-    QLineEdit* txtSend_ = nullptr;
-    QLineEdit* txtReceive_ = nullptr;
-    QLineEdit* txtX_ = nullptr;
-    QLineEdit* txtY_ = nullptr;
+    QAction* sampleAction_ = nullptr;
+    QGroupBox* sessionBox_ = nullptr;
+    QRadioButton* sendingOption_ = nullptr;
+    QRadioButton* receivingOption_ = nullptr;
+    SessionParameters* parameters_ = nullptr;
+    QGroupBox* sendBox_ = nullptr;
+    QGroupBox* dialBox_ = nullptr;
+    QLineEdit* sentText_ = nullptr;
+    QLineEdit* receivedText_ = nullptr;
+    QLineEdit* xBox_ = nullptr;
+    QLineEdit* yBox_ = nullptr;
     QDial* dialX_ = nullptr;
     QDial* dialY_ = nullptr;
-    QLabel* lblStatus_ = nullptr;
+    QLabel* status_ = nullptr;
 
-    bool SendFlag_ = true;
-    bool DialFlag_ = false;
-    std::int16_t ReceivedX_ = 0;
-    std::int16_t ReceivedY_ = 0;
-    std::string LastSentText_;
+    bool sending_ = true;
+    bool dialFollows_ = false;
+    std::int16_t receivedX_ = 0;
+    std::int16_t receivedY_ = 0;
+    std::string lastSentText_;
 
-    platform::UdpEndpoint udpPeerA_;
+    platform::UdpEndpoint endpoint_;
     platform::HostLookup lookup_;
     std::optional<platform::UdpPeer> peer_;  // nothing while the remote host is unknown
-    // The sampler's datagrams, sent through udpPeerA_ on this thread.
+    // The sampler's datagrams, sent through endpoint_ on this thread.
     DatagramOutbox outbox_{[this](const std::string& datagram) { sendText(datagram); }};
     // Send / No Send as the sampling loop reads it, for each reading on the device thread;
     // shared with the loop, which may outlive the window by a reading or two.

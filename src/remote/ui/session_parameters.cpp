@@ -40,52 +40,52 @@ SessionParameters::SessionParameters(QWidget* parent)
         row->addStretch();
         return row;
     };
-    txtWhoAmI_ = addBox("txtWhoAmI", {}, 0);
-    txtWhoAmI_->setAccessibleName(QStringLiteral("Who am I? This computer's name"));
-    grid->addWidget(common::ui::fieldCaption(QStringLiteral("Who am I?"), txtWhoAmI_), 0, 0);
-    grid->addWidget(txtWhoAmI_, 0, 1);
-    grid->addLayout(
-        octets(txtLH_, "txtLH", QStringLiteral("This computer's IP address"), {"", "", "", ""}), 0,
-        2);
+    hostNameBox_ = addBox("txtWhoAmI", {}, 0);
+    hostNameBox_->setAccessibleName(QStringLiteral("Who am I? This computer's name"));
+    grid->addWidget(common::ui::fieldCaption(QStringLiteral("Who am I?"), hostNameBox_), 0, 0);
+    grid->addWidget(hostNameBox_, 0, 1);
+    grid->addLayout(octets(localAddressBoxes_, "txtLH",
+                           QStringLiteral("This computer's IP address"), {"", "", "", ""}),
+                    0, 2);
 
     // Captionless in the row of what they choose; named for a screen reader.
-    optRemoteHost1_ = new QRadioButton(this);
-    optRemoteHost1_->setObjectName(QStringLiteral("optRemoteHost1"));
-    optRemoteHost1_->setAccessibleName(QStringLiteral("Remote Host given by IP address"));
-    optRemoteHost2_ = new QRadioButton(this);
-    optRemoteHost2_->setObjectName(QStringLiteral("optRemoteHost2"));
-    optRemoteHost2_->setAccessibleName(QStringLiteral("Remote Host given by name"));
+    byAddressOption_ = new QRadioButton(this);
+    byAddressOption_->setObjectName(QStringLiteral("optRemoteHost1"));
+    byAddressOption_->setAccessibleName(QStringLiteral("Remote Host given by IP address"));
+    byNameOption_ = new QRadioButton(this);
+    byNameOption_->setObjectName(QStringLiteral("optRemoteHost2"));
+    byNameOption_->setAccessibleName(QStringLiteral("Remote Host given by name"));
     // The endpoint starts out sending to the name.
-    optRemoteHost2_->setChecked(true);
-    txtRH5_ = addBox("txtRH5", QString::fromLatin1(kDefaultRemoteHost), 0);
-    txtRH5_->setAccessibleName(QStringLiteral("Remote Host name"));
+    byNameOption_->setChecked(true);
+    remoteNameBox_ = addBox("txtRH5", QString::fromLatin1(kDefaultRemoteHost), 0);
+    remoteNameBox_->setAccessibleName(QStringLiteral("Remote Host name"));
     grid->addWidget(new QLabel(QStringLiteral("Remote Host"), this), 1, 0);
     auto* byAddress = new QHBoxLayout;
-    byAddress->addWidget(optRemoteHost1_);
-    byAddress->addLayout(
-        octets(txtRH_, "txtRH", QStringLiteral("Remote Host IP address"), kDefaultOctets));
+    byAddress->addWidget(byAddressOption_);
+    byAddress->addLayout(octets(remoteAddressBoxes_, "txtRH",
+                                QStringLiteral("Remote Host IP address"), kDefaultOctets));
     grid->addLayout(byAddress, 1, 1, 1, 2);
     auto* byName = new QHBoxLayout;
-    byName->addWidget(optRemoteHost2_);
-    byName->addWidget(txtRH5_);
+    byName->addWidget(byNameOption_);
+    byName->addWidget(remoteNameBox_);
     grid->addLayout(byName, 2, 1, 1, 2);
 
-    txtPort_ = addBox("txtPort", QString::number(kReceiverPort), kPortWidth);
-    txtBind_ = addBox("txtBind", QString::number(kSenderPort), kPortWidth);
+    remotePortBox_ = addBox("txtPort", QString::number(kReceiverPort), kPortWidth);
+    bindPortBox_ = addBox("txtBind", QString::number(kSenderPort), kPortWidth);
     // "Bind" alone means little to someone who cannot see the row.
-    txtBind_->setAccessibleName(QStringLiteral("Bind: this computer's UDP port"));
-    cmdReset_ = new QPushButton(QStringLiteral("Reset"), this);
-    cmdReset_->setObjectName(QStringLiteral("cmdReset"));
-    cmdReset_->setAccessibleDescription(
+    bindPortBox_->setAccessibleName(QStringLiteral("Bind: this computer's UDP port"));
+    resetButton_ = new QPushButton(QStringLiteral("Reset"), this);
+    resetButton_->setObjectName(QStringLiteral("cmdReset"));
+    resetButton_->setAccessibleDescription(
         QStringLiteral("Sends to the remote host and port given, and binds the Bind port"));
     auto* ports = new QHBoxLayout;
-    ports->addWidget(common::ui::fieldCaption(QStringLiteral("Remote Port"), txtPort_));
-    ports->addWidget(txtPort_);
+    ports->addWidget(common::ui::fieldCaption(QStringLiteral("Remote Port"), remotePortBox_));
+    ports->addWidget(remotePortBox_);
     ports->addSpacing(12);
-    ports->addWidget(common::ui::fieldCaption(QStringLiteral("Bind"), txtBind_));
-    ports->addWidget(txtBind_);
+    ports->addWidget(common::ui::fieldCaption(QStringLiteral("Bind"), bindPortBox_));
+    ports->addWidget(bindPortBox_);
     ports->addStretch();
-    ports->addWidget(cmdReset_);
+    ports->addWidget(resetButton_);
     grid->addLayout(ports, 3, 0, 1, 3);
 }
 
@@ -100,41 +100,42 @@ QLineEdit* SessionParameters::addBox(const char* name, const QString& text, int 
 
 void SessionParameters::showLocalHost(const std::string& name,
                                       const std::optional<std::string>& address) {
-    txtWhoAmI_->setText(QString::fromStdString(name));
+    hostNameBox_->setText(QString::fromStdString(name));
     if (!address) {
         return;
     }
     const QStringList parts = QString::fromStdString(*address).split(QLatin1Char('.'));
-    for (std::size_t i = 0; i < txtLH_.size() && i < static_cast<std::size_t>(parts.size()); ++i) {
-        txtLH_[i]->setText(parts[static_cast<qsizetype>(i)]);
+    for (std::size_t i = 0;
+         i < localAddressBoxes_.size() && i < static_cast<std::size_t>(parts.size()); ++i) {
+        localAddressBoxes_[i]->setText(parts[static_cast<qsizetype>(i)]);
     }
 }
 
 std::string SessionParameters::remoteHost() const {
-    if (optRemoteHost1_->isChecked()) {
+    if (byAddressOption_->isChecked()) {
         QStringList octets;
-        for (const QLineEdit* box : txtRH_) {
+        for (const QLineEdit* box : remoteAddressBoxes_) {
             octets << box->text().trimmed();
         }
         return octets.join(QLatin1Char('.')).toStdString();
     }
-    if (optRemoteHost2_->isChecked()) {
-        return txtRH5_->text().trimmed().toStdString();
+    if (byNameOption_->isChecked()) {
+        return remoteNameBox_->text().trimmed().toStdString();
     }
     return {};
 }
 
 QString SessionParameters::remotePortText() const {
-    return txtPort_->text();
+    return remotePortBox_->text();
 }
 
 QString SessionParameters::bindText() const {
-    return txtBind_->text();
+    return bindPortBox_->text();
 }
 
 void SessionParameters::setPorts(const QString& remotePort, const QString& bind) {
-    txtPort_->setText(remotePort);
-    txtBind_->setText(bind);
+    remotePortBox_->setText(remotePort);
+    bindPortBox_->setText(bind);
 }
 
 std::optional<std::uint16_t> portNumber(const QString& text, int lowest) {

@@ -32,20 +32,20 @@ class SessionParameters final : public QGroupBox {
     [[nodiscard]] QString bindText() const;
     void setPorts(const QString& remotePort, const QString& bind);
 
-    [[nodiscard]] QPushButton* resetButton() const { return cmdReset_; }
+    [[nodiscard]] QPushButton* resetButton() const { return resetButton_; }
 
   private:
     QLineEdit* addBox(const char* name, const QString& text, int width);
 
-    QLineEdit* txtWhoAmI_ = nullptr;
-    std::array<QLineEdit*, 4> txtLH_{};
-    QRadioButton* optRemoteHost1_ = nullptr;
-    QRadioButton* optRemoteHost2_ = nullptr;
-    std::array<QLineEdit*, 4> txtRH_{};
-    QLineEdit* txtRH5_ = nullptr;
-    QLineEdit* txtPort_ = nullptr;
-    QLineEdit* txtBind_ = nullptr;
-    QPushButton* cmdReset_ = nullptr;
+    QLineEdit* hostNameBox_ = nullptr;
+    std::array<QLineEdit*, 4> localAddressBoxes_{};
+    QRadioButton* byAddressOption_ = nullptr;
+    QRadioButton* byNameOption_ = nullptr;
+    std::array<QLineEdit*, 4> remoteAddressBoxes_{};
+    QLineEdit* remoteNameBox_ = nullptr;
+    QLineEdit* remotePortBox_ = nullptr;
+    QLineEdit* bindPortBox_ = nullptr;
+    QPushButton* resetButton_ = nullptr;
 };
 
 // A port number typed into a box: a whole number from `lowest` to 65535.

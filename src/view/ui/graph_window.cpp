@@ -26,51 +26,51 @@ constexpr const char* kScreen = "Graph";
 
 }  // namespace
 
-Graph::Graph(common::ui::AppContext& context, QWidget* parent)
+GraphWindow::GraphWindow(common::ui::AppContext& context, QWidget* parent)
     : RecordingWindow(context, QStringLiteral("Graph"), parent) {
     addControls(buildScrollFrame());
     setUpBinGraphs(graphs());
-    // Form_Load
-    CurrentPage_ = 0;
+    // What the window shows before a file is open.
+    currentPage_ = 0;
     setPageNumberX(0);
-    cmdPrevious_->setEnabled(false);
+    previousButton_->setEnabled(false);
 }
 
-QWidget* Graph::buildScrollFrame() {
+QWidget* GraphWindow::buildScrollFrame() {
     auto* frame = new QGroupBox(QStringLiteral("Scroll Data Bins"), this);
     auto* line = new QHBoxLayout(frame);
-    cmdPrevious_ = namedButton("cmdPrevious", QStringLiteral("Previous"), frame);
-    cmdNext_ = namedButton("cmdNext", QStringLiteral("Next"), frame);
-    txtPageNumberX_ = namedBox("txtPageNumberX", frame);
-    txtPageNumberY_ = namedBox("txtPageNumberY", frame);
-    txtPageNumberY_->setReadOnly(true);
-    line->addWidget(cmdPrevious_);
-    line->addWidget(cmdNext_);
+    previousButton_ = namedButton("cmdPrevious", QStringLiteral("Previous"), frame);
+    nextButton_ = namedButton("cmdNext", QStringLiteral("Next"), frame);
+    firstPageBox_ = namedBox("txtPageNumberX", frame);
+    secondPageBox_ = namedBox("txtPageNumberY", frame);
+    secondPageBox_->setReadOnly(true);
+    line->addWidget(previousButton_);
+    line->addWidget(nextButton_);
     line->addSpacing(16);
-    line->addWidget(common::ui::fieldCaption(QStringLiteral("X"), txtPageNumberX_));
-    line->addWidget(txtPageNumberX_);
-    line->addWidget(common::ui::fieldCaption(QStringLiteral("Y"), txtPageNumberY_));
-    line->addWidget(txtPageNumberY_);
+    line->addWidget(common::ui::fieldCaption(QStringLiteral("X"), firstPageBox_));
+    line->addWidget(firstPageBox_);
+    line->addWidget(common::ui::fieldCaption(QStringLiteral("Y"), secondPageBox_));
+    line->addWidget(secondPageBox_);
     // "X" alone says little to a screen reader's user.
-    txtPageNumberX_->setAccessibleName(QStringLiteral("X page number"));
-    txtPageNumberY_->setAccessibleName(QStringLiteral("Y page number"));
+    firstPageBox_->setAccessibleName(QStringLiteral("X page number"));
+    secondPageBox_->setAccessibleName(QStringLiteral("Y page number"));
     line->addStretch();
-    connect(cmdPrevious_, &QPushButton::clicked, this, &Graph::cmdPrevious_Click);
-    connect(cmdNext_, &QPushButton::clicked, this, &Graph::cmdNext_Click);
-    connect(txtPageNumberX_, &QLineEdit::textChanged, this, &Graph::txtPageNumberX_Change);
+    connect(previousButton_, &QPushButton::clicked, this, &GraphWindow::showPreviousPages);
+    connect(nextButton_, &QPushButton::clicked, this, &GraphWindow::showNextPages);
+    connect(firstPageBox_, &QLineEdit::textChanged, this, &GraphWindow::followFirstPage);
     return frame;
 }
 
-void Graph::txtPageNumberX_Change() {
-    const double value = leadingNumber(txtPageNumberX_->text().toStdString());
-    txtPageNumberY_->setText(QString::fromStdString(numberText(value + 1)));
+void GraphWindow::followFirstPage() {
+    const double value = leadingNumber(firstPageBox_->text().toStdString());
+    secondPageBox_->setText(QString::fromStdString(numberText(value + 1)));
 }
 
-void Graph::setPageNumberX(std::int16_t page) {
-    txtPageNumberX_->setText(QString::number(page));
+void GraphWindow::setPageNumberX(std::int16_t page) {
+    firstPageBox_->setText(QString::number(page));
 }
 
-void Graph::mnuOpen_Click() {
+void GraphWindow::chooseAndOpenFile() {
     // Whatever goes wrong while opening ends the operation quietly; what changed stays.
     try {
         const auto chosen = chooseDataFile();
@@ -83,7 +83,7 @@ void Graph::mnuOpen_Click() {
     }
 }
 
-void Graph::openFile(const QString& path) {
+void GraphWindow::openFile(const QString& path) {
     try {
         setFileName(path);
         showFile();
@@ -91,7 +91,7 @@ void Graph::openFile(const QString& path) {
     }
 }
 
-void Graph::showFile() {
+void GraphWindow::showFile() {
     const std::string file = fileName().toStdString();
     const auto header = readDownloadFileHeader(file);
     if (!header) {
@@ -117,31 +117,31 @@ void Graph::showFile() {
     }
 }
 
-void Graph::showBinFile() {
+void GraphWindow::showBinFile() {
     linear_ = false;
-    CurrentPage_ = 1;
+    currentPage_ = 1;
     setPageNumberX(1);
-    cmdPrevious_->setEnabled(false);
-    cmdNext_->setEnabled(true);
+    previousButton_->setEnabled(false);
+    nextButton_->setEnabled(true);
     setUpBinGraphs(graphs());
     pages_.reset();  // a file opened again is indexed afresh
-    LocateDataPage(CurrentPage_, fileName());
+    locateDataPage(currentPage_, fileName());
 }
 
-void Graph::showLinearFile(const DownloadFileHeader& header) {
+void GraphWindow::showLinearFile(const DownloadFileHeader& header) {
     linear_ = true;
     setPageNumberX(0);
-    cmdPrevious_->setEnabled(false);
-    cmdNext_->setEnabled(false);
+    previousButton_->setEnabled(false);
+    nextButton_->setEnabled(false);
     linearChannel_ = header.channel;
     setUpLinearGraphs(graphs());
     const std::string file = fileName().toStdString();
     ChannelArrays channels;
     ParseEnd end = ParseEnd::Done;
     if (linearChannel_ == LinearChannel::X || linearChannel_ == LinearChannel::Y) {
-        end = BuildSingleChannelArray(file, linearChannel_, channels, context_.errors, kScreen);
+        end = buildSingleChannelArray(file, linearChannel_, channels, context_.errors, kScreen);
     } else if (linearChannel_ == LinearChannel::Both) {
-        end = BuildDoubleChannelArrays(file, channels, context_.errors, kScreen);
+        end = buildDoubleChannelArrays(file, channels, context_.errors, kScreen);
     } else {
         return;
     }
@@ -151,7 +151,7 @@ void Graph::showLinearFile(const DownloadFileHeader& header) {
     plotChannelArrays(graphs(), channels, linearChannel_);
 }
 
-const BinPages* Graph::pagesOf(const QString& file) {
+const BinPages* GraphWindow::pagesOf(const QString& file) {
     if (!pages_ || pagesFile_ != file) {
         pages_ = BinPages::load(file.toStdString());
         pagesFile_ = file;
@@ -165,7 +165,7 @@ const BinPages* Graph::pagesOf(const QString& file) {
     return &*pages_;
 }
 
-void Graph::LocateDataPage(std::int16_t& page, const QString& file) {
+void GraphWindow::locateDataPage(std::int16_t& page, const QString& file) {
     const BinPages* pages = pagesOf(file);
     if (pages == nullptr) {
         return;
@@ -178,7 +178,7 @@ void Graph::LocateDataPage(std::int16_t& page, const QString& file) {
             return;
         case BinPages::Located::EndOfFile:
             showMessage(kEndOfDataFile);
-            LastPage_ = page;
+            lastPage_ = page;
             return;
         case BinPages::Located::Failed:
             return;
@@ -186,47 +186,47 @@ void Graph::LocateDataPage(std::int16_t& page, const QString& file) {
             break;
     }
     DegreeArrays degrees;
-    ConvertPointArraysToDegreeArrays(PointArrayX, PointArrayY, degrees);
+    convertPointArraysToDegreeArrays(PointArrayX, PointArrayY, degrees);
     plotDegreeArrays(graphs(), degrees);
 }
 
-void Graph::cmdNext_Click() {
+void GraphWindow::showNextPages() {
     try {
         if (fileName().isEmpty()) {
             showMessage(kNoDataFile);
             return;
         }
-        if (numberValue(txtPageNumberX_->text().toStdString()) == LastPage_) {
+        if (numberValue(firstPageBox_->text().toStdString()) == lastPage_) {
             showMessage(kEndOfDataFile);
             return;
         }
-        CurrentPage_ = toInt16(CurrentPage_ + 2.0);
-        if (CurrentPage_ > 0) {
-            cmdPrevious_->setEnabled(true);
+        currentPage_ = toInt16(currentPage_ + 2.0);
+        if (currentPage_ > 0) {
+            previousButton_->setEnabled(true);
         }
-        setPageNumberX(CurrentPage_);
-        LocateDataPage(CurrentPage_, fileName());
+        setPageNumberX(currentPage_);
+        locateDataPage(currentPage_, fileName());
     } catch (const Error& e) {
         context_.errors.report(e, "cmdNext_Click", kScreen);
     }
 }
 
-void Graph::cmdPrevious_Click() {
+void GraphWindow::showPreviousPages() {
     try {
-        if (CurrentPage_ == 1) {
-            cmdPrevious_->setEnabled(false);
+        if (currentPage_ == 1) {
+            previousButton_->setEnabled(false);
             return;
         }
-        CurrentPage_ = toInt16(CurrentPage_ - 2.0);
-        cmdPrevious_->setEnabled(CurrentPage_ != 0);
-        setPageNumberX(CurrentPage_);
-        LocateDataPage(CurrentPage_, fileName());
+        currentPage_ = toInt16(currentPage_ - 2.0);
+        previousButton_->setEnabled(currentPage_ != 0);
+        setPageNumberX(currentPage_);
+        locateDataPage(currentPage_, fileName());
     } catch (const Error& e) {
         context_.errors.report(e, "cmdPrevious_Click", kScreen);
     }
 }
 
-QString Graph::shownPart() const {
+QString GraphWindow::shownPart() const {
     if (fileName().isEmpty()) {
         return QStringLiteral("no data file");
     }
@@ -234,7 +234,7 @@ QString Graph::shownPart() const {
         return QStringLiteral("whole recording over the sample index");
     }
     return QStringLiteral("bin pages %1 (X) and %2 (Y)")
-        .arg(txtPageNumberX_->text(), txtPageNumberY_->text());
+        .arg(firstPageBox_->text(), secondPageBox_->text());
 }
 
 }  // namespace tilt::view::ui

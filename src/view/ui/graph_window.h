@@ -14,22 +14,22 @@ namespace tilt::view::ui {
 
 // The Graph window: a bin file as histograms over degrees, one page pair at a time, stepped
 // with Next and Previous; a linear file as whole traces over the sample index.
-class Graph final : public RecordingWindow {
+class GraphWindow final : public RecordingWindow {
     Q_OBJECT
 
   public:
-    explicit Graph(common::ui::AppContext& context, QWidget* parent = nullptr);
+    explicit GraphWindow(common::ui::AppContext& context, QWidget* parent = nullptr);
 
-    void mnuOpen_Click() override;
+    void chooseAndOpenFile() override;
     void openFile(const QString& path) override;
-    void cmdNext_Click();
-    void cmdPrevious_Click();
+    void showNextPages();
+    void showPreviousPages();
     // Finds the page pair that starts at `page` and plots it; a page pair cut off by the end of
-    // the file is remembered in `LastPage`.
-    void LocateDataPage(std::int16_t& page, const QString& file);
+    // the file is remembered in `lastPage`.
+    void locateDataPage(std::int16_t& page, const QString& file);
 
-    [[nodiscard]] std::int16_t CurrentPage() const { return CurrentPage_; }
-    [[nodiscard]] std::int16_t LastPage() const { return LastPage_; }
+    [[nodiscard]] std::int16_t currentPage() const { return currentPage_; }
+    [[nodiscard]] std::int16_t lastPage() const { return lastPage_; }
     [[nodiscard]] LinearChannel linearChannel() const { return linearChannel_; }
 
   protected:
@@ -37,20 +37,20 @@ class Graph final : public RecordingWindow {
 
   private:
     QWidget* buildScrollFrame();
-    void txtPageNumberX_Change();
+    void followFirstPage();
     void showFile();
     void showBinFile();
     void showLinearFile(const DownloadFileHeader& header);
     void setPageNumberX(std::int16_t page);
     [[nodiscard]] const BinPages* pagesOf(const QString& file);
 
-    QLineEdit* txtPageNumberX_ = nullptr;
-    QLineEdit* txtPageNumberY_ = nullptr;
-    QPushButton* cmdPrevious_ = nullptr;
-    QPushButton* cmdNext_ = nullptr;
+    QLineEdit* firstPageBox_ = nullptr;
+    QLineEdit* secondPageBox_ = nullptr;
+    QPushButton* previousButton_ = nullptr;
+    QPushButton* nextButton_ = nullptr;
 
-    std::int16_t CurrentPage_ = 0;
-    std::int16_t LastPage_ = 0;
+    std::int16_t currentPage_ = 0;
+    std::int16_t lastPage_ = 0;
     LinearChannel linearChannel_{};
     bool linear_ = false;
     // The page index of the bin file shown, built once when it is opened.

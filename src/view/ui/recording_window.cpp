@@ -68,10 +68,10 @@ void RecordingWindow::buildMenus() {
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    add("mnuOpen", QStringLiteral("&Open"), [this] { mnuOpen_Click(); });
-    add("mnuExport", QStringLiteral("Export &Image…"), &RecordingWindow::mnuExport_Click);
+    add("mnuOpen", QStringLiteral("&Open"), [this] { chooseAndOpenFile(); });
+    add("mnuExport", QStringLiteral("Export &Image…"), &RecordingWindow::exportGraphs);
     file->addSeparator();
-    add("mnuReturn", QStringLiteral("&Return"), &RecordingWindow::mnuReturn_Click);
+    add("mnuReturn", QStringLiteral("&Return"), &RecordingWindow::leave);
 }
 
 void RecordingWindow::buildControls() {
@@ -80,26 +80,26 @@ void RecordingWindow::buildControls() {
 
     auto* dataFile = new QGroupBox(QStringLiteral("Data File"), central);
     auto* fileLine = new QHBoxLayout(dataFile);
-    txtFileName_ = new QLineEdit(dataFile);
-    txtFileName_->setObjectName(QStringLiteral("txtFileName"));
-    txtFileName_->setReadOnly(true);
-    txtFileName_->setAccessibleName(QStringLiteral("Data file"));
-    fileLine->addWidget(txtFileName_);
+    fileNameBox_ = new QLineEdit(dataFile);
+    fileNameBox_->setObjectName(QStringLiteral("txtFileName"));
+    fileNameBox_->setReadOnly(true);
+    fileNameBox_->setAccessibleName(QStringLiteral("Data file"));
+    fileLine->addWidget(fileNameBox_);
     layout_->addWidget(dataFile);
 
-    CWGraph1_ = new PlotControl(central);
-    CWGraph1_->setObjectName(QStringLiteral("CWGraph1"));
-    CWGraph2_ = new PlotControl(central);
-    CWGraph2_->setObjectName(QStringLiteral("CWGraph2"));
-    layout_->addWidget(graphFrame(QStringLiteral("X"), CWGraph1_, central), 1);
-    layout_->addWidget(graphFrame(QStringLiteral("Y"), CWGraph2_, central), 1);
+    firstGraph_ = new PlotControl(central);
+    firstGraph_->setObjectName(QStringLiteral("CWGraph1"));
+    secondGraph_ = new PlotControl(central);
+    secondGraph_->setObjectName(QStringLiteral("CWGraph2"));
+    layout_->addWidget(graphFrame(QStringLiteral("X"), firstGraph_, central), 1);
+    layout_->addWidget(graphFrame(QStringLiteral("Y"), secondGraph_, central), 1);
     setCentralWidget(central);
 
     readout_ = new QLabel(this);
     readout_->setObjectName(QStringLiteral("lblReadout"));
     statusBar()->addWidget(readout_, 1);
     statusBar()->showMessage(QStringLiteral("Wheel: zoom · drag: pan · double-click: whole graph"));
-    for (PlotControl* graph : {CWGraph1_, CWGraph2_}) {
+    for (PlotControl* graph : {firstGraph_, secondGraph_}) {
         connect(graph, &PlotControl::readoutChanged, this, [this](const QString& text) {
             statusBar()->clearMessage();
             readout_->setText(text);
@@ -112,11 +112,11 @@ void RecordingWindow::addControls(QWidget* controls) {
 }
 
 QString RecordingWindow::fileName() const {
-    return txtFileName_->text();
+    return fileNameBox_->text();
 }
 
 void RecordingWindow::setFileName(const QString& file) {
-    txtFileName_->setText(file);
+    fileNameBox_->setText(file);
 }
 
 void RecordingWindow::showMessage(std::string_view message) {
@@ -137,11 +137,11 @@ std::optional<QString> RecordingWindow::chooseDataFile() {
     return QString::fromStdString(*chosen);
 }
 
-void RecordingWindow::mnuReturn_Click() {
+void RecordingWindow::leave() {
     close();
 }
 
-void RecordingWindow::mnuExport_Click() {
+void RecordingWindow::exportGraphs() {
     const QFileInfo shown(fileName());
     FileDialogs::Request request;
     request.title = "Export Image";
@@ -168,7 +168,7 @@ void RecordingWindow::mnuExport_Click() {
     plot::GraphImage image;
     image.heading = (shown.fileName().isEmpty() ? windowTitle() : shown.fileName()) +
                     QStringLiteral(" — ") + shownPart();
-    image.graphs = {{QStringLiteral("X"), CWGraph1_}, {QStringLiteral("Y"), CWGraph2_}};
+    image.graphs = {{QStringLiteral("X"), firstGraph_}, {QStringLiteral("Y"), secondGraph_}};
     try {
         plot::saveGraphImage(path, image);
     } catch (const Error& e) {

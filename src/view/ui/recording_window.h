@@ -33,17 +33,17 @@ class RecordingWindow : public QMainWindow {
 
   public:
     // Menu "&Open": choose a file and show it.
-    virtual void mnuOpen_Click() = 0;
+    virtual void chooseAndOpenFile() = 0;
     // Shows `path` as if it had been chosen in the Open dialog: a dropped file, or one named on
     // the command line.
     virtual void openFile(const QString& path) = 0;
-    void mnuReturn_Click();
+    void leave();
     // Saves both graphs as a PNG picture or a PDF document.
-    void mnuExport_Click();
+    void exportGraphs();
 
     [[nodiscard]] QString fileName() const;
-    [[nodiscard]] PlotControl& graphX() { return *CWGraph1_; }
-    [[nodiscard]] PlotControl& graphY() { return *CWGraph2_; }
+    [[nodiscard]] PlotControl& graphX() { return *firstGraph_; }
+    [[nodiscard]] PlotControl& graphY() { return *secondGraph_; }
 
   protected:
     RecordingWindow(common::ui::AppContext& context, const QString& caption, QWidget* parent);
@@ -53,7 +53,7 @@ class RecordingWindow : public QMainWindow {
     // The Open dialog for data files; nothing when the user cancelled.
     [[nodiscard]] std::optional<QString> chooseDataFile();
     void setFileName(const QString& file);
-    [[nodiscard]] GraphPair graphs() { return {*CWGraph1_, *CWGraph2_}; }
+    [[nodiscard]] GraphPair graphs() { return {*firstGraph_, *secondGraph_}; }
     // A message box titled "Tiltavarometer" with an OK button.
     void showMessage(std::string_view message);
     // What an exported picture is headed with, after the file name.
@@ -69,9 +69,9 @@ class RecordingWindow : public QMainWindow {
     void buildControls();
 
     QVBoxLayout* layout_ = nullptr;
-    QLineEdit* txtFileName_ = nullptr;
-    PlotControl* CWGraph1_ = nullptr;
-    PlotControl* CWGraph2_ = nullptr;
+    QLineEdit* fileNameBox_ = nullptr;
+    PlotControl* firstGraph_ = nullptr;
+    PlotControl* secondGraph_ = nullptr;
     QLabel* readout_ = nullptr;
 };
 

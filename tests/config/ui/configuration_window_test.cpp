@@ -50,7 +50,7 @@ class ConfigurationWindow : public ::testing::Test {
     }
     void openWindow() {
         app.gui.action("mnuConfiguration")->trigger();
-        window = qobject_cast<Configuration*>(app.gui.openWindow("Configuration"));
+        window = qobject_cast<ui::ConfigurationWindow*>(app.gui.openWindow("Configuration"));
         ASSERT_NE(window, nullptr);
     }
     void openAndRead(const std::function<void(device::SimDevice&)>& prepare = {}) {
@@ -96,7 +96,7 @@ class ConfigurationWindow : public ::testing::Test {
     }
 
     ConfigGui app;
-    Configuration* window = nullptr;
+    ui::ConfigurationWindow* window = nullptr;
 };
 
 TEST_F(ConfigurationWindow, Opening_ReadsAndFillsFieldsRecordAndIdentity) {
@@ -568,7 +568,7 @@ TEST_F(ConfigurationWindow, Picture_ReadsWithoutADialogAndShowsEveryFrame) {
         app.gui.frame->windows().instance(frame::WindowId::Configuration));
     ASSERT_NE(pictured, nullptr);
     pictured->prepareForPicture();
-    window = qobject_cast<Configuration*>(
+    window = qobject_cast<ui::ConfigurationWindow*>(
         app.gui.frame->windows().existing(frame::WindowId::Configuration));
     EXPECT_EQ(field("NumEdit2")->value(), 323);
     EXPECT_FALSE(text("txtSerialNumber").isEmpty());

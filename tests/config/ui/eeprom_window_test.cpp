@@ -22,7 +22,8 @@ class EEPROMWindow : public ::testing::Test {
         showWindow();
     }
     void showWindow() {
-        window = qobject_cast<EEPROM*>(app.gui.frame->windows().show(frame::WindowId::Eeprom));
+        window =
+            qobject_cast<EepromWindow*>(app.gui.frame->windows().show(frame::WindowId::Eeprom));
         ASSERT_NE(window, nullptr);
         address = window->findChild<NumEdit*>("NumEditAddress");
         value = window->findChild<QLineEdit*>("txtValue");
@@ -38,7 +39,7 @@ class EEPROMWindow : public ::testing::Test {
     }
 
     ConfigGui app;
-    EEPROM* window = nullptr;
+    EepromWindow* window = nullptr;
     NumEdit* address = nullptr;
     QLineEdit* value = nullptr;
 };
@@ -150,7 +151,7 @@ TEST_F(EEPROMWindow, ValueBox_TakesDigitsAndALeadingMinusOnly) {
 TEST_F(EEPROMWindow, OK_ClosesAndTheNextOpeningStartsAtAddressTwo) {
     open();
     typeOver(address, "40");
-    QPointer<EEPROM> first = window;
+    QPointer<EepromWindow> first = window;
     click("cmdOK");
     EXPECT_EQ(app.gui.openWindow("EEPROM"), nullptr);
     ASSERT_TRUE(app.gui.waitFor([&] { return first.isNull(); }));

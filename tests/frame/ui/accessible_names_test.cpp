@@ -11,7 +11,7 @@
 #include <map>
 #include <set>
 
-#include "frame/mdi_form1.h"
+#include "frame/frame_window.h"
 #include "support/gui_harness.h"
 
 namespace tilt::frame {

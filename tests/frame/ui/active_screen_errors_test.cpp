@@ -29,7 +29,7 @@ TEST(ActiveScreenErrors, NamesTheActiveWindowForAWindowsProcedure) {
     };
     for (const Case& c : {Case{"MSComm1_OnComm", "DownloadErase", "Graph"},
                           Case{"WriteDownloadPagesToFile", "General", "General"}}) {
-        errors.SimpleErrorHandler(61, c.source, c.screen, "Disk full");
+        errors.handleError(61, c.source, c.screen, "Disk full");
         ASSERT_FALSE(log.reports.empty());
         EXPECT_EQ(log.reports.back().screen, c.logged) << c.source;
         EXPECT_EQ(log.reports.back().source, c.source);
@@ -38,7 +38,7 @@ TEST(ActiveScreenErrors, NamesTheActiveWindowForAWindowsProcedure) {
 
     graph.hide();
     QApplication::setActiveWindow(nullptr);
-    errors.SimpleErrorHandler(61, "MSComm1_OnComm", "DownloadErase", "Disk full");
+    errors.handleError(61, "MSComm1_OnComm", "DownloadErase", "Disk full");
     EXPECT_EQ(log.reports.back().screen, "DownloadErase") << "no window of ours is active";
 }
 

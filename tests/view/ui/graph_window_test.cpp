@@ -20,7 +20,7 @@ class GraphWindow : public ::testing::Test {
   protected:
     void SetUp() override {
         gui.start();
-        graph = qobject_cast<Graph*>(gui.frame->windows().show(frame::WindowId::Graph));
+        graph = qobject_cast<ui::GraphWindow*>(gui.frame->windows().show(frame::WindowId::Graph));
         ASSERT_NE(graph, nullptr);
         files.folder = gui.root.path().toStdString();
     }
@@ -29,7 +29,7 @@ class GraphWindow : public ::testing::Test {
     bool enabled(const char* name) { return graph->findChild<QPushButton*>(name)->isEnabled(); }
     void open(const std::string& file) {
         gui.fileDialogs.answers.push_back(file);
-        graph->mnuOpen_Click();
+        graph->chooseAndOpenFile();
     }
     // The count the X graph shows at a degree.
     double countAtX(int degree) { return graph->graphX().point(degree + 180).y(); }
@@ -37,7 +37,7 @@ class GraphWindow : public ::testing::Test {
 
     testing::GuiHarness gui;
     GraphTestFiles files;
-    Graph* graph = nullptr;
+    ui::GraphWindow* graph = nullptr;
 };
 
 TEST_F(GraphWindow, LoadsWithPageZeroAndPreviousDisabled) {
@@ -46,12 +46,12 @@ TEST_F(GraphWindow, LoadsWithPageZeroAndPreviousDisabled) {
     EXPECT_EQ(box("txtPageNumberY"), "1");
     EXPECT_FALSE(enabled("cmdPrevious"));
     EXPECT_TRUE(enabled("cmdNext"));
-    graph->cmdNext_Click();
+    graph->showNextPages();
     EXPECT_EQ(gui.texts(), std::vector<std::string>{"No data file has been selected!"});
 }
 
 TEST_F(GraphWindow, OpenDialog_IsForDataFilesInTheDataFolder_AndCancelEndsQuietly) {
-    graph->mnuOpen_Click();  // no answer: cancelled
+    graph->chooseAndOpenFile();  // no answer: cancelled
     ASSERT_EQ(gui.fileDialogs.requests.size(), 1U);
     const auto& request = gui.fileDialogs.requests.front();
     EXPECT_EQ(request.filter, "TLG Files (*.tlg)");
@@ -69,7 +69,7 @@ TEST_F(GraphWindow, BinFileOfTwoPairs_StepsThroughThemWithTheDescribedEnds) {
                                      GraphTestFiles::binLine(4, 3001)));
     EXPECT_EQ(box("txtPageNumberX"), "1");
     EXPECT_EQ(box("txtPageNumberY"), "2");
-    EXPECT_EQ(graph->CurrentPage(), 1);
+    EXPECT_EQ(graph->currentPage(), 1);
     EXPECT_FALSE(enabled("cmdPrevious"));
     ASSERT_EQ(graph->graphX().pointCount(), 361);
     ASSERT_EQ(graph->graphY().pointCount(), 181);
@@ -79,25 +79,25 @@ TEST_F(GraphWindow, BinFileOfTwoPairs_StepsThroughThemWithTheDescribedEnds) {
     EXPECT_EQ(graph->graphX().axisRange(PlotControl::kXAxis), QCPRange(-180, 180));
     EXPECT_EQ(graph->graphY().axisRange(PlotControl::kXAxis), QCPRange(-90, 90));
 
-    graph->cmdNext_Click();
+    graph->showNextPages();
     EXPECT_EQ(box("txtPageNumberX"), "3");
     EXPECT_EQ(box("txtPageNumberY"), "4");
     EXPECT_TRUE(enabled("cmdPrevious"));
     EXPECT_EQ(countAtX(-180), 2001);
 
-    graph->cmdNext_Click();
+    graph->showNextPages();
     EXPECT_EQ(gui.texts(), std::vector<std::string>{"Unable to locate data page 5 in this file!"});
     EXPECT_EQ(box("txtPageNumberX"), "5");
     EXPECT_EQ(box("txtPageNumberY"), "6");
     EXPECT_EQ(countAtX(-180), 2001) << "the graphs keep the last page pair found";
 
-    graph->cmdPrevious_Click();
+    graph->showPreviousPages();
     EXPECT_EQ(box("txtPageNumberX"), "3");
-    graph->cmdPrevious_Click();
+    graph->showPreviousPages();
     EXPECT_EQ(box("txtPageNumberX"), "1");
     EXPECT_EQ(countAtX(-180), 1);
     EXPECT_TRUE(enabled("cmdPrevious")) << "arriving at page 1 leaves Previous enabled";
-    graph->cmdPrevious_Click();
+    graph->showPreviousPages();
     EXPECT_FALSE(enabled("cmdPrevious"));
     EXPECT_EQ(box("txtPageNumberX"), "1");
     EXPECT_EQ(gui.texts().size(), 1U);
@@ -109,14 +109,14 @@ TEST_F(GraphWindow, PairCutOffByTheEnd_IsRememberedAndNextStopsThere) {
         files.write("cut.tlg", GraphTestFiles::binHeader() + GraphTestFiles::binLine(1, 1) +
                                    GraphTestFiles::binLine(2, 1) + GraphTestFiles::binLine(3, 9));
     open(file);
-    graph->cmdNext_Click();
-    EXPECT_EQ(graph->LastPage(), 3);
+    graph->showNextPages();
+    EXPECT_EQ(graph->lastPage(), 3);
     EXPECT_EQ(box("txtPageNumberX"), "3");
     EXPECT_EQ(countAtX(-180), 1) << "the graphs keep page 1";
     // From now on Next at page 3 says the same without reading the file, which is gone.
     std::filesystem::remove(file);
-    graph->cmdNext_Click();
-    graph->cmdNext_Click();
+    graph->showNextPages();
+    graph->showNextPages();
     EXPECT_EQ(gui.texts(), std::vector<std::string>(3, "End of data file has been reached!"));
     EXPECT_EQ(box("txtPageNumberX"), "3");
     EXPECT_TRUE(gui.errors.reports.empty());
@@ -199,14 +199,14 @@ TEST_F(GraphWindow, TypingAPageNumber_ChangesTheYBoxOnly_AndNextNeedsANumber) {
                                      GraphTestFiles::binLine(2, 1)));
     pageBoxX()->setText("7");
     EXPECT_EQ(box("txtPageNumberY"), "8");
-    EXPECT_EQ(graph->CurrentPage(), 1);
+    EXPECT_EQ(graph->currentPage(), 1);
     pageBoxX()->setText("abc");
     EXPECT_EQ(box("txtPageNumberY"), "1");
-    graph->cmdNext_Click();
+    graph->showNextPages();
     ASSERT_EQ(gui.errors.reports.size(), 1U);
     EXPECT_EQ(gui.errors.reports[0].source, "cmdNext_Click");
     EXPECT_EQ(gui.errors.reports[0].number, 13);
-    EXPECT_EQ(graph->CurrentPage(), 1) << "nothing moved";
+    EXPECT_EQ(graph->currentPage(), 1) << "nothing moved";
 }
 
 TEST_F(GraphWindow, AfterADownloadHandOff_TheNextOpenAsksAgain) {
@@ -216,7 +216,7 @@ TEST_F(GraphWindow, AfterADownloadHandOff_TheNextOpenAsksAgain) {
     graph->openFile(QString::fromStdString(file));
     EXPECT_TRUE(gui.fileDialogs.requests.empty());
     EXPECT_EQ(box("txtFileName").toStdString(), file);
-    graph->mnuOpen_Click();
+    graph->chooseAndOpenFile();
     EXPECT_EQ(gui.fileDialogs.requests.size(), 1U);
 }
 
@@ -231,7 +231,7 @@ TEST_F(GraphWindow, ReachableFromTheMainMenu_AndFromTheCommandLine) {
     const std::string file =
         files.write("given.tlg", GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 10));
     gui.frame->openDataFile(QString::fromStdString(file));
-    auto* shown = qobject_cast<Graph*>(gui.openWindow("Graph"));
+    auto* shown = qobject_cast<ui::GraphWindow*>(gui.openWindow("Graph"));
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->fileName().toStdString(), file);
     EXPECT_EQ(shown->graphX().pointCount(), 133);

@@ -15,7 +15,7 @@ namespace {
 TEST(RecordingWindow, ExportsBothGraphs_AndOpensADroppedFile) {
     testing::GuiHarness gui;
     gui.start();
-    auto* graph = qobject_cast<Graph*>(gui.frame->windows().show(frame::WindowId::Graph));
+    auto* graph = qobject_cast<GraphWindow*>(gui.frame->windows().show(frame::WindowId::Graph));
     ASSERT_NE(graph, nullptr);
     testing::GraphTestFiles files{gui.root.path().toStdString()};
     const std::string file =
@@ -32,7 +32,7 @@ TEST(RecordingWindow, ExportsBothGraphs_AndOpensADroppedFile) {
     EXPECT_EQ(graph->graphX().pointCount(), 133);
 
     gui.fileDialogs.answers.push_back(files.path("report"));  // typed without a suffix
-    graph->mnuExport_Click();
+    graph->exportGraphs();
     ASSERT_EQ(gui.fileDialogs.requests.size(), 1U);
     EXPECT_EQ(gui.fileDialogs.requests[0].fileName, "dropped.png");
     EXPECT_FALSE(QImage(QString::fromStdString(files.path("report.png"))).isNull());

@@ -1,4 +1,4 @@
-#include "view/ui/graph_bp_window.h"
+#include "view/ui/button_push_graph_window.h"
 
 #include <QBoxLayout>
 #include <QGroupBox>
@@ -31,25 +31,25 @@ QString numberBoxText(double value) {
 
 }  // namespace
 
-GraphBP::GraphBP(common::ui::AppContext& context, QWidget* parent)
+ButtonPushGraphWindow::ButtonPushGraphWindow(common::ui::AppContext& context, QWidget* parent)
     : RecordingWindow(context, QStringLiteral("Graph Button Pushes"), parent) {
     addControls(buildPushControls());
     setUpPushGraphs(graphs());
 }
 
-QWidget* GraphBP::buildPushControls() {
+QWidget* ButtonPushGraphWindow::buildPushControls() {
     auto* controls = new QWidget(this);
     auto* line = new QHBoxLayout(controls);
     line->setContentsMargins(0, 0, 0, 0);
-    txtBPNumber_ = namedBox("txtBPNumber", controls);
-    txtBPValue_ = namedBox("txtBPValue", controls);
-    line->addWidget(common::ui::fieldCaption(QStringLiteral("Number"), txtBPNumber_));
-    line->addWidget(txtBPNumber_);
+    pushNumberBox_ = namedBox("txtBPNumber", controls);
+    pushValueBox_ = namedBox("txtBPValue", controls);
+    line->addWidget(common::ui::fieldCaption(QStringLiteral("Number"), pushNumberBox_));
+    line->addWidget(pushNumberBox_);
     line->addSpacing(12);
-    line->addWidget(common::ui::fieldCaption(QStringLiteral("Point"), txtBPValue_));
-    line->addWidget(txtBPValue_);
-    txtBPNumber_->setAccessibleName(QStringLiteral("Button push number"));
-    txtBPValue_->setAccessibleName(QStringLiteral("Button push point"));
+    line->addWidget(common::ui::fieldCaption(QStringLiteral("Point"), pushValueBox_));
+    line->addWidget(pushValueBox_);
+    pushNumberBox_->setAccessibleName(QStringLiteral("Button push number"));
+    pushValueBox_->setAccessibleName(QStringLiteral("Button push point"));
     line->addSpacing(24);
 
     auto* scroll = new QVBoxLayout;
@@ -57,26 +57,26 @@ QWidget* GraphBP::buildPushControls() {
     scrollLabel->setAlignment(Qt::AlignHCenter);
     scroll->addWidget(scrollLabel);
     auto* arrows = new QHBoxLayout;
-    cmdBack_ = namedButton("cmdBack", QStringLiteral("<"), controls);
-    cmdForward_ = namedButton("cmdForward", QStringLiteral(">"), controls);
-    cmdBack_->setAccessibleName(QStringLiteral("Previous button push"));
-    cmdForward_->setAccessibleName(QStringLiteral("Next button push"));
-    arrows->addWidget(cmdBack_);
-    arrows->addWidget(cmdForward_);
+    backButton_ = namedButton("cmdBack", QStringLiteral("<"), controls);
+    forwardButton_ = namedButton("cmdForward", QStringLiteral(">"), controls);
+    backButton_->setAccessibleName(QStringLiteral("Previous button push"));
+    forwardButton_->setAccessibleName(QStringLiteral("Next button push"));
+    arrows->addWidget(backButton_);
+    arrows->addWidget(forwardButton_);
     scroll->addLayout(arrows);
     line->addLayout(scroll);
     line->addSpacing(24);
-    cmdShowAll_ = namedButton("cmdShowAll", QString::fromLatin1(kShowAll), controls);
-    line->addWidget(cmdShowAll_);
+    showAllButton_ = namedButton("cmdShowAll", QString::fromLatin1(kShowAll), controls);
+    line->addWidget(showAllButton_);
     line->addStretch();
 
-    connect(cmdBack_, &QPushButton::clicked, this, &GraphBP::cmdBack_Click);
-    connect(cmdForward_, &QPushButton::clicked, this, &GraphBP::cmdForward_Click);
-    connect(cmdShowAll_, &QPushButton::clicked, this, &GraphBP::cmdShowAll_Click);
+    connect(backButton_, &QPushButton::clicked, this, &ButtonPushGraphWindow::showPreviousPush);
+    connect(forwardButton_, &QPushButton::clicked, this, &ButtonPushGraphWindow::showNextPush);
+    connect(showAllButton_, &QPushButton::clicked, this, &ButtonPushGraphWindow::toggleAllPushes);
     return controls;
 }
 
-void GraphBP::mnuOpen_Click() {
+void ButtonPushGraphWindow::chooseAndOpenFile() {
     try {
         const auto chosen = chooseDataFile();
         if (!chosen) {
@@ -90,7 +90,7 @@ void GraphBP::mnuOpen_Click() {
     }
 }
 
-void GraphBP::openFile(const QString& path) {
+void ButtonPushGraphWindow::openFile(const QString& path) {
     try {
         setFileName(path);
         showFile();
@@ -99,7 +99,7 @@ void GraphBP::openFile(const QString& path) {
     }
 }
 
-void GraphBP::showFile() {
+void ButtonPushGraphWindow::showFile() {
     const std::string file = fileName().toStdString();
     const auto header = readButtonPushHeader(file);
     if (!header) {
@@ -110,18 +110,18 @@ void GraphBP::showFile() {
         return;
     }
     ChannelArrays channels;
-    if (BuildDoubleChannelArrays(file, channels, context_.errors, kScreen, &ButtonPushList_) ==
+    if (buildDoubleChannelArrays(file, channels, context_.errors, kScreen, &pushes_) ==
         ParseEnd::EndOfFile) {
         showMessage(kEndOfDataFile);
         return;
     }
     plotChannelArrays(graphs(), channels, LinearChannel::Both);
-    txtBPNumber_->setText(QStringLiteral("0"));
-    txtBPValue_->setText(numberBoxText(ButtonPushList_.front()));
-    placeFirstCursors(graphs(), ButtonPushList_.front());
+    pushNumberBox_->setText(QStringLiteral("0"));
+    pushValueBox_->setText(numberBoxText(pushes_.front()));
+    placeFirstCursors(graphs(), pushes_.front());
 }
 
-bool GraphBP::fileSelected() {
+bool ButtonPushGraphWindow::fileSelected() {
     if (fileName().isEmpty()) {
         showMessage(kNoDataFile);
         return false;
@@ -129,53 +129,53 @@ bool GraphBP::fileSelected() {
     return true;
 }
 
-void GraphBP::cmdBack_Click() {
+void ButtonPushGraphWindow::showPreviousPush() {
     step(-1);
 }
 
-void GraphBP::cmdForward_Click() {
+void ButtonPushGraphWindow::showNextPush() {
     step(+1);
 }
 
-void GraphBP::step(int direction) {
+void ButtonPushGraphWindow::step(int direction) {
     if (!fileSelected()) {
         return;
     }
-    const double upperBound = static_cast<double>(ButtonPushList_.size() - 1);
-    const double number = leadingNumber(txtBPNumber_->text().toStdString());
+    const double upperBound = static_cast<double>(pushes_.size() - 1);
+    const double number = leadingNumber(pushNumberBox_->text().toStdString());
     // No step back from the first push or forward from the last; a number typed outside the
     // list goes to the nearest push.
     const double end = direction < 0 ? 0 : upperBound;
     const double stepped = number == end ? number : number + direction;
     const double next = std::clamp(std::round(stepped), 0.0, upperBound);
-    txtBPNumber_->setText(numberBoxText(next));
-    const double sample = ButtonPushList_[static_cast<std::size_t>(next)];
-    txtBPValue_->setText(numberBoxText(sample));
+    pushNumberBox_->setText(numberBoxText(next));
+    const double sample = pushes_[static_cast<std::size_t>(next)];
+    pushValueBox_->setText(numberBoxText(sample));
     placeFirstCursors(graphs(), sample);
 }
 
-void GraphBP::cmdShowAll_Click() {
+void ButtonPushGraphWindow::toggleAllPushes() {
     if (!fileSelected()) {
         return;
     }
-    if (cmdShowAll_->text() == QLatin1String(kShowAll)) {
-        cmdShowAll_->setText(QString::fromLatin1(kHideAll));
-        showAllPushCursors(graphs(), ButtonPushList_);
-    } else if (cmdShowAll_->text() == QLatin1String(kHideAll)) {
-        cmdShowAll_->setText(QString::fromLatin1(kShowAll));
-        hideAllPushCursors(graphs(), leadingNumber(txtBPValue_->text().toStdString()));
+    if (showAllButton_->text() == QLatin1String(kShowAll)) {
+        showAllButton_->setText(QString::fromLatin1(kHideAll));
+        showAllPushCursors(graphs(), pushes_);
+    } else if (showAllButton_->text() == QLatin1String(kHideAll)) {
+        showAllButton_->setText(QString::fromLatin1(kShowAll));
+        hideAllPushCursors(graphs(), leadingNumber(pushValueBox_->text().toStdString()));
     }
 }
 
-QString GraphBP::shownPart() const {
+QString ButtonPushGraphWindow::shownPart() const {
     if (fileName().isEmpty()) {
         return QStringLiteral("no data file");
     }
     return QStringLiteral("button push %1 at sample %2 of %3")
-        .arg(txtBPNumber_->text(), txtBPValue_->text())
-        .arg(ButtonPushList_.size() == 1 && ButtonPushList_.front() == 0
+        .arg(pushNumberBox_->text(), pushValueBox_->text())
+        .arg(pushes_.size() == 1 && pushes_.front() == 0
                  ? QStringLiteral("a recording without pushes")
-                 : QStringLiteral("%1 pushes").arg(ButtonPushList_.size()));
+                 : QStringLiteral("%1 pushes").arg(pushes_.size()));
 }
 
 }  // namespace tilt::view::ui

@@ -12,19 +12,19 @@ namespace tilt::view::ui {
 
 // The "Graph Button Pushes" window: both traces of a two-channel linear file, with cursors on
 // the samples where the logger's button was pushed.
-class GraphBP final : public RecordingWindow {
+class ButtonPushGraphWindow final : public RecordingWindow {
     Q_OBJECT
 
   public:
-    explicit GraphBP(common::ui::AppContext& context, QWidget* parent = nullptr);
+    explicit ButtonPushGraphWindow(common::ui::AppContext& context, QWidget* parent = nullptr);
 
-    void mnuOpen_Click() override;
+    void chooseAndOpenFile() override;
     void openFile(const QString& path) override;
-    void cmdBack_Click();
-    void cmdForward_Click();
-    void cmdShowAll_Click();
+    void showPreviousPush();
+    void showNextPush();
+    void toggleAllPushes();
 
-    [[nodiscard]] const ButtonPushList& pushes() const { return ButtonPushList_; }
+    [[nodiscard]] const ButtonPushList& pushes() const { return pushes_; }
 
   protected:
     [[nodiscard]] QString shownPart() const override;
@@ -36,12 +36,12 @@ class GraphBP final : public RecordingWindow {
     void step(int direction);
     [[nodiscard]] bool fileSelected();
 
-    QLineEdit* txtBPNumber_ = nullptr;
-    QLineEdit* txtBPValue_ = nullptr;
-    QPushButton* cmdBack_ = nullptr;
-    QPushButton* cmdForward_ = nullptr;
-    QPushButton* cmdShowAll_ = nullptr;
-    ButtonPushList ButtonPushList_{0};
+    QLineEdit* pushNumberBox_ = nullptr;
+    QLineEdit* pushValueBox_ = nullptr;
+    QPushButton* backButton_ = nullptr;
+    QPushButton* forwardButton_ = nullptr;
+    QPushButton* showAllButton_ = nullptr;
+    ButtonPushList pushes_{0};
 };
 
 }  // namespace tilt::view::ui

@@ -1,4 +1,4 @@
-#include "frame/mdi_form1.h"
+#include "frame/frame_window.h"
 
 #include <QHBoxLayout>
 #include <QLocale>
@@ -19,8 +19,8 @@
 #include "live/ui/angles_window.h"
 #include "logging/ui/download_window.h"
 #include "remote/ui/remote_session_window.h"
+#include "view/ui/button_push_graph_window.h"
 #include "view/ui/data_file_drop.h"
-#include "view/ui/graph_bp_window.h"
 #include "view/ui/graph_window.h"
 
 namespace tilt::frame {
@@ -86,7 +86,7 @@ void FrameWindow::registerWindows() {
     const auto setNavigationEnabled = [this](bool on) { setNavigationItemsEnabled(1, 4, on); };
     const auto opener = [this](WindowId id) { return [this, id] { windows_.show(id); }; };
     windows_.add(WindowId::Connect, QStringLiteral("Connect"), Modality::Modal, [this] {
-        return new link::ui::Connect(
+        return new link::ui::ConnectWindow(
             context_, [this](bool ok) { onConnectFinished(ok); }, this);
     });
     windows_.add(WindowId::Download, QStringLiteral("DownloadErase"), Modality::Modeless,
@@ -101,7 +101,7 @@ void FrameWindow::registerWindows() {
                  });
     windows_.add(WindowId::Configuration, QStringLiteral("Configuration"), Modality::Modeless,
                  [=, this] {
-                     return new config::ui::Configuration(
+                     return new config::ui::ConfigurationWindow(
                          context_,
                          {.showEeprom = opener(WindowId::Eeprom),
                           .showAccelerometers = opener(WindowId::Accelerometers),
@@ -110,21 +110,21 @@ void FrameWindow::registerWindows() {
                          setNavigationEnabled, this);
                  });
     windows_.add(WindowId::Eeprom, QStringLiteral("EEPROM"), Modality::Modal,
-                 [this] { return new config::ui::EEPROM(context_, this); });
+                 [this] { return new config::ui::EepromWindow(context_, this); });
     windows_.add(WindowId::Calibrate, QStringLiteral("Calibrate"), Modality::Modeless,
-                 [this] { return new config::ui::Calibrate(context_, this); });
+                 [this] { return new config::ui::CalibrateWindow(context_, this); });
     windows_.add(WindowId::Angles, QStringLiteral("Angles"), Modality::Modeless,
-                 [this] { return new live::ui::Angles(context_, this); });
+                 [this] { return new live::ui::AnglesWindow(context_, this); });
     windows_.add(WindowId::Accelerometers, QStringLiteral("Accelerometers"), Modality::Modeless,
-                 [this] { return new live::ui::Accelerometers(context_, this); });
+                 [this] { return new live::ui::AccelerometersWindow(context_, this); });
     windows_.add(WindowId::RemoteSession, QStringLiteral("RemoteSession"), Modality::Modeless,
-                 [this] { return new remote::ui::RemoteSession(context_, this); });
+                 [this] { return new remote::ui::RemoteSessionWindow(context_, this); });
     windows_.add(WindowId::Graph, QStringLiteral("Graph"), Modality::Modeless,
-                 [this] { return new view::ui::Graph(context_, this); });
+                 [this] { return new view::ui::GraphWindow(context_, this); });
     windows_.add(WindowId::ButtonPushGraph, QStringLiteral("GraphBP"), Modality::Modeless,
-                 [this] { return new view::ui::GraphBP(context_, this); });
+                 [this] { return new view::ui::ButtonPushGraphWindow(context_, this); });
     windows_.add(WindowId::About, QStringLiteral("About"), Modality::Modal,
-                 [this] { return new About(context_.state.appVersion, this); });
+                 [this] { return new AboutWindow(context_.state.appVersion, this); });
 }
 
 void FrameWindow::openDataFile(const QString& path) {
@@ -144,7 +144,7 @@ void FrameWindow::dropEvent(QDropEvent* event) {
 }
 
 void FrameWindow::startUp(const StartupInputs& inputs) {
-    tilt::MDIForm_Load(context_.state, inputs, context_.errors);
+    tilt::runStartup(context_.state, inputs, context_.errors);
     showConnectionStatus();
 }
 

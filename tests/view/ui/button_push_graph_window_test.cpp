@@ -1,4 +1,4 @@
-#include "view/ui/graph_bp_window.h"
+#include "view/ui/button_push_graph_window.h"
 
 #include <gtest/gtest.h>
 #include <QLineEdit>
@@ -17,8 +17,8 @@ class GraphBPWindow : public ::testing::Test {
   protected:
     void SetUp() override {
         gui.start();
-        window =
-            qobject_cast<GraphBP*>(gui.frame->windows().show(frame::WindowId::ButtonPushGraph));
+        window = qobject_cast<ButtonPushGraphWindow*>(
+            gui.frame->windows().show(frame::WindowId::ButtonPushGraph));
         ASSERT_NE(window, nullptr);
         files.folder = gui.root.path().toStdString();
     }
@@ -27,7 +27,7 @@ class GraphBPWindow : public ::testing::Test {
     QString showAllCaption() { return window->findChild<QPushButton*>("cmdShowAll")->text(); }
     void open(const std::string& file) {
         gui.fileDialogs.answers.push_back(file);
-        window->mnuOpen_Click();
+        window->chooseAndOpenFile();
     }
     // Pushes at samples 40 and 300 (page 1 pair 40, page 3 pair 36).
     void openTwoPushes() {
@@ -49,7 +49,7 @@ class GraphBPWindow : public ::testing::Test {
 
     testing::GuiHarness gui;
     GraphTestFiles files;
-    GraphBP* window = nullptr;
+    ButtonPushGraphWindow* window = nullptr;
 };
 
 TEST_F(GraphBPWindow, TwoPushes_OpenOnTheFirst_AndTheArrowsStepBetweenThem) {
@@ -63,14 +63,14 @@ TEST_F(GraphBPWindow, TwoPushes_OpenOnTheFirst_AndTheArrowsStepBetweenThem) {
     EXPECT_EQ(window->graphX().point(40).y(), 0) << "a push dips to 0";
     EXPECT_EQ(window->graphX().axisRange(PlotControl::kXAxis), QCPRange(0, 396));
 
-    window->cmdForward_Click();
+    window->showNextPush();
     EXPECT_EQ(box("txtBPNumber"), "1");
     EXPECT_EQ(box("txtBPValue"), "300");
     EXPECT_EQ(cursorsAt(), std::vector<double>{300});
-    window->cmdForward_Click();
+    window->showNextPush();
     EXPECT_EQ(box("txtBPNumber"), "1");
-    window->cmdBack_Click();
-    window->cmdBack_Click();
+    window->showPreviousPush();
+    window->showPreviousPush();
     EXPECT_EQ(box("txtBPNumber"), "0");
     EXPECT_EQ(box("txtBPValue"), "40");
     EXPECT_TRUE(gui.texts().empty());
@@ -79,20 +79,20 @@ TEST_F(GraphBPWindow, TwoPushes_OpenOnTheFirst_AndTheArrowsStepBetweenThem) {
 
 TEST_F(GraphBPWindow, ShowAll_PutsACursorOnEveryPushPlusASpare_HideAllLeavesOne) {
     openTwoPushes();
-    window->cmdForward_Click();
-    window->cmdShowAll_Click();
+    window->showNextPush();
+    window->toggleAllPushes();
     EXPECT_EQ(showAllCaption(), "Hide All");
     EXPECT_EQ(cursorsAt(), (std::vector<double>{40, 300, 0}));
     EXPECT_FALSE(window->graphX().hasDefaultLook(1));
     EXPECT_FALSE(window->graphX().hasDefaultLook(2));
     EXPECT_TRUE(window->graphX().hasDefaultLook(3)) << "the spare keeps its look";
 
-    window->cmdBack_Click();  // moves cursor 1 only
+    window->showPreviousPush();  // moves cursor 1 only
     EXPECT_EQ(cursorsAt(), (std::vector<double>{40, 300, 0}));
-    window->cmdForward_Click();
+    window->showNextPush();
     EXPECT_EQ(cursorsAt(), (std::vector<double>{300, 300, 0}));
 
-    window->cmdShowAll_Click();
+    window->toggleAllPushes();
     EXPECT_EQ(showAllCaption(), "Show All");
     EXPECT_EQ(cursorsAt(), std::vector<double>{300});
     EXPECT_FALSE(window->graphY().hasDefaultLook(1));
@@ -103,10 +103,10 @@ TEST_F(GraphBPWindow, NoPushes_PointZero_ArrowsDoNothing_ShowAllAddsTheSpare) {
     EXPECT_EQ(window->pushes(), ButtonPushList{0});
     EXPECT_EQ(box("txtBPNumber"), "0");
     EXPECT_EQ(box("txtBPValue"), "0");
-    window->cmdForward_Click();
-    window->cmdBack_Click();
+    window->showNextPush();
+    window->showPreviousPush();
     EXPECT_EQ(box("txtBPNumber"), "0");
-    window->cmdShowAll_Click();
+    window->toggleAllPushes();
     EXPECT_EQ(cursorsAt(), (std::vector<double>{0, 0}));
     EXPECT_TRUE(window->graphX().hasDefaultLook(2));
 }
@@ -115,16 +115,16 @@ TEST_F(GraphBPWindow, TypedNumberOutsideTheList_GoesToTheNearestPush) {
     openTwoPushes();
     for (const char* typed : {"7", "-3", "abc", "1e9"}) {
         edit("txtBPNumber")->setText(typed);
-        window->cmdBack_Click();
+        window->showPreviousPush();
         const QString back = box("txtBPNumber");
         edit("txtBPNumber")->setText(typed);
-        window->cmdForward_Click();
+        window->showNextPush();
         const QString forward = box("txtBPNumber");
         EXPECT_TRUE(back == "0" || back == "1") << typed;
         EXPECT_TRUE(forward == "0" || forward == "1") << typed;
     }
     edit("txtBPNumber")->setText("7");
-    window->cmdBack_Click();
+    window->showPreviousPush();
     EXPECT_EQ(box("txtBPNumber"), "1");
     EXPECT_EQ(box("txtBPValue"), "300");
     EXPECT_TRUE(gui.errors.reports.empty());
@@ -145,13 +145,13 @@ TEST_F(GraphBPWindow, OnlyTwoChannelLinearDownloadsAreShown) {
 }
 
 TEST_F(GraphBPWindow, WithoutAFile_TheButtonsSaySo_AndACancelledOpenIsReported) {
-    window->cmdBack_Click();
-    window->cmdForward_Click();
-    window->cmdShowAll_Click();
+    window->showPreviousPush();
+    window->showNextPush();
+    window->toggleAllPushes();
     EXPECT_EQ(gui.texts(), std::vector<std::string>(3, "No data file has been selected!"));
     EXPECT_EQ(showAllCaption(), "Show All");
 
-    window->mnuOpen_Click();  // cancelled
+    window->chooseAndOpenFile();  // cancelled
     ASSERT_EQ(gui.errors.reports.size(), 1U);
     EXPECT_EQ(gui.errors.reports[0].source, "mnuOpen_Click");
     EXPECT_EQ(gui.errors.reports[0].screen, "GraphBP");
