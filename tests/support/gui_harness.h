@@ -6,10 +6,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
+#include <chrono>
 #include <deque>
+#include <fstream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/file_dialogs.h"
@@ -21,6 +26,8 @@
 #include "frame/list_bar.h"
 #include "frame/main_window.h"
 #include "link/clock.h"
+#include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/port_probe.h"
 #include "platform/settings_store.h"
 #include "platform/system_port_catalogue.h"
@@ -30,6 +37,21 @@
 #include "support/scripted_file_dialogs.h"
 
 namespace tilt::testing {
+
+inline std::string readFile(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A device job that runs until stopped.
+inline int untilStopped(const link::JobScope& job) {
+    while (!job.link().stopRequested()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return 0;
+}
 
 class FakeSettings final : public platform::SettingsStore {
   public:
@@ -119,6 +141,37 @@ class GuiHarness {
     template <typename Pred>
     [[nodiscard]] bool waitFor(Pred done) {
         return QTest::qWaitFor(done, 10000);
+    }
+
+    // Makes `window` the active one, as a click on it would.
+    [[nodiscard]] static bool activate(QWidget* window) {
+        QApplication::setActiveWindow(window);
+        return QTest::qWaitForWindowActive(window);
+    }
+
+    // Whether `text` has been shown; waiting: until it has been `times` times and the device
+    // thread is idle.
+    [[nodiscard]] bool shown(const std::string& text) const {
+        const auto all = texts();
+        return std::find(all.begin(), all.end(), text) != all.end();
+    }
+    [[nodiscard]] bool waitForMessage(const std::string& text, long times = 1) {
+        return waitFor([&] {
+                   const auto all = texts();
+                   return std::count(all.begin(), all.end(), text) >= times;
+               }) &&
+               idle();
+    }
+
+    // The simulated logger at port 1: what it received, and its EEPROM.
+    std::vector<device::ReceivedByte> received() {
+        return catalogue.line(1)->withDevice([](device::SimDevice* d) { return d->rxLog(); });
+    }
+    std::size_t receivedCount() { return received().size(); }
+    std::uint8_t cell(int address) {
+        return catalogue.line(1)->withDevice([&](device::SimDevice* d) {
+            return d->memory().eeprom[static_cast<std::size_t>(address)];
+        });
     }
 
     // Waits until the device thread has handed back every operation.

@@ -80,14 +80,6 @@ class CalibrateWindow : public ::testing::Test {
         return all;
     }
     QString caption() { return window->findChild<QGroupBox*>("fraProgress")->title(); }
-    std::vector<ReceivedByte> received() {
-        return gui.catalogue.line(1)->withDevice([](device::SimDevice* d) { return d->rxLog(); });
-    }
-    std::uint8_t cell(int address) {
-        return gui.catalogue.line(1)->withDevice([&](device::SimDevice* d) {
-            return d->memory().eeprom[static_cast<std::size_t>(address)];
-        });
-    }
     void type(const std::string& name, const char* typed) {
         QTest::keyClick(box(name), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(box(name), QString::fromLatin1(typed));
@@ -134,7 +126,7 @@ TEST_F(CalibrateWindow, Start_WarnsClearsTheGridAndSwitchesTheShakerOff) {
     stopSampling();
     EXPECT_FALSE(menu("mnuSample")->isChecked());
     EXPECT_TRUE(menu("mnuWrite")->isEnabled());
-    EXPECT_EQ(cell(kShakerEnableCell), 0);
+    EXPECT_EQ(gui.cell(kShakerEnableCell), 0);
     EXPECT_TRUE(gui.errors.reports.empty());
 }
 
@@ -151,7 +143,7 @@ TEST_F(CalibrateWindow, EveryReadingCounts_WhileTheWindowIsShownTheNewestOnceAFr
     const qint64 sampledMs = elapsed.elapsed();
     stopSampling();
 
-    const auto readings = readingsSent(received());
+    const auto readings = readingsSent(gui.received());
     ASSERT_GT(readings.size(), 1000U);
     EXPECT_LE(repaints, sampledMs / 16 + 3) << readings.size() << " readings";
     // Every reply counts, but for the last few: a reply is handed on once the one after it has
@@ -238,9 +230,9 @@ TEST_F(CalibrateWindow, WriteWithoutSampling_WritesZerosToCells2To13) {
     ASSERT_TRUE(gui.waitFor([&] { return !gui.texts().empty(); }));
     ASSERT_TRUE(gui.idle());
     EXPECT_EQ(gui.texts(), std::vector<std::string>{"Write completed!"});
-    EXPECT_EQ(received().size(), 3 * 12U) << "nothing but the twelve cells";
+    EXPECT_EQ(gui.received().size(), 3 * 12U) << "nothing but the twelve cells";
     for (int address = 2; address <= 13; ++address) {
-        EXPECT_EQ(cell(address), 0) << address;
+        EXPECT_EQ(gui.cell(address), 0) << address;
     }
 }
 
@@ -250,12 +242,12 @@ TEST_F(CalibrateWindow, AValueThatDoesNotFit_IsRefusedNamingItsField_AndNothingI
     menu("mnuSample")->trigger();
     type("txtGainY", "70000");
     stopSampling();
-    const std::size_t sent = received().size();
+    const std::size_t sent = gui.received().size();
     menu("mnuWrite")->trigger();
     ASSERT_TRUE(gui.idle());
     ASSERT_EQ(gui.texts().size(), 2U);
     EXPECT_NE(gui.texts()[1].find("\"Y Gain\""), std::string::npos) << gui.texts()[1];
-    EXPECT_EQ(received().size(), sent);
+    EXPECT_EQ(gui.received().size(), sent);
     EXPECT_TRUE(menu("mnuSample")->isEnabled());
     EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(caption(), "Write Progress");
@@ -267,9 +259,9 @@ TEST_F(CalibrateWindow, Return_StopsSampling_AndTheWindowOpensAfreshNextTime) {
     menu("mnuReturn")->trigger();
     EXPECT_EQ(gui.openWindow("Calibrate"), nullptr);
     ASSERT_TRUE(gui.idle());
-    const std::size_t sent = received().size();
+    const std::size_t sent = gui.received().size();
     QTest::qWait(50);
-    EXPECT_EQ(received().size(), sent) << "the polling goes on";
+    EXPECT_EQ(gui.received().size(), sent) << "the polling goes on";
 
     gui.action("mnuCalibrate")->trigger();
     window = dynamic_cast<ui::CalibrateWindow*>(gui.openWindow("Calibrate"));

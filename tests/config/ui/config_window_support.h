@@ -3,7 +3,6 @@
 #include <QGroupBox>
 #include <QTest>
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,20 +28,8 @@ class ConfigGui {
         gui.frame->setDeviceCommandsEnabled(true);
     }
 
-    std::size_t receivedCount() {
-        return gui.catalogue.line(1)->withDevice(
-            [](device::SimDevice* d) { return d->rxLog().size(); });
-    }
     device::DeviceMemory memory() {
         return gui.catalogue.line(1)->withDevice([](device::SimDevice* d) { return d->memory(); });
-    }
-
-    // Waits until `text` has been shown `times` times and the device thread is idle.
-    bool waitForMessage(const std::string& text, long times = 1) {
-        return gui.waitFor([&] {
-            const auto all = gui.texts();
-            return std::count(all.begin(), all.end(), text) >= times;
-        }) && gui.idle();
     }
 
     tilt::testing::GuiHarness gui;

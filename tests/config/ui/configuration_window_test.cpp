@@ -23,13 +23,7 @@ namespace {
 
 using testing::ConfigGui;
 using testing::typeOver;
-
-std::string readFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using tilt::testing::readFile;
 
 void writeFile(const std::string& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
@@ -38,7 +32,8 @@ void writeFile(const std::string& file, const std::string& text) {
 // Configure Device on a program of its own; the window once its read completed, else null.
 QWidget* openedAndRead(ConfigGui& app) {
     app.gui.action("mnuConfiguration")->trigger();
-    return app.waitForMessage("Read completed!") ? app.gui.openWindow("Configuration") : nullptr;
+    return app.gui.waitForMessage("Read completed!") ? app.gui.openWindow("Configuration")
+                                                     : nullptr;
 }
 
 class ConfigurationWindow : public ::testing::Test {
@@ -55,7 +50,7 @@ class ConfigurationWindow : public ::testing::Test {
     }
     void openAndRead(const std::function<void(device::SimDevice&)>& prepare = {}) {
         open(prepare);
-        ASSERT_TRUE(app.waitForMessage("Read completed!"));
+        ASSERT_TRUE(app.gui.waitForMessage("Read completed!"));
     }
     // Opened on a logger that answers a few requests, then goes quiet for good.
     void openOnALoggerFallingSilent() {
@@ -177,7 +172,7 @@ TEST_F(ConfigurationWindow, ShowDefaultsThenWrite_WritesThemAndTheNextReadShowsT
     EXPECT_FALSE(menu("mnuRead")->isEnabled());
     EXPECT_FALSE(menu("mnuTools")->isEnabled());
     EXPECT_TRUE(menu("mnuReturn")->isEnabled());
-    ASSERT_TRUE(app.waitForMessage("Write completed!"));
+    ASSERT_TRUE(app.gui.waitForMessage("Write completed!"));
 
     EXPECT_EQ(caption(), "Progress");
     EXPECT_EQ(window->findChild<QProgressBar*>("PBar")->maximum(), 44);
@@ -187,7 +182,7 @@ TEST_F(ConfigurationWindow, ShowDefaultsThenWrite_WritesThemAndTheNextReadShowsT
     // A second read shows what the logger holds now.
     app.gui.messages.shown.clear();
     menu("mnuRead")->trigger();
-    ASSERT_TRUE(app.waitForMessage("Read completed!"));
+    ASSERT_TRUE(app.gui.waitForMessage("Read completed!"));
     EXPECT_EQ(field("NumEdit2")->value(), 323);
     EXPECT_EQ(field("NumEdit18")->value(), -180);
     EXPECT_EQ(field("NumEdit30")->value(), 3);
@@ -197,7 +192,7 @@ TEST_F(ConfigurationWindow, ShowDefaultsThenWrite_WritesThemAndTheNextReadShowsT
 // Which values cannot be sent, and how they are named, is the core write's to check.
 TEST_F(ConfigurationWindow, ValueThatCannotBeSent_RefusesTheWholeWriteNamingTheField) {
     openAndRead();
-    const std::size_t before = app.receivedCount();
+    const std::size_t before = app.gui.receivedCount();
     menu("mnuShowDefaults")->trigger();
     typeOver(field("NumEdit24"), "-0.0005");
     app.gui.messages.shown.clear();
@@ -209,13 +204,12 @@ TEST_F(ConfigurationWindow, ValueThatCannotBeSent_RefusesTheWholeWriteNamingTheF
     EXPECT_FALSE(app.gui.device.busy());
     EXPECT_TRUE(menu("mnuWrite")->isEnabled());
     EXPECT_TRUE(marked(field("NumEdit24"))) << "a value that cannot be sent differs";
-    EXPECT_EQ(app.receivedCount(), before) << "nothing was sent";
+    EXPECT_EQ(app.gui.receivedCount(), before) << "nothing was sent";
 }
 
 TEST_F(ConfigurationWindow, CtrlF6_TogglesTheHiddenFramesAndTheEEPROMEntryTogether) {
     openAndRead();
-    QApplication::setActiveWindow(window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    ASSERT_TRUE(app.gui.activate(window));
     auto hiddenShown = [&] {
         const bool shown = menu("mnuEEPROM")->isVisible();
         EXPECT_EQ(frame("fraAddresses")->isVisible(), shown);
@@ -326,7 +320,7 @@ TEST_F(ConfigurationWindow, ProfileSavedThenOpened_FillsTheFieldsAndSendsNothing
 
     menu("mnuShowMin")->trigger();
     option("opt15Hz")->setChecked(true);
-    const std::size_t before = app.receivedCount();
+    const std::size_t before = app.gui.receivedCount();
     app.gui.fileDialogs.answers.push_back(file);
     menu("mnuOpenProfile")->trigger();
     EXPECT_EQ(field("NumEdit2")->value(), 400);
@@ -336,7 +330,7 @@ TEST_F(ConfigurationWindow, ProfileSavedThenOpened_FillsTheFieldsAndSendsNothing
     EXPECT_EQ(marks(), (std::vector<std::string>{"NumEdit14", "NumEdit2", "opt15Hz", "opt75Hz"}));
     EXPECT_TRUE(app.gui.messages.shown.size() == 1U) << "only the read's message";
     EXPECT_FALSE(app.gui.device.busy());
-    EXPECT_EQ(app.receivedCount(), before);
+    EXPECT_EQ(app.gui.receivedCount(), before);
 }
 
 TEST_F(ConfigurationWindow, BadProfile_IsRefusedNamingTheKeyAndNothingChanges) {
@@ -402,10 +396,10 @@ TEST_F(ConfigurationWindow, Return_UnlocksTheBarAndTheNextOpeningReadsAfresh) {
     }
     ASSERT_TRUE(app.gui.waitFor([&] { return first.isNull(); })) << "deleted on close";
 
-    const std::size_t before = app.receivedCount();
+    const std::size_t before = app.gui.receivedCount();
     openWindow();
-    ASSERT_TRUE(app.waitForMessage("Read completed!", 2));
-    EXPECT_EQ(app.receivedCount() - before, 2 * 53U);
+    ASSERT_TRUE(app.gui.waitForMessage("Read completed!", 2));
+    EXPECT_EQ(app.gui.receivedCount() - before, 2 * 53U);
     EXPECT_EQ(field("NumEdit2")->value(), 323);
 }
 
@@ -460,7 +454,7 @@ TEST_F(ConfigurationWindow, WriteAfterAFailedRead_AsksFirst_AndNoSendsNothing) {
     EXPECT_EQ(field("NumEdit64")->value(), 700);
 
     app.gui.catalogue.line(1)->plugIn();
-    const std::size_t before = app.receivedCount();
+    const std::size_t before = app.gui.receivedCount();
     menu("mnuWrite")->trigger();  // the script answers No
     ASSERT_EQ(app.gui.messages.shown.size(), 1U);
     const auto& question = app.gui.messages.shown[0];
@@ -470,17 +464,17 @@ TEST_F(ConfigurationWindow, WriteAfterAFailedRead_AsksFirst_AndNoSendsNothing) {
         EXPECT_NE(question.text.find(named), std::string::npos) << named << "\n" << question.text;
     }
     EXPECT_FALSE(app.gui.device.busy());
-    EXPECT_EQ(app.receivedCount(), before) << "No: not a byte goes out";
+    EXPECT_EQ(app.gui.receivedCount(), before) << "No: not a byte goes out";
     EXPECT_EQ(note->text(), "Nothing was written.");
 
     app.gui.messages.answers.push_back(Messages::Answer::Yes);
     menu("mnuWrite")->trigger();
-    ASSERT_TRUE(app.waitForMessage("Write completed!"));
+    ASSERT_TRUE(app.gui.waitForMessage("Write completed!"));
     EXPECT_EQ(app.memory().eeprom[30], 0) << "Yes: the zeros went out as shown";
     // The logger holds what the fields show now: the next write asks nothing.
     app.gui.messages.shown.clear();
     menu("mnuWrite")->trigger();
-    ASSERT_TRUE(app.waitForMessage("Write completed!"));
+    ASSERT_TRUE(app.gui.waitForMessage("Write completed!"));
     EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Write completed!"});
 }
 
@@ -504,8 +498,7 @@ TEST_F(ConfigurationWindow, ValueBeyondAFieldsLimits_IsBroughtBackAndTold) {
     };
     openAndRead();
     window->toggleHiddenFrames();
-    QApplication::setActiveWindow(window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    ASSERT_TRUE(app.gui.activate(window));
     auto* note = window->findChild<QLabel*>("lblNote");
     for (const Case& c : cases) {
         typeOver(field(c.field), c.typed);
@@ -532,7 +525,7 @@ TEST_F(ConfigurationWindow, Write_PutsWhatTheLoggerHoldsIntoTheRecordAndTellsThe
     typeOver(field("NumEdit14"), "30");
     typeOver(field("NumEdit62"), "600");
     menu("mnuWrite")->trigger();
-    ASSERT_TRUE(app.waitForMessage("Write completed!"));
+    ASSERT_TRUE(app.gui.waitForMessage("Write completed!"));
     EXPECT_EQ(written.count(), 1);
     const AppState& state = app.gui.context.state;
     EXPECT_EQ(state.configuration.updateTimeIncrement, 7);
@@ -572,10 +565,10 @@ TEST_F(ConfigurationWindow, Picture_ReadsWithoutADialogAndShowsEveryFrame) {
         app.gui.frame->windows().existing(frame::WindowId::Configuration));
     EXPECT_EQ(field("NumEdit2")->value(), 323);
     EXPECT_FALSE(text("txtSerialNumber").isEmpty());
-    const std::size_t afterRead = app.receivedCount();
+    const std::size_t afterRead = app.gui.receivedCount();
     window->show();
     ASSERT_TRUE(app.gui.idle());
-    EXPECT_EQ(app.receivedCount(), afterRead) << "showing it reads no more";
+    EXPECT_EQ(app.gui.receivedCount(), afterRead) << "showing it reads no more";
     EXPECT_TRUE(frame("fraAddresses")->isVisible());
     EXPECT_TRUE(frame("fra100108")->isVisible());
     EXPECT_TRUE(app.gui.messages.shown.empty());

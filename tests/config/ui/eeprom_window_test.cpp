@@ -119,7 +119,7 @@ TEST_F(EEPROMWindow, WhatCannotBeSent_IsRefusedAndNothingGoesOut) {
         EXPECT_TRUE(controlsEnabled());
     }
     EXPECT_FALSE(app.gui.device.busy());
-    EXPECT_EQ(app.receivedCount(), 0U);
+    EXPECT_EQ(app.gui.receivedCount(), 0U);
 }
 
 // Typed through the box's key filter, as a user types.

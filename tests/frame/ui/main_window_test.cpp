@@ -117,8 +117,7 @@ TEST(MainWindow, NavigationBar_IsUsableWithTheKeyboard) {
     gui.start();
     gui.frame->setDeviceCommandsEnabled(true);
     gui.frame->setNavigationItemsEnabled(3, 3, false);
-    QApplication::setActiveWindow(gui.frame.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(gui.frame.get()));
+    ASSERT_TRUE(gui.activate(gui.frame.get()));
     gui.barItem(1)->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(gui.barItem(1)->hasFocus());
     EXPECT_NE(gui.barItem(1)->focusPolicy() & Qt::TabFocus, 0);
@@ -135,8 +134,7 @@ TEST(MainWindow, NavigationBar_IsUsableWithTheKeyboard) {
 TEST(MainWindow, HotKeys_SwitchTheDisplayEntries) {
     GuiHarness gui;
     gui.start();
-    QApplication::setActiveWindow(gui.frame.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(gui.frame.get()));
+    ASSERT_TRUE(gui.activate(gui.frame.get()));
     auto visible = [&](const char* name) { return gui.action(name)->isVisible(); };
 
     QTest::keyClick(gui.frame.get(), Qt::Key_F6, Qt::ControlModifier);

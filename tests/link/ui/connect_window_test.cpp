@@ -2,11 +2,8 @@
 
 #include <QLabel>
 #include <QSpinBox>
-#include <thread>
 
 #include "device/device_memory.h"
-#include "link/device_link.h"
-#include "link/job_scope.h"
 #include "link/onboard_parameters.h"
 #include "support/gui_harness.h"
 
@@ -27,15 +24,11 @@ class ConnectWindow : public ::testing::Test {
     bool connectClosed() {
         return gui.waitFor([&] { return gui.openWindow("Connect") == nullptr; });
     }
-    bool unlocked() {
-        return gui.action("mnuTools")->isEnabled() && gui.frame->main().displayMenuEnabled() &&
-               gui.barItem(2)->isEnabled() && gui.barItem(3)->isEnabled() &&
-               gui.barItem(4)->isEnabled();
-    }
-    bool locked() {
-        return !gui.action("mnuTools")->isEnabled() && !gui.frame->main().displayMenuEnabled() &&
-               !gui.barItem(2)->isEnabled() && !gui.barItem(3)->isEnabled() &&
-               !gui.barItem(4)->isEnabled();
+    // Tools, Display and the bar's device items, each enabled (true) or disabled (false).
+    bool unlocked(bool on = true) {
+        return gui.action("mnuTools")->isEnabled() == on &&
+               gui.frame->main().displayMenuEnabled() == on && gui.barItem(2)->isEnabled() == on &&
+               gui.barItem(3)->isEnabled() == on && gui.barItem(4)->isEnabled() == on;
     }
 
     GuiHarness gui;
@@ -78,7 +71,7 @@ TEST_F(ConnectWindow, OkOnASilentPort_TellsTheUserAndLocksAgain) {
     gui.click("cmdOK");
     ASSERT_TRUE(connectClosed());
     EXPECT_EQ(gui.texts(), std::vector<std::string>{std::string(kOnBoardFailureMessage)});
-    EXPECT_TRUE(locked());
+    EXPECT_TRUE(unlocked(false));
     EXPECT_EQ(gui.settings.saved, "2") << "saved before the check";
 }
 
@@ -175,14 +168,7 @@ TEST(ConnectWindowBusyDevice, AutoDetectWhileAnotherOperationRuns_IsRefusedAndTh
     gui.start();
     QObject other;
     ASSERT_TRUE(gui.device.start<int>(&other, {"Download", "mnuDownload_Click"},
-                                      [](const JobScope& job) {
-                                          while (!job.link().stopRequested()) {
-                                              std::this_thread::sleep_for(
-                                                  std::chrono::milliseconds(1));
-                                          }
-                                          return 0;
-                                      },
-                                      {}));
+                                      testing::untilStopped, {}));
     QTest::mouseClick(gui.barItem(1), Qt::LeftButton);
     gui.click("cmdAutoDetect");
     ASSERT_EQ(gui.messages.shown.size(), 1U);

@@ -92,8 +92,7 @@ TEST_F(AccelerometersWindow, DacSliders_StartAtTheSettings_MirrorTheirBoxes_AndH
     EXPECT_EQ(text("txtSZ"), "1024") << "one setting shown, the one Write DAC3 sends";
     EXPECT_EQ(status(), "DAC3: 5000 is above the highest value 1024; 1024 will be written.");
 
-    QApplication::setActiveWindow(window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    ASSERT_TRUE(gui.activate(window));
     QTest::keyClick(window, Qt::Key_F6, Qt::ControlModifier);
     EXPECT_TRUE(control("fraHiddenSliders")->isVisible());
     EXPECT_TRUE(control("lblNote")->isVisible());

@@ -175,7 +175,7 @@ TEST_F(AnglesWindow, TareButtons_WhileSampling_WriteTheCellsThroughTheLoop) {
         EXPECT_EQ(tare->text().toStdString(), "Untare " + axis);
         ASSERT_TRUE(gui.waitFor([&] { return tare->isEnabled(); }));
         // The angle of the word now in the cells, on the axis's own scale.
-        const std::uint8_t word[2] = {cell(c.cell), cell(c.cell + 1)};
+        const std::uint8_t word[2] = {gui.cell(c.cell), gui.cell(c.cell + 1)};
         const auto r = axis == "X" ? decoded({word[0], word[1], 0, 0}).angleX
                                    : decoded({0, 0, word[0], word[1]}).angleY;
         EXPECT_EQ(stateTare, r);

@@ -113,20 +113,13 @@ class LiveGui : public ::testing::Test {
         ASSERT_TRUE(gui.waitFor([&] { return menu("mnuSample")->isEnabled(); }));
     }
 
-    std::vector<ReceivedByte> received() {
-        return gui.catalogue.line(1)->withDevice([](device::SimDevice* d) { return d->rxLog(); });
-    }
+    std::vector<ReceivedByte> received() { return gui.received(); }
     long countReceived(std::uint8_t value) {
         long n = 0;
         for (const ReceivedByte& r : received()) {
             n += r.value == value ? 1 : 0;
         }
         return n;
-    }
-    std::uint8_t cell(int address) {
-        return gui.catalogue.line(1)->withDevice([&](device::SimDevice* d) {
-            return d->memory().eeprom[static_cast<std::size_t>(address)];
-        });
     }
     // The reading lines of a live data file, after its header (which is checked).
     std::vector<std::string> dataLines(const std::string& file, std::string_view kind) const {

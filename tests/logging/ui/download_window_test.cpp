@@ -5,7 +5,6 @@
 #include <QProgressBar>
 
 #include <fstream>
-#include <sstream>
 
 #include "common/number_text.h"
 #include "device/device_memory.h"
@@ -22,12 +21,7 @@ using testing::GuiHarness;
 // 2 to 17, and 'l', 'm'.
 constexpr std::size_t kParameterBytes = 2 * 2 + 2 + 10 * 2 + 16 * 2;
 
-std::string readFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testing::readFile;
 
 long lineCount(const std::string& file) {
     const std::string text = readFile(file);
@@ -57,19 +51,9 @@ class DownloadWindow : public ::testing::Test {
         return title.startsWith("Downloading page ") ? title.mid(17).toInt() : -1;
     }
     QString box(const char* name) { return window->findChild<QLineEdit*>(name)->text(); }
+    bool waitFor(const std::string& text) { return gui.waitForMessage(text); }
     std::string dataFile(const char* name) {
         return (gui.context.paths.dataFiles() / name).string();
-    }
-    bool shown(const std::string& text) {
-        const auto all = gui.texts();
-        return std::find(all.begin(), all.end(), text) != all.end();
-    }
-    bool waitFor(const std::string& text) {
-        return gui.waitFor([&] { return shown(text); }) && gui.idle();
-    }
-    std::size_t bytesSent() {
-        return gui.catalogue.line(1)->withDevice(
-            [](device::SimDevice* d) { return d->rxLog().size(); });
     }
 
     GuiHarness gui;
@@ -120,7 +104,7 @@ TEST_F(DownloadWindow, CancelledDialog_TransfersNothing) {
     open(device::Preload::Linear1, 4);
     menu("mnuDownload")->trigger();  // no dialog answer: cancelled
     ASSERT_TRUE(waitFor("Download operation cancelled!"));
-    EXPECT_EQ(bytesSent(), kParameterBytes) << "the parameter queries only";
+    EXPECT_EQ(gui.receivedCount(), kParameterBytes) << "the parameter queries only";
     EXPECT_FALSE(gui.context.state.saveLiveReadings);
     EXPECT_TRUE(menu("mnuDownload")->isEnabled());
 }
@@ -168,7 +152,7 @@ TEST_F(DownloadWindow, ExistingFileOfAnotherKind_IsReplacedOnlyOnYes) {
                   "operation.");
     EXPECT_EQ(gui.messages.shown.front().buttons, Messages::Buttons::YesNoDefaultNo);
     EXPECT_EQ(readFile(dataFile("notes.tlg")), "my notes\n");
-    EXPECT_EQ(bytesSent(), kParameterBytes);
+    EXPECT_EQ(gui.receivedCount(), kParameterBytes);
 
     gui.fileDialogs.answers.push_back(dataFile("notes.tlg"));
     gui.messages.answers.push_back(Answer::Yes);
@@ -250,7 +234,7 @@ TEST_F(DownloadWindow, UnwritableFile_IsReportedOnceAndNoPageIsAskedFor) {
     ASSERT_EQ(gui.errors.reports.size(), 1U);
     EXPECT_EQ(gui.errors.reports[0].source, "CreateDataFile");
     EXPECT_NE(gui.errors.reports[0].description.find(nowhere), std::string::npos);
-    EXPECT_EQ(bytesSent(), kParameterBytes) << "no page was asked for";
+    EXPECT_EQ(gui.receivedCount(), kParameterBytes) << "no page was asked for";
     EXPECT_EQ(gui.texts(), (std::vector<std::string>{
                                "The data file could not be written; nothing was downloaded.\r\n"
                                "Choose Download again, and a file in a folder you can write to."}));
@@ -261,7 +245,7 @@ TEST_F(DownloadWindow, UnwritableFile_IsReportedOnceAndNoPageIsAskedFor) {
 TEST_F(DownloadWindow, Erase_AsksThenCountsTo2050) {
     open(device::Preload::Linear1, 4);
     menu("mnuErase")->trigger();  // answered No
-    EXPECT_EQ(bytesSent(), 0U);
+    EXPECT_EQ(gui.receivedCount(), 0U);
     gui.messages.answers.push_back(Answer::Yes);
     menu("mnuErase")->trigger();
     ASSERT_TRUE(waitFor("Erase completed!"));
@@ -275,8 +259,7 @@ TEST_F(DownloadWindow, Erase_AsksThenCountsTo2050) {
 
 TEST_F(DownloadWindow, ActivationLocksTheBar_ReturnUnlocksItAndCloses) {
     open(device::Preload::Linear1, 4);
-    QApplication::setActiveWindow(window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    ASSERT_TRUE(gui.activate(window));
     EXPECT_FALSE(gui.barItem(1)->isEnabled());
     EXPECT_FALSE(gui.barItem(4)->isEnabled());
     gui.context.state.saveLiveReadings = true;
@@ -349,7 +332,7 @@ TEST_F(DownloadWindow, AdapterPulledOut_SaysWhatIsKept_AndAnEraseOrLaunchAsksFir
     // adapter in again takes a while: the reply that was on its way is long gone.)
     gui.clock.advance(link::ms(3000));
     gui.catalogue.line(1)->plugIn();
-    const std::size_t before = bytesSent();
+    const std::size_t before = gui.receivedCount();
     menu("mnuErase")->trigger();  // answered No
     ASSERT_EQ(gui.messages.shown.size(), 2U);
     EXPECT_EQ(gui.messages.shown[1].buttons, Messages::Buttons::YesNoDefaultNo);
@@ -360,7 +343,7 @@ TEST_F(DownloadWindow, AdapterPulledOut_SaysWhatIsKept_AndAnEraseOrLaunchAsksFir
     EXPECT_TRUE(gui.texts()[1].ends_with(
         "All on-board data will be erased!\r\nClick YES to proceed.\r\nClick NO to cancel "
         "this operation."));
-    EXPECT_EQ(bytesSent(), before);
+    EXPECT_EQ(gui.receivedCount(), before);
     gui.action("mnuLaunch")->trigger();  // answered No
     ASSERT_EQ(gui.messages.shown.size(), 3U);
     EXPECT_EQ(gui.messages.shown[2].buttons, Messages::Buttons::YesNoDefaultNo);
@@ -370,7 +353,7 @@ TEST_F(DownloadWindow, AdapterPulledOut_SaysWhatIsKept_AndAnEraseOrLaunchAsksFir
         << gui.texts()[2];
     EXPECT_NE(gui.texts()[2].find("Tiltavarometer will erase all on-board data before launch!"),
               std::string::npos);
-    EXPECT_EQ(bytesSent(), before);
+    EXPECT_EQ(gui.receivedCount(), before);
     // The adapter may come back as another port: the question is asked all the same.
     gui.context.state.commPort = 2;
     menu("mnuErase")->trigger();  // answered No

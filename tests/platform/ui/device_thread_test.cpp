@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <atomic>
@@ -11,8 +10,6 @@
 
 #include "common/error.h"
 #include "link/comm_port.h"
-#include "link/device_link.h"
-#include "link/job_scope.h"
 #include "platform/ui/qt_messages.h"
 #include "support/gui_harness.h"
 
@@ -21,6 +18,7 @@ namespace {
 
 using testing::FakeMessages;
 using testing::RecordingErrors;
+using testing::untilStopped;
 
 // A device thread on a catalogue of simulated ports, with fake messages and error handler.
 class DeviceThreadTest : public ::testing::Test {
@@ -31,14 +29,6 @@ class DeviceThreadTest : public ::testing::Test {
     device::SimPortCatalogue catalogue{clock};
     DeviceThread device{catalogue, errors, messages};
 };
-
-// Runs until stopped.
-int untilStopped(const link::JobScope& job) {
-    while (!job.link().stopRequested()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return 0;
-}
 
 TEST_F(DeviceThreadTest, SecondOperation_IsRefusedNamingTheRunningOne) {
     QObject owner;
@@ -120,8 +110,7 @@ TEST_F(DeviceThreadTest, JobFailures_NameTheActiveWindow_ThePortOpenNamesItsCall
     QWidget graph;
     graph.setObjectName("Graph");
     graph.show();
-    QApplication::setActiveWindow(&graph);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&graph));
+    ASSERT_TRUE(testing::GuiHarness::activate(&graph));
     QObject owner;
     bool ended = false;
     ASSERT_TRUE(device.start<int>(
