@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "support/fake_messages.h"
+#include "support/temp_folder.h"
 
 namespace tilt {
 namespace {
@@ -21,35 +22,24 @@ using testing::FakeMessages;
 // 6 December 2026, 17:05:09 UTC.
 constexpr std::time_t kWhen = 1796576709;
 
-class ErrorLogTest : public ::testing::Test {
+class ErrorLogTest : public testing::TempFolderTest {
   protected:
     void SetUp() override {
         setenv("TZ", "UTC", 1);
         tzset();
-        root =
-            fs::temp_directory_path() /
-            ("tilt-errorlog-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root / "Logs");
+        TempFolderTest::SetUp();
+        fs::create_directories(folder / "Logs");
     }
-    void TearDown() override { fs::remove_all(root); }
 
     ErrorLog makeLog() {
         return ErrorLog(
-            messages, root / "Logs" / "error.log", {"Tiltavarometer", 3, 2, 4},
+            messages, folder / "Logs" / "error.log", {"Tiltavarometer", 3, 2, 4},
             [] { return std::chrono::system_clock::from_time_t(kWhen); },
             [this] { ++terminations; });
     }
 
-    std::string logText() const {
-        std::ifstream in(root / "Logs" / "error.log", std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    [[nodiscard]] std::string logText() const { return readFile(folder / "Logs" / "error.log"); }
 
-    fs::path root;
     FakeMessages messages;
     int terminations = 0;
 };
@@ -111,14 +101,14 @@ TEST_F(ErrorLogTest, Cancel_TellsTheUserAndEndsTheProgram) {
 }
 
 TEST_F(ErrorLogTest, MissingLogsFolder_ReportsItsOwnFailureWithoutAsking) {
-    fs::remove_all(root / "Logs");
+    fs::remove_all(folder / "Logs");
     auto log = makeLog();
     log.handleError(75, "MakeLinearCSV", "DownloadErase", "Path/File access error");
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "The SimpleErrorHandler sub routine has errored!");
     EXPECT_EQ(messages.shown[0].buttons, Messages::Buttons::Ok);
     EXPECT_EQ(terminations, 0);
-    EXPECT_FALSE(fs::exists(root / "Logs"));
+    EXPECT_FALSE(fs::exists(folder / "Logs"));
 }
 
 TEST(ErrorLogDate, UsesTwelveHourClockWithAmPm) {
@@ -132,12 +122,6 @@ TEST(ErrorLogDate, UsesTwelveHourClockWithAmPm) {
     EXPECT_EQ(ErrorLog::formatRecordDate(at(12, 0)), "06/12/2026 12:00:00 pm");
     EXPECT_EQ(ErrorLog::formatRecordDate(at(23, 59)), "06/12/2026 11:59:00 pm");
 }
-
-}  // namespace
-}  // namespace tilt
-
-namespace tilt {
-namespace {
 
 // Holds its first question open until a second report has been logged, as a message box on
 // the window thread stays up while the device thread reports again.
@@ -172,21 +156,17 @@ class WaitingMessages final : public Messages {
     std::atomic<bool> first_{true};
 };
 
-TEST(ErrorLogConcurrency, ReportWhileAnotherAsks_IsLoggedWithoutWaitingForTheAnswer) {
-    const fs::path root = fs::temp_directory_path() / "tilt-errorlog-concurrency";
-    fs::remove_all(root);
-    fs::create_directories(root / "Logs");
-    WaitingMessages messages(root / "Logs" / "error.log");
+TEST_F(ErrorLogTest, ReportWhileAnotherAsks_IsLoggedWithoutWaitingForTheAnswer) {
+    WaitingMessages waiting(folder / "Logs" / "error.log");
     ErrorLog log(
-        messages, root / "Logs" / "error.log", {"Tiltavarometer", 3, 2, 4},
+        waiting, folder / "Logs" / "error.log", {"Tiltavarometer", 3, 2, 4},
         [] { return std::chrono::system_clock::now(); }, [] {});
     std::thread first([&] { log.handleError(8010, "first", "Connect", "line broke"); });
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     std::thread second([&] { log.handleError(8010, "second", "Main", "line broke"); });
     first.join();
     second.join();
-    EXPECT_TRUE(messages.sawSecond);
-    fs::remove_all(root);
+    EXPECT_TRUE(waiting.sawSecond);
 }
 
 }  // namespace

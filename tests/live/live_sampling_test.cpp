@@ -106,17 +106,15 @@ TEST_F(LiveLoop, TareTakesTheWordLastReadAndUntareWritesNoughts_BetweenTwoReplie
         const auto rx = bench.received();
         const std::size_t p = firstWriteAfterQuiet(rx, 'A', 4);
         ASSERT_GT(rx.size(), p + 6);
-        EXPECT_EQ(rx[p].value, 'p');
-        EXPECT_EQ(rx[p + 1].value, 14);
-        EXPECT_EQ(rx[p + 2].value, remove ? 0 : last.wordX / 256);
-        EXPECT_EQ(rx[p + 3].value, 'p');
-        EXPECT_EQ(rx[p + 4].value, 15);
-        EXPECT_EQ(rx[p + 5].value, remove ? 0 : last.wordX % 256);
+        const int word = remove ? 0 : last.wordX;
+        EXPECT_EQ(SimBench::valuesOf(rx, p, 6),
+                  (std::vector<std::uint8_t>{'p', 14, static_cast<std::uint8_t>(word / 256), 'p',
+                                             15, static_cast<std::uint8_t>(word % 256)}));
         EXPECT_NEAR(rx[p + 1].ms - rx[p].ms, 12, 0.6);
         EXPECT_NEAR(rx[p + 2].ms - rx[p + 1].ms, 12, 0.6);
         EXPECT_NEAR(rx[p + 3].ms - rx[p + 2].ms, 500, 1) << "half a second after the high byte";
         EXPECT_EQ(rx[p + 6].value, 'A') << "the loop starts again";
-        EXPECT_EQ(bench.memory().word(14), remove ? 0 : last.wordX);
+        EXPECT_EQ(bench.memory().word(14), word);
         EXPECT_EQ(tares[0].removed, remove);
         EXPECT_EQ(tares[0].tareDegrees, remove ? 0 : last.angleX);
         tares.clear();
@@ -146,10 +144,8 @@ TEST_F(LiveLoop, WriteDacDuringTheAccelerometerLoop_SendsBothHalvesWithTheirPaus
     const auto rx = bench.received();
     const std::size_t p = firstWriteAfterQuiet(rx, 'a', 6);
     ASSERT_GT(rx.size(), p + 7);
-    const std::vector<std::uint8_t> expected = {'p', 62, 3, 'p', 63, 232, 'a'};
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(rx[p + i].value, expected[i]) << i;
-    }
+    EXPECT_EQ(SimBench::valuesOf(rx, p, 7),
+              (std::vector<std::uint8_t>{'p', 62, 3, 'p', 63, 232, 'a'}));
     EXPECT_NEAR(rx[p + 3].ms - rx[p + 2].ms, 100, 1);
     EXPECT_NEAR(rx[p + 6].ms - rx[p + 5].ms, 100, 1) << "100 ms after the low byte too";
     EXPECT_EQ(bench.memory().word(62), 1000);

@@ -46,8 +46,7 @@ TEST(DownloadParameters, FourQueriesWithTheirBytesAndPauses) {
     EXPECT_NEAR(rx[5].ms - rx[4].ms, 500, 0.6);
     EXPECT_NEAR(rx[7].ms - rx[6].ms, 12, 0.6);
     EXPECT_NEAR(rx[8].ms - rx[7].ms, 100, 0.6);
-    const double total =
-        std::chrono::duration<double, std::milli>(bench.clock.now() - start).count();
+    const double total = bench.msSince(start);
     EXPECT_NEAR(total, 250 + 2 * 262 + 2 * 500 + 26 * 112, 5);
 }
 
@@ -62,13 +61,11 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
     testing::RecordingErrors errors;
     const auto fixedStart = fixed.clock.now();
     const auto once = readRecordingHeader(fixed.job(errors, "DownloadErase"), ".");
-    const double fixedMs =
-        std::chrono::duration<double, std::milli>(fixed.clock.now() - fixedStart).count();
+    const double fixedMs = fixed.msSince(fixedStart);
     const auto quickStart = quick.clock.now();
     const auto twice = readRecordingHeader(quick.job(errors, "DownloadErase"), ".",
                                            {.asks = 16, .untilReply = true});
-    const double quickMs =
-        std::chrono::duration<double, std::milli>(quick.clock.now() - quickStart).count();
+    const double quickMs = quick.msSince(quickStart);
     ASSERT_FALSE(once.failed);
     ASSERT_FALSE(twice.failed);
     EXPECT_EQ(twice.header.launchTime, once.header.launchTime);
@@ -100,8 +97,7 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
                             {.asks = 1, .untilReply = true});
     EXPECT_EQ(nothing.failed, ParameterStep::Mode);
     EXPECT_FALSE(nothing.portFailed);
-    const double silentMs =
-        std::chrono::duration<double, std::milli>(silent.clock.now() - silentStart).count();
+    const double silentMs = silent.msSince(silentStart);
     // Each ask: two cells of 262 ms at most, then 3 ms of quiet line before the count.
     constexpr double kSilentAskMs = 2 * 262 + 3;
     EXPECT_NEAR(silentMs, kSilentAskMs, 1) << "the whole pauses, no longer";
@@ -110,8 +106,7 @@ TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
     const auto twiceStart = silent.clock.now();
     (void)readRecordingHeader(link::JobScope(silent.link, none, errors, "DownloadErase"), ".",
                               {.asks = 2, .untilReply = true});
-    const double twiceMs =
-        std::chrono::duration<double, std::milli>(silent.clock.now() - twiceStart).count();
+    const double twiceMs = silent.msSince(twiceStart);
     EXPECT_NEAR(twiceMs, kSilentAskMs + 250 + kSilentAskMs, 1);
     EXPECT_TRUE(errors.reports.empty());
 }

@@ -155,8 +155,7 @@ TEST(Launch, SilentDevice_EndsAtTheFirstTick_ErasedPagesKeepToTheMemory) {
             .end,
         LaunchEnd::Launched);
     EXPECT_EQ(ticks, 0);
-    using Ms = std::chrono::duration<double, std::milli>;
-    EXPECT_NEAR(Ms(bench.clock.now() - start).count(), 21 * 12 + 1000 + 250, 5);
+    EXPECT_NEAR(bench.msSince(start), 21 * 12 + 1000 + 250, 5);
 
     EXPECT_EQ(erasedPagesOf(6), 2);
     EXPECT_EQ(erasedPagesOf(7.5), 2) << "2.5 rounds to even";

@@ -39,6 +39,19 @@ struct SimBench {
         }
         return bytes;
     }
+    // `count` byte values of `rx` from `from` on, fewer where it ends first.
+    static std::vector<std::uint8_t> valuesOf(const std::vector<Received>& rx, std::size_t from,
+                                              std::size_t count) {
+        std::vector<std::uint8_t> values;
+        for (std::size_t i = from; i < rx.size() && i < from + count; ++i) {
+            values.push_back(rx[i].value);
+        }
+        return values;
+    }
+    // Milliseconds of virtual time since `start`.
+    [[nodiscard]] double msSince(link::Nanos start) const {
+        return std::chrono::duration<double, std::milli>(clock.now() - start).count();
+    }
     // A job on this link and the device's port, its reports to `errors` naming `screen`.
     link::JobScope job(ErrorReporter& errors, std::string screen) {
         return {link, port, errors, std::move(screen)};
