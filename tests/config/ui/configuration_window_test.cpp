@@ -207,7 +207,7 @@ TEST_F(ConfigurationWindow, ValueThatCannotBeSent_RefusesTheWholeWriteNamingTheF
     EXPECT_EQ(app.gui.receivedCount(), before) << "nothing was sent";
 }
 
-TEST_F(ConfigurationWindow, CtrlF6_TogglesTheHiddenFramesAndTheEEPROMEntryTogether) {
+TEST_F(ConfigurationWindow, CtrlF6_TogglesTheHiddenFramesAndTheEEPROMEntry_ToolsOpenTheirWindows) {
     openAndRead();
     ASSERT_TRUE(app.gui.activate(window));
     auto hiddenShown = [&] {
@@ -232,10 +232,6 @@ TEST_F(ConfigurationWindow, CtrlF6_TogglesTheHiddenFramesAndTheEEPROMEntryTogeth
     ASSERT_NE(eeprom, nullptr);
     EXPECT_TRUE(eeprom->isModal());
     EXPECT_NE(app.gui.openWindow("Configuration"), nullptr) << "it opens over this window";
-}
-
-TEST_F(ConfigurationWindow, ToolsMenu_OpensTheLiveWindowsAndCalibrate) {
-    openAndRead();
     for (const auto& [entry, name] :
          {std::pair{"mnuAngles", "Angles"}, std::pair{"mnuAcc", "Accelerometers"},
           std::pair{"mnuCalibrate", "Calibrate"}}) {
@@ -516,8 +512,9 @@ TEST_F(ConfigurationWindow, ValueBeyondAFieldsLimits_IsBroughtBackAndTold) {
     EXPECT_EQ(app.gui.texts(), std::vector<std::string>{"Read completed!"}) << "no box";
 }
 
-// A write puts what the logger now holds into the shared record and tells the other windows.
-TEST_F(ConfigurationWindow, Write_PutsWhatTheLoggerHoldsIntoTheRecordAndTellsTheWindows) {
+// A write puts what the logger now holds into the shared record and tells the other windows;
+// writes made elsewhere are followed.
+TEST_F(ConfigurationWindow, WritesHereAndElsewhere_ReachTheRecordTheFieldsAndTheMarks) {
     openAndRead();
     QSignalSpy written(&app.gui.context.loggerEvents,
                        &common::ui::LoggerEvents::configurationWritten);
@@ -534,21 +531,18 @@ TEST_F(ConfigurationWindow, Write_PutsWhatTheLoggerHoldsIntoTheRecordAndTellsThe
     EXPECT_EQ(state.configuration.gainX, 323);
     EXPECT_EQ(field("NumEdit14")->text(), "30") << "the field keeps what the user typed";
     EXPECT_TRUE(marks().empty());
-}
 
-// Writes made elsewhere reach the fields and the record of what the logger holds, so that the
-// marks stay true; a field the user has changed meanwhile keeps the change. (That the other
-// windows put their writes into the record and tell is their own tests' to check.)
-TEST_F(ConfigurationWindow, WritesElsewhere_AreFollowedByTheFieldsAndTheMarks) {
-    openAndRead();
+    // Writes made elsewhere reach the fields and the record of what the logger holds, so that the
+    // marks stay true; a field the user has changed meanwhile keeps the change. (That the other
+    // windows put their writes into the record and tell is their own tests' to check.)
     typeOver(field("NumEdit64"), "700");  // DAC2, changed by the user
     commitEdits();
     auto& record = app.gui.context.state.configuration;
-    record.dac[0] = 600;
+    record.dac[0] = 610;
     record.dac[1] = 650;
     record.offsetX = 0;
     emit app.gui.context.loggerEvents.configurationWritten();
-    EXPECT_EQ(field("NumEdit62")->value(), 600);
+    EXPECT_EQ(field("NumEdit62")->value(), 610);
     EXPECT_EQ(field("NumEdit64")->value(), 700);
     EXPECT_EQ(field("NumEdit2")->value(), 0);
     EXPECT_EQ(marks(), std::vector<std::string>{"NumEdit64"}) << "only the user's change";

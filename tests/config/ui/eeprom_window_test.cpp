@@ -45,7 +45,7 @@ class EEPROMWindow : public ::testing::Test {
 };
 
 // The request's bytes and pause are the cell read's own to check.
-TEST_F(EEPROMWindow, Read_ShowsTheCell) {
+TEST_F(EEPROMWindow, Read_ShowsTheCell_WriteSendsIt) {
     open([](device::SimDevice& d) {
         d.memory().eeprom[0] = 0;
         d.memory().eeprom[44] = 200;
@@ -66,6 +66,15 @@ TEST_F(EEPROMWindow, Read_ShowsTheCell) {
     }
     EXPECT_TRUE(app.gui.messages.shown.empty());
     EXPECT_NE(window->cursor().shape(), Qt::BusyCursor);
+
+    // A write sends the cell and shows nothing.
+    typeOver(address, "100");
+    value->clear();
+    QTest::keyClicks(value, "210");
+    click("cmdWrite");
+    ASSERT_TRUE(idleAgain());
+    EXPECT_EQ(app.memory().eeprom[100], 210);
+    EXPECT_TRUE(app.gui.messages.shown.empty());
 }
 
 TEST_F(EEPROMWindow, ReadOfASilentLogger_SaysThePacketLengthIsWrong) {
@@ -76,16 +85,6 @@ TEST_F(EEPROMWindow, ReadOfASilentLogger_SaysThePacketLengthIsWrong) {
     ASSERT_TRUE(idleAgain());
     EXPECT_EQ(app.gui.texts(), std::vector<std::string>{kReadError});
     EXPECT_TRUE(value->text().isEmpty());
-}
-
-TEST_F(EEPROMWindow, Write_SendsTheCellAndShowsNothing) {
-    open();
-    typeOver(address, "100");
-    QTest::keyClicks(value, "210");
-    click("cmdWrite");
-    ASSERT_TRUE(idleAgain());
-    EXPECT_EQ(app.memory().eeprom[100], 210);
-    EXPECT_TRUE(app.gui.messages.shown.empty());
 }
 
 TEST_F(EEPROMWindow, WhatCannotBeSent_IsRefusedAndNothingGoesOut) {

@@ -70,7 +70,7 @@ TEST_F(AccelerometersWindow, SamplingShowsTheDevicesCounts_AndStoppingClearsThem
     EXPECT_TRUE(gui.errors.reports.empty());
 }
 
-TEST_F(AccelerometersWindow, DacSliders_StartAtTheSettings_MirrorTheirBoxes_AndHideBehindCtrlF6) {
+TEST_F(AccelerometersWindow, DacSliders_FollowTheSettings_MirrorTheirBoxes_AndHideBehindCtrlF6) {
     start();
     gui.context.state.configuration.dac[0] = 100;
     gui.context.state.configuration.dac[1] = 200;
@@ -80,6 +80,12 @@ TEST_F(AccelerometersWindow, DacSliders_StartAtTheSettings_MirrorTheirBoxes_AndH
     EXPECT_EQ(slider("AzSlider")->value(), 0);
     EXPECT_EQ(text("txtSX"), "100");
     EXPECT_EQ(text("txtSZ"), "0");
+    // A setting written elsewhere (the Configuration window) shows on its slider and box.
+    gui.context.state.configuration.dac[1] = 333;
+    emit gui.context.loggerEvents.configurationWritten();
+    EXPECT_EQ(text("txtSY"), "333");
+    EXPECT_EQ(slider("AySlider")->value(), 333);
+    EXPECT_EQ(text("txtSX"), "100") << "the others as they were";
 
     slider("AxSlider")->setValue(700);
     EXPECT_EQ(text("txtSX"), "700");
@@ -165,17 +171,6 @@ TEST_F(AccelerometersWindow, SettingBeyondTheSlider_IsShownMarked_AndNotSent) {
     stopSampling();
     EXPECT_EQ(countReceived('p'), 2) << "only the write of 600";
     EXPECT_EQ(gui.context.state.configuration.dac[0], 600);
-}
-
-// A setting written elsewhere (the Configuration window) shows on its slider and box.
-TEST_F(AccelerometersWindow, SettingWrittenElsewhere_IsFollowed) {
-    start();
-    openAccelerometers();
-    gui.context.state.configuration.dac[1] = 333;
-    emit gui.context.loggerEvents.configurationWritten();
-    EXPECT_EQ(text("txtSY"), "333");
-    EXPECT_EQ(slider("AySlider")->value(), 333);
-    EXPECT_EQ(text("txtSX"), "0") << "the others as they were";
 }
 
 TEST_F(AccelerometersWindow, WriteDac_WithoutSampling_ReportsTheClosedPort_AndSendsNothing) {

@@ -32,12 +32,13 @@ class DownloadWindow : public ::testing::Test {
   protected:
     explicit DownloadWindow(testing::GuiOptions options = {}) : gui(std::move(options)) {}
 
-    // A logger with a recording on port 1, connected, and the Download window open.
-    void open(device::Preload preload, int pages) {
+    // A logger with a recording on port 1 (or one that never answers), connected, and the
+    // Download window open.
+    void open(device::Preload preload, int pages, bool silent = false) {
         device::SimOptions options;
         options.preload = preload;
         options.pages = pages;
-        gui.catalogue.addDevice(options);
+        silent ? gui.catalogue.addSilentPort("ttyS0") : gui.catalogue.addDevice(options);
         gui.start();
         gui.frame->setDeviceCommandsEnabled(true);
         gui.action("mnuDownloadErase")->trigger();
@@ -110,10 +111,7 @@ TEST_F(DownloadWindow, CancelledDialog_TransfersNothing) {
 }
 
 TEST_F(DownloadWindow, SilentLogger_FailsAtTheModeStep) {
-    gui.catalogue.addSilentPort("ttyS0");
-    gui.start();
-    gui.action("mnuDownloadErase")->trigger();
-    window = gui.openWindow("DownloadErase");
+    open({}, 0, true);
     menu("mnuDownload")->trigger();
     ASSERT_TRUE(waitFor("Download MODE parameters were not retrieved! Download failed!"));
     EXPECT_TRUE(gui.fileDialogs.requests.empty());
@@ -362,12 +360,7 @@ TEST_F(DownloadWindow, AdapterPulledOut_SaysWhatIsKept_AndAnEraseOrLaunchAsksFir
 }
 
 TEST_F(DownloadWindowInRealTime, EraseWithoutProgress_SaysSoUntilTheUsersSecondClickHaltsIt) {
-    gui.catalogue.addSilentPort("ttyS0");  // a logger that never answers
-    gui.start();
-    gui.frame->setDeviceCommandsEnabled(true);
-    gui.action("mnuDownloadErase")->trigger();
-    window = gui.openWindow("DownloadErase");
-    ASSERT_NE(window, nullptr);
+    open({}, 0, true);
     auto* stalled = window->findChild<QLabel*>("lblEraseStalled");
     gui.messages.answers.push_back(Answer::Yes);
     menu("mnuErase")->trigger();

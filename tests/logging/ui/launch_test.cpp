@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-
 #include "device/device_memory.h"
 #include "support/gui_harness.h"
 
@@ -18,15 +15,6 @@ class LaunchFromMain : public ::testing::Test {
         gui.start();
         gui.frame->setDeviceCommandsEnabled(true);
     }
-    std::vector<std::uint8_t> sent() {
-        return gui.catalogue.line(1)->withDevice([](device::SimDevice* d) {
-            std::vector<std::uint8_t> bytes;
-            for (const auto& r : d->rxLog()) {
-                bytes.push_back(r.value);
-            }
-            return bytes;
-        });
-    }
     GuiHarness gui;
 };
 
@@ -39,7 +27,7 @@ TEST_F(LaunchFromMain, Yes_StampsErasesStartsLoggingAndLocksTheDeviceCommands) {
     EXPECT_EQ(gui.texts().back(),
               "Disconnect the serial cable from the Tiltavarometer! The shaker will shake "
               "momentarily indicating that datalogging has begun.");
-    EXPECT_EQ(sent().size(), 21U + 2U) << "the stamp, 'e' and 'X'";
+    EXPECT_EQ(gui.receivedCount(), 21U + 2U) << "the stamp, 'e' and 'X'";
     EXPECT_FALSE(gui.action("mnuTools")->isEnabled());
     EXPECT_FALSE(gui.frame->main().displayMenuEnabled());
     EXPECT_TRUE(gui.action("mnuFile")->isEnabled());
@@ -60,7 +48,7 @@ TEST_F(LaunchFromMain, NoOrNoPort_SendsNothingAndChangesNoMenu) {
     gui.context.state.commPort = 0;
     gui.action("mnuLaunch")->trigger();
     EXPECT_EQ(gui.texts().back(), "No comm port has been selected!");
-    EXPECT_TRUE(sent().empty());
+    EXPECT_TRUE(gui.received().empty());
     EXPECT_TRUE(gui.action("mnuTools")->isEnabled());
     EXPECT_TRUE(gui.barItem(4)->isEnabled());
 }
@@ -105,24 +93,16 @@ TEST_F(LaunchFromMain, AdapterPulledOutAfterTheErase_SaysTheMemoryIsErasedAndNot
 // Launch while another job holds the device: refused by name, nothing sent, menus unchanged.
 TEST_F(LaunchFromMain, WhileAnotherJobRuns_IsRefusedAndChangesNoMenu) {
     connectTo({});
-    std::atomic<bool> release = false;
     ASSERT_TRUE(gui.device.start<int>(&gui.frame->main(), {"Download", "mnuDownload_Click"},
-                                      [&](const link::JobScope&) {
-                                          while (!release) {
-                                              std::this_thread::sleep_for(
-                                                  std::chrono::milliseconds(1));
-                                          }
-                                          return 0;
-                                      },
-                                      {}));
+                                      testing::untilStopped, {}));
     EXPECT_FALSE(gui.action("mnuLaunch")->isEnabled()) << "guarded while the job runs";
     QTest::mouseClick(gui.barItem(4), Qt::LeftButton);  // the bar reaches the command anyway
-    release = true;
+    gui.device.stop();
     ASSERT_TRUE(gui.idle());
     EXPECT_EQ(gui.texts(),
               (std::vector<std::string>{"The device is busy with \"Download\".\r\nWait until it "
                                         "has finished, or stop it, then try \"Launch\" again."}));
-    EXPECT_TRUE(sent().empty());
+    EXPECT_TRUE(gui.received().empty());
     EXPECT_TRUE(gui.action("mnuTools")->isEnabled());
     EXPECT_TRUE(gui.action("mnuLaunch")->isEnabled());
     EXPECT_TRUE(gui.barItem(4)->isEnabled());

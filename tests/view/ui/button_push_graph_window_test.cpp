@@ -52,7 +52,7 @@ class GraphBPWindow : public ::testing::Test {
     ButtonPushGraphWindow* window = nullptr;
 };
 
-TEST_F(GraphBPWindow, TwoPushes_OpenOnTheFirst_AndTheArrowsStepBetweenThem) {
+TEST_F(GraphBPWindow, TwoPushes_OpenOnTheFirst_TheArrowsStepBetweenThem_ShowAllMarksThemAll) {
     EXPECT_EQ(window->windowTitle(), "Graph Button Pushes");
     openTwoPushes();
     EXPECT_EQ(window->pushes(), (ButtonPushList{40, 300}));
@@ -74,11 +74,8 @@ TEST_F(GraphBPWindow, TwoPushes_OpenOnTheFirst_AndTheArrowsStepBetweenThem) {
     EXPECT_EQ(box("txtBPNumber"), "0");
     EXPECT_EQ(box("txtBPValue"), "40");
     EXPECT_TRUE(gui.texts().empty());
-    EXPECT_TRUE(gui.errors.reports.empty());
-}
 
-TEST_F(GraphBPWindow, ShowAll_PutsACursorOnEveryPushPlusASpare_HideAllLeavesOne) {
-    openTwoPushes();
+    // Show All puts a cursor on every push, plus a spare; Hide All leaves one.
     window->showNextPush();
     window->toggleAllPushes();
     EXPECT_EQ(showAllCaption(), "Hide All");
@@ -96,23 +93,8 @@ TEST_F(GraphBPWindow, ShowAll_PutsACursorOnEveryPushPlusASpare_HideAllLeavesOne)
     EXPECT_EQ(showAllCaption(), "Show All");
     EXPECT_EQ(cursorsAt(), std::vector<double>{300});
     EXPECT_FALSE(window->graphY().hasDefaultLook(1));
-}
 
-TEST_F(GraphBPWindow, NoPushes_PointZero_ArrowsDoNothing_ShowAllAddsTheSpare) {
-    open(files.write("none.tlg", GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 5)));
-    EXPECT_EQ(window->pushes(), ButtonPushList{0});
-    EXPECT_EQ(box("txtBPNumber"), "0");
-    EXPECT_EQ(box("txtBPValue"), "0");
-    window->showNextPush();
-    window->showPreviousPush();
-    EXPECT_EQ(box("txtBPNumber"), "0");
-    window->toggleAllPushes();
-    EXPECT_EQ(cursorsAt(), (std::vector<double>{0, 0}));
-    EXPECT_TRUE(window->graphX().hasDefaultLook(2));
-}
-
-TEST_F(GraphBPWindow, TypedNumberOutsideTheList_GoesToTheNearestPush) {
-    openTwoPushes();
+    // A typed number outside the list goes to the nearest push.
     for (const char* typed : {"7", "-3", "abc", "1e9"}) {
         edit("txtBPNumber")->setText(typed);
         window->showPreviousPush();
@@ -128,6 +110,19 @@ TEST_F(GraphBPWindow, TypedNumberOutsideTheList_GoesToTheNearestPush) {
     EXPECT_EQ(box("txtBPNumber"), "1");
     EXPECT_EQ(box("txtBPValue"), "300");
     EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+TEST_F(GraphBPWindow, NoPushes_PointZero_ArrowsDoNothing_ShowAllAddsTheSpare) {
+    open(files.write("none.tlg", GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 5)));
+    EXPECT_EQ(window->pushes(), ButtonPushList{0});
+    EXPECT_EQ(box("txtBPNumber"), "0");
+    EXPECT_EQ(box("txtBPValue"), "0");
+    window->showNextPush();
+    window->showPreviousPush();
+    EXPECT_EQ(box("txtBPNumber"), "0");
+    window->toggleAllPushes();
+    EXPECT_EQ(cursorsAt(), (std::vector<double>{0, 0}));
+    EXPECT_TRUE(window->graphX().hasDefaultLook(2));
 }
 
 TEST_F(GraphBPWindow, OnlyTwoChannelLinearDownloadsAreShown) {
