@@ -35,10 +35,8 @@ TEST(DecodeAngles, TurnsWordsIntoDegreesWithOneDecimal) {
 }
 
 TEST(DecodeAngles, AnyOtherLengthIsNoReading) {
-    const std::vector<std::uint8_t> three{1, 2, 3};
-    const std::vector<std::uint8_t> five{1, 2, 3, 4, 5};
-    EXPECT_FALSE(decodeAngles(three));
-    EXPECT_FALSE(decodeAngles(five));
+    EXPECT_FALSE(decodeAngles(std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(decodeAngles(std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
 }
 
 TEST(DecodeAccelerations, ReadsThreeBigEndianCounts) {

@@ -45,6 +45,7 @@ class LiveLoop : public testing::TempFolderTest {
             tares.push_back(done);
             readingsBeforeTare.push_back(seen.size());
         };
+        events.recordingFailed = [&] { ++recordingFailures; };
         end = sampleAngles(bench.job(errors, "Angles"), options, requests, events);
         return seen;
     }
@@ -71,6 +72,7 @@ class LiveLoop : public testing::TempFolderTest {
     LoopRequests requests;
     std::vector<TareDone> tares;
     std::vector<std::size_t> readingsBeforeTare;
+    int recordingFailures = 0;
     LiveEnd end = LiveEnd::Stopped;
     testing::RecordingErrors errors;
 };
@@ -235,21 +237,9 @@ TEST_F(LiveLoop, RecordingThatFails_IsReportedOnceWhileSamplingGoesOn) {
     SimBench bench;
     LiveOptions options;
     options.recordTo = path("no such folder/angles.tlg");
-    int failures = 0;
-    std::stop_source stop;
-    bench.link.setStopToken(stop.get_token());
-    int readings = 0;
-    AngleLoopEvents events;
-    events.reading = [&](const AngleSample&) {
-        if (++readings == 50) {
-            stop.request_stop();
-        }
-    };
-    events.recordingFailed = [&] { ++failures; };
-    EXPECT_EQ(sampleAngles(bench.job(errors, "Angles"), options, requests, events),
-              LiveEnd::Stopped);
-    EXPECT_EQ(readings, 51) << "the reply held back at the stop too";
-    EXPECT_EQ(failures, 1);
+    EXPECT_EQ(angles(bench, options, 50).size(), 51U) << "the reply held back at the stop too";
+    EXPECT_EQ(end, LiveEnd::Stopped);
+    EXPECT_EQ(recordingFailures, 1);
     EXPECT_EQ(errors.reports.size(), 1U);
 }
 

@@ -85,10 +85,8 @@ TEST(PageTransfer, RequestsPageAfterPageAndStopsAtTheFirstErasedPage) {
     const auto rx = d.bench.received();
     ASSERT_EQ(rx.size(), 7U * 3U);
     for (std::size_t i = 0; i < rx.size(); i += 3) {
-        const int page = static_cast<int>(i / 3);
-        EXPECT_EQ(rx[i].value, 'd');
-        EXPECT_EQ(rx[i + 1].value, page / 256);
-        EXPECT_EQ(rx[i + 2].value, page % 256);
+        EXPECT_EQ(SimBench::valuesOf(rx, i, 3),
+                  (std::vector<std::uint8_t>{'d', 0, static_cast<std::uint8_t>(i / 3)}));
         EXPECT_NEAR(rx[i + 1].ms - rx[i].ms, 12, 0.6);
         EXPECT_NEAR(rx[i + 2].ms - rx[i + 1].ms, 12, 0.6);
     }
