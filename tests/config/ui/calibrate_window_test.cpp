@@ -200,8 +200,7 @@ TEST_F(CalibrateWindow, TypedOffsetsAndGains_AreCapturedAtTheStopAndWritten) {
     menu("mnuWrite")->trigger();
     EXPECT_EQ(window->cursor().shape(), Qt::WaitCursor);
     EXPECT_FALSE(menu("mnuSample")->isEnabled());
-    ASSERT_TRUE(gui.waitFor([&] { return gui.texts().back() == "Write completed!"; }));
-    ASSERT_TRUE(gui.idle());
+    ASSERT_TRUE(gui.waitForMessage("Write completed!"));
 
     std::vector<std::pair<int, QString>> expected;
     for (int index = 3; index <= 13; ++index) {
@@ -222,18 +221,27 @@ TEST_F(CalibrateWindow, TypedOffsetsAndGains_AreCapturedAtTheStopAndWritten) {
     stopSampling();
 }
 
-TEST_F(CalibrateWindow, WriteWithoutSampling_WritesZerosToCells2To13) {
+TEST_F(CalibrateWindow, WriteWithoutSampling_WritesZeros_APortThatCannotOpenIsReported) {
     open();
     EXPECT_EQ(caption(), "Write Progress");
     EXPECT_EQ(window->findChild<QProgressBar*>("PBar")->maximum(), 14);
     menu("mnuWrite")->trigger();
-    ASSERT_TRUE(gui.waitFor([&] { return !gui.texts().empty(); }));
-    ASSERT_TRUE(gui.idle());
+    ASSERT_TRUE(gui.waitForMessage("Write completed!"));
     EXPECT_EQ(gui.texts(), std::vector<std::string>{"Write completed!"});
     EXPECT_EQ(gui.received().size(), 3 * 12U) << "nothing but the twelve cells";
     for (int address = 2; address <= 13; ++address) {
         EXPECT_EQ(gui.cell(address), 0) << address;
     }
+
+    // A port that cannot open is reported, and the window is idle again.
+    gui.context.state.commPort = 7;
+    menu("mnuSample")->trigger();
+    ASSERT_TRUE(gui.idle());
+    ASSERT_FALSE(gui.errors.reports.empty());
+    EXPECT_EQ(gui.errors.reports[0].source, "OpenCommPort");
+    EXPECT_EQ(gui.errors.reports[0].screen, "Calibrate");
+    EXPECT_FALSE(menu("mnuSample")->isChecked());
+    EXPECT_TRUE(menu("mnuWrite")->isEnabled());
 }
 
 // Which values do not fit is the core write's to check.
@@ -268,18 +276,6 @@ TEST_F(CalibrateWindow, Return_StopsSampling_AndTheWindowOpensAfreshNextTime) {
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(text("txtX"), "");
     EXPECT_EQ(window->calibrationValues(), CalibrationValues{});
-}
-
-TEST_F(CalibrateWindow, PortThatCannotOpen_IsReported_AndTheWindowIsIdleAgain) {
-    open();
-    gui.context.state.commPort = 7;
-    menu("mnuSample")->trigger();
-    ASSERT_TRUE(gui.idle());
-    ASSERT_FALSE(gui.errors.reports.empty());
-    EXPECT_EQ(gui.errors.reports[0].source, "OpenCommPort");
-    EXPECT_EQ(gui.errors.reports[0].screen, "Calibrate");
-    EXPECT_FALSE(menu("mnuSample")->isChecked());
-    EXPECT_TRUE(menu("mnuWrite")->isEnabled());
 }
 
 // After the report of a pulled adapter, or while the logger is silent, the window says what is

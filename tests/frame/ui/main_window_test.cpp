@@ -80,18 +80,13 @@ TEST(MainWindow, StartsWithTheMenuTreeAndNavigationItemsOfANewSession) {
     EXPECT_TRUE(gui.openWindow("Connect")->isModal());
 }
 
-TEST(MainWindow, TechnicianOption_ShowsTheDisplayMenuStillDisabled) {
-    GuiHarness gui;
+TEST(MainWindow, PortGuard_RefusesDeviceWindowsWhileNoPortIsSelected_TechnicianSeesDisplay) {
+    GuiHarness gui({.savedPort = "none"});
     gui.context.technician = true;
     gui.start();
-    EXPECT_TRUE(gui.action("mnuDisplay")->isVisible());
-    EXPECT_FALSE(gui.action("mnuDisplay")->isEnabled());
-}
-
-TEST(MainWindow, PortGuard_RefusesDeviceWindowsWhileNoPortIsSelected) {
-    GuiHarness gui({.savedPort = "none"});
-    gui.start();
     ASSERT_EQ(gui.context.state.commPort, 0);
+    EXPECT_TRUE(gui.action("mnuDisplay")->isVisible()) << "shown to a technician, still disabled";
+    EXPECT_FALSE(gui.action("mnuDisplay")->isEnabled());
     gui.frame->setDeviceCommandsEnabled(true);
 
     gui.action("mnuConfiguration")->trigger();
@@ -111,7 +106,7 @@ TEST(MainWindow, PortGuard_RefusesDeviceWindowsWhileNoPortIsSelected) {
 
 // The navigation bar from the keyboard, as any list: Tab reaches it, the arrows pass over
 // disabled items, Return chooses.
-TEST(MainWindow, NavigationBar_IsUsableWithTheKeyboard) {
+TEST(MainWindow, NavigationBarAndDisplayEntries_OpenTheirWindows) {
     GuiHarness gui;
     gui.catalogue.addDevice({});
     gui.start();
@@ -129,9 +124,23 @@ TEST(MainWindow, NavigationBar_IsUsableWithTheKeyboard) {
     EXPECT_TRUE(gui.barItem(2)->hasFocus());
     QTest::keyClick(gui.barItem(2), Qt::Key_Return);
     EXPECT_NE(gui.openWindow("DownloadErase"), nullptr);
+
+    // The Display entries open their windows once a port is chosen (Remote Session and Tools >
+    // Calibrate are opened from this menu by their windows' own tests).
+    for (const auto& [entry, window] :
+         {std::pair{"mnuAcc", "Accelerometers"}, std::pair{"mnuAngles", "Angles"}}) {
+        gui.action(entry)->trigger();
+        QWidget* opened = gui.openWindow(QString::fromLatin1(window));
+        ASSERT_NE(opened, nullptr) << entry;
+        EXPECT_TRUE(opened->isVisible()) << entry;
+        const QPointer<QWidget> closing(opened);
+        opened->close();
+        ASSERT_TRUE(gui.waitFor([&] { return closing.isNull() || !closing->isVisible(); }));
+    }
+    EXPECT_TRUE(gui.errors.reports.empty());
 }
 
-TEST(MainWindow, HotKeys_SwitchTheDisplayEntries) {
+TEST(MainWindow, HotKeys_SwitchTheDisplayEntries_AboutAndExit) {
     GuiHarness gui;
     gui.start();
     ASSERT_TRUE(gui.activate(gui.frame.get()));
@@ -159,11 +168,8 @@ TEST(MainWindow, HotKeys_SwitchTheDisplayEntries) {
     // Other keys pass on untouched.
     QTest::keyClick(gui.frame.get(), Qt::Key_F7, Qt::ControlModifier);
     EXPECT_FALSE(visible("mnuRemote"));
-}
 
-TEST(MainWindow, AboutShowsTheVersion_ExitEndsTheProgram) {
-    GuiHarness gui;
-    gui.start();
+    // About shows the version; Exit ends the program.
     gui.action("mnuAbout")->trigger();
     QWidget* about = gui.openWindow("About");
     ASSERT_NE(about, nullptr);
@@ -198,26 +204,6 @@ TEST(MainWindow, StatusLine_FollowsAConfigurationWrite) {
     gui.openWindow("Configuration")->findChild<QAction*>("mnuWrite")->trigger();
     ASSERT_TRUE(gui.waitFor([&] { return gui.texts().back() == "Write completed!"; }));
     EXPECT_TRUE(status->text().contains("update time increment 7")) << status->text().toStdString();
-}
-
-// The Display entries open their windows once a port is chosen (Remote Session and Tools >
-// Calibrate are opened from this menu by their windows' own tests).
-TEST(MainWindow, DisplayEntries_OpenTheirWindows) {
-    GuiHarness gui;
-    gui.catalogue.addDevice({});
-    gui.start();
-    gui.frame->setDeviceCommandsEnabled(true);
-    for (const auto& [entry, window] :
-         {std::pair{"mnuAcc", "Accelerometers"}, std::pair{"mnuAngles", "Angles"}}) {
-        gui.action(entry)->trigger();
-        QWidget* opened = gui.openWindow(QString::fromLatin1(window));
-        ASSERT_NE(opened, nullptr) << entry;
-        EXPECT_TRUE(opened->isVisible()) << entry;
-        const QPointer<QWidget> closing(opened);
-        opened->close();
-        ASSERT_TRUE(gui.waitFor([&] { return closing.isNull() || !closing->isVisible(); }));
-    }
-    EXPECT_TRUE(gui.errors.reports.empty());
 }
 
 TEST(SingleInstance, SecondCopy_IsToldTheProgramIsRunning) {
