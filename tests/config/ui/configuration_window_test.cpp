@@ -189,24 +189,6 @@ TEST_F(ConfigurationWindow, ShowDefaultsThenWrite_WritesThemAndTheNextReadShowsT
     EXPECT_TRUE(option("opt15Hz")->isChecked());
 }
 
-// Which values cannot be sent, and how they are named, is the core write's to check.
-TEST_F(ConfigurationWindow, ValueThatCannotBeSent_RefusesTheWholeWriteNamingTheField) {
-    openAndRead();
-    const std::size_t before = app.gui.receivedCount();
-    menu("mnuShowDefaults")->trigger();
-    typeOver(field("NumEdit24"), "-0.0005");
-    app.gui.messages.shown.clear();
-    menu("mnuWrite")->trigger();
-    ASSERT_EQ(app.gui.messages.shown.size(), 1U);
-    const std::string message = app.gui.messages.shown[0].text;
-    EXPECT_NE(message.find("\"Y High Alarm\" (HighAlarmY)"), std::string::npos) << message;
-    EXPECT_NE(message.find("Nothing was sent"), std::string::npos) << message;
-    EXPECT_FALSE(app.gui.device.busy());
-    EXPECT_TRUE(menu("mnuWrite")->isEnabled());
-    EXPECT_TRUE(marked(field("NumEdit24"))) << "a value that cannot be sent differs";
-    EXPECT_EQ(app.gui.receivedCount(), before) << "nothing was sent";
-}
-
 TEST_F(ConfigurationWindow, CtrlF6_TogglesTheHiddenFramesAndTheEEPROMEntry_ToolsOpenTheirWindows) {
     openAndRead();
     ASSERT_TRUE(app.gui.activate(window));
@@ -240,7 +222,7 @@ TEST_F(ConfigurationWindow, CtrlF6_TogglesTheHiddenFramesAndTheEEPROMEntry_Tools
     }
 }
 
-TEST_F(ConfigurationWindow, ShowMinMaxDefaults_FillTheNumericFieldsOnly) {
+TEST_F(ConfigurationWindow, ShowMinMaxDefaults_FillTheNumbers_AnUnsendableOneStopsTheWrite) {
     openAndRead();
     option("opt75Hz")->setChecked(true);
     const QString serial = text("txtSerialNumber");
@@ -270,6 +252,22 @@ TEST_F(ConfigurationWindow, ShowMinMaxDefaults_FillTheNumericFieldsOnly) {
         EXPECT_EQ(option("opt15Hz")->isChecked(), !c.fast) << c.command;
         EXPECT_EQ(text("txtSerialNumber"), serial);
     }
+
+    // A value that cannot be sent refuses the whole write, naming the field (which values cannot
+    // be sent, and how they are named, is the core write's to check).
+    const std::size_t before = app.gui.receivedCount();
+    menu("mnuShowDefaults")->trigger();
+    typeOver(field("NumEdit24"), "-0.0005");
+    app.gui.messages.shown.clear();
+    menu("mnuWrite")->trigger();
+    ASSERT_EQ(app.gui.messages.shown.size(), 1U);
+    const std::string message = app.gui.messages.shown[0].text;
+    EXPECT_NE(message.find("\"Y High Alarm\" (HighAlarmY)"), std::string::npos) << message;
+    EXPECT_NE(message.find("Nothing was sent"), std::string::npos) << message;
+    EXPECT_FALSE(app.gui.device.busy());
+    EXPECT_TRUE(menu("mnuWrite")->isEnabled());
+    EXPECT_TRUE(marked(field("NumEdit24"))) << "a value that cannot be sent differs";
+    EXPECT_EQ(app.gui.receivedCount(), before) << "nothing was sent";
 }
 
 TEST_F(ConfigurationWindow, ChangeMarks_ShowWhatAWriteWouldChange) {

@@ -242,7 +242,7 @@ TEST_F(AnglesWindow, Save_RecordsEveryReadingTheDeviceSent_WithPointsWhateverThe
     EXPECT_EQ(dataLines(file).size(), lines.size());
 }
 
-TEST_F(AnglesWindow, SaveCancelled_StaysUnchecked_AndNothingIsRecorded) {
+TEST_F(AnglesWindow, SaveCancelledOrReturn_RecordNothing_AndTheWindowOpensAfresh) {
     start();
     openAngles();
     menu("mnuSave")->trigger();  // the dialog is cancelled
@@ -253,11 +253,8 @@ TEST_F(AnglesWindow, SaveCancelled_StaysUnchecked_AndNothingIsRecorded) {
     stopSampling();
     const auto folder = gui.context.paths.dataFiles();
     EXPECT_TRUE(!std::filesystem::exists(folder) || std::filesystem::is_empty(folder));
-}
 
-TEST_F(AnglesWindow, Return_StopsSamplingAndRecording_AndTheWindowOpensAfresh) {
-    start();
-    openAngles();
+    // Return stops sampling and recording.
     const std::string file = dataFile("angles.tlg");
     gui.fileDialogs.answers.emplace_back(file);
     menu("mnuSave")->trigger();

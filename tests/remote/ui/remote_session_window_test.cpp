@@ -337,7 +337,7 @@ TEST_F(RemoteSessionWindow, ReceivedDatagrams_FramedPairsMoveTheDials) {
 
 // Held still at a known attitude: the boxes and dials show it; datagrams go out only while
 // Send is chosen, from the window's bound port, and the send box shows them.
-TEST_F(RemoteSessionWindow, Sampling_ShowsTheAngles_SendsOnlyWhileSendIsOn) {
+TEST_F(RemoteSessionWindow, Sampling_ShowsTheAngles_SendsOnlyWhileSendIsOn_ReturnEndsIt) {
     device::SimOptions still;
     still.attitude = device::FixedAttitude{30, -20};
     open(still);
@@ -370,6 +370,16 @@ TEST_F(RemoteSessionWindow, Sampling_ShowsTheAngles_SendsOnlyWhileSendIsOn) {
     EXPECT_EQ(text("txtX"), "");
     EXPECT_EQ(text("txtY"), "");
     EXPECT_EQ(dial("dialX"), 0);
+
+    // Return stops sampling and lets go of the port.
+    menu("mnuSample")->trigger();
+    ASSERT_TRUE(gui.waitFor([&] { return !text("txtX").empty(); }));
+    menu("mnuReturn")->trigger();
+    ASSERT_TRUE(gui.idle()) << "sampling ends with the window";
+    ASSERT_TRUE(gui.waitFor([&] { return gui.openWindow("RemoteSession") == nullptr; }));
+    UdpEndpoint probe;
+    EXPECT_EQ(probe.bind(bound), std::nullopt);
+    EXPECT_TRUE(gui.errors.reports.empty());
 }
 
 TEST_F(RemoteSessionWindow, AdapterPulledOut_TheReportThenOneLineOnWhatToDo) {
@@ -405,19 +415,6 @@ TEST_F(RemoteSessionWindow, LoggerFallenSilent_IsSaidWhileSamplingGoesOn) {
         << "the logger answers again";
     menu("mnuSample")->trigger();
     ASSERT_TRUE(gui.idle());
-    EXPECT_TRUE(gui.errors.reports.empty());
-}
-
-TEST_F(RemoteSessionWindow, Return_StopsSamplingAndLetsGoOfThePort) {
-    open();
-    const std::uint16_t port = reset(freePort());
-    menu("mnuSample")->trigger();
-    ASSERT_TRUE(gui.waitFor([&] { return !text("txtX").empty(); }));
-    menu("mnuReturn")->trigger();
-    ASSERT_TRUE(gui.idle()) << "sampling ends with the window";
-    ASSERT_TRUE(gui.waitFor([&] { return gui.openWindow("RemoteSession") == nullptr; }));
-    UdpEndpoint probe;
-    EXPECT_EQ(probe.bind(port), std::nullopt);
     EXPECT_TRUE(gui.errors.reports.empty());
 }
 
