@@ -3,6 +3,7 @@
 
 #include "config/profile.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +11,7 @@
 namespace tilt::config {
 namespace {
 
+using ::testing::HasSubstr;
 ReadArray readOf(std::initializer_list<std::pair<int, int>> cells) {
     ReadArray bytes{};
     for (const auto& [address, value] : cells) {
@@ -119,8 +121,8 @@ TEST(ConfigurationWrite, ValueThatCannotBeSent_RefusesTheWholeWriteNamingTheFiel
             ADD_FAILURE() << c.named << " " << c.value << " was accepted";
         } catch (const UnsendableValue& e) {
             EXPECT_EQ(e.parameter().field, c.field);
-            EXPECT_NE(e.description().find(c.named), std::string::npos) << e.description();
-            EXPECT_NE(e.description().find("Nothing was sent"), std::string::npos);
+            EXPECT_THAT(e.description(), HasSubstr(c.named));
+            EXPECT_THAT(e.description(), HasSubstr("Nothing was sent"));
         }
     }
     const Parameter& offset = parameterOf(Field::OffsetX);
@@ -171,16 +173,12 @@ TEST(Profiles, KeysAndLimitsAreChecked_NamingTheKey) {
         change(p);
         return profileProblem(p, true).value_or("");
     };
-    EXPECT_NE(problem([](auto& p) { p.erase("GainZ"); }).find("\"GainZ\" is missing"),
-              std::string::npos);
-    EXPECT_NE(problem([](auto& p) { p["Colour"] = 1; }).find("\"Colour\""), std::string::npos);
-    EXPECT_NE(problem([](auto& p) { p["MaxBinAngle"] = 0; }).find("\"MaxBinAngle\""),
-              std::string::npos)
+    EXPECT_THAT(problem([](auto& p) { p.erase("GainZ"); }), HasSubstr("\"GainZ\" is missing"));
+    EXPECT_THAT(problem([](auto& p) { p["Colour"] = 1; }), HasSubstr("\"Colour\""));
+    EXPECT_THAT(problem([](auto& p) { p["MaxBinAngle"] = 0; }), HasSubstr("\"MaxBinAngle\""))
         << "the bin angles are never written, so no profile holds them";
-    EXPECT_NE(problem([](auto& p) { p["Averages"] = 17; }).find("\"Averages\" is 17"),
-              std::string::npos);
-    EXPECT_NE(problem([](auto& p) { p["LinearUpdateRate"] = 30; }).find("75 or 15"),
-              std::string::npos);
+    EXPECT_THAT(problem([](auto& p) { p["Averages"] = 17; }), HasSubstr("\"Averages\" is 17"));
+    EXPECT_THAT(problem([](auto& p) { p["LinearUpdateRate"] = 30; }), HasSubstr("75 or 15"));
     // An angle read back a count beyond its limit is still a good value.
     EXPECT_EQ(problem([](auto& p) { p["LowAlarmX"] = -180.0 * 32768 / 32767; }), "");
     EXPECT_FALSE(profileProblem({{"TareX", 12}}, false)) << "a partial profile, when allowed";

@@ -1,6 +1,7 @@
 // The download job, as both front ends run it, in virtual time against the simulated device.
 #include "logging/download_job.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "common/error.h"
@@ -15,6 +16,7 @@
 namespace tilt::logging {
 namespace {
 
+using ::testing::HasSubstr;
 using testing::SimBench;
 
 // A front end that answers as told and remembers what it was asked and shown.
@@ -151,7 +153,7 @@ TEST_F(DownloadJob, EraseAfter_OnlyAfterACompleteFileThatReadsBackWhole) {
     requestTemplate.file.reset();
     EXPECT_EQ(unwritable.end, DownloadEnd::FileFailed);
     EXPECT_FALSE(unwritable.erase);
-    EXPECT_NE(unwritable.notErasedBecause.find("did not complete"), std::string::npos);
+    EXPECT_THAT(unwritable.notErasedBecause, HasSubstr("did not complete"));
     EXPECT_TRUE(stillRecorded(bench));
     errors.reports.clear();
 
@@ -159,7 +161,7 @@ TEST_F(DownloadJob, EraseAfter_OnlyAfterACompleteFileThatReadsBackWhole) {
     const auto halted = download(bench, path("cut.tlg"));
     EXPECT_EQ(halted.end, DownloadEnd::Stopped);
     EXPECT_FALSE(halted.erase);
-    EXPECT_NE(halted.notErasedBecause.find("halted"), std::string::npos);
+    EXPECT_THAT(halted.notErasedBecause, HasSubstr("halted"));
     EXPECT_TRUE(stillRecorded(bench));
 
     stopAfter(bench, 20);
@@ -293,7 +295,7 @@ TEST_F(DownloadJob, NamedFileThatCannotBeWritten_IsRefusedBeforeAnythingIsSent) 
         EXPECT_TRUE(bench.receivedBytes().empty()) << file;
         ASSERT_EQ(errors.reports.size(), 1U) << file;
         EXPECT_EQ(errors.reports[0].source, "CreateDataFile");
-        EXPECT_NE(errors.reports[0].description.find(file), std::string::npos);
+        EXPECT_THAT(errors.reports[0].description, HasSubstr(file));
         EXPECT_EQ(frontEnd.filesAsked, 0);
     }
     EXPECT_FALSE(std::filesystem::exists(path("no such folder")));
@@ -352,9 +354,8 @@ TEST_F(DownloadJob, DiskFullAtAPage_KeepsWholeLinesNamesThePage_AndContinuesLate
         << "not cut back to whole lines";
     ASSERT_EQ(errors.reports.size(), 1U);
     EXPECT_EQ(errors.reports[0].source, "WriteDownloadPagesToFile");
-    EXPECT_NE(errors.reports[0].description.find(path("cut.tlg")), std::string::npos);
-    EXPECT_NE(errors.reports[0].description.find("Page 11 was not written"), std::string::npos)
-        << errors.reports[0].description;
+    EXPECT_THAT(errors.reports[0].description, HasSubstr(path("cut.tlg")));
+    EXPECT_THAT(errors.reports[0].description, HasSubstr("Page 11 was not written"));
     EXPECT_FALSE(std::filesystem::exists(path("cut.csv")));
 
     errors.reports.clear();
@@ -380,10 +381,8 @@ TEST_F(DownloadJob, AdapterPulledOut_EndsAtOnceWithOneReport_KeepingWholeLines) 
     ASSERT_EQ(errors.reports.size(), 1U);
     EXPECT_EQ(errors.reports[0].number, errc::kPortLost);
     EXPECT_EQ(errors.reports[0].source, "MSComm1_OnComm");
-    EXPECT_NE(errors.reports[0].description.find("on sim was lost: the cable or adapter was "
-                                                 "disconnected"),
-              std::string::npos)
-        << errors.reports[0].description;
+    EXPECT_THAT(errors.reports[0].description,
+                HasSubstr("on sim was lost: the cable or adapter was disconnected"));
     EXPECT_TRUE(endsWithWholeLine(readFile(path("pulled.tlg"))));
     EXPECT_FALSE(bench.link.isOpen());
 }
@@ -405,8 +404,7 @@ TEST_F(DownloadJob, AdapterPulledOutDuringTheParameters_FailsTheStepUnreported) 
         const auto result = download(bench, path("never.tlg"));
         EXPECT_EQ(result.end, DownloadEnd::ParametersFailed) << c.writesBeforeLoss;
         EXPECT_EQ(result.failedStep, c.failed) << c.writesBeforeLoss;
-        EXPECT_NE(result.parameterPortFailure.find("was lost"), std::string::npos)
-            << result.parameterPortFailure;
+        EXPECT_THAT(result.parameterPortFailure, HasSubstr("was lost"));
         EXPECT_TRUE(errors.reports.empty()) << errors.reports[0].source;
         ASSERT_EQ(frontEnd.modes.size(), c.modesShown);
         if (c.modesShown > 0) {

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,6 +15,7 @@
 namespace tilt::logging {
 namespace {
 
+using ::testing::HasSubstr;
 using testing::SimBench;
 
 device::SimOptions recorded() {
@@ -177,10 +179,9 @@ TEST(Launch, ProgressStoppingHalfWay_IsNamedAfterTheDisconnectMessage) {
     EXPECT_LT(result.progressBytes, link::kEraseProgressBytes);
     const std::string message = launchEndMessage(result);
     EXPECT_TRUE(message.starts_with("Disconnect the serial cable from the Tiltavarometer!"));
-    EXPECT_NE(message.find("\r\nThe logger's erase stopped at about page " +
-                           std::to_string(result.progressBytes) + " of 2048, and it fell silent."),
-              std::string::npos)
-        << message;
+    EXPECT_THAT(message,
+                HasSubstr("\r\nThe logger's erase stopped at about page " +
+                          std::to_string(result.progressBytes) + " of 2048, and it fell silent."));
     EXPECT_TRUE(errors.reports.empty());
 }
 
@@ -214,7 +215,7 @@ TEST(Launch, AdapterPulledOut_SaysWhetherTheMemoryWasErased) {
         EXPECT_EQ(result.loggingSent, c.loggingSent);
         const std::string message = launchEndMessage(result);
         EXPECT_TRUE(message.starts_with(c.firstLine)) << message;
-        EXPECT_NE(message.find(c.memory), std::string::npos) << message;
+        EXPECT_THAT(message, HasSubstr(c.memory));
         ASSERT_EQ(errors.reports.size(), c.reports) << c.writesBeforeLoss;
         if (c.reports > 0) {
             EXPECT_EQ(errors.reports[0].number, errc::kPortLost);
