@@ -245,7 +245,7 @@ TEST_F(CalibrateWindow, WriteWithoutSampling_WritesZeros_APortThatCannotOpenIsRe
 }
 
 // Which values do not fit is the core write's to check.
-TEST_F(CalibrateWindow, AValueThatDoesNotFit_IsRefusedNamingItsField_AndNothingIsSent) {
+TEST_F(CalibrateWindow, AValueThatDoesNotFit_IsRefusedNamingItsField_ReturnStopsSampling) {
     open();
     menu("mnuSample")->trigger();
     type("txtGainY", "70000");
@@ -259,17 +259,15 @@ TEST_F(CalibrateWindow, AValueThatDoesNotFit_IsRefusedNamingItsField_AndNothingI
     EXPECT_TRUE(menu("mnuSample")->isEnabled());
     EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(caption(), "Write Progress");
-}
 
-TEST_F(CalibrateWindow, Return_StopsSampling_AndTheWindowOpensAfreshNextTime) {
-    open();
+    // Return stops sampling, and the window opens afresh next time.
     sampleUntilReadings();
     menu("mnuReturn")->trigger();
     EXPECT_EQ(gui.openWindow("Calibrate"), nullptr);
     ASSERT_TRUE(gui.idle());
-    const std::size_t sent = gui.received().size();
+    const std::size_t atReturn = gui.received().size();
     QTest::qWait(50);
-    EXPECT_EQ(gui.received().size(), sent) << "the polling goes on";
+    EXPECT_EQ(gui.received().size(), atReturn) << "the polling goes on";
 
     gui.action("mnuCalibrate")->trigger();
     window = dynamic_cast<ui::CalibrateWindow*>(gui.openWindow("Calibrate"));

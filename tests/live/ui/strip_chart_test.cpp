@@ -85,7 +85,7 @@ class StripChartTest : public ::testing::Test {
 
 // No trace lies on the frame: the readings keep a tenth of the axis free above and below them,
 // and a still logger's flat line sits in the middle of a span of at least kLeastSpan.
-TEST_F(StripChartTest, ValueAxis_KeepsRoomAroundTheReadings_AndALeastSpanForAFlatLine) {
+TEST_F(StripChartTest, ValueAxis_KeepsRoomAroundTheReadings_PlotAReadableHeight) {
     struct Case {
         double low, high;
     };
@@ -99,9 +99,8 @@ TEST_F(StripChartTest, ValueAxis_KeepsRoomAroundTheReadings_AndALeastSpanForAFla
         EXPECT_GE(upper - c.high, 0.1 * span) << c.high;
         EXPECT_NEAR((lower + upper) / 2, (c.low + c.high) / 2, 1e-9) << "centred";
     }
-}
 
-TEST_F(StripChartTest, Plot_KeepsAReadableHeightInACrowdedWindow) {
+    // The plot keeps a readable height in a crowded window.
     chart.resize(600, 50);
     QApplication::processEvents();
     plot()->replot();

@@ -240,7 +240,7 @@ TEST_F(DownloadWindow, UnwritableFile_IsReportedOnceAndNoPageIsAskedFor) {
     EXPECT_FALSE(menu("mnuDownload")->isChecked());
 }
 
-TEST_F(DownloadWindow, Erase_AsksThenCountsTo2050) {
+TEST_F(DownloadWindow, Erase_AsksThenCountsTo2050_ReturnUnlocksTheBarAndCloses) {
     open(device::Preload::Linear1, 4);
     menu("mnuErase")->trigger();  // answered No
     EXPECT_EQ(gui.receivedCount(), 0U);
@@ -253,10 +253,8 @@ TEST_F(DownloadWindow, Erase_AsksThenCountsTo2050) {
     EXPECT_FALSE(menu("mnuErase")->isChecked());
     EXPECT_TRUE(menu("mnuDownload")->isEnabled());
     EXPECT_EQ(window->findChild<QProgressBar*>("PBarErase")->value(), 0);
-}
 
-TEST_F(DownloadWindow, ActivationLocksTheBar_ReturnUnlocksItAndCloses) {
-    open(device::Preload::Linear1, 4);
+    // Activation locks the bar; Return unlocks it and closes the window.
     ASSERT_TRUE(gui.activate(window));
     EXPECT_FALSE(gui.barItem(1)->isEnabled());
     EXPECT_FALSE(gui.barItem(4)->isEnabled());

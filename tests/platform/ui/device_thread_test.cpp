@@ -177,7 +177,7 @@ TEST_F(DeviceThreadTest, Shutdown_StopsTheOperationAnswersItsQuestionUnaskedAndS
     EXPECT_TRUE(messages.shown.empty()) << "nothing to tell once closing";
 }
 
-TEST(QtMessages, QuestionFromTheDeviceThread_IsAskedOnTheWindowThread) {
+TEST(QtMessages, AskedOnTheWindowThread_EscapeAnswersTheSafeChoice_ReturnTheDefault) {
     QtMessages messages;
     QString title;
     QString text;
@@ -199,12 +199,10 @@ TEST(QtMessages, QuestionFromTheDeviceThread_IsAskedOnTheWindowThread) {
     EXPECT_EQ(answered, Messages::Answer::Cancel);
     EXPECT_EQ(title, "Tiltavarometer");
     EXPECT_EQ(text, "Line one\nline two");
-}
 
-// Keys pressed on the program's boxes as a user presses them: Escape never ends the program or
-// destroys data, Return takes the default, and the whole title shows.
-TEST(QtMessages, EscapeAnswersTheSafeChoice_ReturnTheDefault) {
-    QtMessages messages;
+    // Keys pressed on the program's boxes as a user presses them: Escape never ends the program or
+    // destroys data, Return takes the default, and the whole title shows.
+    answer.stop();
     int width = 0;
     const auto pressOnTheBox = [&](Qt::Key key) {
         auto* timer = new QTimer;

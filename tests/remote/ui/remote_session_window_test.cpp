@@ -147,7 +147,7 @@ std::uint16_t freePort() {
     return probe.boundPort();
 }
 
-TEST_F(RemoteSessionWindow, Load_SendingRoleDefaults_ThisPcAndAnUnresolvableRemoteHost) {
+TEST_F(RemoteSessionWindow, Load_DefaultsOfTheSendingRole_AndThePictureSamplesQuietly) {
     open();
     const std::map<const char*, const char*> boxes = {{"txtPort", "1002"},
                                                       {"txtBind", "1001"},
@@ -184,6 +184,16 @@ TEST_F(RemoteSessionWindow, Load_SendingRoleDefaults_ThisPcAndAnUnresolvableRemo
                std::string::npos;
     })) << status();
     EXPECT_TRUE(gui.texts().empty());
+
+    // The picture: a second of sampling the simulated logger, sending to the default host, which
+    // does not resolve: nothing goes out, and nobody is told.
+    dynamic_cast<common::ui::Pictured*>(window)->prepareForPicture();
+    EXPECT_FALSE(text("txtX").empty());
+    EXPECT_TRUE(decodeAngleDatagram(text("txtSend")).has_value()) << text("txtSend");
+    EXPECT_TRUE(gui.texts().empty());
+    EXPECT_TRUE(gui.errors.reports.empty());
+    window->close();
+    EXPECT_TRUE(gui.idle());
 }
 
 // The roles swap the ports and the frames, and leave the socket bound where it was.
@@ -416,19 +426,6 @@ TEST_F(RemoteSessionWindow, LoggerFallenSilent_IsSaidWhileSamplingGoesOn) {
     menu("mnuSample")->trigger();
     ASSERT_TRUE(gui.idle());
     EXPECT_TRUE(gui.errors.reports.empty());
-}
-
-// The picture: a second of sampling the simulated logger, sending to the default host, which
-// does not resolve: nothing goes out, and nobody is told.
-TEST_F(RemoteSessionWindow, Picture_SamplesTheSimulatedLoggerQuietly) {
-    open();
-    dynamic_cast<common::ui::Pictured*>(window)->prepareForPicture();
-    EXPECT_FALSE(text("txtX").empty());
-    EXPECT_TRUE(decodeAngleDatagram(text("txtSend")).has_value()) << text("txtSend");
-    EXPECT_TRUE(gui.texts().empty());
-    EXPECT_TRUE(gui.errors.reports.empty());
-    window->close();
-    EXPECT_TRUE(gui.idle());
 }
 
 }  // namespace

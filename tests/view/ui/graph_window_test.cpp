@@ -163,7 +163,7 @@ TEST_F(GraphWindow, ForeignOrBrokenFiles_GetTheirMessagesOrNothing) {
     EXPECT_EQ(gui.texts().back(), "End of data file has been reached!");
 }
 
-TEST_F(GraphWindow, BadBinLine_IsReportedAsBig) {
+TEST_F(GraphWindow, BadBinLineIsReportedAsBig_TypedPageNumbersMoveTheYBox) {
     std::string broken = GraphTestFiles::binLine(2, 1);
     broken.replace(broken.find(",5,"), 3, ",x,");
     open(files.write("bad.tlg",
@@ -171,6 +171,21 @@ TEST_F(GraphWindow, BadBinLine_IsReportedAsBig) {
     ASSERT_EQ(gui.errors.reports.size(), 1U);
     EXPECT_EQ(gui.errors.reports[0].source, "Big");
     EXPECT_EQ(gui.errors.reports[0].screen, "Graph");
+
+    // A typed page number changes the Y box only, and Next needs a number.
+    gui.errors.reports.clear();
+    open(files.write("bins.tlg", GraphTestFiles::binHeader() + GraphTestFiles::binLine(1, 1) +
+                                     GraphTestFiles::binLine(2, 1)));
+    pageBoxX()->setText("7");
+    EXPECT_EQ(box("txtPageNumberY"), "8");
+    EXPECT_EQ(graph->currentPage(), 1);
+    pageBoxX()->setText("abc");
+    EXPECT_EQ(box("txtPageNumberY"), "1");
+    graph->showNextPages();
+    ASSERT_EQ(gui.errors.reports.size(), 1U);
+    EXPECT_EQ(gui.errors.reports[0].source, "cmdNext_Click");
+    EXPECT_EQ(gui.errors.reports[0].number, 13);
+    EXPECT_EQ(graph->currentPage(), 1) << "nothing moved";
 }
 
 TEST_F(GraphWindow, LinearFiles_ShowWholeTracesOverTheSampleIndex) {
@@ -202,21 +217,6 @@ TEST_F(GraphWindow, LinearFiles_ShowWholeTracesOverTheSampleIndex) {
     EXPECT_EQ(graph->graphX().pointCount(), 0);
     EXPECT_EQ(graph->graphY().pointCount(), 0);
     EXPECT_TRUE(gui.texts().empty());
-}
-
-TEST_F(GraphWindow, TypingAPageNumber_ChangesTheYBoxOnly_AndNextNeedsANumber) {
-    open(files.write("bins.tlg", GraphTestFiles::binHeader() + GraphTestFiles::binLine(1, 1) +
-                                     GraphTestFiles::binLine(2, 1)));
-    pageBoxX()->setText("7");
-    EXPECT_EQ(box("txtPageNumberY"), "8");
-    EXPECT_EQ(graph->currentPage(), 1);
-    pageBoxX()->setText("abc");
-    EXPECT_EQ(box("txtPageNumberY"), "1");
-    graph->showNextPages();
-    ASSERT_EQ(gui.errors.reports.size(), 1U);
-    EXPECT_EQ(gui.errors.reports[0].source, "cmdNext_Click");
-    EXPECT_EQ(gui.errors.reports[0].number, 13);
-    EXPECT_EQ(graph->currentPage(), 1) << "nothing moved";
 }
 
 TEST_F(GraphWindow, ReachableFromTheMainMenu_AndFromTheCommandLine) {
