@@ -2,42 +2,16 @@
 // codes, and that a refused one sends nothing. The cells, bytes and pauses of each read and write
 // are the tests of src/config's, in virtual time. A full write takes 22 s, so it is done once;
 // the other changes go through config set.
-#include <gtest/gtest.h>
-#include <signal.h>
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
-#include <chrono>
 #include <cmath>
-#include <sstream>
-#include <thread>
-#include <vector>
 
 #include "tiltsim_process.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int kP = 'p';
 constexpr int kR = 'r';
-
-std::vector<int> valuesFrom(const std::vector<Received>& log, std::size_t from) {
-    std::vector<int> values;
-    for (std::size_t i = from; i < log.size(); ++i) {
-        values.push_back(log[i].value);
-    }
-    return values;
-}
-
-QJsonObject jsonObject(const std::string& text) {
-    QJsonParseError error{};
-    const auto document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << text;
-    return document.object();
-}
 
 // The factory configuration of a tiltsim, which is also the Show Defaults profile.
 QJsonObject factoryProfile() {
@@ -67,7 +41,6 @@ class TiltctlConfig : public ProgramTest {
 
 TEST_F(TiltctlConfig, ConfigRead_FactoryDevice_PrintsEveryParameterAndTheJsonKeys) {
     TiltsimProcess sim({});
-    ASSERT_FALSE(sim.path().empty());
     const auto json = runTiltctlOn(sim, {"config", "read", "--json"});
     ASSERT_EQ(json.exitCode, 0) << json.err;
     const QJsonObject read = jsonObject(json.out);
@@ -75,19 +48,14 @@ TEST_F(TiltctlConfig, ConfigRead_FactoryDevice_PrintsEveryParameterAndTheJsonKey
     const int serial = read["SerialNumber"].toInt();
     EXPECT_GE(serial, 1000);
     expected["SerialNumber"] = serial;
-    for (const auto& [key, value] :
-         std::initializer_list<std::pair<const char*, int>>{{"LaunchDay", 2},
-                                                            {"LaunchMonth", 11},
-                                                            {"LaunchYear", 2026},
-                                                            {"LaunchHour", 8},
-                                                            {"LaunchMinute", 30},
-                                                            {"LaunchSecond", 0}}) {
-        expected[key] = value;
+    const QJsonObject launch = jsonObject(R"({"LaunchDay": 2, "LaunchMonth": 11,
+        "LaunchYear": 2026, "LaunchHour": 8, "LaunchMinute": 30, "LaunchSecond": 0})");
+    for (auto at = launch.begin(); at != launch.end(); ++at) {
+        expected[at.key()] = at.value();
     }
     EXPECT_EQ(read, expected);
 
-    const auto plain = runTiltctlOn(sim, {"config", "read"});
-    EXPECT_EQ(plain.exitCode, 0) << plain.err;
+    const auto plain = runTiltctlOk(sim, {"config", "read"});
     EXPECT_EQ(plain.out,
               "X Offset: 323\nY Offset: 408\nZ Offset: 322\nX Gain: 323\nY Gain: 324\n"
               "Z Gain: 322\nX Tare: 0\nY Tare: 0\nX Low Alarm: -180\nX High Alarm: 180\n"
@@ -109,7 +77,6 @@ TEST_F(TiltctlConfig, ConfigDefaults_IsTheShowDefaultsProfileOfExactlyTheProfile
 
 TEST_F(TiltctlConfig, BadProfilesAndSettings_AreRefusedNamingTheKey_AndNothingIsSent) {
     TiltsimProcess sim({});
-    ASSERT_FALSE(sim.path().empty());
     const auto profileWith = [](const char* key, const QJsonValue& value) {
         QJsonObject profile = factoryProfile();
         if (value.isUndefined()) {
@@ -140,18 +107,17 @@ TEST_F(TiltctlConfig, BadProfilesAndSettings_AreRefusedNamingTheKey_AndNothingIs
                                 : QStringList{QString::fromStdString(write("bad.json", c.file))});
         const auto refused = runTiltctlOn(sim, args);
         EXPECT_EQ(refused.exitCode, 2) << c.named << ": " << refused.err;
-        EXPECT_NE(refused.err.find(c.named), std::string::npos) << refused.err;
-        EXPECT_NE(refused.err.find("othing was sent"), std::string::npos) << refused.err;
+        EXPECT_THAT(refused.err, HasSubstr(c.named));
+        EXPECT_THAT(refused.err, HasSubstr("othing was sent"));
     }
     const auto missing = runTiltctlOn(sim, {"config", "write", dir.filePath("none.json")});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_NE(missing.err.find("none.json"), std::string::npos) << missing.err;
+    EXPECT_THAT(missing.err, HasSubstr("none.json"));
     EXPECT_EQ(receivedBytes(sim), 0) << "bytes reached the device";
 }
 
 TEST_F(TiltctlConfig, ConfigWrite_TellsEachStep_AndTheDeviceThenHoldsTheProfile) {
     TiltsimProcess sim({});
-    ASSERT_FALSE(sim.path().empty());
     QJsonObject profile = factoryProfile();
     profile["OffsetX"] = 511.5;  // halves go to even: 512
     profile["TareX"] = 30;
@@ -160,8 +126,7 @@ TEST_F(TiltctlConfig, ConfigWrite_TellsEachStep_AndTheDeviceThenHoldsTheProfile)
     profile["LinearUpdateRate"] = 75;
     const QString file = QString::fromStdString(write("profile.json", profile));
 
-    const auto written = runTiltctlOn(sim, {"config", "write", file});
-    EXPECT_EQ(written.exitCode, 0) << written.err;
+    const auto written = runTiltctlOk(sim, {"config", "write", file});
     EXPECT_EQ(written.out, "Write completed!\n");
     EXPECT_TRUE(written.err.starts_with("Writing 3\nWriting 4\n")) << written.err;
     EXPECT_TRUE(written.err.ends_with("Writing 45\nWriting 46\n")) << written.err;
@@ -181,23 +146,20 @@ TEST_F(TiltctlConfig, ConfigWrite_TellsEachStep_AndTheDeviceThenHoldsTheProfile)
 
 TEST_F(TiltctlConfig, ConfigWrite_CtrlC_StopsBetweenCellsAndSaysWhatWasWritten) {
     TiltsimProcess sim({});
-    ASSERT_FALSE(sim.path().empty());
     const QString file = QString::fromStdString(write("profile.json", factoryProfile()));
     QProcess ctl;
-    ctl.start(TILTCTL_PATH,
-              {"--port", QString::fromStdString(sim.path()), "config", "write", file});
+    ctl.start(TILTCTL_PATH, onPort(sim, {"config", "write", file}));
     const auto giveUp = Clock::now() + std::chrono::seconds(10);
     while (receivedBytes(sim) < 6 && Clock::now() < giveUp) {
     }
-    ::kill(static_cast<pid_t>(ctl.processId()), SIGINT);
+    interrupt(ctl);
     ASSERT_TRUE(ctl.waitForFinished(2000));
     EXPECT_EQ(ctl.exitCode(), 130);
     const std::string err = ctl.readAllStandardError().toStdString();
-    EXPECT_NE(err.find("The write was halted by user after"), std::string::npos) << err;
-    EXPECT_NE(err.find("Written: X Offset"), std::string::npos) << "what reached the logger\n"
-                                                                << err;
-    EXPECT_NE(err.find("Not written: "), std::string::npos) << err;
-    EXPECT_NE(err.find("To complete it, run it again."), std::string::npos) << err;
+    EXPECT_THAT(err, HasSubstr("The write was halted by user after"));
+    EXPECT_THAT(err, HasSubstr("Written: X Offset")) << "what reached the logger\n";
+    EXPECT_THAT(err, HasSubstr("Not written: "));
+    EXPECT_THAT(err, HasSubstr("To complete it, run it again."));
     const auto log = receivedLog(sim);
     ASSERT_GE(log.size(), 6u);
     EXPECT_LT(log.size(), 120u) << "the write was not stopped";
@@ -210,7 +172,6 @@ TEST_F(TiltctlConfig, ConfigWrite_CtrlC_StopsBetweenCellsAndSaysWhatWasWritten) 
 
 TEST_F(TiltctlConfig, ConfigSet_WritesOnlyTheChangedCellsAndReadsThemBack_DiffShowsTheChange) {
     TiltsimProcess sim({});
-    ASSERT_FALSE(sim.path().empty());
     const auto saved = runTiltctlOn(sim, {"config", "read", "--json"});
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
     const QString savedFile = QString::fromStdString(write("saved.json", saved.out));
@@ -219,21 +180,19 @@ TEST_F(TiltctlConfig, ConfigSet_WritesOnlyTheChangedCellsAndReadsThemBack_DiffSh
     EXPECT_EQ(same.out, "No differences: the device holds the profile's values.\n");
 
     const std::size_t before = receivedLog(sim).size();
-    const auto set = runTiltctlOn(sim, {"config", "set", "TareX=30", "OffsetX=323"});
-    EXPECT_EQ(set.exitCode, 0) << set.err;
+    const auto set = runTiltctlOk(sim, {"config", "set", "TareX=30", "OffsetX=323"});
     EXPECT_EQ(set.out, "Write completed!\nRead back: the device holds the new values.\n");
     // The read, the two cells of TareX, and those two read back.
     const auto log = receivedLog(sim);
     ASSERT_EQ(log.size(), before + 106 + 6 + 4);
-    EXPECT_EQ(valuesFrom(log, before + 106),
+    EXPECT_EQ(valuesOf(log, before + 106),
               (std::vector<int>{kP, 14, 21, kP, 15, 85, kR, 14, kR, 15}));
 
     const auto changed = runTiltctlOn(sim, {"config", "diff", savedFile});
     EXPECT_EQ(changed.exitCode, 1) << changed.err;
     EXPECT_EQ(changed.out, "TareX: profile 0, device 29.9990844447157\n");
 
-    const auto again = runTiltctlOn(sim, {"config", "set", "TareX=30"});
-    EXPECT_EQ(again.exitCode, 0) << again.err;
+    const auto again = runTiltctlOk(sim, {"config", "set", "TareX=30"});
     EXPECT_EQ(again.out, "The device holds these values already; nothing was written.\n");
     // The diff's read and this one's.
     EXPECT_EQ(receivedLog(sim).size(), log.size() + 2 * 106) << "more than the read was sent";
@@ -241,25 +200,22 @@ TEST_F(TiltctlConfig, ConfigSet_WritesOnlyTheChangedCellsAndReadsThemBack_DiffSh
 
 TEST_F(TiltctlConfig, SilentDevice_EndsTheDiffAfterFiveSecondsSayingNothingWasCompared) {
     TiltsimProcess sim({});
-    ASSERT_FALSE(sim.path().empty());
     const QString file = QString::fromStdString(write("profile.json", factoryProfile()));
-    ::kill(static_cast<pid_t>(sim.process().processId()), SIGSTOP);
+    sim.sendSignal(SIGSTOP);
     const auto start = Clock::now();
     const auto diff = runTiltctlOn(sim, {"config", "diff", file});
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    ::kill(static_cast<pid_t>(sim.process().processId()), SIGCONT);
+    const double seconds = secondsSince(start);
+    sim.sendSignal(SIGCONT);
     EXPECT_EQ(diff.exitCode, 1);
     EXPECT_EQ(diff.out, "");
-    EXPECT_NE(diff.err.find("The device did not answer for 5 seconds"), std::string::npos)
-        << diff.err;
-    EXPECT_NE(diff.err.find("Nothing was compared"), std::string::npos) << diff.err;
+    EXPECT_THAT(diff.err, HasSubstr("The device did not answer for 5 seconds"));
+    EXPECT_THAT(diff.err, HasSubstr("Nothing was compared"));
     EXPECT_GE(seconds, 5.0);
     EXPECT_LT(seconds, 7.5);
 }
 
 TEST_F(TiltctlConfig, EepromDump_PrintsAll256Cells_AsTextOrJson) {
     TiltsimProcess sim({});
-    ASSERT_FALSE(sim.path().empty());
     const auto plain = runTiltctlOn(sim, {"eeprom", "dump"});
     ASSERT_EQ(plain.exitCode, 0) << plain.err;
     std::istringstream lines(plain.out);
@@ -295,7 +251,6 @@ TEST_F(TiltctlConfig, EepromDump_PrintsAll256Cells_AsTextOrJson) {
 // test; here, that --seconds holds and that what is written is what was printed.
 TEST_F(TiltctlConfig, Calibrate_SamplesForNSecondsAndWritesTheOffsetsAndGainsItPrints) {
     TiltsimProcess sim({});
-    ASSERT_FALSE(sim.path().empty());
     const auto calibrated = runTiltctlOn(sim, {"calibrate", "--seconds", "2", "--json", "--write"});
     ASSERT_EQ(calibrated.exitCode, 0) << calibrated.err;
     EXPECT_TRUE(calibrated.err.ends_with("Writing 13\nWriting Progress\nWrite completed!\n"))
@@ -320,7 +275,7 @@ TEST_F(TiltctlConfig, Calibrate_SamplesForNSecondsAndWritesTheOffsetsAndGainsItP
     }
     ASSERT_GT(polls, 4u);
     EXPECT_NEAR(log[polls - 1].at - log[3].at, 2.0, 0.3);
-    EXPECT_EQ(valuesFrom(log, polls), written);
+    EXPECT_EQ(valuesOf(log, polls), written);
 }
 
 }  // namespace

@@ -1,50 +1,29 @@
 // The faults of the field against tiltctl and a tiltsim, in real time: a pulled adapter, a full
 // disk, a folder that is not there, a port another program holds, a logger that goes quiet, and
 // a saved port that is no port. Each ends tiltctl soon, with one clear message, losing nothing.
-#include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/resource.h>
 
 #include <QDir>
 #include <QProcessEnvironment>
 #include <QSerialPort>
-#include <QTemporaryDir>
-#include <chrono>
 #include <regex>
 
 #include "tiltsim_process.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 class TiltctlFaults : public ProgramTest {
   protected:
     static QStringList download(const TiltsimProcess& sim, const std::string& file) {
-        return {"--port", QString::fromStdString(sim.path()), "download", "-o",
-                QString::fromStdString(file)};
-    }
-
-    // Waits until `file` holds at least `lines` lines, for at most 30 s.
-    static bool waitForLines(const std::string& file, long lines) {
-        const auto giveUp = Clock::now() + std::chrono::seconds(30);
-        while (crlfLines(readFile(file)) < lines && Clock::now() < giveUp) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return crlfLines(readFile(file)) >= lines;
+        return onPort(sim, {"download", "-o", QString::fromStdString(file)});
     }
 };
 
 TEST_F(TiltctlFaults, AdapterPulledOutDuringADownload_EndsItWithinTwoSecondsKeepingWholeLines) {
     TiltsimProcess sim({"--preload", "linear1", "--pages", "300"});
-    ASSERT_FALSE(sim.path().empty());
     QProcess ctl;
     ctl.start(TILTCTL_PATH, download(sim, path("pulled.tlg")));
-    ASSERT_TRUE(waitForLines(path("pulled.tlg"), 12 + 3));
+    ASSERT_TRUE(waitForCrlfLines(path("pulled.tlg"), 12 + 3));
 
     sim.process().kill();  // the terminal vanishes, as a USB adapter pulled out does
     const auto pulled = Clock::now();
@@ -52,11 +31,9 @@ TEST_F(TiltctlFaults, AdapterPulledOutDuringADownload_EndsItWithinTwoSecondsKeep
     EXPECT_LT(secondsSince(pulled), 2.0);
     EXPECT_EQ(ctl.exitCode(), 1);
     const std::string err = ctl.readAllStandardError().toStdString();
-    EXPECT_NE(err.find("The connection on " + sim.path() +
-                       " was lost: the cable or adapter was disconnected"),
-              std::string::npos)
-        << err;
-    EXPECT_NE(err.find("Run the download again with --resume"), std::string::npos) << err;
+    EXPECT_THAT(err, HasSubstr("The connection on " + sim.path() +
+                               " was lost: the cable or adapter was disconnected"));
+    EXPECT_THAT(err, HasSubstr("Run the download again with --resume"));
     EXPECT_TRUE(readFile(path("pulled.tlg")).ends_with("\r\n"));
 }
 
@@ -64,7 +41,6 @@ TEST_F(TiltctlFaults, DiskFullAtAPage_Exits1NamingTheFileAndThePage_KeepingWhole
     // How the continued file comes out whole is the download's own affair (its tests show it
     // byte for byte); here, what tiltctl says and leaves behind.
     TiltsimProcess sim({"--preload", "linear3", "--pages", "5"});
-    ASSERT_FALSE(sim.path().empty());
     // Room for the header and a page or two (a channel 3 page line is 1 to 2 KB).
     constexpr rlim_t kRoom = 4000;
     const auto full = runTiltctl(download(sim, path("cut.tlg")), [](QProcess& p) {
@@ -75,18 +51,16 @@ TEST_F(TiltctlFaults, DiskFullAtAPage_Exits1NamingTheFileAndThePage_KeepingWhole
         });
     });
     EXPECT_EQ(full.exitCode, 1);
-    EXPECT_NE(full.err.find("error 61 in WriteDownloadPagesToFile"), std::string::npos) << full.err;
-    EXPECT_NE(full.err.find(path("cut.tlg")), std::string::npos) << full.err;
+    EXPECT_THAT(full.err, HasSubstr("error 61 in WriteDownloadPagesToFile"));
+    EXPECT_THAT(full.err, HasSubstr(path("cut.tlg")));
     std::smatch page;
     ASSERT_TRUE(std::regex_search(full.err, page, std::regex("Page ([0-9]+) was not written")))
         << full.err;
     const int lost = std::stoi(page[1]);
     EXPECT_GE(lost, 2);
     EXPECT_LE(lost, 4);
-    EXPECT_NE(full.err.find("cut.tlg keeps pages 1 to " + std::to_string(lost - 1) +
-                            ". Run the download again with --resume"),
-              std::string::npos)
-        << full.err;
+    EXPECT_THAT(full.err, HasSubstr("cut.tlg keeps pages 1 to " + std::to_string(lost - 1) +
+                                    ". Run the download again with --resume"));
     const std::string kept = readFile(path("cut.tlg"));
     EXPECT_EQ(crlfLines(kept), 12 + lost - 1);
     EXPECT_TRUE(kept.ends_with("\r\n")) << "a part of the lost page's line was left";
@@ -94,21 +68,17 @@ TEST_F(TiltctlFaults, DiskFullAtAPage_Exits1NamingTheFileAndThePage_KeepingWhole
 
 TEST_F(TiltctlFaults, OutputIntoAMissingFolder_IsRefusedBeforeAnythingIsSent) {
     TiltsimProcess sim({"--preload", "linear1", "--pages", "5"});
-    ASSERT_FALSE(sim.path().empty());
     const std::string nowhere = path("no such folder/walk.tlg");
     const auto start = Clock::now();
     const auto refused = runTiltctl(download(sim, nowhere));
     EXPECT_LT(secondsSince(start), 2.0);
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_NE(refused.err.find("the folder of \"" + nowhere + "\" does not exist"),
-              std::string::npos)
-        << refused.err;
+    EXPECT_THAT(refused.err, HasSubstr("the folder of \"" + nowhere + "\" does not exist"));
     EXPECT_EQ(receivedBytes(sim), 0) << "the device was asked";
 }
 
 TEST_F(TiltctlFaults, PortHeldByAnotherProgram_GetsOneMessageAndNothingIsSent) {
     TiltsimProcess sim({"--preload", "linear1", "--pages", "5"});
-    ASSERT_FALSE(sim.path().empty());
     QSerialPort other;
     other.setPortName(QString::fromStdString(sim.path()));
     ASSERT_TRUE(other.open(QIODevice::ReadWrite));
@@ -126,12 +96,11 @@ TEST_F(TiltctlFaults, PortHeldByAnotherProgram_GetsOneMessageAndNothingIsSent) {
 
 TEST_F(TiltctlFaults, LoggerFallenSilent_EndsAnEraseAfterFiveSecondsWithoutProgress) {
     TiltsimProcess sim({});
-    ASSERT_FALSE(sim.path().empty());
-    ::kill(static_cast<pid_t>(sim.process().processId()), SIGSTOP);
+    sim.sendSignal(SIGSTOP);
     const auto start = Clock::now();
-    const auto erase = runTiltctl({"--port", QString::fromStdString(sim.path()), "erase", "--yes"});
+    const auto erase = runTiltctlOn(sim, {"erase", "--yes"});
     const double seconds = secondsSince(start);
-    ::kill(static_cast<pid_t>(sim.process().processId()), SIGCONT);
+    sim.sendSignal(SIGCONT);
     EXPECT_EQ(erase.exitCode, 1);
     EXPECT_GE(seconds, 5.0);
     EXPECT_LT(seconds, 7.0);
@@ -168,14 +137,14 @@ TEST_F(TiltctlFaults, SavedPortThatIsNoPortNumber_IsRefusedQuotingIt) {
         const auto refused = runTiltctl({"download", "-o", dir.filePath("x.tlg")}, withSavedPort);
         EXPECT_LT(secondsSince(start), 2.0) << c.saved;
         EXPECT_EQ(refused.exitCode, c.exitCode) << c.saved;
-        EXPECT_NE(refused.err.find(c.message), std::string::npos) << c.saved << ": " << refused.err;
+        EXPECT_THAT(refused.err, HasSubstr(c.message)) << c.saved;
         EXPECT_EQ(refused.err.find("OpenCommPort"), std::string::npos) << "no port was tried";
         EXPECT_FALSE(std::filesystem::exists(path("x.tlg"))) << c.saved;
     }
     // Commands that need no port still run.
     const auto csv = runTiltctl({"csv", dir.filePath("missing.tlg")}, withSavedPort);
     EXPECT_EQ(csv.exitCode, 1) << csv.err;
-    EXPECT_NE(csv.err.find("File not found"), std::string::npos) << csv.err;
+    EXPECT_THAT(csv.err, HasSubstr("File not found"));
 }
 
 }  // namespace

@@ -1,14 +1,8 @@
 // tiltctl --json: every command that prints a result prints it as one JSON object on one line
 // of stdout, with the keys its --help names, and keeps its exit code. Run against the simulated
 // device inside tiltctl (--port sim), which needs no pseudo-terminal.
-#include <gtest/gtest.h>
 
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QStringList>
-#include <QTemporaryDir>
-#include <string>
 
 #include "tiltsim_process.h"
 
@@ -39,7 +33,7 @@ class TiltctlJson : public ProgramTest {
     static void expectDocumented(const QStringList& command, const QJsonObject& object) {
         const auto help = runTiltctl(command + QStringList{"--help"});
         for (const QString& key : object.keys()) {
-            EXPECT_NE(help.out.find("\"" + key.toStdString() + "\""), std::string::npos)
+            EXPECT_THAT(help.out, HasSubstr("\"" + key.toStdString() + "\""))
                 << command.join(' ').toStdString() << " --help does not name " << key.toStdString();
         }
     }
@@ -82,7 +76,7 @@ TEST_F(TiltctlJson, ResultsOfFailuresAndTheirExitCodes) {
     const QString profile = dir.filePath("changed.json");
     const auto defaults = runTiltctl({"config", "defaults"});
     ASSERT_EQ(defaults.exitCode, 0);
-    QJsonObject values = QJsonDocument::fromJson(QByteArray::fromStdString(defaults.out)).object();
+    QJsonObject values = jsonObject(defaults.out);
     values.insert("Averages", values.value("Averages").toDouble() + 1);
     QFile file(profile);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -106,7 +100,7 @@ TEST_F(TiltctlJson, ResultsOfFailuresAndTheirExitCodes) {
     const QJsonObject erased = onlyObject(erase);
     EXPECT_EQ(erased.value("result").toString(), "completed");
     EXPECT_EQ(erased.value("exitCode").toInt(-1), 0);
-    EXPECT_NE(erase.err.find("Erase completed!"), std::string::npos) << "the message on stderr";
+    EXPECT_THAT(erase.err, HasSubstr("Erase completed!")) << "the message on stderr";
     expectDocumented({"erase"}, erased);
 }
 

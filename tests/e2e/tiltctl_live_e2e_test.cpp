@@ -2,37 +2,18 @@
 // on what tiltctl prints and on the bytes the device received (the pauses between them, and what
 // the loop does with bad replies, are src/live's to test in virtual time). tiltsim --attitude holds
 // the logger still, so the readings are known.
-#include <gtest/gtest.h>
-#include <signal.h>
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QStringList>
-#include <chrono>
 #include <set>
-#include <sstream>
-#include <thread>
-#include <vector>
 
 #include "tiltsim_process.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kP = 'p';
 constexpr int kAngles = 'A';
 // The logger held at X 30, Y -20 degrees: its words as received.
 constexpr int kWordX = 5461;          // 30 * 32767 / 180, rounded
 constexpr int kWordY = 65536 - 7282;  // -20 * 32767 / 90, rounded, two's complement
-
-std::vector<int> valuesOf(const std::vector<Received>& log, std::size_t from = 0) {
-    std::vector<int> values;
-    for (std::size_t i = from; i < log.size(); ++i) {
-        values.push_back(log[i].value);
-    }
-    return values;
-}
 
 // Every line one JSON object with exactly `keys`; a half line fails.
 std::vector<QJsonObject> jsonLines(const std::string& text, const std::set<QString>& keys) {
@@ -64,14 +45,12 @@ using TiltctlLive = ProgramTest;
 // documented order.
 TEST_F(TiltctlLive, Readings_OfTheHeldLogger_PrintAsJsonLinesOrText) {
     TiltsimProcess sim({"--attitude", "30,-20"});
-    ASSERT_FALSE(sim.path().empty());
     const auto expectHeldCounts = [](double x, double y, double z) {
         EXPECT_NEAR(x, kHeldCounts[0], kCountSlack);
         EXPECT_NEAR(y, kHeldCounts[1], kCountSlack);
         EXPECT_NEAR(z, kHeldCounts[2], kCountSlack);
     };
-    const auto angles = runTiltctlOn(sim, {"live", "angles", "--count", "20", "--json"});
-    EXPECT_EQ(angles.exitCode, 0) << angles.err;
+    const auto angles = runTiltctlOk(sim, {"live", "angles", "--count", "20", "--json"});
     const auto readings = jsonLines(angles.out, kAngleKeys);
     ASSERT_EQ(readings.size(), 20u);
     double before = 0;
@@ -84,23 +63,20 @@ TEST_F(TiltctlLive, Readings_OfTheHeldLogger_PrintAsJsonLinesOrText) {
         before = r["time"].toDouble();
     }
     EXPECT_LT(before, 1.0);
-    const auto acc = runTiltctlOn(sim, {"live", "acc", "--count", "15", "--json"});
-    EXPECT_EQ(acc.exitCode, 0) << acc.err;
+    const auto acc = runTiltctlOk(sim, {"live", "acc", "--count", "15", "--json"});
     const auto counts = jsonLines(acc.out, kAccelerationKeys);
     ASSERT_EQ(counts.size(), 15u);
     for (const QJsonObject& r : counts) {
         expectHeldCounts(r["AccX"].toDouble(), r["AccY"].toDouble(), r["AccZ"].toDouble());
     }
 
-    const auto angleText = runTiltctlOn(sim, {"live", "angles", "--count", "3"});
-    EXPECT_EQ(angleText.exitCode, 0) << angleText.err;
+    const auto angleText = runTiltctlOk(sim, {"live", "angles", "--count", "3"});
     const auto angleLines = linesOf(angleText.out);
     ASSERT_EQ(angleLines.size(), 3u);
     for (const std::string& line : angleLines) {
         EXPECT_TRUE(line.ends_with(" 30.0 -20.0 5461 58254")) << line;
     }
-    const auto accText = runTiltctlOn(sim, {"live", "acc", "--count", "3"});
-    EXPECT_EQ(accText.exitCode, 0) << accText.err;
+    const auto accText = runTiltctlOk(sim, {"live", "acc", "--count", "3"});
     const auto accLines = linesOf(accText.out);
     ASSERT_EQ(accLines.size(), 3u);
     for (const std::string& line : accLines) {
@@ -120,10 +96,8 @@ void expectWordWrite(const std::vector<Received>& log, std::size_t from, int cel
 
 TEST_F(TiltctlLive, TareAndUntare_WriteTheFreshWordOrNoughtsAndPrintTheTare) {
     TiltsimProcess sim({"--attitude", "30,-20"});
-    ASSERT_FALSE(sim.path().empty());
 
-    const auto tareX = runTiltctlOn(sim, {"tare", "x"});
-    EXPECT_EQ(tareX.exitCode, 0) << tareX.err;
+    const auto tareX = runTiltctlOk(sim, {"tare", "x"});
     EXPECT_EQ(tareX.out, "TareX: 30.0\n");
     auto log = receivedLog(sim);
     ASSERT_GE(log.size(), 1u);
@@ -138,8 +112,7 @@ TEST_F(TiltctlLive, TareAndUntare_WriteTheFreshWordOrNoughtsAndPrintTheTare) {
     EXPECT_EQ(reading[0]["RawAngleY"].toInt(-1), kWordY);
 
     const std::size_t beforeY = receivedLog(sim).size();
-    const auto tareY = runTiltctlOn(sim, {"tare", "Y"});
-    EXPECT_EQ(tareY.exitCode, 0) << tareY.err;
+    const auto tareY = runTiltctlOk(sim, {"tare", "Y"});
     EXPECT_EQ(tareY.out, "TareY: -20.0\n");
     log = receivedLog(sim);
     ASSERT_GT(log.size(), beforeY);
@@ -147,28 +120,23 @@ TEST_F(TiltctlLive, TareAndUntare_WriteTheFreshWordOrNoughtsAndPrintTheTare) {
     expectWordWrite(log, beforeY + 1, 16, kWordY);
 
     const std::size_t beforeUntare = log.size();
-    const auto untare = runTiltctlOn(sim, {"untare", "y"});
-    EXPECT_EQ(untare.exitCode, 0) << untare.err;
+    const auto untare = runTiltctlOk(sim, {"untare", "y"});
     EXPECT_EQ(untare.out, "TareY: 0.0\n");
     expectWordWrite(receivedLog(sim), beforeUntare, 16, 0);  // no reading needed
 }
 
 TEST_F(TiltctlLive, Dac_WritesHighThenLow_AndSaysWhichCells) {
     TiltsimProcess sim({});
-    ASSERT_FALSE(sim.path().empty());
-    const auto run = runTiltctlOn(sim, {"dac", "1", "1000"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const auto run = runTiltctlOk(sim, {"dac", "1", "1000"});
     EXPECT_EQ(run.out, "Wrote 1000 to DAC1 (EEPROM addresses 62 and 63).\n");
     expectWordWrite(receivedLog(sim), 0, 62, 1000);
 
-    const auto dac3 = runTiltctlOn(sim, {"dac", "3", "65535"});
-    EXPECT_EQ(dac3.exitCode, 0) << dac3.err;
+    runTiltctlOk(sim, {"dac", "3", "65535"});
     expectWordWrite(receivedLog(sim), 6, 66, 65535);
 }
 
 TEST_F(TiltctlLive, BadArguments_AreRefusedWithNothingSent) {
     TiltsimProcess sim({});
-    ASSERT_FALSE(sim.path().empty());
     const QStringList refused[] = {
         {"dac", "1", "70000"},
         {"dac", "1", "-1"},
@@ -197,7 +165,6 @@ TEST_F(TiltctlLive, BadArguments_AreRefusedWithNothingSent) {
 
 TEST_F(TiltctlLive, Seconds_EndsTheSamplingOnTime_WhicheverLimitComesFirst) {
     TiltsimProcess sim({});
-    ASSERT_FALSE(sim.path().empty());
     struct Case {
         QStringList limits;
         double seconds;  // the time the last reading may have at most
@@ -212,7 +179,7 @@ TEST_F(TiltctlLive, Seconds_EndsTheSamplingOnTime_WhicheverLimitComesFirst) {
         SCOPED_TRACE(c.limits.join(' ').toStdString());
         const auto start = Clock::now();
         const auto run = runTiltctlOn(sim, QStringList{"live", "angles", "--json"} + c.limits);
-        const double took = std::chrono::duration<double>(Clock::now() - start).count();
+        const double took = secondsSince(start);
         EXPECT_EQ(run.exitCode, 0) << run.err;
         const auto readings = jsonLines(run.out, kAngleKeys);
         ASSERT_FALSE(readings.empty());
@@ -228,10 +195,8 @@ TEST_F(TiltctlLive, Seconds_EndsTheSamplingOnTime_WhicheverLimitComesFirst) {
 
 TEST_F(TiltctlLive, CtrlC_EndsTheSamplingWithWholeLinesAndFreesThePort) {
     TiltsimProcess sim({"--attitude", "30,-20"});
-    ASSERT_FALSE(sim.path().empty());
     QProcess live;
-    live.start(TILTCTL_PATH,
-               {"--port", QString::fromStdString(sim.path()), "live", "angles", "--json"});
+    live.start(TILTCTL_PATH, onPort(sim, {"live", "angles", "--json"}));
     ASSERT_TRUE(live.waitForStarted(5000));
     // Lines reach a pipe at least every 100 ms: wait for a few batches.
     std::string out;
@@ -240,26 +205,24 @@ TEST_F(TiltctlLive, CtrlC_EndsTheSamplingWithWholeLinesAndFreesThePort) {
         live.waitForReadyRead(100);
         out += live.readAllStandardOutput().toStdString();
     }
-    ::kill(static_cast<pid_t>(live.processId()), SIGINT);
+    interrupt(live);
     ASSERT_TRUE(live.waitForFinished(5000));
     EXPECT_EQ(live.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(live.exitCode(), 130);
     out += live.readAllStandardOutput().toStdString();
     const auto readings = jsonLines(out, kAngleKeys);
     EXPECT_GE(readings.size(), 50u);
-    EXPECT_NE(live.readAllStandardError().toStdString().find("halted by user"), std::string::npos);
+    EXPECT_THAT(live.readAllStandardError().toStdString(), HasSubstr("halted by user"));
 
-    const auto again = runTiltctlOn(sim, {"live", "angles", "--count", "1"});
-    EXPECT_EQ(again.exitCode, 0) << again.err;
+    runTiltctlOk(sim, {"live", "angles", "--count", "1"});
 }
 
 TEST_F(TiltctlLive, RepliesAlwaysShort_AreAskedAgainAndEndAsNoReading) {
     TiltsimProcess sim({"--faults", "short=1"});
-    ASSERT_FALSE(sim.path().empty());
     const auto run = runTiltctlOn(sim, {"live", "angles", "--seconds", "1"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("The device sent no reading"), std::string::npos) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("The device sent no reading"));
     const auto asked = valuesOf(receivedLog(sim));
     EXPECT_GE(asked.size(), 3u);
     EXPECT_EQ(asked, std::vector<int>(asked.size(), kAngles));

@@ -1,19 +1,8 @@
 // tiltctl's download, erase and launch against a tiltsim, in real time. The recordings are kept
 // to a few pages.
-#include <gtest/gtest.h>
-#include <signal.h>
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
-#include <vector>
 
 #include "tiltsim_process.h"
 
@@ -23,12 +12,8 @@ class TiltctlLogging : public ProgramTest {
   protected:
     static CtlResult download(const TiltsimProcess& sim, const std::string& file,
                               bool resume = false) {
-        QStringList args = {"--port", QString::fromStdString(sim.path()), "download", "-o",
-                            QString::fromStdString(file)};
-        if (resume) {
-            args << "--resume";
-        }
-        return runTiltctl(args);
+        return runTiltctlOn(sim, QStringList{"download", "-o", QString::fromStdString(file)} +
+                                     (resume ? QStringList{"--resume"} : QStringList{}));
     }
 };
 
@@ -49,25 +34,17 @@ std::vector<int> pageNumbers(const std::string& data) {
 // the files byte for byte); here, what tiltctl does with Ctrl+C and --resume.
 TEST_F(TiltctlLogging, LinearRecording_HaltedByCtrlCAtAPageBoundary_AndResumedToTheEnd) {
     TiltsimProcess sim({"--preload", "linear3", "--pages", "6"});
-    ASSERT_FALSE(sim.path().empty());
 
     // Ctrl+C once two pages are in: exit 130 whatever else was asked for; with --erase-after
     // the logger is kept, and tiltctl says so.
     for (const bool eraseAfter : {true, false}) {
         QProcess ctl;
-        QStringList args = {"--port", QString::fromStdString(sim.path()), "download", "-o",
-                            QString::fromStdString(path("walk.tlg"))};
-        if (eraseAfter) {
-            args << "--erase-after";
-        }
         std::filesystem::remove(path("walk.tlg"));
-        ctl.start(TILTCTL_PATH, args);
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (crlfLines(readFile(path("walk.tlg"))) < 14 &&
-               std::chrono::steady_clock::now() < giveUp) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ::kill(static_cast<pid_t>(ctl.processId()), SIGINT);
+        ctl.start(TILTCTL_PATH,
+                  onPort(sim, {"download", "-o", QString::fromStdString(path("walk.tlg"))}) +
+                      (eraseAfter ? QStringList{"--erase-after"} : QStringList{}));
+        waitForCrlfLines(path("walk.tlg"), 14);
+        interrupt(ctl);
         ASSERT_TRUE(ctl.waitForFinished(5000));
         EXPECT_EQ(ctl.exitStatus(), QProcess::NormalExit);
         const std::string err = ctl.readAllStandardError().toStdString();
@@ -87,9 +64,7 @@ TEST_F(TiltctlLogging, LinearRecording_HaltedByCtrlCAtAPageBoundary_AndResumedTo
     const auto resumed = download(sim, path("walk.tlg"), true);
     EXPECT_EQ(resumed.exitCode, 0) << resumed.err;
     EXPECT_EQ(resumed.out, "Download completed!\n" + path("walk.csv") + "\n");
-    EXPECT_NE(resumed.err.find("Resuming after page " + std::to_string(pagesKept) + "\n"),
-              std::string::npos)
-        << resumed.err;
+    EXPECT_THAT(resumed.err, HasSubstr("Resuming after page " + std::to_string(pagesKept) + "\n"));
     const std::string data = readFile(path("walk.tlg"));
     EXPECT_TRUE(data.starts_with(halted));
     EXPECT_EQ(pageNumbers(data), (std::vector<int>{1, 2, 3, 4, 5, 6}));
@@ -98,7 +73,6 @@ TEST_F(TiltctlLogging, LinearRecording_HaltedByCtrlCAtAPageBoundary_AndResumedTo
 
 TEST_F(TiltctlLogging, BinRecording_GivesNoCsvAndRefusesToResumeAnotherFile) {
     TiltsimProcess sim({"--preload", "bin", "--pages", "4"});
-    ASSERT_FALSE(sim.path().empty());
     const auto bin = download(sim, path("bin.tlg"));
     EXPECT_EQ(bin.exitCode, 0) << bin.err;
     EXPECT_EQ(bin.out, "Download completed!\n");
@@ -106,12 +80,11 @@ TEST_F(TiltctlLogging, BinRecording_GivesNoCsvAndRefusesToResumeAnotherFile) {
     EXPECT_FALSE(std::filesystem::exists(path("bin.csv")));
     const auto csv = runTiltctl({"csv", QString::fromStdString(path("bin.tlg"))});
     EXPECT_EQ(csv.exitCode, 1);
-    EXPECT_NE(csv.err.find("is no linear recording"), std::string::npos) << csv.err;
+    EXPECT_THAT(csv.err, HasSubstr("is no linear recording"));
     EXPECT_FALSE(std::filesystem::exists(path("bin.csv")));
     // A name whose CSV file would have a stray name is refused before anything is sent.
     const long asked = receivedBytes(sim);
-    const auto bare = runTiltctl({"--port", QString::fromStdString(sim.path()), "download", "-o",
-                                  QString::fromStdString(path("walk"))});
+    const auto bare = runTiltctlOn(sim, {"download", "-o", QString::fromStdString(path("walk"))});
     EXPECT_EQ(bare.exitCode, 2);
     EXPECT_EQ(receivedBytes(sim), asked);
 
@@ -120,29 +93,27 @@ TEST_F(TiltctlLogging, BinRecording_GivesNoCsvAndRefusesToResumeAnotherFile) {
     const long before = receivedBytes(sim);
     const auto refused = download(sim, path("notes.tlg"), true);
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_NE(refused.err.find("is no cut-off download"), std::string::npos) << refused.err;
+    EXPECT_THAT(refused.err, HasSubstr("is no cut-off download"));
     EXPECT_EQ(readFile(path("notes.tlg")), notes);
     EXPECT_EQ(receivedBytes(sim), before) << "no download file, yet the device was asked";
 }
 
 TEST_F(TiltctlLogging, ErasedMemory_GivesTheHeaderAloneAndDestructiveCommandsAskFirst) {
     TiltsimProcess sim({"--preload", "empty"});
-    ASSERT_FALSE(sim.path().empty());
     const auto empty = download(sim, path("empty.tlg"));
     EXPECT_EQ(empty.exitCode, 0) << empty.err;
     EXPECT_EQ(empty.out, "Download completed!\n" + path("empty.csv") + "\n");
     EXPECT_EQ(crlfLines(readFile(path("empty.tlg"))), 12);
     EXPECT_EQ(crlfLines(readFile(path("empty.csv"))), 12);
 
-    const QString port = QString::fromStdString(sim.path());
     const long before = receivedBytes(sim);
-    const auto erase = runTiltctl({"--port", port, "erase"});
+    const auto erase = runTiltctlOn(sim, {"erase"});
     EXPECT_EQ(erase.exitCode, 2);
     EXPECT_TRUE(
         erase.err.starts_with("All on-board data will be erased!\nClick YES to proceed.\n"
                               "Click NO to cancel this operation.\n"))
         << erase.err;
-    const auto launch = runTiltctl({"--port", port, "launch"});
+    const auto launch = runTiltctlOn(sim, {"launch"});
     EXPECT_EQ(launch.exitCode, 2);
     EXPECT_TRUE(
         launch.err.starts_with("Tiltavarometer will erase all on-board data before "
@@ -155,23 +126,20 @@ TEST_F(TiltctlLogging, ErasedMemory_GivesTheHeaderAloneAndDestructiveCommandsAsk
 // finds it empty; a file that cannot be written erases nothing, says why and exits 1.
 TEST_F(TiltctlLogging, EraseAfterJson_ErasesOnlyAfterAWholeFile) {
     TiltsimProcess sim({"--preload", "linear1", "--pages", "8"});
-    ASSERT_FALSE(sim.path().empty());
-    const QString port = QString::fromStdString(sim.path());
     const auto refused =
-        runTiltctl({"--port", port, "download", "-o", "/dev/full", "--erase-after", "--json"});
+        runTiltctlOn(sim, {"download", "-o", "/dev/full", "--erase-after", "--json"});
     EXPECT_EQ(refused.exitCode, 1);
-    const QJsonObject no = QJsonDocument::fromJson(QByteArray::fromStdString(refused.out)).object();
+    const QJsonObject no = jsonObject(refused.out);
     EXPECT_EQ(no.value("erased").toBool(true), false) << refused.out;
     EXPECT_EQ(no.value("result").toString(), "file failed") << refused.out;
-    EXPECT_NE(refused.err.find("The logger was not erased: the download did not complete."),
-              std::string::npos)
-        << refused.err;
+    EXPECT_THAT(refused.err,
+                HasSubstr("The logger was not erased: the download did not complete."));
 
-    const auto erased =
-        runTiltctl({"--port", port, "download", "-o", QString::fromStdString(path("rec.tlg")),
-                    "--erase-after", "--json"});
+    const auto erased = runTiltctlOn(
+        sim,
+        {"download", "-o", QString::fromStdString(path("rec.tlg")), "--erase-after", "--json"});
     EXPECT_EQ(erased.exitCode, 0) << erased.err;
-    const QJsonObject yes = QJsonDocument::fromJson(QByteArray::fromStdString(erased.out)).object();
+    const QJsonObject yes = jsonObject(erased.out);
     EXPECT_EQ(yes.value("result").toString(), "completed") << erased.out;
     EXPECT_EQ(yes.value("pagesInFile").toInt(), 8);
     EXPECT_EQ(yes.value("erased").toBool(false), true);

@@ -1,12 +1,9 @@
 // tiltctl plot on data files of the simulated logger: the pictures it writes, and the files it
 // refuses.
-#include <gtest/gtest.h>
 
 #include <QColor>
 #include <QImage>
-#include <QTemporaryDir>
 #include <filesystem>
-#include <fstream>
 
 #include "device/recording_file.h"
 #include "tiltsim_process.h"
@@ -63,14 +60,6 @@ bool hasLine(const std::string& text, const std::string& line) {
     return ("\n" + text).find("\n" + line) != std::string::npos;
 }
 
-std::string readStart(const std::string& path, std::size_t count) {
-    std::ifstream in(path, std::ios::binary);
-    std::string start(count, '\0');
-    in.read(start.data(), static_cast<std::streamsize>(count));
-    start.resize(static_cast<std::size_t>(in.gcount()));
-    return start;
-}
-
 class TiltctlPlot : public ProgramTest {
   protected:
     static void SetUpTestSuite() {
@@ -97,9 +86,9 @@ class TiltctlPlot : public ProgramTest {
 
     static CtlResult plot(const std::string& file, const std::string& picture,
                           const QStringList& options = {}) {
-        QStringList args = {"plot", QString::fromStdString(file), "-o",
-                            QString::fromStdString(picture)};
-        return runTiltctl(args + options);
+        return runTiltctl(QStringList{"plot", QString::fromStdString(file), "-o",
+                                      QString::fromStdString(picture)} +
+                          options);
     }
 
     static inline QTemporaryDir* recordings_ = nullptr;
@@ -139,7 +128,7 @@ TEST_F(TiltctlPlot, Recordings_GivePicturesWithBothGraphsDrawn) {
 
     const auto pdf = plot(recording("linear1.tlg"), path("linear1.pdf"));
     ASSERT_EQ(pdf.exitCode, 0) << pdf.err;
-    EXPECT_EQ(readStart(path("linear1.pdf"), 5), "%PDF-");
+    EXPECT_EQ(readFile(path("linear1.pdf")).substr(0, 5), "%PDF-");
 }
 
 TEST_F(TiltctlPlot, FilesThatCannotBeDrawn_AreRefusedWithTheReason) {

@@ -1,15 +1,7 @@
 // tiltctl's remote send and remote receive, against a tiltsim and each other, in real time.
-#include <gtest/gtest.h>
-#include <signal.h>
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <cmath>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "platform/udp_endpoint.h"
 #include "tiltsim_process.h"
@@ -75,16 +67,15 @@ int wholeDegrees(const std::string& number) {
 TEST_F(TiltctlRemote, SendFromTiltsimToReceive_TheReceiverShowsTheAnglesThatWereSent) {
     constexpr int kPairs = 60;
     TiltsimProcess sim({});
-    ASSERT_FALSE(sim.path().empty());
     Receiver receiver({"--count", QString::number(kPairs), "--json"});
     ASSERT_NE(receiver.port(), 0);
 
-    const CtlResult sent = runTiltctl(
-        {"--port", QString::fromStdString(sim.path()), "remote", "send", "--to",
-         QStringLiteral("127.0.0.1:%1").arg(receiver.port()), "--count", QString::number(kPairs)});
+    const CtlResult sent = runTiltctlOn(
+        sim, {"remote", "send", "--to", QStringLiteral("127.0.0.1:%1").arg(receiver.port()),
+              "--count", QString::number(kPairs)});
     const CtlResult received = receiver.finish();
     ASSERT_EQ(sent.exitCode, 0) << sent.err;
-    EXPECT_NE(sent.err.find("Sent 60 datagrams to 127.0.0.1:"), std::string::npos) << sent.err;
+    EXPECT_THAT(sent.err, HasSubstr("Sent 60 datagrams to 127.0.0.1:"));
     ASSERT_EQ(received.exitCode, 0) << received.err;
     EXPECT_GE(receivedBytes(sim), kPairs) << "one 'A' a pair at least";
 
@@ -96,8 +87,7 @@ TEST_F(TiltctlRemote, SendFromTiltsimToReceive_TheReceiverShowsTheAnglesThatWere
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const auto m = pair.match(QString::fromStdString(texts[i]));
         ASSERT_TRUE(m.hasMatch()) << texts[i];
-        const QJsonObject o =
-            QJsonDocument::fromJson(QByteArray::fromStdString(objects[i])).object();
+        const QJsonObject o = jsonObject(objects[i]);
         EXPECT_EQ(o.keys(), (QStringList{"X", "Y", "text"})) << objects[i];
         EXPECT_EQ(o.value("text").toString().toStdString(), texts[i]);
         EXPECT_EQ(o.value("X").toInt(), wholeDegrees(m.captured(1).toStdString())) << texts[i];
@@ -143,14 +133,7 @@ TEST_F(TiltctlRemote, Receive_PrintsEveryDatagram_AndTheDegreesOfAPair) {
                 EXPECT_EQ(printed[i], cases[i].plain) << i;
                 continue;
             }
-            const auto parsed = [](const std::string& text) {
-                QJsonParseError error{};
-                const auto document =
-                    QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
-                EXPECT_EQ(error.error, QJsonParseError::NoError) << text;
-                return document.object();
-            };
-            EXPECT_EQ(parsed(printed[i]), parsed(cases[i].json)) << i << ": " << printed[i];
+            EXPECT_EQ(jsonObject(printed[i]), jsonObject(cases[i].json)) << i << ": " << printed[i];
         }
     }
 }
@@ -182,13 +165,12 @@ TEST_F(TiltctlRemote, CtrlC_EndsReceivingCleanly) {
         receiver.process().waitForReadyRead(100);
         out += receiver.process().readAllStandardOutput();
     }
-    ::kill(static_cast<pid_t>(receiver.process().processId()), SIGINT);
+    interrupt(receiver.process());
     const CtlResult result = receiver.finish();
     EXPECT_EQ(receiver.process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(result.exitCode, 130);
     EXPECT_EQ(out.toStdString() + result.out, "KT1/2KT\tX 1\tY 2\n");
-    EXPECT_NE(result.err.find("Receiving halted by user after 1 datagrams."), std::string::npos)
-        << result.err;
+    EXPECT_THAT(result.err, HasSubstr("Receiving halted by user after 1 datagrams."));
 }
 
 }  // namespace

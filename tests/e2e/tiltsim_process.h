@@ -1,8 +1,13 @@
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -17,6 +22,8 @@
 
 #include "support/core_application.h"
 
+using ::testing::HasSubstr;
+
 // A tiltsim started for a test, serving on a pseudo-terminal until the test ends.
 class TiltsimProcess {
   public:
@@ -26,6 +33,7 @@ class TiltsimProcess {
         if (process_.waitForStarted(5000) && process_.waitForReadyRead(5000)) {
             path_ = QString::fromLocal8Bit(process_.readLine()).trimmed().toStdString();
         }
+        EXPECT_FALSE(path_.empty()) << "tiltsim printed no terminal path";
     }
     ~TiltsimProcess() {
         process_.closeWriteChannel();  // tiltsim ends when its standard input closes
@@ -40,6 +48,8 @@ class TiltsimProcess {
     [[nodiscard]] const std::string& path() const { return path_; }
     [[nodiscard]] QString rxLogPath() const { return dir_.filePath("rx.log"); }
     [[nodiscard]] QProcess& process() { return process_; }
+    // Stops or continues the device, as a logger that falls silent and wakes again.
+    void sendSignal(int number) { ::kill(static_cast<pid_t>(process_.processId()), number); }
 
   private:
     QTemporaryDir dir_;
@@ -79,9 +89,39 @@ inline CtlResult runTiltctl(const QStringList& args,
             ctl.readAllStandardError().toStdString()};
 }
 
-// Runs tiltctl on the tiltsim's terminal.
+// tiltctl's arguments for a run on the tiltsim's terminal.
+inline QStringList onPort(const TiltsimProcess& sim, const QStringList& args) {
+    return QStringList{"--port", QString::fromStdString(sim.path())} + args;
+}
+
 inline CtlResult runTiltctlOn(const TiltsimProcess& sim, const QStringList& args) {
-    return runTiltctl(QStringList{"--port", QString::fromStdString(sim.path())} + args);
+    return runTiltctl(onPort(sim, args));
+}
+
+// Runs tiltctl on the tiltsim's terminal, where it must succeed.
+inline CtlResult runTiltctlOk(const TiltsimProcess& sim, const QStringList& args) {
+    CtlResult result = runTiltctlOn(sim, args);
+    EXPECT_EQ(result.exitCode, 0) << args.join(' ').toStdString() << ": " << result.err;
+    return result;
+}
+
+// Ctrl+C, as a user at the terminal gives it.
+inline void interrupt(const QProcess& process) {
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+}
+
+using Clock = std::chrono::steady_clock;
+
+inline double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The one JSON object of `text`; a parse error fails the test.
+inline QJsonObject jsonObject(const std::string& text) {
+    QJsonParseError error{};
+    const auto document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << text;
+    return document.object();
 }
 
 inline std::vector<std::string> linesOf(const std::string& text) {
@@ -108,11 +148,13 @@ inline long crlfLines(const std::string& text) {
     return lines;
 }
 
-// Bytes the device has received so far; tiltsim logs one a line.
-inline long receivedBytes(const TiltsimProcess& sim) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let tiltsim log what came
-    const std::string log = readFile(sim.rxLogPath().toStdString());
-    return std::count(log.begin(), log.end(), '\n');
+// Waits until `file` holds at least `lines` CR LF lines, for at most 30 s.
+inline bool waitForCrlfLines(const std::string& file, long lines) {
+    const auto giveUp = Clock::now() + std::chrono::seconds(30);
+    while (crlfLines(readFile(file)) < lines && Clock::now() < giveUp) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return crlfLines(readFile(file)) >= lines;
 }
 
 // What tiltsim logged with --rx-log: when each byte arrived (seconds) and its value.
@@ -129,4 +171,18 @@ inline std::vector<Received> receivedLog(const TiltsimProcess& sim) {
         log.push_back(r);
     }
     return log;
+}
+
+// Bytes the device has received so far.
+inline long receivedBytes(const TiltsimProcess& sim) {
+    return static_cast<long>(receivedLog(sim).size());
+}
+
+// The byte values of `log` from `from` on.
+inline std::vector<int> valuesOf(const std::vector<Received>& log, std::size_t from = 0) {
+    std::vector<int> values;
+    for (std::size_t i = from; i < log.size(); ++i) {
+        values.push_back(log[i].value);
+    }
+    return values;
 }
