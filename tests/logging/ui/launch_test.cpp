@@ -39,20 +39,6 @@ TEST_F(LaunchFromMain, Yes_StampsErasesStartsLoggingAndLocksTheDeviceCommands) {
     EXPECT_FALSE(gui.find<QWidget>("fraErase")->isVisible());
 }
 
-TEST_F(LaunchFromMain, NoOrNoPort_SendsNothingAndChangesNoMenu) {
-    connectTo({});
-    gui.action("mnuLaunch")->trigger();  // answered No
-    EXPECT_EQ(gui.texts(), (std::vector<std::string>{
-                               "Tiltavarometer will erase all on-board data before launch!\r\n"
-                               "Click YES to proceed.\r\nClick NO to cancel this operation."}));
-    gui.context.state.commPort = 0;
-    gui.action("mnuLaunch")->trigger();
-    EXPECT_EQ(gui.texts().back(), "No comm port has been selected!");
-    EXPECT_TRUE(gui.received().empty());
-    EXPECT_TRUE(gui.action("mnuTools")->isEnabled());
-    EXPECT_TRUE(gui.barItem(4)->isEnabled());
-}
-
 TEST_F(LaunchFromMain, PortThatVanished_FailsTheLaunchTimeWrite) {
     gui.start();
     gui.frame->setDeviceCommandsEnabled(true);
@@ -91,7 +77,7 @@ TEST_F(LaunchFromMain, AdapterPulledOutAfterTheErase_SaysTheMemoryIsErasedAndNot
 }
 
 // Launch while another job holds the device: refused by name, nothing sent, menus unchanged.
-TEST_F(LaunchFromMain, WhileAnotherJobRuns_IsRefusedAndChangesNoMenu) {
+TEST_F(LaunchFromMain, WhileAnotherJobRunsOrNoOrNoPort_SendsNothingAndChangesNoMenu) {
     connectTo({});
     ASSERT_TRUE(gui.device.start<int>(&gui.frame->main(), {"Download", "mnuDownload_Click"},
                                       testing::untilStopped, {}));
@@ -105,6 +91,19 @@ TEST_F(LaunchFromMain, WhileAnotherJobRuns_IsRefusedAndChangesNoMenu) {
     EXPECT_TRUE(gui.received().empty());
     EXPECT_TRUE(gui.action("mnuTools")->isEnabled());
     EXPECT_TRUE(gui.action("mnuLaunch")->isEnabled());
+    EXPECT_TRUE(gui.barItem(4)->isEnabled());
+
+    // No, or no port: nothing is sent and no menu changes.
+    gui.messages.shown.clear();
+    gui.action("mnuLaunch")->trigger();  // answered No
+    EXPECT_EQ(gui.texts(), (std::vector<std::string>{
+                               "Tiltavarometer will erase all on-board data before launch!\r\n"
+                               "Click YES to proceed.\r\nClick NO to cancel this operation."}));
+    gui.context.state.commPort = 0;
+    gui.action("mnuLaunch")->trigger();
+    EXPECT_EQ(gui.texts().back(), "No comm port has been selected!");
+    EXPECT_TRUE(gui.received().empty());
+    EXPECT_TRUE(gui.action("mnuTools")->isEnabled());
     EXPECT_TRUE(gui.barItem(4)->isEnabled());
 }
 

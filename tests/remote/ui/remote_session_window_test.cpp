@@ -197,7 +197,7 @@ TEST_F(RemoteSessionWindow, Load_DefaultsOfTheSendingRole_AndThePictureSamplesQu
 }
 
 // The roles swap the ports and the frames, and leave the socket bound where it was.
-TEST_F(RemoteSessionWindow, Roles_CrossThePorts_WithoutRebinding) {
+TEST_F(RemoteSessionWindow, Roles_CrossThePortsWithoutRebinding_FramedPairsMoveTheDials) {
     open();
     const std::uint16_t bound = reset(freePort());
     struct Role {
@@ -220,6 +220,41 @@ TEST_F(RemoteSessionWindow, Roles_CrossThePorts_WithoutRebinding) {
         ASSERT_TRUE(peer.sendTo(loopback(bound), hello));
         EXPECT_TRUE(shownAsReceived(hello)) << "still bound to " << bound;
     }
+
+    // The network is open to anyone: a framed pair moves the dials, and only while "Display Receive
+    // Data" says Yes; anything else leaves them as they were (which texts are pairs is the datagram
+    // decoder's to check). Everything is shown as it came, and only the last.
+    click("optSession2");
+    const std::uint16_t port = reset(freePort());
+    struct Case {
+        std::string datagram;
+        bool dial;
+        const char* x;  // what the boxes show afterwards
+        const char* y;
+    };
+    const std::vector<Case> cases = {
+        {"KT12.5/13.5KT", false, "", ""},
+        {"KT12.5/13.5KT ", true, "", ""},
+        {"KT12.5/13.5KT", true, "12", "14"},
+        {"KT40000/1KT", true, "12", "14"},
+        {"", true, "12", "14"},
+        {std::string("KT\0\xff/\x01KT", 8), true, "0", "0"},
+        // Read whole, though the box shows only its start.
+        {"KT" + std::string(kLargestIPv4Payload - 10, '0') + "5/6KT", true, "5", "6"},
+        {"KT-180/-90KT", true, "-180", "-90"},
+        {"KT1/2KT", false, "-180", "-90"},
+    };
+    for (const Case& c : cases) {
+        click(c.dial ? "optDialYes" : "optDialNo");
+        ASSERT_TRUE(peer.sendTo(loopback(port), c.datagram));
+        ASSERT_TRUE(shownAsReceived(c.datagram)) << c.datagram.substr(0, 20);
+        EXPECT_EQ(text("txtX"), c.x) << c.datagram.substr(0, 20);
+        EXPECT_EQ(text("txtY"), c.y) << c.datagram.substr(0, 20);
+        EXPECT_EQ(dial("dialX"), std::atoi(c.x)) << c.datagram.substr(0, 20);
+        EXPECT_EQ(dial("dialY"), std::atoi(c.y)) << c.datagram.substr(0, 20);
+    }
+    click("cmdClearReceive");
+    EXPECT_EQ(text("txtReceive"), "");
 }
 
 TEST_F(RemoteSessionWindow, ResetAndClearSend_SendTheBoxFromTheBoundPortToTheNewRemote) {
@@ -305,44 +340,6 @@ TEST_F(RemoteSessionWindow, ResetWithAPortThatCannotBeUsed_ClearMessage_WindowKe
     ASSERT_TRUE(gui.waitFor([&] { return other.count() == 1; }));
     EXPECT_EQ(other.datagrams(), std::vector<std::string>{"xy"});
     EXPECT_EQ(other.senders(), std::set{again});
-}
-
-// The network is open to anyone: a framed pair moves the dials, and only while "Display Receive
-// Data" says Yes; anything else leaves them as they were (which texts are pairs is the datagram
-// decoder's to check). Everything is shown as it came, and only the last.
-TEST_F(RemoteSessionWindow, ReceivedDatagrams_FramedPairsMoveTheDials) {
-    open();
-    click("optSession2");
-    const std::uint16_t port = reset(freePort());
-    struct Case {
-        std::string datagram;
-        bool dial;
-        const char* x;  // what the boxes show afterwards
-        const char* y;
-    };
-    const std::vector<Case> cases = {
-        {"KT12.5/13.5KT", false, "", ""},
-        {"KT12.5/13.5KT ", true, "", ""},
-        {"KT12.5/13.5KT", true, "12", "14"},
-        {"KT40000/1KT", true, "12", "14"},
-        {"", true, "12", "14"},
-        {std::string("KT\0\xff/\x01KT", 8), true, "0", "0"},
-        // Read whole, though the box shows only its start.
-        {"KT" + std::string(kLargestIPv4Payload - 10, '0') + "5/6KT", true, "5", "6"},
-        {"KT-180/-90KT", true, "-180", "-90"},
-        {"KT1/2KT", false, "-180", "-90"},
-    };
-    for (const Case& c : cases) {
-        click(c.dial ? "optDialYes" : "optDialNo");
-        ASSERT_TRUE(peer.sendTo(loopback(port), c.datagram));
-        ASSERT_TRUE(shownAsReceived(c.datagram)) << c.datagram.substr(0, 20);
-        EXPECT_EQ(text("txtX"), c.x) << c.datagram.substr(0, 20);
-        EXPECT_EQ(text("txtY"), c.y) << c.datagram.substr(0, 20);
-        EXPECT_EQ(dial("dialX"), std::atoi(c.x)) << c.datagram.substr(0, 20);
-        EXPECT_EQ(dial("dialY"), std::atoi(c.y)) << c.datagram.substr(0, 20);
-    }
-    click("cmdClearReceive");
-    EXPECT_EQ(text("txtReceive"), "");
 }
 
 // Held still at a known attitude: the boxes and dials show it; datagrams go out only while

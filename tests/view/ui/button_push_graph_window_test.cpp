@@ -112,19 +112,6 @@ TEST_F(GraphBPWindow, TwoPushes_OpenOnTheFirst_TheArrowsStepBetweenThem_ShowAllM
     EXPECT_TRUE(gui.errors.reports.empty());
 }
 
-TEST_F(GraphBPWindow, NoPushes_PointZero_ArrowsDoNothing_ShowAllAddsTheSpare) {
-    open(files.write("none.tlg", GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 5)));
-    EXPECT_EQ(window->pushes(), ButtonPushList{0});
-    EXPECT_EQ(box("txtBPNumber"), "0");
-    EXPECT_EQ(box("txtBPValue"), "0");
-    window->showNextPush();
-    window->showPreviousPush();
-    EXPECT_EQ(box("txtBPNumber"), "0");
-    window->toggleAllPushes();
-    EXPECT_EQ(cursorsAt(), (std::vector<double>{0, 0}));
-    EXPECT_TRUE(window->graphX().hasDefaultLook(2));
-}
-
 TEST_F(GraphBPWindow, OnlyTwoChannelLinearDownloadsAreShown) {
     const std::string refused = "This Veltrimonic Download is not supported in Button Mode!";
     open(
@@ -139,7 +126,7 @@ TEST_F(GraphBPWindow, OnlyTwoChannelLinearDownloadsAreShown) {
     EXPECT_EQ(window->graphX().pointCount(), 0);
 }
 
-TEST_F(GraphBPWindow, WithoutAFile_TheButtonsSaySo_AndACancelledOpenIsReported) {
+TEST_F(GraphBPWindow, WithoutAFileOrAPush_TheButtonsSaySoOrStay) {
     window->showPreviousPush();
     window->showNextPush();
     window->toggleAllPushes();
@@ -151,6 +138,18 @@ TEST_F(GraphBPWindow, WithoutAFile_TheButtonsSaySo_AndACancelledOpenIsReported) 
     EXPECT_EQ(gui.errors.reports[0].source, "mnuOpen_Click");
     EXPECT_EQ(gui.errors.reports[0].screen, "GraphBP");
     EXPECT_EQ(gui.errors.reports[0].number, 32755);
+
+    // A file without pushes: point zero, the arrows do nothing, Show All adds the spare.
+    open(files.write("none.tlg", GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 5)));
+    EXPECT_EQ(window->pushes(), ButtonPushList{0});
+    EXPECT_EQ(box("txtBPNumber"), "0");
+    EXPECT_EQ(box("txtBPValue"), "0");
+    window->showNextPush();
+    window->showPreviousPush();
+    EXPECT_EQ(box("txtBPNumber"), "0");
+    window->toggleAllPushes();
+    EXPECT_EQ(cursorsAt(), (std::vector<double>{0, 0}));
+    EXPECT_TRUE(window->graphX().hasDefaultLook(2));
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ class GraphWindow : public ::testing::Test {
     ui::GraphWindow* graph = nullptr;
 };
 
-TEST_F(GraphWindow, LoadsWithPageZeroAndPreviousDisabled) {
+TEST_F(GraphWindow, LoadsWithPageZero_AndIsReachedFromTheMenuAndTheCommandLine) {
     EXPECT_EQ(graph->windowTitle(), "Graph");
     EXPECT_EQ(box("txtPageNumberX"), "0");
     EXPECT_EQ(box("txtPageNumberY"), "1");
@@ -48,6 +48,22 @@ TEST_F(GraphWindow, LoadsWithPageZeroAndPreviousDisabled) {
     EXPECT_TRUE(enabled("cmdNext"));
     graph->showNextPages();
     EXPECT_EQ(gui.texts(), std::vector<std::string>{"No data file has been selected!"});
+
+    // The window is reached from the main menu and from the command line.
+    graph->close();
+    QApplication::processEvents();
+    gui.action("mnuGraph")->trigger();
+    EXPECT_NE(gui.openWindow("Graph"), nullptr);
+    gui.action("mnuGBP")->trigger();
+    EXPECT_NE(gui.openWindow("GraphBP"), nullptr);
+
+    const std::string file =
+        files.write("given.tlg", GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 10));
+    gui.frame->openDataFile(QString::fromStdString(file));
+    auto* shown = qobject_cast<ui::GraphWindow*>(gui.openWindow("Graph"));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->fileName().toStdString(), file);
+    EXPECT_EQ(shown->graphX().pointCount(), 133);
 }
 
 TEST_F(GraphWindow, OpenDialog_IsForDataFilesInTheDataFolder_CancelEndsQuietly_AHandOffSkipsIt) {
@@ -114,24 +130,6 @@ TEST_F(GraphWindow, BinFileOfTwoPairs_StepsThroughThemWithTheDescribedEnds) {
     EXPECT_TRUE(gui.errors.reports.empty());
 }
 
-TEST_F(GraphWindow, PairCutOffByTheEnd_IsRememberedAndNextStopsThere) {
-    const std::string file =
-        files.write("cut.tlg", GraphTestFiles::binHeader() + GraphTestFiles::binLine(1, 1) +
-                                   GraphTestFiles::binLine(2, 1) + GraphTestFiles::binLine(3, 9));
-    open(file);
-    graph->showNextPages();
-    EXPECT_EQ(graph->lastPage(), 3);
-    EXPECT_EQ(box("txtPageNumberX"), "3");
-    EXPECT_EQ(countAtX(-180), 1) << "the graphs keep page 1";
-    // From now on Next at page 3 says the same without reading the file, which is gone.
-    std::filesystem::remove(file);
-    graph->showNextPages();
-    graph->showNextPages();
-    EXPECT_EQ(gui.texts(), std::vector<std::string>(3, "End of data file has been reached!"));
-    EXPECT_EQ(box("txtPageNumberX"), "3");
-    EXPECT_TRUE(gui.errors.reports.empty());
-}
-
 TEST_F(GraphWindow, ForeignOrBrokenFiles_GetTheirMessagesOrNothing) {
     const std::string notPages = "Not pages.tlg";
     open(files.write(notPages, GraphTestFiles::header("Download Pages ", "Bin/Linear Mode = 0",
@@ -188,7 +186,7 @@ TEST_F(GraphWindow, BadBinLineIsReportedAsBig_TypedPageNumbersMoveTheYBox) {
     EXPECT_EQ(graph->currentPage(), 1) << "nothing moved";
 }
 
-TEST_F(GraphWindow, LinearFiles_ShowWholeTracesOverTheSampleIndex) {
+TEST_F(GraphWindow, LinearFilesShowWholeTraces_ABinPairCutOffByTheEndStopsNext) {
     open(files.write("two.tlg", GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 10) +
                                     GraphTestFiles::pairLine(2, 20)));
     EXPECT_EQ(box("txtPageNumberX"), "0");
@@ -217,23 +215,23 @@ TEST_F(GraphWindow, LinearFiles_ShowWholeTracesOverTheSampleIndex) {
     EXPECT_EQ(graph->graphX().pointCount(), 0);
     EXPECT_EQ(graph->graphY().pointCount(), 0);
     EXPECT_TRUE(gui.texts().empty());
-}
 
-TEST_F(GraphWindow, ReachableFromTheMainMenu_AndFromTheCommandLine) {
-    graph->close();
-    QApplication::processEvents();
-    gui.action("mnuGraph")->trigger();
-    EXPECT_NE(gui.openWindow("Graph"), nullptr);
-    gui.action("mnuGBP")->trigger();
-    EXPECT_NE(gui.openWindow("GraphBP"), nullptr);
-
+    // A bin pair cut off by the end of the file is remembered, and Next stops there.
     const std::string file =
-        files.write("given.tlg", GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 10));
-    gui.frame->openDataFile(QString::fromStdString(file));
-    auto* shown = qobject_cast<ui::GraphWindow*>(gui.openWindow("Graph"));
-    ASSERT_NE(shown, nullptr);
-    EXPECT_EQ(shown->fileName().toStdString(), file);
-    EXPECT_EQ(shown->graphX().pointCount(), 133);
+        files.write("cut.tlg", GraphTestFiles::binHeader() + GraphTestFiles::binLine(1, 1) +
+                                   GraphTestFiles::binLine(2, 1) + GraphTestFiles::binLine(3, 9));
+    open(file);
+    graph->showNextPages();
+    EXPECT_EQ(graph->lastPage(), 3);
+    EXPECT_EQ(box("txtPageNumberX"), "3");
+    EXPECT_EQ(countAtX(-180), 1) << "the graphs keep page 1";
+    // From now on Next at page 3 says the same without reading the file, which is gone.
+    std::filesystem::remove(file);
+    graph->showNextPages();
+    graph->showNextPages();
+    EXPECT_EQ(gui.texts(), std::vector<std::string>(3, "End of data file has been reached!"));
+    EXPECT_EQ(box("txtPageNumberX"), "3");
+    EXPECT_TRUE(gui.errors.reports.empty());
 }
 
 }  // namespace
