@@ -270,7 +270,7 @@ TEST_F(ConfigurationWindow, ShowMinMaxDefaults_FillTheNumbers_AnUnsendableOneSto
     EXPECT_EQ(app.gui.receivedCount(), before) << "nothing was sent";
 }
 
-TEST_F(ConfigurationWindow, ChangeMarks_ShowWhatAWriteWouldChange) {
+TEST_F(ConfigurationWindow, ChangeMarksShowWhatAWriteWouldChange_ReturnUnlocksTheBar) {
     openAndRead();
     EXPECT_TRUE(marks().empty());
     typeOver(field("NumEdit2"), "400");
@@ -291,9 +291,26 @@ TEST_F(ConfigurationWindow, ChangeMarks_ShowWhatAWriteWouldChange) {
         << "the bin angles are never written";
     menu("mnuShowDefaults")->trigger();
     EXPECT_TRUE(marks().empty()) << "the logger holds the factory defaults";
+
+    // Return unlocks the bar, and the next opening reads afresh.
+    EXPECT_FALSE(app.gui.barItem(1)->isEnabled());
+    EXPECT_FALSE(app.gui.barItem(4)->isEnabled());
+    QPointer<QWidget> first = window;
+    menu("mnuReturn")->trigger();
+    EXPECT_EQ(app.gui.openWindow("Configuration"), nullptr);
+    for (int item = 1; item <= 4; ++item) {
+        EXPECT_TRUE(app.gui.barItem(item)->isEnabled()) << item;
+    }
+    ASSERT_TRUE(app.gui.waitFor([&] { return first.isNull(); })) << "deleted on close";
+
+    const std::size_t before = app.gui.receivedCount();
+    openWindow();
+    ASSERT_TRUE(app.gui.waitForMessage("Read completed!", 2));
+    EXPECT_EQ(app.gui.receivedCount() - before, 2 * 53U);
+    EXPECT_EQ(field("NumEdit2")->value(), 323);
 }
 
-TEST_F(ConfigurationWindow, ProfileSavedThenOpened_FillsTheFieldsAndSendsNothing) {
+TEST_F(ConfigurationWindow, ProfileSavedThenOpened_FillsTheFields_ABadOneIsRefused) {
     openAndRead();
     typeOver(field("NumEdit2"), "400");
     typeOver(field("NumEdit14"), "-12.25");
@@ -325,10 +342,9 @@ TEST_F(ConfigurationWindow, ProfileSavedThenOpened_FillsTheFieldsAndSendsNothing
     EXPECT_TRUE(app.gui.messages.shown.size() == 1U) << "only the read's message";
     EXPECT_FALSE(app.gui.device.busy());
     EXPECT_EQ(app.gui.receivedCount(), before);
-}
 
-TEST_F(ConfigurationWindow, BadProfile_IsRefusedNamingTheKeyAndNothingChanges) {
-    openAndRead();
+    // A bad profile is refused, naming the key, and nothing changes.
+    option("opt15Hz")->setChecked(true);
     const std::string good = profileFile("good.json");
     app.gui.fileDialogs.answers.push_back(good);
     menu("mnuSaveProfile")->trigger();
@@ -353,10 +369,10 @@ TEST_F(ConfigurationWindow, BadProfile_IsRefusedNamingTheKeyAndNothingChanges) {
     };
     typeOver(field("NumEdit2"), "401");
     for (const Case& c : cases) {
-        const std::string file = profileFile("bad.json");
-        writeFile(file, c.text);
+        const std::string bad = profileFile("bad.json");
+        writeFile(bad, c.text);
         app.gui.messages.shown.clear();
-        app.gui.fileDialogs.answers.push_back(file);
+        app.gui.fileDialogs.answers.push_back(bad);
         menu("mnuOpenProfile")->trigger();
         ASSERT_EQ(app.gui.messages.shown.size(), 1U) << c.named;
         const std::string message = app.gui.messages.shown[0].text;
@@ -376,25 +392,6 @@ TEST_F(ConfigurationWindow, ProfileThatCouldNotBeOpenedAgain_IsNotSaved) {
     EXPECT_EQ(app.gui.messages.shown[1].text,
               "The profile was not saved: \"OffsetZ\" is 65535; it must be 0 to 1024. Correct "
               "the value, then save again.");
-}
-
-TEST_F(ConfigurationWindow, Return_UnlocksTheBarAndTheNextOpeningReadsAfresh) {
-    openAndRead();
-    EXPECT_FALSE(app.gui.barItem(1)->isEnabled());
-    EXPECT_FALSE(app.gui.barItem(4)->isEnabled());
-    QPointer<QWidget> first = window;
-    menu("mnuReturn")->trigger();
-    EXPECT_EQ(app.gui.openWindow("Configuration"), nullptr);
-    for (int item = 1; item <= 4; ++item) {
-        EXPECT_TRUE(app.gui.barItem(item)->isEnabled()) << item;
-    }
-    ASSERT_TRUE(app.gui.waitFor([&] { return first.isNull(); })) << "deleted on close";
-
-    const std::size_t before = app.gui.receivedCount();
-    openWindow();
-    ASSERT_TRUE(app.gui.waitForMessage("Read completed!", 2));
-    EXPECT_EQ(app.gui.receivedCount() - before, 2 * 53U);
-    EXPECT_EQ(field("NumEdit2")->value(), 323);
 }
 
 TEST_F(ConfigurationWindow, SilentLogger_WindowSaysItWaits_AndReturnEndsTheRead) {

@@ -87,8 +87,32 @@ TEST_F(EEPROMWindow, ReadOfASilentLogger_SaysThePacketLengthIsWrong) {
     EXPECT_TRUE(value->text().isEmpty());
 }
 
-TEST_F(EEPROMWindow, WhatCannotBeSent_IsRefusedAndNothingGoesOut) {
+// Typed through the box's key filter, as a user types.
+TEST_F(EEPROMWindow, ValueBoxTakesDigits_WhatCannotBeSentIsRefused_OKCloses) {
     open();
+    struct Typed {
+        const char* before;
+        const char* typed;
+        const char* after;
+    };
+    const Typed typings[] = {{"", "-", "-"},      {"", "1a2", "12"}, {"", "12-3", "123"},
+                             {"", "-7.5", "-75"}, {"4", " +e", "4"}, {"-", "-", "-"}};
+    for (const Typed& c : typings) {
+        value->setText(QString::fromLatin1(c.before));
+        value->end(false);
+        QTest::keyClicks(value, QString::fromLatin1(c.typed));
+        EXPECT_EQ(value->text(), c.after) << c.before << "+" << c.typed;
+    }
+    value->setText("123");
+    value->end(false);
+    QTest::keyClick(value, Qt::Key_Backspace);
+    EXPECT_EQ(value->text(), "12");
+    QTest::keyClick(value, Qt::Key_Left);  // keys that type nothing work as ever
+    QTest::keyClicks(value, "9");
+    EXPECT_EQ(value->text(), "192");
+    EXPECT_TRUE(app.gui.messages.shown.empty()) << "Enter in the box presses no button";
+
+    // What cannot be sent is refused, and nothing goes out.
     struct Case {
         const char* address;
         const char* value;
@@ -119,36 +143,8 @@ TEST_F(EEPROMWindow, WhatCannotBeSent_IsRefusedAndNothingGoesOut) {
     }
     EXPECT_FALSE(app.gui.device.busy());
     EXPECT_EQ(app.gui.receivedCount(), 0U);
-}
 
-// Typed through the box's key filter, as a user types.
-TEST_F(EEPROMWindow, ValueBox_TakesDigitsAndALeadingMinusOnly) {
-    open();
-    struct Case {
-        const char* before;
-        const char* typed;
-        const char* after;
-    };
-    const Case cases[] = {{"", "-", "-"},      {"", "1a2", "12"}, {"", "12-3", "123"},
-                          {"", "-7.5", "-75"}, {"4", " +e", "4"}, {"-", "-", "-"}};
-    for (const Case& c : cases) {
-        value->setText(QString::fromLatin1(c.before));
-        value->end(false);
-        QTest::keyClicks(value, QString::fromLatin1(c.typed));
-        EXPECT_EQ(value->text(), c.after) << c.before << "+" << c.typed;
-    }
-    value->setText("123");
-    value->end(false);
-    QTest::keyClick(value, Qt::Key_Backspace);
-    EXPECT_EQ(value->text(), "12");
-    QTest::keyClick(value, Qt::Key_Left);  // keys that type nothing work as ever
-    QTest::keyClicks(value, "9");
-    EXPECT_EQ(value->text(), "192");
-    EXPECT_TRUE(app.gui.messages.shown.empty()) << "Enter in the box presses no button";
-}
-
-TEST_F(EEPROMWindow, OK_ClosesAndTheNextOpeningStartsAtAddressTwo) {
-    open();
+    // OK closes the window, and the next opening starts at address two.
     typeOver(address, "40");
     QPointer<EepromWindow> first = window;
     click("cmdOK");

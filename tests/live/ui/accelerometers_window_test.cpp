@@ -45,7 +45,7 @@ class AccelerometersWindow : public testing::LiveGui {
 constexpr std::array<bool, 3> kAllOn = {true, true, true};
 constexpr std::array<bool, 3> kAllOff = {false, false, false};
 
-TEST_F(AccelerometersWindow, SamplingShowsTheDevicesCounts_AndStoppingClearsThem) {
+TEST_F(AccelerometersWindow, SamplingShowsTheCounts_AndWriteDacWritesThroughTheLoop) {
     start();
     openAccelerometers();
     EXPECT_EQ(window->windowTitle(), "Accelerometers");
@@ -67,6 +67,35 @@ TEST_F(AccelerometersWindow, SamplingShowsTheDevicesCounts_AndStoppingClearsThem
         EXPECT_EQ(slider(countSlider)->value(), 0);
     }
     EXPECT_TRUE(menu("mnuSave")->isEnabled());
+    EXPECT_TRUE(gui.errors.reports.empty());
+
+    // Each button writes its DAC's cells through the running loop (the bytes and pauses between
+    // two replies are the loop's own tests'); the buttons wait for it.
+    struct Case {
+        const char* setting;
+        const char* button;
+        int value;
+        const double* state;
+    };
+    const auto& state = gui.context.state;
+    window->findChild<QAction*>("keyHiddenSliders")->trigger();
+    sampleUntilReadings();
+    QSignalSpy written(&gui.context.loggerEvents, &common::ui::LoggerEvents::configurationWritten);
+    for (const Case& c : {Case{"AxSlider", "cmdWriteDAC1", 1000, &state.configuration.dac[0]},
+                          Case{"AySlider", "cmdWriteDAC2", 513, &state.configuration.dac[1]},
+                          Case{"AzSlider", "cmdWriteDAC3", 1024, &state.configuration.dac[2]}}) {
+        slider(c.setting)->setValue(c.value);
+        QTest::mouseClick(button(c.button), Qt::LeftButton);
+        EXPECT_EQ(dacButtons(), kAllOff) << "until the loop has written the cells";
+        ASSERT_TRUE(gui.waitFor([&] { return dacButtons() == kAllOn; })) << c.button;
+        EXPECT_EQ(*c.state, c.value);
+        EXPECT_EQ(status(), "DAC" + std::string(c.button).substr(11) + " set to " +
+                                std::to_string(c.value) + ".")
+            << "the readings alone would not show it";
+    }
+    EXPECT_EQ(written.count(), 3) << "each write told to the other windows";
+    EXPECT_TRUE(menu("mnuSample")->isChecked()) << "sampling goes on";
+    stopSampling();
     EXPECT_TRUE(gui.errors.reports.empty());
 }
 
@@ -112,39 +141,6 @@ TEST_F(AccelerometersWindow, DacSliders_FollowTheSettings_MirrorTheirBoxes_AndHi
     QTest::keyClick(control("txtSX"), Qt::Key_F6, Qt::ControlModifier);
     EXPECT_TRUE(control("fraHiddenSliders")->isHidden()) << "the window sees the key first";
     EXPECT_TRUE(control("lblNote")->isHidden());
-}
-
-// Each button writes its DAC's cells through the running loop (the bytes and pauses between two
-// replies are the loop's own tests'); the buttons wait for it.
-TEST_F(AccelerometersWindow, WriteDac_WhileSampling_WritesItsCellsThroughTheLoop) {
-    struct Case {
-        const char* setting;
-        const char* button;
-        int value;
-        const double* state;
-    };
-    const auto& state = gui.context.state;
-    start();
-    openAccelerometers();
-    window->findChild<QAction*>("keyHiddenSliders")->trigger();
-    sampleUntilReadings();
-    QSignalSpy written(&gui.context.loggerEvents, &common::ui::LoggerEvents::configurationWritten);
-    for (const Case& c : {Case{"AxSlider", "cmdWriteDAC1", 1000, &state.configuration.dac[0]},
-                          Case{"AySlider", "cmdWriteDAC2", 513, &state.configuration.dac[1]},
-                          Case{"AzSlider", "cmdWriteDAC3", 1024, &state.configuration.dac[2]}}) {
-        slider(c.setting)->setValue(c.value);
-        QTest::mouseClick(button(c.button), Qt::LeftButton);
-        EXPECT_EQ(dacButtons(), kAllOff) << "until the loop has written the cells";
-        ASSERT_TRUE(gui.waitFor([&] { return dacButtons() == kAllOn; })) << c.button;
-        EXPECT_EQ(*c.state, c.value);
-        EXPECT_EQ(status(), "DAC" + std::string(c.button).substr(11) + " set to " +
-                                std::to_string(c.value) + ".")
-            << "the readings alone would not show it";
-    }
-    EXPECT_EQ(written.count(), 3) << "each write told to the other windows";
-    EXPECT_TRUE(menu("mnuSample")->isChecked()) << "sampling goes on";
-    stopSampling();
-    EXPECT_TRUE(gui.errors.reports.empty());
 }
 
 // A setting the logger holds beyond the slider's range (a blank cell reads 65535) is shown as it

@@ -21,7 +21,7 @@ class LiveWindowEnds : public testing::LiveGui {
 
 // A pulled adapter: the error handler reports it once, and the status line then says what is
 // left and what to do; no second box.
-TEST_F(LiveWindowEnds, AdapterPulledOut_TheReportThenOneLineOnWhatToDo) {
+TEST_F(LiveWindowEnds, AdapterPulledOutOrSilentLogger_TheStatusLineSaysWhatToDo) {
     struct Case {
         const char* window;
         const char* recordTo;  // a data file being recorded, if any
@@ -52,12 +52,10 @@ TEST_F(LiveWindowEnds, AdapterPulledOut_TheReportThenOneLineOnWhatToDo) {
         gui.catalogue.line(1)->plugIn();
         returnFromWindow(c.window);
     }
-}
 
-// A logger that stops answering: the loop keeps asking and the status line says why nothing
-// moves, until the user stops.
-TEST_F(LiveWindowEnds, SilentLogger_IsToldWhileSamplingGoesOn) {
-    start();
+    // A logger that stops answering: the loop keeps asking and the status line says why nothing
+    // moves, until the user stops.
+    gui.errors.reports.clear();
     for (const char* name : {"Angles", "Accelerometers"}) {
         openWindow(name);
         sampleUntilReadings();
