@@ -44,7 +44,7 @@ class AnglesWindow : public testing::LiveGui {
     }
 };
 
-TEST_F(AnglesWindow, SamplingShowsTheDevicesReadingsAtItsPace_AndStoppingClearsThem) {
+TEST_F(AnglesWindow, SamplingShowsTheReadingsAtItsPace_TareButtonsWriteThroughTheLoop) {
     start();
     gui.context.state.configuration.tareX = 12.5;
     gui.context.state.configuration.tareY = -3;
@@ -100,6 +100,43 @@ TEST_F(AnglesWindow, SamplingShowsTheDevicesReadingsAtItsPace_AndStoppingClearsT
     EXPECT_FALSE(button("cmdTareX")->isEnabled());
     EXPECT_FALSE(button("cmdTareY")->isEnabled());
     EXPECT_TRUE(gui.errors.reports.empty());
+
+    // Untare writes noughts into the axis's cells, tare the raw word last received, through the
+    // running loop (whose own tests hold the bytes, pauses and which word is taken); the button
+    // says what the next click does and waits for the loop.
+    struct Case {
+        const char* button;
+        const char* axis;
+        int cell;
+    };
+    sampleUntilReadings();
+    for (const Case& c : {Case{"cmdTareX", "X", 14}, Case{"cmdTareY", "Y", 16}}) {
+        const std::string axis = c.axis;
+        const std::string tareBox = "txtTare" + axis;
+        const double& stateTare = axis == "X" ? gui.context.state.configuration.tareX
+                                              : gui.context.state.configuration.tareY;
+        QPushButton* tare = button(c.button);
+
+        gui.context.state.configuration.tareX = gui.context.state.configuration.tareY = 7;
+        QTest::mouseClick(tare, Qt::LeftButton);
+        EXPECT_EQ(tare->text().toStdString(), "Tare " + axis);
+        EXPECT_FALSE(tare->isEnabled()) << "until the loop has written the cells";
+        ASSERT_TRUE(gui.waitFor([&] { return tare->isEnabled(); }));
+        EXPECT_EQ(stateTare, 0);
+        EXPECT_EQ(text(tareBox.c_str()), "0");
+
+        QTest::mouseClick(tare, Qt::LeftButton);
+        EXPECT_EQ(tare->text().toStdString(), "Untare " + axis);
+        ASSERT_TRUE(gui.waitFor([&] { return tare->isEnabled(); }));
+        // The angle of the word now in the cells, on the axis's own scale.
+        const std::uint8_t word[2] = {gui.cell(c.cell), gui.cell(c.cell + 1)};
+        const auto r = axis == "X" ? decoded({word[0], word[1], 0, 0}).angleX
+                                   : decoded({0, 0, word[0], word[1]}).angleY;
+        EXPECT_EQ(stateTare, r);
+        EXPECT_EQ(std::stod(text(tareBox.c_str())), r);
+    }
+    stopSampling();
+    EXPECT_TRUE(gui.errors.reports.empty());
 }
 
 // Held still, the simulated logger shows its attitude: the words as they come (0 to 65535), the
@@ -143,47 +180,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Attitude>& held) {
         return "Words" + std::string(held.param.wordX) + "And" + held.param.wordY;
     });
-
-// Untare writes noughts into the axis's cells, tare the raw word last received, through the
-// running loop (whose own tests hold the bytes, pauses and which word is taken); the button says
-// what the next click does and waits for the loop.
-TEST_F(AnglesWindow, TareButtons_WhileSampling_WriteTheCellsThroughTheLoop) {
-    struct Case {
-        const char* button;
-        const char* axis;
-        int cell;
-    };
-    start();
-    openAngles();
-    sampleUntilReadings();
-    for (const Case& c : {Case{"cmdTareX", "X", 14}, Case{"cmdTareY", "Y", 16}}) {
-        const std::string axis = c.axis;
-        const std::string tareBox = "txtTare" + axis;
-        const double& stateTare = axis == "X" ? gui.context.state.configuration.tareX
-                                              : gui.context.state.configuration.tareY;
-        QPushButton* tare = button(c.button);
-
-        gui.context.state.configuration.tareX = gui.context.state.configuration.tareY = 7;
-        QTest::mouseClick(tare, Qt::LeftButton);
-        EXPECT_EQ(tare->text().toStdString(), "Tare " + axis);
-        EXPECT_FALSE(tare->isEnabled()) << "until the loop has written the cells";
-        ASSERT_TRUE(gui.waitFor([&] { return tare->isEnabled(); }));
-        EXPECT_EQ(stateTare, 0);
-        EXPECT_EQ(text(tareBox.c_str()), "0");
-
-        QTest::mouseClick(tare, Qt::LeftButton);
-        EXPECT_EQ(tare->text().toStdString(), "Untare " + axis);
-        ASSERT_TRUE(gui.waitFor([&] { return tare->isEnabled(); }));
-        // The angle of the word now in the cells, on the axis's own scale.
-        const std::uint8_t word[2] = {gui.cell(c.cell), gui.cell(c.cell + 1)};
-        const auto r = axis == "X" ? decoded({word[0], word[1], 0, 0}).angleX
-                                   : decoded({0, 0, word[0], word[1]}).angleY;
-        EXPECT_EQ(stateTare, r);
-        EXPECT_EQ(std::stod(text(tareBox.c_str())), r);
-    }
-    stopSampling();
-    EXPECT_TRUE(gui.errors.reports.empty());
-}
 
 TEST_F(AnglesWindow, Save_RecordsEveryReadingTheDeviceSent_WithPointsWhateverTheLocale) {
     const QLocale before;

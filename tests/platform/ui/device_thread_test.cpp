@@ -53,7 +53,7 @@ TEST_F(DeviceThreadTest, SecondOperation_IsRefusedNamingTheRunningOne) {
 
 // While a job runs, the entries that would start another are disabled; its own stays enabled to
 // stop it. Afterwards they are as they were, however the job ended.
-TEST_F(DeviceThreadTest, GuardedEntries_AreDisabledWhileAnotherJobRuns) {
+TEST_F(DeviceThreadTest, GuardedEntries_AreDisabledWhileAJobRuns_ShutdownStopsIt) {
     QObject owner;
     QAction own("Download"), other("Erase"), off("Launch");
     off.setEnabled(false);
@@ -84,9 +84,30 @@ TEST_F(DeviceThreadTest, GuardedEntries_AreDisabledWhileAnotherJobRuns) {
         EXPECT_FALSE(off.isEnabled()) << failing;
         EXPECT_TRUE(opened->isEnabled()) << failing;
     }
+
+    // Shutdown stops the operation, answers its question unasked, and starts nothing.
+    std::atomic<bool> running = false;
+    std::atomic<int> asked = 0;
+    ASSERT_TRUE(device.start<int>(&owner, {"Download", "mnuDownload_Click"},
+                                  [&](const link::JobScope& job) {
+                                      running = true;
+                                      untilStopped(job);
+                                      // An operation that asks the window something on its way out:
+                                      // the window thread serves the call while the program
+                                      // closes, but opens no dialog.
+                                      return device.ask(
+                                          &owner, [&] { return ++asked; }, -1);
+                                  },
+                                  {}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return running.load(); }, 5000));
+    device.shutdown();
+    EXPECT_EQ(asked, 0);
+    EXPECT_FALSE(device.start<int>(&owner, {"Erase", "mnuErase_Click"},
+                                   [](const link::JobScope&) { return 1; }, {}));
+    EXPECT_TRUE(messages.shown.empty()) << "nothing to tell once closing";
 }
 
-TEST_F(DeviceThreadTest, FailingOperation_GoesToTheErrorHandlerUnderItsSource) {
+TEST_F(DeviceThreadTest, FailureGoesToTheErrorHandler_ResultsForAClosedWindowAreDropped) {
     QWidget window;
     window.setObjectName("Connect");
     bool done = false;
@@ -102,6 +123,27 @@ TEST_F(DeviceThreadTest, FailingOperation_GoesToTheErrorHandlerUnderItsSource) {
     EXPECT_EQ(errors.reports[0].source, "cmdOK_Click");
     EXPECT_EQ(errors.reports[0].screen, "Connect");
     EXPECT_EQ(errors.reports[0].description, "The line broke");
+
+    // Results and progress for a closed window are dropped.
+    auto owner = std::make_unique<QObject>();
+    int shown = 0;
+    auto progress = DeviceThread::toWindow<int>(owner.get(), [&](int) { ++shown; });
+    std::atomic<bool> release = false;
+    ASSERT_TRUE(device.start<int>(
+        owner.get(), {"Download", "mnuDownload_Click"},
+        [&](const link::JobScope&) {
+            while (!release) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            progress(1);
+            return 1;
+        },
+        [&](int) { ++shown; }, [&] { ++shown; }));
+    owner.reset();
+    release = true;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !device.busy(); }, 5000));
+    QTest::qWait(20);
+    EXPECT_EQ(shown, 0);
 }
 
 // A job's failure names the window in front of the user when it comes, asked of the window
@@ -130,51 +172,6 @@ TEST_F(DeviceThreadTest, JobFailures_NameTheActiveWindow_ThePortOpenNamesItsCall
     EXPECT_EQ(errors.reports[1].screen, "DownloadErase");
     graph.hide();
     QApplication::setActiveWindow(nullptr);
-}
-
-TEST_F(DeviceThreadTest, ResultsAndProgressForAClosedWindow_AreDropped) {
-    auto owner = std::make_unique<QObject>();
-    int shown = 0;
-    auto progress = DeviceThread::toWindow<int>(owner.get(), [&](int) { ++shown; });
-    std::atomic<bool> release = false;
-    ASSERT_TRUE(device.start<int>(
-        owner.get(), {"Download", "mnuDownload_Click"},
-        [&](const link::JobScope&) {
-            while (!release) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-            progress(1);
-            return 1;
-        },
-        [&](int) { ++shown; }, [&] { ++shown; }));
-    owner.reset();
-    release = true;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !device.busy(); }, 5000));
-    QTest::qWait(20);
-    EXPECT_EQ(shown, 0);
-}
-
-TEST_F(DeviceThreadTest, Shutdown_StopsTheOperationAnswersItsQuestionUnaskedAndStartsNothing) {
-    QObject owner;
-    std::atomic<bool> running = false;
-    std::atomic<int> asked = 0;
-    ASSERT_TRUE(device.start<int>(&owner, {"Download", "mnuDownload_Click"},
-                                  [&](const link::JobScope& job) {
-                                      running = true;
-                                      untilStopped(job);
-                                      // An operation that asks the window something on its way out:
-                                      // the window thread serves the call while the program
-                                      // closes, but opens no dialog.
-                                      return device.ask(
-                                          &owner, [&] { return ++asked; }, -1);
-                                  },
-                                  {}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return running.load(); }, 5000));
-    device.shutdown();
-    EXPECT_EQ(asked, 0);
-    EXPECT_FALSE(device.start<int>(&owner, {"Erase", "mnuErase_Click"},
-                                   [](const link::JobScope&) { return 1; }, {}));
-    EXPECT_TRUE(messages.shown.empty()) << "nothing to tell once closing";
 }
 
 TEST(QtMessages, AskedOnTheWindowThread_EscapeAnswersTheSafeChoice_ReturnTheDefault) {
