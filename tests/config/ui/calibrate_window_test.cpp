@@ -176,7 +176,7 @@ TEST_F(CalibrateWindow, EveryReadingCounts_WhileTheWindowIsShownTheNewestOnceAFr
 
 // Typed before the stop, the Offset and Gain boxes are what Write sends (how the values become
 // bytes, and their ticks, are the core write's to check), and what the shared record then holds.
-TEST_F(CalibrateWindow, TypedOffsetsAndGains_AreCapturedAtTheStopAndWritten) {
+TEST_F(CalibrateWindow, TypedValuesAreWritten_APulledAdapterOrSilenceIsToldBelowTheGrid) {
     open();
     sampleUntilReadings();
     const std::vector<std::pair<const char*, const char*>> typed = {
@@ -219,6 +219,33 @@ TEST_F(CalibrateWindow, TypedOffsetsAndGains_AreCapturedAtTheStopAndWritten) {
     sampleUntilReadings();
     EXPECT_TRUE(gui.waitFor([&] { return !text("txtGainZ").empty(); }));
     stopSampling();
+
+    // After the report of a pulled adapter, or while the logger is silent, the window says what is
+    // going on below the grid; no second box.
+    gui.messages.shown.clear();
+    auto* note = window->findChild<QLabel*>("lblNote");
+    sampleUntilReadings();
+    gui.catalogue.line(1)->withDevice([&](device::SimDevice* d) {
+        d->silenceBetween(gui.clock.now(), gui.clock.now() + std::chrono::hours(24 * 365));
+    });
+    const QString silent = QString::fromStdString(live::silentDeviceText(true)) +
+                           QStringLiteral(" Sampling goes on until you choose File > Sample.");
+    ASSERT_TRUE(gui.waitFor([&] { return note->text() == silent; })) << note->text().toStdString();
+    EXPECT_TRUE(menu("mnuSample")->isChecked());
+
+    gui.catalogue.line(1)->unplug();
+    ASSERT_TRUE(gui.waitFor([&] { return !menu("mnuSample")->isChecked(); }));
+    ASSERT_TRUE(gui.idle());
+    ASSERT_EQ(gui.errors.reports.size(), 1U);
+    EXPECT_EQ(gui.errors.reports[0].number, errc::kPortLost);
+    EXPECT_EQ(gui.texts(),
+              std::vector<std::string>{"Shaker will be disabled prior to calibration start!"});
+    EXPECT_EQ(note->text().toStdString(),
+              live::samplingEndText(live::LiveEnd::PortFailed, "choose File > Sample again") +
+                  " The boxes keep the readings until then; File > Write sends their offsets "
+                  "and gains.");
+    EXPECT_NE(text("txtX"), "") << "the readings are kept";
+    EXPECT_TRUE(menu("mnuWrite")->isEnabled());
 }
 
 TEST_F(CalibrateWindow, WriteWithoutSampling_WritesZeros_APortThatCannotOpenIsReported) {
@@ -274,35 +301,6 @@ TEST_F(CalibrateWindow, AValueThatDoesNotFit_IsRefusedNamingItsField_ReturnStops
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(text("txtX"), "");
     EXPECT_EQ(window->calibrationValues(), CalibrationValues{});
-}
-
-// After the report of a pulled adapter, or while the logger is silent, the window says what is
-// going on below the grid; no second box.
-TEST_F(CalibrateWindow, PulledAdapterOrSilentLogger_IsToldBelowTheGrid) {
-    open();
-    auto* note = window->findChild<QLabel*>("lblNote");
-    sampleUntilReadings();
-    gui.catalogue.line(1)->withDevice([&](device::SimDevice* d) {
-        d->silenceBetween(gui.clock.now(), gui.clock.now() + std::chrono::hours(24 * 365));
-    });
-    const QString silent = QString::fromStdString(live::silentDeviceText(true)) +
-                           QStringLiteral(" Sampling goes on until you choose File > Sample.");
-    ASSERT_TRUE(gui.waitFor([&] { return note->text() == silent; })) << note->text().toStdString();
-    EXPECT_TRUE(menu("mnuSample")->isChecked());
-
-    gui.catalogue.line(1)->unplug();
-    ASSERT_TRUE(gui.waitFor([&] { return !menu("mnuSample")->isChecked(); }));
-    ASSERT_TRUE(gui.idle());
-    ASSERT_EQ(gui.errors.reports.size(), 1U);
-    EXPECT_EQ(gui.errors.reports[0].number, errc::kPortLost);
-    EXPECT_EQ(gui.texts(),
-              std::vector<std::string>{"Shaker will be disabled prior to calibration start!"});
-    EXPECT_EQ(note->text().toStdString(),
-              live::samplingEndText(live::LiveEnd::PortFailed, "choose File > Sample again") +
-                  " The boxes keep the readings until then; File > Write sends their offsets "
-                  "and gains.");
-    EXPECT_NE(text("txtX"), "") << "the readings are kept";
-    EXPECT_TRUE(menu("mnuWrite")->isEnabled());
 }
 
 class CalibrateWindowRealTime : public CalibrateWindow {

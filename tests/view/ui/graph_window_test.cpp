@@ -66,7 +66,7 @@ TEST_F(GraphWindow, LoadsWithPageZero_AndIsReachedFromTheMenuAndTheCommandLine) 
     EXPECT_EQ(shown->graphX().pointCount(), 133);
 }
 
-TEST_F(GraphWindow, OpenDialog_IsForDataFilesInTheDataFolder_CancelEndsQuietly_AHandOffSkipsIt) {
+TEST_F(GraphWindow, OpenDialogOrHandOff_ThenABinFileOfTwoPairsStepsThroughThem) {
     graph->chooseAndOpenFile();  // no answer: cancelled
     ASSERT_EQ(gui.fileDialogs.requests.size(), 1U);
     const auto& request = gui.fileDialogs.requests.front();
@@ -86,9 +86,8 @@ TEST_F(GraphWindow, OpenDialog_IsForDataFilesInTheDataFolder_CancelEndsQuietly_A
     EXPECT_EQ(box("txtFileName").toStdString(), file);
     graph->chooseAndOpenFile();
     EXPECT_EQ(gui.fileDialogs.requests.size(), 2U);
-}
 
-TEST_F(GraphWindow, BinFileOfTwoPairs_StepsThroughThemWithTheDescribedEnds) {
+    // A bin file of two pairs steps through them, with the described ends.
     open(files.write("bins.tlg", GraphTestFiles::binHeader() + GraphTestFiles::binLine(1, 1) +
                                      GraphTestFiles::binLine(2, 1001) +
                                      GraphTestFiles::binLine(3, 2001) +
