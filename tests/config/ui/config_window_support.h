@@ -28,10 +28,6 @@ class ConfigGui {
         gui.frame->setDeviceCommandsEnabled(true);
     }
 
-    device::DeviceMemory memory() {
-        return gui.catalogue.line(1)->withDevice([](device::SimDevice* d) { return d->memory(); });
-    }
-
     tilt::testing::GuiHarness gui;
 };
 

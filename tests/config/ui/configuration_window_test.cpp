@@ -461,7 +461,7 @@ TEST_F(ConfigurationWindow, WriteAfterAFailedRead_AsksFirst_AndNoSendsNothing) {
     app.gui.messages.answers.push_back(Messages::Answer::Yes);
     menu("mnuWrite")->trigger();
     ASSERT_TRUE(app.gui.waitForMessage("Write completed!"));
-    EXPECT_EQ(app.memory().eeprom[30], 0) << "Yes: the zeros went out as shown";
+    EXPECT_EQ(app.gui.cell(30), 0) << "Yes: the zeros went out as shown";
     // The logger holds what the fields show now: the next write asks nothing.
     app.gui.messages.shown.clear();
     menu("mnuWrite")->trigger();

@@ -73,7 +73,7 @@ TEST_F(EEPROMWindow, Read_ShowsTheCell_WriteSendsIt) {
     QTest::keyClicks(value, "210");
     click("cmdWrite");
     ASSERT_TRUE(idleAgain());
-    EXPECT_EQ(app.memory().eeprom[100], 210);
+    EXPECT_EQ(app.gui.cell(100), 210);
     EXPECT_TRUE(app.gui.messages.shown.empty());
 }
 
