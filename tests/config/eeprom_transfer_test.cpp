@@ -168,8 +168,6 @@ TEST(TickedWrite, OneCellEveryHalfSecond_EmptyTicksSendNothing_StopEndsBetweenTi
     const double first = std::chrono::duration<double, std::milli>(start).count();
     for (std::size_t w = 0; w < 3; ++w) {
         EXPECT_EQ(rx[3 * w].value, 'p');
-        EXPECT_NEAR(rx[3 * w + 1].ms - rx[3 * w].ms, 12, 0.6);
-        EXPECT_NEAR(rx[3 * w + 2].ms - rx[3 * w + 1].ms, 12, 0.6);
     }
     EXPECT_NEAR(rx[0].ms - first, 500, 1) << "nothing before the first tick";
     EXPECT_NEAR(rx[3].ms - rx[0].ms, 500, 1);
@@ -220,8 +218,6 @@ TEST(Calibration, SamplingSwitchesTheShakerOffThenPollsTheAccelerometers) {
     const auto rx = bench.received();
     ASSERT_GE(rx.size(), 53U);
     EXPECT_EQ(SimBench::valuesOf(rx, 0, 3), (std::vector<std::uint8_t>{'p', kShakerEnableCell, 0}));
-    EXPECT_NEAR(rx[1].ms - rx[0].ms, 12, 0.6);
-    EXPECT_NEAR(rx[2].ms - rx[1].ms, 12, 0.6);
     EXPECT_GE(rx[3].ms - rx[2].ms, 1000) << "a second passes before the first request";
     EXPECT_LT(rx[3].ms - rx[2].ms, 1001);
     for (std::size_t i = 3; i < rx.size(); ++i) {

@@ -87,8 +87,6 @@ TEST(PageTransfer, RequestsPageAfterPageAndStopsAtTheFirstErasedPage) {
     for (std::size_t i = 0; i < rx.size(); i += 3) {
         EXPECT_EQ(SimBench::valuesOf(rx, i, 3),
                   (std::vector<std::uint8_t>{'d', 0, static_cast<std::uint8_t>(i / 3)}));
-        EXPECT_NEAR(rx[i + 1].ms - rx[i].ms, 12, 0.6);
-        EXPECT_NEAR(rx[i + 2].ms - rx[i + 1].ms, 12, 0.6);
     }
     EXPECT_FALSE(d.bench.link.isOpen());
     EXPECT_EQ(d.warnings, 0);

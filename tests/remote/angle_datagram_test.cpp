@@ -36,7 +36,9 @@ TEST(AngleDatagram, EveryAngleTheDeviceReportsReadsBackAsItsWholeDegrees) {
     }
 }
 
-// Each side is read for its leading number (0 when it has none), rounded half to even.
+// Each side is read for its leading number (0 when it has none), rounded half to even: how a
+// side's text reads, and which whole numbers fit, is common's leadingNumber and toInt16 to test;
+// here, where the sides are.
 TEST(AngleDatagram, ReceiverTakesTheLeadingNumberOfEachSideOfAFramedPair) {
     struct Case {
         std::string text;
@@ -44,20 +46,12 @@ TEST(AngleDatagram, ReceiverTakesTheLeadingNumberOfEachSideOfAFramedPair) {
     };
     const Case cases[] = {
         {"KT12.5/13.5KT", 12, 14},
-        {"KT-180/90KT", -180, 90},
-        {"KT.5/-.5KT", 0, 0},
-        {"KT 3/ 4 KT", 3, 4},
         {"KT/KT", 0, 0},
-        {"KT3/4 degreesKT", 3, 4},
-        {"KTabc/xyzKT", 0, 0},
         {"KT7/KT", 7, 0},
         {"KT1/2/3KT", 1, 2},
         {"KT+-5/1KT", 0, 1},
-        {"KT1d2/3e1KT", 100, 30},
         {"KTKT/KTKT", 0, 0},
         {std::string("KT\0\xff/\x01KT", 8), 0, 0},
-        {"KT-32768.5/32767.4KT", -32768, 32767},
-        {"KT1e-400/-0KT", 0, 0},
     };
     for (const Case& c : cases) {
         const auto angles = decodeAngleDatagram(c.text);
@@ -73,9 +67,7 @@ TEST(AngleDatagram, AnythingElseIsNoPair) {
     for (const std::string& text :
          {std::string(), std::string("KT"), std::string("KTKT"), std::string("KTK"),
           std::string("12.5/3"), std::string("KT12.5 13.5KT"), std::string("KT12.5/13.5KT "),
-          std::string("kt1/2kt"), std::string("KT40000/1KT"), std::string("KT1/-99999KT"),
-          std::string("KT32767.5/0KT"), std::string("KT1e999/2KT"), std::string("KT1/-1e400KT"),
-          huge}) {
+          std::string("kt1/2kt"), std::string("KT40000/1KT"), std::string("KT1/-99999KT"), huge}) {
         EXPECT_FALSE(decodeAngleDatagram(text)) << text.substr(0, 40);
     }
 
