@@ -12,6 +12,13 @@ namespace {
 
 using testing::GuiHarness;
 
+// Tools, Display and the bar's device items, each enabled (true) or disabled (false).
+bool unlocked(GuiHarness& gui, bool on = true) {
+    return gui.action("mnuTools")->isEnabled() == on &&
+           gui.frame->main().displayMenuEnabled() == on && gui.barItem(2)->isEnabled() == on &&
+           gui.barItem(3)->isEnabled() == on && gui.barItem(4)->isEnabled() == on;
+}
+
 class ConnectWindow : public ::testing::Test {
   protected:
     // Opens Connect from the navigation bar with `port` in the number field.
@@ -24,13 +31,6 @@ class ConnectWindow : public ::testing::Test {
     bool connectClosed() {
         return gui.waitFor([&] { return gui.openWindow("Connect") == nullptr; });
     }
-    // Tools, Display and the bar's device items, each enabled (true) or disabled (false).
-    bool unlocked(bool on = true) {
-        return gui.action("mnuTools")->isEnabled() == on &&
-               gui.frame->main().displayMenuEnabled() == on && gui.barItem(2)->isEnabled() == on &&
-               gui.barItem(3)->isEnabled() == on && gui.barItem(4)->isEnabled() == on;
-    }
-
     GuiHarness gui;
 };
 
@@ -58,48 +58,40 @@ TEST_F(ConnectWindow, OkOnTheDevice_SavesThePortReadsTheParametersAndUnlocks) {
     EXPECT_EQ(gui.context.state.configuration.tareX, -180.0);
     EXPECT_EQ(gui.context.state.configuration.tareY, 45.0);
     EXPECT_EQ(gui.context.state.configuration.updateTimeIncrement, 7);
-    EXPECT_TRUE(unlocked());
+    EXPECT_TRUE(unlocked(gui));
     EXPECT_TRUE(gui.errors.reports.empty());
 }
 
-TEST_F(ConnectWindow, OkOnASilentPort_TellsTheUserAndLocksAgain) {
-    gui.catalogue.addDevice({});
-    gui.catalogue.addSilentPort("ttyS1");
-    gui.start();
-    gui.frame->setDeviceCommandsEnabled(true);  // as after a good connect on port 1
-    openConnect(2);
-    gui.click("cmdOK");
-    ASSERT_TRUE(connectClosed());
-    EXPECT_EQ(gui.texts(), std::vector<std::string>{std::string(kOnBoardFailureMessage)});
-    EXPECT_TRUE(unlocked(false));
-    EXPECT_EQ(gui.settings.saved, "2") << "saved before the check";
+// After a good connect on port 1: OK on a silent port tells the user and locks the device
+// commands again (the port saved before the check); OK on no port saves 0 and leaves the menus.
+TEST_F(ConnectWindow, OkOnASilentPortOrNoPort_TellsTheUser) {
+    struct Case {
+        int port;
+        const char* said;
+        bool unlockedAfter;
+    };
+    for (const Case& c : {Case{2, kOnBoardFailureMessage.data(), false},
+                          Case{0, "No Comm port has been selected!", true}}) {
+        GuiHarness other;
+        other.catalogue.addDevice({});
+        other.catalogue.addSilentPort("ttyS1");
+        other.start();
+        other.frame->setDeviceCommandsEnabled(true);
+        QTest::mouseClick(other.barItem(1), Qt::LeftButton);
+        other.find<QSpinBox>("NumEditCommPort")->setValue(c.port);
+        other.click("cmdOK");
+        ASSERT_TRUE(other.waitFor([&] { return other.openWindow("Connect") == nullptr; }));
+        EXPECT_EQ(other.texts(), std::vector<std::string>{c.said});
+        EXPECT_EQ(other.settings.saved, std::to_string(c.port));
+        EXPECT_EQ(other.context.state.commPort, c.port);
+        EXPECT_TRUE(unlocked(other, c.unlockedAfter)) << c.port;
+    }
 }
 
-TEST_F(ConnectWindow, OkWithNoPort_SavesZeroAndLeavesTheMenusAlone) {
-    gui.catalogue.addDevice({});
-    gui.start();
-    gui.frame->setDeviceCommandsEnabled(true);  // as after a good connect on port 1
-    openConnect(0);
-    gui.click("cmdOK");
-    ASSERT_TRUE(connectClosed());
-    EXPECT_EQ(gui.texts(), std::vector<std::string>{"No Comm port has been selected!"});
-    EXPECT_EQ(gui.settings.saved, "0");
-    EXPECT_EQ(gui.context.state.commPort, 0);
-    EXPECT_TRUE(unlocked());
-
-    // The guarded commands now refuse, from the menu and from the bar alike.
-    gui.messages.shown.clear();
-    gui.action("mnuConfiguration")->trigger();
-    QTest::mouseClick(gui.barItem(3), Qt::LeftButton);
-    EXPECT_EQ(gui.texts(), std::vector<std::string>(2, "No comm port has been selected!"));
-}
-
-TEST_F(ConnectWindow, AutoDetect_ReportsTheLowestAnsweringPortWithoutChoosingIt) {
+TEST_F(ConnectWindow, AutoDetect_ReportsTheAnsweringPortWithoutChoosingIt) {
     gui.catalogue.addSilentPort("ttyS0");
     gui.catalogue.addSilentPort("ttyS1");
-    gui.catalogue.addDevice({}, "ttyUSB0");
-    gui.catalogue.addSilentPort("ttyS3");
-    gui.catalogue.addDevice({}, "ttyUSB1");
+    gui.catalogue.addDevice({}, "ttyUSB0");  // which port is chosen of several is the search's
     gui.start();
     openConnect(1);
     gui.click("cmdAutoDetect");
