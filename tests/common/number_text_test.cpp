@@ -10,6 +10,8 @@ struct Case {
     const char* text;
 };
 
+// A case for each way through: nought, a fraction below one, digits with and without padding
+// noughts, fifteen significant digits at most, and the sign of each.
 TEST(NumberText, WritesDataFileNumbers) {
     const Case cases[] = {
         {1234, "1234"},
@@ -19,14 +21,9 @@ TEST(NumberText, WritesDataFileNumbers) {
         {-0.7, "-.7"},
         {0.0, "0"},
         {-0.0, "0"},
-        {65535, "65535"},
-        {11.2, "11.2"},
         {0.1 + 0.2, ".3"},
         {1e-5, ".00001"},
         {123456789012345678.0, "123456789012346000"},
-        {2.5e-9, ".0000000025"},
-        {100, "100"},
-        {-1, "-1"},
         {1.0 / 3.0, ".333333333333333"},
     };
     for (const auto& c : cases) {
