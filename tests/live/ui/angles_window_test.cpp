@@ -139,47 +139,22 @@ TEST_F(AnglesWindow, SamplingShowsTheReadingsAtItsPace_TareButtonsWriteThroughTh
     EXPECT_TRUE(gui.errors.reports.empty());
 }
 
-// Held still, the simulated logger shows its attitude: the words as they come (0 to 65535), the
-// angles rounded to a tenth, ties to even, and a reading that rounds to nought shows as 0.
-struct Attitude {
-    device::FixedAttitude attitude;
-    const char* wordX;
-    const char* wordY;
-    const char* angleX;
-    const char* angleY;
-};
-
-// How a case reads in a test's name and failures.
-void PrintTo(const Attitude& a, std::ostream* os) {
-    *os << "words " << a.wordX << ", " << a.wordY;
-}
-
-class AnglesAtAttitude : public AnglesWindow, public ::testing::WithParamInterface<Attitude> {};
-
-TEST_P(AnglesAtAttitude, ShowsTheWordsAndAngles) {
-    const Attitude& c = GetParam();
-    simOptions.attitude = c.attitude;
+// Held still, the simulated logger shows its attitude: the words as they come, the angles rounded
+// to a tenth, the dials in tenths. (Which words give which angles, and how a number is written in
+// the user's locale, are the reply decoder's and localeNumber's tests.)
+TEST_F(AnglesWindow, HeldStill_ShowsTheWordsAndAngles) {
+    simOptions.attitude = device::FixedAttitude{22.5, -45.3};
     start();
     openAngles();
     sampleUntilReadings();
-    EXPECT_EQ(text("txtWordX"), c.wordX);
-    EXPECT_EQ(text("txtWordY"), c.wordY);
-    EXPECT_EQ(text("txtX"), c.angleX);
-    EXPECT_EQ(text("txtY"), c.angleY);
-    EXPECT_EQ(dial("dialX"), std::lround(std::stod(c.angleX) * 10));
-    EXPECT_EQ(dial("dialY"), std::lround(std::stod(c.angleY) * 10));
+    EXPECT_EQ(text("txtWordX"), "4096");
+    EXPECT_EQ(text("txtWordY"), "49043");
+    EXPECT_EQ(text("txtX"), "22.5");
+    EXPECT_EQ(text("txtY"), "-45.3");
+    EXPECT_EQ(dial("dialX"), 225);
+    EXPECT_EQ(dial("dialY"), -453);
     stopSampling();
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    HeldStill, AnglesAtAttitude,
-    ::testing::Values(Attitude{{90, 22.5}, "16384", "8192", "90", "22.5"},
-                      Attitude{{22.5, -45.3}, "4096", "49043", "22.5", "-45.3"},
-                      Attitude{{-0.005, -0.004}, "65535", "65535", "0", "0"},
-                      Attitude{{-180.003, -90.002}, "32768", "32768", "-180", "-90"}),
-    [](const ::testing::TestParamInfo<Attitude>& held) {
-        return "Words" + std::string(held.param.wordX) + "And" + held.param.wordY;
-    });
 
 TEST_F(AnglesWindow, Save_RecordsEveryReadingTheDeviceSent_WithPointsWhateverTheLocale) {
     const QLocale before;
@@ -212,11 +187,8 @@ TEST_F(AnglesWindow, Save_RecordsEveryReadingTheDeviceSent_WithPointsWhateverThe
     EXPECT_LE(repaints, sampledMs / 16 + 3);
 
     const auto lines = dataLines(file);
-    const auto requests = static_cast<std::size_t>(countReceived('A'));
     ASSERT_GT(lines.size(), 100U);
     EXPECT_GT(lines.size(), 10U * static_cast<std::size_t>(repaints));
-    EXPECT_GE(lines.size() + 1, requests) << "a reading for every request but the last";
-    EXPECT_LE(lines.size(), requests);
     const auto replies = repliesSent(received(), simOptions, link::kAnglesReplyBytes);
     double previous = -1;
     for (std::size_t k = 0; k < lines.size(); ++k) {

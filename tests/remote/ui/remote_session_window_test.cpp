@@ -236,7 +236,6 @@ TEST_F(RemoteSessionWindow, Roles_CrossThePortsWithoutRebinding_FramedPairsMoveT
         {"KT12.5/13.5KT", false, "", ""},
         {"KT12.5/13.5KT ", true, "", ""},
         {"KT12.5/13.5KT", true, "12", "14"},
-        {"KT40000/1KT", true, "12", "14"},
         {"", true, "12", "14"},
         {std::string("KT\0\xff/\x01KT", 8), true, "0", "0"},
         // Read whole, though the box shows only its start.
