@@ -101,16 +101,9 @@ TEST_F(DownloadWindow, YesToTheGraph_OpensTheGraphOnTheNewFileWithoutADialog) {
     EXPECT_TRUE(gui.errors.reports.empty());
 }
 
-TEST_F(DownloadWindow, SilentLogger_FailsAtTheModeStep) {
-    open({}, 0, true);
-    menu("mnuDownload")->trigger();
-    ASSERT_TRUE(waitFor("Download MODE parameters were not retrieved! Download failed!"));
-    EXPECT_TRUE(gui.fileDialogs.requests.empty());
-    EXPECT_TRUE(menu("mnuDownload")->isEnabled());
-}
-
 // A port lost under a parameter query ends the download with that step's message, and no
-// Retry/Cancel box; the mode shows as soon as its step has it.
+// Retry/Cancel box; the mode shows as soon as its step has it. (A silent logger fails its step
+// the same way: the parameter queries' test.)
 TEST_F(DownloadWindow, AdapterPulledOutDuringTheParameters_ShowsTheStepsMessageOnly) {
     open(device::Preload::Linear3, 4);
     gui.catalogue.line(1)->unplugAfterWrites(5);  // the mode query's 4 bytes and 'l'
