@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "support/recording_errors.h"
+#include "support/sim_bench.h"
 #include "support/temp_folder.h"
 #include "view/channel_arrays.h"
 #include "view/download_file.h"
@@ -15,10 +16,7 @@ namespace {
 class RecordingFileTest : public testing::TempFolderTest {};
 
 TEST_F(RecordingFileTest, Linear3Recording_ReadsBackWithItsPagesPushesAndCsv) {
-    SimOptions options;
-    options.preload = Preload::Linear3;
-    options.pages = 6;
-    options.pushes = 3;
+    const auto options = testing::recording(Preload::Linear3, 6);  // three pushes
     const std::string file = path("linear3.tlg");
     downloadSimulatedRecording(options, file);
 
@@ -38,9 +36,7 @@ TEST_F(RecordingFileTest, Linear3Recording_ReadsBackWithItsPagesPushesAndCsv) {
 }
 
 TEST_F(RecordingFileTest, BinRecording_HoldsItsPagePairs) {
-    SimOptions options;
-    options.preload = Preload::Bin;
-    options.pages = 4;
+    const auto options = testing::recording(Preload::Bin, 4);
     const std::string file = path("bin.tlg");
     downloadSimulatedRecording(options, file);
 

@@ -6,17 +6,12 @@
 #include <string>
 
 #include "device/sim_line_helpers.h"
+#include "support/sim_bench.h"
 
 namespace tilt::device {
 namespace {
 
 using namespace simtest;
-
-SimOptions withPreload(Preload preload) {
-    SimOptions o;
-    o.preload = preload;
-    return o;
-}
 
 // Number of bytes written after page 0: everything up to the last byte that is not 0xFF.
 std::size_t loggedBytes(const SimDevice& device) {
@@ -26,7 +21,7 @@ std::size_t loggedBytes(const SimDevice& device) {
 }
 
 TEST(SimDeviceLine, PageRequest_StartsWithin1msAndStreamsAtLineSpeed) {
-    SimDevice dev(withPreload(Preload::Linear1));
+    SimDevice dev(testing::recording(Preload::Linear1));
     send(dev, {'d', 0, 1}, 0ns);
     const auto reply = drain(dev, 2s);
     ASSERT_EQ(reply.size(), kFlashPageBytes);
@@ -42,7 +37,7 @@ TEST(SimDeviceLine, PageRequest_StartsWithin1msAndStreamsAtLineSpeed) {
 }
 
 TEST(SimDeviceLine, PaceOff_ReplyArrivesAtTheRequestInstant) {
-    SimOptions o = withPreload(Preload::Linear2);
+    SimOptions o = testing::recording(Preload::Linear2);
     o.pace = false;
     SimDevice dev(o);
     send(dev, {'d', 0, 3}, 5ms);
@@ -74,7 +69,7 @@ TEST(SimDeviceCommands, EachCommand_RepliesWithItsLengthAndContent) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        SimDevice dev(withPreload(Preload::Linear3));
+        SimDevice dev(testing::recording(Preload::Linear3));
         Nanos at = 0ns;
         for (const auto b : c.request) {
             dev.hostWrite(b, at);
@@ -105,7 +100,7 @@ TEST(SimDeviceAttitude, TareEnabled_SubtractsTareWordsFromAngleWords) {
 }
 
 TEST(SimDeviceErase, Erase_Sends2050ProgressBytesEvenlyOver8Seconds) {
-    SimDevice dev(withPreload(Preload::Linear1));
+    SimDevice dev(testing::recording(Preload::Linear1));
     send(dev, {'e'}, 0ns);
     EXPECT_TRUE(dev.erasing(7900ms));
     const auto progress = drain(dev, 20s);
@@ -125,7 +120,7 @@ TEST(SimDeviceErase, Erase_Sends2050ProgressBytesEvenlyOver8Seconds) {
 }
 
 TEST(SimDeviceErase, StartLoggingDuringErase_BeginsWhenTheEraseEnds) {
-    SimDevice dev(withPreload(Preload::Linear1));  // linear, channel 1: one byte a sample
+    SimDevice dev(testing::recording(Preload::Linear1));  // linear, channel 1: one byte a sample
     send(dev, {'e'}, 0ns);
     send(dev, {'X'}, 2s);
     dev.advanceTo(7900ms);

@@ -7,6 +7,7 @@
 #include "device/sim_device.h"
 #include "device/sim_line_helpers.h"
 #include "device/sim_options.h"
+#include "support/sim_bench.h"
 
 namespace tilt::device {
 namespace {
@@ -15,9 +16,7 @@ using namespace simtest;
 using ::testing::HasSubstr;
 
 SimOptions faulty(const FaultPlan& faults) {
-    SimOptions o;
-    o.preload = Preload::Linear1;
-    o.seed = 7;
+    SimOptions o = testing::recording(Preload::Linear1, 40, 7);
     o.faults = faults;
     return o;
 }

@@ -4,20 +4,13 @@
 
 #include "device/sim_device.h"
 #include "device/sim_line_helpers.h"
+#include "support/sim_bench.h"
 
 namespace tilt::device {
 namespace {
 
 using namespace simtest;
-
-SimOptions recording(Preload preload, int pages, std::uint64_t seed = 1, int pushes = 3) {
-    SimOptions o;
-    o.preload = preload;
-    o.pages = pages;
-    o.seed = seed;
-    o.pushes = pushes;
-    return o;
-}
+using testing::recording;
 
 TEST(SimRecording, EachPreload_FillsPagesOneToNAndLeavesTheRestErased) {
     struct Case {

@@ -42,10 +42,7 @@ TEST(Requests, ValueThatDoesNotFitAByteOrAPageOutsideTheMemory_SendsNothing) {
 
 // How fast the page streams is the simulated device's to test.
 TEST(Requests, PageRequest_ThreeBytesThenAFullPage) {
-    device::SimOptions options;
-    options.preload = device::Preload::Linear1;
-    options.pages = 3;
-    SimBench bench(options);
+    SimBench bench(testing::recording(device::Preload::Linear1, 3));
     bench.link.open();
     requestPage(bench.link, 258);  // beyond the recording: erased
     ASSERT_TRUE(bench.link.waitForBytes(kPageBytes, bench.link.now() + ms(1000)));

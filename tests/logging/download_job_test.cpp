@@ -17,6 +17,7 @@ namespace tilt::logging {
 namespace {
 
 using ::testing::HasSubstr;
+using testing::recording;
 using testing::SimBench;
 
 // A front end that answers as told and remembers what it was asked and shown.
@@ -50,13 +51,6 @@ struct ScriptedFrontEnd final : DownloadFrontEnd {
     std::vector<std::pair<RecordingMode, LinearChannel>> modes;
     std::function<void(const TransferProgress&)> onProgress;
 };
-
-device::SimOptions recording(device::Preload preload, int pages) {
-    device::SimOptions options;
-    options.preload = preload;
-    options.pages = pages;
-    return options;
-}
 
 class DownloadJob : public testing::TempFolderTest {
   protected:

@@ -18,9 +18,7 @@ ParameterOutcome query(SimBench& bench, std::string_view separator = ".") {
 }
 
 TEST(DownloadParameters, FourQueriesWithTheirBytesAndPauses) {
-    device::SimOptions options;
-    options.preload = device::Preload::Linear3;
-    SimBench bench(options);
+    SimBench bench(testing::recording(device::Preload::Linear3));
     std::vector<int> steps;
     testing::RecordingErrors errors;
     const auto start = bench.clock.now();
@@ -53,8 +51,7 @@ TEST(DownloadParameters, FourQueriesWithTheirBytesAndPauses) {
 // every query asked twice; and on a silent line no pause is longer than its whole, and the
 // silence is no failed port.
 TEST(DownloadParameters, UntilReply_SameRequestsConfirmedInAFractionOfTheTime) {
-    device::SimOptions options;
-    options.preload = device::Preload::Linear3;
+    const auto options = testing::recording(device::Preload::Linear3);
     SimBench fixed(options);
     SimBench quick(options);
     testing::RecordingErrors errors;

@@ -18,11 +18,9 @@ namespace {
 using ::testing::HasSubstr;
 using testing::SimBench;
 
+// A logger holding ten pages.
 device::SimOptions recorded() {
-    device::SimOptions options;
-    options.preload = device::Preload::Linear1;
-    options.pages = 10;
-    return options;
+    return testing::recording(device::Preload::Linear1, 10);
 }
 
 TEST(Erase, CountsProgressBytesEveryHalfSecondUntil2050HaveCome) {

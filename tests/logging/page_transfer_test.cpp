@@ -11,6 +11,7 @@
 namespace tilt::logging {
 namespace {
 
+using testing::recording;
 using testing::SimBench;
 
 // A transfer that keeps every page it was given.
@@ -51,14 +52,6 @@ struct Download {
     std::function<void(const TransferProgress&)> onProgress;
     std::stop_source stop;
 };
-
-device::SimOptions recording(device::Preload preload, int pages) {
-    device::SimOptions options;
-    options.preload = preload;
-    options.pages = pages;
-    options.keepRxLog = true;
-    return options;
-}
 
 // Requests of pages made while the device was silent from `from` ms to `to` ms, in seconds.
 std::vector<double> requestsDuring(Download& d, double from, double to) {

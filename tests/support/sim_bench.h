@@ -11,6 +11,17 @@
 
 namespace tilt::testing {
 
+// A simulated logger that holds a recording of `pages` data pages.
+inline device::SimOptions recording(device::Preload preload, int pages = 40, std::uint64_t seed = 1,
+                                    int pushes = 3) {
+    device::SimOptions options;
+    options.preload = preload;
+    options.pages = pages;
+    options.seed = seed;
+    options.pushes = pushes;
+    return options;
+}
+
 // A simulated device on port 1 of a virtual-time catalogue, and a link to it.
 struct SimBench {
     explicit SimBench(device::SimOptions options = {}) {
