@@ -137,7 +137,6 @@ TEST_F(TiltctlLive, BadArguments_AreRefusedWithNothingSent) {
         {"dac", "0", "5"},
         {"dac", "1"},
         {"tare", "z"},
-        {"untare"},
         {"tare", "x", "y"},
         {"live", "angles", "--count", "0"},
         {"live", "angles", "--count"},
