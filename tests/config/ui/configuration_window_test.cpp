@@ -111,7 +111,6 @@ TEST_F(ConfigurationWindow, Opening_ReadsAndFillsFieldsRecordAndIdentity) {
     EXPECT_EQ(text("txtMonth"), "11");
     EXPECT_EQ(text("txtSecond"), "0");
     EXPECT_EQ(app.gui.context.state.configuration.offsetX, 323);
-    EXPECT_EQ(app.gui.context.state.configuration.linearRate, LinearRate::Rate15Hz);
 
     EXPECT_EQ(caption(), "Progress");
     EXPECT_EQ(window->findChild<QProgressBar*>("PBar")->maximum(), 53);
