@@ -107,8 +107,7 @@ TEST(ConfigurationRead, SilentLogger_IsRealignedAndAskedAgain_UntilStoppedOrGive
     }
 
     SimBench stopped(options);
-    std::stop_source stop;
-    stopped.link.setStopToken(stop.get_token());
+    std::stop_source& stop = stopped.stoppable();
     const auto halted =
         readConfiguration(stopped.job(errors, "Configuration"), {}, [&](const CellReadProgress& p) {
             if (p.waiting) {
@@ -176,8 +175,7 @@ TEST(TickedWrite, OneCellEveryHalfSecond_EmptyTicksSendNothing_StopEndsBetweenTi
     EXPECT_EQ(bench.memory().eeprom[102], 75);
 
     SimBench halted;
-    std::stop_source stop;
-    halted.link.setStopToken(stop.get_token());
+    std::stop_source& stop = halted.stoppable();
     const auto stopped = writeTicks(halted.job(errors, "Configuration"), ticks, [&](int n) {
         if (n == 2) {
             stop.request_stop();
@@ -194,8 +192,7 @@ TEST(Calibration, SamplingSwitchesTheShakerOffThenPollsTheAccelerometers) {
     SimBench bench;
     testing::RecordingErrors errors;
     bench.memory().eeprom[kShakerEnableCell] = 1;
-    std::stop_source stop;
-    bench.link.setStopToken(stop.get_token());
+    std::stop_source& stop = bench.stoppable();
     CalibrationTracker tracker;
     int readings = 0;
     int readingsAtShakerOff = -1;

@@ -75,9 +75,7 @@ TEST(OnBoardParameters, FourRepliesOfFive_PulledAdapter_SilentPortOrMissingPort_
 
 TEST(OnBoardParameters, StopRequest_EndsTheReadsEarlyWithoutParameters) {
     SimBench bench;
-    std::stop_source stop;
-    stop.request_stop();
-    bench.link.setStopToken(stop.get_token());
+    bench.stoppable().request_stop();
     testing::RecordingErrors errors;
     const auto start = bench.clock.now();
     EXPECT_FALSE(readOnBoardParameters(bench.job(errors, "Connect")));

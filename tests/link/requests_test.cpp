@@ -58,9 +58,7 @@ TEST(Requests, PageRequest_ThreeBytesThenAFullPage) {
 
 TEST(Requests, StoppedOperation_StillSendsAWholeRequestWithItsPauses) {
     testing::SimBench bench;
-    std::stop_source stop;
-    stop.request_stop();
-    bench.link.setStopToken(stop.get_token());
+    bench.stoppable().request_stop();
     bench.link.open();
     requestPage(bench.link, 300);
     const auto rx = bench.received();

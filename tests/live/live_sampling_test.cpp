@@ -29,8 +29,7 @@ class LiveLoop : public testing::TempFolderTest {
     std::vector<AngleSample> angles(SimBench& bench, const LiveOptions& options, int readings,
                                     int at = -1, std::optional<LoopRequest> post = {}) {
         std::vector<AngleSample> seen;
-        std::stop_source stop;
-        bench.link.setStopToken(stop.get_token());
+        std::stop_source& stop = bench.stoppable();
         AngleLoopEvents events;
         events.reading = [&](const AngleSample& s) {
             seen.push_back(s);
@@ -124,8 +123,7 @@ TEST_F(LiveLoop, TareTakesTheWordLastReadAndUntareWritesNoughts_BetweenTwoReplie
 
 TEST_F(LiveLoop, WriteDacDuringTheAccelerometerLoop_SendsBothHalvesWithTheirPauses) {
     SimBench bench;
-    std::stop_source stop;
-    bench.link.setStopToken(stop.get_token());
+    std::stop_source& stop = bench.stoppable();
     int readings = 0;
     std::vector<DacDone> written;
     AccelerationLoopEvents events;
@@ -252,8 +250,7 @@ TEST_F(LiveLoop, DeviceFallingSilent_IsToldOnceAndAgainWhenItAnswers) {
         bench.catalogue.line(bench.port)->withDevice([&](device::SimDevice* d) {
             d->silenceBetween(quietFrom, quietUntil);
         });
-        std::stop_source stop;
-        bench.link.setStopToken(stop.get_token());
+        std::stop_source& stop = bench.stoppable();
         link::Nanos lastBeforeQuiet{0};
         int afterQuiet = 0;
         const auto reading = [&] {

@@ -63,8 +63,7 @@ TEST(Erase, LoggerFallingSilent_EndsTheEraseAtTheLimit_ElseTheUsersStopHaltsIt) 
     // Without a limit the user decides: it runs on, telling how long it has been silent, until
     // a stop halts it at once without sending anything more.
     SimBench watched(options);
-    std::stop_source stop;
-    watched.link.setStopToken(stop.get_token());
+    std::stop_source& stop = watched.stoppable();
     link::Nanos longest{0};
     const auto halted =
         eraseMemory(watched.job(errors, "DownloadErase"), {}, [&](const EraseProgress& p) {

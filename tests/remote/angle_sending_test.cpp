@@ -18,8 +18,7 @@ namespace {
 TEST(AngleSending, SendsTheReadingsTakenWhileSendingIsOn_EachAsItsAngleDatagram) {
     testing::SimBench bench;
     testing::RecordingErrors errors;
-    std::stop_source stop;
-    bench.link.setStopToken(stop.get_token());
+    std::stop_source& stop = bench.stoppable();
     struct Recorded final : DatagramSink {
         void send(const std::string& datagram) override { sent.push_back(datagram); }
         std::vector<std::string> sent;

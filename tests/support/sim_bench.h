@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,12 @@ struct SimBench {
         return {link, port, errors, std::move(screen)};
     }
 
+    // Lets `stop` halt what runs on the link.
+    std::stop_source& stoppable() {
+        link.setStopToken(stop.get_token());
+        return stop;
+    }
+
     device::DeviceMemory& memory() {
         return catalogue.line(port)->withDevice(
             [](device::SimDevice* d) -> device::DeviceMemory& { return d->memory(); });
@@ -77,6 +84,7 @@ struct SimBench {
     device::SimPortCatalogue catalogue{clock};
     std::int16_t port = 0;
     link::DeviceLink link{catalogue};
+    std::stop_source stop;
 };
 
 }  // namespace tilt::testing
