@@ -30,6 +30,7 @@
 #include "link/job_scope.h"
 #include "link/port_probe.h"
 #include "platform/settings_store.h"
+#include "platform/system_port_catalogue.h"
 #include "platform/ui/device_thread.h"
 #include "support/fake_messages.h"
 #include "support/recording_errors.h"
@@ -62,6 +63,9 @@ class FakeSettings final : public platform::SettingsStore {
 struct GuiOptions {
     std::string savedPort = "1";
     bool realTime = false;  // the simulated lines keep real time (to stop things midway)
+    // The computer's serial ports (and ports named with addNamedPort, such as a tiltsim's
+    // terminal) instead of simulated lines, in real time.
+    bool systemPorts = false;
 };
 
 // The desktop program's windows on fakes: scripted messages and dialogs, an in-memory setting,
@@ -187,10 +191,13 @@ class GuiHarness {
     link::SystemClock realClock;
     device::SimPortCatalogue catalogue{options_.realTime ? static_cast<link::Clock&>(realClock)
                                                          : clock};
+    platform::SystemPortCatalogue systemPorts{realClock};
+    link::PortCatalogue& ports =
+        options_.systemPorts ? static_cast<link::PortCatalogue&>(systemPorts) : catalogue;
     // As in the program: a failure names the window that is active then (a job's scope does
     // that itself).
     frame::ActiveScreenErrors screenErrors{errors};
-    platform::ui::DeviceThread device{catalogue, errors, messages};
+    platform::ui::DeviceThread device{ports, errors, messages};
     QTemporaryDir root;
     common::ui::AppContext context{.state = {},
                                    .messages = messages,
