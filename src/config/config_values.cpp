@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "common/number_text.h"
+#include "common/quoted.h"
 #include "common/rounding.h"
 #include "link/protocol.h"
 
@@ -37,16 +38,6 @@ double decodeCells(const Parameter& p, const ReadArray& bytes) {
             break;
     }
     return 0;
-}
-
-std::string quoted(std::string_view text) {
-    // Built piece by piece: gcc 12 warns wrongly (-Wrestrict) about `"\"" + text + "\""`.
-    std::string q;
-    q.reserve(text.size() + 2);
-    q.push_back('"');
-    q.append(text);
-    q.push_back('"');
-    return q;
 }
 
 // A word as its two bytes: the quotient by 256 truncated toward zero, and the low eight bits.

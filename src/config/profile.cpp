@@ -3,20 +3,11 @@
 #include <cmath>
 
 #include "common/number_text.h"
+#include "common/quoted.h"
 
 namespace tilt::config {
 
 namespace {
-
-std::string quoted(std::string_view text) {
-    // Built piece by piece: gcc 12 warns wrongly (-Wrestrict) about `"\"" + text + "\""`.
-    std::string q;
-    q.reserve(text.size() + 2);
-    q.push_back('"');
-    q.append(text);
-    q.push_back('"');
-    return q;
-}
 
 // An angle read back from its word may lie a count beyond its limit (the word 32768 is
 // -180.0055 degrees); a profile saved from such a logger is still good.

@@ -5,6 +5,7 @@
 #include <system_error>
 #include <utility>
 
+#include "common/quoted.h"
 #include "logging/durable_files.h"
 
 namespace tilt::logging {
@@ -13,10 +14,6 @@ namespace {
 // Some failures leave errno at 0 (a short write without a reason); call them access errors.
 int lastErrorOr(int fallback) {
     return errno != 0 ? errno : fallback;
-}
-
-std::string quoted(const std::string& path) {
-    return "\"" + path + "\"";
 }
 
 bool folderExists(const std::string& path) {
@@ -33,33 +30,34 @@ Error fileError(int errorCode, const std::string& path, FileUse use) {
     const bool reading = use == FileUse::Read;
     switch (errorCode) {
         case ENOSPC:
-            return Error(errc::kDiskFull, "Disk full: " + quoted(path) +
+            return Error(errc::kDiskFull, "Disk full: " + tilt::quoted(path) +
                                               " could not be written. Free some space on the "
                                               "disk and try again.");
         case EFBIG:
-            return Error(errc::kDiskFull, "Disk full: " + quoted(path) +
+            return Error(errc::kDiskFull, "Disk full: " + tilt::quoted(path) +
                                               " cannot grow any further on its disk. Choose "
                                               "another disk or folder and try again.");
         case EACCES:
         case EPERM:
         case EROFS:
             return Error(errc::kPermissionDenied,
-                         "Permission denied: " + quoted(path) + " cannot be " +
+                         "Permission denied: " + tilt::quoted(path) + " cannot be " +
                              (reading ? "read" : "written") +
                              ". Check that the file is not read-only and that you may " +
                              (reading ? "read it." : "write to its folder."));
         case ENOENT:
             if (!reading && !folderExists(path)) {
-                return Error(errc::kPathNotFound, "Path not found: the folder of " + quoted(path) +
+                return Error(errc::kPathNotFound, "Path not found: the folder of " +
+                                                      tilt::quoted(path) +
                                                       " does not exist. Create it, or choose "
                                                       "another folder.");
             }
-            return Error(errc::kFileNotFound, "File not found: " + quoted(path) +
+            return Error(errc::kFileNotFound, "File not found: " + tilt::quoted(path) +
                                                   " does not exist. Check that the file and its "
                                                   "folder have not been moved or deleted.");
         default:
             return Error(errc::kPathFileAccess,
-                         "Path/File access error: " + quoted(path) + " cannot be " +
+                         "Path/File access error: " + tilt::quoted(path) + " cannot be " +
                              (reading ? "read" : "written") + " (" +
                              std::generic_category().message(errorCode) + ").");
     }
