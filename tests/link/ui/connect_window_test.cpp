@@ -19,40 +19,38 @@ bool unlocked(GuiHarness& gui, bool on = true) {
            gui.barItem(3)->isEnabled() == on && gui.barItem(4)->isEnabled() == on;
 }
 
-class ConnectWindow : public ::testing::Test {
-  protected:
-    // Opens Connect from the navigation bar with `port` in the number field.
-    void openConnect(int port) {
-        QTest::mouseClick(gui.barItem(1), Qt::LeftButton);
-        ASSERT_NE(gui.openWindow("Connect"), nullptr);
-        portField()->setValue(port);
-    }
-    QSpinBox* portField() { return gui.find<QSpinBox>("NumEditCommPort"); }
-    bool connectClosed() {
-        return gui.waitFor([&] { return gui.openWindow("Connect") == nullptr; });
-    }
-    GuiHarness gui;
-};
+QSpinBox* portField(GuiHarness& gui) {
+    return gui.find<QSpinBox>("NumEditCommPort");
+}
 
-TEST_F(ConnectWindow, OkOnTheDevice_SavesThePortReadsTheParametersAndUnlocks) {
-    device::SimOptions options;
+// Opens Connect from the navigation bar with `port` in the number field.
+void openConnect(GuiHarness& gui, int port) {
+    QTest::mouseClick(gui.barItem(1), Qt::LeftButton);
+    ASSERT_NE(gui.openWindow("Connect"), nullptr);
+    portField(gui)->setValue(port);
+}
+
+bool connectClosed(GuiHarness& gui) {
+    return gui.waitFor([&] { return gui.openWindow("Connect") == nullptr; });
+}
+
+TEST(ConnectWindow, OkOnTheDevice_SavesThePortReadsTheParametersAndUnlocks) {
+    GuiHarness gui;
     gui.catalogue.addSilentPort("ttyS0");
-    const int port = gui.catalogue.addDevice(options, "ttyUSB0");
+    const int port = gui.catalogue.addDevice({}, "ttyUSB0");
     gui.catalogue.line(port)->withDevice([](device::SimDevice* d) {
-        d->memory().eeprom[device::cell::kTareX] = 0x80;
-        d->memory().eeprom[device::cell::kTareX + 1] = 0x00;
-        d->memory().eeprom[device::cell::kTareY] = 0x40;
-        d->memory().eeprom[device::cell::kTareY + 1] = 0x00;
+        d->memory().setWord(device::cell::kTareX, 0x8000);
+        d->memory().setWord(device::cell::kTareY, 0x4000);
         d->memory().eeprom[device::cell::kUpdateTimeIncrement] = 7;
         return 0;
     });
     gui.start();
-    openConnect(port);
+    openConnect(gui, port);
     EXPECT_EQ(gui.find<QLabel>("lblPortName")->text(), "ttyUSB0 \u2014 Simulated Tiltavarometer");
 
     gui.click("cmdOK");
     EXPECT_EQ(gui.settings.saved, "2");
-    ASSERT_TRUE(connectClosed());
+    ASSERT_TRUE(connectClosed(gui));
     EXPECT_TRUE(gui.messages.shown.empty()) << gui.texts().front();
     EXPECT_EQ(gui.context.state.commPort, 2);
     EXPECT_EQ(gui.context.state.configuration.tareX, -180.0);
@@ -64,7 +62,7 @@ TEST_F(ConnectWindow, OkOnTheDevice_SavesThePortReadsTheParametersAndUnlocks) {
 
 // After a good connect on port 1: OK on a silent port tells the user and locks the device
 // commands again (the port saved before the check); OK on no port saves 0 and leaves the menus.
-TEST_F(ConnectWindow, OkOnASilentPortOrNoPort_TellsTheUser) {
+TEST(ConnectWindow, OkOnASilentPortOrNoPort_TellsTheUser) {
     struct Case {
         int port;
         const char* said;
@@ -77,10 +75,9 @@ TEST_F(ConnectWindow, OkOnASilentPortOrNoPort_TellsTheUser) {
         other.catalogue.addSilentPort("ttyS1");
         other.start();
         other.frame->setDeviceCommandsEnabled(true);
-        QTest::mouseClick(other.barItem(1), Qt::LeftButton);
-        other.find<QSpinBox>("NumEditCommPort")->setValue(c.port);
+        openConnect(other, c.port);
         other.click("cmdOK");
-        ASSERT_TRUE(other.waitFor([&] { return other.openWindow("Connect") == nullptr; }));
+        ASSERT_TRUE(connectClosed(other));
         EXPECT_EQ(other.texts(), std::vector<std::string>{c.said});
         EXPECT_EQ(other.settings.saved, std::to_string(c.port));
         EXPECT_EQ(other.context.state.commPort, c.port);
@@ -88,33 +85,31 @@ TEST_F(ConnectWindow, OkOnASilentPortOrNoPort_TellsTheUser) {
     }
 }
 
-TEST_F(ConnectWindow, AutoDetect_ReportsTheAnsweringPortWithoutChoosingIt) {
-    gui.catalogue.addSilentPort("ttyS0");
-    gui.catalogue.addSilentPort("ttyS1");
-    gui.catalogue.addDevice({}, "ttyUSB0");  // which port is chosen of several is the search's
-    gui.start();
-    openConnect(1);
-    gui.click("cmdAutoDetect");
-    EXPECT_FALSE(gui.find<QWidget>("cmdOK")->isEnabled()) << "buttons wait for the search";
-    ASSERT_TRUE(gui.idle());
-    EXPECT_EQ(gui.texts(), std::vector<std::string>{"Tiltavarometer found on Comm 3!"});
-    EXPECT_EQ(portField()->value(), 3);
-    EXPECT_EQ(gui.context.state.commPort, 1) << "only OK chooses the port";
-    EXPECT_EQ(gui.settings.saved, "1");
-    EXPECT_TRUE(gui.find<QWidget>("cmdOK")->isEnabled());
-    EXPECT_TRUE(gui.find<QWidget>("cmdAutoDetect")->isEnabled());
-    EXPECT_NE(gui.openWindow("Connect"), nullptr);
-}
-
-TEST_F(ConnectWindow, AutoDetectWithoutDevice_SaysSoAndKeepsTheField) {
-    gui.catalogue.addSilentPort("ttyS0");
-    gui.catalogue.addSilentPort("ttyS1");
-    gui.start();
-    openConnect(2);
-    gui.click("cmdAutoDetect");
-    ASSERT_TRUE(gui.idle());
-    EXPECT_EQ(gui.texts(), std::vector<std::string>{"Tiltavarometer not found on Comm 1-16!"});
-    EXPECT_EQ(portField()->value(), 2);
+// Auto Detect shows the port that answered in the field without choosing it, or says none did
+// and keeps the field.
+TEST(ConnectWindow, AutoDetect_ReportsTheAnsweringPortWithoutChoosingIt) {
+    for (const bool answering : {true, false}) {
+        GuiHarness gui;
+        gui.catalogue.addSilentPort("ttyS0");
+        gui.catalogue.addSilentPort("ttyS1");
+        if (answering) {
+            gui.catalogue.addDevice({}, "ttyUSB0");  // which of several is chosen is the search's
+        }
+        gui.start();
+        openConnect(gui, 2);
+        gui.click("cmdAutoDetect");
+        EXPECT_FALSE(gui.find<QWidget>("cmdOK")->isEnabled()) << "buttons wait for the search";
+        ASSERT_TRUE(gui.idle());
+        EXPECT_EQ(gui.texts(),
+                  std::vector<std::string>{answering ? "Tiltavarometer found on Comm 3!"
+                                                     : "Tiltavarometer not found on Comm 1-16!"});
+        EXPECT_EQ(portField(gui)->value(), answering ? 3 : 2);
+        EXPECT_EQ(gui.context.state.commPort, 1) << "only OK chooses the port";
+        EXPECT_EQ(gui.settings.saved, "1");
+        EXPECT_TRUE(gui.find<QWidget>("cmdOK")->isEnabled());
+        EXPECT_TRUE(gui.find<QWidget>("cmdAutoDetect")->isEnabled());
+        EXPECT_NE(gui.openWindow("Connect"), nullptr);
+    }
 }
 
 TEST(ConnectWindowInRealTime, ClosingDuringAutoDetect_StopsTheSearchQuietly) {
@@ -139,8 +134,7 @@ TEST(ConnectWindowInRealTime, EscapeDuringTheRead_LocksTheMenusForTheUnreadPort)
     gui.catalogue.addDevice({}, "ttyUSB1");
     gui.start();
     gui.frame->setDeviceCommandsEnabled(true);  // as after a good connect on port 1
-    QTest::mouseClick(gui.barItem(1), Qt::LeftButton);
-    gui.find<QSpinBox>("NumEditCommPort")->setValue(2);
+    openConnect(gui, 2);
     gui.click("cmdOK");
     ASSERT_TRUE(gui.device.busy());
     QTest::keyClick(gui.openWindow("Connect"), Qt::Key_Escape);
