@@ -233,8 +233,6 @@ TEST_F(RemoteSessionWindow, Roles_CrossThePortsWithoutRebinding_FramedPairsMoveT
         const char* y;
     };
     const std::vector<Case> cases = {
-        {"KT12.5/13.5KT", false, "", ""},
-        {"KT12.5/13.5KT ", true, "", ""},
         {"KT12.5/13.5KT", true, "12", "14"},
         {"", true, "12", "14"},
         {std::string("KT\0\xff/\x01KT", 8), true, "0", "0"},
