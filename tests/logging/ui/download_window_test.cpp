@@ -23,11 +23,6 @@ constexpr std::size_t kParameterBytes = 2 * 2 + 2 + 10 * 2 + 16 * 2;
 
 using testing::readFile;
 
-long lineCount(const std::string& file) {
-    const std::string text = readFile(file);
-    return std::count(text.begin(), text.end(), '\n');
-}
-
 class DownloadWindow : public ::testing::Test {
   protected:
     explicit DownloadWindow(testing::GuiOptions options = {}) : gui(std::move(options)) {}
@@ -56,6 +51,11 @@ class DownloadWindow : public ::testing::Test {
     std::string dataFile(const char* name) {
         return (gui.context.paths.dataFiles() / name).string();
     }
+    // Download, into `file` when the save dialog asks.
+    void download(const char* file) {
+        gui.fileDialogs.answers.push_back(dataFile(file));
+        menu("mnuDownload")->trigger();
+    }
 
     GuiHarness gui;
     QWidget* window = nullptr;
@@ -63,9 +63,8 @@ class DownloadWindow : public ::testing::Test {
 
 TEST_F(DownloadWindow, LinearDownload_WritesTheFileAndItsCsvAndAsksAboutTheGraph) {
     open(device::Preload::Linear3, 12);
-    gui.fileDialogs.answers.push_back(dataFile("walk.tlg"));
     gui.messages.answers.push_back(Answer::No);
-    menu("mnuDownload")->trigger();
+    download("walk.tlg");
     ASSERT_TRUE(waitFor("Would you like to graph this download immediately?"));
 
     EXPECT_EQ(gui.texts(),
@@ -74,7 +73,7 @@ TEST_F(DownloadWindow, LinearDownload_WritesTheFileAndItsCsvAndAsksAboutTheGraph
     ASSERT_EQ(gui.fileDialogs.requests.size(), 1U);
     EXPECT_EQ(gui.fileDialogs.requests[0].selectedFilter, "TLG Files (*.tlg)");
     EXPECT_EQ(gui.fileDialogs.requests[0].folder, gui.context.paths.dataFiles().string());
-    EXPECT_EQ(lineCount(dataFile("walk.tlg")), 12 + 12);
+    EXPECT_EQ(std::ranges::count(readFile(dataFile("walk.tlg")), '\n'), 12 + 12);
     EXPECT_EQ(box("txtMode"), "Linear");
     EXPECT_EQ(box("txtChannels"), "3");
     EXPECT_FALSE(menu("mnuDownload")->isChecked());
@@ -85,9 +84,8 @@ TEST_F(DownloadWindow, LinearDownload_WritesTheFileAndItsCsvAndAsksAboutTheGraph
 
 TEST_F(DownloadWindow, YesToTheGraph_OpensTheGraphOnTheNewFileWithoutADialog) {
     open(device::Preload::Bin, 4);
-    gui.fileDialogs.answers.push_back(dataFile("bins.tlg"));
     gui.messages.answers.push_back(Answer::Yes);
-    menu("mnuDownload")->trigger();
+    download("bins.tlg");
     ASSERT_TRUE(waitFor("Would you like to graph this download immediately?"));
     EXPECT_TRUE(gui.context.state.dataFile.empty());
     EXPECT_EQ(box("txtMode"), "Bin");
@@ -123,8 +121,7 @@ TEST_F(DownloadWindow, AdapterPulledOutDuringTheParameters_ShowsTheStepsMessageO
 TEST_F(DownloadWindow, ExistingFileOfAnotherKind_IsReplacedOnlyOnYes) {
     open(device::Preload::Linear1, 3);
     std::ofstream(dataFile("notes.tlg")) << "my notes\n";
-    gui.fileDialogs.answers.push_back(dataFile("notes.tlg"));
-    menu("mnuDownload")->trigger();  // answered No
+    download("notes.tlg");  // answered No
     ASSERT_TRUE(waitFor("Download operation cancelled!"));
     EXPECT_FALSE(gui.fileDialogs.requests.at(0).confirmOverwrite);
     EXPECT_EQ(gui.texts().front(),
@@ -136,17 +133,15 @@ TEST_F(DownloadWindow, ExistingFileOfAnotherKind_IsReplacedOnlyOnYes) {
     EXPECT_EQ(readFile(dataFile("notes.tlg")), "my notes\n");
     EXPECT_EQ(gui.receivedCount(), kParameterBytes);
 
-    gui.fileDialogs.answers.push_back(dataFile("notes.tlg"));
     gui.messages.answers.push_back(Answer::Yes);
-    menu("mnuDownload")->trigger();
+    download("notes.tlg");
     ASSERT_TRUE(waitFor("Download completed!"));
-    EXPECT_EQ(lineCount(dataFile("notes.tlg")), 12 + 3);
+    EXPECT_EQ(std::ranges::count(readFile(dataFile("notes.tlg")), '\n'), 12 + 3);
 }
 
 TEST_F(DownloadWindow, DiskFullAtAPage_SaysWhatTheFileKeeps_AndTheContinueQuestionFinishesIt) {
     open(device::Preload::Linear2, 15);
-    gui.fileDialogs.answers.push_back(dataFile("whole.tlg"));
-    menu("mnuDownload")->trigger();
+    download("whole.tlg");
     ASSERT_TRUE(waitFor("Would you like to graph this download immediately?"));
     const std::string whole = readFile(dataFile("whole.tlg"));
     const auto pageTen = whole.find("\r\n10,");
@@ -154,10 +149,9 @@ TEST_F(DownloadWindow, DiskFullAtAPage_SaysWhatTheFileKeeps_AndTheContinueQuesti
 
     // The disk fills up half-way through page 10's line.
     gui.messages.shown.clear();
-    gui.fileDialogs.answers.push_back(dataFile("cut.tlg"));
     {
         const testing::FileSizeLimit disk(pageTen + 2 + 500);
-        menu("mnuDownload")->trigger();
+        download("cut.tlg");
         ASSERT_TRUE(gui.idle());
     }
     EXPECT_EQ(gui.errors.reports.size(), 1U) << "one report, not one per page";
@@ -176,9 +170,8 @@ TEST_F(DownloadWindow, DiskFullAtAPage_SaysWhatTheFileKeeps_AndTheContinueQuesti
     EXPECT_EQ(window->findChild<QGroupBox*>("fraPBar")->title(), "Download Progress");
 
     gui.messages.shown.clear();
-    gui.fileDialogs.answers.push_back(dataFile("cut.tlg"));
     gui.messages.choiceAnswers.push_back(0);  // Continue
-    menu("mnuDownload")->trigger();
+    download("cut.tlg");
     ASSERT_TRUE(waitFor("Download completed!"));
     ASSERT_EQ(gui.messages.shown.front().choices,
               (std::vector<std::string>{"Continue", "Start Again", "Cancel"}));
@@ -195,9 +188,8 @@ TEST_F(DownloadWindow, DiskFullAtAPage_SaysWhatTheFileKeeps_AndTheContinueQuesti
 
     // The whole recording is in the file now: the question says so, and Cancel leaves it.
     gui.messages.shown.clear();
-    gui.fileDialogs.answers.push_back(dataFile("cut.tlg"));
     gui.messages.choiceAnswers.push_back(2);
-    menu("mnuDownload")->trigger();
+    download("cut.tlg");
     ASSERT_TRUE(waitFor("Download operation cancelled!"));
     EXPECT_EQ(gui.messages.shown.front().choices,
               (std::vector<std::string>{"Keep It", "Download Again", "Cancel"}));
@@ -266,8 +258,7 @@ class DownloadWindowInRealTime : public DownloadWindow {
 
 TEST_F(DownloadWindowInRealTime, SecondClick_StopsTheDownloadQuietlyKeepingItsLines) {
     open(device::Preload::Linear1, 40);
-    gui.fileDialogs.answers.push_back(dataFile("stopped.tlg"));
-    menu("mnuDownload")->trigger();
+    download("stopped.tlg");
     ASSERT_TRUE(gui.waitFor([&] { return pageBeingDownloaded() >= 3; }));
     EXPECT_TRUE(menu("mnuDownload")->isChecked());
     // The running download's own entry stops it; the entries of other jobs wait.
@@ -291,8 +282,7 @@ TEST_F(DownloadWindow, AdapterPulledOut_SaysWhatIsKept_AndAnEraseOrLaunchAsksFir
     open(device::Preload::Linear1, 40);
     // Pulled out right after the request of page 5 (the parameters, then 3 bytes a page).
     gui.catalogue.line(1)->unplugAfterWrites(kParameterBytes + 6 * 3);
-    gui.fileDialogs.answers.push_back(dataFile("pulled.tlg"));
-    menu("mnuDownload")->trigger();
+    download("pulled.tlg");
     ASSERT_TRUE(gui.waitFor([&] { return !gui.texts().empty(); }));
     ASSERT_TRUE(gui.idle());
     EXPECT_FALSE(menu("mnuDownload")->isChecked());
