@@ -25,10 +25,6 @@ using testing::ConfigGui;
 using testing::typeOver;
 using tilt::testing::readFile;
 
-void writeFile(const std::string& file, const std::string& text) {
-    std::ofstream(file, std::ios::binary) << text;
-}
-
 // Configure Device on a program of its own; the window once its read completed, else null.
 QWidget* openedAndRead(ConfigGui& app) {
     app.gui.action("mnuConfiguration")->trigger();
@@ -367,7 +363,7 @@ TEST_F(ConfigurationWindow, ProfileSavedThenOpened_FillsTheFields_ABadOneIsRefus
     typeOver(field("NumEdit2"), "401");
     for (const Case& c : cases) {
         const std::string bad = profileFile("bad.json");
-        writeFile(bad, c.text);
+        std::ofstream(bad, std::ios::binary) << c.text;
         app.gui.messages.shown.clear();
         app.gui.fileDialogs.answers.push_back(bad);
         menu("mnuOpenProfile")->trigger();

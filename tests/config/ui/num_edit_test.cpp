@@ -7,13 +7,12 @@
 
 #include <optional>
 
+#include "config/ui/config_window_support.h"
+
 namespace tilt::config::ui {
 namespace {
 
-void typeOver(NumEdit& field, const char* text) {
-    field.selectAll();
-    QTest::keyClicks(&field, QString::fromLatin1(text));
-}
+using testing::typeOver;
 
 TEST(NumEdit, DisplayText_ShowsAtMostFourDecimalsWithoutTrailingZeros) {
     const std::pair<double, const char*> cases[] = {
@@ -70,7 +69,7 @@ TEST(NumEdit, Typing_TakesNumberShapedTextAndStopsAtTheLimitsWhenItEnds) {
             field.selectAll();
             QTest::keyClick(&field, Qt::Key_Delete);
         } else {
-            typeOver(field, c.typed);
+            typeOver(&field, c.typed);
         }
         EXPECT_EQ(field.text(), c.shownWhileTyping) << c.typed;
         EXPECT_EQ(field.value(), c.value) << c.typed;
@@ -82,10 +81,10 @@ TEST(NumEdit, Typing_TakesNumberShapedTextAndStopsAtTheLimitsWhenItEnds) {
         EXPECT_EQ(limited.count(), c.limitedFrom ? 1 : 0) << c.typed;
     }
     NumEdit told(1, 255);
-    typeOver(told, "300");
+    typeOver(&told, "300");
     told.commit();
     ASSERT_TRUE(told.limitedFrom());
-    typeOver(told, "3");
+    typeOver(&told, "3");
     EXPECT_FALSE(told.limitedFrom()) << "typed again: nothing to tell";
     told.commit();
     told.setValue(400);
@@ -101,9 +100,9 @@ TEST(NumEdit, FollowsTheUsersDecimalSeparator) {
     EXPECT_EQ(NumEdit::displayText(0.5), "0,5");
     EXPECT_EQ(NumEdit::displayText(-0.00001), "0");
     NumEdit tare(-180, 180);
-    typeOver(tare, "12,25");
+    typeOver(&tare, "12,25");
     EXPECT_EQ(tare.value(), 12.25);
-    typeOver(tare, "1.5");
+    typeOver(&tare, "1.5");
     EXPECT_EQ(tare.text(), "1,5") << "a point typed out of habit is a comma here, not dropped";
     QTest::keyClick(&tare, Qt::Key_Return);
     EXPECT_EQ(tare.value(), 1.5);

@@ -5,6 +5,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include "support/gui_harness.h"
 #include "support/recording_errors.h"
 
 namespace tilt::frame {
@@ -19,8 +20,7 @@ TEST(ActiveScreenErrors, NamesTheActiveWindowForAWindowsProcedure) {
     QWidget graph;
     graph.setObjectName("Graph");
     graph.show();
-    QApplication::setActiveWindow(&graph);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&graph));
+    ASSERT_TRUE(testing::GuiHarness::activate(&graph));
 
     struct Case {
         const char* source;
