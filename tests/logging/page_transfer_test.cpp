@@ -16,7 +16,7 @@ using testing::SimBench;
 
 // A transfer that keeps every page it was given.
 struct Download {
-    explicit Download(device::SimOptions options) : bench(std::move(options)) {}
+    explicit Download(device::SimOptions options) : bench(std::move(options)) { bench.stoppable(); }
 
     TransferResult run(TransferOptions options = {}) {
         return transferPages(
@@ -32,7 +32,7 @@ struct Download {
                     onProgress(p);
                 }
                 if (stopAfterPage && p.page > stopAfterPage) {
-                    stop.request_stop();
+                    bench.stop.request_stop();
                 }
             });
     }
@@ -50,7 +50,6 @@ struct Download {
     std::int32_t stopAfterPage = 0;
     std::int32_t refusedPage = -1;
     std::function<void(const TransferProgress&)> onProgress;
-    std::stop_source stop;
 };
 
 // Requests of pages made while the device was silent from `from` ms to `to` ms, in seconds.
@@ -100,7 +99,6 @@ TEST(PageTransfer, FullMemory_EndsAfterTheLastPageWithoutAnErasedOne) {
 TEST(PageTransfer, SilentDevice_IsAskedAgainOncePerSecond_WhateverTheDateDoes) {
     for (const auto shift : {link::ms(0), link::ms(3'600'000), link::ms(-3'600'000)}) {
         Download d(recording(device::Preload::Linear2, 50));
-        d.bench.link.setStopToken(d.stop.get_token());
         double quietFrom = 0;
         d.onProgress = [&](const TransferProgress& p) {
             if (p.pageArrived && p.page == 21) {
@@ -112,7 +110,7 @@ TEST(PageTransfer, SilentDevice_IsAskedAgainOncePerSecond_WhateverTheDateDoes) {
                 quietFrom = std::chrono::duration<double, std::milli>(now).count();
             }
             if (p.timerAdvance > 30) {
-                d.stop.request_stop();  // a watchdog that never fires would ask for ever
+                d.bench.stop.request_stop();  // a watchdog that never fires would ask for ever
             }
         };
         const auto result = d.run();
@@ -159,7 +157,6 @@ TEST(PageTransfer, ResumeAsksForPage0ThenTheGivenPage_StopEndsItWithThePortClose
 
     Download stopped(recording(device::Preload::Linear1, 30));
     stopped.stopAfterPage = 4;
-    stopped.bench.link.setStopToken(stopped.stop.get_token());
     const auto result = stopped.run();
     EXPECT_EQ(result.end, TransferEnd::Stopped);
     EXPECT_LE(stopped.order.size(), 5U);
