@@ -131,10 +131,9 @@ TEST_F(TiltctlLogging, EraseAfterJson_ErasesOnlyAfterAWholeFile) {
     EXPECT_THAT(refused.err,
                 HasSubstr("The logger was not erased: the download did not complete."));
 
-    const auto erased = runTiltctlOn(
+    const auto erased = runTiltctlOk(
         sim,
         {"download", "-o", QString::fromStdString(path("rec.tlg")), "--erase-after", "--json"});
-    EXPECT_EQ(erased.exitCode, 0) << erased.err;
     const QJsonObject yes = jsonObject(erased.out);
     EXPECT_EQ(yes.value("result").toString(), "completed") << erased.out;
     EXPECT_EQ(yes.value("pagesInFile").toInt(), 8);
