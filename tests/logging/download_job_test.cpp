@@ -80,9 +80,8 @@ class DownloadJob : public testing::TempFolderTest {
 
     // Stops the downloads on `bench` once they are past `page`.
     void stopAfter(SimBench& bench, int page) {
-        stop = std::stop_source();
-        bench.link.setStopToken(stop.get_token());
-        frontEnd.onProgress = [this, page](const TransferProgress& p) {
+        bench.stop = std::stop_source();
+        frontEnd.onProgress = [&stop = bench.stoppable(), page](const TransferProgress& p) {
             if (p.page > page) {
                 stop.request_stop();
             }
@@ -95,7 +94,6 @@ class DownloadJob : public testing::TempFolderTest {
 
     DownloadRequest requestTemplate;
     ScriptedFrontEnd frontEnd;
-    std::stop_source stop;
     testing::RecordingErrors errors;
 };
 
