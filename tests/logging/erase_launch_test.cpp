@@ -18,14 +18,19 @@ namespace {
 using ::testing::HasSubstr;
 using testing::SimBench;
 
+// Each test's error reports.
+struct Erase : ::testing::Test {
+    testing::RecordingErrors errors;
+};
+using Launch = Erase;
+
 // A logger holding ten pages.
 device::SimOptions recorded() {
     return testing::recording(device::Preload::Linear1, 10);
 }
 
-TEST(Erase, CountsProgressBytesEveryHalfSecondUntil2050HaveCome) {
+TEST_F(Erase, CountsProgressBytesEveryHalfSecondUntil2050HaveCome) {
     SimBench bench(recorded());
-    testing::RecordingErrors errors;
     std::vector<std::size_t> counts;
     const auto end = eraseMemory(bench.job(errors, "DownloadErase"), {},
                                  [&](const EraseProgress& p) { counts.push_back(p.waiting); });
@@ -40,13 +45,12 @@ TEST(Erase, CountsProgressBytesEveryHalfSecondUntil2050HaveCome) {
     EXPECT_TRUE(errors.reports.empty());
 }
 
-TEST(Erase, LoggerFallingSilent_EndsTheEraseAtTheLimit_ElseTheUsersStopHaltsIt) {
+TEST_F(Erase, LoggerFallingSilent_EndsTheEraseAtTheLimit_ElseTheUsersStopHaltsIt) {
     // The logger stops answering 3 s into the erase, for a minute.
     auto options = recorded();
     options.faults.silenceEvery = link::ms(3000);
     options.faults.silenceLength = link::ms(60000);
     SimBench bench(options);
-    testing::RecordingErrors errors;
     EraseOptions limited;
     limited.giveUpAfterSilence = link::ms(5000);
     std::vector<EraseProgress> ticks;
@@ -80,9 +84,8 @@ TEST(Erase, LoggerFallingSilent_EndsTheEraseAtTheLimit_ElseTheUsersStopHaltsIt) 
     EXPECT_TRUE(errors.reports.empty());
 }
 
-TEST(Erase, AdapterPulledOut_EndsItWithOneReport) {
+TEST_F(Erase, AdapterPulledOut_EndsItWithOneReport) {
     SimBench bench(recorded());
-    testing::RecordingErrors errors;
     int ticks = 0;
     const auto end = eraseMemory(bench.job(errors, "DownloadErase"), {}, [&](const EraseProgress&) {
         if (++ticks == 2) {
@@ -96,7 +99,7 @@ TEST(Erase, AdapterPulledOut_EndsItWithOneReport) {
     EXPECT_EQ(errors.reports[0].number, errc::kPortLost);
 }
 
-TEST(Launch, LaunchTimeCellsTakeTheDateWithTheMonthLast) {
+TEST_F(Launch, LaunchTimeCellsTakeTheDateWithTheMonthLast) {
     setenv("TZ", "UTC", 1);
     tzset();
     // 3 March 2026, 09:05:07 UTC.
@@ -104,7 +107,6 @@ TEST(Launch, LaunchTimeCellsTakeTheDateWithTheMonthLast) {
     const LaunchStamp stamp = launchStampOf(when);
     SimBench bench;
     const std::uint8_t rate = bench.memory().eeprom[102];
-    testing::RecordingErrors errors;
     ASSERT_TRUE(writeLaunchTime(bench.job(errors, "Main"), stamp));
     const std::vector<std::uint8_t> expected = {'p', 103, 3,   'p', 104, 7,   'p',
                                                 105, 234, 'p', 106, 9,   'p', 107,
@@ -119,9 +121,8 @@ TEST(Launch, LaunchTimeCellsTakeTheDateWithTheMonthLast) {
     EXPECT_EQ(bench.memory().eeprom[109], 3);
 }
 
-TEST(Launch, StampsErasesStartsLoggingAndEndsWhenTheProgressStops) {
+TEST_F(Launch, StampsErasesStartsLoggingAndEndsWhenTheProgressStops) {
     SimBench bench(recorded());
-    testing::RecordingErrors errors;
     std::vector<double> pages;
     const auto result =
         launchLogging(bench.job(errors, "Main"), [&](double page) { pages.push_back(page); });
@@ -143,10 +144,9 @@ TEST(Launch, StampsErasesStartsLoggingAndEndsWhenTheProgressStops) {
     EXPECT_FALSE(bench.link.isOpen());
 }
 
-TEST(Launch, SilentDevice_EndsAtTheFirstTick_ErasedPagesKeepToTheMemory) {
+TEST_F(Launch, SilentDevice_EndsAtTheFirstTick_ErasedPagesKeepToTheMemory) {
     SimBench bench;
     const auto silent = static_cast<std::int16_t>(bench.catalogue.addSilentPort("ttyS1"));
-    testing::RecordingErrors errors;
     int ticks = 0;
     const auto start = bench.clock.now();
     EXPECT_EQ(
@@ -164,12 +164,11 @@ TEST(Launch, SilentDevice_EndsAtTheFirstTick_ErasedPagesKeepToTheMemory) {
 
 // A logger that falls silent half-way through the launch's erase: the launch ends as it would,
 // and its message says that the progress stopped short.
-TEST(Launch, ProgressStoppingHalfWay_IsNamedAfterTheDisconnectMessage) {
+TEST_F(Launch, ProgressStoppingHalfWay_IsNamedAfterTheDisconnectMessage) {
     SimBench bench(recorded());
     bench.catalogue.line(bench.port)->withDevice([&](device::SimDevice* d) {
         d->silenceBetween(bench.clock.now() + link::ms(3000), bench.clock.now() + link::ms(60000));
     });
-    testing::RecordingErrors errors;
     const LaunchResult result = launchLogging(bench.job(errors, "Main"), {});
     EXPECT_EQ(result.end, LaunchEnd::Launched);
     EXPECT_GT(result.progressBytes, 0U);
@@ -184,7 +183,7 @@ TEST(Launch, ProgressStoppingHalfWay_IsNamedAfterTheDisconnectMessage) {
 
 // The adapter pulled out at each step of a launch: the user hears what became of the memory,
 // and only a tick's failure goes to the error handler.
-TEST(Launch, AdapterPulledOut_SaysWhetherTheMemoryWasErased) {
+TEST_F(Launch, AdapterPulledOut_SaysWhetherTheMemoryWasErased) {
     struct Case {
         std::size_t writesBeforeLoss;  // of 21 stamp bytes, 'e' and 'X'
         LaunchEnd end;
@@ -204,7 +203,7 @@ TEST(Launch, AdapterPulledOut_SaysWhetherTheMemoryWasErased) {
     for (const Case& c : cases) {
         SimBench bench(recorded());
         bench.catalogue.line(bench.port)->unplugAfterWrites(c.writesBeforeLoss);
-        testing::RecordingErrors errors;
+        errors.reports.clear();
         const LaunchResult result = launchLogging(bench.job(errors, "Main"), {});
         EXPECT_EQ(result.end, c.end) << c.writesBeforeLoss;
         EXPECT_TRUE(result.portLost);
