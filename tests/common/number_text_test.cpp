@@ -11,13 +11,11 @@ struct Case {
 };
 
 // A case for each way through: nought, a fraction below one, digits with and without padding
-// noughts, fifteen significant digits at most, and the sign of each.
+// noughts, fifteen significant digits at most, and a sign, written before either layout.
 TEST(NumberText, WritesDataFileNumbers) {
     const Case cases[] = {
         {1234, "1234"},
         {45.7, "45.7"},
-        {-177.2, "-177.2"},
-        {0.7, ".7"},
         {-0.7, "-.7"},
         {0.0, "0"},
         {-0.0, "0"},
