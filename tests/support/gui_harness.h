@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -43,6 +44,13 @@ inline std::string readFile(const std::string& file) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// Types `text` over whatever a field holds, as a user would.
+inline void typeOver(QLineEdit* field, const char* text) {
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, QString::fromLatin1(text));
 }
 
 // A device job that runs until stopped.

@@ -77,10 +77,6 @@ class CalibrateWindow : public ::testing::Test {
         return all;
     }
     QString caption() { return window->findChild<QGroupBox*>("fraProgress")->title(); }
-    void type(const std::string& name, const char* typed) {
-        QTest::keyClick(box(name), Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(box(name), QString::fromLatin1(typed));
-    }
     void sampleUntilReadings() {
         menu("mnuSample")->trigger();
         ASSERT_TRUE(gui.waitFor([&] { return !text("txtX").empty(); }));
@@ -175,7 +171,7 @@ TEST_F(CalibrateWindow, TypedValuesAreWritten_APulledAdapterOrSilenceIsToldBelow
         {"txtOffsetX", "511.5"}, {"txtOffsetY", "323"},         {"txtOffsetZ", "-5"},
         {"txtGainX", "2.5"},     {"txtGainY", "300.7 by hand"}, {"txtGainZ", "none"}};
     for (const auto& [name, value] : typed) {
-        type(name, value);
+        tilt::testing::typeOver(box(name), value);
     }
     QTest::qWait(100);  // frames go by
     for (const auto& [name, value] : typed) {
@@ -267,7 +263,7 @@ TEST_F(CalibrateWindow, WriteWithoutSampling_WritesZeros_APortThatCannotOpenIsRe
 TEST_F(CalibrateWindow, AValueThatDoesNotFit_IsRefusedNamingItsField_ReturnStopsSampling) {
     open();
     menu("mnuSample")->trigger();
-    type("txtGainY", "70000");
+    tilt::testing::typeOver(box("txtGainY"), "70000");
     stopSampling();
     const std::size_t sent = gui.received().size();
     menu("mnuWrite")->trigger();

@@ -31,11 +31,6 @@ class ConfigGui {
     tilt::testing::GuiHarness gui;
 };
 
-// Types `text` over whatever a field holds, as a user would.
-inline void typeOver(QLineEdit* field, const char* text) {
-    field->setFocus();
-    field->selectAll();
-    QTest::keyClicks(field, QString::fromLatin1(text));
-}
+using tilt::testing::typeOver;
 
 }  // namespace tilt::config::ui::testing

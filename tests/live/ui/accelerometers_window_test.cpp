@@ -26,19 +26,12 @@ link::AccelerometerReading decoded(const std::vector<std::uint8_t>& reply) {
 class AccelerometersWindow : public testing::LiveGui {
   protected:
     ui::AccelerometersWindow* openAccelerometers() {
-        auto* w = open<ui::AccelerometersWindow>("Accelerometers");
-        EXPECT_NE(w, nullptr);
-        return w;
+        return open<ui::AccelerometersWindow>("Accelerometers");
     }
     QSlider* slider(const char* name) const { return control<QSlider>(name); }
     std::array<bool, 3> dacButtons() const {
         return {button("cmdWriteDAC1")->isEnabled(), button("cmdWriteDAC2")->isEnabled(),
                 button("cmdWriteDAC3")->isEnabled()};
-    }
-    void typeOver(const char* box, const char* typed) {
-        auto* edit = control<QLineEdit>(box);
-        edit->selectAll();
-        QTest::keyClicks(edit, QString::fromLatin1(typed));
     }
 };
 
@@ -118,9 +111,9 @@ TEST_F(AccelerometersWindow, DacSliders_FollowTheSettings_MirrorTheirBoxes_AndHi
 
     slider("AxSlider")->setValue(700);
     EXPECT_EQ(text("txtSX"), "700");
-    typeOver("txtSY", "250");
+    tilt::testing::typeOver(control<QLineEdit>("txtSY"), "250");
     EXPECT_EQ(slider("AySlider")->value(), 250);
-    typeOver("txtSZ", "5000");
+    tilt::testing::typeOver(control<QLineEdit>("txtSZ"), "5000");
     EXPECT_EQ(slider("AzSlider")->value(), slider("AzSlider")->maximum());
     EXPECT_EQ(text("txtSZ"), "5000") << "what is typed stays while typing";
     QTest::keyClick(control("txtSZ"), Qt::Key_Return);
@@ -160,7 +153,7 @@ TEST_F(AccelerometersWindow, SettingBeyondTheSlider_IsShownMarked_AndNotSent) {
               "DAC1 was not written: 65535 is outside 0 to 1024. Move the slider or type a value "
               "first.");
     EXPECT_EQ(dacButtons(), kAllOn);
-    typeOver("txtSX", "600");
+    tilt::testing::typeOver(control<QLineEdit>("txtSX"), "600");
     QTest::mouseClick(button("cmdWriteDAC1"), Qt::LeftButton);
     ASSERT_TRUE(gui.waitFor([&] { return status() == "DAC1 set to 600."; })) << status();
     EXPECT_EQ(control("txtSX")->toolTip(), "");

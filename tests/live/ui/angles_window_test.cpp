@@ -32,11 +32,7 @@ link::AngleReading decoded(const std::vector<std::uint8_t>& reply) {
 
 class AnglesWindow : public testing::LiveGui {
   protected:
-    ui::AnglesWindow* openAngles() {
-        auto* w = open<ui::AnglesWindow>("Angles");
-        EXPECT_NE(w, nullptr);
-        return w;
-    }
+    ui::AnglesWindow* openAngles() { return open<ui::AnglesWindow>("Angles"); }
     int dial(const char* name) const { return control<QDial>(name)->value(); }
     const StripChart& chart() const { return *control<StripChart>("fraStripChart"); }
     std::vector<std::string> dataLines(const std::string& file) const {

@@ -74,6 +74,7 @@ class LiveGui : public ::testing::Test {
     Window* open(const char* name) {
         gui.frame->windows().show(windowId(name));
         window = gui.openWindow(QString::fromLatin1(name));
+        EXPECT_NE(dynamic_cast<Window*>(window), nullptr) << name;
         return dynamic_cast<Window*>(window);
     }
 

@@ -11,13 +11,7 @@
 namespace tilt::live::ui {
 namespace {
 
-class LiveWindowEnds : public testing::LiveGui {
-  protected:
-    void openWindow(const char* name) {
-        open<LiveWindow>(name);
-        ASSERT_NE(window, nullptr) << name;
-    }
-};
+using LiveWindowEnds = testing::LiveGui;
 
 // A pulled adapter: the error handler reports it once, and the status line then says what is
 // left and what to do; no second box.
@@ -29,7 +23,7 @@ TEST_F(LiveWindowEnds, AdapterPulledOutOrSilentLogger_TheStatusLineSaysWhatToDo)
     start();
     for (const Case& c : {Case{"Angles", nullptr}, Case{"Accelerometers", "counts.tlg"}}) {
         gui.errors.reports.clear();
-        openWindow(c.window);
+        open<LiveWindow>(c.window);
         std::string file;
         if (c.recordTo != nullptr) {
             file = dataFile(c.recordTo);
@@ -57,7 +51,7 @@ TEST_F(LiveWindowEnds, AdapterPulledOutOrSilentLogger_TheStatusLineSaysWhatToDo)
     // moves, until the user stops.
     gui.errors.reports.clear();
     for (const char* name : {"Angles", "Accelerometers"}) {
-        openWindow(name);
+        open<LiveWindow>(name);
         sampleUntilReadings();
         gui.catalogue.line(1)->withDevice([&](device::SimDevice* d) {
             const auto now = gui.clock.now();
