@@ -50,7 +50,6 @@ TEST(AccessibleNames, EveryControlIsNamedByItsCaption_AndTheCrowdedWindowsContro
           {"optDialYes", "Display Receive Data: Yes"},
           {"txtSend", "Send box"},
           {"cmdClearSend", "Clear Send box"},
-          {"cmdClearReceive", "Clear Receive box"},
           {"txtX", "X Axis angle"},
           {"dialY", "Y Axis dial"}}},
     };
