@@ -103,12 +103,23 @@ TEST(MainWindow, PortGuard_RefusesDeviceWindowsWhileNoPortIsSelected_TechnicianS
     EXPECT_NE(gui.openWindow("Connect"), nullptr);
 }
 
+// What the status line says of the logger follows the program's own writes to it. (That the
+// Configuration window puts its write into the record and tells is that window's test.)
 // The navigation bar from the keyboard, as any list: Tab reaches it, the arrows pass over
 // disabled items, Return chooses.
-TEST(MainWindow, NavigationBarAndDisplayEntries_OpenTheirWindows) {
+TEST(MainWindow, StatusLineFollowsAWrite_NavigationBarAndDisplayEntriesOpenTheirWindows) {
     GuiHarness gui;
     gui.catalogue.addDevice({});
     gui.start();
+    gui.action("mnuConnect")->trigger();
+    gui.click("cmdOK");
+    ASSERT_TRUE(gui.idle());
+    auto* status = gui.find<QLabel>("lblStatus");
+    ASSERT_TRUE(status->text().contains("update time increment 3")) << status->text().toStdString();
+    gui.context.state.configuration.updateTimeIncrement = 7;
+    emit gui.context.loggerEvents.configurationWritten();
+    EXPECT_TRUE(status->text().contains("update time increment 7")) << status->text().toStdString();
+
     gui.frame->setDeviceCommandsEnabled(true);
     gui.frame->setNavigationItemsEnabled(3, 3, false);
     ASSERT_TRUE(gui.activate(gui.frame.get()));
@@ -180,22 +191,6 @@ TEST(MainWindow, HotKeys_SwitchTheDisplayEntries_AboutAndExit) {
 
     gui.action("mnuExit")->trigger();
     EXPECT_EQ(gui.exits, 1);
-}
-
-// What the status line says of the logger follows the program's own writes to it. (That the
-// Configuration window puts its write into the record and tells is that window's test.)
-TEST(MainWindow, StatusLine_FollowsAConfigurationWrite) {
-    GuiHarness gui;
-    gui.catalogue.addDevice({});
-    gui.start();
-    gui.action("mnuConnect")->trigger();
-    gui.click("cmdOK");
-    ASSERT_TRUE(gui.idle());
-    auto* status = gui.find<QLabel>("lblStatus");
-    ASSERT_TRUE(status->text().contains("update time increment 3")) << status->text().toStdString();
-    gui.context.state.configuration.updateTimeIncrement = 7;
-    emit gui.context.loggerEvents.configurationWritten();
-    EXPECT_TRUE(status->text().contains("update time increment 7")) << status->text().toStdString();
 }
 
 TEST(SingleInstance, SecondCopy_IsToldTheProgramIsRunning) {
