@@ -29,13 +29,6 @@ class GraphBPWindow : public ::testing::Test {
         gui.fileDialogs.answers.push_back(file);
         window->chooseAndOpenFile();
     }
-    // Pushes at samples 40 and 300 (page 1 pair 40, page 3 pair 36).
-    void openTwoPushes() {
-        open(files.write("pushes.tlg", GraphTestFiles::linearHeader(3) +
-                                           GraphTestFiles::pairLine(1, 1, {40}) +
-                                           GraphTestFiles::pairLine(2, 1) +
-                                           GraphTestFiles::pairLine(3, 1, {36})));
-    }
     // The X position of every cursor of both graphs, which must agree.
     std::vector<double> cursorsAt() {
         std::vector<double> at;
@@ -54,7 +47,10 @@ class GraphBPWindow : public ::testing::Test {
 
 TEST_F(GraphBPWindow, TwoPushes_OpenOnTheFirst_TheArrowsStepBetweenThem_ShowAllMarksThemAll) {
     EXPECT_EQ(window->windowTitle(), "Graph Button Pushes");
-    openTwoPushes();
+    // Pushes at samples 40 and 300 (page 1 pair 40, page 3 pair 36).
+    open(files.write("pushes.tlg",
+                     GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 1, {40}) +
+                         GraphTestFiles::pairLine(2, 1) + GraphTestFiles::pairLine(3, 1, {36})));
     EXPECT_EQ(window->pushes(), (ButtonPushList{40, 300}));
     EXPECT_EQ(box("txtBPNumber"), "0");
     EXPECT_EQ(box("txtBPValue"), "40");
