@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "device/recording_file.h"
+#include "support/sim_bench.h"
 #include "tiltsim_process.h"
 
 namespace {
@@ -68,11 +69,8 @@ class TiltctlPlot : public ProgramTest {
         for (const auto& [name, preload] :
              {std::pair{"bin.tlg", Preload::Bin}, std::pair{"linear1.tlg", Preload::Linear1},
               std::pair{"linear3.tlg", Preload::Linear3}}) {
-            tilt::device::SimOptions options;
-            options.preload = preload;
-            options.pages = kPages;
-            options.pushes = kPushes;
-            tilt::device::downloadSimulatedRecording(options, recording(name));
+            tilt::device::downloadSimulatedRecording(
+                tilt::testing::recording(preload, kPages, 1, kPushes), recording(name));
         }
     }
     static void TearDownTestSuite() {
