@@ -202,9 +202,8 @@ TEST_F(TiltctlConfig, SilentDevice_EndsTheDiffAfterFiveSecondsSayingNothingWasCo
 TEST_F(TiltctlConfig, EepromDump_PrintsAll256Cells_AsTextOrJson) {
     TiltsimProcess sim({});
     const auto plain = runTiltctlOk(sim, {"eeprom", "dump"});
-    std::istringstream lines(plain.out);
     std::vector<int> cells;
-    for (std::string line; std::getline(lines, line);) {
+    for (const std::string& line : linesOf(plain.out)) {
         std::istringstream fields(line);
         int address = -1;
         char colon = 0;

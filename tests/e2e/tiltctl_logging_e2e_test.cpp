@@ -20,12 +20,9 @@ class TiltctlLogging : public ProgramTest {
 // The page numbers of a data file's page lines, in file order.
 std::vector<int> pageNumbers(const std::string& data) {
     std::vector<int> pages;
-    std::istringstream lines(data);
-    std::string line;
-    for (int n = 1; std::getline(lines, line); ++n) {
-        if (n > 12) {
-            pages.push_back(std::stoi(line.substr(0, line.find(','))));
-        }
+    const auto lines = linesOf(data);
+    for (std::size_t n = 12; n < lines.size(); ++n) {  // after the twelve header lines
+        pages.push_back(std::stoi(lines[n].substr(0, lines[n].find(','))));
     }
     return pages;
 }
