@@ -1,7 +1,10 @@
 #include "view/ui/graph_window.h"
 
 #include <gtest/gtest.h>
+#include <QDropEvent>
+#include <QImage>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 
 #include <filesystem>
@@ -33,7 +36,6 @@ class GraphWindow : public ::testing::Test {
     }
     // The count the X graph shows at a degree.
     double countAtX(int degree) { return graph->graphX().point(degree + 180).y(); }
-    double countAtY(int degree) { return graph->graphY().point(degree + 90).y(); }
 
     testing::GuiHarness gui;
     GraphTestFiles files;
@@ -100,7 +102,7 @@ TEST_F(GraphWindow, OpenDialogOrHandOff_ThenABinFileOfTwoPairsStepsThroughThem) 
     ASSERT_EQ(graph->graphY().pointCount(), 181);
     EXPECT_EQ(graph->graphX().point(0).x(), -180);
     EXPECT_EQ(countAtX(-180), 1);
-    EXPECT_EQ(countAtY(90), 1132);
+    EXPECT_EQ(graph->graphY().point(90 + 90).y(), 1132);
     EXPECT_EQ(graph->graphX().axisRange(PlotControl::kXAxis), QCPRange(-180, 180));
     EXPECT_EQ(graph->graphY().axisRange(PlotControl::kXAxis), QCPRange(-90, 90));
 
@@ -231,6 +233,28 @@ TEST_F(GraphWindow, LinearFilesShowWholeTraces_ABinPairCutOffByTheEndStopsNext) 
     EXPECT_EQ(gui.texts(), std::vector<std::string>(3, "End of data file has been reached!"));
     EXPECT_EQ(box("txtPageNumberX"), "3");
     EXPECT_TRUE(gui.errors.reports.empty());
+}
+
+// What both graph windows share (from the recording window they are made on): the picture
+// export, and data files dropped on the window.
+TEST_F(GraphWindow, ExportsBothGraphs_AndOpensADroppedFile) {
+    const std::string file = files.write(
+        "dropped.tlg", GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 10));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    // Straight to the window: the application hands drops only to the target of a real drag.
+    static_cast<QObject*>(graph)->event(&drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(graph->fileName().toStdString(), file);
+    EXPECT_EQ(graph->graphX().pointCount(), 133);
+
+    gui.fileDialogs.answers.push_back(files.path("report"));  // typed without a suffix
+    graph->exportGraphs();
+    ASSERT_EQ(gui.fileDialogs.requests.size(), 1U);
+    EXPECT_EQ(gui.fileDialogs.requests[0].fileName, "dropped.png");
+    EXPECT_FALSE(QImage(QString::fromStdString(files.path("report.png"))).isNull());
+    EXPECT_TRUE(gui.texts().empty());
 }
 
 }  // namespace
