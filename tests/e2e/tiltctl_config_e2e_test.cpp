@@ -4,7 +4,6 @@
 // the other changes go through config set.
 
 #include <QJsonArray>
-#include <cmath>
 
 #include "tiltsim_process.h"
 

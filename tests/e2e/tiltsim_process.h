@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <stdexcept>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "support/core_application.h"
+#include "support/temp_folder.h"
 
 using ::testing::HasSubstr;
 
@@ -136,12 +136,7 @@ inline std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using tilt::testing::readFile;
 
 inline long crlfLines(const std::string& text) {
     long lines = 0;

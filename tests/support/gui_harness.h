@@ -9,11 +9,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <chrono>
-#include <deque>
-#include <fstream>
 #include <memory>
-#include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,15 +32,9 @@
 #include "support/fake_messages.h"
 #include "support/recording_errors.h"
 #include "support/scripted_file_dialogs.h"
+#include "support/temp_folder.h"
 
 namespace tilt::testing {
-
-inline std::string readFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Types `text` over whatever a field holds, as a user would.
 inline void typeOver(QLineEdit* field, const char* text) {

@@ -9,6 +9,14 @@
 
 namespace tilt::testing {
 
+// A file's bytes, nothing for a file that cannot be read.
+inline std::string readFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 // A fresh folder per test, removed afterwards, with byte-exact file helpers.
 class TempFolderTest : public ::testing::Test {
   protected:
@@ -26,10 +34,7 @@ class TempFolderTest : public ::testing::Test {
     }
 
     static std::string readFile(const std::filesystem::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return testing::readFile(file);
     }
 
     static void writeFile(const std::filesystem::path& file, const std::string& text) {

@@ -11,7 +11,6 @@
 
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include "common/error.h"
 #include "common/ui/pictured.h"

@@ -39,7 +39,6 @@ constexpr std::array<bool, 3> kAllOn = {true, true, true};
 constexpr std::array<bool, 3> kAllOff = {false, false, false};
 
 TEST_F(AccelerometersWindow, SamplingShowsTheCounts_AndWriteDacWritesThroughTheLoop) {
-    start();
     openAccelerometers();
     EXPECT_EQ(window->windowTitle(), "Accelerometers");
     EXPECT_EQ(control<QGroupBox>("fraAcc")->title(), "Accelerometers");
@@ -185,7 +184,6 @@ TEST_F(AccelerometersWindow, WriteDac_WithoutSampling_ReportsTheClosedPort_AndSe
 
 TEST_F(AccelerometersWindow, AnOverflowingReply_EndsSampling_AndTheWindowSaysSo) {
     simOptions.faults.garble = 1;  // a byte of every reply flipped: soon a high byte above 127
-    start();
     openAccelerometers();
     menu("mnuSample")->trigger();
     ASSERT_TRUE(gui.waitFor([&] { return !menu("mnuSample")->isChecked(); }));
@@ -213,7 +211,6 @@ TEST_F(AccelerometersWindow, AnOverflowingReply_EndsSampling_AndTheWindowSaysSo)
 }
 
 TEST_F(AccelerometersWindow, Save_RecordsEveryReadingAsCounts) {
-    start();
     openAccelerometers();
     const std::string file = dataFile("counts.tlg");
     gui.fileDialogs.answers.emplace_back(file);

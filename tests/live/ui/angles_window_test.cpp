@@ -8,7 +8,6 @@
 #include <QLocale>
 
 #include <algorithm>
-#include <optional>
 
 #include "common/number_text.h"
 #include "link/protocol.h"
@@ -140,7 +139,6 @@ TEST_F(AnglesWindow, SamplingShowsTheReadingsAtItsPace_TareButtonsWriteThroughTh
 // the user's locale, are the reply decoder's and localeNumber's tests.)
 TEST_F(AnglesWindow, HeldStill_ShowsTheWordsAndAngles) {
     simOptions.attitude = device::FixedAttitude{22.5, -45.3};
-    start();
     openAngles();
     sampleUntilReadings();
     EXPECT_EQ(text("txtWordX"), "4096");
@@ -155,7 +153,6 @@ TEST_F(AnglesWindow, HeldStill_ShowsTheWordsAndAngles) {
 TEST_F(AnglesWindow, Save_RecordsEveryReadingTheDeviceSent_WithPointsWhateverTheLocale) {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    start();
     openAngles();
     const std::string file = dataFile("angles.tlg");
     gui.fileDialogs.answers.emplace_back(file);
@@ -207,7 +204,6 @@ TEST_F(AnglesWindow, Save_RecordsEveryReadingTheDeviceSent_WithPointsWhateverThe
 }
 
 TEST_F(AnglesWindow, SaveCancelledOrReturn_RecordNothing_AndTheWindowOpensAfresh) {
-    start();
     openAngles();
     menu("mnuSave")->trigger();  // the dialog is cancelled
     EXPECT_EQ(gui.fileDialogs.requests.size(), 1U);

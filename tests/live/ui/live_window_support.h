@@ -11,9 +11,6 @@
 #include <chrono>
 #include <cstdint>
 #include <fstream>
-#include <functional>
-#include <span>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,9 +66,13 @@ class LiveGui : public ::testing::Test {
         gui.start();
     }
 
-    // Opens the window (as Tools > Angles or Display > Angles do), and keeps it.
+    // Opens the window (as Tools > Angles or Display > Angles do), and keeps it; starts the
+    // program first if it is not running yet.
     template <typename Window>
     Window* open(const char* name) {
+        if (!gui.frame) {
+            start();
+        }
         gui.frame->windows().show(windowId(name));
         window = gui.openWindow(QString::fromLatin1(name));
         EXPECT_NE(dynamic_cast<Window*>(window), nullptr) << name;

@@ -41,11 +41,6 @@ class DownloadWindow : public ::testing::Test {
         ASSERT_NE(window, nullptr);
     }
     QAction* menu(const char* name) { return window->findChild<QAction*>(name); }
-    // The page the window says it is downloading ("Downloading page N"); -1 before the pages.
-    int pageBeingDownloaded() {
-        const QString title = window->findChild<QGroupBox*>("fraPBar")->title();
-        return title.startsWith("Downloading page ") ? title.mid(17).toInt() : -1;
-    }
     QString box(const char* name) { return window->findChild<QLineEdit*>(name)->text(); }
     bool waitFor(const std::string& text) { return gui.waitForMessage(text); }
     std::string dataFile(const char* name) {
@@ -259,7 +254,9 @@ class DownloadWindowInRealTime : public DownloadWindow {
 TEST_F(DownloadWindowInRealTime, SecondClick_StopsTheDownloadQuietlyKeepingItsLines) {
     open(device::Preload::Linear1, 40);
     download("stopped.tlg");
-    ASSERT_TRUE(gui.waitFor([&] { return pageBeingDownloaded() >= 3; }));
+    ASSERT_TRUE(gui.waitFor([&] {  // "Downloading page N"
+        return window->findChild<QGroupBox*>("fraPBar")->title().mid(17).toInt() >= 3;
+    }));
     EXPECT_TRUE(menu("mnuDownload")->isChecked());
     // The running download's own entry stops it; the entries of other jobs wait.
     EXPECT_TRUE(menu("mnuDownload")->isEnabled());
