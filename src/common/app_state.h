@@ -30,9 +30,6 @@ struct AppState {
     // The logger's configuration as the program last knew it.
     ConfigRecord configuration;
 
-    // Where a configuration read or write has got to: its step, or the calibration's cell.
-    std::int16_t transferStep = 0;
-
     // Download and data file.
     // On the steady clock: the watchdog measures silence by it, which a change of the date
     // must not upset.

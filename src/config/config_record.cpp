@@ -1,5 +1,7 @@
 #include "config/config_record.h"
 
+#include <algorithm>
+
 namespace tilt::config {
 
 namespace {
@@ -7,7 +9,7 @@ namespace {
 // The cells give whole bytes; anything else has no byte to keep.
 template <class Byte>
 Byte fromByte(double value) {
-    return static_cast<Byte>(static_cast<std::uint8_t>(value));
+    return static_cast<Byte>(static_cast<std::uint8_t>(std::clamp(value, 0.0, 255.0)));
 }
 
 template <class Byte>

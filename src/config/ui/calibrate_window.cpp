@@ -260,12 +260,10 @@ void CalibrateWindow::writeCalibration() {
     showNote({});
     setCursor(Qt::WaitCursor);
     sampleAction_->setEnabled(false);
-    context_.state.transferStep = static_cast<std::int16_t>(calibrationFirstCell());
 }
 
 void CalibrateWindow::showWriteTick(int ticksDone) {
-    std::int16_t& index = context_.state.transferStep;
-    index = static_cast<std::int16_t>(calibrationFirstCell() + ticksDone);
+    const int index = calibrationFirstCell() + ticksDone;
     if (index != calibrationEndCell()) {
         progressBox_->setTitle(QString::fromStdString(calibrationWritingCaption(ticksDone)));
         progressBar_->setValue(index);

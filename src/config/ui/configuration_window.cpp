@@ -270,7 +270,6 @@ void ConfigurationWindow::beginActivity(Activity activity, int steps) {
                              toolsMenu_->menuAction()}) {
         command->setEnabled(false);
     }
-    context_.state.transferStep = activity == Activity::Reading ? kFirstReadStep : kFirstWriteStep;
     progressBar_->setRange(0, steps);
     progressBar_->setValue(0);
     showNote({});
@@ -339,7 +338,6 @@ void ConfigurationWindow::showReadProgress(const CellReadProgress& progress) {
         waitingLabel_->setVisible(progress.waiting);
         growToFit();
     }
-    context_.state.transferStep = static_cast<std::int16_t>(kFirstReadStep + progress.done);
     progressBar_->setValue(progress.done);
     progressFrame_->setTitle(QString::fromStdString(readingCaption(progress.done)));
 }
@@ -492,7 +490,6 @@ void ConfigurationWindow::showWriteProgress(int ticksDone) {
     if (activity_ != Activity::Writing) {
         return;
     }
-    context_.state.transferStep = static_cast<std::int16_t>(kFirstWriteStep + ticksDone);
     progressBar_->setValue(ticksDone);
     progressFrame_->setTitle(QString::fromStdString(writingCaption(ticksDone)));
 }

@@ -168,7 +168,6 @@ void ConnectWindow::searchPorts() {
             if (cancelled_) {
                 return;
             }
-            detectedPort = found.value_or(0);
             if (!found) {
                 context_.messages.show("Tiltavarometer not found on Comm 1-16!");
                 return;

@@ -55,7 +55,6 @@ class ConnectWindow final : public QDialog {
     QProgressBar* progress_ = nullptr;
     QPushButton* searchButton_ = nullptr;
     QPushButton* okButton_ = nullptr;
-    std::int16_t detectedPort = 0;
     bool operationRunning_ = false;
     bool readingParameters_ = false;
     bool cancelled_ = false;

@@ -17,8 +17,8 @@ constexpr int kLastPage = 2047;
 constexpr int kNavigationItems = 4;
 }  // namespace
 
-LaunchPanel::LaunchPanel(common::ui::AppContext& context, Shell shell, QWidget* parent)
-    : QGroupBox(QStringLiteral("Erase"), parent), context_(context), shell_(std::move(shell)) {
+LaunchPanel::LaunchPanel(common::ui::AppContext& context, FrameControls frame, QWidget* parent)
+    : QGroupBox(QStringLiteral("Erase"), parent), context_(context), frame_(std::move(frame)) {
     setObjectName(QStringLiteral("fraErase"));
     progressBar_ = new QProgressBar(this);
     progressBar_->setObjectName(QStringLiteral("PBar"));
@@ -41,9 +41,9 @@ void LaunchPanel::launch() {
         return;
     }
     for (const char* menu : {"mnuFile", "mnuTools", "mnuHelp"}) {
-        shell_.setMenuEnabled(menu, false);
+        frame_.setMenuEnabled(menu, false);
     }
-    shell_.setNavigationItemsEnabled(1, kNavigationItems, false);
+    frame_.setNavigationItemsEnabled(1, kNavigationItems, false);
     setTitle(QStringLiteral("Erase"));
     progressBar_->setValue(0);
     show();
@@ -79,9 +79,9 @@ void LaunchPanel::launchEnded(const LaunchResult& result) {
     }
     const bool launched = result.end == LaunchEnd::Launched;
     if (launched || result.loggingSent) {
-        shell_.setMenuEnabled("mnuDisplay", false);
-        if (shell_.launched) {
-            shell_.launched();
+        frame_.setMenuEnabled("mnuDisplay", false);
+        if (frame_.launched) {
+            frame_.launched();
         }
     }
     restoreMenus(true);
@@ -90,10 +90,10 @@ void LaunchPanel::launchEnded(const LaunchResult& result) {
 // After a launch, whatever happened, the user can connect again, and the device commands wait
 // for that. A launch that never started leaves the menus as they were.
 void LaunchPanel::restoreMenus(bool started) {
-    shell_.setMenuEnabled("mnuTools", !started);
-    shell_.setMenuEnabled("mnuFile", true);
-    shell_.setMenuEnabled("mnuHelp", true);
-    shell_.setNavigationItemsEnabled(1, started ? 1 : kNavigationItems, true);
+    frame_.setMenuEnabled("mnuTools", !started);
+    frame_.setMenuEnabled("mnuFile", true);
+    frame_.setMenuEnabled("mnuHelp", true);
+    frame_.setNavigationItemsEnabled(1, started ? 1 : kNavigationItems, true);
 }
 
 }  // namespace tilt::logging::ui

@@ -18,14 +18,14 @@ namespace tilt::logging::ui {
 // them. Until the user connects again only File, Help and "Connect" stay usable.
 class LaunchPanel final : public QGroupBox {
   public:
-    struct Shell {
+    struct FrameControls {
         std::function<void(const char* menu, bool enabled)>
             setMenuEnabled;  // by the menu's objectName, "mnuFile", ...
         std::function<void(int first, int last, bool enabled)> setNavigationItemsEnabled;
         std::function<void()> launched;  // the logger was told to log: it is no longer connected
     };
 
-    LaunchPanel(common::ui::AppContext& context, Shell shell, QWidget* parent = nullptr);
+    LaunchPanel(common::ui::AppContext& context, FrameControls frame, QWidget* parent = nullptr);
 
     void launch();
 
@@ -35,7 +35,7 @@ class LaunchPanel final : public QGroupBox {
     void showErasedPages(double pages);
 
     common::ui::AppContext& context_;
-    Shell shell_;
+    FrameControls frame_;
     QProgressBar* progressBar_ = nullptr;
 };
 

@@ -122,10 +122,7 @@ QGroupBox* RemoteSessionWindow::buildSendFrame() {
     sendOption->setChecked(true);
     layout->addWidget(sendOption);
     layout->addWidget(noSendOption);
-    const auto setSendFlag = [this](bool on) {
-        sending_ = on;
-        *sendSwitch_ = on;
-    };
+    const auto setSendFlag = [this](bool on) { *sendSwitch_ = on; };
     connect(sendOption, &QRadioButton::clicked, this, [setSendFlag] { setSendFlag(true); });
     connect(noSendOption, &QRadioButton::clicked, this, [setSendFlag] { setSendFlag(false); });
     return sendBox_;
@@ -220,7 +217,6 @@ void RemoteSessionWindow::buildControls() {
 
 void RemoteSessionWindow::prepareSession() {
     parameters_->showLocalHost(platform::localComputerName(), platform::localIPv4Address());
-    sending_ = true;
     dialFollows_ = false;
     *sendSwitch_ = true;
     dialBox_->setEnabled(false);

@@ -97,7 +97,6 @@ class RemoteSessionWindow final : public QMainWindow, public common::ui::Picture
     QDial* dialY_ = nullptr;
     QLabel* status_ = nullptr;
 
-    bool sending_ = true;
     bool dialFollows_ = false;
     std::int16_t receivedX_ = 0;
     std::int16_t receivedY_ = 0;

@@ -199,7 +199,6 @@ TEST_F(CalibrateWindow, TypedValuesAreWritten_APulledAdapterOrSilenceIsToldBelow
     EXPECT_EQ(written.count(), 1);
     EXPECT_EQ(gui.context.state.configuration.offsetX, 512);
     EXPECT_EQ(gui.context.state.configuration.gainZ, 0);
-    EXPECT_EQ(gui.context.state.transferStep, 14);
     EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
     EXPECT_TRUE(menu("mnuSample")->isEnabled());
 
