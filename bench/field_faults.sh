@@ -4,29 +4,9 @@
 #   bench/field_faults.sh [BUILD_DIR]     (default build/release, else build/dev)
 set -uo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-}
-if [ -z "$build" ]; then
-  build=build/release
-  [ -x "$build/src/tiltctl" ] || build=build/dev
-fi
-ctl=$build/src/tiltctl
-sim=$build/src/tiltsim
-[ -x "$ctl" ] && [ -x "$sim" ] || { echo "build tiltctl and tiltsim first (cmake --build --preset release)" >&2; exit 2; }
-
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+. bench/sim_on_pty.sh "${1:-}"
 now() { date +%s.%N; }
 lines() { [ -f "$1" ] && tr -cd '\n' < "$1" | wc -c || echo 0; }
-
-# Starts a tiltsim with the given options; sets PTS, SIM_PID and RX (its receive log).
-start_sim() {
-  RX=$work/rx.$RANDOM.log
-  # tiltsim serves until its standard input closes.
-  sleep 600 | "$sim" --rx-log "$RX" "$@" > "$work/sim.out" 2>&1 &
-  SIM_PID=$!
-  PTS=
-  for _ in $(seq 50); do PTS=$(head -1 "$work/sim.out" 2>/dev/null); [ -n "$PTS" ] && break; sleep 0.1; done
-}
 
 # report NAME START_TIME EXIT_CODE STDERR_FILE [EXTRA]
 report() {

@@ -98,6 +98,9 @@ int runLiveAngles(Context& ctx, const QStringList& args) {
         return noPortSelected(ctx);
     }
     LiveRun run(ctx, request.limits);
+    if (request.json) {
+        run.summariseAsJson();
+    }
     live::AngleLoopEvents events;
     events.reading = [&](const live::AngleSample& s) { run.reading(angleLine(s, request.json)); };
     live::LoopRequests none;  // nothing is asked of a loop in a terminal
@@ -110,6 +113,9 @@ int runLiveAccelerations(Context& ctx, const QStringList& args) {
         return noPortSelected(ctx);
     }
     LiveRun run(ctx, request.limits);
+    if (request.json) {
+        run.summariseAsJson();
+    }
     live::AccelerationLoopEvents events;
     events.reading = [&](const live::AccelerationSample& s) {
         run.reading(accelerationLine(s, request.json));
@@ -249,7 +255,11 @@ std::string cellPair(int cell) {
 }
 
 std::string liveSummary(const std::string& what, const std::string& json) {
-    return helpText({what, "--json: one object a line, " + json + ".",
+    return helpText({what,
+                     "--json: one object a line, " + json +
+                         "; at the end, one object on stderr: {\"readings\", \"seconds\", "
+                         "\"readingsPerSecond\", \"askedAgain\"} (replies asked for again: a "
+                         "noisy line).",
                      "Ends after N readings or S seconds, whichever comes first; without them, "
                      "on Ctrl+C (exit 130), and after " +
                          std::to_string(kLiveSilenceSeconds) +

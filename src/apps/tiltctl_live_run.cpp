@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <atomic>
 #include <condition_variable>
 #include <iostream>
@@ -129,6 +131,15 @@ void LiveRun::reading(const std::string& line) {
 
 int LiveRun::ended(live::LiveEnd end) {
     output_.end();
+    if (jsonSummary_) {
+        const double seconds = std::chrono::duration<double>(SteadyClock::now() - started_).count();
+        const QJsonObject summary{
+            {"readings", static_cast<double>(readings_)},
+            {"seconds", seconds},
+            {"readingsPerSecond", seconds > 0 ? static_cast<double>(readings_) / seconds : 0.0},
+            {"askedAgain", static_cast<double>(link_.pace().askedAgain())}};
+        ctx_.err << QJsonDocument(summary).toJson(QJsonDocument::Compact).toStdString() << "\n";
+    }
     if (end != live::LiveEnd::Stopped) {
         ctx_.err << live::samplingEndText(end, "run it again") << "\n";
         return kDeviceFailed;

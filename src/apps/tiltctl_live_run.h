@@ -64,6 +64,10 @@ class LiveRun {
     // is left out.
     void reading(const std::string& line);
 
+    // At the end, a JSON object on stderr: readings, seconds, readings a second and the replies
+    // asked for again (a bad cable shows there).
+    void summariseAsJson() { jsonSummary_ = true; }
+
     // The exit code for how the loop ended, with the line that says why it stopped early.
     [[nodiscard]] int ended(live::LiveEnd end);
 
@@ -77,6 +81,8 @@ class LiveRun {
     PrintingErrors errors_;
     LiveOutput output_;
     long long readings_ = 0;
+    bool jsonSummary_ = false;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     std::unique_ptr<LiveWatch> watch_;  // last, so that its thread ends before what it stops goes
 };
 

@@ -38,7 +38,12 @@ within about +-50). --attitude X,Y holds it still at X degrees (-180 to 180)
 and Y degrees (-90 to 90) instead, e.g. --attitude 30,-20: the angle replies
 give those angles (less the tares while tare is enabled), the accelerometer
 counts follow from them with the usual noise of one count, and logging
-records them. A preloaded recording is not affected.)";
+records them. A preloaded recording is not affected.
+
+A slow logger: --reply-delay MS starts every reply MS milliseconds after its
+request; --reply-jitter MS adds a random delay of up to MS milliseconds more;
+--reply-delay-change MS@TIME changes the delay to MS from TIME after the start
+on (e.g. --reply-delay 1 --reply-delay-change 150@5s).)";
 
 bool isDevNull(int fd) {
     struct stat in {};
@@ -70,6 +75,12 @@ tilt::device::SimOptions readOptions(const QCommandLineParser& parser) {
     if (parser.isSet("attitude")) {
         o.attitude = parseAttitude(parser.value("attitude").toStdString());
     }
+    o.replyDelay = parseReplyDelay(parser.value("reply-delay").toStdString(), "--reply-delay");
+    o.replyJitter = parseReplyDelay(parser.value("reply-jitter").toStdString(), "--reply-jitter");
+    if (parser.isSet("reply-delay-change")) {
+        o.replyDelayChange =
+            parseReplyDelayChange(parser.value("reply-delay-change").toStdString());
+    }
     return o;
 }
 
@@ -95,6 +106,11 @@ int main(int argc, char* argv[]) {
         {"rx-log", "Log every received byte: seconds since start, then its value.", "file"},
         {"attitude", "Hold the logger still at X,Y degrees (e.g. 30,-20) instead of moving.",
          "X,Y"},
+        {"reply-delay", "Start every reply MS milliseconds after its request (default 0).", "MS",
+         "0"},
+        {"reply-jitter", "Add a random delay of up to MS milliseconds to every reply.", "MS", "0"},
+        {"reply-delay-change", "From TIME after the start on, start replies MS ms late instead.",
+         "MS@TIME"},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {

@@ -38,7 +38,7 @@ class CellReader {
         const link::Nanos start = link_.now();
         request(address);
         for (;;) {
-            if (link_.waitForBytes(1, link_.now() + kWaitingShownAfter)) {
+            if (link_.waitForReply(1, askedAt_, kWaitingShownAfter)) {
                 const auto& chunk = link_.readAll();
                 if (chunk.size() == 1) {
                     value = chunk.front();
@@ -48,9 +48,14 @@ class CellReader {
             } else if (link_.stopRequested()) {
                 return TransferEnd::Stopped;
             } else {
-                report(true);
+                // A reply lost on a noisy line is asked again at the logger's pace; the user
+                // hears of a wait only once the device has been silent for a while.
+                if (link_.now() - start >= kWaitingShownAfter) {
+                    report(true);
+                }
                 realign();
             }
+            link_.pace().countAskedAgain();
             if (options_.giveUpAfterSilence &&
                 link_.now() - start >= *options_.giveUpAfterSilence) {
                 return TransferEnd::DeviceSilent;
@@ -79,11 +84,12 @@ class CellReader {
         link_.clock().sleepFor(link::ms(link::kArgumentPauseMs), {});
         link_.discardInput();
         link_.sendByte(addressByte);
+        askedAt_ = link_.now();
     }
 
     void realign() {
         link_.sendByte(link::cmd::kProbe);
-        (void)link_.waitForBytes(1, link_.now() + kRealignWait);
+        (void)link_.waitForReply(1, link_.now(), kRealignWait);
         letLineGoQuiet();
     }
 
@@ -96,6 +102,7 @@ class CellReader {
     const CellReadOptions& options_;
     const std::function<void(const CellReadProgress&)>& onProgress_;
     int done_ = 0;
+    link::Nanos askedAt_{0};  // when the newest request's address went out
 };
 
 }  // namespace

@@ -44,6 +44,7 @@ SimDevice::SimDevice(const SimOptions& options, Nanos powerUp)
       attitude_(options.seed, options.attitude),
       faultRandom_(options.seed ^ 0xFA017ULL),
       noiseRandom_(options.seed ^ 0x0153ULL),
+      delayRandom_(options.seed ^ 0xDE1AULL),
       byteTime_(options.pace ? kByteTime : Nanos{0}),
       powerUp_(powerUp),
       rxLineFree_(powerUp),
@@ -153,7 +154,14 @@ void SimDevice::execute(const std::vector<std::uint8_t>& frame, Nanos at) {
 }
 
 void SimDevice::reply(std::vector<std::uint8_t> bytes, Nanos requestEnd) {
-    const Nanos start = requestEnd + (options_.pace ? kReplyLatency : Nanos{0});
+    const auto& change = options_.replyDelayChange;
+    const Nanos delay =
+        change && requestEnd - powerUp_ >= change->at ? change->delay : options_.replyDelay;
+    Nanos start = requestEnd + (options_.pace ? kReplyLatency : Nanos{0}) + delay;
+    if (options_.replyJitter > Nanos{0}) {
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(options_.replyJitter);
+        start += std::chrono::microseconds(delayRandom_.below(static_cast<int>(us.count()) + 1));
+    }
     for (const auto slot : withFault(std::move(bytes))) {
         emitSlot(slot, start);
     }

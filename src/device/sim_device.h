@@ -80,6 +80,7 @@ class SimDevice {
     Attitude attitude_;
     Random faultRandom_;
     Random noiseRandom_;
+    Random delayRandom_;
     Nanos byteTime_{0};
     Nanos powerUp_{0};
 

@@ -86,6 +86,25 @@ Nanos parseDuration(std::string_view text) {
     return Nanos(std::llround(value * scale));  // 1.001 s is 1001000000 ns, not one less
 }
 
+Nanos parseReplyDelay(std::string_view text, std::string_view option) {
+    const double ms = parseNumber(trimmed(text), std::string(option) + " (milliseconds)");
+    if (ms < 0 || ms > 10000) {
+        throw std::invalid_argument(
+            std::string(option) + " takes milliseconds from 0 to 10000, not " + std::string(text));
+    }
+    return Nanos(std::llround(ms * 1e6));
+}
+
+SimOptions::DelayChange parseReplyDelayChange(std::string_view text) {
+    const auto at = text.find('@');
+    if (at == std::string_view::npos) {
+        throw std::invalid_argument("--reply-delay-change takes MS@TIME (e.g. 150@5s), not " +
+                                    std::string(text));
+    }
+    return {parseReplyDelay(text.substr(0, at), "--reply-delay-change"),
+            parseDuration(text.substr(at + 1))};
+}
+
 bool parseOnOff(std::string_view text) {
     if (text == "on")
         return true;

@@ -38,6 +38,17 @@ struct SimOptions {
     std::uint64_t seed = 1;
     bool pace = true;  // 19200-baud byte timing
     FaultPlan faults;
+    // A slow logger: every reply starts this long after its request, on top of the line's own
+    // latency, and a random extra of up to `replyJitter` on top of that.
+    Nanos replyDelay{0};
+    Nanos replyJitter{0};
+    // A logger whose pace changes while it runs: from `at` after power-up on, replies start
+    // `delay` after their request instead of `replyDelay`.
+    struct DelayChange {
+        Nanos delay{0};
+        Nanos at{0};
+    };
+    std::optional<DelayChange> replyDelayChange;
     bool keepRxLog = true;  // remember every received byte with its time
     // Held still at this attitude instead of moving; the desktop program's simulated device
     // always moves.
@@ -51,6 +62,10 @@ struct SimOptions {
 [[nodiscard]] FaultPlan parseFaultList(std::string_view text);  // "lose=0.01,silence=3s@every20s"
 [[nodiscard]] Nanos parseDuration(std::string_view text);       // "3s", "250ms", "1.5s"
 [[nodiscard]] bool parseOnOff(std::string_view text);
+// A reply delay in milliseconds, "150" or "0.5", from 0 to 10000; `option` names it in a refusal.
+[[nodiscard]] Nanos parseReplyDelay(std::string_view text, std::string_view option);
+// "150@5s": replies start 150 ms after their request from 5 s after power-up on.
+[[nodiscard]] SimOptions::DelayChange parseReplyDelayChange(std::string_view text);
 [[nodiscard]] FixedAttitude parseAttitude(std::string_view text);  // "30,-20": X, Y in degrees
 
 }  // namespace tilt::device

@@ -1,5 +1,7 @@
 #include "link/device_link.h"
 
+#include <algorithm>
+
 #include "common/error.h"
 
 namespace tilt::link {
@@ -27,6 +29,9 @@ void DeviceLink::open() {
     auto transport = catalogue_.transportFor(port_);
     transport->open();
     transport_ = std::move(transport);
+    pace_.forget();
+    unansweredSince_.reset();
+    lastReplyLate_ = false;
 }
 
 void DeviceLink::close() {
@@ -75,6 +80,39 @@ void DeviceLink::discardInput() {
 
 bool DeviceLink::waitForBytes(std::size_t count, Nanos deadline) {
     return openTransport().waitForBytes(count, deadline, stop_);
+}
+
+bool DeviceLink::waitForReply(std::size_t count, Nanos asked, Nanos fallback) {
+    const Nanos limit = pace_.silenceLimit(fallback);
+    const Nanos giveUp = asked + fallback;
+    Nanos newest = asked;
+    std::size_t seen = bytesWaiting();
+    for (;;) {
+        // Byte by byte, so that the silence is measured from the newest one. A reply that has
+        // not begun after one was already given up on may be a logger that has slowed down:
+        // it is given the whole fallback to begin.
+        const Nanos quiet = seen == 0 && unansweredSince_ ? fallback : limit;
+        const std::size_t next = std::min(count, seen + 1);
+        if (!waitForBytes(next, std::min(giveUp, newest + quiet))) {
+            if (!stopRequested()) {
+                pace_.judgedCut();
+                if (seen == 0) {  // nothing came: lost, or a logger that has slowed down
+                    unansweredSince_ = unansweredSince_.value_or(asked);
+                }
+            }
+            return false;
+        }
+        seen = bytesWaiting();
+        if (seen >= count) {
+            // A reply that comes within the pace of the newest request is its answer (the one
+            // before was lost); one that comes later answers the first request given up on.
+            lastReplyLate_ = unansweredSince_ && now() - asked > limit;
+            pace_.replied(now() - (lastReplyLate_ ? *unansweredSince_ : asked));
+            unansweredSince_.reset();
+            return true;
+        }
+        newest = now();
+    }
 }
 
 }  // namespace tilt::link

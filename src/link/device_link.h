@@ -3,11 +3,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stop_token>
 #include <vector>
 
 #include "link/clock.h"
 #include "link/port_catalogue.h"
+#include "link/reply_pace.h"
 #include "link/transport.h"
 
 namespace tilt::link {
@@ -48,6 +50,19 @@ class DeviceLink {
     // Waits until `count` bytes are waiting or `deadline` passes. True when they are there.
     [[nodiscard]] bool waitForBytes(std::size_t count, Nanos deadline);
 
+    // Waits for the `count` bytes of the reply to a request that went out at `asked`: until they
+    // are all there (true), or the line has been quiet for the pace's limit since the request or
+    // the reply's newest byte, or `fallback` has passed since the request. A whole reply teaches
+    // the pace its time; one given up on lets the next wait be longer.
+    [[nodiscard]] bool waitForReply(std::size_t count, Nanos asked, Nanos fallback);
+
+    // Whether the last whole reply came after a request before it had been given up on: the
+    // answers to the requests sent since may still be on their way.
+    [[nodiscard]] bool lastReplyWasLate() const { return lastReplyLate_; }
+
+    // The pace of the logger on this connection; forgotten when the port opens.
+    [[nodiscard]] ReplyPace& pace() { return pace_; }
+
     [[nodiscard]] Clock& clock() { return catalogue_.clock(); }
     [[nodiscard]] Nanos now() { return clock().now(); }
 
@@ -64,6 +79,9 @@ class DeviceLink {
     int port_ = 0;
     std::unique_ptr<Transport> transport_;
     std::stop_token stop_;
+    ReplyPace pace_;
+    std::optional<Nanos> unansweredSince_;  // the first request given up on since a whole reply
+    bool lastReplyLate_ = false;
 };
 
 }  // namespace tilt::link

@@ -13,10 +13,14 @@ constexpr Nanos kQuietBound = ms(500);
 }  // namespace
 
 void Poller::waitForQuiet() {
-    waitForQuietLine(link_, kQuietAfter, kQuietBound);
+    // After a late reply, the answers to the requests sent while it was awaited are let come
+    // and go before the next request, so that no reply is ever taken for a later request's.
+    waitForQuietLine(link_, drainLate_ ? kPollReplyTimeout : kQuietAfter, kQuietBound);
+    drainLate_ = false;
 }
 
 void Poller::dropAll() {
+    link_.pace().countAskedAgain();  // what went wrong is asked for afresh
     held_.reset();
     inFlight_ = false;
     lineDirty_ = true;
@@ -32,6 +36,7 @@ void Poller::ask() {
     }
     link_.discardInput();  // a stray byte is never taken for the reply
     link_.sendByte(command_);
+    askedAt_ = link_.now();
     inFlight_ = true;
 }
 
@@ -42,7 +47,7 @@ std::optional<PolledReply> Poller::next(bool askAgainAtOnce) {
             return std::nullopt;  // stopped
         }
     }
-    const bool arrived = link_.waitForBytes(replyBytes_, link_.now() + kPollReplyTimeout);
+    const bool arrived = link_.waitForReply(replyBytes_, askedAt_, kPollReplyTimeout);
     if (link_.stopRequested()) {
         return std::nullopt;
     }
@@ -55,8 +60,13 @@ std::optional<PolledReply> Poller::next(bool askAgainAtOnce) {
         return std::nullopt;
     }
     const Nanos complete = link_.now();
+    if (link_.lastReplyWasLate()) {
+        askAgainAtOnce = false;
+        lineDirty_ = drainLate_ = true;
+    }
     if (askAgainAtOnce) {
         link_.sendByte(command_);
+        askedAt_ = link_.now();
         inFlight_ = true;
     }
     link_.clock().sleepUntil(complete + kSurplusWindow, link_.stopToken());
@@ -94,7 +104,7 @@ std::optional<PolledReply> Poller::settle() {
     // goes too.
     std::size_t expected = 0;
     if (inFlight_) {
-        (void)link_.waitForBytes(replyBytes_, link_.now() + kPollReplyTimeout);
+        (void)link_.waitForReply(replyBytes_, askedAt_, kPollReplyTimeout);
         expected = replyBytes_;
     }
     inFlight_ = false;

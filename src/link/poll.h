@@ -69,7 +69,10 @@ class Poller {
     std::uint8_t command_;
     std::size_t replyBytes_;
     bool inFlight_ = false;
-    bool lineDirty_ = false;  // a reply went wrong: let the line go quiet before asking again
+    Nanos askedAt_{0};  // when the request on its way went out
+    bool lineDirty_ = false;
+    bool drainLate_ = false;  // a late reply came: let the answers after it go first  // a reply
+                              // went wrong: let the line go quiet before asking again
     std::optional<PolledReply> held_;
 };
 

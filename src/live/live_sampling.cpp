@@ -146,7 +146,8 @@ LiveEnd sampleAngles(const link::JobScope& job, const LiveOptions& options, Loop
     const auto onReply = [&](const link::PolledReply& reply) {
         const auto reading = link::decodeAngles(reply.bytes);
         last = *reading;
-        const AngleSample sample{run.seconds(reply.at), *reading};
+        const AngleSample sample{run.seconds(reply.at), *reading,
+                                 run.job().link().pace().askedAgain()};
         run.record([&](const std::string& file) {
             return logging::writeAnglesToFile(file, numberText(sample.seconds), reading->angleX,
                                               reading->angleY, job.errors());
@@ -201,7 +202,8 @@ LiveEnd sampleAccelerations(const link::JobScope& job, const LiveOptions& option
             job.report(e, "MSComm1_OnComm");
             return false;
         }
-        const AccelerationSample sample{run.seconds(reply.at), *reading};
+        const AccelerationSample sample{run.seconds(reply.at), *reading,
+                                        run.job().link().pace().askedAgain()};
         run.record([&](const std::string& file) {
             return logging::writeAccelerometersToFile(file, numberText(sample.seconds), reading->x,
                                                       reading->y, reading->z, job.errors());

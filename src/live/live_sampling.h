@@ -17,13 +17,17 @@ namespace tilt::live {
 
 // A reading of a loop with the seconds since sampling started (two decimals, ties to even), as
 // the reading's line in a data file carries them.
+// A reading, its time, and how many replies the loop has asked for again so far on this
+// connection (a noisy line shows there).
 struct AngleSample {
     double seconds = 0;
     link::AngleReading reading;
+    long askedAgain = 0;
 };
 struct AccelerationSample {
     double seconds = 0;
     link::AccelerometerReading reading;
+    long askedAgain = 0;
 };
 
 // What became of a request the loop carried out.

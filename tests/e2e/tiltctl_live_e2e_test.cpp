@@ -63,6 +63,13 @@ TEST_F(TiltctlLive, Readings_OfTheHeldLogger_PrintAsJsonLinesOrText) {
         before = r["time"].toDouble();
     }
     EXPECT_LT(before, 1.0);
+    // At the end, on stderr: how many readings came, at what pace, and how many were asked again.
+    const auto summary = jsonLines(linesOf(angles.err).back() + "\n",
+                                   {"readings", "seconds", "readingsPerSecond", "askedAgain"});
+    ASSERT_EQ(summary.size(), 1u);
+    EXPECT_EQ(summary[0]["readings"].toInt(), 20);
+    EXPECT_GT(summary[0]["readingsPerSecond"].toDouble(), 20);
+    EXPECT_EQ(summary[0]["askedAgain"].toInt(-1), 0);
     const auto acc = runTiltctlOk(sim, {"live", "acc", "--count", "15", "--json"});
     const auto counts = jsonLines(acc.out, kAccelerationKeys);
     ASSERT_EQ(counts.size(), 15u);

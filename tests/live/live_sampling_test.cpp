@@ -17,6 +17,7 @@ namespace tilt::live {
 namespace {
 
 using testing::SimBench;
+using namespace std::chrono_literals;
 
 // One byte on the line at 19200 baud, 8N1, in milliseconds.
 constexpr double kByteMs = 10.0 / 19200.0 * 1000.0;
@@ -151,6 +152,20 @@ TEST_F(LiveLoop, WriteDacDuringTheAccelerometerLoop_SendsBothHalvesWithTheirPaus
     EXPECT_THROW(writeDac(bench.link, 4, 1), Error);
 }
 
+// Every reading is the words of the logger held at X 30, Y -20 degrees: none shifted or wrong.
+void expectHeldStill(const std::vector<AngleSample>& seen) {
+    for (const auto& s : seen) {
+        ASSERT_EQ(s.reading.wordX, 5461) << "at " << s.seconds << " s";
+        ASSERT_EQ(s.reading.wordY, 65536 - 7282) << "at " << s.seconds << " s";
+    }
+}
+
+device::SimOptions heldStill() {
+    device::SimOptions options;
+    options.attitude = device::FixedAttitude{30, -20};
+    return options;
+}
+
 // A reply one byte short or long is dropped and asked again; neither it nor the replies after
 // it are ever taken for a reading. A surplus byte costs no wait for a lost reply.
 TEST_F(LiveLoop, RepliesOfTheWrongLength_AreDroppedAndNeverShiftTheRepliesAfterThem) {
@@ -160,23 +175,49 @@ TEST_F(LiveLoop, RepliesOfTheWrongLength_AreDroppedAndNeverShiftTheRepliesAfterT
     };
     for (const Case& c :
          {Case{{.lose = 0.1, .shortReply = 0.1}, false}, Case{{.extra = 0.2}, true}}) {
-        device::SimOptions faulty;
-        faulty.attitude = device::FixedAttitude{30, -20};
+        device::SimOptions faulty = heldStill();
         faulty.faults = c.faults;
         SimBench bench(faulty);
         const auto seen = angles(bench, {}, 300);
         ASSERT_EQ(seen.size(), 301U);
-        for (const auto& s : seen) {
-            // The words of X 30, Y -20 degrees.
-            ASSERT_EQ(s.reading.wordX, 5461) << "at " << s.seconds << " s";
-            ASSERT_EQ(s.reading.wordY, 65536 - 7282) << "at " << s.seconds << " s";
-        }
+        expectHeldStill(seen);
         EXPECT_GT(bench.receivedBytes().size(), 310U) << "dropped replies were asked for again";
         if (c.paceKept) {
             EXPECT_LT(seen.back().seconds * 1000 / 300, 2 * (5 * kByteMs + 0.3));
         }
     }
     EXPECT_TRUE(errors.reports.empty());
+}
+
+// On a noisy line a reply cut short is given up on at the logger's own pace, a few milliseconds
+// after its newest byte: the loop keeps most of its clean pace, and counts what it asked again.
+TEST_F(LiveLoop, NoisyLine_KeepsFourFifthsOfTheCleanPace_AndCountsTheRepliesAskedAgain) {
+    SimBench clean(heldStill());
+    const auto cleanRun = angles(clean, {}, 3000);
+    device::SimOptions noisy = heldStill();
+    noisy.faults = {.lose = 0.01, .extra = 0.01, .shortReply = 0.01};
+    SimBench bench(noisy);
+    const auto seen = angles(bench, {}, 3000);
+    expectHeldStill(seen);
+    EXPECT_LE(seen.back().seconds, cleanRun.back().seconds / 0.8);
+    EXPECT_GT(seen.back().askedAgain, 30);
+    EXPECT_EQ(cleanRun.back().askedAgain, 0);
+}
+
+// A logger that slows from 1 ms to 150 ms a reply: a few replies are given up on while the limit
+// widens, none is taken for another's, and then the loop keeps the new pace without asking again.
+TEST_F(LiveLoop, LoggerThatSlowsFrom1To150Milliseconds_SlowsAndRecovers_WithNoWrongReading) {
+    device::SimOptions options = heldStill();
+    options.replyDelay = 1ms;
+    options.replyDelayChange = device::SimOptions::DelayChange{150ms, 1s};
+    SimBench bench(options);
+    const auto seen = angles(bench, {}, 400);
+    expectHeldStill(seen);
+    const AngleSample& late = seen[seen.size() - 20];
+    EXPECT_EQ(seen.back().askedAgain, late.askedAgain);
+    EXPECT_NEAR((seen.back().seconds - late.seconds) / 19, 0.153, 0.01);
+    EXPECT_LT(seen.back().askedAgain, 40) << "the loop slowed for a few replies only";
+    EXPECT_GT(seen.back().askedAgain, 0) << "the jump came within the run";
 }
 
 // A write between two replies that fails is reported under its own name, once, and ends the

@@ -397,7 +397,7 @@ void AccelerometersWindow::showReadings(const std::vector<AccelerationSample>& s
                           {static_cast<double>(s.reading.x), static_cast<double>(s.reading.y),
                            static_cast<double>(s.reading.z)}});
     }
-    plotReadings(points);
+    plotReadings(points, samples.back().askedAgain);
 }
 
 }  // namespace tilt::live::ui

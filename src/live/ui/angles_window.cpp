@@ -221,7 +221,7 @@ void AnglesWindow::showReadings(const std::vector<AngleSample>& samples) {
     for (const AngleSample& s : samples) {
         points.push_back({s.seconds, {s.reading.angleX, s.reading.angleY, 0}});
     }
-    plotReadings(points);
+    plotReadings(points, samples.back().askedAgain);
 }
 
 }  // namespace tilt::live::ui

@@ -266,7 +266,7 @@ LiveWindow::BoxFrame LiveWindow::boxFrame(const QString& title, const char* name
     return made;
 }
 
-void LiveWindow::plotReadings(std::span<const ChartPoint> points) {
+void LiveWindow::plotReadings(std::span<const ChartPoint> points, long askedAgain) {
     if (points.empty()) {
         return;
     }
@@ -274,7 +274,13 @@ void LiveWindow::plotReadings(std::span<const ChartPoint> points) {
     anyReading_ = true;
     // Readings a frame late do not bring back the pace of a logger that has fallen silent.
     if (const auto rate = chart_->history().rate(); rate && silenceText_.isEmpty()) {
-        rateLabel_->setText(QStringLiteral("%1 readings/s").arg(localeNumber(std::round(*rate))));
+        QString text = QStringLiteral("%1 readings/s").arg(localeNumber(std::round(*rate)));
+        if (askedAgain > 0) {  // a noisy line: the technician sees a bad cable here
+            text += askedAgain == 1 ? QStringLiteral(", 1 reply asked again")
+                                    : QStringLiteral(", %1 replies asked again")
+                                          .arg(localeNumber(static_cast<double>(askedAgain)));
+        }
+        rateLabel_->setText(text);
     }
 }
 

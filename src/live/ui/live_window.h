@@ -81,7 +81,7 @@ class LiveWindow : public QMainWindow, public common::ui::Pictured {
     void setReadingsPanel(QWidget* panel);
 
     // A frame's readings, oldest first: the chart and the rate.
-    void plotReadings(std::span<const ChartPoint> points);
+    void plotReadings(std::span<const ChartPoint> points, long askedAgain);
 
     // Hands a request to the running loop; false when none runs.
     bool post(LoopRequest request);

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -136,9 +137,11 @@ TEST_F(AnglesWindow, SamplingShowsTheReadingsAtItsPace_TareButtonsWriteThroughTh
 
 // Held still, the simulated logger shows its attitude: the words as they come, the angles rounded
 // to a tenth, the dials in tenths. (Which words give which angles, and how a number is written in
-// the user's locale, are the reply decoder's and localeNumber's tests.)
-TEST_F(AnglesWindow, HeldStill_ShowsTheWordsAndAngles) {
+// the user's locale, are the reply decoder's and localeNumber's tests.) On a noisy line, the rate
+// line says how many replies were asked again.
+TEST_F(AnglesWindow, HeldStillOnANoisyLine_ShowsTheWordsAndAngles_AndTheRepliesAskedAgain) {
     simOptions.attitude = device::FixedAttitude{22.5, -45.3};
+    simOptions.faults = {.lose = 0.02, .shortReply = 0.02};
     openAngles();
     sampleUntilReadings();
     EXPECT_EQ(text("txtWordX"), "4096");
@@ -147,6 +150,11 @@ TEST_F(AnglesWindow, HeldStill_ShowsTheWordsAndAngles) {
     EXPECT_EQ(text("txtY"), "-45.3");
     EXPECT_EQ(dial("dialX"), 225);
     EXPECT_EQ(dial("dialY"), -453);
+    const auto rate = [&] { return control<QLabel>("lblRate")->text(); };
+    ASSERT_TRUE(gui.waitFor([&] { return rate().contains("asked again"); }));
+    EXPECT_TRUE(
+        QRegularExpression("^\\d+ readings/s, \\d+ replies asked again$").match(rate()).hasMatch())
+        << rate().toStdString();
     stopSampling();
 }
 
