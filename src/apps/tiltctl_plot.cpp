@@ -278,13 +278,13 @@ int runPlot(Context& ctx, const QStringList& args) {
     return kDone;
 }
 
+}  // namespace
+
 // Graphs are widgets and want a QApplication; a picture needs no display.
 std::unique_ptr<QCoreApplication> offscreenApplication(int& argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     return std::make_unique<QApplication>(argc, argv);
 }
-
-}  // namespace
 
 std::vector<Command> plotCommands() {
     return {

@@ -10,4 +10,7 @@ namespace tilt::ctl {
 // windows into a PNG picture or a PDF document, without a window.
 [[nodiscard]] std::vector<Command> plotCommands();
 
+// The application of a command that draws graphs (widgets) without a display.
+[[nodiscard]] std::unique_ptr<QCoreApplication> offscreenApplication(int& argc, char** argv);
+
 }  // namespace tilt::ctl

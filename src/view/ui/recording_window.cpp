@@ -16,6 +16,7 @@
 #include "view/plot/graph_image.h"
 #include "view/plot/plot_control.h"
 #include "view/ui/data_file_drop.h"
+#include "view/ui/recording_outputs.h"
 
 namespace tilt::view::ui {
 
@@ -24,6 +25,8 @@ namespace {
 constexpr const char* kDataFilter = "TLG Files (*.tlg)";
 constexpr const char* kPngFilter = "PNG Picture (*.png)";
 constexpr const char* kPdfFilter = "PDF Document (*.pdf)";
+constexpr const char* kCsvFilter = "CSV File (*.csv)";
+constexpr const char* kJsonFilter = "JSON Lines (*.json)";
 
 QGroupBox* graphFrame(const QString& caption, PlotControl* graph, QWidget* parent) {
     auto* frame = new QGroupBox(caption, parent);
@@ -70,6 +73,14 @@ void RecordingWindow::buildMenus() {
     };
     add("mnuOpen", QStringLiteral("&Open"), [this] { chooseAndOpenFile(); });
     add("mnuExport", QStringLiteral("Export &Image…"), &RecordingWindow::exportGraphs);
+    outputs_ = new RecordingOutputs(*this, context_);
+    QAction* exportData =
+        add("mnuExportData", QStringLiteral("Export &Data…"), &RecordingWindow::exportData);
+    QAction* report = add("mnuReport", QStringLiteral("&Report…"), &RecordingWindow::saveReport);
+    connect(outputs_, &RecordingOutputs::busyChanged, this, [exportData, report](bool busy) {
+        exportData->setEnabled(!busy);
+        report->setEnabled(!busy);
+    });
     file->addSeparator();
     add("mnuReturn", QStringLiteral("&Return"), &RecordingWindow::leave);
 }
@@ -141,12 +152,14 @@ void RecordingWindow::leave() {
     close();
 }
 
-void RecordingWindow::exportGraphs() {
+FileDialogs::Request RecordingWindow::saveBesideFile(const std::string& title,
+                                                     const std::string& filter,
+                                                     const std::string& suffix) const {
     const QFileInfo shown(fileName());
     FileDialogs::Request request;
-    request.title = "Export Image";
-    request.filter = std::string(kPngFilter) + ";;" + kPdfFilter;
-    request.selectedFilter = kPngFilter;
+    request.title = title;
+    request.filter = filter;
+    request.selectedFilter = filter.substr(0, filter.find(";;"));
     request.folder =
         (shown.fileName().isEmpty() ? QString::fromStdString(context_.paths.dataFiles().string())
                                     : shown.absolutePath())
@@ -154,9 +167,38 @@ void RecordingWindow::exportGraphs() {
     request.fileName =
         (shown.completeBaseName().isEmpty() ? windowTitle() : shown.completeBaseName())
             .toStdString() +
-        ".png";
-    request.defaultSuffix = "png";
-    const auto chosen = context_.fileDialogs.save(request);
+        "." + suffix;
+    request.defaultSuffix = suffix;
+    return request;
+}
+
+void RecordingWindow::exportData() {
+    if (fileName().isEmpty()) {
+        showMessage("Open a data file first: File > Open.");
+        return;
+    }
+    const auto chosen = context_.fileDialogs.save(
+        saveBesideFile("Export Data", std::string(kCsvFilter) + ";;" + kJsonFilter, "csv"));
+    if (chosen) {
+        outputs_->exportData(fileName(), QString::fromStdString(*chosen));
+    }
+}
+
+void RecordingWindow::saveReport() {
+    if (fileName().isEmpty()) {
+        showMessage("Open a data file first: File > Open.");
+        return;
+    }
+    const auto chosen = context_.fileDialogs.save(saveBesideFile("Report", kPdfFilter, "pdf"));
+    if (chosen) {
+        outputs_->report(fileName(), QString::fromStdString(*chosen));
+    }
+}
+
+void RecordingWindow::exportGraphs() {
+    const QFileInfo shown(fileName());
+    const auto chosen = context_.fileDialogs.save(
+        saveBesideFile("Export Image", std::string(kPngFilter) + ";;" + kPdfFilter, "png"));
     if (!chosen) {
         return;
     }

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/file_dialogs.h"
 #include "view/plot/recording_plots.h"
 
 class QLabel;
@@ -21,6 +22,8 @@ class PlotControl;
 }
 
 namespace tilt::view::ui {
+
+class RecordingOutputs;
 
 using plot::GraphPair;
 using plot::PlotControl;
@@ -40,6 +43,11 @@ class RecordingWindow : public QMainWindow {
     void leave();
     // Saves both graphs as a PNG picture or a PDF document.
     void exportGraphs();
+    // File > Export Data…: every sample of the file with its time, as CSV or JSON lines.
+    void exportData();
+    // File > Report…: a one-page PDF report of the file.
+    void saveReport();
+    [[nodiscard]] RecordingOutputs& outputs() { return *outputs_; }
 
     [[nodiscard]] QString fileName() const;
     [[nodiscard]] PlotControl& graphX() { return *firstGraph_; }
@@ -65,6 +73,10 @@ class RecordingWindow : public QMainWindow {
     common::ui::AppContext& context_;
 
   private:
+    // A save dialog that opens beside the shown file and offers its name with `suffix`.
+    [[nodiscard]] FileDialogs::Request saveBesideFile(const std::string& title,
+                                                      const std::string& filter,
+                                                      const std::string& suffix) const;
     void buildMenus();
     void buildControls();
 
@@ -73,6 +85,7 @@ class RecordingWindow : public QMainWindow {
     PlotControl* firstGraph_ = nullptr;
     PlotControl* secondGraph_ = nullptr;
     QLabel* readout_ = nullptr;
+    RecordingOutputs* outputs_ = nullptr;
 };
 
 // The small number boxes and buttons of the windows' own controls, named as the program knows

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <ostream>
+
+#include "view/dated_export.h"
+
+namespace tilt::view::plot {
+
+enum class ExportFormat { Csv, Json };
+
+// The format a file name asks for: JSON for ".json" or ".jsonl" (any case), else CSV.
+[[nodiscard]] ExportFormat exportFormatOf(const QString& path);
+
+// Writes an export as JSON lines: one object a row with the CSV's keys (time, seconds, the
+// recorded channels, button; pair, xPage, yPage, X and Y for bin pages), null where the CSV
+// leaves a field empty. The notes are the CSV's alone.
+class JsonSink : public ExportSink {
+  public:
+    explicit JsonSink(std::function<void(std::string_view)> line) : line_(std::move(line)) {}
+    void note(std::string_view) override {}
+    void columns(std::span<const std::string_view> names) override;
+    void sample(const SampleRow& row) override;
+    void bins(const BinRow& row) override;
+
+  private:
+    std::function<void(std::string_view)> line_;
+    bool withX_ = false, withY_ = false;
+};
+
+// Exports `file` into `out` whole or not at all: the rows go to a file beside it that replaces
+// `out` once it is complete, so a damaged data file or a full disk leaves an existing `out` as
+// it was. Lines end with CR LF. Returns the rows written; throws tilt::Error.
+long exportToFile(const std::string& file, const QString& out, ExportFormat format,
+                  const ExportOptions& options = {});
+
+// Exports `file` to a stream (tiltctl's standard output), lines ended with LF.
+long exportToStream(const std::string& file, std::ostream& out, ExportFormat format,
+                    const ExportOptions& options = {});
+
+}  // namespace tilt::view::plot
