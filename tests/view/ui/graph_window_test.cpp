@@ -6,18 +6,22 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSignalSpy>
 
 #include <filesystem>
 
 #include "support/gui_harness.h"
+#include "support/temp_folder.h"
 #include "view/plot/plot_control.h"
 #include "view/ui/graph_test_files.h"
+#include "view/ui/recording_outputs.h"
 
 namespace tilt::view::ui {
 namespace {
 
 using plot::Presentation;
 using testing::GraphTestFiles;
+using testing::readFile;
 
 class GraphWindow : public ::testing::Test {
   protected:
@@ -255,6 +259,34 @@ TEST_F(GraphWindow, ExportsBothGraphs_AndOpensADroppedFile) {
     EXPECT_EQ(gui.fileDialogs.requests[0].fileName, "dropped.png");
     EXPECT_FALSE(QImage(QString::fromStdString(files.path("report.png"))).isNull());
     EXPECT_TRUE(gui.texts().empty());
+}
+
+// File > Export Data and File > Report write their files off the window's thread; the status
+// line says where; a file that is damaged half-way gets its reason in a message.
+TEST_F(GraphWindow, ExportDataAndReport_WriteTheShownFile_AndSayWhere) {
+    const std::string file =
+        files.write("walk.tlg", GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 10));
+    open(file);
+    const auto finish = [&](const char* action, const std::string& answer) {
+        gui.fileDialogs.answers.push_back(answer);
+        QSignalSpy finished(&graph->outputs(), &RecordingOutputs::finished);
+        graph->findChild<QAction*>(action)->trigger();
+        EXPECT_TRUE(finished.wait(10000)) << action;
+        return finished.isEmpty() ? QString() : finished.first().first().toString();
+    };
+    EXPECT_EQ(finish("mnuExportData", files.path("walk.json")),
+              QStringLiteral("Exported 132 rows to %1")
+                  .arg(QString::fromStdString(files.path("walk.json"))));
+    EXPECT_EQ(gui.fileDialogs.requests.back().fileName, "walk.csv");
+    EXPECT_EQ(readFile(files.path("walk.json")).substr(0, 9), "{\"X\":10,\"");
+    EXPECT_TRUE(finish("mnuReport", files.path("walk.pdf")).startsWith("Report saved to"));
+    EXPECT_EQ(readFile(files.path("walk.pdf")).substr(0, 5), "%PDF-");
+    EXPECT_TRUE(gui.texts().empty());
+
+    files.write("walk.tlg", GraphTestFiles::linearHeader(3) + "1,10,10\r\n");
+    EXPECT_NE(finish("mnuExportData", files.path("cut.csv")).indexOf("holds 2 values"), -1);
+    ASSERT_EQ(gui.texts().size(), 1U);
+    EXPECT_FALSE(std::filesystem::exists(files.path("cut.csv")));
 }
 
 }  // namespace
