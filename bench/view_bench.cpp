@@ -19,6 +19,7 @@
 #include <string>
 
 #include "device/recording_file.h"
+#include "full_recordings.h"
 #include "memory_use.h"
 #include "support/gui_harness.h"
 #include "view/plot/plot_control.h"
@@ -31,82 +32,13 @@ using tilt::device::Preload;
 using tilt::view::plot::PlotControl;
 using tilt::view::ui::GraphWindow;
 
-constexpr int kFullMemoryPages = 2047;
-constexpr long kHeaderLines = 12;
-constexpr int kSamplesPerPage = 264;
+using tilt::bench::kFullMemoryPages;
+using tilt::bench::kSamplesPerPage;
+using tilt::bench::recordings;
 // The last page pair of a 2047-page bin file; Next from it would reach the unpaired last page.
 constexpr int kLastFullPair = kFullMemoryPages - 2;
 constexpr int kBinPlotX = 361;
 constexpr int kBinPlotY = 181;
-
-long lineCount(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::string line;
-    long lines = 0;
-    while (std::getline(in, line)) {
-        ++lines;
-    }
-    return lines;
-}
-
-// Full-memory recordings downloaded from the simulated device, made once per process: even in
-// virtual time a download costs a good tenth of a second, far more than what is measured.
-class Recordings {
-  public:
-    Recordings()
-        : folder_(fs::temp_directory_path() / ("tilt-bench-view-" + std::to_string(::getpid()))) {
-        fs::create_directories(folder_);
-        try {
-            bin_ = make(Preload::Bin, "bin.tlg");
-            linear1_ = make(Preload::Linear1, "linear1.tlg");
-            linear3_ = make(Preload::Linear3, "linear3.tlg");
-        } catch (const std::exception& e) {
-            failure_ = std::string("making the recordings failed: ") + e.what();
-        }
-    }
-    ~Recordings() {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-    Recordings(const Recordings&) = delete;
-    Recordings& operator=(const Recordings&) = delete;
-
-    [[nodiscard]] const std::string& failure() const { return failure_; }
-    [[nodiscard]] const std::string& file(Preload preload) const {
-        return preload == Preload::Bin ? bin_ : preload == Preload::Linear1 ? linear1_ : linear3_;
-    }
-
-  private:
-    std::string make(Preload preload, const char* name) {
-        const fs::path file = folder_ / name;
-        tilt::device::SimOptions options;
-        options.preload = preload;
-        options.pages = kFullMemoryPages;
-        options.pushes = 12;
-        const auto start = std::chrono::steady_clock::now();
-        tilt::device::downloadSimulatedRecording(options, file.string());
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        const long lines = lineCount(file);
-        std::fprintf(stderr, "%s: %ld lines, %ld bytes, downloaded in %.2f s\n", name, lines,
-                     static_cast<long>(fs::file_size(file)), took.count());
-        if (lines != kHeaderLines + kFullMemoryPages) {
-            throw std::runtime_error(std::string(name) + " holds " + std::to_string(lines) +
-                                     " lines");
-        }
-        return file.string();
-    }
-
-    fs::path folder_;
-    std::string bin_;
-    std::string linear1_;
-    std::string linear3_;
-    std::string failure_;
-};
-
-const Recordings& recordings() {
-    static const Recordings made;
-    return made;
-}
 
 // Counts the paints a widget receives, to be sure that a draw reached the screen.
 class PaintCounter final : public QObject {

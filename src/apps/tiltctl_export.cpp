@@ -63,7 +63,7 @@ int runExport(Context& ctx, const QStringList& args) {
             ctx.err << rows << (rows == 1 ? " row" : " rows") << " written to "
                     << request.out.toStdString() << "\n";
         }
-    } catch (const Error& e) {
+    } catch (const std::exception& e) {
         ctx.out.flush();
         ctx.err << e.what() << "\n";
         return kDeviceFailed;
@@ -91,7 +91,7 @@ int runReport(Context& ctx, const QStringList& args) {
     }
     try {
         view::plot::writeRecordingReport(view::plot::readReportData(file), pdf);
-    } catch (const Error& e) {
+    } catch (const std::exception& e) {
         ctx.err << e.what() << "\n";
         return kDeviceFailed;
     }

@@ -21,8 +21,6 @@ namespace tilt::logging {
 
 namespace {
 
-constexpr std::string_view kModePrefix = "Bin/Linear Mode = ";
-constexpr std::string_view kChannelPrefix = "Linear Channel = ";
 constexpr std::size_t kHeaderLineCount = 12;
 constexpr std::uint8_t kButtonPushMarker = 127;
 
@@ -181,17 +179,6 @@ double headerValue(const std::vector<std::string>& header, std::size_t index,
     return leadingNumber(std::string_view(header[index]).substr(label.size()));
 }
 
-// The page number that starts a page line, if it is a plain positive whole number.
-std::optional<std::int32_t> pageNumberOf(std::string_view line) {
-    const std::string_view field = line.substr(0, line.find(','));
-    std::int32_t page = 0;
-    const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), page);
-    if (ec != std::errc() || end != field.data() + field.size() || page <= 0) {
-        return std::nullopt;
-    }
-    return page;
-}
-
 bool isCompletePageLine(const LineReader::Line& line, std::size_t fields) {
     return line.endsWithCrLf &&
            static_cast<std::size_t>(std::count(line.text.begin(), line.text.end(), ',')) + 1 ==
@@ -224,6 +211,16 @@ bool writeReportedLine(const std::string& dataFileName, std::string_view source,
 
 }  // namespace
 
+std::optional<std::int32_t> pageNumberOf(std::string_view line) {
+    const std::string_view field = line.substr(0, line.find(','));
+    std::int32_t page = 0;
+    const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), page);
+    if (ec != std::errc() || end != field.data() + field.size() || page <= 0) {
+        return std::nullopt;
+    }
+    return page;
+}
+
 DataFileHeader liveFileHeader(const AppState& state) {
     DataFileHeader header = state.downloadedHeader.value_or(DataFileHeader{});
     header.appVersion = state.appVersion;
@@ -232,15 +229,15 @@ DataFileHeader liveFileHeader(const AppState& state) {
 
 std::vector<std::string> headerLines(std::string_view kind, const DataFileHeader& header) {
     std::vector<std::string> lines = {
-        "Veltrimonic Tiltavarometer Data File Version " + header.appVersion,
+        std::string(kFirstLinePrefix) + header.appVersion,
         std::string(kind),
-        "Firmware Version: " + header.firmwareVersion,
-        "Serial Number: " + numberText(header.serialNumber),
-        "Launch Time: " + header.launchTime,
-        "Firmware Sampling Frequency: " + header.samplingFrequency,
-        "Channel Gains: " + header.channelGains,
-        "Channel Offsets: " + header.channelOffsets,
-        "Tares: " + header.tares,
+        std::string(kFirmwareLabel) + header.firmwareVersion,
+        std::string(kSerialNumberLabel) + numberText(header.serialNumber),
+        std::string(kLaunchTimeLabel) + header.launchTime,
+        std::string(kFrequencyLabel) + header.samplingFrequency,
+        std::string(kGainsLabel) + header.channelGains,
+        std::string(kOffsetsLabel) + header.channelOffsets,
+        std::string(kTaresLabel) + header.tares,
     };
     if (kind == kDownloadPages) {
         lines.push_back(std::string(kModePrefix) + numberText(cellValue(header.mode)));

@@ -25,6 +25,22 @@ inline constexpr std::string_view kAccelerometers = "Accelerometers";
 
 using tilt::DataFileHeader;
 
+// What the header lines say before their values, in line order: lines 1 and 3 to 11.
+inline constexpr std::string_view kFirstLinePrefix =
+    "Veltrimonic Tiltavarometer Data File Version ";
+inline constexpr std::string_view kFirmwareLabel = "Firmware Version: ";
+inline constexpr std::string_view kSerialNumberLabel = "Serial Number: ";
+inline constexpr std::string_view kLaunchTimeLabel = "Launch Time: ";
+inline constexpr std::string_view kFrequencyLabel = "Firmware Sampling Frequency: ";
+inline constexpr std::string_view kGainsLabel = "Channel Gains: ";
+inline constexpr std::string_view kOffsetsLabel = "Channel Offsets: ";
+inline constexpr std::string_view kTaresLabel = "Tares: ";
+inline constexpr std::string_view kModePrefix = "Bin/Linear Mode = ";
+inline constexpr std::string_view kChannelPrefix = "Linear Channel = ";
+
+// The page number that starts a page line, if it is a plain positive whole number.
+[[nodiscard]] std::optional<std::int32_t> pageNumberOf(std::string_view line);
+
 // The header of a live data file: the program's version, and what the last download read from
 // the logger, if there was one.
 [[nodiscard]] DataFileHeader liveFileHeader(const AppState& state);

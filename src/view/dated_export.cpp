@@ -6,16 +6,21 @@
 
 #include "common/error.h"
 #include "common/number_text.h"
+#include "logging/data_file.h"
 #include "logging/line_reader.h"
 #include "logging/text_writer.h"
+#include "view/degree_arrays.h"
 
 namespace tilt::view {
 
 namespace {
 
-constexpr std::string_view kFirstLine = "Veltrimonic Tiltavarometer Data File Version ";
+using logging::kFirstLinePrefix;
 constexpr int kHeaderLines = 12;  // 11 header lines and the column line
-constexpr int kSamplesPerPage = 264;
+constexpr int kSamplesPerPage = 2 * kBins;
+// The angles a data file can hold: X from -180 to 180 degrees, Y from -90 to 90.
+constexpr double kLargestAngle = 180;
+constexpr double kLargestCount = 65535;
 
 [[noreturn]] void refuse(const std::string& file, const std::string& why) {
     throw Error(errc::kTypeMismatch, file + " " + why);
@@ -56,10 +61,14 @@ void splitFields(std::string_view text, std::vector<std::string_view>& fields) {
     }
 }
 
-std::optional<double> angleValue(std::string_view text) {
+// A decimal number of the data file ("12.5", "-.7"); nothing for any other text, and for a
+// value beyond `largest` either way.
+std::optional<double> numberWithin(std::string_view text, double largest) {
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || text.empty()) {
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (error != std::errc{} || end != text.data() + text.size() || text.empty() ||
+        !(std::abs(value) <= largest)) {
         return std::nullopt;
     }
     return value;
@@ -68,25 +77,43 @@ std::optional<double> angleValue(std::string_view text) {
 // Reads the page lines of one data file, each split into its page number and fields.
 class PageLines {
   public:
-    explicit PageLines(const std::string& file)
-        : file_(file), handle_(logging::openForReading(file)), reader_(handle_.get()) {
+    PageLines(const std::string& file, std::stop_token stop)
+        : file_(file),
+          handle_(logging::openForReading(file)),
+          reader_(handle_.get()),
+          stop_(std::move(stop)) {
         for (int i = 0; i < kHeaderLines; ++i) {
-            (void)next();
+            (void)nextLine();
         }
     }
 
-    // The next page line's fields after the page number; nothing at the end of the file.
+    // The next page line's fields after its page number, which must follow the one before (a
+    // page missing would shift the times of every page after it); nothing at the end of the
+    // file. Blank lines are passed over.
     std::optional<std::string_view> next() {
-        const auto line = reader_.next();
-        if (reader_.readError() != 0) {
-            throw logging::fileError(reader_.readError(), file_, logging::FileUse::Read);
+        if (stop_.stop_requested()) {
+            throw Error(errc::kDialogCancelled, "Cancel was selected.");
         }
+        std::optional<std::string_view> line;
+        do {
+            line = nextLine();
+        } while (line && line->empty());
         if (!line) {
             return std::nullopt;
         }
-        ++number_;
-        std::string_view rest = line->text;
+        std::string_view rest = *line;
         page_ = cutField(rest);
+        const auto number = logging::pageNumberOf(page_);
+        if (!number) {
+            refuseLine("it does not start with a page number.");
+        }
+        if (*number != expected_) {
+            refuseLine("page " + std::to_string(*number) + " stands where page " +
+                       std::to_string(expected_) +
+                       " should: a page is missing or out of order, so the times after it "
+                       "would be wrong.");
+        }
+        ++expected_;
         return rest;
     }
 
@@ -99,10 +126,24 @@ class PageLines {
     [[nodiscard]] std::string_view page() const { return page_; }
 
   private:
+    std::optional<std::string_view> nextLine() {
+        const auto line = reader_.next();
+        if (reader_.readError() != 0) {
+            throw logging::fileError(reader_.readError(), file_, logging::FileUse::Read);
+        }
+        if (!line) {
+            return std::nullopt;
+        }
+        ++number_;
+        return line->text;
+    }
+
     const std::string& file_;
     logging::FilePtr handle_;
     logging::LineReader reader_;
+    std::stop_token stop_;
     int number_ = 0;
+    std::int32_t expected_ = 1;
     std::string_view page_;
 };
 
@@ -110,7 +151,7 @@ std::string frequencyNote(const DataFileHeader& header, const SampleClock& clock
     const std::string stated =
         "(header: \"Firmware Sampling Frequency: " + header.samplingFrequency + "\")";
     if (!clock.frequency) {
-        return "The sampling frequency is not a number above 0 " + stated +
+        return "The sampling frequency is not a number from 0.01 to 100000 " + stated +
                ": the samples carry no time.";
     }
     return "Sampling frequency: " + numberText(*clock.frequency) + " samples a second " + stated +
@@ -135,7 +176,7 @@ std::string startNote(const DataFileHeader& header, const SampleClock& clock) {
 }
 
 long exportLinear(const std::string& file, const RecordingHeader& header, ExportSink& sink,
-                  const SampleClock& clock) {
+                  const SampleClock& clock, std::stop_token stop) {
     const DataFileHeader& h = header.fields;
     sink.note(startNote(h, clock));
     sink.note("Times are the launching PC's local clock, without zone (ISO 8601).");
@@ -155,13 +196,14 @@ long exportLinear(const std::string& file, const RecordingHeader& header, Export
     names.emplace_back("button");
     sink.columns(names);
 
-    PageLines pages(file);
+    PageLines pages(file, std::move(stop));
     std::vector<std::string_view> values;
     const bool pairs = header.channelValue == 3;
     const auto take = [&](std::string_view text, double& value) {
-        const auto parsed = angleValue(text);
+        const auto parsed = numberWithin(text, kLargestAngle);
         if (!parsed) {
-            pages.refuseLine("\"" + std::string(text.substr(0, 20)) + "\" is not an angle.");
+            pages.refuseLine("\"" + std::string(text.substr(0, 20)) +
+                             "\" is not an angle (-180 to 180 degrees).");
         }
         value = *parsed;
     };
@@ -195,7 +237,7 @@ long exportLinear(const std::string& file, const RecordingHeader& header, Export
     return slot;
 }
 
-long exportBins(const std::string& file, ExportSink& sink) {
+long exportBins(const std::string& file, ExportSink& sink, std::stop_token stop) {
     sink.note(
         "A bin recording: each page pair counts how often the logger stood at each angle; "
         "bin pages carry no time.");
@@ -204,28 +246,29 @@ long exportBins(const std::string& file, ExportSink& sink) {
         "the page after it (-90 to 90 degrees).");
     std::vector<std::string> names{"pair", "xPage", "yPage"};
     for (const char axis : {'X', 'Y'}) {
-        for (int i = 0; i < kBinsPerPage; ++i) {
+        for (int i = 0; i < kBins; ++i) {
             names.push_back(axis + std::to_string(i));
         }
     }
     const std::vector<std::string_view> views(names.begin(), names.end());
     sink.columns(views);
 
-    PageLines pages(file);
+    PageLines pages(file, std::move(stop));
     std::vector<std::string_view> x;
     std::vector<std::string_view> y;
     std::string xLine;  // the X page's text, kept while the Y page is read
     std::string xPage;
     const auto split = [&](std::string_view fields, std::vector<std::string_view>& to) {
         splitFields(fields, to);
-        if (to.size() != kBinsPerPage) {
+        if (to.size() != kBins) {
             pages.refuseLine("it holds " + std::to_string(to.size()) + " bins where a page holds " +
-                             std::to_string(kBinsPerPage) + ".");
+                             std::to_string(kBins) + ".");
         }
         for (const std::string_view count : to) {
-            const auto value = angleValue(count);
-            if (!value || *value < 0) {
-                pages.refuseLine("\"" + std::string(count.substr(0, 20)) + "\" is not a count.");
+            const auto value = numberWithin(count, kLargestCount);
+            if (!value || *value < 0 || *value != std::floor(*value)) {
+                pages.refuseLine("\"" + std::string(count.substr(0, 20)) +
+                                 "\" is not a count (0 to 65535).");
             }
         }
     };
@@ -256,6 +299,15 @@ long exportBins(const std::string& file, ExportSink& sink) {
 
 RecordingHeader readRecordingHeader(const std::string& file) {
     const logging::FilePtr handle = logging::openForReading(file);
+    // Whatever else the file holds, it must start as a data file: a large file of anything else
+    // is not read as one long first line.
+    std::string start(kFirstLinePrefix.size(), '\0');
+    start.resize(std::fread(start.data(), 1, start.size(), handle.get()));
+    if (start != kFirstLinePrefix) {
+        refuse(file, "is not a Tiltavarometer data file (its first line does not start with \"" +
+                         std::string(kFirstLinePrefix) + "\").");
+    }
+    std::rewind(handle.get());
     logging::LineReader reader(handle.get(), 64 * 1024);
     std::vector<std::string> lines;
     while (lines.size() < kHeaderLines) {
@@ -267,10 +319,6 @@ RecordingHeader readRecordingHeader(const std::string& file) {
             break;
         }
         lines.emplace_back(line->text.substr(0, 4096));
-    }
-    if (lines.empty() || !lines[0].starts_with(kFirstLine)) {
-        refuse(file, "is not a Tiltavarometer data file (its first line does not start with \"" +
-                         std::string(kFirstLine) + "\").");
     }
     if (lines.size() > 1 && (lines[1] == "Angles" || lines[1] == "Accelerometers")) {
         refuse(file, "is a live " + lines[1] +
@@ -287,16 +335,18 @@ RecordingHeader readRecordingHeader(const std::string& file) {
     }
     RecordingHeader header;
     DataFileHeader& f = header.fields;
-    f.appVersion = lines[0].substr(kFirstLine.size());
-    f.firmwareVersion = afterLabel(file, 3, lines[2], "Firmware Version: ");
-    f.serialNumber = angleValue(afterLabel(file, 4, lines[3], "Serial Number: ")).value_or(0);
-    f.launchTime = afterLabel(file, 5, lines[4], "Launch Time: ");
-    f.samplingFrequency = afterLabel(file, 6, lines[5], "Firmware Sampling Frequency: ");
-    f.channelGains = afterLabel(file, 7, lines[6], "Channel Gains: ");
-    f.channelOffsets = afterLabel(file, 8, lines[7], "Channel Offsets: ");
-    f.tares = afterLabel(file, 9, lines[8], "Tares: ");
-    header.modeValue = smallNumber(afterLabel(file, 10, lines[9], "Bin/Linear Mode = "));
-    header.channelValue = smallNumber(afterLabel(file, 11, lines[10], "Linear Channel = "));
+    f.appVersion = lines[0].substr(kFirstLinePrefix.size());
+    f.firmwareVersion = afterLabel(file, 3, lines[2], logging::kFirmwareLabel);
+    f.serialNumber =
+        numberWithin(afterLabel(file, 4, lines[3], logging::kSerialNumberLabel), kLargestCount)
+            .value_or(0);
+    f.launchTime = afterLabel(file, 5, lines[4], logging::kLaunchTimeLabel);
+    f.samplingFrequency = afterLabel(file, 6, lines[5], logging::kFrequencyLabel);
+    f.channelGains = afterLabel(file, 7, lines[6], logging::kGainsLabel);
+    f.channelOffsets = afterLabel(file, 8, lines[7], logging::kOffsetsLabel);
+    f.tares = afterLabel(file, 9, lines[8], logging::kTaresLabel);
+    header.modeValue = smallNumber(afterLabel(file, 10, lines[9], logging::kModePrefix));
+    header.channelValue = smallNumber(afterLabel(file, 11, lines[10], logging::kChannelPrefix));
     if (header.modeValue != 0 && header.modeValue != 1) {
         refuse(file, "names neither bin nor linear mode on line 10 (\"" + lines[9].substr(0, 40) +
                          "\"): its pages cannot be read.");
@@ -333,9 +383,10 @@ SampleClock sampleClockOf(const DataFileHeader& header, std::optional<LocalMilli
 long exportRecording(const std::string& file, ExportSink& sink, const ExportOptions& options) {
     const RecordingHeader header = readRecordingHeader(file);
     if (!header.linear()) {
-        return exportBins(file, sink);
+        return exportBins(file, sink, options.stop);
     }
-    return exportLinear(file, header, sink, sampleClockOf(header.fields, options.loggingStarted));
+    return exportLinear(file, header, sink, sampleClockOf(header.fields, options.loggingStarted),
+                        options.stop);
 }
 
 void CsvSink::note(std::string_view text) {
@@ -385,7 +436,7 @@ void CsvSink::bins(const BinRow& row) {
     text_.push_back(',');
     text_.append(row.yPage);
     for (const auto& page : {row.x, row.y}) {
-        for (int i = 0; i < kBinsPerPage; ++i) {
+        for (int i = 0; i < kBins; ++i) {
             text_.push_back(',');
             if (!page.empty()) {
                 text_.append(page[static_cast<std::size_t>(i)]);

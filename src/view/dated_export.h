@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -59,7 +60,6 @@ struct SampleRow {
 };
 
 // One bin page pair: the X page and the page after it (none when the X page is the last).
-inline constexpr int kBinsPerPage = 132;
 struct BinRow {
     long pair = 0;  // from 1
     std::string_view xPage, yPage;
@@ -79,6 +79,7 @@ class ExportSink {
 
 struct ExportOptions {
     std::optional<LocalMillis> loggingStarted;  // see sampleClockOf
+    std::stop_token stop;  // a stop asked for ends the export with errc::kDialogCancelled
 };
 
 // Reads the data file page by page into `sink`: the notes, the columns, then one row per sample

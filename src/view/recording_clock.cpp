@@ -9,6 +9,10 @@ namespace tilt::view {
 namespace {
 
 constexpr std::int64_t kMsPerDay = 86'400'000;
+// A logger samples from a tenth of a second apart to thousands of times a second; far beyond
+// either, the header is damaged, and the times would not fit a clock.
+constexpr double kLeastFrequency = 0.01;
+constexpr double kGreatestFrequency = 100000;
 
 // A field of exactly `digits` decimal digits.
 std::optional<int> digitsAt(std::string_view text, std::size_t at, std::size_t digits) {
@@ -40,9 +44,10 @@ void appendPadded(std::string& out, std::int64_t value, int width) {
 }  // namespace
 
 std::optional<LocalMillis> parseLaunchTime(std::string_view text) {
-    // MM/DD/YYYY hh:mm:ss; the year is written without leading zeros, so it may be shorter.
+    // MM/DD/YYYY hh:mm:ss; the year is written without leading zeros, so it may be shorter (but
+    // ISO 8601 has room for four digits).
     const std::size_t space = text.find(' ');
-    if (space == std::string_view::npos || text.size() != space + 9 || space < 7 ||
+    if (space == std::string_view::npos || text.size() != space + 9 || space < 7 || space > 10 ||
         text[2] != '/' || text[5] != '/' || text[space + 3] != ':' || text[space + 6] != ':') {
         return std::nullopt;
     }
@@ -75,8 +80,8 @@ std::optional<double> parseSamplingFrequency(std::string_view text) {
     }
     double value = 0;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (error != std::errc{} || end != number.data() + number.size() || !std::isfinite(value) ||
-        value <= 0) {
+    if (error != std::errc{} || end != number.data() + number.size() ||
+        !(value >= kLeastFrequency && value <= kGreatestFrequency)) {
         return std::nullopt;
     }
     return value;

@@ -16,7 +16,7 @@ using LocalMillis = std::int64_t;
 [[nodiscard]] std::optional<LocalMillis> parseLaunchTime(std::string_view text);
 
 // The header's "Firmware Sampling Frequency" in samples a second: "10", "12.5" or, written on
-// a PC with a decimal comma, "12,5". Nothing unless it is a number above 0.
+// a PC with a decimal comma, "12,5". Nothing unless it is a number from 0.01 to 100000.
 [[nodiscard]] std::optional<double> parseSamplingFrequency(std::string_view text);
 
 // Appends `at` in ISO 8601 without zone, to the millisecond: 2026-11-02T08:30:00.000.

@@ -147,6 +147,27 @@ TEST_F(TiltctlExport, DamagedFiles_EndWithTheReason_AndLeaveAnExistingOutputAlon
         EXPECT_NE(refused.err.find("is not a Tiltavarometer data file"), std::string::npos)
             << refused.err;
     }
+    // An angle no logger writes: the report ends with the line and the reason, as the export.
+    lines = linesOf(readFile(file));
+    lines[12].replace(lines[12].find(',') + 1, 0, "4");
+    std::ofstream(path("wild.tlg"), std::ios::binary) << [&] {
+        std::string text;
+        for (const auto& line : lines) {
+            text += line + "\n";
+        }
+        return text;
+    }();
+    const auto wild = runTiltctl({"report", QString::fromStdString(path("wild.tlg")), "-o",
+                                  QString::fromStdString(path("wild.pdf"))});
+    EXPECT_EQ(wild.exitCode, 1);
+    EXPECT_NE(wild.err.find("is damaged at line 13 (page 1)"), std::string::npos) << wild.err;
+    // Nor is the data file itself ever written over.
+    const auto itself =
+        runTiltctl({"export", QString::fromStdString(file), "-o", QString::fromStdString(file)});
+    EXPECT_EQ(itself.exitCode, 1);
+    EXPECT_NE(itself.err.find("is the data file itself"), std::string::npos) << itself.err;
+    EXPECT_EQ(linesOf(readFile(file)).size(), 14U);
+
     const auto missing = runTiltctl({"report", QString::fromStdString(path("none.tlg")), "-o",
                                      QString::fromStdString(path("out.pdf"))});
     EXPECT_EQ(missing.exitCode, 1);

@@ -121,7 +121,7 @@ TEST_F(DatedExport, TwoChannels_TimesFollowTheHeader_ValuesAreTheCsvs_PushesMark
 
     // The library's logging start, when known, replaces the launch stamp.
     const auto started =
-        exported(file, {.loggingStarted = *parseLaunchTime("11/02/2026 09:00:05")});
+        exported(file, {.loggingStarted = *parseLaunchTime("11/02/2026 09:00:05"), .stop = {}});
     EXPECT_EQ(started[0].rfind("# Times count from the moment logging started", 0), 0U);
     EXPECT_EQ(rowsOf(started)[0].substr(0, 23), "2026-11-02T09:00:05.000");
 }
@@ -178,6 +178,20 @@ TEST_F(DatedExport, DamagedFiles_AreRefusedWithTheFileTheLineAndTheReason) {
     notANumber[12].replace(notANumber[12].find(',') + 1, 0, "abc");
     auto live = lines;
     live[1] = "Angles";
+    auto noPage = lines;
+    noPage[12].insert(0, "x");
+    auto gap = lines;
+    gap[13].replace(0, 1, "3");
+    const auto badAngle = [&](const std::string& value) {
+        auto text = lines;
+        text[12].replace(text[12].find(','), text[12].find(',', 2) - text[12].find(','),
+                         "," + value);
+        return text;
+    };
+    std::string crOnly;
+    for (const auto& line : lines) {
+        crOnly += line + "\r";
+    }
     const std::vector<std::string> header(lines.begin(), lines.begin() + 7);
     struct Case {
         std::string text;
@@ -190,7 +204,13 @@ TEST_F(DatedExport, DamagedFiles_AreRefusedWithTheFileTheLineAndTheReason) {
         {joined(header), "ends inside its header (7 of its 11 lines)"},
         {joined(shortPage),
          "is damaged at line 14 (page 2): it holds 263 values where a page holds 264."},
-        {joined(notANumber), "is not an angle."},
+        {joined(notANumber), "is not an angle (-180 to 180 degrees)."},
+        {joined(noPage), "is damaged at line 13 (page x1): it does not start with a page number."},
+        {joined(gap), "page 3 stands where page 2 should: a page is missing or out of order"},
+        {joined(badAngle("nan")), "is not an angle"},
+        {joined(badAngle("1e308")), "is not an angle"},
+        {joined(badAngle("180.1")), "is not an angle"},
+        {crOnly, "ends inside its header (1 of its 11 lines)"},
     };
     for (const Case& c : cases) {
         const std::string file = path("damaged.tlg");
@@ -204,12 +224,16 @@ TEST_F(DatedExport, DamagedFiles_AreRefusedWithTheFileTheLineAndTheReason) {
         }
     }
     EXPECT_THROW((void)exported(path("missing.tlg")), Error);
+    // Blank lines (an editor's trailing one, say) are passed over.
+    writeFile(path("blank.tlg"), joined(lines) + "\r\n\r\n");
+    EXPECT_EQ(rowsOf(exported(path("blank.tlg"))).size(), 2U * 132);
 }
 
 TEST(RecordingClock, LaunchTimes_AreReadOnlyWhenTheyAreDates_AndTimesRollOverDays) {
     EXPECT_EQ(parseLaunchTime("01/01/1970 00:00:01"), 1000);
-    for (const char* bad : {"02/30/2026 10:00:00", "13/01/2026 10:00:00", "01/01/2026 24:00:00",
-                            "1/01/2026 10:00:00", "01/01/2026", ""}) {
+    for (const char* bad :
+         {"02/30/2026 10:00:00", "13/01/2026 10:00:00", "01/01/2026 24:00:00", "1/01/2026 10:00:00",
+          "01/01/2026", "", "01/01/10000 10:00:00", "01/01/99999999999 10:00:00"}) {
         EXPECT_FALSE(parseLaunchTime(bad)) << bad;
     }
     std::string text;
@@ -217,6 +241,8 @@ TEST(RecordingClock, LaunchTimes_AreReadOnlyWhenTheyAreDates_AndTimesRollOverDay
     EXPECT_EQ(text, "2028-02-29T00:00:00.500");
     EXPECT_EQ(parseSamplingFrequency("12,5"), 12.5);
     EXPECT_FALSE(parseSamplingFrequency("-1"));
+    EXPECT_FALSE(parseSamplingFrequency("1e-300"));
+    EXPECT_FALSE(parseSamplingFrequency("nan"));
     EXPECT_FALSE(parseSamplingFrequency("fast"));
 }
 

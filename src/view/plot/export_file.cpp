@@ -1,5 +1,6 @@
 #include "view/plot/export_file.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -46,6 +47,17 @@ std::unique_ptr<ExportSink> sinkFor(ExportFormat format,
 }
 
 }  // namespace
+
+void refuseReplacingInput(const std::string& file, const QString& out) {
+    const QFileInfo input(QString::fromStdString(file));
+    const QFileInfo output(out);
+    if (output.exists() && input.exists() &&
+        input.canonicalFilePath() == output.canonicalFilePath()) {
+        throw Error(errc::kBadArgument, out.toStdString() +
+                                            " is the data file itself: writing it would destroy "
+                                            "the recording. Choose another name.");
+    }
+}
 
 ExportFormat exportFormatOf(const QString& path) {
     return path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive) ||
@@ -96,6 +108,7 @@ void JsonSink::bins(const BinRow& row) {
 
 long exportToFile(const std::string& file, const QString& out, ExportFormat format,
                   const ExportOptions& options) {
+    refuseReplacingInput(file, out);
     QSaveFile target(out);
     if (!target.open(QIODevice::WriteOnly)) {
         cannotWrite(out, target.errorString());
@@ -130,7 +143,13 @@ long exportToStream(const std::string& file, std::ostream& out, ExportFormat for
         out.write(line.data(), static_cast<std::streamsize>(line.size()));
         out.put('\n');
     });
-    return exportRecording(file, *sink, options);
+    const long rows = exportRecording(file, *sink, options);
+    out.flush();
+    if (!out) {
+        throw Error(errc::kPathFileAccess,
+                    "Cannot write the export to standard output (is the disk or the pipe gone?).");
+    }
+    return rows;
 }
 
 }  // namespace tilt::view::plot

@@ -28,13 +28,18 @@ class JsonSink : public ExportSink {
     bool withX_ = false, withY_ = false;
 };
 
+// Refuses (tilt::Error) an output that is the data file itself: writing it would destroy the
+// recording it is made from.
+void refuseReplacingInput(const std::string& file, const QString& out);
+
 // Exports `file` into `out` whole or not at all: the rows go to a file beside it that replaces
 // `out` once it is complete, so a damaged data file or a full disk leaves an existing `out` as
 // it was. Lines end with CR LF. Returns the rows written; throws tilt::Error.
 long exportToFile(const std::string& file, const QString& out, ExportFormat format,
                   const ExportOptions& options = {});
 
-// Exports `file` to a stream (tiltctl's standard output), lines ended with LF.
+// Exports `file` to a stream (tiltctl's standard output), lines ended with LF; throws
+// tilt::Error when the stream cannot take them.
 long exportToStream(const std::string& file, std::ostream& out, ExportFormat format,
                     const ExportOptions& options = {});
 

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <cmath>
 
 #include "common/error.h"
@@ -12,6 +13,7 @@
 #include "view/channel_arrays.h"
 #include "view/degree_arrays.h"
 #include "view/download_file.h"
+#include "view/plot/export_file.h"
 #include "view/plot/plot_control.h"
 
 namespace tilt::view::plot {
@@ -232,10 +234,12 @@ std::vector<TitledGraph> drawGraphs(GraphPair graphs, const ReportData& data) {
 
 }  // namespace
 
-ReportData readReportData(const std::string& file) {
+ReportData readReportData(const std::string& file, std::stop_token stop) {
     ReportData data;
     data.file = file;
-    data.statistics = recordingStatistics(file);
+    ExportOptions options;
+    options.stop = std::move(stop);
+    data.statistics = recordingStatistics(file, options);
     ThrowingErrors errors;
     constexpr const char* kScreen = "Report";
     const RecordingHeader& header = data.statistics.header;
@@ -260,7 +264,17 @@ void writeRecordingReport(const ReportData& data, const QString& pdf) {
     PlotControl x;
     PlotControl y;
     const auto graphs = drawGraphs({x, y}, data);
-    QPdfWriter writer(pdf);
+    refuseReplacingInput(data.file, pdf);
+    QSaveFile target(pdf);
+    const auto cannotWrite = [&] {
+        throw Error(errc::kPathFileAccess, "Cannot write the report " + pdf.toStdString() + ": " +
+                                               target.errorString().toStdString() +
+                                               ". Choose another folder or name and try again.");
+    };
+    if (!target.open(QIODevice::WriteOnly)) {
+        cannotWrite();
+    }
+    QPdfWriter writer(&target);
     writer.setCreator(QStringLiteral("Tiltavarometer"));
     writer.setTitle(QStringLiteral("Tiltavarometer recording ") +
                     QFileInfo(QString::fromStdString(data.file)).fileName());
@@ -269,16 +283,14 @@ void writeRecordingReport(const ReportData& data, const QString& pdf) {
     writer.setResolution(72);  // a unit a point: the graphs' fonts keep their size on the page
     QCPPainter painter;
     if (!painter.begin(&writer)) {
-        throw Error(errc::kPathFileAccess, "Cannot write the report " + pdf.toStdString() +
-                                               ". Choose another folder or name and try again.");
+        cannotWrite();
     }
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);
     painter.setWindow(QRect(0, 0, kPageWidth, kPageHeight));
     paintReport(painter, data, graphs);
-    if (!painter.end()) {
-        throw Error(errc::kPathFileAccess, "Cannot write the report " + pdf.toStdString() +
-                                               ". Choose another folder or name and try again.");
+    if (!painter.end() || !target.commit()) {
+        cannotWrite();
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <stop_token>
 #include <vector>
 
 #include "view/channel_arrays.h"
@@ -21,12 +22,12 @@ struct ReportData {
     DegreeArrays firstBins;
     QString sha256;
 };
-[[nodiscard]] ReportData readReportData(const std::string& file);
+[[nodiscard]] ReportData readReportData(const std::string& file, std::stop_token stop = {});
 
 // The one-page PDF report: the logger and its settings as the header gives them, the samples and
 // the duration, each channel's figures, the graphs, and the data file's name and SHA-256 at the
-// foot. Draws the graphs itself, so it runs on the thread of the widgets. Throws tilt::Error when
-// the document cannot be written.
+// foot. Draws the graphs itself, so it runs on the thread of the widgets. The document replaces
+// `pdf` only once it is whole. Throws tilt::Error when it cannot be written.
 void writeRecordingReport(const ReportData& data, const QString& pdf);
 
 }  // namespace tilt::view::plot

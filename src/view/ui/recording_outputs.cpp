@@ -1,7 +1,6 @@
 #include "view/ui/recording_outputs.h"
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QStatusBar>
 
 #include "common/error.h"
@@ -17,28 +16,30 @@ RecordingOutputs::RecordingOutputs(QMainWindow& window, common::ui::AppContext& 
 
 RecordingOutputs::~RecordingOutputs() {
     if (job_.joinable()) {
+        job_.request_stop();
         job_.join();
     }
 }
 
-void RecordingOutputs::run(const QString& doing, std::function<std::function<void()>()> work) {
+void RecordingOutputs::run(const QString& doing,
+                           std::function<std::function<void()>(std::stop_token)> work) {
     if (job_.joinable()) {
         job_.join();  // the one before has handed over already: busy_ is clear
     }
     busy_ = true;
     emit busyChanged(true);
     window_.statusBar()->showMessage(doing);
-    QPointer<RecordingOutputs> self(this);
-    job_ = std::jthread([self, work = std::move(work)] {
-        std::function<void()> then = work();
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, then = std::move(then)] {
-                if (self) {
-                    then();
-                }
-            },
-            Qt::QueuedConnection);
+    job_ = std::jthread([this, work = std::move(work)](std::stop_token stop) {
+        std::function<void()> then;
+        try {
+            then = work(stop);
+        } catch (const std::exception& e) {
+            then = [this, why = QString::fromStdString(e.what())] {
+                done(QStringLiteral("The file could not be read whole: %1").arg(why), true);
+            };
+        }
+        // Dropped by Qt when this object is gone (its destructor waits for this thread first).
+        QMetaObject::invokeMethod(this, std::move(then), Qt::QueuedConnection);
     });
 }
 
@@ -55,37 +56,42 @@ void RecordingOutputs::done(const QString& outcome, bool failed) {
 }
 
 void RecordingOutputs::exportData(const QString& file, const QString& out) {
-    run(QStringLiteral("Exporting %1…").arg(out), [this, file = file.toStdString(), out] {
-        try {
-            const long rows = plot::exportToFile(file, out, plot::exportFormatOf(out));
-            return std::function<void()>([this, rows, out] {
-                done(QStringLiteral("Exported %1 rows to %2").arg(rows).arg(out), false);
-            });
-        } catch (const Error& e) {
-            return std::function<void()>(
-                [this, why = QString::fromStdString(e.what())] { done(why, true); });
-        }
-    });
+    run(QStringLiteral("Exporting %1…").arg(out),
+        [this, file = file.toStdString(), out](std::stop_token stop) {
+            try {
+                ExportOptions options;
+                options.stop = std::move(stop);
+                const long rows = plot::exportToFile(file, out, plot::exportFormatOf(out), options);
+                return std::function<void()>([this, rows, out] {
+                    done(QStringLiteral("Exported %1 rows to %2").arg(rows).arg(out), false);
+                });
+            } catch (const Error& e) {
+                return std::function<void()>(
+                    [this, why = QString::fromStdString(e.what())] { done(why, true); });
+            }
+        });
 }
 
 void RecordingOutputs::report(const QString& file, const QString& pdf) {
-    run(QStringLiteral("Making the report %1…").arg(pdf), [this, file = file.toStdString(), pdf] {
-        try {
-            auto data = std::make_shared<plot::ReportData>(plot::readReportData(file));
-            // The graphs are widgets: the page is drawn on the window's thread.
-            return std::function<void()>([this, data, pdf] {
-                try {
-                    plot::writeRecordingReport(*data, pdf);
-                    done(QStringLiteral("Report saved to %1").arg(pdf), false);
-                } catch (const Error& e) {
-                    done(QString::fromStdString(e.what()), true);
-                }
-            });
-        } catch (const Error& e) {
-            return std::function<void()>(
-                [this, why = QString::fromStdString(e.what())] { done(why, true); });
-        }
-    });
+    run(QStringLiteral("Making the report %1…").arg(pdf),
+        [this, file = file.toStdString(), pdf](std::stop_token stop) {
+            try {
+                auto data =
+                    std::make_shared<plot::ReportData>(plot::readReportData(file, std::move(stop)));
+                // The graphs are widgets: the page is drawn on the window's thread.
+                return std::function<void()>([this, data, pdf] {
+                    try {
+                        plot::writeRecordingReport(*data, pdf);
+                        done(QStringLiteral("Report saved to %1").arg(pdf), false);
+                    } catch (const std::exception& e) {
+                        done(QString::fromStdString(e.what()), true);
+                    }
+                });
+            } catch (const Error& e) {
+                return std::function<void()>(
+                    [this, why = QString::fromStdString(e.what())] { done(why, true); });
+            }
+        });
 }
 
 }  // namespace tilt::view::ui

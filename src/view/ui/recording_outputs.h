@@ -21,7 +21,9 @@ class RecordingOutputs : public QObject {
     Q_OBJECT
   public:
     RecordingOutputs(QMainWindow& window, common::ui::AppContext& context);
-    ~RecordingOutputs() override;  // a running job finishes first: its file is never left half
+    // A running job is stopped at its next page and its output dropped: a file is never left
+    // half written.
+    ~RecordingOutputs() override;
 
     void exportData(const QString& file, const QString& out);
     void report(const QString& file, const QString& pdf);
@@ -32,8 +34,9 @@ class RecordingOutputs : public QObject {
     void finished(const QString& outcome);  // what the status line says, or the failure
 
   private:
-    // Runs `work` on the job's thread; what it returns runs on the window's thread after it.
-    void run(const QString& doing, std::function<std::function<void()>()> work);
+    // Runs `work` on the job's thread; what it returns runs on the window's thread after it. A
+    // failure of the work, whatever it is, becomes a message.
+    void run(const QString& doing, std::function<std::function<void()>(std::stop_token)> work);
     void done(const QString& outcome, bool failed);
 
     QMainWindow& window_;

@@ -4,6 +4,7 @@
 #include <QDropEvent>
 #include <QImage>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -267,6 +268,7 @@ TEST_F(GraphWindow, ExportDataAndReport_WriteTheShownFile_AndSayWhere) {
     const std::string file =
         files.write("walk.tlg", GraphTestFiles::linearHeader(3) + GraphTestFiles::pairLine(1, 10));
     open(file);
+    QLocale::setDefault(QLocale(QLocale::German));  // numbers keep their "." all the same
     const auto finish = [&](const char* action, const std::string& answer) {
         gui.fileDialogs.answers.push_back(answer);
         QSignalSpy finished(&graph->outputs(), &RecordingOutputs::finished);
@@ -279,6 +281,7 @@ TEST_F(GraphWindow, ExportDataAndReport_WriteTheShownFile_AndSayWhere) {
                   .arg(QString::fromStdString(files.path("walk.json"))));
     EXPECT_EQ(gui.fileDialogs.requests.back().fileName, "walk.csv");
     EXPECT_EQ(readFile(files.path("walk.json")).substr(0, 9), "{\"X\":10,\"");
+    EXPECT_NE(readFile(files.path("walk.json")).find("\"seconds\":0.067,"), std::string::npos);
     EXPECT_TRUE(finish("mnuReport", files.path("walk.pdf")).startsWith("Report saved to"));
     EXPECT_EQ(readFile(files.path("walk.pdf")).substr(0, 5), "%PDF-");
     EXPECT_TRUE(gui.texts().empty());
@@ -287,6 +290,7 @@ TEST_F(GraphWindow, ExportDataAndReport_WriteTheShownFile_AndSayWhere) {
     EXPECT_NE(finish("mnuExportData", files.path("cut.csv")).indexOf("holds 2 values"), -1);
     ASSERT_EQ(gui.texts().size(), 1U);
     EXPECT_FALSE(std::filesystem::exists(files.path("cut.csv")));
+    QLocale::setDefault(QLocale::c());
 }
 
 }  // namespace
