@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 #include <ostream>
 
@@ -26,6 +27,7 @@ class JsonSink : public ExportSink {
   private:
     std::function<void(std::string_view)> line_;
     bool withX_ = false, withY_ = false;
+    QJsonObject row_;
 };
 
 // Refuses (tilt::Error) an output that is the data file itself: writing it would destroy the
