@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "device/recording_file.h"
+#include "support/sample_figures.h"
 #include "support/sim_bench.h"
 #include "tiltsim_process.h"
 
@@ -87,21 +88,12 @@ TEST_F(TiltctlExport, Report_HoldsTheFiguresOfTheRecording_AndRenders) {
     for (std::size_t i = 12; i < csv.size(); ++i) {
         xs.push_back(std::stod(csv[i]));
     }
-    double sum = 0;
-    for (const double x : xs) {
-        sum += x;
-    }
-    const double mean = sum / static_cast<double>(xs.size());
-    double squares = 0;
-    for (const double x : xs) {
-        squares += (x - mean) * (x - mean);
-    }
-    const auto [low, high] = std::minmax_element(xs.begin(), xs.end());
+    const auto expected = tilt::testing::figuresOf(xs);
     const QString row = QStringLiteral("X (°) %1 %2 %3 %4 %5 %6 %7")
-                            .arg(*low, 0, 'f', 1)
-                            .arg(*high, 0, 'f', 1)
-                            .arg(mean, 0, 'f', 2)
-                            .arg(std::sqrt(squares / static_cast<double>(xs.size())), 0, 'f', 2)
+                            .arg(expected.minimum, 0, 'f', 1)
+                            .arg(expected.maximum, 0, 'f', 1)
+                            .arg(expected.mean, 0, 'f', 2)
+                            .arg(expected.standardDeviation, 0, 'f', 2)
                             .arg(xs.front(), 0, 'f', 1)
                             .arg(xs.back(), 0, 'f', 1)
                             .arg(xs.back() - xs.front(), 0, 'f', 1);

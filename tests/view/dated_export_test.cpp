@@ -9,6 +9,7 @@
 
 #include "common/error.h"
 #include "device/recording_file.h"
+#include "support/sample_figures.h"
 #include "support/sim_bench.h"
 #include "support/temp_folder.h"
 #include "view/recording_clock.h"
@@ -132,6 +133,7 @@ TEST_F(DatedExport, OneChannel_OneRowASample_AndAHeaderWithoutTimesStillGivesThe
     auto rows = rowsOf(exported(file));
     ASSERT_EQ(rows.size(), 2U * 264);
     EXPECT_EQ(exported(file)[4], "time,seconds,X,button");
+    EXPECT_EQ(exported(download(Preload::Linear2, 1, "y.tlg"))[4], "time,seconds,Y,button");
     for (std::size_t k = 0; k < rows.size(); ++k) {
         ASSERT_EQ(rows[k].substr(rows[k].find(',', 24) + 1), csv[12 + k] + ",") << k;
     }
@@ -160,6 +162,20 @@ TEST_F(DatedExport, BinRecording_OneRowAPagePair_TheLastPageAloneHasNoY) {
     };
     EXPECT_EQ(rows[0], "1," + page(12) + "," + page(13) + "," + counts(12) + "," + counts(13));
     EXPECT_EQ(rows[2], "3," + page(16) + ",," + counts(16) + std::string(132, ','));
+
+    // Figures over the angles the bins stand for, each as often as its count says.
+    double xCounts = 0;
+    for (const std::size_t line : {12U, 14U, 16U}) {
+        std::istringstream fields(counts(line));
+        for (std::string count; std::getline(fields, count, ',');) {
+            xCounts += std::stod(count);
+        }
+    }
+    const auto s = recordingStatistics(file);
+    EXPECT_EQ(s.x.count, xCounts);
+    EXPECT_GE(s.x.minimum, -180);
+    EXPECT_LE(s.x.maximum, 180);
+    EXPECT_FALSE(s.x.change()) << "bins keep no order";
 }
 
 TEST_F(DatedExport, DamagedFiles_AreRefusedWithTheFileTheLineAndTheReason) {
@@ -256,23 +272,15 @@ TEST_F(DatedExport, Statistics_AreTheCsvsFigures) {
             xs.push_back(std::stod(csv[i].substr(0, csv[i].find(','))));
         }
     }
-    double sum = 0;
-    for (const double x : xs) {
-        sum += x;
-    }
-    const double mean = sum / static_cast<double>(xs.size());
-    double squares = 0;
-    for (const double x : xs) {
-        squares += (x - mean) * (x - mean);
-    }
+    const auto expected = testing::figuresOf(xs);
     const auto s = recordingStatistics(file);
     EXPECT_EQ(s.slotCount, 3 * 132);
     EXPECT_EQ(s.pushes, 3);
     EXPECT_EQ(s.x.count, static_cast<double>(xs.size()));
-    EXPECT_EQ(s.x.minimum, *std::min_element(xs.begin(), xs.end()));
-    EXPECT_EQ(s.x.maximum, *std::max_element(xs.begin(), xs.end()));
-    EXPECT_NEAR(s.x.mean, mean, 1e-9);
-    EXPECT_NEAR(s.x.standardDeviation, std::sqrt(squares / static_cast<double>(xs.size())), 1e-9);
+    EXPECT_EQ(s.x.minimum, expected.minimum);
+    EXPECT_EQ(s.x.maximum, expected.maximum);
+    EXPECT_NEAR(s.x.mean, expected.mean, 1e-9);
+    EXPECT_NEAR(s.x.standardDeviation, expected.standardDeviation, 1e-9);
     EXPECT_EQ(s.x.first, xs.front());
     EXPECT_EQ(s.x.last, xs.back());
     EXPECT_NEAR(*s.durationSeconds(),
