@@ -124,7 +124,7 @@ long exportToFile(const std::string& file, const QString& out, ExportFormat form
         if (target.write(buffer) != buffer.size()) {
             cannotWrite(out, target.errorString());
         }
-        buffer.clear();
+        buffer.resize(0);  // keeps its room
     };
     const auto sink = sinkFor(format, [&](std::string_view line) {
         buffer.append(line.data(), static_cast<qsizetype>(line.size()));
