@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev clang-format
   dpkg-dev librsvg2-bin desktop-file-utils appstream groff-base
-  poppler-utils
+  poppler-utils libqt6sql6-sqlite
 )
 
 missing=()
