@@ -15,6 +15,7 @@
 #include "frame/artwork.h"
 #include "frame/screenshots.h"
 #include "frame/single_instance.h"
+#include "platform/data_root.h"
 #include "platform/ui/qt_messages.h"
 
 namespace {
@@ -53,16 +54,6 @@ tilt::apps::DesktopOptions parseOptions(const QApplication& app) {
     return options;
 }
 
-// $TILTAVAROMETER_HOME, or the user's application data folder.
-tilt::DataPaths dataPaths() {
-    QString root = qEnvironmentVariable("TILTAVAROMETER_HOME");
-    if (root.isEmpty()) {
-        root = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    }
-    QDir().mkpath(root);
-    return {root.toStdString()};
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -79,7 +70,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("tiltavarometer"));
     QApplication::setWindowIcon(tilt::frame::productIcon());
     const tilt::apps::DesktopOptions options = parseOptions(app);
-    const tilt::DataPaths paths = dataPaths();
+    const tilt::DataPaths paths = tilt::platform::dataPaths();
 
     // A second copy is refused before it touches a port or a window.
     std::optional<tilt::frame::SingleInstance> instance;

@@ -9,6 +9,7 @@
 #include "apps/tiltctl_live.h"
 #include "apps/tiltctl_logging.h"
 #include "apps/tiltctl_export.h"
+#include "apps/tiltctl_library.h"
 #include "apps/tiltctl_plot.h"
 #include "apps/tiltctl_remote.h"
 #include "common/error.h"
@@ -271,6 +272,9 @@ std::vector<Command> allCommands() {
         all.push_back(std::move(command));
     }
     for (auto& command : loggingCommands()) {
+        all.push_back(std::move(command));
+    }
+    for (auto& command : libraryCommands()) {
         all.push_back(std::move(command));
     }
     for (auto& command : exportCommands()) {

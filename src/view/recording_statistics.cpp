@@ -79,12 +79,14 @@ class StatisticsSink : public ExportSink {
     }
 
     void bins(const BinRow& row) override {
+        binPages += row.y.empty() ? 1 : 2;
         addBins(row.x, x, degreeOfBinX);
         addBins(row.y, y, degreeOfBinY);
     }
 
     Figures x, y;
     long pushes = 0;
+    long binPages = 0;
 
   private:
     static void addBins(std::span<const std::string_view> counts, Figures& figures,
@@ -113,6 +115,10 @@ RecordingStatistics recordingStatistics(const std::string& file, const ExportOpt
     StatisticsSink sink;
     result.slotCount = exportRecording(file, sink, options);
     result.pushes = sink.pushes;
+    // A linear page holds 264 samples: 264 slots of one channel, 132 of two.
+    result.pages = result.header.linear()
+                       ? result.slotCount / (result.header.channelValue == 3 ? 132 : 264)
+                       : sink.binPages;
     result.x = sink.x.statistics(result.header.linear());
     result.y = sink.y.statistics(result.header.linear());
     return result;

@@ -25,6 +25,7 @@ struct RecordingStatistics {
     RecordingHeader header;
     SampleClock clock;
     long slotCount = 0;  // sample slots (linear) or page pairs (bin)
+    long pages = 0;      // page lines
     long pushes = 0;     // button pushes
     ChannelStatistics x, y;
 
