@@ -16,7 +16,9 @@
 #include "logging/launch.h"
 #include "logging/linear_csv.h"
 #include "logging/transfer_rate.h"
+#include "platform/data_root.h"
 #include "platform/number_settings.h"
+#include "platform/sqlite_library.h"
 #include "view/download_file.h"
 
 namespace tilt::ctl {
@@ -334,11 +336,20 @@ int runDownload(Context& ctx, const QStringList& args) {
     request.file = arguments.file;
     request.giveUpAfterSilence = kDownloadSilenceLimit;
     request.eraseAfter = arguments.eraseAfter;
+    platform::SqliteLibrary library(platform::SqliteLibrary::fileIn(platform::dataPaths().root));
+    request.library = &library;
+    request.program = "tiltctl";
     ConsoleDownload console(ctx, arguments.resume);
     const auto result = logging::runDownload(
         link::JobScope(link, ctx.port, errors, kDownloadScreen), request, console);
     console.end();
     std::ostream& out = arguments.json ? ctx.err : ctx.out;
+    if (const auto notice = library.takeNotice()) {
+        ctx.err << *notice << "\n";
+    }
+    if (!result.libraryProblem.empty()) {
+        ctx.err << result.libraryProblem << "\n";
+    }
     int code = downloadEnded(ctx, out, errors, result);
     if (arguments.eraseAfter) {
         code = eraseAfterEnded(ctx, out, result, code);

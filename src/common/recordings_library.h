@@ -71,7 +71,8 @@ class RecordingsLibrary {
     virtual ~RecordingsLibrary() = default;
 
     // Adds a data file, or updates the one of the same recording and path (a download continued
-    // after it was cut off stays one entry). Returns its id.
+    // after it was cut off stays one entry). An entry without a SHA-256 gets its file's. Returns
+    // its id.
     virtual std::int64_t recordDataFile(const DataFileEntry& entry) = 0;
     virtual void recordSnapshot(const ConfigSnapshot& snapshot) = 0;
     virtual void recordEvent(const LibraryEvent& event) = 0;

@@ -23,8 +23,10 @@ class ReplyPace {
     static constexpr std::size_t kRemembered = 64;
     // The limit is this many times the reply time that 95 in 100 replies keep within...
     static constexpr int kSafetyFactor = 3;
-    // ...and never less than ten byte times at 19200 baud.
-    static constexpr Nanos kLeastLimit = std::chrono::microseconds(5208);
+    // ...and never less than this: some forty byte times at 19200 baud, room for the wake-up of
+    // a busy computer (or a USB adapter that hands bytes on every few milliseconds), so that a
+    // reply is not given up on for the host's own delay.
+    static constexpr Nanos kLeastLimit = std::chrono::milliseconds(20);
 
     // A reply came whole, `took` after its request went out.
     void replied(Nanos took);

@@ -1,6 +1,7 @@
 #include "logging/download_job.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #include "common/error.h"
@@ -10,6 +11,7 @@
 #include "link/job_scope.h"
 #include "link/protocol.h"
 #include "link/quiet_line.h"
+#include "logging/download_record.h"
 #include "logging/linear_csv.h"
 #include "logging/text_writer.h"
 
@@ -50,10 +52,12 @@ class Download {
         : job_(job), link_(job.link()), request_(request), frontEnd_(frontEnd) {}
 
     DownloadResult run() {
+        const auto started = std::chrono::system_clock::now();
         const bool fileUsable = !request_.file || namedFileUsable(*request_.file);
         if (fileUsable && readParameters() && chooseFile() && prepareFile()) {
             transfer();
         }
+        recordInLibrary(started);  // before an erase: the library knows what is safe
         if (request_.eraseAfter) {
             eraseIfVerified();
         }
@@ -241,6 +245,28 @@ class Download {
         end(DownloadEnd::PortFailed);
     }
 
+    // What is wrong with the file as it reads back after the download, once asked.
+    const std::optional<std::string>& readBackProblem() {
+        if (!readBack_) {
+            readBack_ = verifyDownloadFile(result_.file, header_, result_.pagesInFile);
+        }
+        return *readBack_;
+    }
+
+    void recordInLibrary(std::chrono::system_clock::time_point started) {
+        const bool wroteFile =
+            result_.transferStarted || result_.end == DownloadEnd::AlreadyComplete;
+        if (request_.library == nullptr || !wroteFile) {
+            return;
+        }
+        const bool whole = (result_.end == DownloadEnd::Completed ||
+                            result_.end == DownloadEnd::AlreadyComplete) &&
+                           !readBackProblem();
+        result_.libraryProblem =
+            recordDownload(*request_.library, result_, whole, request_.program, started)
+                .value_or("");
+    }
+
     // The recording goes only once every page of it is safe in a file that reads back whole.
     void eraseIfVerified() {
         switch (result_.end) {
@@ -254,7 +280,7 @@ class Download {
                 result_.notErasedBecause = "the download did not complete.";
                 return;
         }
-        if (const auto problem = verifyDownloadFile(result_.file, header_, result_.pagesInFile)) {
+        if (const auto problem = readBackProblem()) {
             result_.notErasedBecause = "the file did not read back whole: " + *problem;
             return;
         }
@@ -297,6 +323,7 @@ class Download {
     DownloadFrontEnd& frontEnd_;
     DataFileHeader header_;
     DownloadResult result_;
+    std::optional<std::optional<std::string>> readBack_;
 };
 
 }  // namespace

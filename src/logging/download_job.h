@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/recordings_library.h"
 #include "link/clock.h"
 #include "logging/data_file.h"
 #include "logging/download_parameters.h"
@@ -83,6 +84,9 @@ struct DownloadRequest {
     // Erase the logger's memory once the download has completed and its file has been read
     // back and checked; never after a download that ended any other way.
     bool eraseAfter = false;
+    // Where a download that wrote a data file is recorded, and by which program; none: nowhere.
+    RecordingsLibrary* library = nullptr;
+    std::string program;
 };
 
 enum class DownloadEnd {
@@ -118,6 +122,8 @@ struct DownloadResult {
     // With eraseAfter: how the erase ended, when it ran; else why the logger was not erased.
     std::optional<EraseEnd> erase;
     std::string notErasedBecause;
+    // Why the library could not record the download (the download stands); empty when it did.
+    std::string libraryProblem;
 };
 
 // The download, from the parameters to the CSV file: reads the parameters, gets the file (and

@@ -1,6 +1,8 @@
 #include "platform/sqlite_library.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlDatabase>
@@ -269,7 +271,15 @@ std::filesystem::path SqliteLibrary::fileIn(const std::filesystem::path& dataRoo
     return dataRoot / "library.sqlite";
 }
 
-std::int64_t SqliteLibrary::recordDataFile(const DataFileEntry& entry) {
+std::int64_t SqliteLibrary::recordDataFile(const DataFileEntry& given) {
+    DataFileEntry entry = given;
+    if (entry.sha256.empty()) {
+        QFile data(QString::fromStdString(entry.path));
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        if (data.open(QIODevice::ReadOnly) && hash.addData(&data)) {
+            entry.sha256 = hash.result().toHex().toStdString();
+        }
+    }
     Connection db(*this);
     return db.write([&] {
         const std::int64_t recording = db.recordingId(entry.recording);
@@ -284,8 +294,8 @@ std::int64_t SqliteLibrary::recordDataFile(const DataFileEntry& entry) {
                {number(recording), text(entry.path),
                 QVariant::fromValue(static_cast<qulonglong>(entry.size)), text(entry.sha256),
                 cellValue(entry.mode), entry.channel, entry.pages,
-                QVariant::fromValue(static_cast<qlonglong>(entry.slotCount)), entry.complete ? 1 : 0,
-                text(entry.downloadedAt), text(entry.program)});
+                QVariant::fromValue(static_cast<qlonglong>(entry.slotCount)),
+                entry.complete ? 1 : 0, text(entry.downloadedAt), text(entry.program)});
         QSqlQuery id = db.run(QStringLiteral("SELECT id FROM data_files WHERE recording = ? AND "
                                              "path = ?"),
                               {number(recording), text(entry.path)});

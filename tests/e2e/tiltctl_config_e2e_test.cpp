@@ -134,6 +134,7 @@ TEST_F(TiltctlConfig, ConfigWrite_CtrlC_StopsBetweenCellsAndSaysWhatWasWritten) 
     TiltsimProcess sim({});
     const QString file = QString::fromStdString(write("profile.json", factoryProfile()));
     QProcess ctl;
+    useTestDataRoot(ctl);
     ctl.start(TILTCTL_PATH, onPort(sim, {"config", "write", file}));
     const auto giveUp = Clock::now() + std::chrono::seconds(10);
     while (receivedBytes(sim) < 6 && Clock::now() < giveUp) {
@@ -166,11 +167,16 @@ TEST_F(TiltctlConfig, ConfigSet_WritesOnlyTheChangedCellsAndReadsThemBack_DiffSh
     const std::size_t before = receivedLog(sim).size();
     const auto set = runTiltctlOk(sim, {"config", "set", "TareX=30", "OffsetX=323"});
     EXPECT_EQ(set.out, "Write completed!\nRead back: the device holds the new values.\n");
-    // The read, the two cells of TareX, and those two read back.
+    // The read, the two cells of TareX, and those two read back. (A busy test machine may make
+    // the read ask a cell again; what is written is exact.)
     const auto log = receivedLog(sim);
-    ASSERT_EQ(log.size(), before + 106 + 6 + 4);
-    EXPECT_EQ(valuesOf(log, before + 106),
+    ASSERT_GE(log.size(), before + 106 + 6 + 4);
+    EXPECT_EQ(valuesOf(log, log.size() - 10),
               (std::vector<int>{kP, 14, 21, kP, 15, 85, kR, 14, kR, 15}));
+    EXPECT_EQ(std::count_if(log.begin() + static_cast<std::ptrdiff_t>(before), log.end(),
+                            [](const auto& r) { return r.value == kP; }),
+              2)
+        << "only TareX's two cells are written";
 
     const auto changed = runTiltctlOn(sim, {"config", "diff", savedFile});
     EXPECT_EQ(changed.exitCode, 1) << changed.err;
@@ -178,8 +184,13 @@ TEST_F(TiltctlConfig, ConfigSet_WritesOnlyTheChangedCellsAndReadsThemBack_DiffSh
 
     const auto again = runTiltctlOk(sim, {"config", "set", "TareX=30"});
     EXPECT_EQ(again.out, "The device holds these values already; nothing was written.\n");
-    // The diff's read and this one's.
-    EXPECT_EQ(receivedLog(sim).size(), log.size() + 2 * 106) << "more than the read was sent";
+    // The diff's read and this one's, and no write.
+    const auto after = receivedLog(sim);
+    EXPECT_GE(after.size(), log.size() + 2 * 106);
+    EXPECT_EQ(std::count_if(after.begin() + static_cast<std::ptrdiff_t>(log.size()), after.end(),
+                            [](const auto& r) { return r.value == kP; }),
+              0)
+        << "something was written";
 }
 
 TEST_F(TiltctlConfig, SilentDevice_EndsTheDiffAfterFiveSecondsSayingNothingWasCompared) {

@@ -22,6 +22,7 @@ class TiltctlFaults : public ProgramTest {
 TEST_F(TiltctlFaults, AdapterPulledOutDuringADownload_EndsItWithinTwoSecondsSayingHowToResume) {
     TiltsimProcess sim({"--preload", "linear1", "--pages", "300"});
     QProcess ctl;
+    useTestDataRoot(ctl);
     ctl.start(TILTCTL_PATH, download(sim, path("pulled.tlg")));
     ASSERT_TRUE(waitForCrlfLines(path("pulled.tlg"), 12 + 3));
 

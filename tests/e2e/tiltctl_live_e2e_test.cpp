@@ -194,6 +194,7 @@ TEST_F(TiltctlLive, Seconds_EndsTheSamplingOnTime_WhicheverLimitComesFirst) {
 TEST_F(TiltctlLive, CtrlC_EndsTheSamplingWithWholeLinesAndFreesThePort) {
     TiltsimProcess sim({"--attitude", "30,-20"});
     QProcess live;
+    useTestDataRoot(live);
     live.start(TILTCTL_PATH, onPort(sim, {"live", "angles", "--json"}));
     ASSERT_TRUE(live.waitForStarted(5000));
     // Lines reach a pipe at least every 100 ms: wait for a few batches.

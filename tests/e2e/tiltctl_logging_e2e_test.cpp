@@ -1,7 +1,9 @@
 // tiltctl's download, erase and launch against a tiltsim, in real time. The recordings are kept
 // to a few pages.
 
+#include <QCryptographicHash>
 #include <QFile>
+#include <QJsonObject>
 #include <filesystem>
 
 #include "tiltsim_process.h"
@@ -27,6 +29,18 @@ std::vector<int> pageNumbers(const std::string& data) {
     return pages;
 }
 
+// The recordings library's entries of `file` (tiltctl library list --json).
+std::vector<QJsonObject> libraryEntriesOf(const std::string& file) {
+    std::vector<QJsonObject> entries;
+    for (const auto& line : linesOf(runTiltctl({"library", "list", "--json"}).out)) {
+        const QJsonObject entry = jsonObject(line);
+        if (entry["file"].toString().toStdString() == file) {
+            entries.push_back(entry);
+        }
+    }
+    return entries;
+}
+
 // How a halted download comes out whole again is the download's own affair (its tests compare
 // the files byte for byte); here, what tiltctl does with Ctrl+C and --resume.
 TEST_F(TiltctlLogging, LinearRecording_HaltedByCtrlCAtAPageBoundary_AndResumedToTheEnd) {
@@ -37,6 +51,7 @@ TEST_F(TiltctlLogging, LinearRecording_HaltedByCtrlCAtAPageBoundary_AndResumedTo
     for (const bool eraseAfter : {true, false}) {
         QProcess ctl;
         std::filesystem::remove(path("walk.tlg"));
+        useTestDataRoot(ctl);
         ctl.start(TILTCTL_PATH,
                   onPort(sim, {"download", "-o", QString::fromStdString(path("walk.tlg"))}) +
                       (eraseAfter ? QStringList{"--erase-after"} : QStringList{}));
@@ -56,6 +71,10 @@ TEST_F(TiltctlLogging, LinearRecording_HaltedByCtrlCAtAPageBoundary_AndResumedTo
     EXPECT_GE(pagesKept, 2);
     EXPECT_LT(pagesKept, 6) << "the download was not halted";
     EXPECT_FALSE(std::filesystem::exists(path("walk.csv")));
+    auto entries = libraryEntriesOf(path("walk.tlg"));
+    ASSERT_EQ(entries.size(), 1U) << "two halted downloads into one file are one entry";
+    EXPECT_FALSE(entries[0]["complete"].toBool());
+    EXPECT_EQ(entries[0]["pages"].toInt(), pagesKept);
 
     const auto resumed = download(sim, path("walk.tlg"), true);
     EXPECT_EQ(resumed.exitCode, 0) << resumed.err;
@@ -64,6 +83,15 @@ TEST_F(TiltctlLogging, LinearRecording_HaltedByCtrlCAtAPageBoundary_AndResumedTo
     const std::string data = readFile(path("walk.tlg"));
     EXPECT_EQ(pageNumbers(data), (std::vector<int>{1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(crlfLines(readFile(path("walk.csv"))), 12 + 6 * 132);
+    entries = libraryEntriesOf(path("walk.tlg"));
+    ASSERT_EQ(entries.size(), 1U) << "a resumed download stays one entry";
+    EXPECT_TRUE(entries[0]["complete"].toBool());
+    EXPECT_EQ(entries[0]["pages"].toInt(), 6);
+    EXPECT_EQ(entries[0]["samples"].toInt(), 6 * 132);
+    EXPECT_EQ(entries[0]["program"].toString(), "tiltctl");
+    EXPECT_EQ(entries[0]["sha256"].toString(),
+              QCryptographicHash::hash(QByteArray::fromStdString(data), QCryptographicHash::Sha256)
+                  .toHex());
 }
 
 TEST_F(TiltctlLogging, BinRecording_GivesNoCsvAndRefusesToResumeAnotherFile) {

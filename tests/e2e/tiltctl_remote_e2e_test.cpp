@@ -14,6 +14,7 @@ using tilt::platform::UdpPeer;
 class Receiver {
   public:
     explicit Receiver(QStringList options) {
+        useTestDataRoot(process_);
         process_.start(TILTCTL_PATH, QStringList{"remote", "receive", "--bind", "0"} + options);
         const QRegularExpression told(QStringLiteral("Receiving on UDP port (\\d+)\\."));
         process_.setReadChannel(QProcess::StandardError);

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -78,11 +79,24 @@ struct CtlResult {
     std::string err;
 };
 
+// The data root of every tiltctl the tests start: a folder of the test program's own, never the
+// user's, so that the recordings library the downloads record into is a throwaway one.
+inline void useTestDataRoot(QProcess& process) {
+    static const QTemporaryDir root;
+    QProcessEnvironment env = process.processEnvironment();
+    if (env.isEmpty()) {
+        env = QProcessEnvironment::systemEnvironment();
+    }
+    env.insert("TILTAVAROMETER_HOME", root.path());
+    process.setProcessEnvironment(env);
+}
+
 // Runs tiltctl to its end. `setUp` may change the process before it starts (its environment, or
 // limits through a child process modifier).
 inline CtlResult runTiltctl(const QStringList& args,
                             const std::function<void(QProcess&)>& setUp = {}) {
     QProcess ctl;
+    useTestDataRoot(ctl);
     if (setUp) {
         setUp(ctl);
     }

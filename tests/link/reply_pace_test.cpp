@@ -14,20 +14,20 @@ using testing::SimBench;
 
 constexpr Nanos kFallback = ms(250);
 
-TEST(ReplyPace, FastLogger_ThreeRepliesSetTheLimitToThreeTimesTheirTime_NeverBelowTenBytes) {
+TEST(ReplyPace, FastLogger_ThreeRepliesSetTheLimitToThreeTimesTheirTime_NeverBelowTheLeast) {
     ReplyPace pace;
     EXPECT_EQ(pace.silenceLimit(kFallback), kFallback) << "nothing to go by yet";
     pace.replied(microseconds(2000));
     pace.replied(microseconds(3000));
     EXPECT_EQ(pace.silenceLimit(kFallback), microseconds(30000)) << "a wide margin at first";
-    pace.replied(microseconds(3000));
-    EXPECT_EQ(pace.silenceLimit(kFallback), microseconds(9000));
+    pace.replied(microseconds(9000));
+    EXPECT_EQ(pace.silenceLimit(kFallback), microseconds(27000));
     // One slow reply in a hundred does not move it; the 95th percentile does.
     ReplyPace steady;
     for (int i = 0; i < 64; ++i) {
-        steady.replied(microseconds(i == 10 ? 40000 : 3000));
+        steady.replied(microseconds(i == 10 ? 60000 : 9000));
     }
-    EXPECT_EQ(steady.silenceLimit(kFallback), microseconds(9000));
+    EXPECT_EQ(steady.silenceLimit(kFallback), microseconds(27000));
     ReplyPace quick;
     for (int i = 0; i < 5; ++i) {
         quick.replied(microseconds(200));
