@@ -153,7 +153,7 @@ TEST_F(AnglesWindow, HeldStillOnANoisyLine_ShowsTheWordsAndAngles_AndTheRepliesA
     const auto rate = [&] { return control<QLabel>("lblRate")->text(); };
     ASSERT_TRUE(gui.waitFor([&] { return rate().contains("asked again"); }));
     EXPECT_TRUE(
-        QRegularExpression("^\\d+ readings/s, \\d+ replies asked again$").match(rate()).hasMatch())
+        QRegularExpression("^\\d+ readings/s, (1 reply|\\d+ replies) asked again$").match(rate()).hasMatch())
         << rate().toStdString();
     stopSampling();
 }
