@@ -6,10 +6,10 @@
 #include <sstream>
 
 #include "apps/tiltctl_config.h"
-#include "apps/tiltctl_live.h"
-#include "apps/tiltctl_logging.h"
 #include "apps/tiltctl_export.h"
 #include "apps/tiltctl_library.h"
+#include "apps/tiltctl_live.h"
+#include "apps/tiltctl_logging.h"
 #include "apps/tiltctl_plot.h"
 #include "apps/tiltctl_remote.h"
 #include "common/error.h"

@@ -78,9 +78,9 @@ void JsonSink::sample(const SampleRow& row) {
     // their keys anew.
     row_[QLatin1StringView("time")] =
         row.time ? QJsonValue(isoText(*row.time)) : QJsonValue(QJsonValue::Null);
-    row_[QLatin1StringView("seconds")] =
-        row.offsetMs ? QJsonValue(static_cast<double>(*row.offsetMs) / 1000)
-                     : QJsonValue(QJsonValue::Null);
+    row_[QLatin1StringView("seconds")] = row.offsetMs
+                                             ? QJsonValue(static_cast<double>(*row.offsetMs) / 1000)
+                                             : QJsonValue(QJsonValue::Null);
     row_[QLatin1StringView("button")] = row.push ? QJsonValue(1) : QJsonValue(QJsonValue::Null);
     if (withX_) {
         row_[QLatin1StringView("X")] = numberOrNull(!row.x.empty(), row.xValue);

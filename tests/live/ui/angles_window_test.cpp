@@ -152,8 +152,9 @@ TEST_F(AnglesWindow, HeldStillOnANoisyLine_ShowsTheWordsAndAngles_AndTheRepliesA
     EXPECT_EQ(dial("dialY"), -453);
     const auto rate = [&] { return control<QLabel>("lblRate")->text(); };
     ASSERT_TRUE(gui.waitFor([&] { return rate().contains("asked again"); }));
-    EXPECT_TRUE(
-        QRegularExpression("^\\d+ readings/s, (1 reply|\\d+ replies) asked again$").match(rate()).hasMatch())
+    EXPECT_TRUE(QRegularExpression("^\\d+ readings/s, (1 reply|\\d+ replies) asked again$")
+                    .match(rate())
+                    .hasMatch())
         << rate().toStdString();
     stopSampling();
 }
