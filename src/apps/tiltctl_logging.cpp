@@ -11,6 +11,7 @@
 #include "link/job_scope.h"
 #include "link/protocol.h"
 #include "logging/download_job.h"
+#include "logging/download_record.h"
 #include "logging/download_report.h"
 #include "logging/erase.h"
 #include "logging/launch.h"
@@ -271,33 +272,8 @@ int eraseAfterEnded(Context& ctx, std::ostream& out, const logging::DownloadResu
     return erased == kDone ? code : erased;
 }
 
-std::string_view downloadEndName(logging::DownloadEnd end) {
-    using logging::DownloadEnd;
-    switch (end) {
-        case DownloadEnd::Completed:
-            return "completed";
-        case DownloadEnd::AlreadyComplete:
-            return "already complete";
-        case DownloadEnd::Stopped:
-            return "halted";
-        case DownloadEnd::ParametersFailed:
-            return "parameters failed";
-        case DownloadEnd::Cancelled:
-        case DownloadEnd::NoFileName:
-        case DownloadEnd::Refused:
-            return "refused";
-        case DownloadEnd::FileFailed:
-            return "file failed";
-        case DownloadEnd::PortFailed:
-            return "port failed";
-        case DownloadEnd::DeviceSilent:
-            return "device silent";
-    }
-    return "failed";
-}
-
 QJsonObject downloadSummary(const logging::DownloadResult& result, bool eraseAfter, int code) {
-    QJsonObject summary{{"result", QString::fromLatin1(downloadEndName(result.end))},
+    QJsonObject summary{{"result", QString::fromLatin1(logging::downloadEndName(result.end))},
                         {"file", QString::fromStdString(result.file)},
                         {"firstPage", result.firstPage},
                         {"pagesInFile", result.pagesInFile},

@@ -9,25 +9,6 @@ namespace tilt::logging {
 
 namespace {
 
-std::string endText(DownloadEnd end) {
-    switch (end) {
-        case DownloadEnd::Completed:
-            return "completed";
-        case DownloadEnd::AlreadyComplete:
-            return "already complete";
-        case DownloadEnd::Stopped:
-            return "stopped";
-        case DownloadEnd::DeviceSilent:
-            return "failed: the logger stopped answering";
-        case DownloadEnd::PortFailed:
-            return "failed: the port failed";
-        case DownloadEnd::FileFailed:
-            return "failed: the file could not be written";
-        default:
-            return "ended before the transfer";
-    }
-}
-
 // Sample slots in `pages` pages: a two-channel pair is one slot; bin pages come in pairs.
 long slotsIn(const DataFileHeader& header, std::int32_t pages) {
     if (header.mode == RecordingMode::Bin) {
@@ -37,6 +18,30 @@ long slotsIn(const DataFileHeader& header, std::int32_t pages) {
 }
 
 }  // namespace
+
+std::string_view downloadEndName(DownloadEnd end) {
+    switch (end) {
+        case DownloadEnd::Completed:
+            return "completed";
+        case DownloadEnd::AlreadyComplete:
+            return "already complete";
+        case DownloadEnd::Stopped:
+            return "halted";
+        case DownloadEnd::ParametersFailed:
+            return "parameters failed";
+        case DownloadEnd::Cancelled:
+        case DownloadEnd::NoFileName:
+        case DownloadEnd::Refused:
+            return "refused";
+        case DownloadEnd::FileFailed:
+            return "file failed";
+        case DownloadEnd::PortFailed:
+            return "port failed";
+        case DownloadEnd::DeviceSilent:
+            return "device silent";
+    }
+    return "failed";
+}
 
 std::string isoLocalTime(std::chrono::system_clock::time_point when) {
     const std::tm t = localTime(when);
@@ -68,7 +73,7 @@ std::optional<std::string> recordDownload(RecordingsLibrary& library, const Down
         library.recordEvent(
             {entry.recording.serial, isoLocalTime(started), "download started", "", entry.path});
         library.recordEvent({entry.recording.serial, entry.downloadedAt, "download ended",
-                             endText(result.end), entry.path});
+                             std::string(downloadEndName(result.end)), entry.path});
     } catch (const LibraryError& e) {
         return "The recordings library could not record this download: " + std::string(e.what()) +
                ". The data file is kept as it is.";

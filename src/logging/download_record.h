@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
 
 #include "common/recordings_library.h"
 #include "logging/download_job.h"
@@ -15,6 +16,9 @@ namespace tilt::logging {
 [[nodiscard]] std::optional<std::string> recordDownload(
     RecordingsLibrary& library, const DownloadResult& result, bool readBackWhole,
     const std::string& program, std::chrono::system_clock::time_point started);
+
+// How a download ended, in one word or two: tiltctl's JSON summary and the library's events.
+[[nodiscard]] std::string_view downloadEndName(DownloadEnd end);
 
 // This computer's clock as ISO 8601 to the second: 2026-12-07T10:00:00.
 [[nodiscard]] std::string isoLocalTime(std::chrono::system_clock::time_point when);
