@@ -7,6 +7,7 @@
 #include "common/ui/app_context.h"
 #include "link/clock.h"
 #include "link/port_probe.h"
+#include "platform/sqlite_library.h"
 #include "platform/system_port_catalogue.h"
 #include "platform/ui/device_thread.h"
 #include "support/fake_messages.h"
@@ -26,6 +27,8 @@ struct DesktopOnSerial {
     tilt::testing::ScriptedFileDialogs fileDialogs;
     tilt::platform::ui::DeviceThread device{catalogue, errors, messages};
     QTemporaryDir root;
+    tilt::platform::SqliteLibrary library{
+        tilt::platform::SqliteLibrary::fileIn(root.path().toStdString())};
     tilt::common::ui::AppContext context{.state = {},
                                          .messages = messages,
                                          .errors = errors,
@@ -35,6 +38,7 @@ struct DesktopOnSerial {
                                          .threads = tilt::link::standardThreads(),
                                          .device = device,
                                          .paths = tilt::DataPaths{root.path().toStdString()},
+                                         .library = library,
                                          .technician = false,
                                          .exitProgram = {},
                                          .loggerEvents = {}};

@@ -2,6 +2,7 @@
 // through a bin file a page pair at a time, and the memory a whole file takes. Each draw is made
 // at once and painted, as the user would see it, in an offscreen window of a usual size.
 #include <benchmark/benchmark.h>
+
 #include <malloc.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@
 #include "device/recording_file.h"
 #include "full_recordings.h"
 #include "memory_use.h"
+#include "slowest.h"
 #include "support/gui_harness.h"
 #include "view/plot/plot_control.h"
 #include "view/ui/graph_window.h"
@@ -99,23 +101,6 @@ class ShownGraph {
     tilt::testing::GuiHarness harness_;
     GraphWindow* window_;  // deleted with the harness's windows
     bool unpainted_ = false;
-};
-
-// The slowest single step of a run: the promises are about every open and every step, not only
-// about their mean.
-class Slowest {
-  public:
-    void start() { started_ = std::chrono::steady_clock::now(); }
-    void stop() {
-        const std::chrono::duration<double, std::milli> took =
-            std::chrono::steady_clock::now() - started_;
-        ms_ = std::max(ms_, took.count());
-    }
-    void report(benchmark::State& state) const { state.counters["slowest_ms"] = ms_; }
-
-  private:
-    std::chrono::steady_clock::time_point started_;
-    double ms_ = 0;
 };
 
 struct LinearCase {

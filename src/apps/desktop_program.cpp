@@ -46,6 +46,7 @@ DesktopProgram::DesktopProgram(const DesktopOptions& options, const DataPaths& p
           // and every data line is on disk the moment it is written.
           [] { std::_Exit(EXIT_FAILURE); }),
       device_(catalogue_, errorLog_, messages_),  // jobs name the active window themselves
+      library_(platform::SqliteLibrary::fileIn(paths.root)),
       context_{.state = {},
                .messages = messages_,
                .errors = errors_,
@@ -55,6 +56,7 @@ DesktopProgram::DesktopProgram(const DesktopOptions& options, const DataPaths& p
                .threads = platform::qtThreads(),
                .device = device_,
                .paths = paths,
+               .library = library_,
                .technician = options.technician,
                .exitProgram = [] { QApplication::quit(); },
                .loggerEvents = {}} {

@@ -10,6 +10,7 @@
 #include "frame/frame_window.h"
 #include "link/clock.h"
 #include "platform/settings_store.h"
+#include "platform/sqlite_library.h"
 #include "platform/system_port_catalogue.h"
 #include "platform/ui/device_thread.h"
 #include "platform/ui/qt_file_dialogs.h"
@@ -40,6 +41,7 @@ class DesktopProgram {
     platform::QtSettingsStore settings_;
     platform::ui::QtFileDialogs fileDialogs_;
     platform::ui::DeviceThread device_;
+    platform::SqliteLibrary library_;
     common::ui::AppContext context_;
     std::unique_ptr<frame::FrameWindow> frame_;
 };

@@ -8,6 +8,7 @@
 #include "apps/tiltctl_config.h"
 #include "apps/tiltctl_export.h"
 #include "apps/tiltctl_library.h"
+#include "apps/tiltctl_store.h"
 #include "apps/tiltctl_live.h"
 #include "apps/tiltctl_logging.h"
 #include "apps/tiltctl_plot.h"
@@ -278,6 +279,9 @@ std::vector<Command> allCommands() {
         all.push_back(std::move(command));
     }
     for (auto& command : exportCommands()) {
+        all.push_back(std::move(command));
+    }
+    for (auto& command : storeCommands()) {
         all.push_back(std::move(command));
     }
     for (auto& command : plotCommands()) {

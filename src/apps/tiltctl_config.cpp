@@ -21,6 +21,7 @@
 #include "common/error.h"
 #include "common/number_text.h"
 #include "config/calibration.h"
+#include "config/config_snapshot.h"
 #include "config/config_values.h"
 #include "config/eeprom_transfer.h"
 #include "config/parameter_map.h"
@@ -29,7 +30,9 @@
 #include "link/device_link.h"
 #include "link/job_scope.h"
 #include "link/protocol.h"
+#include "platform/data_root.h"
 #include "platform/profile_json.h"
+#include "platform/sqlite_library.h"
 
 namespace tilt::ctl {
 
@@ -178,6 +181,8 @@ class Session {
                                                    kSilenceSeconds, kRunAgain))) {
             return std::nullopt;
         }
+        lastRead_ = result.bytes;
+        tellLibraryProblem(config::recordRead(library_, result.bytes));
         return result.bytes;
     }
 
@@ -204,6 +209,10 @@ class Session {
         const auto written = config::writeTicks(
             job(screen), ticks, [&](int ticksDone) { line.show(caption(ticksDone)); });
         line.end();
+        if (lastRead_) {  // the logger the write went to is known
+            tellLibraryProblem(config::recordWrite(
+                library_, *lastRead_, config::cellsWritten(ticks, written.ticksDone), written.end));
+        }
         return ended(written.end,
                      config::writeEndText(written.end, ticks, written.ticksDone, kRunAgain));
     }
@@ -218,11 +227,23 @@ class Session {
     // True for a completed transfer; otherwise says how it ended and keeps the exit code.
     bool ended(TransferEnd end, const std::string& text);
 
+    void tellLibraryProblem(const std::optional<std::string>& problem) {
+        if (const auto notice = library_.takeNotice()) {
+            ctx_.err << *notice << "\n";
+        }
+        if (problem) {
+            ctx_.err << *problem << "\n";
+        }
+    }
+
     Context& ctx_;
     InterruptStop interrupt_;
     link::DeviceLink link_;
     PrintingErrors errors_;
     int failure_ = kDeviceFailed;
+    // Every read and write goes into the recordings library.
+    platform::SqliteLibrary library_{platform::SqliteLibrary::fileIn(platform::dataPaths().root)};
+    std::optional<config::ReadArray> lastRead_;
 };
 
 bool Session::ended(TransferEnd end, const std::string& text) {

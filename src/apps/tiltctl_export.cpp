@@ -5,6 +5,8 @@
 
 #include "apps/tiltctl_plot.h"
 #include "common/error.h"
+#include "platform/data_root.h"
+#include "platform/sqlite_library.h"
 #include "view/plot/export_file.h"
 #include "view/plot/recording_report.h"
 
@@ -50,16 +52,25 @@ ExportRequest exportArguments(const QStringList& args) {
     return request;
 }
 
+// When this computer launched the recording, the moment logging started, from the library.
+std::optional<view::LocalMillis> loggingStartOf(const std::string& file) {
+    platform::SqliteLibrary library(platform::SqliteLibrary::fileIn(platform::dataPaths().root));
+    return view::loggingStartIn(library, file);
+}
+
 int runExport(Context& ctx, const QStringList& args) {
     const ExportRequest request = exportArguments(args);
+    view::ExportOptions options;
+    options.loggingStarted = loggingStartOf(request.file);
     try {
         if (request.out.isEmpty()) {
-            (void)view::plot::exportToStream(
-                request.file, ctx.out, request.format.value_or(view::plot::ExportFormat::Csv));
+            (void)view::plot::exportToStream(request.file, ctx.out,
+                                             request.format.value_or(view::plot::ExportFormat::Csv),
+                                             options);
         } else {
             const long rows = view::plot::exportToFile(
                 request.file, request.out,
-                request.format.value_or(view::plot::exportFormatOf(request.out)));
+                request.format.value_or(view::plot::exportFormatOf(request.out)), options);
             ctx.err << rows << (rows == 1 ? " row" : " rows") << " written to "
                     << request.out.toStdString() << "\n";
         }
@@ -90,7 +101,8 @@ int runReport(Context& ctx, const QStringList& args) {
         throw UsageError{std::string("expected ") + kReportUsage};
     }
     try {
-        view::plot::writeRecordingReport(view::plot::readReportData(file), pdf);
+        view::plot::writeRecordingReport(view::plot::readReportData(file, {}, loggingStartOf(file)),
+                                         pdf);
     } catch (const std::exception& e) {
         ctx.err << e.what() << "\n";
         return kDeviceFailed;

@@ -1,20 +1,15 @@
 #include "apps/tiltctl_library.h"
 
-#include <QCryptographicHash>
-#include <QDateTime>
-#include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <filesystem>
 #include <ostream>
 
-#include "common/error.h"
+#include "library/config_differences.h"
+#include "library/import_files.h"
 #include "platform/data_root.h"
 #include "platform/sqlite_library.h"
 #include "view/recording_clock.h"
-#include "view/recording_statistics.h"
 
 namespace tilt::ctl {
 
@@ -156,20 +151,25 @@ int runHistory(Context& ctx, const QStringList& arguments) {
     const std::int64_t serial = wholeNumber(args[0], "a serial number");
     auto library = openLibrary();
     try {
-        const std::map<std::string, std::string>* before = nullptr;
+        const ConfigSnapshot* before = nullptr;
         const auto snapshots = library.snapshots(serial);
         for (const ConfigSnapshot& s : snapshots) {
             QJsonObject values;
-            QJsonObject changed;
             for (const auto& [name, value] : s.values) {
                 values.insert(QString::fromStdString(name), QString::fromStdString(value));
-                const auto old = before ? before->find(name) : s.values.end();
-                if (before && (old == before->end() || old->second != value)) {
-                    changed.insert(QString::fromStdString(name),
-                                   QJsonArray{old == before->end()
-                                                  ? QJsonValue(QJsonValue::Null)
-                                                  : QJsonValue(QString::fromStdString(old->second)),
-                                              QString::fromStdString(value)});
+            }
+            // Fields a later snapshot lacks are left out, as they always were here: scripts read
+            // these lines.
+            QJsonObject changed;
+            for (const library::FieldChange& c :
+                 before ? library::configDifferences(before->values, s.values)
+                        : std::vector<library::FieldChange>{}) {
+                if (!c.dropped()) {
+                    changed.insert(
+                        QString::fromStdString(c.field),
+                        QJsonArray{c.before ? QJsonValue(QString::fromStdString(*c.before))
+                                            : QJsonValue(QJsonValue::Null),
+                                   QString::fromStdString(*c.after)});
                 }
             }
             if (json) {
@@ -188,7 +188,7 @@ int runHistory(Context& ctx, const QStringList& arguments) {
                 }
                 ctx.out << "\n";
             }
-            before = &s.values;
+            before = &s;
         }
         if (snapshots.empty() && !json) {
             ctx.err << "No configuration of logger " << serial
@@ -217,85 +217,22 @@ int runForget(Context& ctx, const QStringList& args) {
     return kDone;
 }
 
-// The data files a path names: the file itself, or a folder's .tlg files (and its folders').
-std::vector<QString> filesOf(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.isDir()) {
-        return {info.absoluteFilePath()};
-    }
-    std::vector<QString> files;
-    QDirIterator it(path, {QStringLiteral("*.tlg"), QStringLiteral("*.TLG")}, QDir::Files,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        files.push_back(QFileInfo(it.next()).absoluteFilePath());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-std::string sha256Of(const QString& file) {
-    QFile data(file);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!data.open(QIODevice::ReadOnly) || !hash.addData(&data)) {
-        throw Error(errc::kPathFileAccess, "cannot be read");
-    }
-    return hash.result().toHex().toStdString();
-}
-
 int runImport(Context& ctx, const QStringList& args) {
     if (args.isEmpty()) {
         throw UsageError{"expected PATH... (data files or folders)"};
     }
     auto library = openLibrary();
-    int imported = 0;
-    int known = 0;
-    int refused = 0;
-    const QString now = QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
-    for (const QString& path : args) {
-        if (!QFileInfo::exists(path)) {
-            ctx.err << path.toStdString() << ": no such file or folder\n";
-            ++refused;
-            continue;
-        }
-        for (const QString& file : filesOf(path)) {
-            const std::string name = file.toStdString();
-            try {
-                const std::string sha256 = sha256Of(file);
-                if (const auto same = library.dataFileWithSha256(sha256)) {
-                    ++known;
-                    continue;
-                }
-                const auto s = view::recordingStatistics(name);
-                DataFileEntry e;
-                e.recording = {static_cast<std::int64_t>(s.header.fields.serialNumber),
-                               s.header.fields.launchTime};
-                e.firmware = s.header.fields.firmwareVersion;
-                e.mode = s.header.fields.mode;
-                e.channel = s.header.channelValue;
-                e.path = name;
-                e.size = static_cast<std::uintmax_t>(QFileInfo(file).size());
-                e.sha256 = sha256;
-                e.pages = static_cast<int>(s.pages);
-                e.slotCount = s.slotCount;
-                e.complete = true;  // it reads back whole
-                e.downloadedAt = now.toStdString();
-                e.program = "import";
-                (void)library.recordDataFile(e);
-                ++imported;
-            } catch (const LibraryError& e) {
-                return libraryFailed(ctx, e);
-            } catch (const std::exception& e) {
-                // The readers' messages start with the file's name; others get it here.
-                const std::string why = e.what();
-                ctx.err << (why.starts_with(name) ? why : name + ": " + why) << "\n";
-                ++refused;
-            }
-        }
+    library::ImportCounts counts;
+    try {
+        counts = library::importDataFiles(library, args, [&](const library::RefusedFile& file) {
+            ctx.err << file.message << "\n";
+        });
+    } catch (const LibraryError& e) {
+        return libraryFailed(ctx, e);
     }
     sayNotice(ctx, library);
-    ctx.out << "Imported " << imported << (imported == 1 ? " data file" : " data files") << ", "
-            << known << " already in the library, " << refused << " refused.\n";
-    return refused > 0 ? kDeviceFailed : kDone;
+    ctx.out << library::importSummary(counts) << "\n";
+    return counts.refused > 0 ? kDeviceFailed : kDone;
 }
 
 }  // namespace

@@ -11,10 +11,11 @@
 #include "link/job_scope.h"
 #include "link/protocol.h"
 #include "logging/download_job.h"
-#include "logging/download_record.h"
 #include "logging/download_report.h"
 #include "logging/erase.h"
+#include "logging/erase_check.h"
 #include "logging/launch.h"
+#include "logging/library_record.h"
 #include "logging/linear_csv.h"
 #include "logging/transfer_rate.h"
 #include "platform/data_root.h"
@@ -88,14 +89,43 @@ DownloadArguments downloadArguments(const QStringList& args) {
 struct Confirmation {
     bool yes = false;
     bool json = false;
+    bool discardUndownloaded = false;
 };
 
 Confirmation confirmation(QStringList args) {
     Confirmation options;
     options.json = takeFlag(args, "--json");
     options.yes = takeFlag(args, "--yes");
-    expectArguments(args, 0, "--yes [--json]");
+    options.discardUndownloaded = takeFlag(args, "--discard-undownloaded");
+    expectArguments(args, 0, "--yes [--discard-undownloaded] [--json]");
     return options;
+}
+
+platform::SqliteLibrary dataRootLibrary() {
+    return platform::SqliteLibrary(platform::SqliteLibrary::fileIn(platform::dataPaths().root));
+}
+
+// Before an erase or a launch: whether the logger holds a recording that was never downloaded
+// here. Refuses (an exit code) when it does, or when that is not known, unless the user chose to
+// lose it; a port that failed has been reported, and nothing is sent.
+std::optional<int> refuseUndownloaded(Context& ctx, const link::JobScope& job,
+                                      platform::SqliteLibrary& library, const Confirmation& options,
+                                      const char* command, logging::EraseCheck& check) {
+    check = logging::checkBeforeErasing(job, library, {.countPages = !options.discardUndownloaded});
+    if (const auto notice = library.takeNotice()) {
+        ctx.err << *notice << "\n";
+    }
+    if (check.portFailed) {
+        ctx.err << logging::eraseEndMessage(logging::EraseEnd::NotSent) << "\n";
+        return kDeviceFailed;
+    }
+    if (!logging::needsConsent(check) || options.discardUndownloaded) {
+        return std::nullopt;
+    }
+    ctx.err << logging::atStakeText(check) << "\n"
+            << "Nothing was erased. Download it first (tiltctl download -o FILE), or run tiltctl "
+            << command << " --yes --discard-undownloaded to lose it.\n";
+    return kDeviceFailed;
 }
 
 // The question the desktop program asks before it destroys data; here the answer is --yes.
@@ -245,21 +275,6 @@ int eraseEnded(Context& ctx, std::ostream& out, logging::EraseEnd end) {
     return kDeviceFailed;
 }
 
-QString eraseEndName(logging::EraseEnd end) {
-    switch (end) {
-        case logging::EraseEnd::Completed:
-            return QStringLiteral("completed");
-        case logging::EraseEnd::Halted:
-            return QStringLiteral("halted");
-        case logging::EraseEnd::Stalled:
-            return QStringLiteral("stalled");
-        case logging::EraseEnd::Failed:
-        case logging::EraseEnd::NotSent:
-            break;
-    }
-    return QStringLiteral("failed");
-}
-
 // What --erase-after did, and the exit code: 1 whenever the logger was not erased.
 int eraseAfterEnded(Context& ctx, std::ostream& out, const logging::DownloadResult& result,
                     int code) {
@@ -312,7 +327,7 @@ int runDownload(Context& ctx, const QStringList& args) {
     request.file = arguments.file;
     request.giveUpAfterSilence = kDownloadSilenceLimit;
     request.eraseAfter = arguments.eraseAfter;
-    platform::SqliteLibrary library(platform::SqliteLibrary::fileIn(platform::dataPaths().root));
+    auto library = dataRootLibrary();
     request.library = &library;
     request.program = "tiltctl";
     ConsoleDownload console(ctx, arguments.resume);
@@ -371,18 +386,31 @@ int runErase(Context& ctx, const QStringList& args) {
     link::DeviceLink link(ctx.catalogue);
     link.setStopToken(interrupt.token());
     PrintingErrors errors(ctx.err);
+    const link::JobScope job(link, ctx.port, errors, kDownloadScreen);
+    auto library = dataRootLibrary();
+    logging::EraseCheck check;
+    if (const auto refused = refuseUndownloaded(ctx, job, library, options, "erase", check)) {
+        if (options.json) {
+            ctx.out << jsonLine({{"result", "refused"}, {"exitCode", *refused}});
+        }
+        return *refused;
+    }
     StatusLine line(ctx.err, ctx.errIsTerminal);
     logging::EraseOptions erase;
     erase.giveUpAfterSilence = kEraseSilenceLimit;
-    const auto end = logging::eraseMemory(link::JobScope(link, ctx.port, errors, kDownloadScreen),
-                                          erase, [&](const logging::EraseProgress& p) {
-                                              line.show(std::to_string(p.waiting) + " of " +
-                                                        std::to_string(link::kEraseProgressBytes));
-                                          });
+    const auto end = logging::eraseMemory(job, erase, [&](const logging::EraseProgress& p) {
+        line.show(std::to_string(p.waiting) + " of " + std::to_string(link::kEraseProgressBytes));
+    });
     line.end();
+    if (const auto problem = logging::recordErase(
+            library, check.recording ? std::optional(check.recording->serial) : std::nullopt, end,
+            std::chrono::system_clock::now())) {
+        ctx.err << *problem << "\n";
+    }
     const int code = eraseEnded(ctx, options.json ? ctx.err : ctx.out, end);
     if (options.json) {
-        ctx.out << jsonLine({{"result", eraseEndName(end)}, {"exitCode", code}});
+        ctx.out << jsonLine(
+            {{"result", QString::fromLatin1(logging::eraseEndName(end))}, {"exitCode", code}});
     }
     return code;
 }
@@ -401,8 +429,16 @@ int runLaunch(Context& ctx, const QStringList& args) {
     bool explained = false;
     link::DeviceLink link(ctx.catalogue);
     PrintingErrors errors(ctx.err);
-    StatusLine line(ctx.err, ctx.errIsTerminal);
     const link::JobScope job(link, ctx.port, errors, std::string(logging::kLaunchScreen));
+    auto library = dataRootLibrary();
+    logging::EraseCheck check;
+    if (const auto refused = refuseUndownloaded(ctx, job, library, options, "launch", check)) {
+        if (options.json) {
+            ctx.out << jsonLine({{"launched", false}, {"exitCode", *refused}});
+        }
+        return *refused;
+    }
+    StatusLine line(ctx.err, ctx.errIsTerminal);
     const auto result = logging::launchLogging(job, [&](double erasedPages) {
         if (interrupt.requested() && !explained) {
             line.note("A launch cannot be halted; it ends on its own within seconds.");
@@ -411,6 +447,11 @@ int runLaunch(Context& ctx, const QStringList& args) {
         line.show("Erasing page " + std::to_string(static_cast<int>(erasedPages)));
     });
     line.end();
+    if (check.recording) {
+        if (const auto problem = logging::recordLaunch(library, check.recording->serial, result)) {
+            ctx.err << *problem << "\n";
+        }
+    }
     const std::string message = plainLines(logging::launchEndMessage(result));
     const bool launched = result.end == logging::LaunchEnd::Launched;
     if (!message.empty()) {
@@ -449,15 +490,21 @@ std::vector<Command> loggingCommands() {
          .run = runCsv,
          .needsPort = false},
         {{"erase"},
-         "--yes [--json]",
+         "--yes [--discard-undownloaded] [--json]",
          helpText({"Erase the data memory; without --yes, only ask.",
+                   "First the logger's serial number, launch time and first pages are read: a "
+                   "recording that no complete download in the recordings library holds (or "
+                   "that it cannot tell of) is not erased, and the command exits 1, unless "
+                   "--discard-undownloaded is given. An empty memory is erased at once.",
                    "--json: {\"result\", \"exitCode\"}; \"result\" is one of completed, "
-                   "halted, stalled, failed. The other lines go to stderr."}),
+                   "halted, stalled, failed, refused. The other lines go to stderr."}),
          runErase},
         {{"launch"},
-         "--yes [--json]",
+         "--yes [--discard-undownloaded] [--json]",
          helpText({"Stamp the launch time, erase the memory and start logging; without --yes, "
                    "only ask.",
+                   "As erase does, it first makes sure the recording it erases was downloaded, "
+                   "unless --discard-undownloaded is given.",
                    "--json: {\"launched\", \"exitCode\"}. The other lines go to stderr."}),
          runLaunch},
     };

@@ -12,7 +12,9 @@ enum class RecordingMode : std::uint8_t { Bin = 0, Linear = 1 };
 // The channels a linear recording holds.
 enum class LinearChannel : std::uint8_t { X = 1, Y = 2, Both = 3 };
 
-[[nodiscard]] constexpr int cellValue(RecordingMode mode) { return static_cast<int>(mode); }
+[[nodiscard]] constexpr int cellValue(RecordingMode mode) {
+    return static_cast<int>(mode);
+}
 [[nodiscard]] constexpr int cellValue(LinearChannel channel) {
     return static_cast<int>(channel);
 }

@@ -18,6 +18,11 @@ class LibraryError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// What the user is told when the library could not record a job (`what`: "download", "erase").
+[[nodiscard]] inline std::string couldNotRecord(const std::string& what, const LibraryError& e) {
+    return "The recordings library could not record this " + what + ": " + e.what() + ".";
+}
+
 // A logging session of one logger, known by its serial number and its launch time as the data
 // file's header gives it ("MM/DD/YYYY hh:mm:ss").
 struct RecordingKey {
@@ -76,8 +81,10 @@ class RecordingsLibrary {
     virtual std::int64_t recordDataFile(const DataFileEntry& entry) = 0;
     virtual void recordSnapshot(const ConfigSnapshot& snapshot) = 0;
     virtual void recordEvent(const LibraryEvent& event) = 0;
-    // The moment logging started (the logger's answer to the launch), for the recording's times.
-    virtual void recordLoggingStart(const RecordingKey& recording, const std::string& at) = 0;
+    // The moment logging started (the logger's answer to the launch), for the recording's times,
+    // and this computer's offset from UTC then, in minutes.
+    virtual void recordLoggingStart(const RecordingKey& recording, const std::string& at,
+                                    std::optional<int> utcOffsetMinutes = {}) = 0;
 
     // Data files, newest download first; of one logger when `serial` is given.
     [[nodiscard]] virtual std::vector<DataFileEntry> dataFiles(
@@ -92,6 +99,22 @@ class RecordingsLibrary {
     [[nodiscard]] virtual bool downloadedWhole(const RecordingKey& recording, int pages) = 0;
     // Drops a data file's entry (never the file); false when there is none.
     virtual bool forget(std::int64_t id) = 0;
+
+    // The launching computer's offset from UTC, in minutes, when the launch was made here.
+    [[nodiscard]] virtual std::optional<int> launchUtcOffset(const RecordingKey& recording) = 0;
+    // Every logger the library knows of, by serial number.
+    [[nodiscard]] virtual std::vector<std::int64_t> loggers() = 0;
+    // What happened to one logger, oldest first.
+    [[nodiscard]] virtual std::vector<LibraryEvent> events(std::int64_t serial) = 0;
+    // The data files the library has noted as held by the team store `server` (a connection
+    // string without its password).
+    [[nodiscard]] virtual std::vector<std::int64_t> pushedTo(const std::string& server) = 0;
+    virtual void recordPushes(const std::vector<std::int64_t>& dataFiles,
+                              const std::string& server) = 0;
+
+    // What the library did on its own that the user should hear of (a damaged file set aside);
+    // nothing once it has been taken.
+    [[nodiscard]] virtual std::optional<std::string> takeNotice() { return std::nullopt; }
 };
 
 }  // namespace tilt

@@ -13,6 +13,7 @@
 #include "frame/artwork.h"
 #include "frame/list_bar.h"
 #include "frame/main_window.h"
+#include "library/ui/recordings_window.h"
 #include "link/port_catalogue.h"
 #include "link/ui/connect_window.h"
 #include "live/ui/accelerometers_window.h"
@@ -123,6 +124,15 @@ void FrameWindow::registerWindows() {
                  [this] { return new view::ui::GraphWindow(context_, this); });
     windows_.add(WindowId::ButtonPushGraph, QStringLiteral("GraphBP"), Modality::Modeless,
                  [this] { return new view::ui::ButtonPushGraphWindow(context_, this); });
+    windows_.add(WindowId::Recordings, QStringLiteral("Recordings"), Modality::Modeless, [this] {
+        // The folder and the import dialogs are the system's own.
+        return new library::ui::RecordingsWindow(
+            context_,
+            {.openInGraph = [this](const QString& file) { openDataFile(file); },
+             .showFolder = {},
+             .chooseImport = {}},
+            this);
+    });
     windows_.add(WindowId::About, QStringLiteral("About"), Modality::Modal,
                  [this] { return new AboutWindow(context_.state.appVersion, this); });
 }

@@ -50,6 +50,8 @@ void MainWindow::buildActions() {
     auto* fileMenu = new QMenu(this);
     menuAction(fileMenu, this, "mnuFile", tr("&File"));
     addEntry(fileMenu, "mnuConnect", tr("&Connect"), &MainWindow::showConnect);
+    addEntry(fileMenu, "mnuRecordings", tr("&Recordings…"), &MainWindow::showRecordings)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     fileMenu->addSeparator()->setObjectName(QStringLiteral("mnuSep"));
     addEntry(fileMenu, "mnuExit", tr("E&xit"), &MainWindow::exitProgram);
 
@@ -227,6 +229,10 @@ void MainWindow::showRemoteSession() {
 void MainWindow::showHelp() {
     context_.messages.show(
         "Please refer to the Software Help Manual located on the distribution media!");
+}
+
+void MainWindow::showRecordings() {
+    windows_.show(WindowId::Recordings);  // the library needs no logger
 }
 
 void MainWindow::showAbout() {

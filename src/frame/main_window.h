@@ -70,6 +70,7 @@ class MainWindow final : public QWidget {
     void showAccelerometers();
     void showAngles();
     void showRemoteSession();
+    void showRecordings();
     void showHelp();
     void showAbout();
     void setDisplayMenuEnabled(bool enabled);

@@ -21,6 +21,7 @@ enum class WindowId {
     RemoteSession,
     Graph,
     ButtonPushGraph,
+    Recordings,
     About,
 };
 

@@ -11,7 +11,7 @@
 #include "link/job_scope.h"
 #include "link/protocol.h"
 #include "link/quiet_line.h"
-#include "logging/download_record.h"
+#include "logging/library_record.h"
 #include "logging/linear_csv.h"
 #include "logging/text_writer.h"
 
@@ -293,6 +293,13 @@ class Download {
         frontEnd_.eraseStarting();
         result_.erase = eraseMemory(job_, options,
                                     [this](const EraseProgress& p) { frontEnd_.eraseProgress(p); });
+        if (request_.library != nullptr && result_.libraryProblem.empty()) {
+            if (const auto problem = recordErase(
+                    *request_.library, static_cast<std::int64_t>(header_.serialNumber),
+                    *result_.erase, std::chrono::system_clock::now())) {
+                result_.libraryProblem = *problem;
+            }
+        }
     }
 
     void makeCsv() {

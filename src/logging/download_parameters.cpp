@@ -9,6 +9,7 @@
 #include "link/protocol.h"
 #include "link/query.h"
 #include "link/quiet_line.h"
+#include "logging/launch.h"
 
 namespace tilt::logging {
 
@@ -22,13 +23,6 @@ constexpr int kModeCell = 42;
 constexpr int kChannelCell = 43;
 constexpr int kHeader1First = 100, kHeader1Last = 109;
 constexpr int kHeader2First = 2, kHeader2Last = 17;
-
-// "3" -> "03": two digits for the parts of a date and time.
-std::string twoDigits(int value) {
-    std::string text(value < 10 ? 1 : 0, '0');
-    text.append(std::to_string(value));
-    return text;
-}
 
 std::string axisWords(std::span<const std::uint8_t> r, std::size_t first, int axes) {
     static constexpr std::array<const char*, 3> kAxes = {"X=", "Y=", "Z="};
@@ -132,9 +126,12 @@ void decodeFirmware(std::span<const std::uint8_t> reply, std::string_view decima
 void decodeHeader1(std::span<const std::uint8_t> reply, DataFileHeader& header) {
     const auto& b = reply;
     header.serialNumber = link::unsignedWord(b[0], b[1]);
-    header.launchTime = twoDigits(b[9]) + "/" + twoDigits(b[3]) + "/" +
-                        std::to_string(link::unsignedWord(b[4], b[5])) + " " + twoDigits(b[6]) +
-                        ":" + twoDigits(b[7]) + ":" + twoDigits(b[8]);
+    header.launchTime = launchTimeText({.day = b[3],
+                                        .year = link::unsignedWord(b[4], b[5]),
+                                        .hour = b[6],
+                                        .minute = b[7],
+                                        .second = b[8],
+                                        .month = b[9]});
 }
 
 void decodeHeader2(std::span<const std::uint8_t> reply, DataFileHeader& header) {
@@ -172,19 +169,13 @@ link::QueryReply askStep(const link::JobScope& job, const Step& step, int asks) 
     return {};
 }
 
-}  // namespace
-
-ParameterOutcome readRecordingHeader(const link::JobScope& job, std::string_view decimalSeparator,
-                                     ParameterReading reading,
-                                     const std::function<void(int)>& stepDone,
-                                     const std::function<void(const DataFileHeader&)>& modeRead) {
-    link::DeviceLink& link = job.link();
-    ParameterOutcome outcome;
-    auto& p = outcome.header;
-    const auto pauses = [&] { return QueryPauses(link, reading.untilReply); };
-    const Step steps[] = {
+// The four queries, each decoding into `p`.
+std::array<Step, 4> recordingSteps(link::DeviceLink& link, ParameterReading reading,
+                                   std::string_view decimalSeparator, DataFileHeader& p) {
+    const auto pauses = [&link, reading] { return QueryPauses(link, reading.untilReply); };
+    return {{
         {ParameterStep::Mode, 2,
-         [&](bool afterAFailedAsk) {
+         [&link, reading, pauses](bool afterAFailedAsk) {
              // Read until reply, the lead-in is kept for an ask after one that got no whole
              // answer: a logger that needs it after the port opens then gets it every time.
              if (!reading.untilReply || afterAFailedAsk) {
@@ -194,9 +185,9 @@ ParameterOutcome readRecordingHeader(const link::JobScope& job, std::string_view
              readCells(link, paused, kModeCell, kChannelCell, kModeCellWaitMs);
              paused.settle();
          },
-         [&](auto reply) { decodeMode(reply, p); }},
+         [&p](auto reply) { decodeMode(reply, p); }},
         {ParameterStep::Firmware, 4,
-         [&](bool) {
+         [&link, pauses](bool) {
              auto paused = pauses();
              link.sendByte(link::cmd::kFirmwareVersion);
              paused.after(2, kFirmwareWaitMs);
@@ -204,26 +195,35 @@ ParameterOutcome readRecordingHeader(const link::JobScope& job, std::string_view
              paused.after(2, kFirmwareWaitMs);
              paused.settle();
          },
-         [&](auto reply) { decodeFirmware(reply, decimalSeparator, p); }},
+         [&p, decimalSeparator](auto reply) { decodeFirmware(reply, decimalSeparator, p); }},
         {ParameterStep::Header1, 10,
-         [&](bool) {
+         [&link, pauses](bool) {
              auto paused = pauses();
              readCells(link, paused, kHeader1First, kHeader1Last, kHeaderCellWaitMs);
              paused.settle();
          },
-         [&](auto reply) { decodeHeader1(reply, p); }},
+         [&p](auto reply) { decodeHeader1(reply, p); }},
         {ParameterStep::Header2, 16,
-         [&](bool) {
+         [&link, pauses](bool) {
              auto paused = pauses();
              readCells(link, paused, kHeader2First, kHeader2Last, kHeaderCellWaitMs);
              paused.settle();
          },
-         [&](auto reply) { decodeHeader2(reply, p); }},
-    };
+         [&p](auto reply) { decodeHeader2(reply, p); }},
+    }};
+}
+
+// Runs `steps`, which decode into `header`, in order until one fails.
+ParameterOutcome runSteps(const link::JobScope& job, std::span<const Step> steps,
+                          const DataFileHeader& header, ParameterReading reading,
+                          const std::function<void(int)>& stepDone,
+                          const std::function<void(const DataFileHeader&)>& modeRead) {
+    ParameterOutcome outcome;
     int done = 0;
     for (const Step& step : steps) {
         const auto reply = askStep(job, step, reading.asks);
         if (!reply.bytes) {
+            outcome.header = header;
             outcome.failed = step.which;
             outcome.portFailed = reply.portFailed;
             outcome.portFailure = reply.failure;
@@ -231,13 +231,31 @@ ParameterOutcome readRecordingHeader(const link::JobScope& job, std::string_view
         }
         step.decode(*reply.bytes);
         if (step.which == ParameterStep::Mode && modeRead) {
-            modeRead(p);
+            modeRead(header);
         }
         if (stepDone) {
             stepDone(++done);
         }
     }
+    outcome.header = header;
     return outcome;
+}
+
+}  // namespace
+
+ParameterOutcome readRecordingHeader(const link::JobScope& job, std::string_view decimalSeparator,
+                                     ParameterReading reading,
+                                     const std::function<void(int)>& stepDone,
+                                     const std::function<void(const DataFileHeader&)>& modeRead) {
+    DataFileHeader header;
+    const auto steps = recordingSteps(job.link(), reading, decimalSeparator, header);
+    return runSteps(job, steps, header, reading, stepDone, modeRead);
+}
+
+ParameterOutcome readRecordingIdentity(const link::JobScope& job, ParameterReading reading) {
+    DataFileHeader header;
+    const auto steps = recordingSteps(job.link(), reading, ".", header);
+    return runSteps(job, std::span(steps).subspan(2, 1), header, reading, {}, {});
 }
 
 }  // namespace tilt::logging

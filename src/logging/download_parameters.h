@@ -56,6 +56,11 @@ struct ParameterReading {
     const std::function<void(int stepsDone)>& stepDone = {},
     const std::function<void(const DataFileHeader& modeRead)>& modeRead = {});
 
+// Only the third query, which the header's serial number and launch time come from (the rest of
+// the header is left empty); a failure is reported as that step's.
+[[nodiscard]] ParameterOutcome readRecordingIdentity(const link::JobScope& job,
+                                                     ParameterReading reading = {});
+
 // The decoders of the four replies, for a reply of the right length.
 void decodeMode(std::span<const std::uint8_t> reply, DataFileHeader& header);
 void decodeFirmware(std::span<const std::uint8_t> reply, std::string_view decimalSeparator,

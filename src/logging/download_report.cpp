@@ -54,30 +54,23 @@ bool leftPagesBehind(const DownloadResult& result) {
            result.end != DownloadEnd::AlreadyComplete;
 }
 
-std::string unfinishedDownloadWarning(const UnfinishedDownload& unfinished) {
-    const std::string after = std::to_string(std::max(unfinished.pagesInFile, 0));
-    return "The download of logger " + numberText(unfinished.serialNumber) + " into " +
-           unfinished.file + " did not finish: " +
-           (unfinished.pagesInFile > 0
-                ? "the file keeps pages 1 to " + after + ", and the pages after " + after +
-                      " are only on the logger."
-                : "no page of its recording is in a file yet.") +
-           "\r\nTo keep them, connect to that logger, then " + std::string(kContinueDownloadHint);
-}
-
-bool confirmErasing(Messages& messages, AppState& state, std::string_view warning) {
-    // Whatever port the logger is on now: an adapter plugged in again may have another number.
-    if (const auto& unfinished = state.unfinishedDownload) {
-        const bool yes = messages.ask(destructiveQuestion(unfinishedDownloadWarning(*unfinished) +
-                                                          "\r\n" + std::string(warning)),
-                                      Messages::Buttons::YesNoDefaultNo) == Messages::Answer::Yes;
-        if (yes) {
-            state.unfinishedDownload.reset();  // the user has chosen, knowing what it costs
-        }
-        return yes;
+bool confirmErasing(Messages& messages, AppState& state, const EraseCheck& check,
+                    std::string_view warning) {
+    const bool atStake = needsConsent(check);
+    const bool yes =
+        atStake
+            ? messages.ask(destructiveQuestion(atStakeText(check) + "\r\n" + std::string(warning)),
+                           Messages::Buttons::YesNoDefaultNo) == Messages::Answer::Yes
+            : messages.ask(destructiveQuestion(warning), Messages::Buttons::YesNo) ==
+                  Messages::Answer::Yes;
+    // The user has chosen, knowing what it costs: an unfinished download of this logger is
+    // forgotten with its recording.
+    const auto& unfinished = state.unfinishedDownload;
+    if (yes && unfinished && check.recording &&
+        static_cast<std::int64_t>(unfinished->serialNumber) == check.recording->serial) {
+        state.unfinishedDownload.reset();
     }
-    return messages.ask(destructiveQuestion(warning), Messages::Buttons::YesNo) ==
-           Messages::Answer::Yes;
+    return yes;
 }
 
 }  // namespace tilt::logging

@@ -7,6 +7,7 @@
 #include "common/app_state.h"
 #include "common/messages.h"
 #include "logging/download_job.h"
+#include "logging/erase_check.h"
 
 namespace tilt::logging {
 
@@ -27,13 +28,11 @@ inline constexpr std::string_view kContinueDownloadHint =
 // Whether the download ended with pages of the recording left on the logger that no file holds.
 [[nodiscard]] bool leftPagesBehind(const DownloadResult& result);
 
-// The warning before a command that erases a logger while a download of this run is unfinished:
-// which logger and file, which pages are only on the logger, and how to keep them.
-[[nodiscard]] std::string unfinishedDownloadWarning(const UnfinishedDownload& unfinished);
-
 // The question before a command that erases the logger's memory (`warning` is the launch's or
-// the erase's); true on Yes. While a download of this run is unfinished, whatever port the
-// logger is on now, the question names it, and Return answers No; Yes forgets it.
-[[nodiscard]] bool confirmErasing(Messages& messages, AppState& state, std::string_view warning);
+// the erase's), after `check` has looked at what the logger holds; true on Yes. When a recording
+// is at stake (or not known to be downloaded), the question names the logger, its launch time and
+// the pages, and Return answers No.
+[[nodiscard]] bool confirmErasing(Messages& messages, AppState& state, const EraseCheck& check,
+                                  std::string_view warning);
 
 }  // namespace tilt::logging

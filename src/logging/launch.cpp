@@ -1,6 +1,7 @@
 #include "logging/launch.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 
 #include "common/error.h"
@@ -82,6 +83,13 @@ double erasedPagesOf(double erasedByteCount) {
     return std::min(roundHalfEven(erasedByteCount / 3), kLastPage);
 }
 
+std::string launchTimeText(const LaunchStamp& s) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d/%02d/%d %02d:%02d:%02d", s.month, s.day, s.year, s.hour,
+                  s.minute, s.second);
+    return text;
+}
+
 bool writeLaunchTime(const link::JobScope& job, const LaunchStamp& stamp, bool* portLost) {
     link::DeviceLink& link = job.link();
     try {
@@ -111,7 +119,8 @@ bool writeLaunchTime(const link::JobScope& job, const LaunchStamp& stamp, bool* 
 LaunchResult launchLogging(const link::JobScope& job, const LaunchProgress& onProgress) {
     link::DeviceLink& link = job.link();
     LaunchResult result;
-    if (!writeLaunchTime(job, launchStampOf(link.clock().wallNow()), &result.portLost)) {
+    result.stamp = launchStampOf(link.clock().wallNow());
+    if (!writeLaunchTime(job, result.stamp, &result.portLost)) {
         result.end = LaunchEnd::LaunchTimeFailed;
         link::closeQuietly(link);  // the stamp leaves the port as it was; the launch ends here
         return result;
@@ -123,6 +132,7 @@ LaunchResult launchLogging(const link::JobScope& job, const LaunchProgress& onPr
         link.delay(kEraseLeadMs);
         link.sendByte(link::cmd::kStartLogging);
         result.loggingSent = true;
+        result.loggingSentAt = link.clock().wallNow();
     } catch (const Error& e) {
         // The launch's own failure: the user hears it from the launch, not from the handler.
         result.portLost = e.number() == errc::kPortLost;

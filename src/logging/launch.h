@@ -19,6 +19,8 @@ struct LaunchStamp {
     int day = 0, year = 0, hour = 0, minute = 0, second = 0, month = 0;
 };
 [[nodiscard]] LaunchStamp launchStampOf(std::chrono::system_clock::time_point when);
+// The stamp as a data file's header and the library give it: "MM/DD/YYYY hh:mm:ss".
+[[nodiscard]] std::string launchTimeText(const LaunchStamp& stamp);
 
 // Writes the stamp into EEPROM 103..109 ('p', 12 ms, address, 12 ms, value, 12 ms each) and
 // closes the port. False when anything failed on the way (the port is then left as it is); a lost
@@ -47,6 +49,8 @@ struct LaunchResult {
     bool eraseSent = false;         // 'e' went out: the logger's memory is erased, or being erased
     bool loggingSent = false;       // 'X' went out too: the logger logs once its erase is done
     std::size_t progressBytes = 0;  // erase progress bytes that came, in all
+    LaunchStamp stamp;              // the launch time written, once it was
+    std::chrono::system_clock::time_point loggingSentAt{};  // when 'X' went out
 };
 
 // What the user is told at the end of a launch: the launch's own message, and for a lost port a

@@ -167,38 +167,73 @@ TransferResult transferPages(const link::JobScope& job, const TransferOptions& o
     return transfer.result(end);
 }
 
+PageProbe::PageProbe(const link::JobScope& job) : link_(job.link()) {
+    try {
+        link_.setPort(job.commPort());
+        link_.open();
+        link_.discardInput();
+        open_ = ask(0).has_value();
+    } catch (const Error&) {
+        open_ = false;  // the command that may follow opens the port again and reports it
+    }
+}
+
+PageProbe::~PageProbe() {
+    link::closeQuietly(link_);
+}
+
+std::optional<std::vector<std::uint8_t>> PageProbe::ask(std::int32_t page) {
+    for (int ask = 0; ask < kAsks && !link_.stopRequested(); ++ask) {
+        link::requestPage(link_, page);
+        ++asked_;
+        if (waitForReply(link_, link_.now() + kWatchdogPeriod)) {
+            auto bytes = link_.readAll();
+            if (bytes.size() == link::kPageBytes) {
+                return bytes;
+            }
+        }
+        link::waitForQuietLine(link_, kReplySettle, kSettleBound);
+        link_.discardInput();
+    }
+    return std::nullopt;
+}
+
+std::optional<bool> PageProbe::erased(std::int32_t page) {
+    if (!open_) {
+        return std::nullopt;
+    }
+    try {
+        if (const auto bytes = ask(page)) {
+            return link::isErasedPage(*bytes);
+        }
+    } catch (const Error&) {
+    }
+    open_ = false;
+    return std::nullopt;
+}
+
+std::optional<std::int32_t> PageProbe::lastDataPage(std::int32_t holdsData,
+                                                    std::int32_t pageCount) {
+    std::int32_t low = std::max(holdsData, 1);
+    std::int32_t high = pageCount;  // the first page known to be erased, or past the memory
+    while (high - low > 1) {
+        const std::int32_t middle = low + (high - low) / 2;
+        const auto empty = erased(middle);
+        if (!empty) {
+            return std::nullopt;
+        }
+        (*empty ? high : low) = middle;
+    }
+    return low;
+}
+
 std::optional<bool> recordingEndsAfter(const link::JobScope& job, std::int32_t lastPage,
                                        std::int32_t pageCount) {
-    link::DeviceLink& link = job.link();
     if (lastPage >= pageCount - 1) {
         return true;
     }
-    const auto askFor = [&link](std::int32_t page) -> std::optional<std::vector<std::uint8_t>> {
-        link::requestPage(link, page);
-        if (!waitForReply(link, link.now() + kWatchdogPeriod)) {
-            return std::nullopt;
-        }
-        auto bytes = link.readAll();
-        if (bytes.size() != link::kPageBytes) {
-            return std::nullopt;
-        }
-        return bytes;
-    };
-    std::optional<bool> ends;
-    try {
-        link.setPort(job.commPort());
-        link.open();
-        link.discardInput();
-        if (askFor(0)) {
-            if (const auto next = askFor(lastPage + 1)) {
-                ends = link::isErasedPage(*next);
-            }
-        }
-    } catch (const Error&) {
-        // Quietly: the transfer that may follow opens the port again and reports its failure.
-    }
-    link::closeQuietly(link);
-    return ends;
+    PageProbe probe(job);
+    return probe.erased(lastPage + 1);
 }
 
 }  // namespace tilt::logging

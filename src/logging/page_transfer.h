@@ -11,8 +11,9 @@
 #include "link/clock.h"
 
 namespace tilt::link {
+class DeviceLink;
 class JobScope;
-}
+}  // namespace tilt::link
 
 namespace tilt::logging {
 
@@ -70,6 +71,35 @@ using PageSink = std::function<bool(std::int32_t page, std::span<const std::uint
 [[nodiscard]] TransferResult transferPages(
     const link::JobScope& job, const TransferOptions& options, const PageSink& onDataPage,
     const std::function<void(const TransferProgress&)>& onProgress);
+
+// Single pages of the logger's memory on one opening of the port, page 0 first as every transfer
+// asks it. A page that comes short or not at all is asked once more; the port is closed when the
+// probe goes. Nothing is reported: a command that follows opens the port again and says why.
+class PageProbe {
+  public:
+    explicit PageProbe(const link::JobScope& job);
+    ~PageProbe();
+    PageProbe(const PageProbe&) = delete;
+    PageProbe& operator=(const PageProbe&) = delete;
+
+    // Whether `page` is erased; nothing when the logger gave no whole page or the port failed
+    // (then every later question gets nothing too).
+    [[nodiscard]] std::optional<bool> erased(std::int32_t page);
+    // The last page that holds data, given one that does (`holdsData`, at least 1): a halving
+    // search, about eleven pages for the whole memory.
+    [[nodiscard]] std::optional<std::int32_t> lastDataPage(std::int32_t holdsData,
+                                                           std::int32_t pageCount);
+    // Page requests sent so far, repeats and page 0 included.
+    [[nodiscard]] int pagesAsked() const { return asked_; }
+
+  private:
+    static constexpr int kAsks = 2;
+    std::optional<std::vector<std::uint8_t>> ask(std::int32_t page);
+
+    link::DeviceLink& link_;
+    bool open_ = false;
+    int asked_ = 0;
+};
 
 // Whether a recording ends after `lastPage`, for a file that holds pages 1 to `lastPage` of it:
 // true when that is the memory's last page or the logger's next page is erased, false when the

@@ -8,6 +8,7 @@ namespace {
 const QString kOrganisation = QStringLiteral("Tiltavarometer");
 const QString kApplication = QStringLiteral("Tiltavarometer");
 const QString kKey = QStringLiteral("Startup/CurrentCommPort");
+const QString kStoreKey = QStringLiteral("Store/Connection");
 }  // namespace
 
 std::string QtSettingsStore::currentCommPort() const {
@@ -18,6 +19,17 @@ std::string QtSettingsStore::currentCommPort() const {
 void QtSettingsStore::saveCurrentCommPort(const std::string& text) {
     QSettings settings(kOrganisation, kApplication);
     settings.setValue(kKey, QString::fromStdString(text));
+    settings.sync();
+}
+
+std::string QtSettingsStore::storeConnection() const {
+    const QSettings settings(kOrganisation, kApplication);
+    return settings.value(kStoreKey).toString().toStdString();
+}
+
+void QtSettingsStore::saveStoreConnection(const std::string& withoutPassword) {
+    QSettings settings(kOrganisation, kApplication);
+    settings.setValue(kStoreKey, QString::fromStdString(withoutPassword));
     settings.sync();
 }
 

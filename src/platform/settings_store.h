@@ -4,19 +4,24 @@
 
 namespace tilt::platform {
 
-// The one persisted setting: organisation/application "Tiltavarometer", group "Startup", key
-// "CurrentCommPort", a decimal text.
+// The persisted settings: organisation/application "Tiltavarometer", group "Startup", key
+// "CurrentCommPort", a decimal text; and the team store's connection string (group "Store", key
+// "Connection"), always without its password.
 class SettingsStore {
   public:
     virtual ~SettingsStore() = default;
     [[nodiscard]] virtual std::string currentCommPort() const = 0;  // "1" when never saved
     virtual void saveCurrentCommPort(const std::string& text) = 0;
+    [[nodiscard]] virtual std::string storeConnection() const { return {}; }
+    virtual void saveStoreConnection(const std::string& /*withoutPassword*/) {}
 };
 
 class QtSettingsStore final : public SettingsStore {
   public:
     [[nodiscard]] std::string currentCommPort() const override;
     void saveCurrentCommPort(const std::string& text) override;
+    [[nodiscard]] std::string storeConnection() const override;
+    void saveStoreConnection(const std::string& withoutPassword) override;
 };
 
 }  // namespace tilt::platform

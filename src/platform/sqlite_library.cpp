@@ -35,6 +35,13 @@ const std::vector<std::vector<const char*>> kMigrations = {
         "loggers(serial), at TEXT NOT NULL, kind TEXT NOT NULL, result TEXT NOT NULL, "
         "detail TEXT NOT NULL)",
     },
+    {
+        // Where each data file has been pushed (a team store, by its connection string without
+        // password), and the launching computer's UTC offset.
+        "CREATE TABLE pushes (data_file INTEGER NOT NULL REFERENCES data_files(id) ON DELETE "
+        "CASCADE, server TEXT NOT NULL, pushed_at TEXT NOT NULL, PRIMARY KEY (data_file, server))",
+        "ALTER TABLE recordings ADD COLUMN utc_offset_minutes INTEGER",
+    },
 };
 
 QString nowText() {
@@ -330,12 +337,14 @@ void SqliteLibrary::recordEvent(const LibraryEvent& event) {
     });
 }
 
-void SqliteLibrary::recordLoggingStart(const RecordingKey& recording, const std::string& at) {
+void SqliteLibrary::recordLoggingStart(const RecordingKey& recording, const std::string& at,
+                                       std::optional<int> utcOffsetMinutes) {
     Connection db(*this);
     db.write([&] {
         const std::int64_t id = db.recordingId(recording);
-        db.run(QStringLiteral("UPDATE recordings SET logging_started = ? WHERE id = ?"),
-               {text(at), number(id)});
+        db.run(QStringLiteral("UPDATE recordings SET logging_started = ?, utc_offset_minutes = ? "
+                              "WHERE id = ?"),
+               {text(at), utcOffsetMinutes ? QVariant(*utcOffsetMinutes) : QVariant(), number(id)});
     });
 }
 
@@ -417,6 +426,66 @@ bool SqliteLibrary::forget(std::int64_t id) {
         QSqlQuery gone =
             db.run(QStringLiteral("DELETE FROM data_files WHERE id = ?"), {number(id)});
         return gone.numRowsAffected() > 0;
+    });
+}
+
+std::optional<int> SqliteLibrary::launchUtcOffset(const RecordingKey& recording) {
+    Connection db(*this);
+    QSqlQuery row = db.run(QStringLiteral("SELECT utc_offset_minutes FROM recordings WHERE serial "
+                                          "= ? AND launch_time = ? AND utc_offset_minutes IS NOT "
+                                          "NULL"),
+                           {number(recording.serial), text(recording.launchTime)});
+    return row.next() ? std::optional(row.value(0).toInt()) : std::nullopt;
+}
+
+std::vector<std::int64_t> SqliteLibrary::loggers() {
+    Connection db(*this);
+    QSqlQuery rows = db.run(QStringLiteral("SELECT serial FROM loggers ORDER BY serial"));
+    std::vector<std::int64_t> all;
+    while (rows.next()) {
+        all.push_back(rows.value(0).toLongLong());
+    }
+    return all;
+}
+
+std::vector<LibraryEvent> SqliteLibrary::events(std::int64_t serial) {
+    Connection db(*this);
+    QSqlQuery rows = db.run(QStringLiteral("SELECT serial, at, kind, result, detail FROM events "
+                                           "WHERE serial = ? ORDER BY at, id"),
+                            {number(serial)});
+    std::vector<LibraryEvent> all;
+    while (rows.next()) {
+        all.push_back({rows.value(0).toLongLong(), rows.value(1).toString().toStdString(),
+                       rows.value(2).toString().toStdString(),
+                       rows.value(3).toString().toStdString(),
+                       rows.value(4).toString().toStdString()});
+    }
+    return all;
+}
+
+std::vector<std::int64_t> SqliteLibrary::pushedTo(const std::string& server) {
+    Connection db(*this);
+    QSqlQuery rows =
+        db.run(QStringLiteral("SELECT data_file FROM pushes WHERE server = ?"), {text(server)});
+    std::vector<std::int64_t> all;
+    while (rows.next()) {
+        all.push_back(rows.value(0).toLongLong());
+    }
+    return all;
+}
+
+void SqliteLibrary::recordPushes(const std::vector<std::int64_t>& dataFiles,
+                                 const std::string& server) {
+    if (dataFiles.empty()) {
+        return;
+    }
+    Connection db(*this);
+    db.write([&] {
+        for (const std::int64_t id : dataFiles) {
+            db.run(QStringLiteral("INSERT OR IGNORE INTO pushes (data_file, server, pushed_at) "
+                                  "VALUES (?, ?, ?)"),
+                   {number(id), text(server), nowText()});
+        }
     });
 }
 

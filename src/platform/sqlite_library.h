@@ -17,7 +17,7 @@ namespace tilt::platform {
 // "library") and a new one started; takeNotice() then says so, once.
 class SqliteLibrary final : public RecordingsLibrary {
   public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
     static constexpr int kBusyTimeoutMs = 500;
 
     explicit SqliteLibrary(std::filesystem::path file);
@@ -28,7 +28,8 @@ class SqliteLibrary final : public RecordingsLibrary {
     std::int64_t recordDataFile(const DataFileEntry& entry) override;
     void recordSnapshot(const ConfigSnapshot& snapshot) override;
     void recordEvent(const LibraryEvent& event) override;
-    void recordLoggingStart(const RecordingKey& recording, const std::string& at) override;
+    void recordLoggingStart(const RecordingKey& recording, const std::string& at,
+                            std::optional<int> utcOffsetMinutes = {}) override;
     [[nodiscard]] std::vector<DataFileEntry> dataFiles(
         std::optional<std::int64_t> serial = {}) override;
     [[nodiscard]] std::optional<DataFileEntry> dataFile(std::int64_t id) override;
@@ -38,10 +39,14 @@ class SqliteLibrary final : public RecordingsLibrary {
     [[nodiscard]] std::optional<std::string> loggingStarted(const RecordingKey& recording) override;
     [[nodiscard]] bool downloadedWhole(const RecordingKey& recording, int pages) override;
     bool forget(std::int64_t id) override;
+    [[nodiscard]] std::optional<int> launchUtcOffset(const RecordingKey& recording) override;
+    [[nodiscard]] std::vector<std::int64_t> loggers() override;
+    [[nodiscard]] std::vector<LibraryEvent> events(std::int64_t serial) override;
+    [[nodiscard]] std::vector<std::int64_t> pushedTo(const std::string& server) override;
+    void recordPushes(const std::vector<std::int64_t>& dataFiles,
+                      const std::string& server) override;
 
-    // What the library did on its own that the user should hear of (a damaged file set aside);
-    // nothing once it has been taken.
-    [[nodiscard]] std::optional<std::string> takeNotice();
+    [[nodiscard]] std::optional<std::string> takeNotice() override;
 
     [[nodiscard]] const std::filesystem::path& file() const { return file_; }
 

@@ -367,6 +367,18 @@ std::optional<std::int64_t> SampleClock::offsetMs(long slot) const {
     return std::llround(static_cast<double>(slot) * 1000.0 / *frequency);
 }
 
+std::optional<LocalMillis> loggingStartIn(RecordingsLibrary& library, const std::string& file) {
+    try {
+        const RecordingHeader header = readRecordingHeader(file);
+        const auto started = library.loggingStarted(
+            {static_cast<std::int64_t>(header.fields.serialNumber), header.fields.launchTime});
+        return started ? parseIsoTime(*started) : std::nullopt;
+    } catch (const LibraryError&) {
+    } catch (const Error&) {
+    }
+    return std::nullopt;
+}
+
 SampleClock sampleClockOf(const DataFileHeader& header, std::optional<LocalMillis> loggingStarted) {
     SampleClock clock;
     clock.frequency = parseSamplingFrequency(header.samplingFrequency);

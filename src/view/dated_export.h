@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "common/data_file_header.h"
+#include "common/recordings_library.h"
 #include "view/recording_clock.h"
 
 namespace tilt::view {
@@ -25,6 +26,11 @@ struct RecordingHeader {
     [[nodiscard]] bool hasY() const { return channelValue == 2 || channelValue == 3; }
 };
 [[nodiscard]] RecordingHeader readRecordingHeader(const std::string& file);
+
+// The moment logging started of the recording in `file`, as `library` keeps it for a launch
+// made here; nothing when it keeps none, cannot be read, or the file's header cannot.
+[[nodiscard]] std::optional<LocalMillis> loggingStartIn(RecordingsLibrary& library,
+                                                        const std::string& file);
 
 // Where the times of a linear recording's samples come from: slot n was sampled n / frequency
 // seconds after `start`.

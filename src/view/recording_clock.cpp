@@ -71,6 +71,26 @@ std::optional<LocalMillis> parseLaunchTime(std::string_view text) {
     return days * kMsPerDay + ((*hour * 60LL + *minute) * 60 + *second) * 1000;
 }
 
+std::optional<LocalMillis> parseIsoTime(std::string_view text) {
+    // YYYY-MM-DDThh:mm:ss[.mmm], as the launch time is read: "MM/DD/YYYY hh:mm:ss".
+    if ((text.size() != 19 && text.size() != 23) || text[4] != '-' || text[7] != '-' ||
+        text[10] != 'T' || (text.size() == 23 && text[19] != '.')) {
+        return std::nullopt;
+    }
+    std::string launch(text.substr(5, 2));
+    launch.append("/").append(text.substr(8, 2)).append("/").append(text.substr(0, 4));
+    launch.append(" ").append(text.substr(11, 8));
+    const auto at = parseLaunchTime(launch);
+    if (!at || text.size() == 19) {
+        return at;
+    }
+    const auto ms = digitsAt(text, 20, 3);
+    if (!ms) {
+        return std::nullopt;
+    }
+    return *at + *ms;
+}
+
 std::optional<double> parseSamplingFrequency(std::string_view text) {
     std::string number(text);
     for (char& c : number) {

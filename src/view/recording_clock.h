@@ -15,6 +15,10 @@ using LocalMillis = std::int64_t;
 // for any other text or a date that does not exist (02/30/2026, 13/01/2026, 24:00:00).
 [[nodiscard]] std::optional<LocalMillis> parseLaunchTime(std::string_view text);
 
+// An ISO 8601 time without zone as appendIsoTime and the recordings library write it:
+// "2026-11-02T08:30:00", with ".mmm" or not. Nothing for any other text.
+[[nodiscard]] std::optional<LocalMillis> parseIsoTime(std::string_view text);
+
 // The header's "Firmware Sampling Frequency" in samples a second: "10", "12.5" or, written on
 // a PC with a decimal comma, "12,5". Nothing unless it is a number from 0.01 to 100000.
 [[nodiscard]] std::optional<double> parseSamplingFrequency(std::string_view text);

@@ -95,7 +95,8 @@ TEST_F(TiltctlJson, ResultsOfFailuresAndTheirExitCodes) {
     ASSERT_TRUE(found.contains("found"));
     EXPECT_EQ(detect.exitCode, found.value("found").toBool() ? 0 : 1);
 
-    const auto erase = runTiltctl({"--port", "sim", "erase", "--yes", "--json"});
+    const auto erase =
+        runTiltctl({"--port", "sim", "erase", "--yes", "--discard-undownloaded", "--json"});
     EXPECT_EQ(erase.exitCode, 0) << erase.err;
     const QJsonObject erased = onlyObject(erase);
     EXPECT_EQ(erased.value("result").toString(), "completed");

@@ -2,9 +2,14 @@
 // file, the list scripts read, show, forget (never the file) and a file gone missing.
 #include <QCryptographicHash>
 #include <QFile>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcessEnvironment>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "device/recording_file.h"
 #include "support/sim_bench.h"
@@ -17,13 +22,16 @@ namespace fs = std::filesystem;
 
 class TiltctlLibrary : public ProgramTest {
   protected:
-    CtlResult library(const QStringList& args) {
-        return runTiltctl(QStringList{"library"} + args, [this](QProcess& ctl) {
+    // tiltctl on this test's own data root, or on `home`.
+    CtlResult tiltctl(const QStringList& args) { return tiltctlAt(path("home"), args); }
+    static CtlResult tiltctlAt(const std::string& home, const QStringList& args) {
+        return runTiltctl(args, [home](QProcess& ctl) {
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("TILTAVAROMETER_HOME", QString::fromStdString(path("home")));
+            env.insert("TILTAVAROMETER_HOME", QString::fromStdString(home));
             ctl.setProcessEnvironment(env);
         });
     }
+    CtlResult library(const QStringList& args) { return tiltctl(QStringList{"library"} + args); }
     std::string recording(const std::string& name, Preload preload, std::uint64_t seed) {
         const std::string file = path("field/" + name);
         fs::create_directories(path("field"));
@@ -97,6 +105,160 @@ TEST_F(TiltctlLibrary, ImportListShowForget_AndAFileGoneMissing) {
     EXPECT_TRUE(jsonObject(after[0])["missing"].toBool()) << "shown as missing, not dropped";
     EXPECT_EQ(library({"list", "--serial", "99999"}).out, "");
     EXPECT_EQ(library({"show", "abc"}).exitCode, 2);
+}
+
+// The commands tiltsim received: a query is 'r' and an address, a page request 'd' and two bytes;
+// anything else is a command of its own ('e', 'X', ...).
+std::vector<int> commandsIn(const std::vector<Received>& log) {
+    std::vector<int> commands;
+    for (std::size_t i = 0; i < log.size();) {
+        commands.push_back(log[i].value);
+        i += log[i].value == 'r' ? 2 : log[i].value == 'd' ? 3 : log[i].value == 'p' ? 3 : 1;
+    }
+    return commands;
+}
+
+TEST_F(TiltctlLibrary, EraseOfARecordingNeverDownloaded_IsRefused_UntilItIs) {
+    TiltsimProcess sim({"--preload", "linear1", "--pages", "30"});
+    const auto refused = tiltctl(onPort(sim, {"erase", "--yes"}));
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_THAT(refused.err, ::testing::HasSubstr(
+                                 "that was never downloaded to this computer: pages 1 to 30 are on "
+                                 "the logger only.\nNothing was erased. Download it first"))
+        << refused.err;
+    const auto commands = commandsIn(receivedLog(sim));
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), 'e'), 0) << "an erase went out";
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), 'X'), 0);
+    const auto launch = tiltctl(onPort(sim, {"launch", "--yes", "--json"}));
+    EXPECT_EQ(launch.exitCode, 1);
+    EXPECT_EQ(launch.out, "{\"exitCode\":1,\"launched\":false}\n");
+
+    // Downloaded whole, it is erased; then the empty memory is erased without a question.
+    EXPECT_EQ(
+        tiltctl(onPort(sim, {"download", "-o", QString::fromStdString(path("d.tlg"))})).exitCode,
+        0);
+    const auto erased = tiltctl(onPort(sim, {"erase", "--yes"}));
+    EXPECT_EQ(erased.exitCode, 0) << erased.err;
+    EXPECT_EQ(erased.out, "Erase completed!\n");
+    const auto again = tiltctl(onPort(sim, {"erase", "--yes", "--json"}));
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    const auto after = commandsIn(receivedLog(sim));
+    EXPECT_EQ(std::count(after.begin(), after.end(), 'e'), 2);
+}
+
+// Told to lose it, the launch goes on, and the library keeps the moment logging started.
+TEST_F(TiltctlLibrary, LaunchThatDiscardsARecording_GoesOn) {
+    TiltsimProcess sim({"--preload", "linear1", "--pages", "5"});
+    const auto launch =
+        tiltctl(onPort(sim, {"launch", "--yes", "--discard-undownloaded", "--json"}));
+    EXPECT_EQ(launch.exitCode, 0) << launch.err;
+    EXPECT_EQ(launch.out, "{\"exitCode\":0,\"launched\":true}\n");
+    const auto commands = commandsIn(receivedLog(sim));
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), 'X'), 1);
+
+    // A download of the new recording carries that moment, for its dated export.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const auto download =
+        tiltctl(onPort(sim, {"download", "-o", QString::fromStdString(path("new.tlg"))}));
+    EXPECT_EQ(download.exitCode, 0) << download.err;
+    const auto listed = library({"list", "--json"});
+    const QJsonObject entry =
+        QJsonDocument::fromJson(QByteArray::fromStdString(listed.out)).object();
+    EXPECT_TRUE(entry.value("loggingStarted").isString()) << listed.out;
+    // Its dated export counts from that moment.
+    const auto exported = tiltctl({"export", QString::fromStdString(path("new.tlg"))});
+    EXPECT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_NE(exported.out.find("Times count from the moment logging started"), std::string::npos)
+        << exported.out.substr(0, 600);
+}
+
+// Whatever keeps the library from recording, the download completes byte for byte, and one line
+// says that the library could not record it and why.
+TEST_F(TiltctlLibrary, LibraryHeldOutOfReachOrGarbage_TheDownloadCompletesAnyway) {
+    TiltsimProcess sim({"--preload", "linear2", "--pages", "8"});
+    const auto downloadAt = [&](const std::string& home, const std::string& name) {
+        return tiltctlAt(home, onPort(sim, {"download", "-o", QString::fromStdString(path(name))}));
+    };
+    ASSERT_EQ(downloadAt(path("home"), "clean.tlg").exitCode, 0);
+    const std::string clean = readFile(path("clean.tlg"));
+    const std::string libraryFile = path("home/library.sqlite");
+    const auto couldNotRecord = [](const std::string& err) {
+        const auto lines = linesOf(err);
+        return std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.starts_with("The recordings library could not record this download: ");
+        });
+    };
+
+    {  // Another program holds the file with a write transaction of its own.
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "held");
+        other.setDatabaseName(QString::fromStdString(libraryFile));
+        ASSERT_TRUE(other.open());
+        QSqlQuery hold(other);
+        ASSERT_TRUE(hold.exec("BEGIN EXCLUSIVE"));
+        const auto held = downloadAt(path("home"), "held.tlg");
+        EXPECT_EQ(held.exitCode, 0) << held.err;
+        EXPECT_TRUE(readFile(path("held.tlg")) == clean);
+        EXPECT_EQ(couldNotRecord(held.err), 1) << held.err;
+        (void)hold.exec("ROLLBACK");
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("held");
+
+    // A data root that cannot be made (below a file): the library is out of reach.
+    std::ofstream(path("a file")) << "not a folder\n";
+    const auto unreachable = downloadAt(path("a file") + "/home", "unreachable.tlg");
+    EXPECT_EQ(unreachable.exitCode, 0) << unreachable.err;
+    EXPECT_TRUE(readFile(path("unreachable.tlg")) == clean);
+    EXPECT_EQ(couldNotRecord(unreachable.err), 1) << unreachable.err;
+
+    // Garbage over the file: set aside, a new library started, said once; the download is in it.
+    const std::string garbage(4096, 'g');
+    std::ofstream(libraryFile, std::ios::binary | std::ios::trunc) << garbage;
+    const auto replaced = downloadAt(path("home"), "replaced.tlg");
+    EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
+    EXPECT_TRUE(readFile(path("replaced.tlg")) == clean);
+    EXPECT_THAT(replaced.err, ::testing::HasSubstr("was damaged")) << replaced.err;
+    EXPECT_EQ(couldNotRecord(replaced.err), 0) << replaced.err;
+    int setAside = 0;
+    for (const auto& entry : fs::directory_iterator(path("home"))) {
+        if (entry.path().filename().string().starts_with("library-damaged-")) {
+            ++setAside;
+            EXPECT_TRUE(readFile(entry.path().string()) == garbage);
+        }
+    }
+    EXPECT_EQ(setAside, 1);
+    const auto listed = library({"list", "--json"});
+    EXPECT_EQ(linesOf(listed.out).size(), 1U) << listed.out;
+    EXPECT_NE(listed.out.find("replaced.tlg"), std::string::npos) << listed.out;
+}
+
+// Every configuration read and write lands in the logger's history, with what the write changed.
+TEST_F(TiltctlLibrary, ConfigurationReadAndWrite_AreTheLoggersHistory) {
+    TiltsimProcess sim({});
+    ASSERT_EQ(tiltctl(onPort(sim, {"config", "read"})).exitCode, 0);
+    const auto set = tiltctl(onPort(sim, {"config", "set", "Averages=7"}));
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    const auto listed = tiltctl(onPort(sim, {"config", "read", "--json"}));
+    const int serial = QJsonDocument::fromJson(QByteArray::fromStdString(listed.out))
+                           .object()
+                           .value("SerialNumber")
+                           .toInt(-1);
+    ASSERT_GE(serial, 0) << listed.out;
+    const auto history = library({"history", QString::number(serial), "--json"});
+    ASSERT_EQ(history.exitCode, 0) << history.err;
+    const auto lines = linesOf(history.out);
+    // The read, the read before the set, the write, the read after it (to check), the last read.
+    ASSERT_GE(lines.size(), 3U) << history.out;
+    bool written = false;
+    for (const std::string& line : lines) {
+        const QJsonObject s = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+        if (s.value("kind").toString() == "write") {
+            written = true;
+            EXPECT_EQ(s.value("values").toObject().value("Averages").toString(), "7") << line;
+            EXPECT_TRUE(s.value("changed").toObject().contains("Averages")) << line;
+        }
+    }
+    EXPECT_TRUE(written) << history.out;
 }
 
 }  // namespace

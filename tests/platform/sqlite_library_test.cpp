@@ -89,7 +89,7 @@ TEST_F(Library, KeepsDownloads_AResumedOneStaysOneEntry_AndKnowsWhatWasDownloade
     ASSERT_TRUE(db.open());
     {
         QSqlQuery q(db);
-        ASSERT_TRUE(q.exec("SELECT version FROM schema_version") && q.next());
+        ASSERT_TRUE(q.exec("SELECT MAX(version) FROM schema_version") && q.next());
         EXPECT_EQ(q.value(0).toInt(), SqliteLibrary::kSchemaVersion);
         ASSERT_TRUE(q.exec("PRAGMA journal_mode") && q.next());
         EXPECT_EQ(q.value(0).toString(), "wal");
@@ -182,6 +182,44 @@ TEST_F(Library, LockedDamagedNewerOrOutOfReach_SayWhy_ADamagedFileIsSetAsideAndR
 
     // A folder that cannot be made.
     EXPECT_THROW((void)SqliteLibrary("/dev/null/library.sqlite").dataFiles(), LibraryError);
+}
+
+}  // namespace
+}  // namespace tilt::platform
+
+namespace tilt::platform {
+namespace {
+
+// What a push to the team store reads and notes: the loggers, their events, the launch's UTC
+// offset, and which data files a server holds; a file forgotten leaves its pushes with it.
+TEST_F(Library, NotesPushesPerServer_AndKeepsEventsAndTheLaunchOffset) {
+    SqliteLibrary library(file());
+    const RecordingKey walk{7521, "11/02/2026 08:30:00"};
+    const auto a = library.recordDataFile(download(7521, walk.launchTime, "/d/a.tlg", 3, true));
+    const auto b = library.recordDataFile(download(42, "01/01/2026 00:00:00", "/d/b.tlg", 2, true));
+    library.recordEvent({7521, "2026-12-07T10:00:00", "erase", "completed", ""});
+    library.recordEvent({7521, "2026-12-07T09:00:00", "launch", "launched", walk.launchTime});
+    library.recordLoggingStart(walk, "2026-11-02T08:30:01.250", 60);
+
+    EXPECT_EQ(library.loggers(), (std::vector<std::int64_t>{42, 7521}));
+    const auto events = library.events(7521);
+    ASSERT_EQ(events.size(), 2U);
+    EXPECT_EQ(events[0].kind, "launch") << "oldest first";
+    EXPECT_EQ(events[1].result, "completed");
+    EXPECT_EQ(library.launchUtcOffset(walk), 60);
+    EXPECT_EQ(library.loggingStarted(walk), "2026-11-02T08:30:01.250");
+    EXPECT_FALSE(library.launchUtcOffset({42, "01/01/2026 00:00:00"}));
+
+    library.recordPushes({a, b}, "host=office dbname=tilt");
+    library.recordPushes({a}, "host=office dbname=tilt");  // again: no second note
+    library.recordPushes({b}, "host=lab");
+    auto office = library.pushedTo("host=office dbname=tilt");
+    std::sort(office.begin(), office.end());
+    EXPECT_EQ(office, (std::vector<std::int64_t>{a, b}));
+    EXPECT_EQ(library.pushedTo("host=lab"), (std::vector<std::int64_t>{b}));
+    EXPECT_TRUE(library.pushedTo("host=elsewhere").empty());
+    EXPECT_TRUE(library.forget(b));
+    EXPECT_TRUE(library.pushedTo("host=lab").empty());
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include "link/job_scope.h"
 #include "link/port_probe.h"
 #include "platform/settings_store.h"
+#include "platform/sqlite_library.h"
 #include "platform/system_port_catalogue.h"
 #include "platform/ui/device_thread.h"
 #include "support/fake_messages.h"
@@ -161,6 +162,18 @@ class GuiHarness {
         return catalogue.line(1)->withDevice([](device::SimDevice* d) { return d->rxLog(); });
     }
     std::size_t receivedCount() { return received().size(); }
+    // The commands the logger received from byte `from` on: 'r' with its address, 'd' with its
+    // page and 'p' with its address and value count as one; every other byte is one of its own.
+    std::string commands(std::size_t from = 0) {
+        const auto bytes = received();
+        std::string commands;
+        for (std::size_t i = from; i < bytes.size();) {
+            const auto command = bytes[i].value;
+            commands.push_back(static_cast<char>(command));
+            i += command == 'r' ? 2 : (command == 'd' || command == 'p') ? 3 : 1;
+        }
+        return commands;
+    }
     std::uint8_t cell(int address) {
         return catalogue.line(1)->withDevice([&](device::SimDevice* d) {
             return d->memory().eeprom[static_cast<std::size_t>(address)];
@@ -197,6 +210,8 @@ class GuiHarness {
     frame::ActiveScreenErrors screenErrors{errors};
     platform::ui::DeviceThread device{ports, errors, messages};
     QTemporaryDir root;
+    // The real library file in the temporary data root.
+    platform::SqliteLibrary library{platform::SqliteLibrary::fileIn(root.path().toStdString())};
     common::ui::AppContext context{.state = {},
                                    .messages = messages,
                                    .errors = screenErrors,
@@ -206,6 +221,7 @@ class GuiHarness {
                                    .threads = link::standardThreads(),
                                    .device = device,
                                    .paths = DataPaths{root.path().toStdString()},
+                                   .library = library,
                                    .technician = false,
                                    .exitProgram = [this] { ++exits; },
                                    .loggerEvents = {}};

@@ -255,6 +255,13 @@ TEST(RecordingClock, LaunchTimes_AreReadOnlyWhenTheyAreDates_AndTimesRollOverDay
     std::string text;
     appendIsoTime(text, *parseLaunchTime("02/28/2028 23:59:59") + 1500);
     EXPECT_EQ(text, "2028-02-29T00:00:00.500");
+    // What the library keeps reads back as it was written, with or without milliseconds.
+    EXPECT_EQ(parseIsoTime(text), *parseLaunchTime("02/28/2028 23:59:59") + 1500);
+    EXPECT_EQ(parseIsoTime("2028-02-29T00:00:00"), *parseLaunchTime("02/29/2028 00:00:00"));
+    for (const char* bad : {"2027-02-29T00:00:00", "2028-02-29 00:00:00", "2028-02-29T00:00:00.5",
+                            "2028-02-29T00:00:00.5xx", "2028-02-29"}) {
+        EXPECT_FALSE(parseIsoTime(bad)) << bad;
+    }
     EXPECT_EQ(parseSamplingFrequency("12,5"), 12.5);
     EXPECT_FALSE(parseSamplingFrequency("-1"));
     EXPECT_FALSE(parseSamplingFrequency("1e-300"));

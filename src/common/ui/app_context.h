@@ -11,6 +11,7 @@ namespace tilt {
 class ErrorReporter;
 class FileDialogs;
 class Messages;
+class RecordingsLibrary;
 namespace link {
 class PortCatalogue;
 }
@@ -37,6 +38,7 @@ struct AppContext {
     ThreadStarter threads;  // for searches that probe several ports at once
     platform::ui::DeviceThread& device;
     DataPaths paths;
+    RecordingsLibrary& library;  // every download, configuration and erase is kept there
     bool technician = false;            // show the Display menu
     std::function<void()> exitProgram;  // File > Exit
     LoggerEvents loggerEvents;          // one window's writes, for the others to follow

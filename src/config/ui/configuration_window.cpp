@@ -14,6 +14,8 @@
 #include "common/messages.h"
 #include "common/ui/app_context.h"
 #include "common/ui/field_notes.h"
+#include "common/ui/library_problem.h"
+#include "config/config_snapshot.h"
 #include "config/parameter_map.h"
 #include "config/transfer_report.h"
 #include "config/ui/config_profile_files.h"
@@ -314,7 +316,7 @@ void ConfigurationWindow::startRead() {
          .entry = readAction_,
          .commPort = context_.state.commPort,
          .screen = kWindow},
-        [options, quiet, onProgress](const link::JobScope& job) {
+        [options, quiet, onProgress, &library = context_.library](const link::JobScope& job) {
             const link::JobScope scope =
                 quiet ? link::JobScope(job.link(), job.commPort(), *quiet, job.caller()) : job;
             ReadOutcome outcome;
@@ -322,6 +324,9 @@ void ConfigurationWindow::startRead() {
                 outcome.done = p.done;
                 onProgress(p);
             });
+            if (outcome.result.end == TransferEnd::Completed) {
+                outcome.libraryProblem = recordRead(library, outcome.result.bytes);
+            }
             return outcome;
         },
         [this](const ReadOutcome& outcome) { readEnded(outcome); }, [this] { endActivity(); });
@@ -344,6 +349,7 @@ void ConfigurationWindow::showReadProgress(const CellReadProgress& progress) {
 
 void ConfigurationWindow::readEnded(const ReadOutcome& outcome) {
     const ConfigReadResult& result = outcome.result;
+    common::ui::tellLibraryProblem(context_, outcome.libraryProblem);
     if (result.end == TransferEnd::Completed) {
         endActivity();
         held_ = result.bytes;
@@ -424,6 +430,11 @@ void ConfigurationWindow::startWrite() {
             messages.show(writeEndText(TransferEnd::Stopped, ticks, ticksDone,
                                        "open Configure Device and choose File > Write"));
         });
+    // The library learns what the logger holds now when a read said which logger it is.
+    const auto tellLibrary = platform::ui::DeviceThread::toWindow<std::optional<std::string>>(
+        &context_.loggerEvents, [&context = context_](const std::optional<std::string>& problem) {
+            common::ui::tellLibraryProblem(context, problem);
+        });
     const bool started = context_.device.start<TickWriteResult>(
         this,
         {.title = "Write",
@@ -431,9 +442,14 @@ void ConfigurationWindow::startWrite() {
          .entry = writeAction_,
          .commPort = context_.state.commPort,
          .screen = kWindow},
-        [ticks, onTick, record, stoppedByReturn](const link::JobScope& job) {
+        [ticks, onTick, record, stoppedByReturn, tellLibrary, before = held_,
+         &library = context_.library](const link::JobScope& job) {
             const auto written = writeTicks(job, ticks, onTick);
             record(written.ticksDone);
+            if (before) {
+                tellLibrary(recordWrite(library, *before, cellsWritten(ticks, written.ticksDone),
+                                        written.end));
+            }
             if (written.end == TransferEnd::Stopped) {
                 stoppedByReturn(written.ticksDone);
             }

@@ -78,6 +78,7 @@ class ConfigurationWindow final : public QMainWindow, public common::ui::Picture
     struct ReadOutcome {
         ConfigReadResult result;
         int done = 0;
+        std::optional<std::string> libraryProblem;
     };
 
     void buildMenus();

@@ -12,9 +12,13 @@
 #include "common/number_text.h"
 #include "common/ui/app_context.h"
 #include "common/ui/field_caption.h"
+#include "common/ui/library_problem.h"
 #include "link/device_link.h"
+#include "link/job_scope.h"
 #include "link/protocol.h"
 #include "logging/download_report.h"
+#include "logging/library_record.h"
+#include "logging/ui/erase_consent.h"
 #include "platform/number_settings.h"
 #include "platform/ui/device_thread.h"
 
@@ -45,6 +49,13 @@ void addLabelled(QHBoxLayout* line, const QString& caption, QLineEdit* box) {
 // An erase that has brought no progress byte for this long says so: the user decides whether to
 // wait on or stop it.
 constexpr link::Nanos kEraseStallShown = link::ms(2000);
+
+// An erase after its check: nothing when the user said No (or the port failed, which has been
+// reported); what the library could not record.
+struct CheckedErase {
+    std::optional<EraseEnd> end;
+    std::optional<std::string> libraryProblem;
+};
 
 }  // namespace
 
@@ -269,6 +280,8 @@ void DownloadWindow::startDownload() {
     request.appVersion = state.appVersion;
     request.decimalSeparator = platform::decimalSeparator();
     request.lastReceive = state.lastReceive;
+    request.library = &context_.library;
+    request.program = "tiltavarometer";
     auto dialogs = std::make_shared<DownloadDialogs>(this);
     const bool started = context_.device.start<DownloadResult>(
         this,
@@ -410,12 +423,19 @@ void DownloadWindow::downloadEnded(const DownloadResult& result) {
     resetDownloadControls();
     keepUnfinishedDownload(result);
     showUnfinishedDownload();
+    // After the download's own message: what the library could not record.
+    const auto tellLibrary = [&] {
+        common::ui::tellLibraryProblem(context_, result.libraryProblem.empty()
+                                                     ? std::nullopt
+                                                     : std::optional(result.libraryProblem));
+    };
     switch (result.end) {
         case DownloadEnd::Completed:
-            finishDownload();
+            finishDownload(tellLibrary);
             return;
         case DownloadEnd::AlreadyComplete:
             context_.messages.show(std::string(kAlreadyCompleteMessage));
+            tellLibrary();
             return;
         case DownloadEnd::Cancelled:
         case DownloadEnd::Refused:
@@ -433,6 +453,7 @@ void DownloadWindow::downloadEnded(const DownloadResult& result) {
         case DownloadEnd::Stopped:
             break;  // stopped on purpose: the note under the progress bar says what is kept
     }
+    tellLibrary();
     state.dataFile.clear();
 }
 
@@ -487,9 +508,10 @@ void DownloadWindow::showUnfinishedDownload() {
     unfinishedNote_->show();
 }
 
-void DownloadWindow::finishDownload() {
+void DownloadWindow::finishDownload(const std::function<void()>& tellLibrary) {
     AppState& state = context_.state;
     context_.messages.show("Download completed!");
+    tellLibrary();
     const auto answer = context_.messages.ask("Would you like to graph this download immediately?",
                                               Messages::Buttons::YesNo);
     if (answer == Messages::Answer::Yes) {
@@ -521,30 +543,52 @@ void DownloadWindow::toggleErase() {
         context_.device.stop();  // the erase's end tells the user
         return;
     }
-    if (context_.device.refuseWhileBusy("Erase") ||
-        !confirmErasing(context_.messages, context_.state, kEraseWarning)) {
+    if (context_.device.refuseWhileBusy("Erase")) {
         return;
     }
     erasing_ = true;
     setCursor(Qt::BusyCursor);
     eraseAction_->setChecked(true);
     downloadAction_->setEnabled(false);
-    eraseFrame_->setTitle(QStringLiteral("Erasing"));
-    eraseBar_->setValue(0);
-    eraseBar_->setTextVisible(true);
+    eraseFrame_->setTitle(QStringLiteral("Checking the logger's recording"));
+    auto erasing = platform::ui::DeviceThread::toWindow<>(this, [this] {
+        eraseFrame_->setTitle(QStringLiteral("Erasing"));
+        eraseBar_->setValue(0);
+        eraseBar_->setTextVisible(true);
+    });
     auto onProgress = platform::ui::DeviceThread::toWindow<EraseProgress>(
         this, [this](const EraseProgress& p) { showEraseProgress(p); });
-    const bool started = context_.device.start<EraseEnd>(
+    common::ui::AppContext& context = context_;
+    const bool started = context_.device.start<CheckedErase>(
         this,
         {.title = "Erase",
          .source = "mnuErase_Click",
          .entry = eraseAction_,
          .commPort = context_.state.commPort,
          .screen = kWindow},
-        [onProgress](const link::JobScope& job) {
-            return eraseMemory(job, {}, [&](const EraseProgress& p) { onProgress(p); });
+        [this, &context, erasing, onProgress](const link::JobScope& job) {
+            CheckedErase outcome;
+            const EraseCheck check = checkBeforeErasing(job, context.library);
+            if (check.portFailed || job.link().stopRequested() ||
+                !askToErase(context, this, check, kEraseWarning)) {
+                return outcome;
+            }
+            erasing();
+            outcome.end = eraseMemory(job, {}, [&](const EraseProgress& p) { onProgress(p); });
+            outcome.libraryProblem =
+                recordErase(context.library,
+                            check.recording ? std::optional(check.recording->serial) : std::nullopt,
+                            *outcome.end, std::chrono::system_clock::now());
+            return outcome;
         },
-        [this](EraseEnd end) { eraseEnded(end); },
+        [this](const CheckedErase& outcome) {
+            if (outcome.end) {
+                eraseEnded(*outcome.end);
+            } else {
+                resetEraseControls();
+            }
+            common::ui::tellLibraryProblem(context_, outcome.libraryProblem);
+        },
         [this] {
             if (erasing_) {
                 resetEraseControls();

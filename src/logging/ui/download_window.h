@@ -65,7 +65,7 @@ class DownloadWindow final : public QMainWindow {
     void tellEarlyEnd(const DownloadResult& result);
     void keepUnfinishedDownload(const DownloadResult& result);
     void showUnfinishedDownload();
-    void finishDownload();
+    void finishDownload(const std::function<void()>& tellLibrary);
     void resetDownloadControls();
     void showEraseProgress(const EraseProgress& progress);
     void eraseEnded(EraseEnd end);

@@ -6,8 +6,11 @@
 #include "common/messages.h"
 #include "common/number_text.h"
 #include "common/ui/app_context.h"
+#include "common/ui/library_problem.h"
 #include "link/device_link.h"
 #include "logging/download_report.h"
+#include "logging/library_record.h"
+#include "logging/ui/erase_consent.h"
 #include "platform/ui/device_thread.h"
 
 namespace tilt::logging::ui {
@@ -15,6 +18,13 @@ namespace tilt::logging::ui {
 namespace {
 constexpr int kLastPage = 2047;
 constexpr int kNavigationItems = 4;
+
+// A launch after its check: nothing when the user said No (or the port failed, which has been
+// reported); what the library could not record.
+struct CheckedLaunch {
+    std::optional<LaunchResult> result;
+    std::optional<std::string> libraryProblem;
+};
 }  // namespace
 
 LaunchPanel::LaunchPanel(common::ui::AppContext& context, FrameControls frame, QWidget* parent)
@@ -36,30 +46,51 @@ void LaunchPanel::launch() {
     }
     // The navigation bar reaches here while the Tools entry is disabled: a running job keeps
     // the device, and the menus are left as they are.
-    if (context_.device.refuseWhileBusy("Launch") ||
-        !confirmErasing(context_.messages, context_.state, kLaunchWarning)) {
+    if (context_.device.refuseWhileBusy("Launch")) {
         return;
     }
     for (const char* menu : {"mnuFile", "mnuTools", "mnuHelp"}) {
         frame_.setMenuEnabled(menu, false);
     }
     frame_.setNavigationItemsEnabled(1, kNavigationItems, false);
-    setTitle(QStringLiteral("Erase"));
+    setTitle(QStringLiteral("Checking the logger's recording"));
     progressBar_->setValue(0);
     show();
 
+    auto launching =
+        platform::ui::DeviceThread::toWindow<>(this, [this] { setTitle(QStringLiteral("Erase")); });
     auto progress = platform::ui::DeviceThread::toWindow<double>(
         this, [this](double pages) { showErasedPages(pages); });
-    const bool started = context_.device.start<LaunchResult>(
+    common::ui::AppContext& context = context_;
+    const bool started = context_.device.start<CheckedLaunch>(
         this,
         {.title = "Launch",
          .source = "mnuLaunch_Click",
          .commPort = context_.state.commPort,
          .screen = std::string(kLaunchScreen)},
-        [progress](const link::JobScope& job) {
-            return launchLogging(job, [&](double pages) { progress(pages); });
+        [this, &context, launching, progress](const link::JobScope& job) {
+            CheckedLaunch outcome;
+            const EraseCheck check = checkBeforeErasing(job, context.library);
+            if (check.portFailed || !askToErase(context, this, check, kLaunchWarning)) {
+                return outcome;
+            }
+            launching();
+            outcome.result = launchLogging(job, [&](double pages) { progress(pages); });
+            if (check.recording) {
+                outcome.libraryProblem =
+                    recordLaunch(context.library, check.recording->serial, *outcome.result);
+            }
+            return outcome;
         },
-        [this](const LaunchResult& result) { launchEnded(result); });
+        [this](const CheckedLaunch& outcome) {
+            if (outcome.result) {
+                launchEnded(*outcome.result);
+            } else {
+                hide();
+                restoreMenus(false);
+            }
+            common::ui::tellLibraryProblem(context_, outcome.libraryProblem);
+        });
     if (!started) {
         hide();
         restoreMenus(false);

@@ -234,11 +234,13 @@ std::vector<TitledGraph> drawGraphs(GraphPair graphs, const ReportData& data) {
 
 }  // namespace
 
-ReportData readReportData(const std::string& file, std::stop_token stop) {
+ReportData readReportData(const std::string& file, std::stop_token stop,
+                          std::optional<LocalMillis> loggingStarted) {
     ReportData data;
     data.file = file;
     ExportOptions options;
     options.stop = std::move(stop);
+    options.loggingStarted = loggingStarted;
     data.statistics = recordingStatistics(file, options);
     ThrowingErrors errors;
     constexpr const char* kScreen = "Report";

@@ -22,7 +22,8 @@ struct ReportData {
     DegreeArrays firstBins;
     QString sha256;
 };
-[[nodiscard]] ReportData readReportData(const std::string& file, std::stop_token stop = {});
+[[nodiscard]] ReportData readReportData(const std::string& file, std::stop_token stop = {},
+                                        std::optional<LocalMillis> loggingStarted = {});
 
 // The one-page PDF report: the logger and its settings as the header gives them, the samples and
 // the duration, each channel's figures, the graphs, and the data file's name and SHA-256 at the

@@ -61,6 +61,7 @@ void RecordingOutputs::exportData(const QString& file, const QString& out) {
             try {
                 ExportOptions options;
                 options.stop = std::move(stop);
+                options.loggingStarted = loggingStartIn(context_.library, file);
                 const long rows = plot::exportToFile(file, out, plot::exportFormatOf(out), options);
                 return std::function<void()>([this, rows, out] {
                     done(QStringLiteral("Exported %1 rows to %2").arg(rows).arg(out), false);
@@ -76,8 +77,8 @@ void RecordingOutputs::report(const QString& file, const QString& pdf) {
     run(QStringLiteral("Making the report %1…").arg(pdf),
         [this, file = file.toStdString(), pdf](std::stop_token stop) {
             try {
-                auto data =
-                    std::make_shared<plot::ReportData>(plot::readReportData(file, std::move(stop)));
+                auto data = std::make_shared<plot::ReportData>(plot::readReportData(
+                    file, std::move(stop), loggingStartIn(context_.library, file)));
                 // The graphs are widgets: the page is drawn on the window's thread.
                 return std::function<void()>([this, data, pdf] {
                     try {

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <QGroupBox>
 #include <QLabel>
@@ -16,6 +17,7 @@ namespace {
 
 using Answer = Messages::Answer;
 using testing::GuiHarness;
+using ::testing::HasSubstr;
 
 // What the four parameter queries send: 'r' and an address for cells 42, 43, 100 to 109 and
 // 2 to 17, and 'l', 'm'.
@@ -150,12 +152,17 @@ TEST_F(DownloadWindow, DiskFullAtAPage_SaysWhatTheFileKeeps_AndTheContinueQuesti
         ASSERT_TRUE(gui.idle());
     }
     EXPECT_EQ(gui.errors.reports.size(), 1U) << "one report, not one per page";
-    EXPECT_EQ(gui.texts(),
-              (std::vector<std::string>{
-                  "Page 10 could not be written to the file.\r\n" + dataFile("cut.tlg") +
-                  " keeps pages 1 to 9.\r\nMake room on the disk (or put right "
-                  "what the error said), then choose Download again and the same "
-                  "file to continue."}));
+    // The full disk keeps the library from recording it too: one message after the download's.
+    ASSERT_EQ(gui.texts().size(), 2U);
+    EXPECT_EQ(gui.texts()[0], "Page 10 could not be written to the file.\r\n" +
+                                  dataFile("cut.tlg") +
+                                  " keeps pages 1 to 9.\r\nMake room on the disk (or put right "
+                                  "what the error said), then choose Download again and the same "
+                                  "file to continue.");
+    EXPECT_TRUE(gui.texts()[1].starts_with(
+        "The recordings library could not record this download: the library " +
+        gui.library.file().string()))
+        << gui.texts()[1];
     EXPECT_FALSE(menu("mnuDownload")->isChecked());
     EXPECT_TRUE(menu("mnuDownload")->isEnabled());
     EXPECT_TRUE(menu("mnuErase")->isEnabled());
@@ -220,12 +227,29 @@ TEST_F(DownloadWindow, CancelledDialogOrErase_AskFirst_ReturnUnlocksTheBarAndClo
     EXPECT_FALSE(gui.context.state.saveLiveReadings);
     EXPECT_TRUE(menu("mnuDownload")->isEnabled());
 
+    // The logger's four pages were never downloaded: the one question says so, and Return
+    // answers No. No sends no erase.
     gui.messages.shown.clear();
     menu("mnuErase")->trigger();  // answered No
-    EXPECT_EQ(gui.receivedCount(), kParameterBytes) << "No sends nothing";
+    ASSERT_TRUE(gui.waitFor([&] { return !gui.messages.shown.empty(); }));
+    ASSERT_TRUE(gui.idle());
+    ASSERT_EQ(gui.messages.shown.size(), 1U);
+    EXPECT_EQ(gui.messages.shown[0].buttons, Messages::Buttons::YesNoDefaultNo);
+    EXPECT_THAT(gui.texts()[0], HasSubstr(" that was never downloaded to this computer: pages 1 "
+                                          "to 4 are on the logger only.\r\nAll on-board data "
+                                          "will be erased!\r\nClick YES to proceed."));
+    EXPECT_EQ(gui.commands(kParameterBytes).find('e'), std::string::npos) << "an erase went out";
+    EXPECT_FALSE(menu("mnuErase")->isChecked());
     gui.messages.answers.push_back(Answer::Yes);
     menu("mnuErase")->trigger();
     ASSERT_TRUE(waitFor("Erase completed!"));
+    EXPECT_TRUE(gui.commands(kParameterBytes).ends_with("e"));
+    // The memory is empty now: the erase asks the plain question.
+    gui.messages.shown.clear();
+    gui.messages.answers.push_back(Answer::Yes);
+    menu("mnuErase")->trigger();
+    ASSERT_TRUE(waitFor("Erase completed!"));
+    EXPECT_EQ(gui.messages.shown.front().buttons, Messages::Buttons::YesNo);
     EXPECT_EQ(gui.texts().front(),
               "All on-board data will be erased!\r\nClick YES to proceed.\r\nClick NO to cancel "
               "this operation.");
@@ -303,37 +327,38 @@ TEST_F(DownloadWindow, AdapterPulledOut_SaysWhatIsKept_AndAnEraseOrLaunchAsksFir
     EXPECT_TRUE(window->findChild<QWidget*>("lblUnfinished")->isVisible());
     EXPECT_NE(window->cursor().shape(), Qt::BusyCursor) << "the busy pointer stayed";
 
-    // While that download is unfinished, an erase names it and No sends nothing. (Plugging the
-    // adapter in again takes a while: the reply that was on its way is long gone.)
+    // While the recording is not downloaded whole, an erase and a launch name the logger, its
+    // launch time and the pages at stake, and Return answers No. (Plugging the adapter in again
+    // takes a while: the reply that was on its way is long gone.)
     gui.clock.advance(link::ms(3000));
     gui.catalogue.line(1)->plugIn();
     const std::size_t before = gui.receivedCount();
+    // The library has the cut-off download, as incomplete.
+    const auto entries = gui.library.dataFiles();
+    ASSERT_EQ(entries.size(), 1U);
+    EXPECT_FALSE(entries[0].complete);
+    EXPECT_EQ(entries[0].pages, 4);
+    EXPECT_EQ(entries[0].program, "tiltavarometer");
+    const std::string atStake =
+        "Logger " + numberText(kept->serialNumber) + " holds a recording launched " +
+        entries[0].recording.launchTime +
+        " that was never downloaded to this computer: pages 1 to 40 are on the logger only.\r\n";
     menu("mnuErase")->trigger();  // answered No
-    ASSERT_EQ(gui.messages.shown.size(), 2U);
+    ASSERT_TRUE(gui.waitFor([&] { return gui.messages.shown.size() == 2; }));
+    ASSERT_TRUE(gui.idle());
     EXPECT_EQ(gui.messages.shown[1].buttons, Messages::Buttons::YesNoDefaultNo);
-    EXPECT_NE(
-        gui.texts()[1].find(dataFile("pulled.tlg") + " did not finish: the file keeps " + pages),
-        std::string::npos)
-        << gui.texts()[1];
-    EXPECT_TRUE(gui.texts()[1].ends_with(
-        "All on-board data will be erased!\r\nClick YES to proceed.\r\nClick NO to cancel "
-        "this operation."));
-    EXPECT_EQ(gui.receivedCount(), before);
+    EXPECT_EQ(gui.texts()[1], atStake +
+                                  "All on-board data will be erased!\r\nClick YES to "
+                                  "proceed.\r\nClick NO to cancel this operation.");
     gui.action("mnuLaunch")->trigger();  // answered No
-    ASSERT_EQ(gui.messages.shown.size(), 3U);
+    ASSERT_TRUE(gui.waitFor([&] { return gui.messages.shown.size() == 3; }));
+    ASSERT_TRUE(gui.idle());
     EXPECT_EQ(gui.messages.shown[2].buttons, Messages::Buttons::YesNoDefaultNo);
-    EXPECT_TRUE(gui.texts()[2].starts_with("The download of logger " +
-                                           numberText(kept->serialNumber) + " into " +
-                                           dataFile("pulled.tlg") + " did not finish"))
-        << gui.texts()[2];
-    EXPECT_NE(gui.texts()[2].find("Tiltavarometer will erase all on-board data before launch!"),
-              std::string::npos);
-    EXPECT_EQ(gui.receivedCount(), before);
-    // The adapter may come back as another port: the question is asked all the same.
-    gui.context.state.commPort = 2;
-    menu("mnuErase")->trigger();  // answered No
-    ASSERT_EQ(gui.messages.shown.size(), 4U);
-    EXPECT_EQ(gui.messages.shown[3].buttons, Messages::Buttons::YesNoDefaultNo);
+    EXPECT_EQ(gui.texts()[2], atStake +
+                                  "Tiltavarometer will erase all on-board data before launch!\r\n"
+                                  "Click YES to proceed.\r\nClick NO to cancel this operation.");
+    const std::string commands = gui.commands(before);
+    EXPECT_EQ(commands.find_first_of("eX"), std::string::npos) << commands;
 }
 
 TEST_F(DownloadWindowInRealTime, EraseWithoutProgress_SaysSoUntilTheUsersSecondClickHaltsIt) {

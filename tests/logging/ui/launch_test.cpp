@@ -29,13 +29,15 @@ TEST_F(LaunchFromMain, YesOrAFailedLaunch_SaysSoAndLocksTheDeviceCommands) {
         const char* said;
         const char* reportedBy;  // nullptr: no report
     };
+    // Before the question, the check of what the logger holds: ten cells ('r' and an address
+    // each), page 0 and page 1 ('d' and two bytes each).
+    constexpr std::size_t kCheckBytes = 10 * 2 + 2 * 3;
     const Case cases[] = {
         {0, 0,
          "Disconnect the serial cable from the Tiltavarometer! The shaker will shake "
          "momentarily indicating that datalogging has begun.",
          nullptr},
-        {7, 0, "Launch Time write to EEPROM failed! Launch did not occur.", "OpenCommPort"},
-        {0, 21 + 1,  // the stamp, then 'e'
+        {0, kCheckBytes + 21 + 1,  // the check, the stamp, then 'e'
          "Tiltavarometer failed to launch!\r\nThe connection to the logger was lost after the "
          "erase command: its memory is erased, and it is not logging. Check the cable, connect "
          "again, then launch again.",
@@ -75,6 +77,22 @@ TEST_F(LaunchFromMain, YesOrAFailedLaunch_SaysSoAndLocksTheDeviceCommands) {
     }
 }
 
+// A port that vanished fails the check before the question: the open's report, nothing asked,
+// nothing launched, and the menus as they were.
+TEST_F(LaunchFromMain, VanishedPort_FailsTheCheckWithOneReportAndAsksNothing) {
+    connectTo({});
+    gui.context.state.commPort = 7;
+    QTest::mouseClick(gui.barItem(4), Qt::LeftButton);
+    ASSERT_TRUE(gui.waitFor([&] { return !gui.errors.reports.empty(); }));
+    ASSERT_TRUE(gui.idle());
+    EXPECT_EQ(gui.errors.reports.size(), 1U);
+    EXPECT_EQ(gui.errors.reports[0].source, "OpenCommPort");
+    EXPECT_TRUE(gui.texts().empty()) << gui.texts().front();
+    EXPECT_TRUE(gui.action("mnuTools")->isEnabled());
+    EXPECT_TRUE(gui.barItem(4)->isEnabled());
+    EXPECT_FALSE(gui.find<QWidget>("fraErase")->isVisible());
+}
+
 // Launch while another job holds the device: refused by name, nothing sent, menus unchanged.
 TEST_F(LaunchFromMain, WhileAnotherJobRunsOrNoOrNoPort_SendsNothingAndChangesNoMenu) {
     connectTo({});
@@ -92,16 +110,22 @@ TEST_F(LaunchFromMain, WhileAnotherJobRunsOrNoOrNoPort_SendsNothingAndChangesNoM
     EXPECT_TRUE(gui.action("mnuLaunch")->isEnabled());
     EXPECT_TRUE(gui.barItem(4)->isEnabled());
 
-    // No, or no port: nothing is sent and no menu changes.
+    // No (after the check's queries of an empty memory), or no port: no launch, and no menu
+    // changes.
     gui.messages.shown.clear();
     gui.action("mnuLaunch")->trigger();  // answered No
+    ASSERT_TRUE(gui.waitFor([&] { return !gui.messages.shown.empty(); }));
+    ASSERT_TRUE(gui.idle());
     EXPECT_EQ(gui.texts(), (std::vector<std::string>{
                                "Tiltavarometer will erase all on-board data before launch!\r\n"
                                "Click YES to proceed.\r\nClick NO to cancel this operation."}));
+    EXPECT_EQ(gui.messages.shown[0].buttons, Messages::Buttons::YesNo) << "nothing at stake";
+    EXPECT_EQ(gui.commands(), std::string(10, 'r') + "dd");
+    const std::size_t sent = gui.receivedCount();
     gui.context.state.commPort = 0;
     gui.action("mnuLaunch")->trigger();
     EXPECT_EQ(gui.texts().back(), "No comm port has been selected!");
-    EXPECT_TRUE(gui.received().empty());
+    EXPECT_EQ(gui.receivedCount(), sent);
     EXPECT_TRUE(gui.action("mnuTools")->isEnabled());
     EXPECT_TRUE(gui.barItem(4)->isEnabled());
 }

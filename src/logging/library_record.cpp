@@ -1,4 +1,4 @@
-#include "logging/download_record.h"
+#include "logging/library_record.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -43,12 +43,65 @@ std::string_view downloadEndName(DownloadEnd end) {
     return "failed";
 }
 
-std::string isoLocalTime(std::chrono::system_clock::time_point when) {
-    const std::tm t = localTime(when);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.tm_year + 1900,
-                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
-    return text;
+std::string_view eraseEndName(EraseEnd end) {
+    switch (end) {
+        case EraseEnd::Completed:
+            return "completed";
+        case EraseEnd::Halted:
+            return "halted";
+        case EraseEnd::Stalled:
+            return "stalled";
+        case EraseEnd::Failed:
+        case EraseEnd::NotSent:
+            break;
+    }
+    return "failed";
+}
+
+std::string_view launchEndName(LaunchEnd end) {
+    switch (end) {
+        case LaunchEnd::Launched:
+            return "launched";
+        case LaunchEnd::LaunchTimeFailed:
+            return "launch time failed";
+        case LaunchEnd::Failed:
+            return "failed";
+        case LaunchEnd::TickFailed:
+            break;
+    }
+    return "port failed";
+}
+
+std::optional<std::string> recordErase(RecordingsLibrary& library,
+                                       std::optional<std::int64_t> serial, EraseEnd end,
+                                       std::chrono::system_clock::time_point at) {
+    if (!serial || end == EraseEnd::NotSent) {
+        return std::nullopt;  // no logger to file it under, or nothing happened to it
+    }
+    try {
+        library.recordEvent(
+            {*serial, isoLocalTime(at), "erase", std::string(eraseEndName(end)), ""});
+    } catch (const LibraryError& e) {
+        return couldNotRecord("erase", e);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> recordLaunch(RecordingsLibrary& library, std::int64_t serial,
+                                        const LaunchResult& result) {
+    const std::string launchTime = launchTimeText(result.stamp);
+    try {
+        library.recordEvent({serial, isoLocalTime(std::chrono::system_clock::now()), "launch",
+                             std::string(launchEndName(result.end)), launchTime});
+        if (result.loggingSent) {
+            library.recordLoggingStart({serial, launchTime},
+                                       isoLocalTime(result.loggingSentAt, true),
+                                       utcOffsetMinutes(result.loggingSentAt));
+        }
+    } catch (const LibraryError& e) {
+        return couldNotRecord("launch", e);
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> recordDownload(RecordingsLibrary& library, const DownloadResult& result,
@@ -75,8 +128,7 @@ std::optional<std::string> recordDownload(RecordingsLibrary& library, const Down
         library.recordEvent({entry.recording.serial, entry.downloadedAt, "download ended",
                              std::string(downloadEndName(result.end)), entry.path});
     } catch (const LibraryError& e) {
-        return "The recordings library could not record this download: " + std::string(e.what()) +
-               ". The data file is kept as it is.";
+        return couldNotRecord("download", e) + " The data file is kept as it is.";
     }
     return std::nullopt;
 }

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct pg_conn;
+struct pg_result;
+
+namespace tilt::store {
+
+// Something the team store could not do, in words a user can act on: what happened, the server
+// (never its password) and what to do. `code` is the server's SQLSTATE, when it gave one.
+class StoreError : public std::runtime_error {
+  public:
+    StoreError(const std::string& message, std::string code = {})
+        : std::runtime_error(message), code_(std::move(code)) {}
+    [[nodiscard]] const std::string& code() const { return code_; }
+
+  private:
+    std::string code_;
+};
+
+// A connection string (a postgresql:// URI or "key=value" words) as it may be shown: the
+// password, wherever it is given, left out.
+[[nodiscard]] std::string withoutPassword(std::string_view connection);
+
+// One result of a statement; a text value by row and column.
+class PgResult {
+  public:
+    explicit PgResult(pg_result* result);
+    ~PgResult();
+    PgResult(PgResult&& other) noexcept;
+    PgResult& operator=(PgResult&&) = delete;
+    PgResult(const PgResult&) = delete;
+
+    [[nodiscard]] int rows() const;
+    [[nodiscard]] bool isNull(int row, int column) const;
+    [[nodiscard]] std::string text(int row, int column) const;
+    [[nodiscard]] std::int64_t integer(int row, int column) const;
+
+  private:
+    pg_result* result_;
+};
+
+// A connection to the team store's PostgreSQL server through libpq: the connection string, or
+// with an empty one the usual PG* environment variables and ~/.pgpass, as every PostgreSQL client
+// does. Every statement goes with bound parameters. Failures become StoreError naming the server.
+class PgConnection {
+  public:
+    explicit PgConnection(const std::string& connection);
+    ~PgConnection();
+    PgConnection(const PgConnection&) = delete;
+    PgConnection& operator=(const PgConnection&) = delete;
+
+    // "host:port/database as user", for messages.
+    [[nodiscard]] const std::string& server() const { return server_; }
+
+    // Runs `sql` with text parameters ($1, $2...; nothing: NULL); throws StoreError.
+    PgResult exec(const std::string& sql,
+                  const std::vector<std::optional<std::string>>& params = {});
+
+    // COPY ... FROM STDIN: `fill` is called with a function that sends a chunk of COPY text.
+    void copyIn(const std::string& sql,
+                const std::function<void(const std::function<void(std::string_view)>&)>& fill);
+    // COPY ... TO STDOUT: every row (one text line, with its newline) goes to `row`. COPY takes
+    // no parameters: a statement reads its values from settings made with bound parameters
+    // first (set_config), never from text put into it.
+    void copyOut(const std::string& sql, const std::function<void(std::string_view)>& row);
+
+  private:
+    [[noreturn]] void fail(const std::string& doing, pg_result* result = nullptr);
+
+    pg_conn* conn_ = nullptr;
+    std::string server_;
+};
+
+}  // namespace tilt::store
