@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "apps/tiltctl_console.h"
+#include "common/counting_errors.h"
 #include "common/error.h"
 #include "common/number_text.h"
 #include "config/calibration.h"
@@ -209,9 +210,11 @@ class Session {
         const auto written = config::writeTicks(
             job(screen), ticks, [&](int ticksDone) { line.show(caption(ticksDone)); });
         line.end();
+        const auto cells = config::cellsWritten(ticks, written.ticksDone);
         if (lastRead_) {  // the logger the write went to is known
-            tellLibraryProblem(config::recordWrite(
-                library_, *lastRead_, config::cellsWritten(ticks, written.ticksDone), written.end));
+            tellLibraryProblem(config::recordWrite(library_, *lastRead_, cells, written.end));
+        } else if (const auto serial = serialNumber(screen)) {
+            tellLibraryProblem(config::recordWriteOf(library_, *serial, cells, written.end));
         }
         return ended(written.end,
                      config::writeEndText(written.end, ticks, written.ticksDone, kRunAgain));
@@ -227,12 +230,27 @@ class Session {
     // True for a completed transfer; otherwise says how it ended and keeps the exit code.
     bool ended(TransferEnd end, const std::string& text);
 
+    // The logger's serial number, for the library, without a word on the terminal; nothing
+    // when it does not answer.
+    std::optional<std::int64_t> serialNumber(std::string_view screen) {
+        CountingErrors quiet;
+        const auto read = config::readCells({link_, ctx_.port, quiet, std::string(screen)},
+                                            config::serialNumberCells(), readOptions(), {});
+        if (read.end != TransferEnd::Completed) {
+            return std::nullopt;
+        }
+        return config::serialNumberOf(read.values);
+    }
+
+    // Once a command: a library that fails the read fails the write after it for the same
+    // reason.
     void tellLibraryProblem(const std::optional<std::string>& problem) {
         if (const auto notice = library_.takeNotice()) {
             ctx_.err << *notice << "\n";
         }
-        if (problem) {
+        if (problem && !libraryProblemTold_) {
             ctx_.err << *problem << "\n";
+            libraryProblemTold_ = true;
         }
     }
 
@@ -244,6 +262,7 @@ class Session {
     // Every read and write goes into the recordings library.
     platform::SqliteLibrary library_{platform::SqliteLibrary::fileIn(platform::dataPaths().root)};
     std::optional<config::ReadArray> lastRead_;
+    bool libraryProblemTold_ = false;
 };
 
 bool Session::ended(TransferEnd end, const std::string& text) {

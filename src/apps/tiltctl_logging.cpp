@@ -391,7 +391,8 @@ int runErase(Context& ctx, const QStringList& args) {
     logging::EraseCheck check;
     if (const auto refused = refuseUndownloaded(ctx, job, library, options, "erase", check)) {
         if (options.json) {
-            ctx.out << jsonLine({{"result", "refused"}, {"exitCode", *refused}});
+            ctx.out << jsonLine(
+                {{"result", check.portFailed ? "failed" : "refused"}, {"exitCode", *refused}});
         }
         return *refused;
     }

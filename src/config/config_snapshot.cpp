@@ -49,25 +49,55 @@ std::optional<std::string> recordRead(RecordingsLibrary& library, const ReadArra
     return std::nullopt;
 }
 
-std::optional<std::string> recordWrite(RecordingsLibrary& library, const ReadArray& before,
-                                       std::span<const CellWrite> written, TransferEnd end) {
-    ReadArray after = before;
-    for (const CellWrite& cell : written) {
-        putCell(after, cell);
-    }
-    const ConfigSnapshot snapshot = configSnapshot(after, "write", now());
+namespace {
+
+std::optional<std::string> recordWriteSnapshot(RecordingsLibrary& library,
+                                               const ConfigSnapshot& snapshot, std::size_t cells,
+                                               TransferEnd end) {
     try {
-        library.recordEvent({snapshot.serial, snapshot.takenAt, "configuration write",
-                             std::string(endName(end)),
-                             std::to_string(written.size()) +
-                                 (written.size() == 1 ? " cell written" : " cells written")});
-        if (!written.empty()) {
+        library.recordEvent(
+            {snapshot.serial, snapshot.takenAt, "configuration write", std::string(endName(end)),
+             std::to_string(cells) + (cells == 1 ? " cell written" : " cells written")});
+        if (cells > 0) {
             library.recordSnapshot(snapshot);
         }
     } catch (const LibraryError& e) {
         return couldNotRecord("write", e);
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> recordWrite(RecordingsLibrary& library, const ReadArray& before,
+                                       std::span<const CellWrite> written, TransferEnd end) {
+    ReadArray after = before;
+    for (const CellWrite& cell : written) {
+        putCell(after, cell);
+    }
+    return recordWriteSnapshot(library, configSnapshot(after, "write", now()), written.size(), end);
+}
+
+std::optional<std::string> recordWriteOf(RecordingsLibrary& library, std::int64_t serial,
+                                         std::span<const CellWrite> written, TransferEnd end) {
+    ConfigSnapshot snapshot;
+    snapshot.serial = serial;
+    snapshot.kind = "write";
+    snapshot.takenAt = now();
+    for (const auto& [field, value] : writtenValues(written)) {
+        snapshot.values.emplace(std::string(parameterOf(field).key), numberText(value));
+    }
+    return recordWriteSnapshot(library, snapshot, written.size(), end);
+}
+
+std::span<const int> serialNumberCells() {
+    static const int cells[] = {parameterOf(Field::SerialNumber).address,
+                                parameterOf(Field::SerialNumber).address + 1};
+    return cells;
+}
+
+std::int64_t serialNumberOf(std::span<const std::uint8_t> cells) {
+    return cells.size() < 2 ? 0 : cells[0] * 256 + cells[1];
 }
 
 }  // namespace tilt::config

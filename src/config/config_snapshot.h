@@ -30,4 +30,15 @@ namespace tilt::config {
                                                      std::span<const CellWrite> written,
                                                      TransferEnd end);
 
+// The same for a write that no read of the whole configuration came before (a profile, a
+// calibration): the snapshot holds the fields written, under logger `serial`.
+[[nodiscard]] std::optional<std::string> recordWriteOf(RecordingsLibrary& library,
+                                                       std::int64_t serial,
+                                                       std::span<const CellWrite> written,
+                                                       TransferEnd end);
+
+// The cells a logger's serial number is read from, and the number they hold.
+[[nodiscard]] std::span<const int> serialNumberCells();
+[[nodiscard]] std::int64_t serialNumberOf(std::span<const std::uint8_t> cells);
+
 }  // namespace tilt::config

@@ -1,6 +1,7 @@
 #include "logging/erase_check.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "link/device_link.h"
 #include "link/job_scope.h"
@@ -10,11 +11,14 @@ namespace tilt::logging {
 
 namespace {
 
-// The most pages a complete download of `recording` here holds; nothing when none does.
+// The most pages a complete download of `recording` here holds, in a file that is still there;
+// 0 when none does.
 std::int32_t downloadedPagesOf(RecordingsLibrary& library, const RecordingKey& recording) {
     std::int32_t most = 0;
     for (const DataFileEntry& entry : library.dataFiles(recording.serial)) {
-        if (entry.complete && entry.recording == recording) {
+        std::error_code ignored;
+        if (entry.complete && entry.recording == recording &&
+            std::filesystem::exists(entry.path, ignored)) {
             most = std::max(most, static_cast<std::int32_t>(entry.pages));
         }
     }
@@ -74,8 +78,8 @@ EraseCheck check(const link::JobScope& job, RecordingsLibrary& library,
         result.pagesHeld = result.downloadedPages;
         return result;
     }
-    result.verdict = libraryProblem.empty() ? EraseCheck::Verdict::AtStake
-                                            : EraseCheck::Verdict::NotKnown;
+    result.verdict =
+        libraryProblem.empty() ? EraseCheck::Verdict::AtStake : EraseCheck::Verdict::NotKnown;
     result.whyNotKnown = libraryProblem;
     if (options.countPages) {
         result.pagesHeld = probe.lastDataPage(telling, options.pageCount);

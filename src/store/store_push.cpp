@@ -67,14 +67,14 @@ class CopyRows final : public view::ExportSink {
     void columns(std::span<const std::string_view>) override {}
     void bins(const view::BinRow&) override {}
     void sample(const view::SampleRow& row) override {
+        if (!row.time) {
+            ++untimed_;  // no sampling frequency: nothing to find it by
+            return;
+        }
         buffer_.append(prefix_);
         buffer_.append(std::to_string(row.slot));
         buffer_.push_back('\t');
-        if (row.time) {
-            view::appendIsoTime(buffer_, *row.time);
-        } else {
-            buffer_.append("\\N");
-        }
+        view::appendIsoTime(buffer_, *row.time);
         buffer_.push_back('\t');
         buffer_.append(row.offsetMs ? std::to_string(*row.offsetMs) : "\\N");
         buffer_.push_back('\t');
@@ -100,6 +100,7 @@ class CopyRows final : public view::ExportSink {
     const std::function<void(std::string_view)>& send_;
     std::string buffer_;
     long rows_ = 0;
+    long untimed_ = 0;
 };
 
 std::optional<std::string> optionalText(const std::optional<std::string>& value) {

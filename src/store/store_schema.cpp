@@ -25,12 +25,13 @@ const std::vector<std::vector<const char*>> kMigrations = {
         "text NOT NULL, program text NOT NULL, pushed_at timestamptz NOT NULL DEFAULT now())",
         // One row per sample slot: the time on the launching computer's clock as the dated
         // export gives it, the seconds from the first sample, each channel's angle as the file
-        // has it, and the push marker. Its recording is made in the same transaction as its
-        // samples, so no foreign key checks each row: that would triple a push's time.
-        "CREATE TABLE tilt_samples (recording bigint NOT NULL, "
-        "serial integer NOT NULL, slot integer NOT NULL, at timestamp(3), offset_ms bigint, x "
-        "numeric, y numeric, push boolean NOT NULL, PRIMARY KEY (recording, slot))",
-        "CREATE INDEX tilt_samples_serial_at ON tilt_samples (serial, at)",
+        // has it, and the push marker. A logger is in one place at one moment: its serial number
+        // and the time identify a sample, which is also what a query looks up. Its recording is
+        // made in the same transaction as its samples, so no foreign key checks each row (that
+        // would triple a push's time), and there is no second index to keep.
+        "CREATE TABLE tilt_samples (recording bigint NOT NULL, serial integer NOT NULL, slot "
+        "integer NOT NULL, at timestamp(3) NOT NULL, offset_ms bigint, x numeric, y numeric, "
+        "push boolean NOT NULL, PRIMARY KEY (serial, at))",
         "CREATE TABLE tilt_snapshots (id bigserial PRIMARY KEY, serial integer NOT NULL "
         "REFERENCES tilt_loggers (serial), taken_at text NOT NULL, kind text NOT NULL, cells "
         "jsonb NOT NULL, UNIQUE (serial, taken_at, kind))",

@@ -4,6 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "logging/erase_check.h"
 #include "support/recording_errors.h"
 #include "support/sim_bench.h"
@@ -49,13 +52,24 @@ class MemoryLibrary final : public RecordingsLibrary {
     std::vector<std::int64_t> pushedTo(const std::string&) override { return {}; }
     void recordPushes(const std::vector<std::int64_t>&, const std::string&) override {}
 
-    // A download of `pages` pages of `recording`.
-    void downloaded(const RecordingKey& recording, int pages, bool complete) {
+    // A download of `pages` pages of `recording` into `file` (by default one that is there).
+    void downloaded(const RecordingKey& recording, int pages, bool complete,
+                    const std::string& file = kept().string()) {
         DataFileEntry entry;
         entry.recording = recording;
         entry.pages = pages;
         entry.complete = complete;
+        entry.path = file;
         (void)recordDataFile(entry);
+    }
+
+    static std::filesystem::path kept() {
+        static const std::filesystem::path file = [] {
+            const auto path = std::filesystem::temp_directory_path() / "tilt-erase-check.tlg";
+            std::ofstream(path) << "a data file\n";
+            return path;
+        }();
+        return file;
     }
 
     std::vector<DataFileEntry> files;
@@ -131,6 +145,10 @@ TEST_F(EraseCheckTest, DownloadedWhole_ButNotPartlyOrOfAnotherRecordingOrOutgrow
     EXPECT_THAT(atStakeText(result),
                 HasSubstr("of which pages 13 to 30 were never downloaded to this computer (its "
                           "last complete download here holds pages 1 to 12)."));
+
+    library.downloaded(recording, 30, true, "/no/such/folder/deleted.tlg");
+    result = check(bench);
+    EXPECT_EQ(result.verdict, Verdict::AtStake) << "its file was deleted since";
 
     library.downloaded(recording, 30, true);
     result = check(bench);

@@ -180,9 +180,9 @@ TEST_F(TeamStore, PushThenQuery_EqualsTheExport_AndASecondPushSendsNothing) {
     (void)bins;
 
     ASSERT_GE(exported.size(), 6U * 132) << "X,Y pairs and the button pushes";
-    ASSERT_TRUE(std::any_of(exported.begin(), exported.end(),
-                            [](const std::string& row) { return row.ends_with(",1"); }))
-        << "a recording with button pushes";
+    ASSERT_TRUE(std::any_of(exported.begin(), exported.end(), [](const std::string& row) {
+        return row.ends_with(",1");
+    })) << "a recording with button pushes";
     const auto times = [](const std::string& row) { return row.substr(0, row.find(',')); };
     const auto queried =
         queriedRows(first.recording.serial, times(exported.front()), times(exported.back()));
@@ -202,6 +202,31 @@ TEST_F(TeamStore, PushThenQuery_EqualsTheExport_AndASecondPushSendsNothing) {
     EXPECT_EQ(again.snapshots + again.events, 0);
     EXPECT_EQ(count("tilt_samples"), static_cast<std::int64_t>(exported.size()));
     EXPECT_EQ(count("tilt_data_files"), 2);
+}
+
+// A recording downloaded again after the logger went on logging: the second file adds only the
+// samples the first did not hold.
+TEST_F(TeamStore, ARecordingDownloadedTwice_KeepsEachSampleOnce) {
+    {
+        PgConnection c(admin());
+        (void)initStore(c);
+    }
+    platform::SqliteLibrary library(folder / "library.sqlite");
+    const auto early = addRecording(library, "early.tlg", device::Preload::Linear1, 3, 21);
+    const auto later = addRecording(library, "later.tlg", device::Preload::Linear1, 7, 21);
+    ASSERT_EQ(early.recording, later.recording) << "one recording, downloaded twice";
+    PgConnection c(admin());
+    EXPECT_EQ(pushLibrary(c, library, "office").pushed, 2);
+    EXPECT_EQ(count("tilt_samples"), 7 * 264);
+    EXPECT_EQ(count("tilt_recordings"), 1);
+    const auto exported = exportedRows(later.path);
+    const auto times = [](const std::string& row) { return row.substr(0, row.find(',')); };
+    const auto queried =
+        queriedRows(later.recording.serial, times(exported.front()), times(exported.back()));
+    ASSERT_EQ(queried.size(), exported.size());
+    for (std::size_t i = 0; i < queried.size(); ++i) {
+        ASSERT_TRUE(sameSample(queried[i], exported[i])) << queried[i] << " / " << exported[i];
+    }
 }
 
 // Two computers with overlapping libraries push at once: each recording is there once.

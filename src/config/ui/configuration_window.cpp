@@ -446,9 +446,18 @@ void ConfigurationWindow::startWrite() {
          &library = context_.library](const link::JobScope& job) {
             const auto written = writeTicks(job, ticks, onTick);
             record(written.ticksDone);
+            const auto cells = cellsWritten(ticks, written.ticksDone);
             if (before) {
-                tellLibrary(recordWrite(library, *before, cellsWritten(ticks, written.ticksDone),
-                                        written.end));
+                tellLibrary(recordWrite(library, *before, cells, written.end));
+            } else if (!cells.empty()) {
+                // No read said which logger this is: its serial number, quietly.
+                CountingErrors quiet;
+                const auto serial = readCells({job.link(), job.commPort(), quiet, job.caller()},
+                                              serialNumberCells(), {}, {});
+                if (serial.end == TransferEnd::Completed) {
+                    tellLibrary(
+                        recordWriteOf(library, serialNumberOf(serial.values), cells, written.end));
+                }
             }
             if (written.end == TransferEnd::Stopped) {
                 stoppedByReturn(written.ticksDone);
