@@ -213,8 +213,10 @@ class Session {
         const auto cells = config::cellsWritten(ticks, written.ticksDone);
         if (lastRead_) {  // the logger the write went to is known
             tellLibraryProblem(config::recordWrite(library_, *lastRead_, cells, written.end));
-        } else if (const auto serial = serialNumber(screen)) {
-            tellLibraryProblem(config::recordWriteOf(library_, *serial, cells, written.end));
+        } else if (written.end == TransferEnd::Completed) {
+            if (const auto serial = serialNumber(screen)) {  // after the write, quietly
+                tellLibraryProblem(config::recordWriteOf(library_, *serial, cells, written.end));
+            }
         }
         return ended(written.end,
                      config::writeEndText(written.end, ticks, written.ticksDone, kRunAgain));

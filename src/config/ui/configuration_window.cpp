@@ -449,11 +449,14 @@ void ConfigurationWindow::startWrite() {
             const auto cells = cellsWritten(ticks, written.ticksDone);
             if (before) {
                 tellLibrary(recordWrite(library, *before, cells, written.end));
-            } else if (!cells.empty()) {
-                // No read said which logger this is: its serial number, quietly.
+            } else if (written.end == TransferEnd::Completed) {
+                // No read said which logger this is: its serial number, quietly, and not for
+                // long.
                 CountingErrors quiet;
+                CellReadOptions briefly;
+                briefly.giveUpAfterSilence = link::ms(1000);
                 const auto serial = readCells({job.link(), job.commPort(), quiet, job.caller()},
-                                              serialNumberCells(), {}, {});
+                                              serialNumberCells(), briefly, {});
                 if (serial.end == TransferEnd::Completed) {
                     tellLibrary(
                         recordWriteOf(library, serialNumberOf(serial.values), cells, written.end));
