@@ -27,8 +27,8 @@
 
 #include "library/ui/recordings_window.h"
 #include "platform/sqlite_library.h"
-#include "slowest.h"
 #include "support/gui_harness.h"
+#include "window_probes.h"
 
 namespace {
 
@@ -128,18 +128,6 @@ FilledLibrary& filled() {
     static FilledLibrary made;
     return made;
 }
-
-// Counts the paints a widget receives from a moment on.
-class PaintCounter final : public QObject {
-  public:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            ++paints;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-    long paints = 0;
-};
 
 // Runs the event loop until `done` holds, sleeping between events rather than polling: the
 // window's threads have the processor to themselves while the window waits for them.

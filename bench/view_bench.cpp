@@ -22,10 +22,10 @@
 #include "device/recording_file.h"
 #include "full_recordings.h"
 #include "memory_use.h"
-#include "slowest.h"
 #include "support/gui_harness.h"
 #include "view/plot/plot_control.h"
 #include "view/ui/graph_window.h"
+#include "window_probes.h"
 
 namespace {
 
@@ -41,18 +41,6 @@ using tilt::bench::recordings;
 constexpr int kLastFullPair = kFullMemoryPages - 2;
 constexpr int kBinPlotX = 361;
 constexpr int kBinPlotY = 181;
-
-// Counts the paints a widget receives, to be sure that a draw reached the screen.
-class PaintCounter final : public QObject {
-  public:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            ++paints;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-    long paints = 0;
-};
 
 // A Graph window on fakes, shown offscreen and laid out, with its first draws done.
 class ShownGraph {

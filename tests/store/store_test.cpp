@@ -27,6 +27,33 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using testing::PgCluster;
 
+// Two CSV rows of the export's columns hold the same sample: the same time, seconds and
+// button, and the same angles (the store keeps numbers: a file's ".7" comes back as 0.7).
+bool sameSample(const std::string& a, const std::string& b) {
+    const auto fields = [](const std::string& row) {
+        std::vector<std::string> f;
+        std::size_t at = 0;
+        for (std::size_t comma; (comma = row.find(',', at)) != std::string::npos; at = comma + 1) {
+            f.push_back(row.substr(at, comma - at));
+        }
+        f.push_back(row.substr(at));
+        return f;
+    };
+    const auto fa = fields(a);
+    const auto fb = fields(b);
+    if (fa.size() != fb.size() || fa.front() != fb.front() || fa[1] != fb[1] ||
+        fa.back() != fb.back()) {
+        return false;
+    }
+    for (std::size_t i = 2; i + 1 < fa.size(); ++i) {
+        if (fa[i].empty() != fb[i].empty() ||
+            (!fa[i].empty() && std::stod(fa[i]) != std::stod(fb[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 class TeamStore : public testing::TempFolderTest {
   protected:
     static void SetUpTestSuite() { ensureCoreApplication(); }
@@ -84,6 +111,22 @@ class TeamStore : public testing::TempFolderTest {
         rows.erase(rows.begin());
         return rows;
     }
+    void initialise() {
+        PgConnection c(admin());
+        (void)initStore(c);
+    }
+    // The store's samples of `entry`'s logger over its file's times are its export's.
+    void expectQueriedAsExported(const DataFileEntry& entry) {
+        const auto exported = exportedRows(entry.path);
+        ASSERT_FALSE(exported.empty());
+        const auto time = [](const std::string& row) { return row.substr(0, row.find(',')); };
+        const auto queried =
+            queriedRows(entry.recording.serial, time(exported.front()), time(exported.back()));
+        ASSERT_EQ(queried.size(), exported.size());
+        for (std::size_t i = 0; i < queried.size(); ++i) {
+            ASSERT_TRUE(sameSample(queried[i], exported[i])) << queried[i] << " / " << exported[i];
+        }
+    }
     std::int64_t count(const std::string& table) {
         PgConnection c(admin());
         return c.exec("SELECT count(*) FROM " + table).integer(0, 0);
@@ -101,33 +144,6 @@ std::string failureOf(F f) {
         return e.what();
     }
     return {};
-}
-
-// Two CSV rows of the export's columns hold the same sample: the same time, seconds and
-// button, and the same angles (the store keeps numbers: a file's ".7" comes back as 0.7).
-bool sameSample(const std::string& a, const std::string& b) {
-    const auto fields = [](const std::string& row) {
-        std::vector<std::string> f;
-        std::size_t at = 0;
-        for (std::size_t comma; (comma = row.find(',', at)) != std::string::npos; at = comma + 1) {
-            f.push_back(row.substr(at, comma - at));
-        }
-        f.push_back(row.substr(at));
-        return f;
-    };
-    const auto fa = fields(a);
-    const auto fb = fields(b);
-    if (fa.size() != fb.size() || fa.front() != fb.front() || fa[1] != fb[1] ||
-        fa.back() != fb.back()) {
-        return false;
-    }
-    for (std::size_t i = 2; i + 1 < fa.size(); ++i) {
-        if (fa[i].empty() != fb[i].empty() ||
-            (!fa[i].empty() && std::stod(fa[i]) != std::stod(fb[i]))) {
-            return false;
-        }
-    }
-    return true;
 }
 
 TEST_F(TeamStore, InitCreatesOrKeepsTheSchema_RefusesANewerOne_AndAStorelessDatabaseSaysSo) {
@@ -148,10 +164,7 @@ TEST_F(TeamStore, InitCreatesOrKeepsTheSchema_RefusesANewerOne_AndAStorelessData
 // A push sends each complete file once, with its samples; the query gives back what the dated
 // export of the files gives, across recordings; a second push sends nothing.
 TEST_F(TeamStore, PushThenQuery_EqualsTheExport_AndASecondPushSendsNothing) {
-    {
-        PgConnection c(admin());
-        (void)initStore(c);
-    }
+    initialise();
     platform::SqliteLibrary library(folder / "library.sqlite");
     const auto first = addRecording(library, "a.tlg", device::Preload::Linear3, 6, 1);
     const auto bins = addRecording(library, "b.tlg", device::Preload::Bin, 4, 2);
@@ -183,14 +196,9 @@ TEST_F(TeamStore, PushThenQuery_EqualsTheExport_AndASecondPushSendsNothing) {
     ASSERT_TRUE(std::any_of(exported.begin(), exported.end(), [](const std::string& row) {
         return row.ends_with(",1");
     })) << "a recording with button pushes";
-    const auto times = [](const std::string& row) { return row.substr(0, row.find(',')); };
-    const auto queried =
-        queriedRows(first.recording.serial, times(exported.front()), times(exported.back()));
-    ASSERT_EQ(queried.size(), exported.size());
-    for (std::size_t i = 0; i < queried.size(); ++i) {
-        ASSERT_TRUE(sameSample(queried[i], exported[i])) << queried[i] << " / " << exported[i];
-    }
+    expectQueriedAsExported(first);
     // Both ends count: from the third sample to the tenth.
+    const auto times = [](const std::string& row) { return row.substr(0, row.find(',')); };
     const auto middle = queriedRows(first.recording.serial, times(exported[2]), times(exported[9]));
     ASSERT_EQ(middle.size(), 8U);
     EXPECT_TRUE(sameSample(middle.front(), exported[2]));
@@ -207,10 +215,7 @@ TEST_F(TeamStore, PushThenQuery_EqualsTheExport_AndASecondPushSendsNothing) {
 // A recording downloaded again after the logger went on logging: the second file adds only the
 // samples the first did not hold.
 TEST_F(TeamStore, ARecordingDownloadedTwice_KeepsEachSampleOnce) {
-    {
-        PgConnection c(admin());
-        (void)initStore(c);
-    }
+    initialise();
     platform::SqliteLibrary library(folder / "library.sqlite");
     const auto early = addRecording(library, "early.tlg", device::Preload::Linear1, 3, 21);
     const auto later = addRecording(library, "later.tlg", device::Preload::Linear1, 7, 21);
@@ -219,22 +224,12 @@ TEST_F(TeamStore, ARecordingDownloadedTwice_KeepsEachSampleOnce) {
     EXPECT_EQ(pushLibrary(c, library, "office").pushed, 2);
     EXPECT_EQ(count("tilt_samples"), 7 * 264);
     EXPECT_EQ(count("tilt_recordings"), 1);
-    const auto exported = exportedRows(later.path);
-    const auto times = [](const std::string& row) { return row.substr(0, row.find(',')); };
-    const auto queried =
-        queriedRows(later.recording.serial, times(exported.front()), times(exported.back()));
-    ASSERT_EQ(queried.size(), exported.size());
-    for (std::size_t i = 0; i < queried.size(); ++i) {
-        ASSERT_TRUE(sameSample(queried[i], exported[i])) << queried[i] << " / " << exported[i];
-    }
+    expectQueriedAsExported(later);
 }
 
 // Two computers with overlapping libraries push at once: each recording is there once.
 TEST_F(TeamStore, TwoComputersAtOnce_LeaveOneCopyOfEachRecording) {
-    {
-        PgConnection c(admin());
-        (void)initStore(c);
-    }
+    initialise();
     platform::SqliteLibrary laptop1(folder / "one.sqlite");
     platform::SqliteLibrary laptop2(folder / "two.sqlite");
     std::vector<DataFileEntry> shared;
@@ -273,10 +268,7 @@ TEST_F(TeamStore, TwoComputersAtOnce_LeaveOneCopyOfEachRecording) {
 // The server drops the connection in the middle of a recording's samples: nothing of it stays,
 // and the next push sends it whole, once.
 TEST_F(TeamStore, ConnectionDroppedMidPush_LeavesNoHalfRecording_TheNextPushCompletesIt) {
-    {
-        PgConnection c(admin());
-        (void)initStore(c);
-    }
+    initialise();
     platform::SqliteLibrary library(folder / "library.sqlite");
     const auto big = addRecording(library, "big.tlg", device::Preload::Linear2, 800, 5);
     std::thread cut([&] {

@@ -1,6 +1,11 @@
 #pragma once
 
+// What the window benchmarks watch: the slowest single step, and the paints a widget receives.
+
 #include <benchmark/benchmark.h>
+
+#include <QEvent>
+#include <QObject>
 
 #include <algorithm>
 #include <chrono>
@@ -20,4 +25,16 @@ class Slowest {
   private:
     std::chrono::steady_clock::time_point started_;
     double ms_ = 0;
+};
+
+// Counts the paints a widget receives, to be sure that a draw reached the screen.
+class PaintCounter final : public QObject {
+  public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+    long paints = 0;
 };
