@@ -294,9 +294,9 @@ class Download {
         result_.erase = eraseMemory(job_, options,
                                     [this](const EraseProgress& p) { frontEnd_.eraseProgress(p); });
         if (request_.library != nullptr && result_.libraryProblem.empty()) {
-            if (const auto problem = recordErase(
-                    *request_.library, static_cast<std::int64_t>(header_.serialNumber),
-                    *result_.erase, std::chrono::system_clock::now())) {
+            if (const auto problem =
+                    recordErase(*request_.library, static_cast<std::int64_t>(header_.serialNumber),
+                                *result_.erase, std::chrono::system_clock::now())) {
                 result_.libraryProblem = *problem;
             }
         }

@@ -41,5 +41,4 @@ namespace tilt::logging {
 // How a download ended, in one word or two: tiltctl's JSON summary and the library's events.
 [[nodiscard]] std::string_view downloadEndName(DownloadEnd end);
 
-
 }  // namespace tilt::logging

@@ -38,7 +38,7 @@ struct AppContext {
     ThreadStarter threads;  // for searches that probe several ports at once
     platform::ui::DeviceThread& device;
     DataPaths paths;
-    RecordingsLibrary& library;  // every download, configuration and erase is kept there
+    RecordingsLibrary& library;         // every download, configuration and erase is kept there
     bool technician = false;            // show the Display menu
     std::function<void()> exitProgram;  // File > Exit
     LoggerEvents loggerEvents;          // one window's writes, for the others to follow
