@@ -31,7 +31,6 @@
 #include "link/device_link.h"
 #include "link/job_scope.h"
 #include "link/protocol.h"
-#include "platform/data_root.h"
 #include "platform/profile_json.h"
 #include "platform/sqlite_library.h"
 
@@ -262,7 +261,7 @@ class Session {
     PrintingErrors errors_;
     int failure_ = kDeviceFailed;
     // Every read and write goes into the recordings library.
-    platform::SqliteLibrary library_{platform::SqliteLibrary::fileIn(platform::dataPaths().root)};
+    platform::SqliteLibrary library_{platform::SqliteLibrary::inDataRoot()};
     std::optional<config::ReadArray> lastRead_;
     bool libraryProblemTold_ = false;
 };

@@ -5,7 +5,6 @@
 
 #include "apps/tiltctl_plot.h"
 #include "common/error.h"
-#include "platform/data_root.h"
 #include "platform/sqlite_library.h"
 #include "view/plot/export_file.h"
 #include "view/plot/recording_report.h"
@@ -54,7 +53,7 @@ ExportRequest exportArguments(const QStringList& args) {
 
 // When this computer launched the recording, the moment logging started, from the library.
 std::optional<view::LocalMillis> loggingStartOf(const std::string& file) {
-    platform::SqliteLibrary library(platform::SqliteLibrary::fileIn(platform::dataPaths().root));
+    platform::SqliteLibrary library(platform::SqliteLibrary::inDataRoot());
     return view::loggingStartIn(library, file);
 }
 

@@ -7,7 +7,6 @@
 
 #include "library/config_differences.h"
 #include "library/import_files.h"
-#include "platform/data_root.h"
 #include "platform/sqlite_library.h"
 #include "view/recording_clock.h"
 
@@ -16,7 +15,7 @@ namespace tilt::ctl {
 namespace {
 
 platform::SqliteLibrary openLibrary() {
-    return platform::SqliteLibrary(platform::SqliteLibrary::fileIn(platform::dataPaths().root));
+    return platform::SqliteLibrary(platform::SqliteLibrary::inDataRoot());
 }
 
 // The launch time as ISO 8601, or as the header has it when it is no date.

@@ -18,7 +18,6 @@
 #include "logging/library_record.h"
 #include "logging/linear_csv.h"
 #include "logging/transfer_rate.h"
-#include "platform/data_root.h"
 #include "platform/number_settings.h"
 #include "platform/sqlite_library.h"
 #include "view/download_file.h"
@@ -102,7 +101,7 @@ Confirmation confirmation(QStringList args) {
 }
 
 platform::SqliteLibrary dataRootLibrary() {
-    return platform::SqliteLibrary(platform::SqliteLibrary::fileIn(platform::dataPaths().root));
+    return platform::SqliteLibrary(platform::SqliteLibrary::inDataRoot());
 }
 
 // Before an erase or a launch: whether the logger holds a recording that was never downloaded

@@ -6,7 +6,6 @@
 
 #include "apps/tiltctl_console.h"
 #include "common/error.h"
-#include "platform/data_root.h"
 #include "platform/settings_store.h"
 #include "platform/sqlite_library.h"
 #include "store/pg_connection.h"
@@ -104,7 +103,7 @@ int runPush(Context& ctx, const QStringList& arguments) {
     const bool json = takeFlag(args, "--json");
     const Connection c = connectionOf(ctx, args);
     expectArguments(args, 0, "[--db URI] [--save] [--json]");
-    platform::SqliteLibrary library(platform::SqliteLibrary::fileIn(platform::dataPaths().root));
+    platform::SqliteLibrary library(platform::SqliteLibrary::inDataRoot());
     InterruptStop interrupt;
     StatusLine line(ctx.err, ctx.errIsTerminal);
     store::PushResult result;

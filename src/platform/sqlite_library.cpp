@@ -11,6 +11,8 @@
 #include <QVariant>
 #include <atomic>
 
+#include "platform/data_root.h"
+
 namespace tilt::platform {
 
 namespace {
@@ -276,6 +278,10 @@ SqliteLibrary::SqliteLibrary(std::filesystem::path file) : file_(std::move(file)
 
 std::filesystem::path SqliteLibrary::fileIn(const std::filesystem::path& dataRoot) {
     return dataRoot / "library.sqlite";
+}
+
+std::filesystem::path SqliteLibrary::inDataRoot() {
+    return fileIn(dataPaths().root);
 }
 
 std::int64_t SqliteLibrary::recordDataFile(const DataFileEntry& given) {

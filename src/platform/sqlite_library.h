@@ -24,6 +24,8 @@ class SqliteLibrary final : public RecordingsLibrary {
 
     // "library.sqlite" in the data root.
     [[nodiscard]] static std::filesystem::path fileIn(const std::filesystem::path& dataRoot);
+    // The file in this user's data root ($TILTAVAROMETER_HOME, or the user's data folder).
+    [[nodiscard]] static std::filesystem::path inDataRoot();
 
     std::int64_t recordDataFile(const DataFileEntry& entry) override;
     void recordSnapshot(const ConfigSnapshot& snapshot) override;
