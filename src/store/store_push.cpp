@@ -68,8 +68,7 @@ class CopyRows final : public view::ExportSink {
     void bins(const view::BinRow&) override {}
     void sample(const view::SampleRow& row) override {
         if (!row.time) {
-            ++untimed_;  // no sampling frequency: nothing to find it by
-            return;
+            return;  // no sampling frequency: nothing to find it by
         }
         buffer_.append(prefix_);
         buffer_.append(std::to_string(row.slot));
@@ -100,12 +99,7 @@ class CopyRows final : public view::ExportSink {
     const std::function<void(std::string_view)>& send_;
     std::string buffer_;
     long rows_ = 0;
-    long untimed_ = 0;
 };
-
-std::optional<std::string> optionalText(const std::optional<std::string>& value) {
-    return value;
-}
 
 enum class Sent { Pushed, AlreadyThere };
 
@@ -138,7 +132,7 @@ Sent pushDataFile(PgConnection& connection, RecordingsLibrary& library, const Da
             "INSERT INTO tilt_recordings (serial, launch_time, launched_at, logging_started, "
             "utc_offset_minutes, mode, channel) VALUES ($1, $2, $3, $4, $5, $6, $7) ON CONFLICT "
             "(serial, launch_time) DO NOTHING",
-            {serial, e.recording.launchTime, launchedAt, optionalText(loggingStarted), utcOffset,
+            {serial, e.recording.launchTime, launchedAt, loggingStarted, utcOffset,
              std::string(e.mode == RecordingMode::Bin ? "bin" : "linear"),
              std::to_string(e.channel)});
         const PgResult recording =
