@@ -5,6 +5,8 @@
 // - a second push of the same library, nothing new: target 0.5 s;
 // - query of one day of one logger (1.3 M samples at 15 Hz) into a file: target 2 s.
 // Making the recordings, importing them and filling the day are not timed.
+// The cluster runs without fsync, as in the tests; TILT_PG_DURABLE=1 gives it the server's
+// durable defaults.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>

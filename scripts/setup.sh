@@ -10,7 +10,7 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format
   dpkg-dev librsvg2-bin desktop-file-utils appstream groff-base
   poppler-utils libqt6sql6-sqlite
-  libpq-dev postgresql-15
+  libpq-dev postgresql-15 openssl
 )
 
 missing=()

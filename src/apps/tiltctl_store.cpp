@@ -90,14 +90,6 @@ int runInit(Context& ctx, const QStringList& arguments) {
     return kDone;
 }
 
-std::string thousands(long n) {
-    std::string digits = std::to_string(n);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
-    }
-    return digits;
-}
-
 int runPush(Context& ctx, const QStringList& arguments) {
     QStringList args = arguments;
     const bool json = takeFlag(args, "--json");
@@ -150,11 +142,7 @@ int runPush(Context& ctx, const QStringList& arguments) {
                              {"events", result.events},
                              {"exitCode", code}});
     } else {
-        ctx.out << "Pushed " << result.pushed << (result.pushed == 1 ? " data file" : " data files")
-                << " (" << thousands(result.samples) << " samples); " << result.alreadyThere
-                << " already in the store; " << result.waiting
-                << " waiting until their download is completed; " << result.snapshots
-                << " configurations and " << result.events << " events sent.\n";
+        ctx.out << store::pushSummary(result) << "\n";
     }
     return code;
 }

@@ -111,6 +111,8 @@ class RecordingsLibrary {
     [[nodiscard]] virtual std::vector<std::int64_t> pushedTo(const std::string& server) = 0;
     virtual void recordPushes(const std::vector<std::int64_t>& dataFiles,
                               const std::string& server) = 0;
+    // The team store this computer pushed to last (as recordPushes named it), if any.
+    [[nodiscard]] virtual std::optional<std::string> latestPushServer() = 0;
 
     // What the library did on its own that the user should hear of (a damaged file set aside);
     // nothing once it has been taken.

@@ -130,7 +130,8 @@ void FrameWindow::registerWindows() {
             context_,
             {.openInGraph = [this](const QString& file) { openDataFile(file); },
              .showFolder = {},
-             .chooseImport = {}},
+             .chooseImport = {},
+             .storeQuestions = {}},
             this);
     });
     windows_.add(WindowId::About, QStringLiteral("About"), Modality::Modal,

@@ -469,6 +469,16 @@ std::vector<LibraryEvent> SqliteLibrary::events(std::int64_t serial) {
     return all;
 }
 
+std::optional<std::string> SqliteLibrary::latestPushServer() {
+    Connection db(*this);
+    QSqlQuery rows = db.run(
+        QStringLiteral("SELECT server FROM pushes ORDER BY pushed_at DESC, rowid DESC LIMIT 1"));
+    if (!rows.next()) {
+        return std::nullopt;
+    }
+    return rows.value(0).toString().toStdString();
+}
+
 std::vector<std::int64_t> SqliteLibrary::pushedTo(const std::string& server) {
     Connection db(*this);
     QSqlQuery rows =

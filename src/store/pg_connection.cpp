@@ -117,16 +117,26 @@ std::int64_t PgResult::integer(int row, int column) const {
     return std::strtoll(PQgetvalue(result_, row, column), nullptr, 10);
 }
 
-PgConnection::PgConnection(const std::string& connection) {
-    conn_ = PQconnectdb(connection.c_str());
+PgConnection::PgConnection(const std::string& connection, const std::string& password) {
+    // The connection string is expanded as PQconnectdb would; a password given apart adds to it.
+    const char* keywords[] = {"dbname", password.empty() ? nullptr : "password", nullptr};
+    const char* values[] = {connection.c_str(), password.c_str(), nullptr};
+    conn_ = PQconnectdbParams(keywords, values, 1);
     if (conn_ == nullptr) {
         throw StoreError("The team store could not be reached: out of memory.");
     }
     server_ = serverOf(conn_);
     if (PQstatus(conn_) != CONNECTION_OK) {
         const std::string why = trimmed(PQerrorMessage(conn_));
+        const bool wantsPassword = PQconnectionNeedsPassword(conn_) != 0;
         PQfinish(conn_);
         conn_ = nullptr;
+        if (wantsPassword) {
+            throw PasswordNeeded("The team store at " + server_ +
+                                 " wants a password, and none was found: put it in ~/.pgpass (or "
+                                 "PGPASSWORD) and try again. (" +
+                                 why + ")");
+        }
         throw StoreError("The team store at " + server_ +
                          " could not be reached: " + connectAdvice(why) + " (" + why + ")");
     }

@@ -26,6 +26,13 @@ class StoreError : public std::runtime_error {
     std::string code_;
 };
 
+// The server asked for a password and none was found (not in the connection, PGPASSWORD or
+// ~/.pgpass): a window may ask the user for one and connect again.
+class PasswordNeeded : public StoreError {
+  public:
+    using StoreError::StoreError;
+};
+
 // A connection string (a postgresql:// URI or "key=value" words) as it may be shown: the
 // password, wherever it is given, left out.
 [[nodiscard]] std::string withoutPassword(std::string_view connection);
@@ -53,7 +60,9 @@ class PgResult {
 // does. Every statement goes with bound parameters. Failures become StoreError naming the server.
 class PgConnection {
   public:
-    explicit PgConnection(const std::string& connection);
+    // `password`, when given, goes to the server beside the connection string, never into it.
+    // Throws StoreError, or PasswordNeeded when the server wants a password none gave.
+    explicit PgConnection(const std::string& connection, const std::string& password = {});
     ~PgConnection();
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;

@@ -225,6 +225,19 @@ void pushHistory(PgConnection& connection, RecordingsLibrary& library, PushResul
 
 }  // namespace
 
+std::string pushSummary(const PushResult& result) {
+    std::string digits = std::to_string(result.samples);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), ",");
+    }
+    return "Pushed " + std::to_string(result.pushed) +
+           (result.pushed == 1 ? " data file" : " data files") + " (" + digits + " samples); " +
+           std::to_string(result.alreadyThere) + " already in the store; " +
+           std::to_string(result.waiting) + " waiting until their download is completed; " +
+           std::to_string(result.snapshots) + " configurations and " +
+           std::to_string(result.events) + " events sent.";
+}
+
 PushResult pushLibrary(PgConnection& connection, RecordingsLibrary& library,
                        const std::string& server,
                        const std::function<void(const PushProgress&)>& progress,

@@ -31,12 +31,16 @@ struct PushProgress {
     std::string file;
 };
 
+// What a push did, in one line: "Pushed 2 data files (10,800 samples); 1 already in the store;
+// ...".
+[[nodiscard]] std::string pushSummary(const PushResult& result);
+
 // Sends every complete data file of `library` that the team store does not hold yet, each with
 // its recording (and logger) and samples in one transaction: a push cut off leaves no half
 // recording, and the next push sends it whole. A data file is known by its SHA-256, so a push is
 // idempotent and two computers pushing the same file at once leave one copy. Then the
 // configuration snapshots and events the server lacks. The library notes which data files
-// `server` (the connection string without password) holds. Throws StoreError; what was pushed
+// `server` (PgConnection::server()) holds. Throws StoreError; what was pushed
 // before a failure stays pushed. A stop asked for ends it between data files.
 PushResult pushLibrary(PgConnection& connection, RecordingsLibrary& library,
                        const std::string& server,

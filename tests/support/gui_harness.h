@@ -56,7 +56,10 @@ class FakeSettings final : public platform::SettingsStore {
   public:
     [[nodiscard]] std::string currentCommPort() const override { return saved; }
     void saveCurrentCommPort(const std::string& text) override { saved = text; }
+    [[nodiscard]] std::string storeConnection() const override { return store; }
+    void saveStoreConnection(const std::string& text) override { store = text; }
     std::string saved = "1";
+    std::string store;
 };
 
 struct GuiOptions {

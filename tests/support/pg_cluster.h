@@ -92,11 +92,14 @@ class PgCluster {
                    "--locale=C", "--no-sync"}),
               "initdb");
         // A test server: no durability, small, on this folder's socket and the free port.
-        appendAsServer(data() + "/postgresql.conf",
-                       "listen_addresses = '127.0.0.1'\nport = " + QString::number(port_) +
-                           "\nunix_socket_directories = '" + dir_.path() +
-                           "'\nfsync = off\nsynchronous_commit = off\nfull_page_writes = off\n"
-                           "max_connections = 40\nshared_buffers = 64MB\n");
+        // TILT_PG_DURABLE=1 keeps the server's durable defaults, to measure as a real server.
+        const bool durable = qEnvironmentVariableIntValue("TILT_PG_DURABLE") == 1;
+        appendAsServer(
+            data() + "/postgresql.conf",
+            "listen_addresses = '127.0.0.1'\nport = " + QString::number(port_) +
+                "\nunix_socket_directories = '" + dir_.path() + "'\n" +
+                (durable ? "" : "fsync = off\nsynchronous_commit = off\nfull_page_writes = off\n") +
+                "max_connections = 40\nshared_buffers = 64MB\n");
         writeAsServer(data() + "/pg_hba.conf",
                       "local all all trust\nhost all tilt_admin 127.0.0.1/32 trust\n"
                       "host all all 127.0.0.1/32 scram-sha-256\n");

@@ -101,6 +101,20 @@ std::vector<char> missingFiles(const std::vector<DataFileEntry>& entries) {
     return missing;
 }
 
+QString inStoreText(RecordingsModel::InStore inStore) {
+    switch (inStore) {
+        case RecordingsModel::InStore::Pushed:
+            return QStringLiteral("Pushed");
+        case RecordingsModel::InStore::ToPush:
+            return QStringLiteral("To push");
+        case RecordingsModel::InStore::Waits:
+            return QStringLiteral("Waits");
+        case RecordingsModel::InStore::NotInUse:
+            break;
+    }
+    return {};
+}
+
 }  // namespace
 
 std::unordered_map<std::int64_t, double> recordingDurations(const std::vector<RecordingRow>& rows,
@@ -190,9 +204,16 @@ void RecordingsModel::fillSearched(ShownRow& s, const DataFileEntry& e) {
         QString::fromStdString(e.recording.launchTime) + QLatin1Char('\n') + programText(e.program);
 }
 
-std::vector<RecordingsModel::ShownRow> RecordingsModel::load(RecordingsLibrary& library) {
+RecordingsModel::Loaded RecordingsModel::load(RecordingsLibrary& library, bool storeInUse) {
+    Loaded loaded;
+    loaded.storeServer = library.latestPushServer();
+    std::unordered_set<std::int64_t> pushed;
+    if (loaded.storeServer) {
+        const auto ids = library.pushedTo(*loaded.storeServer);
+        pushed.insert(ids.begin(), ids.end());
+    }
     std::vector<DataFileEntry> entries = library.dataFiles();
-    std::vector<ShownRow> rows;
+    std::vector<ShownRow>& rows = loaded.rows;
     rows.reserve(entries.size());
     std::optional<std::vector<char>> gone;
     {
@@ -211,15 +232,34 @@ std::vector<RecordingsModel::ShownRow> RecordingsModel::load(RecordingsLibrary& 
     }
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const bool missing = gone ? (*gone)[i] != 0 : !fileExists(entries[i].path);
+        if (storeInUse || loaded.storeServer) {
+            rows[i].inStore = pushed.contains(entries[i].id) ? InStore::Pushed
+                              : entries[i].complete          ? InStore::ToPush
+                                                             : InStore::Waits;
+            rows[i].texts[TeamStore] = inStoreText(rows[i].inStore);
+        }
         rows[i].row.entry = std::move(entries[i]);
         if (missing) {
             markMissing(rows[i]);
+        } else if (rows[i].inStore != InStore::NotInUse) {
+            fillSearched(rows[i], rows[i].row.entry);
         }
     }
-    return rows;
+    return loaded;
 }
 
-void RecordingsModel::setRows(std::vector<ShownRow> rows) {
+RecordingsModel::StoreCounts RecordingsModel::storeCounts() const {
+    StoreCounts counts;
+    for (const ShownRow& s : rows_) {
+        counts.toPush += s.inStore == InStore::ToPush ? 1 : 0;
+        counts.waits += s.inStore == InStore::Waits ? 1 : 0;
+    }
+    return counts;
+}
+
+void RecordingsModel::setRows(Loaded loaded) {
+    std::vector<ShownRow>& rows = loaded.rows;
+    storeServer_ = std::move(loaded.storeServer);
     // Lengths already read stay shown until they are read again.
     std::unordered_map<std::int64_t, double> known;
     for (const ShownRow& s : rows_) {
@@ -364,6 +404,21 @@ QVariant RecordingsModel::toolTip(const ShownRow& s, std::size_t column) const {
             "The download stopped before the end of the recording: resume it to complete the "
             "file.");
     }
+    if (column == TeamStore && s.inStore != InStore::NotInUse) {
+        const QString server =
+            storeServer_ ? QString::fromStdString(*storeServer_) : QStringLiteral("the team store");
+        switch (s.inStore) {
+            case InStore::Pushed:
+                return QStringLiteral("In the team store at %1.").arg(server);
+            case InStore::ToPush:
+                return QStringLiteral("Not yet in %1: Store > Push to Team Store sends it.")
+                    .arg(server);
+            default:
+                return QStringLiteral(
+                    "Pushed once its download is complete: the team store takes whole "
+                    "recordings only.");
+        }
+    }
     if (column == Duration && s.texts[column].isEmpty() && !s.row.missing) {
         if (s.row.entry.mode == RecordingMode::Bin) {
             return QStringLiteral("A bin recording keeps counts per angle, not samples in time.");
@@ -380,7 +435,8 @@ QVariant RecordingsModel::headerData(int section, Qt::Orientation orientation, i
         return QAbstractTableModel::headerData(section, orientation, role);
     }
     static const std::array<const char*, Columns> kCaptions = {
-        "Logger", "Launch time", "Mode", "Samples", "Duration", "Downloaded", "Complete", "File"};
+        "Logger",     "Launch time", "Mode",       "Samples", "Duration",
+        "Downloaded", "Complete",    "Team store", "File"};
     return section >= 0 && section < Columns
                ? QString::fromLatin1(kCaptions[static_cast<std::size_t>(section)])
                : QVariant();

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <stop_token>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -47,8 +48,17 @@ class RecordingsModel final : public QAbstractTableModel {
         Duration,
         Downloaded,
         Complete,
+        TeamStore,
         File,
         Columns
+    };
+
+    // Where a data file stands with the team store.
+    enum class InStore {
+        NotInUse,  // no team store is set up, nor was one pushed to
+        Pushed,
+        ToPush,
+        Waits  // incomplete: pushed once its download is completed
     };
 
     // A row with the texts it shows.
@@ -58,14 +68,31 @@ class RecordingsModel final : public QAbstractTableModel {
         std::optional<std::int64_t> launchedAt;  // ms on the logger's clock, for sorting
         std::optional<double> seconds;           // the duration, once known
         QString searched;                        // every text, and the header's launch time
+        InStore inStore = InStore::NotInUse;
+    };
+
+    // The rows, and the team store they are shown against: the one this computer pushed to last,
+    // if any.
+    struct Loaded {
+        std::vector<ShownRow> rows;
+        std::optional<std::string> storeServer;
+    };
+
+    // How many data files wait for the team store.
+    struct StoreCounts {
+        int toPush = 0;
+        int waits = 0;  // incomplete downloads
     };
 
     using QAbstractTableModel::QAbstractTableModel;
 
-    // The library's data files with their texts, and whether each file is still there; on any
-    // thread. Throws LibraryError.
-    [[nodiscard]] static std::vector<ShownRow> load(RecordingsLibrary& library);
-    void setRows(std::vector<ShownRow> rows);
+    // The library's data files with their texts, whether each file is still there, and where it
+    // stands with the team store this computer pushed to last (with `storeInUse`, a team store
+    // that none was pushed to yet); on any thread. Throws LibraryError.
+    [[nodiscard]] static Loaded load(RecordingsLibrary& library, bool storeInUse);
+    void setRows(Loaded loaded);
+    [[nodiscard]] StoreCounts storeCounts() const;
+    [[nodiscard]] const std::optional<std::string>& storeServer() const { return storeServer_; }
     void setDurations(const std::unordered_map<std::int64_t, double>& secondsById);
     // The file of entry `id` was found gone since the rows came.
     void setMissing(std::int64_t id);
@@ -93,6 +120,7 @@ class RecordingsModel final : public QAbstractTableModel {
     [[nodiscard]] QVariant toolTip(const ShownRow& s, std::size_t column) const;
 
     std::vector<ShownRow> rows_;
+    std::optional<std::string> storeServer_;
     bool durationsRead_ = false;
 };
 

@@ -19,6 +19,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <array>
 
 #include "common/messages.h"
 #include "common/recordings_library.h"
@@ -53,7 +54,7 @@ QString plural(qsizetype count, const char* one, const char* many) {
 // What a read of the library hands the window: the rows with their texts made, and the files
 // whose lengths are to be read from their headers.
 struct RecordingsWindow::LoadedRows {
-    std::vector<RecordingsModel::ShownRow> shown;
+    RecordingsModel::Loaded shown;
     std::vector<RecordingRow> withLength;
 };
 
@@ -71,6 +72,17 @@ RecordingsWindow::RecordingsWindow(common::ui::AppContext& context, RecordingsWi
     libraryJobs_ = std::make_unique<SerialJobs>(failed);
     fileJobs_ = std::make_unique<SerialJobs>([](const QString&) {});
     importJobs_ = std::make_unique<SerialJobs>(failed);
+    storePush_ = std::make_unique<TeamStorePush>(
+        context_, *this, links_.storeQuestions,
+        TeamStoreReports{[this](const QString& progress) {
+                             statusBar()->showMessage(progress);
+                             updateActions();
+                         },
+                         [this](const QString& outcome) {
+                             statusBar()->showMessage(outcome);
+                             updateActions();
+                             load(false);  // what the server now holds
+                         }});
     model_ = new RecordingsModel(this);
     filter_ = new RecordingsFilter(*model_, this);
     outputs_ = new view::ui::RecordingOutputs(*this, context_);
@@ -81,14 +93,16 @@ RecordingsWindow::RecordingsWindow(common::ui::AppContext& context, RecordingsWi
 }
 
 RecordingsWindow::~RecordingsWindow() {
-    // An import stops at its next file; a library call in progress ends first.
+    // A push and an import stop at their next file; a library call in progress ends first.
+    storePush_.reset();
     importJobs_.reset();
     fileJobs_.reset();
     libraryJobs_.reset();
 }
 
 bool RecordingsWindow::busy() const {
-    return libraryJobs_->busy() || fileJobs_->busy() || importJobs_->busy() || outputs_->busy();
+    return libraryJobs_->busy() || fileJobs_->busy() || importJobs_->busy() || storePush_->busy() ||
+           outputs_->busy();
 }
 
 void RecordingsWindow::prepareForPicture() {
@@ -116,6 +130,7 @@ void RecordingsWindow::makeRoomForHistory() {
 void RecordingsWindow::closeEvent(QCloseEvent* event) {
     importJobs_->stop();
     fileJobs_->stop();
+    storePush_->stop();
     QMainWindow::closeEvent(event);
 }
 
@@ -155,6 +170,16 @@ void RecordingsWindow::buildMenus() {
     QAction* forgetAction = add(recording, "mnuForget", QStringLiteral("For&get…"),
                                 &RecordingsWindow::forget, QKeySequence::Delete);
     rowActions_ = {open, exportAction_, reportAction_, folder, forgetAction};
+
+    QMenu* store = menuBar()->addMenu(QStringLiteral("&Store"));
+    pushAction_ =
+        add(store, "mnuPush", QStringLiteral("&Push to Team Store"), &RecordingsWindow::pushToStore,
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    stopPushAction_ =
+        add(store, "mnuStopPush", QStringLiteral("&Stop Push"), [this] { storePush_->stop(); });
+    store->addSeparator();
+    add(store, "mnuStoreConnection", QStringLiteral("Team Store &Connection…"),
+        &RecordingsWindow::chooseStoreConnection);
     connect(outputs_, &view::ui::RecordingOutputs::busyChanged, this, [this] { updateActions(); });
 }
 
@@ -212,6 +237,10 @@ void RecordingsWindow::buildControls() {
     statusBar()->showMessage(
         QStringLiteral("Double-click a recording to open it in the Graph window; right-click for "
                        "more."));
+    storeStanding_ = new QLabel(this);
+    storeStanding_->setObjectName(QStringLiteral("lblTeamStore"));
+    storeStanding_->hide();
+    statusBar()->addPermanentWidget(storeStanding_);
     updateActions();
     updateCount();
 }
@@ -250,16 +279,17 @@ void RecordingsWindow::buildTable(QWidget* parent) {
 void RecordingsWindow::sizeColumns() {
     const QFontMetrics metrics = table_->fontMetrics();
     const QFontMetrics header = table_->horizontalHeader()->fontMetrics();
-    const char* widest[] = {"000000",      "2026-12-30 23:59:59", "Linear, X and Y", "540,000",
-                            "15 h 00 min", "2026-12-30 23:59:59", "Complete"};
+    static const std::array<const char*, RecordingsModel::File> widest = {
+        "000000",      "2026-12-30 23:59:59", "Linear, X and Y", "540,000",
+        "15 h 00 min", "2026-12-30 23:59:59", "Complete",        "To push"};
     for (int column = 0; column < RecordingsModel::File; ++column) {
         const QString caption =
             model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
         // Room for the sort arrow beside the caption.
-        table_->setColumnWidth(
-            column, std::max(metrics.horizontalAdvance(QString::fromLatin1(widest[column])),
-                             header.horizontalAdvance(caption) + 20) +
-                        16);
+        table_->setColumnWidth(column, std::max(metrics.horizontalAdvance(QString::fromLatin1(
+                                                    widest[static_cast<std::size_t>(column)])),
+                                                header.horizontalAdvance(caption) + 20) +
+                                           16);
     }
 }
 
@@ -319,10 +349,10 @@ void RecordingsWindow::load(bool userAsked) {
     }
     wantedHistory_.reset();  // snapshots may have come too
     askLibrary(
-        [](RecordingsLibrary& library) {
+        [storeInUse = storePush_->inUse()](RecordingsLibrary& library) {
             LoadedRows loaded;
-            loaded.shown = RecordingsModel::load(library);
-            for (const auto& shown : loaded.shown) {
+            loaded.shown = RecordingsModel::load(library, storeInUse);
+            for (const auto& shown : loaded.shown.rows) {
                 if (shown.row.entry.mode == RecordingMode::Linear && !shown.row.missing) {
                     loaded.withLength.push_back(shown.row);
                 }
@@ -347,6 +377,7 @@ void RecordingsWindow::rowsLoaded(LoadedRows loaded) {
     const bool first = !loaded_;
     loaded_ = true;
     model_->setRows(std::move(loaded.shown));
+    updateStoreStanding();
     if (chosenId_ && model_->rowOf(*chosenId_)) {
         choose(*chosenId_);
     } else if (first && filter_->rowCount() > 0) {
@@ -422,6 +453,42 @@ void RecordingsWindow::updateActions() {
     for (QAction* action : importActions_) {
         action->setEnabled(!importJobs_->busy());
     }
+    pushAction_->setEnabled(!storePush_->busy());
+    stopPushAction_->setEnabled(storePush_->busy());
+}
+
+void RecordingsWindow::pushToStore() {
+    storePush_->push();
+    updateActions();
+}
+
+void RecordingsWindow::chooseStoreConnection() {
+    if (storePush_->chooseConnection()) {
+        load(false);
+    }
+}
+
+// What waits for the team store, beside the status bar's messages.
+void RecordingsWindow::updateStoreStanding() {
+    const auto& server = model_->storeServer();
+    if (!server && !storePush_->inUse()) {
+        storeStanding_->hide();
+        return;
+    }
+    const RecordingsModel::StoreCounts counts = model_->storeCounts();
+    QString text = counts.toPush == 0 ? QStringLiteral("Team store: all pushed")
+                                      : QStringLiteral("Team store: %1 to push")
+                                            .arg(plural(counts.toPush, "data file", "data files"));
+    if (counts.waits > 0) {
+        text += QStringLiteral(", %1 waiting for a whole download").arg(counts.waits);
+    }
+    storeStanding_->setText(text);
+    storeStanding_->setToolTip(server
+                                   ? QStringLiteral("Against %1, the team store this computer "
+                                                    "pushed to last.")
+                                         .arg(QString::fromStdString(*server))
+                                   : QStringLiteral("Nothing was pushed from this computer yet."));
+    storeStanding_->show();
 }
 
 void RecordingsWindow::updateCount() {

@@ -12,6 +12,7 @@
 
 #include "common/file_dialogs.h"
 #include "common/ui/pictured.h"
+#include "library/ui/team_store_push.h"
 
 class QAction;
 class QLabel;
@@ -51,13 +52,16 @@ struct RecordingsWindowLinks {
     // The data files, or the folder, to import; Qt's file dialogs when not given. Nothing when
     // the user cancelled.
     std::function<QStringList(ImportSource source)> chooseImport;
+    // The team store's connection and password, when a push needs them.
+    TeamStoreQuestions storeQuestions;
 };
 
 // The Recordings window: every data file the library keeps, sortable and filtered as the user
 // types, each openable in the Graph window, exported, reported, shown in its folder or
 // forgotten; the chosen recording's logger's configuration history below; File > Import… for
-// data files made elsewhere. The library and the files are read on threads of their own: a
-// library that is held or damaged, or ten thousand files to look at, never freeze the window.
+// data files made elsewhere; Store > Push to Team Store, and what still waits for it. The library
+// and the files are read on threads of their own: a library that is held or damaged, or ten
+// thousand files to look at, never freeze the window.
 class RecordingsWindow final : public QMainWindow, public common::ui::Pictured {
   public:
     RecordingsWindow(common::ui::AppContext& context, RecordingsWindowLinks links,
@@ -73,6 +77,8 @@ class RecordingsWindow final : public QMainWindow, public common::ui::Pictured {
     void showFolder();
     void forget();
     void importFrom(ImportSource source);
+    void pushToStore();
+    void chooseStoreConnection();
 
     // Work on the library or on files whose outcome the window has not shown yet.
     [[nodiscard]] bool busy() const;
@@ -115,6 +121,7 @@ class RecordingsWindow final : public QMainWindow, public common::ui::Pictured {
     void importEnded(const ImportCounts& counts, const std::vector<std::string>& refused);
     void updateActions();
     void updateCount();
+    void updateStoreStanding();
 
     common::ui::AppContext& context_;
     RecordingsWindowLinks links_;
@@ -131,6 +138,9 @@ class RecordingsWindow final : public QMainWindow, public common::ui::Pictured {
     QAction* exportAction_ = nullptr;
     QAction* reportAction_ = nullptr;
     std::vector<QAction*> importActions_;
+    QAction* pushAction_ = nullptr;
+    QAction* stopPushAction_ = nullptr;
+    QLabel* storeStanding_ = nullptr;
 
     bool loaded_ = false;   // the library has answered once
     bool failing_ = false;  // the last library call failed, and the user was told why
@@ -141,6 +151,7 @@ class RecordingsWindow final : public QMainWindow, public common::ui::Pictured {
     std::unique_ptr<SerialJobs> libraryJobs_;
     std::unique_ptr<SerialJobs> fileJobs_;
     std::unique_ptr<SerialJobs> importJobs_;
+    std::unique_ptr<TeamStorePush> storePush_;
 };
 
 }  // namespace tilt::library::ui

@@ -150,6 +150,7 @@ TEST_F(RecordingsWindowTest, FilledFromTheLibrary_NewestDownloadFirst_AMissingFi
                                         "8.8 s",
                                         "2026-03-08 10:00:00",
                                         "Yes",
+                                        "",  // no team store in use
                                         QString::fromStdString(walk)};
     for (int col = 0; col < RecordingsModel::Columns; ++col) {
         EXPECT_EQ(cell(walkRow, static_cast<Column>(col)), shown[static_cast<std::size_t>(col)])

@@ -1,0 +1,182 @@
+#include "library/ui/team_store_push.h"
+
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QWidget>
+
+#include "common/messages.h"
+#include "common/recordings_library.h"
+#include "common/ui/app_context.h"
+#include "library/ui/serial_jobs.h"
+#include "platform/settings_store.h"
+#include "store/pg_connection.h"
+#include "store/store_push.h"
+
+namespace tilt::library::ui {
+
+namespace {
+
+std::optional<std::string> askConnection(QWidget* window, const std::string& saved) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        window, QStringLiteral("Team Store"),
+        QStringLiteral("The team store's PostgreSQL server, as a connection URI\n"
+                       "(postgresql://user@host/database?sslmode=require) or key=value words.\n"
+                       "Left empty, the PG* environment variables and ~/.pgpass say.\n"
+                       "It is saved without its password."),
+        QLineEdit::Normal, QString::fromStdString(saved), &ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return text.trimmed().toStdString();
+}
+
+std::optional<std::string> askPassword(QWidget* window, const QString& server) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        window, QStringLiteral("Team Store"),
+        QStringLiteral("Password for the team store at %1\n(used for this push only, never saved; "
+                       "~/.pgpass spares this question):")
+            .arg(server),
+        QLineEdit::Password, QString(), &ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return text.toStdString();
+}
+
+}  // namespace
+
+TeamStorePush::TeamStorePush(common::ui::AppContext& context, QWidget& window,
+                             TeamStoreQuestions questions, TeamStoreReports reports)
+    : context_(context),
+      window_(window),
+      questions_(std::move(questions)),
+      reports_(std::move(reports)),
+      jobs_(std::make_unique<SerialJobs>([this](const QString& why) { failed(why); })) {
+    if (!questions_.connection) {
+        questions_.connection = [this](const std::string& saved) {
+            return askConnection(&window_, saved);
+        };
+    }
+    if (!questions_.password) {
+        questions_.password = [this](const QString& server) {
+            return askPassword(&window_, server);
+        };
+    }
+}
+
+TeamStorePush::~TeamStorePush() = default;
+
+bool TeamStorePush::busy() const {
+    return jobs_->busy();
+}
+
+bool TeamStorePush::inUse() const {
+    return !context_.settings.storeConnection().empty();
+}
+
+void TeamStorePush::stop() {
+    jobs_->stop();
+}
+
+bool TeamStorePush::chooseConnection() {
+    const auto chosen = questions_.connection(context_.settings.storeConnection());
+    if (!chosen) {
+        return false;
+    }
+    context_.settings.saveStoreConnection(store::withoutPassword(*chosen));
+    return true;
+}
+
+void TeamStorePush::push() {
+    if (busy()) {
+        return;
+    }
+    std::string connection = context_.settings.storeConnection();
+    if (connection.empty()) {
+        const auto chosen = questions_.connection({});
+        if (!chosen) {
+            return;
+        }
+        // A password typed into it serves this push; the settings keep the rest.
+        connection = *chosen;
+        context_.settings.saveStoreConnection(store::withoutPassword(connection));
+    }
+    start(connection, {});
+}
+
+void TeamStorePush::start(const std::string& connection, const std::string& password) {
+    reports_.progress(QStringLiteral("Connecting to the team store…"));
+    jobs_->post([this, connection, password](std::stop_token stop) -> SerialJobs::Then {
+        try {
+            store::PgConnection server(connection, password);
+            const auto progress = [this](const store::PushProgress& p) {
+                if (p.file.empty()) {
+                    return;
+                }
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, text = QStringLiteral("Pushing data file %1 of %2: %3")
+                                      .arg(p.done + 1)
+                                      .arg(p.total)
+                                      .arg(QString::fromStdString(p.file))] {
+                        reports_.progress(text);
+                    },
+                    Qt::QueuedConnection);
+            };
+            const store::PushResult result =
+                store::pushLibrary(server, context_.library, server.server(), progress, stop);
+            return [this, result, name = server.server(), stopped = stop.stop_requested()] {
+                ended(result, name, stopped);
+            };
+        } catch (const store::PasswordNeeded&) {
+            if (!password.empty()) {
+                throw;
+            }
+            return [this, connection] {
+                const auto typed =
+                    questions_.password(QString::fromStdString(store::withoutPassword(connection)));
+                if (typed) {
+                    start(connection, *typed);
+                } else {
+                    reports_.ended(QStringLiteral("Push cancelled: nothing was sent."));
+                }
+            };
+        } catch (const LibraryError& e) {
+            throw LibraryError(std::string("The recordings library could not be read: ") +
+                               e.what());
+        }
+    });
+}
+
+void TeamStorePush::ended(const store::PushResult& result, const std::string& server,
+                          bool stopped) {
+    QString outcome = QString::fromStdString(store::pushSummary(result));
+    outcome.insert(outcome.indexOf(QLatin1Char('(')) - 1,
+                   QStringLiteral(" to %1").arg(QString::fromStdString(server)));
+    if (stopped) {
+        outcome = QStringLiteral(
+                      "Push stopped: the data files sent are whole in the store, the "
+                      "rest wait for the next push. ") +
+                  outcome;
+    }
+    reports_.ended(outcome);
+    std::string problems;
+    for (const std::string& why : result.unreadable) {
+        problems += why + "\n";
+    }
+    if (!result.libraryProblem.empty()) {
+        problems += result.libraryProblem + "\n";
+    }
+    if (!problems.empty()) {
+        context_.messages.show(outcome.toStdString() + "\n\n" + problems);
+    }
+}
+
+void TeamStorePush::failed(const QString& why) {
+    reports_.ended(QStringLiteral("Push failed: nothing was half sent."));
+    context_.messages.show(why.toStdString());
+}
+
+}  // namespace tilt::library::ui

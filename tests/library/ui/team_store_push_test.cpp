@@ -1,0 +1,203 @@
+// The Recordings window's push to a team store on a PostgreSQL server of the tests' own: the
+// connection asked once and saved without its password, the password asked for each push and
+// kept nowhere, what waits shown per row and in the status bar, and a refused password told in
+// one message that never holds it.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QStatusBar>
+#include <QTableView>
+
+#include <filesystem>
+
+#include "device/recording_file.h"
+#include "library/ui/recordings_model.h"
+#include "library/ui/recordings_window.h"
+#include "store/pg_connection.h"
+#include "store/store_schema.h"
+#include "support/gui_harness.h"
+#include "support/pg_cluster.h"
+#include "support/sim_bench.h"
+#include "view/dated_export.h"
+
+namespace tilt::library::ui {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using testing::PgCluster;
+using Column = RecordingsModel::Column;
+
+class TeamStorePushTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        gui.start();
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        database = "w_" + std::string(info->name()).substr(0, 30);
+        for (char& c : database) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        cluster().createDatabase(database);
+        cluster().createRole("tech_" + database, kPassword);
+        store::PgConnection admin(cluster().adminConnection(database));
+        (void)store::initStore(admin);
+        std::string grants;
+        for (const std::string& grant : store::pushOnlyGrants("tech_" + database, database)) {
+            grants += grant + ";";
+        }
+        cluster().sql(grants, database);
+        links.storeQuestions.connection = [this](const std::string& saved) {
+            connectionAsked.push_back(saved);
+            return std::optional(connection);
+        };
+        links.storeQuestions.password = [this](const QString& server) {
+            passwordAsked.push_back(server.toStdString());
+            return password;
+        };
+    }
+    static PgCluster& cluster() { return PgCluster::shared(); }
+
+    // A simulated logger's recording downloaded into the data root and kept by the library.
+    void record(const std::string& name, std::uint64_t seed, bool complete) {
+        const std::string file = gui.root.path().toStdString() + "/" + name;
+        device::downloadSimulatedRecording(testing::recording(device::Preload::Linear3, 6, seed),
+                                           file);
+        const auto header = view::readRecordingHeader(file);
+        DataFileEntry e;
+        e.recording = {static_cast<std::int64_t>(header.fields.serialNumber),
+                       header.fields.launchTime};
+        e.mode = header.fields.mode;
+        e.channel = header.channelValue;
+        e.path = file;
+        e.size = static_cast<std::int64_t>(std::filesystem::file_size(file));
+        e.sha256 = "sha of " + name;
+        e.pages = 6;
+        e.complete = complete;
+        e.downloadedAt = "2026-12-07T10:00:00.000";
+        e.program = "tiltavarometer";
+        (void)gui.library.recordDataFile(e);
+    }
+
+    void open() {
+        window = new RecordingsWindow(gui.context, links);
+        window->show();
+        ASSERT_TRUE(settle());
+        table = window->findChild<QTableView*>("tblRecordings");
+    }
+    [[nodiscard]] bool settle() {
+        return gui.waitFor([this] { return !window->busy(); });
+    }
+    void push() {
+        window->findChild<QAction*>("mnuPush")->trigger();
+        ASSERT_TRUE(settle());
+    }
+    // The Team store column, by file name, in the table's order.
+    std::vector<std::string> standing() const {
+        std::vector<std::string> texts;
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+            const QString file = table->model()->index(row, Column::File).data().toString();
+            texts.push_back(
+                std::filesystem::path(file.toStdString()).filename().string() + " " +
+                table->model()->index(row, Column::TeamStore).data().toString().toStdString());
+        }
+        return texts;
+    }
+    [[nodiscard]] QLabel* standingLabel() const {
+        return window->findChild<QLabel*>("lblTeamStore");
+    }
+    [[nodiscard]] std::int64_t dataFilesOnServer() const {
+        store::PgConnection admin(cluster().adminConnection(database));
+        return admin.exec("SELECT count(*) FROM tilt_data_files").integer(0, 0);
+    }
+    [[nodiscard]] std::string server() const {
+        return "127.0.0.1:" + std::to_string(cluster().port()) + "/" + database + " as tech_" +
+               database;
+    }
+
+    static constexpr const char* kPassword = "Kx7-secret";
+    testing::GuiHarness gui;
+    std::string database;
+    RecordingsWindowLinks links;
+    RecordingsWindow* window = nullptr;
+    QTableView* table = nullptr;
+    std::string connection;
+    std::optional<std::string> password = kPassword;
+    std::vector<std::string> connectionAsked;
+    std::vector<std::string> passwordAsked;
+};
+
+TEST_F(TeamStorePushTest,
+       ConnectionAskedOnceSavedWithoutPassword_PasswordAskedEachPushKeptNowhere) {
+    record("a.tlg", 1, true);
+    record("b.tlg", 2, true);
+    record("c.tlg", 3, false);
+    open();
+    EXPECT_FALSE(standingLabel()->isVisible()) << "no team store in use yet";
+    EXPECT_EQ(table->model()->index(0, Column::TeamStore).data().toString(), "");
+
+    connection = "postgresql://tech_" + database +
+                 "@127.0.0.1:" + std::to_string(cluster().port()) + "/" + database;
+    push();
+    EXPECT_EQ(connectionAsked, std::vector<std::string>{""});
+    EXPECT_EQ(gui.settings.store, connection);
+    EXPECT_EQ(passwordAsked, std::vector<std::string>{connection}) << "~/.pgpass has none";
+    EXPECT_EQ(dataFilesOnServer(), 2);
+    const std::string said = window->statusBar()->currentMessage().toStdString();
+    EXPECT_THAT(said, HasSubstr("Pushed 2 data files to " + server() + " ("));
+    EXPECT_THAT(said, HasSubstr("1 waiting until their download is completed"));
+    EXPECT_THAT(standing(),
+                ::testing::UnorderedElementsAre("a.tlg Pushed", "b.tlg Pushed", "c.tlg Waits"));
+    EXPECT_EQ(standingLabel()->text(), "Team store: all pushed, 1 waiting for a whole download");
+    EXPECT_TRUE(gui.texts().empty());
+
+    // A new download waits for the next push; a cancelled password sends nothing.
+    record("d.tlg", 4, true);
+    window->refresh();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(standingLabel()->text(),
+              "Team store: 1 data file to push, 1 waiting for a whole download");
+    password.reset();
+    push();
+    EXPECT_EQ(connectionAsked.size(), 1U) << "the saved connection serves";
+    EXPECT_EQ(passwordAsked.size(), 2U) << "the password was not kept";
+    EXPECT_EQ(window->statusBar()->currentMessage(), "Push cancelled: nothing was sent.");
+    EXPECT_EQ(dataFilesOnServer(), 2);
+
+    password = kPassword;
+    push();
+    EXPECT_EQ(dataFilesOnServer(), 3);
+    EXPECT_EQ(standingLabel()->text(), "Team store: all pushed, 1 waiting for a whole download");
+    EXPECT_THAT(standing(), ::testing::Contains("d.tlg Pushed"));
+    EXPECT_THAT(gui.settings.store, Not(HasSubstr(kPassword)));
+}
+
+TEST_F(TeamStorePushTest, RefusedPassword_OneMessageNamingTheServer_NothingSentOrNoted) {
+    record("a.tlg", 1, true);
+    // Typed with its password in it: that serves the push, the settings keep the rest.
+    connection = "postgresql://tech_" + database + ":wrong-" + kPassword +
+                 "@127.0.0.1:" + std::to_string(cluster().port()) + "/" + database;
+    open();
+    push();
+    EXPECT_TRUE(passwordAsked.empty()) << "the connection carried one";
+    EXPECT_EQ(gui.settings.store, "postgresql://tech_" + database + "@127.0.0.1:" +
+                                      std::to_string(cluster().port()) + "/" + database);
+    ASSERT_EQ(gui.texts().size(), 1U);
+    EXPECT_THAT(gui.texts()[0], HasSubstr("refused the user name or password"));
+    EXPECT_THAT(gui.texts()[0], HasSubstr(server()));
+    EXPECT_THAT(gui.texts()[0], Not(HasSubstr(kPassword)));
+    EXPECT_EQ(window->statusBar()->currentMessage(), "Push failed: nothing was half sent.");
+    EXPECT_EQ(dataFilesOnServer(), 0);
+    EXPECT_EQ(gui.library.latestPushServer(), std::nullopt);
+    EXPECT_EQ(standingLabel()->text(), "Team store: 1 data file to push")
+        << "a saved connection shows what waits";
+
+    // The next push asks for the password the server wants, and sends it all.
+    push();
+    EXPECT_EQ(passwordAsked.size(), 1U);
+    EXPECT_EQ(dataFilesOnServer(), 1);
+    EXPECT_EQ(gui.library.latestPushServer(), server());
+}
+
+}  // namespace
+}  // namespace tilt::library::ui
