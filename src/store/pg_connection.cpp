@@ -65,6 +65,11 @@ std::string connectAdvice(const std::string& why) {
         return "the server has no such database. Check the database name, or ask the server's "
                "administrator to create it.";
     }
+    if (why.find("SSL") != std::string::npos || why.find("certificate") != std::string::npos) {
+        return "the secure (TLS) connection could not be made as asked. Check sslmode and "
+               "sslrootcert in the connection, or ask the server's administrator whether the "
+               "server offers TLS and with which certificate.";
+    }
     if (why.find("Connection refused") != std::string::npos ||
         why.find("could not connect") != std::string::npos ||
         why.find("could not translate host name") != std::string::npos ||

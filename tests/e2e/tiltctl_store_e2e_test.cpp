@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QProcessEnvironment>
 #include <filesystem>
+#include <thread>
 
 #include "device/recording_file.h"
 #include "support/pg_cluster.h"
@@ -30,18 +31,19 @@ class TiltctlStore : public ProgramTest {
         PgCluster::shared().createDatabase(database);
     }
     // tiltctl on this test's data root, without any PG* variable of the machine's.
-    CtlResult tiltctl(const QStringList& args) {
-        return runTiltctl(args, [this](QProcess& ctl) {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            for (const QString& name : env.keys()) {
-                if (name.startsWith("PG")) {
-                    env.remove(name);
-                }
+    void onTestRoot(QProcess& ctl) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString& name : env.keys()) {
+            if (name.startsWith("PG")) {
+                env.remove(name);
             }
-            env.insert("TILTAVAROMETER_HOME", QString::fromStdString(path("home")));
-            env.insert("XDG_CONFIG_HOME", QString::fromStdString(path("config")));
-            ctl.setProcessEnvironment(env);
-        });
+        }
+        env.insert("TILTAVAROMETER_HOME", QString::fromStdString(path("home")));
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString(path("config")));
+        ctl.setProcessEnvironment(env);
+    }
+    CtlResult tiltctl(const QStringList& args) {
+        return runTiltctl(args, [this](QProcess& ctl) { onTestRoot(ctl); });
     }
     QString admin() const {
         return QString::fromStdString(PgCluster::shared().adminConnection(database));
@@ -138,6 +140,63 @@ TEST_F(TiltctlStore, EachFailure_OneMessageExit1_NoPasswordAnywhere) {
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_THAT(run.err, HasSubstr("newer than this program's")) << command;
     }
+}
+
+// The client killed mid-push (as a laptop loses power): the server keeps the data files sent
+// whole and nothing of the one being sent; the next push sends the rest, none twice.
+TEST_F(TiltctlStore, PushKilledMidway_TheNextPushCompletesIt_NoneTwice) {
+    ASSERT_EQ(tiltctl({"store", "init", "--db", admin()}).exitCode, 0);
+    constexpr int kFiles = 12;
+    constexpr int kPages = 150;
+    std::filesystem::create_directories(path("field"));
+    for (int seed = 1; seed <= kFiles; ++seed) {
+        tilt::device::downloadSimulatedRecording(
+            tilt::testing::recording(tilt::device::Preload::Linear3, kPages,
+                                     static_cast<std::uint64_t>(seed)),
+            path("field/r" + std::to_string(seed) + ".tlg"));
+    }
+    ASSERT_EQ(tiltctl({"library", "import", QString::fromStdString(path("field"))}).exitCode, 0);
+    const auto onServer = [this](const char* sql) {
+        return std::stol(PgCluster::shared().value(sql, database));
+    };
+    // Data files whose samples are not all there: a half recording.
+    constexpr const char* kHalf =
+        "SELECT count(*) FROM tilt_data_files f WHERE f.slots <> (SELECT count(*) FROM "
+        "tilt_samples s WHERE s.recording = f.recording)";
+
+    QProcess push;
+    onTestRoot(push);
+    push.start(TILTCTL_PATH, {"store", "push", "--db", admin()});
+    ASSERT_TRUE(push.waitForStarted());
+    const auto start = Clock::now();
+    while (onServer("SELECT count(*) FROM tilt_data_files") < 2 && secondsSince(start) < 60) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    push.kill();
+    ASSERT_TRUE(push.waitForFinished(10000));
+    ASSERT_EQ(push.exitStatus(), QProcess::CrashExit);
+    // The killed client's server process ends its last transaction (a commit already sent, or
+    // the rollback) once it sees the socket close; counted after that.
+    while (onServer("SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
+                    "AND pid <> pg_backend_pid()") > 0 &&
+           secondsSince(start) < 60) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const long sent = onServer("SELECT count(*) FROM tilt_data_files");
+    ASSERT_GE(sent, 2);
+    ASSERT_LT(sent, kFiles) << "the push ended before it was killed: nothing was tested";
+    EXPECT_EQ(onServer(kHalf), 0);
+
+    const auto again = tiltctl({"store", "push", "--db", admin(), "--json"});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    const QJsonObject said = QJsonDocument::fromJson(QByteArray::fromStdString(again.out)).object();
+    EXPECT_EQ(said.value("pushed").toInt(), kFiles - sent);
+    EXPECT_EQ(said.value("alreadyThere").toInt(), sent);
+    EXPECT_EQ(onServer("SELECT count(*) FROM tilt_data_files"), kFiles);
+    EXPECT_EQ(onServer("SELECT count(DISTINCT recording) FROM tilt_data_files"), kFiles);
+    EXPECT_EQ(onServer(kHalf), 0);
+    EXPECT_EQ(onServer("SELECT count(*) FROM tilt_samples"),
+              onServer("SELECT sum(slots) FROM tilt_data_files"));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <atomic>
 #include <thread>
 
@@ -338,6 +339,39 @@ TEST_F(TeamStore, PushOnlyRole_PushesWithTheGrantsInitPrints) {
     EXPECT_EQ(pushLibrary(pusher, library, "office").alreadyThere, 1);
     EXPECT_THAT(failureOf([&] { pusher.exec("DELETE FROM tilt_samples"); }),
                 HasSubstr("may not do that"));
+}
+
+// TLS as the connection asks: required and checked against the server's authority, it is
+// used; checked against another authority, one message says what to look at.
+TEST_F(TeamStore, TlsAsTheConnectionAsks_ACertificateThatDoesNotCheckOutIsTold) {
+    const std::string role = "tls_" + database;
+    cluster().createRole(role, "pw");
+    const std::string uri = cluster().uri(database, role, "pw");
+    const std::string authority = cluster().certificate().toStdString();
+    for (const std::string& mode :
+         {std::string("?sslmode=require"), "?sslmode=verify-ca&sslrootcert=" + authority}) {
+        PgConnection c(uri + mode);
+        EXPECT_EQ(c.exec("SELECT ssl FROM pg_stat_ssl WHERE pid = pg_backend_pid()").text(0, 0),
+                  "t")
+            << mode;
+    }
+    PgConnection plain(uri + "?sslmode=disable");
+    EXPECT_EQ(plain.exec("SELECT ssl FROM pg_stat_ssl WHERE pid = pg_backend_pid()").text(0, 0),
+              "f");
+
+    // Another authority: a certificate the server's is not signed by.
+    const std::string other = path("other.crt");
+    QProcess openssl;
+    openssl.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt",
+                              "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1", "-subj",
+                              "/CN=elsewhere", "-keyout", QString::fromStdString(path("other.key")),
+                              "-out", QString::fromStdString(other)});
+    ASSERT_TRUE(openssl.waitForFinished(30000) && openssl.exitCode() == 0);
+    const std::string refused =
+        failureOf([&] { PgConnection c(uri + "?sslmode=verify-ca&sslrootcert=" + other); });
+    EXPECT_THAT(refused, HasSubstr("secure (TLS) connection could not be made"));
+    EXPECT_THAT(refused, HasSubstr("sslrootcert"));
+    EXPECT_THAT(refused, Not(HasSubstr(":pw@")));
 }
 
 }  // namespace

@@ -49,13 +49,19 @@ class PgCluster {
 
     // Runs SQL as the superuser in `database` through psql; throws with psql's words.
     void sql(const std::string& statements, const std::string& database = "postgres") const {
+        (void)value(statements, database);
+    }
+    // What SQL run as the superuser prints, unaligned, without its trailing newline.
+    [[nodiscard]] std::string value(const std::string& statements,
+                                    const std::string& database = "postgres") const {
         QProcess psql;
-        psql.start(pgBin("psql"), {"-X", "-q", "-v", "ON_ERROR_STOP=1", "-d",
+        psql.start(pgBin("psql"), {"-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-d",
                                    QString::fromStdString(adminConnection(database)), "-c",
                                    QString::fromStdString(statements)});
         if (!psql.waitForFinished(60000) || psql.exitCode() != 0) {
             throw std::runtime_error("psql: " + psql.readAllStandardError().toStdString());
         }
+        return psql.readAllStandardOutput().trimmed().toStdString();
     }
 
     // A new empty database, and its own role with a password that may do everything in it.
@@ -88,6 +94,12 @@ class PgCluster {
                                                QFileDevice::ExeOwner | QFileDevice::ReadGroup |
                                                QFileDevice::ExeGroup | QFileDevice::ReadOther |
                                                QFileDevice::ExeOther);
+        // TLS with a certificate of its own, which is also its authority: over TCP a client may
+        // ask for it (sslmode) and check it (sslrootcert=certificate()).
+        check(run({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                   "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1",
+                   "-keyout", dir_.path() + "/server.key", "-out", certificate()}),
+              "openssl");
         check(run({pgBin("initdb"), "-D", data(), "-U", "tilt_admin", "-A", "trust", "-E", "UTF8",
                    "--locale=C", "--no-sync"}),
               "initdb");
@@ -97,7 +109,8 @@ class PgCluster {
         appendAsServer(
             data() + "/postgresql.conf",
             "listen_addresses = '127.0.0.1'\nport = " + QString::number(port_) +
-                "\nunix_socket_directories = '" + dir_.path() + "'\n" +
+                "\nunix_socket_directories = '" + dir_.path() + "'\nssl = on\nssl_cert_file = '" +
+                certificate() + "'\nssl_key_file = '" + dir_.path() + "/server.key'\n" +
                 (durable ? "" : "fsync = off\nsynchronous_commit = off\nfull_page_writes = off\n") +
                 "max_connections = 40\nshared_buffers = 64MB\n");
         writeAsServer(data() + "/pg_hba.conf",
@@ -110,6 +123,11 @@ class PgCluster {
 
     [[nodiscard]] QString data() const { return dir_.path() + "/data"; }
 
+  public:
+    // The server's TLS certificate, its own authority.
+    [[nodiscard]] QString certificate() const { return dir_.path() + "/server.crt"; }
+
+  private:
     // The server programs of the newest PostgreSQL installed.
     static QString pgBin(const char* program) {
         QString newest;
