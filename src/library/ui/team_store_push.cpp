@@ -152,9 +152,8 @@ void TeamStorePush::start(const std::string& connection, const std::string& pass
 
 void TeamStorePush::ended(const store::PushResult& result, const std::string& server,
                           bool stopped) {
+    // The server is named by the store's standing beside it, and in any message below.
     QString outcome = QString::fromStdString(store::pushSummary(result));
-    outcome.insert(outcome.indexOf(QLatin1Char('(')) - 1,
-                   QStringLiteral(" to %1").arg(QString::fromStdString(server)));
     if (stopped) {
         outcome = QStringLiteral(
                       "Push stopped: the data files sent are whole in the store, the "
@@ -170,7 +169,8 @@ void TeamStorePush::ended(const store::PushResult& result, const std::string& se
         problems += result.libraryProblem + "\n";
     }
     if (!problems.empty()) {
-        context_.messages.show(outcome.toStdString() + "\n\n" + problems);
+        context_.messages.show("Team store at " + server + ": " + outcome.toStdString() + "\n\n" +
+                               problems);
     }
 }
 

@@ -73,6 +73,7 @@ class TeamStorePushTest : public ::testing::Test {
         e.size = static_cast<std::int64_t>(std::filesystem::file_size(file));
         e.sha256 = "sha of " + name;
         e.pages = 6;
+        e.slotCount = 6 * 132;
         e.complete = complete;
         e.downloadedAt = "2026-12-07T10:00:00.000";
         e.program = "tiltavarometer";
@@ -144,7 +145,8 @@ TEST_F(TeamStorePushTest,
     EXPECT_EQ(passwordAsked, std::vector<std::string>{connection}) << "~/.pgpass has none";
     EXPECT_EQ(dataFilesOnServer(), 2);
     const std::string said = window->statusBar()->currentMessage().toStdString();
-    EXPECT_THAT(said, HasSubstr("Pushed 2 data files to " + server() + " ("));
+    EXPECT_THAT(said, HasSubstr("Pushed 2 data files ("));
+    EXPECT_THAT(standingLabel()->toolTip().toStdString(), HasSubstr(server()));
     EXPECT_THAT(said, HasSubstr("1 waiting until their download is completed"));
     EXPECT_THAT(standing(),
                 ::testing::UnorderedElementsAre("a.tlg Pushed", "b.tlg Pushed", "c.tlg Waits"));
@@ -197,6 +199,39 @@ TEST_F(TeamStorePushTest, RefusedPassword_OneMessageNamingTheServer_NothingSentO
     EXPECT_EQ(passwordAsked.size(), 1U);
     EXPECT_EQ(dataFilesOnServer(), 1);
     EXPECT_EQ(gui.library.latestPushServer(), server());
+}
+
+// Stop Push ends after the data file being sent: that one is whole in the store, the rest wait
+// for the next push, which sends them.
+TEST_F(TeamStorePushTest, StopPush_TheFileBeingSentLandsWhole_TheRestWaitForTheNextPush) {
+    for (std::uint64_t seed = 1; seed <= 5; ++seed) {
+        record("r" + std::to_string(seed) + ".tlg", seed, true);
+    }
+    connection = "postgresql://tech_" + database + ":" + kPassword +
+                 "@127.0.0.1:" + std::to_string(cluster().port()) + "/" + database;
+    open();
+    // The first data file's insert waits on the test's lock, so that the stop comes while it is
+    // being sent.
+    store::PgConnection holder(cluster().adminConnection(database));
+    holder.exec("BEGIN");
+    holder.exec("LOCK TABLE tilt_data_files IN EXCLUSIVE MODE");
+    window->findChild<QAction*>("mnuPush")->trigger();
+    ASSERT_TRUE(gui.waitFor([this] {
+        return window->statusBar()->currentMessage().startsWith("Pushing data file 1 of 5");
+    }));
+    EXPECT_FALSE(window->findChild<QAction*>("mnuPush")->isEnabled());
+    window->findChild<QAction*>("mnuStopPush")->trigger();
+    holder.exec("COMMIT");
+    ASSERT_TRUE(settle());
+    EXPECT_THAT(window->statusBar()->currentMessage().toStdString(),
+                HasSubstr("Push stopped: the data files sent are whole in the store"));
+    EXPECT_EQ(dataFilesOnServer(), 1);
+    EXPECT_EQ(standingLabel()->text(), "Team store: 4 data files to push");
+    EXPECT_FALSE(window->findChild<QAction*>("mnuStopPush")->isEnabled());
+
+    push();
+    EXPECT_EQ(dataFilesOnServer(), 5);
+    EXPECT_EQ(standingLabel()->text(), "Team store: all pushed");
 }
 
 }  // namespace
