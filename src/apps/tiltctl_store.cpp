@@ -24,6 +24,7 @@ namespace {
 struct Connection {
     std::string text;
     bool save = false;
+    bool isSaved = false;  // the one in the settings: the server it leads to is noted there
 };
 
 Connection connectionOf(Context& ctx, QStringList& args) {
@@ -44,9 +45,18 @@ Connection connectionOf(Context& ctx, QStringList& args) {
                    "computer; keep it in ~/.pgpass instead.\n";
     }
     if (c.save) {
-        settings.saveStoreConnection(store::withoutPassword(c.text));
+        platform::rememberStoreConnection(settings, store::withoutPassword(c.text));
     }
+    c.isSaved = !c.text.empty() && store::withoutPassword(c.text) == settings.storeConnection();
     return c;
+}
+
+// Notes which server the saved connection leads to, for the Recordings window to show what
+// waits for it.
+void noteServer(const Connection& c, const store::PgConnection& connection) {
+    if (c.isSaved) {
+        platform::QtSettingsStore().saveStoreServer(connection.server());
+    }
 }
 
 int storeFailed(Context& ctx, const std::exception& e) {
@@ -68,6 +78,7 @@ int runInit(Context& ctx, const QStringList& arguments) {
     expectArguments(args, 0, "--db URI [--role NAME]");
     try {
         store::PgConnection connection(c.text);
+        noteServer(c, connection);
         const int found = store::initStore(connection);
         if (found == store::kStoreSchemaVersion) {
             ctx.out << "The team store at " << connection.server() << " is up to date (schema "
@@ -77,11 +88,13 @@ int runInit(Context& ctx, const QStringList& arguments) {
                     << connection.server() << (found == 0 ? "" : " up to date")
                     << " (schema version " << store::kStoreSchemaVersion << ").\n";
         }
-        const std::string db = connection.exec("SELECT current_database()").text(0, 0);
+        const store::PgResult where =
+            connection.exec("SELECT current_database(), current_schema()");
         ctx.out << "\nA role that only pushes and queries needs these grants (run them as the "
                    "database's owner; CREATE ROLE "
                 << role << " LOGIN first):\n";
-        for (const std::string& grant : store::pushOnlyGrants(role, db)) {
+        for (const std::string& grant :
+             store::pushOnlyGrants(role, where.text(0, 0), where.text(0, 1))) {
             ctx.out << "  " << grant << "\n";
         }
     } catch (const store::StoreError& e) {
@@ -101,8 +114,9 @@ int runPush(Context& ctx, const QStringList& arguments) {
     store::PushResult result;
     try {
         store::PgConnection connection(c.text);
+        noteServer(c, connection);
         result = store::pushLibrary(
-            connection, library, connection.server(),
+            connection, library,
             [&](const store::PushProgress& p) {
                 if (!p.file.empty()) {
                     line.show("Pushing " + std::to_string(p.done + 1) + " of " +
@@ -185,6 +199,7 @@ int runQuery(Context& ctx, const QStringList& arguments) {
     }
     try {
         store::PgConnection connection(c.text);
+        noteServer(c, connection);
         QSaveFile file(out);
         // Lines gather in a buffer that goes out a megabyte at a time.
         std::string text;

@@ -106,13 +106,11 @@ class RecordingsLibrary {
     [[nodiscard]] virtual std::vector<std::int64_t> loggers() = 0;
     // What happened to one logger, oldest first.
     [[nodiscard]] virtual std::vector<LibraryEvent> events(std::int64_t serial) = 0;
-    // The data files the library has noted as held by the team store `server` (a connection
-    // string without its password).
+    // The data files the library has noted as held by the team store `server` (as the server
+    // names itself: "host:port/database as user").
     [[nodiscard]] virtual std::vector<std::int64_t> pushedTo(const std::string& server) = 0;
     virtual void recordPushes(const std::vector<std::int64_t>& dataFiles,
                               const std::string& server) = 0;
-    // The team store this computer pushed to last (as recordPushes named it), if any.
-    [[nodiscard]] virtual std::optional<std::string> latestPushServer() = 0;
 
     // What the library did on its own that the user should hear of (a damaged file set aside);
     // nothing once it has been taken.

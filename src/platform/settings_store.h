@@ -6,7 +6,8 @@ namespace tilt::platform {
 
 // The persisted settings: organisation/application "Tiltavarometer", group "Startup", key
 // "CurrentCommPort", a decimal text; and the team store's connection string (group "Store", key
-// "Connection"), always without its password.
+// "Connection"), always without its password, with the server it led to (key "Server", as the
+// server names itself) once a push or query has reached it.
 class SettingsStore {
   public:
     virtual ~SettingsStore() = default;
@@ -14,7 +15,13 @@ class SettingsStore {
     virtual void saveCurrentCommPort(const std::string& text) = 0;
     [[nodiscard]] virtual std::string storeConnection() const { return {}; }
     virtual void saveStoreConnection(const std::string& /*withoutPassword*/) {}
+    [[nodiscard]] virtual std::string storeServer() const { return {}; }
+    virtual void saveStoreServer(const std::string& /*server*/) {}
 };
+
+// Saves the team store's connection (already without its password). Another connection than
+// the saved one forgets the server that one led to.
+void rememberStoreConnection(SettingsStore& settings, const std::string& withoutPassword);
 
 class QtSettingsStore final : public SettingsStore {
   public:
@@ -22,6 +29,8 @@ class QtSettingsStore final : public SettingsStore {
     void saveCurrentCommPort(const std::string& text) override;
     [[nodiscard]] std::string storeConnection() const override;
     void saveStoreConnection(const std::string& withoutPassword) override;
+    [[nodiscard]] std::string storeServer() const override;
+    void saveStoreServer(const std::string& server) override;
 };
 
 }  // namespace tilt::platform

@@ -38,8 +38,8 @@ const std::vector<std::vector<const char*>> kMigrations = {
         "detail TEXT NOT NULL)",
     },
     {
-        // Where each data file has been pushed (a team store, by its connection string without
-        // password), and the launching computer's UTC offset.
+        // Where each data file has been pushed (a team store, as the server names itself:
+        // "host:port/database as user"), and the launching computer's UTC offset.
         "CREATE TABLE pushes (data_file INTEGER NOT NULL REFERENCES data_files(id) ON DELETE "
         "CASCADE, server TEXT NOT NULL, pushed_at TEXT NOT NULL, PRIMARY KEY (data_file, server))",
         "ALTER TABLE recordings ADD COLUMN utc_offset_minutes INTEGER",
@@ -297,6 +297,10 @@ std::int64_t SqliteLibrary::recordDataFile(const DataFileEntry& given) {
     return db.write([&] {
         const std::int64_t recording = db.recordingId(entry.recording);
         db.loggerSeen(entry.recording.serial, entry.firmware);
+        // New content under the same entry is not what a team store was given.
+        db.run(QStringLiteral("DELETE FROM pushes WHERE data_file IN (SELECT id FROM data_files "
+                              "WHERE recording = ? AND path = ? AND sha256 <> ?)"),
+               {number(recording), text(entry.path), text(entry.sha256)});
         db.run(QStringLiteral(
                    "INSERT INTO data_files (recording, path, size, sha256, mode, channel, pages, "
                    "slots, complete, downloaded_at, program) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
@@ -467,16 +471,6 @@ std::vector<LibraryEvent> SqliteLibrary::events(std::int64_t serial) {
                        rows.value(4).toString().toStdString()});
     }
     return all;
-}
-
-std::optional<std::string> SqliteLibrary::latestPushServer() {
-    Connection db(*this);
-    QSqlQuery rows = db.run(
-        QStringLiteral("SELECT server FROM pushes ORDER BY pushed_at DESC, rowid DESC LIMIT 1"));
-    if (!rows.next()) {
-        return std::nullopt;
-    }
-    return rows.value(0).toString().toStdString();
 }
 
 std::vector<std::int64_t> SqliteLibrary::pushedTo(const std::string& server) {

@@ -45,7 +45,6 @@ class SqliteLibrary final : public RecordingsLibrary {
     [[nodiscard]] std::vector<std::int64_t> loggers() override;
     [[nodiscard]] std::vector<LibraryEvent> events(std::int64_t serial) override;
     [[nodiscard]] std::vector<std::int64_t> pushedTo(const std::string& server) override;
-    [[nodiscard]] std::optional<std::string> latestPushServer() override;
     void recordPushes(const std::vector<std::int64_t>& dataFiles,
                       const std::string& server) override;
 

@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include <array>
 #include <cstdlib>
 #include <regex>
 
@@ -83,6 +84,27 @@ std::string connectAdvice(const std::string& why) {
     return "check the connection string and the server.";
 }
 
+// The password written into a connection string, however it is written: in a URI's user part or
+// query, or among key=value words. Empty when there is none.
+std::string passwordTyped(const std::string& connection) {
+    static const std::regex patterns[] = {
+        std::regex(R"(^postgres(?:ql)?://[^:/@?]*:([^@/?]*)@)"),
+        std::regex(R"([?&]password=([^&]*))"),
+        std::regex(R"((?:^|\s)password\s*=\s*('(?:[^'\\]|\\.)*'|\S*))"),
+    };
+    for (const std::regex& pattern : patterns) {
+        std::smatch found;
+        if (std::regex_search(connection, found, pattern) && found[1].length() > 0) {
+            std::string password = found[1].str();
+            if (password.size() > 1 && password.front() == '\'' && password.back() == '\'') {
+                password = password.substr(1, password.size() - 2);
+            }
+            return password;
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string withoutPassword(std::string_view connection) {
@@ -123,24 +145,50 @@ std::int64_t PgResult::integer(int row, int column) const {
 }
 
 PgConnection::PgConnection(const std::string& connection, const std::string& password) {
-    // The connection string is expanded as PQconnectdb would; a password given apart adds to it.
-    const char* keywords[] = {"dbname", password.empty() ? nullptr : "password", nullptr};
-    const char* values[] = {connection.c_str(), password.c_str(), nullptr};
-    conn_ = PQconnectdbParams(keywords, values, 1);
+    // libpq quotes the connection string, or a piece of it, when it cannot parse it.
+    connection_ = connection;
+    passwords_ = {password, passwordTyped(connection)};
+    if (PQconninfoOption* options = PQconninfoParse(connection.c_str(), nullptr)) {
+        for (const PQconninfoOption* o = options; o->keyword != nullptr; ++o) {
+            if (o->val != nullptr && std::string_view(o->keyword) == "password") {
+                passwords_.emplace_back(o->val);
+            }
+        }
+        PQconninfoFree(options);
+    }
+    std::erase_if(passwords_, [](const std::string& s) { return s.empty(); });
+    // The connection string is expanded as PQconnectdb would; what comes before it in the lists
+    // is a default it overrides, what comes after adds to it.
+    std::vector<const char*> keywords;
+    std::vector<const char*> values;
+    if (std::getenv("PGCONNECT_TIMEOUT") == nullptr) {
+        keywords.push_back("connect_timeout");
+        values.push_back("10");
+    }
+    keywords.push_back("dbname");
+    values.push_back(connection.c_str());
+    if (!password.empty()) {
+        keywords.push_back("password");
+        values.push_back(password.c_str());
+    }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    conn_ = PQconnectdbParams(keywords.data(), values.data(), 1);
     if (conn_ == nullptr) {
         throw StoreError("The team store could not be reached: out of memory.");
     }
     server_ = serverOf(conn_);
     if (PQstatus(conn_) != CONNECTION_OK) {
-        const std::string why = trimmed(PQerrorMessage(conn_));
+        const std::string why = withoutSecrets(trimmed(PQerrorMessage(conn_)));
         const bool wantsPassword = PQconnectionNeedsPassword(conn_) != 0;
         PQfinish(conn_);
         conn_ = nullptr;
         if (wantsPassword) {
             throw PasswordNeeded("The team store at " + server_ +
-                                 " wants a password, and none was found: put it in ~/.pgpass (or "
-                                 "PGPASSWORD) and try again. (" +
-                                 why + ")");
+                                     " wants a password, and none was found: put it in "
+                                     "~/.pgpass (or PGPASSWORD) and try again. (" +
+                                     why + ")",
+                                 server_);
         }
         throw StoreError("The team store at " + server_ +
                          " could not be reached: " + connectAdvice(why) + " (" + why + ")");
@@ -148,10 +196,33 @@ PgConnection::PgConnection(const std::string& connection, const std::string& pas
     // Messages in English for the user, and nothing from the server on stderr.
     PQsetNoticeProcessor(
         conn_, [](void*, const char*) {}, nullptr);
+    cancel_ = PQgetCancel(conn_);
 }
 
 PgConnection::~PgConnection() {
+    PQfreeCancel(cancel_);
     PQfinish(conn_);
+}
+
+void PgConnection::cancel() const {
+    if (cancel_ != nullptr) {
+        std::array<char, 256> ignored{};
+        (void)PQcancel(cancel_, ignored.data(), static_cast<int>(ignored.size()));
+    }
+}
+
+std::string PgConnection::withoutSecrets(std::string text) const {
+    const auto replace = [&text](const std::string& secret, const std::string& instead) {
+        for (std::size_t at = text.find(secret); !secret.empty() && at != std::string::npos;
+             at = text.find(secret, at + instead.size())) {
+            text.replace(at, secret.size(), instead);
+        }
+    };
+    replace(connection_, withoutPassword(connection_));
+    for (const std::string& password : passwords_) {
+        replace(password, "********");
+    }
+    return text;
 }
 
 void PgConnection::fail(const std::string& doing, pg_result* result) {
@@ -167,6 +238,7 @@ void PgConnection::fail(const std::string& doing, pg_result* result) {
     if (why.empty()) {
         why = trimmed(PQerrorMessage(conn_));
     }
+    why = withoutSecrets(why);
     std::string advice;
     if (PQstatus(conn_) != CONNECTION_OK) {
         advice =

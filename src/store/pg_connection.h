@@ -11,6 +11,7 @@
 
 struct pg_conn;
 struct pg_result;
+struct pg_cancel;
 
 namespace tilt::store {
 
@@ -30,7 +31,13 @@ class StoreError : public std::runtime_error {
 // ~/.pgpass): a window may ask the user for one and connect again.
 class PasswordNeeded : public StoreError {
   public:
-    using StoreError::StoreError;
+    PasswordNeeded(const std::string& message, std::string server)
+        : StoreError(message), server_(std::move(server)) {}
+    // "host:port/database as user", to ask the password for.
+    [[nodiscard]] const std::string& server() const { return server_; }
+
+  private:
+    std::string server_;
 };
 
 // A connection string (a postgresql:// URI or "key=value" words) as it may be shown: the
@@ -61,7 +68,9 @@ class PgResult {
 class PgConnection {
   public:
     // `password`, when given, goes to the server beside the connection string, never into it.
-    // Throws StoreError, or PasswordNeeded when the server wants a password none gave.
+    // A server that does not answer is given up after 10 s, unless the connection or
+    // PGCONNECT_TIMEOUT says otherwise. Throws StoreError, or PasswordNeeded when the server
+    // wants a password none gave.
     explicit PgConnection(const std::string& connection, const std::string& password = {});
     ~PgConnection();
     PgConnection(const PgConnection&) = delete;
@@ -69,6 +78,10 @@ class PgConnection {
 
     // "host:port/database as user", for messages.
     [[nodiscard]] const std::string& server() const { return server_; }
+
+    // Asks the server to cancel the statement it runs, from any thread: the statement then
+    // fails (StoreError) and its transaction is rolled back.
+    void cancel() const;
 
     // Runs `sql` with text parameters ($1, $2...; nothing: NULL); throws StoreError.
     PgResult exec(const std::string& sql,
@@ -84,9 +97,14 @@ class PgConnection {
 
   private:
     [[noreturn]] void fail(const std::string& doing, pg_result* result = nullptr);
+    // libpq's or the server's words without the password, wherever they might quote it.
+    [[nodiscard]] std::string withoutSecrets(std::string text) const;
 
     pg_conn* conn_ = nullptr;
+    pg_cancel* cancel_ = nullptr;
     std::string server_;
+    std::string connection_;              // shown only without its password
+    std::vector<std::string> passwords_;  // never shown
 };
 
 }  // namespace tilt::store

@@ -4,8 +4,8 @@
 #include <QJsonObject>
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <optional>
-#include <set>
 #include <unordered_set>
 
 #include "common/error.h"
@@ -59,8 +59,9 @@ std::unordered_set<std::string> heldByServer(PgConnection& connection,
 // The samples of a linear data file as COPY text rows of tilt_samples.
 class CopyRows final : public view::ExportSink {
   public:
-    CopyRows(std::string prefix, const std::function<void(std::string_view)>& send)
-        : prefix_(std::move(prefix)), send_(send) {
+    CopyRows(std::string prefix, std::string file,
+             const std::function<void(std::string_view)>& send)
+        : prefix_(std::move(prefix)), file_(std::move(file)), send_(send) {
         buffer_.reserve(kCopyChunk + 256);
     }
     void note(std::string_view) override {}
@@ -68,7 +69,12 @@ class CopyRows final : public view::ExportSink {
     void bins(const view::BinRow&) override {}
     void sample(const view::SampleRow& row) override {
         if (!row.time) {
-            return;  // no sampling frequency: nothing to find it by
+            // The store finds samples by their time: a file that cannot time them stays out.
+            throw Error(errc::kBadArgument,
+                        file_ +
+                            ": its samples have no time (the header gives no sampling "
+                            "frequency, or its launch time is no date), so the team store "
+                            "cannot take them.");
         }
         buffer_.append(prefix_);
         buffer_.append(std::to_string(row.slot));
@@ -96,6 +102,7 @@ class CopyRows final : public view::ExportSink {
 
   private:
     std::string prefix_;  // "recording\tserial\t"
+    std::string file_;
     const std::function<void(std::string_view)>& send_;
     std::string buffer_;
     long rows_ = 0;
@@ -114,7 +121,8 @@ Sent pushDataFile(PgConnection& connection, RecordingsLibrary& library, const Da
             utcOffset = std::to_string(*offset);
         }
     } catch (const LibraryError&) {
-        // The samples' times then count from the launch stamp, as the export's do.
+        // The samples' times then count from the launch stamp, as the export's do. The first
+        // push of a recording sets how its samples are timed in the store.
     }
     const std::string serial = std::to_string(e.recording.serial);
     std::optional<std::string> launchedAt;
@@ -168,8 +176,14 @@ Sent pushDataFile(PgConnection& connection, RecordingsLibrary& library, const Da
                 "COPY " + target +
                     " (recording, serial, slot, at, offset_ms, x, y, push) FROM STDIN",
                 [&](const std::function<void(std::string_view)>& send) {
-                    CopyRows rows(recordingId + "\t" + serial + "\t", send);
-                    (void)view::exportRecording(e.path, rows);
+                    CopyRows rows(recordingId + "\t" + serial + "\t", e.path, send);
+                    view::ExportOptions options;
+                    // Timed as the export times them: from the moment logging started, when
+                    // the launching computer's library knows it.
+                    if (loggingStarted) {
+                        options.loggingStarted = view::parseIsoTime(*loggingStarted);
+                    }
+                    (void)view::exportRecording(e.path, rows, options);
                     rows.flush();
                     samples += rows.rows();
                 });
@@ -190,8 +204,12 @@ Sent pushDataFile(PgConnection& connection, RecordingsLibrary& library, const Da
     }
 }
 
-// The snapshots and events of every logger the library knows, those the server lacks.
+// The snapshots and events of every logger the library knows, those the server lacks: one
+// statement each for all of them, whatever the library's history.
 void pushHistory(PgConnection& connection, RecordingsLibrary& library, PushResult& result) {
+    std::vector<std::string> loggers;
+    std::vector<std::string> snapshotSerials, takenAt, snapshotKinds, cells;
+    std::vector<std::string> eventSerials, eventAt, eventKinds, results, details;
     for (const std::int64_t serial : library.loggers()) {
         const std::string s = std::to_string(serial);
         const auto snapshots = library.snapshots(serial);
@@ -199,28 +217,47 @@ void pushHistory(PgConnection& connection, RecordingsLibrary& library, PushResul
         if (snapshots.empty() && events.empty()) {
             continue;
         }
-        connection.exec("INSERT INTO tilt_loggers (serial) VALUES ($1) ON CONFLICT DO NOTHING",
-                        {s});
+        loggers.push_back(s);
         for (const ConfigSnapshot& snapshot : snapshots) {
-            QJsonObject cells;
+            QJsonObject values;
             for (const auto& [name, value] : snapshot.values) {
-                cells.insert(QString::fromStdString(name), QString::fromStdString(value));
+                values.insert(QString::fromStdString(name), QString::fromStdString(value));
             }
-            const PgResult added = connection.exec(
-                "INSERT INTO tilt_snapshots (serial, taken_at, kind, cells) VALUES ($1, $2, $3, "
-                "$4::jsonb) ON CONFLICT DO NOTHING RETURNING id",
-                {s, snapshot.takenAt, snapshot.kind,
-                 QJsonDocument(cells).toJson(QJsonDocument::Compact).toStdString()});
-            result.snapshots += added.rows();
+            snapshotSerials.push_back(s);
+            takenAt.push_back(snapshot.takenAt);
+            snapshotKinds.push_back(snapshot.kind);
+            cells.push_back(QJsonDocument(values).toJson(QJsonDocument::Compact).toStdString());
         }
         for (const LibraryEvent& event : events) {
-            const PgResult added = connection.exec(
-                "INSERT INTO tilt_events (serial, at, kind, result, detail) VALUES ($1, $2, $3, "
-                "$4, $5) ON CONFLICT DO NOTHING RETURNING id",
-                {s, event.at, event.kind, event.result, event.detail});
-            result.events += added.rows();
+            eventSerials.push_back(s);
+            eventAt.push_back(event.at);
+            eventKinds.push_back(event.kind);
+            results.push_back(event.result);
+            details.push_back(event.detail);
         }
     }
+    if (loggers.empty()) {
+        return;
+    }
+    connection.exec(
+        "INSERT INTO tilt_loggers (serial) SELECT unnest($1::integer[]) ON CONFLICT DO NOTHING",
+        {textArray(loggers)});
+    result.snapshots += connection
+                            .exec(
+                                "INSERT INTO tilt_snapshots (serial, taken_at, kind, cells) "
+                                "SELECT * FROM unnest($1::integer[], $2::text[], $3::text[], "
+                                "$4::jsonb[]) ON CONFLICT DO NOTHING RETURNING id",
+                                {textArray(snapshotSerials), textArray(takenAt),
+                                 textArray(snapshotKinds), textArray(cells)})
+                            .rows();
+    result.events += connection
+                         .exec(
+                             "INSERT INTO tilt_events (serial, at, kind, result, detail) "
+                             "SELECT * FROM unnest($1::integer[], $2::text[], $3::text[], "
+                             "$4::text[], $5::text[]) ON CONFLICT DO NOTHING RETURNING id",
+                             {textArray(eventSerials), textArray(eventAt), textArray(eventKinds),
+                              textArray(results), textArray(details)})
+                         .rows();
 }
 
 }  // namespace
@@ -239,17 +276,21 @@ std::string pushSummary(const PushResult& result) {
 }
 
 PushResult pushLibrary(PgConnection& connection, RecordingsLibrary& library,
-                       const std::string& server,
                        const std::function<void(const PushProgress&)>& progress,
                        std::stop_token stop) {
     requireStore(connection);
     PushResult result;
+    // Each complete data file once, with every library entry of the same content.
     std::vector<DataFileEntry> complete;
-    std::set<std::string> seen;
+    std::map<std::string, std::vector<std::int64_t>> idsOf;
     for (DataFileEntry& e : library.dataFiles()) {
         if (!e.complete) {
             ++result.waiting;
-        } else if (seen.insert(e.sha256).second) {
+            continue;
+        }
+        auto& ids = idsOf[e.sha256];
+        ids.push_back(e.id);
+        if (ids.size() == 1) {
             complete.push_back(std::move(e));
         }
     }
@@ -261,20 +302,22 @@ PushResult pushLibrary(PgConnection& connection, RecordingsLibrary& library,
     for (const DataFileEntry& e : complete) {
         if (held.contains(e.sha256)) {
             ++result.alreadyThere;
-            noted.push_back(e.id);
+            noted.insert(noted.end(), idsOf[e.sha256].begin(), idsOf[e.sha256].end());
         } else {
             toSend.push_back(&e);
         }
     }
     const auto note = [&] {
         try {
-            library.recordPushes(noted, server);
+            library.recordPushes(noted, connection.server());
         } catch (const LibraryError& e) {
             result.libraryProblem = couldNotRecord("push", e);
         }
         noted.clear();
     };
     note();
+    // A stop asked for cancels the data file being sent: its transaction rolls back whole.
+    const std::stop_callback cancelOnStop(stop, [&connection] { connection.cancel(); });
     int done = 0;
     for (const DataFileEntry* e : toSend) {
         if (stop.stop_requested()) {
@@ -292,17 +335,24 @@ PushResult pushLibrary(PgConnection& connection, RecordingsLibrary& library,
             continue;
         }
         long samples = 0;
-        Sent sent;
+        Sent sent = Sent::AlreadyThere;
         try {
-            sent = pushDataFile(connection, library, *e, header, samples);
-        } catch (const StoreError& failure) {
-            if (failure.code() != kUniqueViolation) {
-                throw;
+            try {
+                sent = pushDataFile(connection, library, *e, header, samples);
+            } catch (const StoreError& failure) {
+                if (failure.code() != kUniqueViolation) {
+                    throw;
+                }
+                // Another computer sent samples of this recording meanwhile: again, through
+                // the staging table this time.
+                samples = 0;
+                sent = pushDataFile(connection, library, *e, header, samples);
             }
-            // Another computer sent samples of this recording meanwhile: again, through the
-            // staging table this time.
-            samples = 0;
-            sent = pushDataFile(connection, library, *e, header, samples);
+        } catch (const StoreError&) {
+            if (stop.stop_requested()) {
+                break;  // cancelled: nothing of it was kept
+            }
+            throw;
         } catch (const Error& why) {  // the file is damaged beyond its header
             result.unreadable.push_back(std::string(why.what()));
             continue;
@@ -313,13 +363,16 @@ PushResult pushLibrary(PgConnection& connection, RecordingsLibrary& library,
         } else {
             ++result.alreadyThere;
         }
-        noted.push_back(e->id);
+        noted = idsOf[e->sha256];
         note();
     }
+    result.stopped = stop.stop_requested();
     if (progress) {
         progress({done, static_cast<int>(toSend.size()), {}});
     }
-    pushHistory(connection, library, result);
+    if (!result.stopped) {
+        pushHistory(connection, library, result);
+    }
     return result;
 }
 

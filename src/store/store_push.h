@@ -22,6 +22,7 @@ struct PushResult {
     int snapshots = 0;                    // configuration snapshots sent
     int events = 0;                       // events sent
     std::string libraryProblem;  // the library could not note what was pushed (it will be again)
+    bool stopped = false;        // a stop was asked for: the rest waits for the next push
 };
 
 // Where a push stands: the data file being sent, of how many.
@@ -39,11 +40,11 @@ struct PushProgress {
 // its recording (and logger) and samples in one transaction: a push cut off leaves no half
 // recording, and the next push sends it whole. A data file is known by its SHA-256, so a push is
 // idempotent and two computers pushing the same file at once leave one copy. Then the
-// configuration snapshots and events the server lacks. The library notes which data files
-// `server` (PgConnection::server()) holds. Throws StoreError; what was pushed
-// before a failure stays pushed. A stop asked for ends it between data files.
+// configuration snapshots and events the server lacks. The library notes which data files the
+// server (by PgConnection::server()) holds. Throws StoreError; what was pushed before a failure
+// stays pushed. A stop asked for cancels the data file being sent, which the next push sends
+// whole.
 PushResult pushLibrary(PgConnection& connection, RecordingsLibrary& library,
-                       const std::string& server,
                        const std::function<void(const PushProgress&)>& progress = {},
                        std::stop_token stop = {});
 

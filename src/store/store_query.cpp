@@ -97,6 +97,8 @@ long querySamples(PgConnection& connection, std::int64_t serial, const std::stri
     (void)timeArgument(from, "--from");
     (void)timeArgument(to, "--to");
     requireStore(connection);
+    // The times as read below, whatever the server, database or user prefer.
+    connection.exec("SET datestyle = 'ISO, YMD'");
     const std::string s = std::to_string(serial);
     // COPY takes no parameters: the values go in as settings, through bound parameters.
     connection.exec(

@@ -39,6 +39,13 @@ const std::vector<std::vector<const char*>> kMigrations = {
         "tilt_loggers (serial), at text NOT NULL, kind text NOT NULL, result text NOT NULL, "
         "detail text NOT NULL, UNIQUE (serial, at, kind, detail))",
     },
+    {
+        // Two recordings of one logger may share moments on the laptops' clocks (a clock set
+        // back, the hour repeated when summer time ends): each keeps its samples. A query by
+        // logger and time still reads the key in order.
+        "ALTER TABLE tilt_samples DROP CONSTRAINT tilt_samples_pkey, ADD PRIMARY KEY (serial, "
+        "at, recording)",
+    },
 };
 
 constexpr const char* kVersionTable =
@@ -111,7 +118,8 @@ void requireStore(PgConnection& connection) {
     }
 }
 
-std::vector<std::string> pushOnlyGrants(const std::string& role, const std::string& database) {
+std::vector<std::string> pushOnlyGrants(const std::string& role, const std::string& database,
+                                        const std::string& schema) {
     const auto quoted = [](const std::string& name) {
         std::string text = "\"";
         for (const char c : name) {
@@ -120,12 +128,22 @@ std::vector<std::string> pushOnlyGrants(const std::string& role, const std::stri
         return text + "\"";
     };
     const std::string r = quoted(role);
+    const std::string s = quoted(schema);
+    std::string tables;
+    for (const char* table : {"tilt_schema_version", "tilt_loggers", "tilt_recordings",
+                              "tilt_data_files", "tilt_samples", "tilt_snapshots", "tilt_events"}) {
+        tables += (tables.empty() ? "" : ", ") + s + "." + table;
+    }
+    std::string sequences;
+    for (const char* table :
+         {"tilt_recordings", "tilt_data_files", "tilt_snapshots", "tilt_events"}) {
+        sequences += (sequences.empty() ? "" : ", ") + s + "." + table + "_id_seq";
+    }
     return {
-        "GRANT USAGE ON SCHEMA public TO " + r + ";",
-        "GRANT SELECT, INSERT ON tilt_schema_version, tilt_loggers, tilt_recordings, "
-        "tilt_data_files, tilt_samples, tilt_snapshots, tilt_events TO " +
-            r + ";",
-        "GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO " + r + ";",
+        "GRANT USAGE ON SCHEMA " + s + " TO " + r + ";",
+        "GRANT SELECT, INSERT ON " + tables + " TO " + r + ";",
+        "GRANT USAGE ON SEQUENCE " + sequences + " TO " + r + ";",
+        // The staging table of a recording downloaded more than once.
         "GRANT TEMPORARY ON DATABASE " + quoted(database) + " TO " + r + ";",
     };
 }

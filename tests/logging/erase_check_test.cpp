@@ -51,7 +51,6 @@ class MemoryLibrary final : public RecordingsLibrary {
     std::vector<LibraryEvent> events(std::int64_t) override { return {}; }
     std::vector<std::int64_t> pushedTo(const std::string&) override { return {}; }
     void recordPushes(const std::vector<std::int64_t>&, const std::string&) override {}
-    std::optional<std::string> latestPushServer() override { return std::nullopt; }
 
     // A download of `pages` pages of `recording` into `file` (by default one that is there).
     void downloaded(const RecordingKey& recording, int pages, bool complete,

@@ -58,8 +58,11 @@ class FakeSettings final : public platform::SettingsStore {
     void saveCurrentCommPort(const std::string& text) override { saved = text; }
     [[nodiscard]] std::string storeConnection() const override { return store; }
     void saveStoreConnection(const std::string& text) override { store = text; }
+    [[nodiscard]] std::string storeServer() const override { return server; }
+    void saveStoreServer(const std::string& text) override { server = text; }
     std::string saved = "1";
     std::string store;
+    std::string server;
 };
 
 struct GuiOptions {

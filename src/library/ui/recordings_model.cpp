@@ -204,9 +204,11 @@ void RecordingsModel::fillSearched(ShownRow& s, const DataFileEntry& e) {
         QString::fromStdString(e.recording.launchTime) + QLatin1Char('\n') + programText(e.program);
 }
 
-RecordingsModel::Loaded RecordingsModel::load(RecordingsLibrary& library, bool storeInUse) {
+RecordingsModel::Loaded RecordingsModel::load(RecordingsLibrary& library,
+                                              const std::optional<std::string>& server,
+                                              bool storeInUse) {
     Loaded loaded;
-    loaded.storeServer = library.latestPushServer();
+    loaded.storeServer = storeInUse ? server : std::nullopt;
     std::unordered_set<std::int64_t> pushed;
     if (loaded.storeServer) {
         const auto ids = library.pushedTo(*loaded.storeServer);
@@ -232,7 +234,7 @@ RecordingsModel::Loaded RecordingsModel::load(RecordingsLibrary& library, bool s
     }
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const bool missing = gone ? (*gone)[i] != 0 : !fileExists(entries[i].path);
-        if (storeInUse || loaded.storeServer) {
+        if (storeInUse) {
             rows[i].inStore = pushed.contains(entries[i].id) ? InStore::Pushed
                               : entries[i].complete          ? InStore::ToPush
                                                              : InStore::Waits;

@@ -71,8 +71,7 @@ class RecordingsModel final : public QAbstractTableModel {
         InStore inStore = InStore::NotInUse;
     };
 
-    // The rows, and the team store they are shown against: the one this computer pushed to last,
-    // if any.
+    // The rows, and the team store they are shown against, if known.
     struct Loaded {
         std::vector<ShownRow> rows;
         std::optional<std::string> storeServer;
@@ -86,10 +85,11 @@ class RecordingsModel final : public QAbstractTableModel {
 
     using QAbstractTableModel::QAbstractTableModel;
 
-    // The library's data files with their texts, whether each file is still there, and where it
-    // stands with the team store this computer pushed to last (with `storeInUse`, a team store
-    // that none was pushed to yet); on any thread. Throws LibraryError.
-    [[nodiscard]] static Loaded load(RecordingsLibrary& library, bool storeInUse);
+    // The library's data files with their texts, whether each file is still there, and, with
+    // `storeInUse`, where each stands with the team store `server` (not known yet: nothing is
+    // known to be there); on any thread. Throws LibraryError.
+    [[nodiscard]] static Loaded load(RecordingsLibrary& library,
+                                     const std::optional<std::string>& server, bool storeInUse);
     void setRows(Loaded loaded);
     [[nodiscard]] StoreCounts storeCounts() const;
     [[nodiscard]] const std::optional<std::string>& storeServer() const { return storeServer_; }

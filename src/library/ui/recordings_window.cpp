@@ -349,9 +349,10 @@ void RecordingsWindow::load(bool userAsked) {
     }
     wantedHistory_.reset();  // snapshots may have come too
     askLibrary(
-        [storeInUse = storePush_->inUse()](RecordingsLibrary& library) {
+        [storeInUse = storePush_->inUse(),
+         server = storePush_->server()](RecordingsLibrary& library) {
             LoadedRows loaded;
-            loaded.shown = RecordingsModel::load(library, storeInUse);
+            loaded.shown = RecordingsModel::load(library, server, storeInUse);
             for (const auto& shown : loaded.shown.rows) {
                 if (shown.row.entry.mode == RecordingMode::Linear && !shown.row.missing) {
                     loaded.withLength.push_back(shown.row);
@@ -471,7 +472,7 @@ void RecordingsWindow::chooseStoreConnection() {
 // What waits for the team store, beside the status bar's messages.
 void RecordingsWindow::updateStoreStanding() {
     const auto& server = model_->storeServer();
-    if (!server && !storePush_->inUse()) {
+    if (!storePush_->inUse()) {
         storeStanding_->hide();
         return;
     }
@@ -483,11 +484,10 @@ void RecordingsWindow::updateStoreStanding() {
         text += QStringLiteral(", %1 waiting for a whole download").arg(counts.waits);
     }
     storeStanding_->setText(text);
-    storeStanding_->setToolTip(server
-                                   ? QStringLiteral("Against %1, the team store this computer "
-                                                    "pushed to last.")
-                                         .arg(QString::fromStdString(*server))
-                                   : QStringLiteral("Nothing was pushed from this computer yet."));
+    storeStanding_->setToolTip(
+        server ? QStringLiteral("The team store at %1.").arg(QString::fromStdString(*server))
+               : QStringLiteral("Not reached from here yet: Store > Push to Team Store finds out "
+                                "what it holds."));
     storeStanding_->show();
 }
 

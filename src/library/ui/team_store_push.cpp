@@ -76,6 +76,11 @@ bool TeamStorePush::inUse() const {
     return !context_.settings.storeConnection().empty();
 }
 
+std::optional<std::string> TeamStorePush::server() const {
+    std::string name = context_.settings.storeServer();
+    return name.empty() ? std::nullopt : std::optional(std::move(name));
+}
+
 void TeamStorePush::stop() {
     jobs_->stop();
 }
@@ -85,7 +90,7 @@ bool TeamStorePush::chooseConnection() {
     if (!chosen) {
         return false;
     }
-    context_.settings.saveStoreConnection(store::withoutPassword(*chosen));
+    platform::rememberStoreConnection(context_.settings, store::withoutPassword(*chosen));
     return true;
 }
 
@@ -101,7 +106,7 @@ void TeamStorePush::push() {
         }
         // A password typed into it serves this push; the settings keep the rest.
         connection = *chosen;
-        context_.settings.saveStoreConnection(store::withoutPassword(connection));
+        platform::rememberStoreConnection(context_.settings, store::withoutPassword(connection));
     }
     start(connection, {});
 }
@@ -126,17 +131,19 @@ void TeamStorePush::start(const std::string& connection, const std::string& pass
                     Qt::QueuedConnection);
             };
             const store::PushResult result =
-                store::pushLibrary(server, context_.library, server.server(), progress, stop);
-            return [this, result, name = server.server(), stopped = stop.stop_requested()] {
-                ended(result, name, stopped);
+                store::pushLibrary(server, context_.library, progress, stop);
+            return [this, result, connection, name = server.server()] {
+                if (store::withoutPassword(connection) == context_.settings.storeConnection()) {
+                    context_.settings.saveStoreServer(name);
+                }
+                ended(result, name);
             };
-        } catch (const store::PasswordNeeded&) {
+        } catch (const store::PasswordNeeded& needed) {
             if (!password.empty()) {
                 throw;
             }
-            return [this, connection] {
-                const auto typed =
-                    questions_.password(QString::fromStdString(store::withoutPassword(connection)));
+            return [this, connection, server = needed.server()] {
+                const auto typed = questions_.password(QString::fromStdString(server));
                 if (typed) {
                     start(connection, *typed);
                 } else {
@@ -150,14 +157,13 @@ void TeamStorePush::start(const std::string& connection, const std::string& pass
     });
 }
 
-void TeamStorePush::ended(const store::PushResult& result, const std::string& server,
-                          bool stopped) {
+void TeamStorePush::ended(const store::PushResult& result, const std::string& server) {
     // The server is named by the store's standing beside it, and in any message below.
     QString outcome = QString::fromStdString(store::pushSummary(result));
-    if (stopped) {
+    if (result.stopped) {
         outcome = QStringLiteral(
-                      "Push stopped: the data files sent are whole in the store, the "
-                      "rest wait for the next push. ") +
+                      "Push stopped: what was sent is whole in the store, the rest "
+                      "waits for the next push. ") +
                   outcome;
     }
     reports_.ended(outcome);

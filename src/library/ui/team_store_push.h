@@ -51,12 +51,14 @@ class TeamStorePush final : public QObject {
     bool chooseConnection();
     void stop();
     [[nodiscard]] bool busy() const;
-    // A connection is saved, or this computer pushed before: the window shows what waits.
+    // A connection is saved: the window shows what waits for it.
     [[nodiscard]] bool inUse() const;
+    // The server the saved connection led to last, as it names itself.
+    [[nodiscard]] std::optional<std::string> server() const;
 
   private:
     void start(const std::string& connection, const std::string& password);
-    void ended(const store::PushResult& result, const std::string& server, bool stopped);
+    void ended(const store::PushResult& result, const std::string& server);
     void failed(const QString& why);
 
     common::ui::AppContext& context_;

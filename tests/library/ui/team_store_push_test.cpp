@@ -43,7 +43,8 @@ class TeamStorePushTest : public ::testing::Test {
         store::PgConnection admin(cluster().adminConnection(database));
         (void)store::initStore(admin);
         std::string grants;
-        for (const std::string& grant : store::pushOnlyGrants("tech_" + database, database)) {
+        for (const std::string& grant :
+             store::pushOnlyGrants("tech_" + database, database, "public")) {
             grants += grant + ";";
         }
         cluster().sql(grants, database);
@@ -142,7 +143,7 @@ TEST_F(TeamStorePushTest,
     push();
     EXPECT_EQ(connectionAsked, std::vector<std::string>{""});
     EXPECT_EQ(gui.settings.store, connection);
-    EXPECT_EQ(passwordAsked, std::vector<std::string>{connection}) << "~/.pgpass has none";
+    EXPECT_EQ(passwordAsked, std::vector<std::string>{server()}) << "~/.pgpass has none";
     EXPECT_EQ(dataFilesOnServer(), 2);
     const std::string said = window->statusBar()->currentMessage().toStdString();
     EXPECT_THAT(said, HasSubstr("Pushed 2 data files ("));
@@ -172,6 +173,15 @@ TEST_F(TeamStorePushTest,
     EXPECT_EQ(standingLabel()->text(), "Team store: all pushed, 1 waiting for a whole download");
     EXPECT_THAT(standing(), ::testing::Contains("d.tlg Pushed"));
     EXPECT_THAT(gui.settings.store, Not(HasSubstr(kPassword)));
+
+    // Another team store: what it holds is not known until a push reaches it.
+    connection = "postgresql://tech@office.example.org/tilt";
+    window->findChild<QAction*>("mnuStoreConnection")->trigger();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(gui.settings.store, connection);
+    EXPECT_EQ(gui.settings.server, "");
+    EXPECT_EQ(standingLabel()->text(),
+              "Team store: 3 data files to push, 1 waiting for a whole download");
 }
 
 TEST_F(TeamStorePushTest, RefusedPassword_OneMessageNamingTheServer_NothingSentOrNoted) {
@@ -190,7 +200,8 @@ TEST_F(TeamStorePushTest, RefusedPassword_OneMessageNamingTheServer_NothingSentO
     EXPECT_THAT(gui.texts()[0], Not(HasSubstr(kPassword)));
     EXPECT_EQ(window->statusBar()->currentMessage(), "Push failed: nothing was half sent.");
     EXPECT_EQ(dataFilesOnServer(), 0);
-    EXPECT_EQ(gui.library.latestPushServer(), std::nullopt);
+    EXPECT_EQ(gui.settings.server, "") << "no server reached";
+    EXPECT_TRUE(gui.library.pushedTo(server()).empty());
     EXPECT_EQ(standingLabel()->text(), "Team store: 1 data file to push")
         << "a saved connection shows what waits";
 
@@ -198,20 +209,21 @@ TEST_F(TeamStorePushTest, RefusedPassword_OneMessageNamingTheServer_NothingSentO
     push();
     EXPECT_EQ(passwordAsked.size(), 1U);
     EXPECT_EQ(dataFilesOnServer(), 1);
-    EXPECT_EQ(gui.library.latestPushServer(), server());
+    EXPECT_EQ(gui.settings.server, server());
+    EXPECT_EQ(gui.library.pushedTo(server()).size(), 1U);
 }
 
-// Stop Push ends after the data file being sent: that one is whole in the store, the rest wait
-// for the next push, which sends them.
-TEST_F(TeamStorePushTest, StopPush_TheFileBeingSentLandsWhole_TheRestWaitForTheNextPush) {
+// Stop Push cancels the data file being sent, even while the server keeps it waiting: nothing of
+// it stays in the store, and the next push sends everything.
+TEST_F(TeamStorePushTest, StopPush_CancelsTheFileBeingSent_TheNextPushSendsItAll) {
     for (std::uint64_t seed = 1; seed <= 5; ++seed) {
         record("r" + std::to_string(seed) + ".tlg", seed, true);
     }
     connection = "postgresql://tech_" + database + ":" + kPassword +
                  "@127.0.0.1:" + std::to_string(cluster().port()) + "/" + database;
     open();
-    // The first data file's insert waits on the test's lock, so that the stop comes while it is
-    // being sent.
+    // The first data file's insert waits on the test's lock: the stop comes while it is being
+    // sent, and the lock is held until the push has ended.
     store::PgConnection holder(cluster().adminConnection(database));
     holder.exec("BEGIN");
     holder.exec("LOCK TABLE tilt_data_files IN EXCLUSIVE MODE");
@@ -221,12 +233,13 @@ TEST_F(TeamStorePushTest, StopPush_TheFileBeingSentLandsWhole_TheRestWaitForTheN
     }));
     EXPECT_FALSE(window->findChild<QAction*>("mnuPush")->isEnabled());
     window->findChild<QAction*>("mnuStopPush")->trigger();
-    holder.exec("COMMIT");
     ASSERT_TRUE(settle());
+    holder.exec("COMMIT");
     EXPECT_THAT(window->statusBar()->currentMessage().toStdString(),
-                HasSubstr("Push stopped: the data files sent are whole in the store"));
-    EXPECT_EQ(dataFilesOnServer(), 1);
-    EXPECT_EQ(standingLabel()->text(), "Team store: 4 data files to push");
+                HasSubstr("Push stopped: what was sent is whole in the store"));
+    EXPECT_TRUE(gui.texts().empty()) << "a stop is no failure";
+    EXPECT_EQ(dataFilesOnServer(), 0);
+    EXPECT_EQ(standingLabel()->text(), "Team store: 5 data files to push");
     EXPECT_FALSE(window->findChild<QAction*>("mnuStopPush")->isEnabled());
 
     push();
