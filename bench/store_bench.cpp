@@ -4,7 +4,8 @@
 // - push of 100 recordings of 40 pages: target 10 s;
 // - a second push of the same library, nothing new: target 0.5 s;
 // - query of one day of one logger (1.3 M samples at 15 Hz) into a file: target 2 s.
-// Making the recordings, importing them and filling the day are not timed.
+// Making the recordings, importing them and filling the day are not timed. Each library also
+// holds 200 configuration snapshots and 600 events, which every push compares with the server's.
 // The cluster runs without fsync, as in the tests; TILT_PG_DURABLE=1 gives it the server's
 // durable defaults.
 #include <benchmark/benchmark.h>
@@ -17,6 +18,7 @@
 #include <string>
 
 #include "device/recording_file.h"
+#include "platform/sqlite_library.h"
 #include "support/pg_cluster.h"
 #include "support/sim_bench.h"
 
@@ -43,10 +45,26 @@ struct Root {
             tilt::testing::recording(preload, pages, seed),
             (folder / "field" / ("r" + std::to_string(seed) + ".tlg")).string());
     }
-    // The recordings into the library (not timed).
+    // The recordings into the library, with a history of configurations and events for their
+    // loggers (not timed).
     [[nodiscard]] bool importAll() const {
-        return tiltctl({"library", "import", QString::fromStdString((folder / "field").string())})
-                   .first == 0;
+        if (tiltctl({"library", "import", QString::fromStdString((folder / "field").string())})
+                .first != 0) {
+            return false;
+        }
+        tilt::platform::SqliteLibrary library(tilt::platform::SqliteLibrary::fileIn(folder));
+        const auto loggers = library.loggers();
+        for (int i = 0; i < 200; ++i) {
+            const std::int64_t serial = loggers[static_cast<std::size_t>(i) % loggers.size()];
+            const std::string at = "2026-11-" + std::to_string(10 + i % 18) +
+                                   "T08:00:" + std::to_string(10 + i / 18) + ".000";
+            library.recordSnapshot(
+                {0, serial, at, i % 2 == 0 ? "read" : "write", {{"TareX", std::to_string(i)}}});
+            for (const char* kind : {"erase", "launch", "configuration-write"}) {
+                library.recordEvent({serial, at, kind, "completed", "bench " + std::to_string(i)});
+            }
+        }
+        return true;
     }
     // The whole command: its exit code and the milliseconds it took.
     std::pair<int, double> tiltctl(const QStringList& args) const {

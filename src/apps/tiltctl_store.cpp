@@ -273,6 +273,7 @@ std::vector<Command> storeCommands() {
          helpText({"Send every complete data file of the recordings library that the team store "
                    "does not hold yet, with its samples, each recording in one transaction, "
                    "then the configurations and events it lacks. Incomplete downloads wait. "
+                   "Ctrl+C cancels the data file being sent; the next push sends it whole. "
                    "--save keeps the connection (without its password) for later pushes.",
                    connection,
                    "--json: {\"pushed\", \"samples\", \"alreadyThere\", \"waiting\", "
