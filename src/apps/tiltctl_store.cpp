@@ -113,7 +113,7 @@ int runPush(Context& ctx, const QStringList& arguments) {
     StatusLine line(ctx.err, ctx.errIsTerminal);
     store::PushResult result;
     try {
-        store::PgConnection connection(c.text);
+        store::PgConnection connection(c.text, {}, interrupt.token());
         noteServer(c, connection);
         result = store::pushLibrary(
             connection, library,

@@ -2,8 +2,13 @@
 
 #include <libpq-fe.h>
 
+#include <poll.h>
+
 #include <array>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <regex>
 
 namespace tilt::store {
@@ -144,7 +149,8 @@ std::int64_t PgResult::integer(int row, int column) const {
     return std::strtoll(PQgetvalue(result_, row, column), nullptr, 10);
 }
 
-PgConnection::PgConnection(const std::string& connection, const std::string& password) {
+PgConnection::PgConnection(const std::string& connection, const std::string& password,
+                           std::stop_token stop) {
     // libpq quotes the connection string, or a piece of it, when it cannot parse it.
     connection_ = connection;
     passwords_ = {password, passwordTyped(connection)};
@@ -173,11 +179,21 @@ PgConnection::PgConnection(const std::string& connection, const std::string& pas
     }
     keywords.push_back(nullptr);
     values.push_back(nullptr);
-    conn_ = PQconnectdbParams(keywords.data(), values.data(), 1);
+    conn_ = PQconnectStartParams(keywords.data(), values.data(), 1);
     if (conn_ == nullptr) {
         throw StoreError("The team store could not be reached: out of memory.");
     }
+    const Reached reached = waitUntilConnected(stop);
     server_ = serverOf(conn_);
+    if (reached != Reached::Yes) {
+        PQfinish(conn_);
+        conn_ = nullptr;
+        throw StoreError(reached == Reached::Stopped
+                             ? "The connection to the team store at " + server_ +
+                                   " was given up: nothing was sent."
+                             : "The team store at " + server_ + " could not be reached: " +
+                                   connectAdvice("timeout expired") + " (no answer in time)");
+    }
     if (PQstatus(conn_) != CONNECTION_OK) {
         const std::string why = withoutSecrets(trimmed(PQerrorMessage(conn_)));
         const bool wantsPassword = PQconnectionNeedsPassword(conn_) != 0;
@@ -204,10 +220,65 @@ PgConnection::~PgConnection() {
     PQfinish(conn_);
 }
 
-void PgConnection::cancel() const {
+PgConnection::Reached PgConnection::waitUntilConnected(const std::stop_token& stop) {
+    // libpq leaves connect_timeout to whoever polls: its value as the connection string, the
+    // environment or the default above gave it.
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+    if (PQconninfoOption* options = PQconninfo(conn_)) {
+        for (const PQconninfoOption* o = options; o->keyword != nullptr; ++o) {
+            if (std::string_view(o->keyword) == "connect_timeout" && o->val != nullptr) {
+                const int seconds = std::atoi(o->val);
+                if (seconds > 0) {
+                    deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+                }
+            }
+        }
+        PQconninfoFree(options);
+    }
+    PostgresPollingStatusType state = PGRES_POLLING_WRITING;
+    while (PQstatus(conn_) != CONNECTION_BAD && state != PGRES_POLLING_OK &&
+           state != PGRES_POLLING_FAILED) {
+        if (stop.stop_requested()) {
+            return Reached::Stopped;
+        }
+        if (deadline && std::chrono::steady_clock::now() > *deadline) {
+            return Reached::TimedOut;
+        }
+        // A tenth of a second at most between looks at the stop and the clock.
+        pollfd wait{PQsocket(conn_),
+                    static_cast<short>(state == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        const int ready = ::poll(&wait, 1, 100);
+        if (ready > 0 || (ready < 0 && errno != EINTR)) {
+            state = PQconnectPoll(conn_);
+        }
+    }
+    return Reached::Yes;
+}
+
+void PgConnection::cancel() {
+    cancelled_ = true;
+    sendCancel();
+}
+
+void PgConnection::sendCancel() const {
     if (cancel_ != nullptr) {
         std::array<char, 256> ignored{};
         (void)PQcancel(cancel_, ignored.data(), static_cast<int>(ignored.size()));
+    }
+}
+
+void PgConnection::waitForResult() {
+    // A cancel the server gets between two statements is dropped: while one runs after a cancel
+    // was asked for, it is asked again until the statement ends.
+    auto lastCancel = std::chrono::steady_clock::now();
+    while (PQconsumeInput(conn_) == 1 && PQisBusy(conn_) == 1) {
+        const auto now = std::chrono::steady_clock::now();
+        if (cancelled_ && now - lastCancel > std::chrono::milliseconds(250)) {
+            sendCancel();
+            lastCancel = now;
+        }
+        pollfd wait{PQsocket(conn_), POLLIN, 0};
+        (void)::poll(&wait, 1, 100);
     }
 }
 
@@ -269,8 +340,16 @@ PgResult PgConnection::exec(const std::string& sql,
     for (const auto& p : params) {
         values.push_back(p ? p->c_str() : nullptr);
     }
-    pg_result* result = PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
-                                     values.data(), nullptr, nullptr, 0);
+    if (PQsendQueryParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
+                          values.data(), nullptr, nullptr, 0) != 1) {
+        fail("run a statement");
+    }
+    waitForResult();
+    pg_result* result = PQgetResult(conn_);
+    while (pg_result* more = PQgetResult(conn_)) {
+        PQclear(result);
+        result = more;
+    }
     const auto status = PQresultStatus(result);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
         fail("run a statement", result);

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,7 +73,9 @@ class PgConnection {
     // A server that does not answer is given up after 10 s, unless the connection or
     // PGCONNECT_TIMEOUT says otherwise. Throws StoreError, or PasswordNeeded when the server
     // wants a password none gave.
-    explicit PgConnection(const std::string& connection, const std::string& password = {});
+    // A stop asked for gives the connection up (StoreError) within a tenth of a second.
+    explicit PgConnection(const std::string& connection, const std::string& password = {},
+                          std::stop_token stop = {});
     ~PgConnection();
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;
@@ -79,9 +83,9 @@ class PgConnection {
     // "host:port/database as user", for messages.
     [[nodiscard]] const std::string& server() const { return server_; }
 
-    // Asks the server to cancel the statement it runs, from any thread: the statement then
-    // fails (StoreError) and its transaction is rolled back.
-    void cancel() const;
+    // Asks the server to cancel the statement it runs, and any this connection runs after, from
+    // any thread: each then fails (StoreError) and the transaction is rolled back.
+    void cancel();
 
     // Runs `sql` with text parameters ($1, $2...; nothing: NULL); throws StoreError.
     PgResult exec(const std::string& sql,
@@ -96,12 +100,17 @@ class PgConnection {
     void copyOut(const std::string& sql, const std::function<void(std::string_view)>& row);
 
   private:
+    enum class Reached { Yes, Stopped, TimedOut };  // Yes: connected, or failed with libpq's words
+    Reached waitUntilConnected(const std::stop_token& stop);
+    void waitForResult();
+    void sendCancel() const;
     [[noreturn]] void fail(const std::string& doing, pg_result* result = nullptr);
     // libpq's or the server's words without the password, wherever they might quote it.
     [[nodiscard]] std::string withoutSecrets(std::string text) const;
 
     pg_conn* conn_ = nullptr;
     pg_cancel* cancel_ = nullptr;
+    std::atomic<bool> cancelled_ = false;
     std::string server_;
     std::string connection_;              // shown only without its password
     std::vector<std::string> passwords_;  // never shown

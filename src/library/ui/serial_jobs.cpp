@@ -27,12 +27,14 @@ void SerialJobs::post(Work work) {
     wake_.notify_one();
 }
 
-void SerialJobs::stop() {
+int SerialJobs::stop() {
     const std::lock_guard lock(mutex_);
     // The dropped pieces will never hand over: they are no longer pending.
-    pending_ -= static_cast<int>(waiting_.size());
+    const auto dropped = static_cast<int>(waiting_.size());
+    pending_ -= dropped;
     waiting_.clear();
     current_.request_stop();
+    return dropped;
 }
 
 void SerialJobs::serve(std::stop_token end) {

@@ -26,8 +26,9 @@ class SerialJobs final : public QObject {
     SerialJobs& operator=(const SerialJobs&) = delete;
 
     void post(Work work);
-    // Asks the running piece to stop and drops the waiting ones; the thread takes new work after.
-    void stop();
+    // Asks the running piece to stop and drops the waiting ones, which it counts; the thread takes
+    // new work after.
+    int stop();
     // Pieces waiting, running, or whose outcome has not yet been handed over.
     [[nodiscard]] bool busy() const { return pending_ > 0; }
 

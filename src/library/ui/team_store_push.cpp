@@ -82,7 +82,9 @@ std::optional<std::string> TeamStorePush::server() const {
 }
 
 void TeamStorePush::stop() {
-    jobs_->stop();
+    if (jobs_->stop() > 0) {  // stopped before it began
+        reports_.ended(QStringLiteral("Push stopped: nothing was sent."));
+    }
 }
 
 bool TeamStorePush::chooseConnection() {
@@ -115,7 +117,7 @@ void TeamStorePush::start(const std::string& connection, const std::string& pass
     reports_.progress(QStringLiteral("Connecting to the team store…"));
     jobs_->post([this, connection, password](std::stop_token stop) -> SerialJobs::Then {
         try {
-            store::PgConnection server(connection, password);
+            store::PgConnection server(connection, password, stop);
             const auto progress = [this](const store::PushProgress& p) {
                 if (p.file.empty()) {
                     return;
@@ -149,6 +151,16 @@ void TeamStorePush::start(const std::string& connection, const std::string& pass
                 } else {
                     reports_.ended(QStringLiteral("Push cancelled: nothing was sent."));
                 }
+            };
+        } catch (const store::StoreError&) {
+            if (!stop.stop_requested()) {
+                throw;
+            }
+            // Given up or cancelled on the way: whatever was being sent is not in the store.
+            return [this] {
+                reports_.ended(
+                    QStringLiteral("Push stopped: what was sent is whole in the "
+                                   "store, the rest waits for the next push."));
             };
         } catch (const LibraryError& e) {
             throw LibraryError(std::string("The recordings library could not be read: ") +

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTcpServer>
 
 #include <filesystem>
 
@@ -245,6 +246,30 @@ TEST_F(TeamStorePushTest, StopPush_CancelsTheFileBeingSent_TheNextPushSendsItAll
     push();
     EXPECT_EQ(dataFilesOnServer(), 5);
     EXPECT_EQ(standingLabel()->text(), "Team store: all pushed");
+}
+
+// A server that never answers: Stop gives the connection up at once, with no message, and
+// closing the window does not wait for the server either.
+TEST_F(TeamStorePushTest, StopWhileConnectingToASilentServer_GivesUpAtOnce) {
+    record("a.tlg", 1, true);
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    connection = "postgresql://tech@127.0.0.1:" + std::to_string(silent.serverPort()) +
+                 "/tilt?sslmode=disable&connect_timeout=600";
+    open();
+    window->findChild<QAction*>("mnuPush")->trigger();
+    EXPECT_EQ(window->statusBar()->currentMessage(), "Connecting to the team store…");
+    ASSERT_TRUE(silent.waitForNewConnection(10000)) << "the push is waiting for the server";
+    window->findChild<QAction*>("mnuStopPush")->trigger();
+    ASSERT_TRUE(settle());
+    EXPECT_THAT(window->statusBar()->currentMessage().toStdString(), HasSubstr("Push stopped"));
+    EXPECT_TRUE(gui.texts().empty());
+    EXPECT_EQ(standingLabel()->text(), "Team store: 1 data file to push");
+
+    window->findChild<QAction*>("mnuPush")->trigger();
+    ASSERT_TRUE(window->busy());
+    delete window;  // as closing it does: the push is given up, not waited for
+    window = nullptr;
 }
 
 }  // namespace
