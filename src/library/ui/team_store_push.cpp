@@ -16,6 +16,9 @@ namespace tilt::library::ui {
 
 namespace {
 
+constexpr const char* kStopped =
+    "Push stopped: what was sent is whole in the store, the rest waits for the next push.";
+
 std::optional<std::string> askConnection(QWidget* window, const std::string& saved) {
     bool ok = false;
     const QString text = QInputDialog::getText(
@@ -157,11 +160,7 @@ void TeamStorePush::start(const std::string& connection, const std::string& pass
                 throw;
             }
             // Given up or cancelled on the way: whatever was being sent is not in the store.
-            return [this] {
-                reports_.ended(
-                    QStringLiteral("Push stopped: what was sent is whole in the "
-                                   "store, the rest waits for the next push."));
-            };
+            return [this] { reports_.ended(QString::fromLatin1(kStopped)); };
         } catch (const LibraryError& e) {
             throw LibraryError(std::string("The recordings library could not be read: ") +
                                e.what());
@@ -173,10 +172,7 @@ void TeamStorePush::ended(const store::PushResult& result, const std::string& se
     // The server is named by the store's standing beside it, and in any message below.
     QString outcome = QString::fromStdString(store::pushSummary(result));
     if (result.stopped) {
-        outcome = QStringLiteral(
-                      "Push stopped: what was sent is whole in the store, the rest "
-                      "waits for the next push. ") +
-                  outcome;
+        outcome = QString::fromLatin1(kStopped) + QLatin1Char(' ') + outcome;
     }
     reports_.ended(outcome);
     std::string problems;
