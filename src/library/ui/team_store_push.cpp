@@ -2,6 +2,7 @@
 
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QLocale>
 #include <QWidget>
 
 #include "common/messages.h"
@@ -169,8 +170,22 @@ void TeamStorePush::start(const std::string& connection, const std::string& pass
 }
 
 void TeamStorePush::ended(const store::PushResult& result, const std::string& server) {
-    // The server is named by the store's standing beside it, and in any message below.
-    QString outcome = QString::fromStdString(store::pushSummary(result));
+    // Short enough for the status bar beside the store's standing, which names the server and
+    // counts what waits; any message below has it all.
+    QString outcome =
+        QStringLiteral("Pushed %1 (%2 samples)")
+            .arg(result.pushed == 1 ? QStringLiteral("1 data file")
+                                    : QStringLiteral("%1 data files").arg(result.pushed))
+            .arg(QLocale().toString(static_cast<qlonglong>(result.samples)));
+    if (result.alreadyThere > 0) {
+        outcome += QStringLiteral(", %1 already there").arg(result.alreadyThere);
+    }
+    if (result.snapshots + result.events > 0) {
+        outcome += QStringLiteral(", %1 configurations and %2 events")
+                       .arg(result.snapshots)
+                       .arg(result.events);
+    }
+    outcome += QLatin1Char('.');
     if (result.stopped) {
         outcome = QString::fromLatin1(kStopped) + QLatin1Char(' ') + outcome;
     }
@@ -183,8 +198,8 @@ void TeamStorePush::ended(const store::PushResult& result, const std::string& se
         problems += result.libraryProblem + "\n";
     }
     if (!problems.empty()) {
-        context_.messages.show("Team store at " + server + ": " + outcome.toStdString() + "\n\n" +
-                               problems);
+        context_.messages.show("Team store at " + server + ": " + store::pushSummary(result) +
+                               "\n\n" + problems);
     }
 }
 
