@@ -1,7 +1,6 @@
 #include "apps/tiltctl_store.h"
 
 #include <QJsonArray>
-#include <QSaveFile>
 #include <ostream>
 
 #include "apps/tiltctl_console.h"
@@ -200,44 +199,14 @@ int runQuery(Context& ctx, const QStringList& arguments) {
     try {
         store::PgConnection connection(c.text);
         noteServer(c, connection);
-        QSaveFile file(out);
-        // Lines gather in a buffer that goes out a megabyte at a time.
-        std::string text;
-        const auto flush = [&] {
-            if (out.isEmpty()) {
-                ctx.out << text;
-            } else {
-                (void)file.write(text.data(), static_cast<qint64>(text.size()));
-            }
-            text.clear();
+        const view::plot::ExportSource fromStore = [&](view::ExportSink& sink) {
+            return store::querySamples(connection, *serial, from, to, sink);
         };
-        const auto writeLine = [&](std::string_view line) {
-            text.append(line);
-            text.push_back('\n');
-            if (text.size() >= (1U << 20)) {
-                flush();
-            }
-        };
-        if (!out.isEmpty() && !file.open(QIODevice::WriteOnly)) {
-            ctx.err << "tiltctl store: " << out.toStdString()
-                    << " cannot be written: " << file.errorString().toStdString() << "\n";
-            return kDeviceFailed;
-        }
-        long rows = 0;
-        if (json) {
-            view::plot::JsonSink sink(writeLine);
-            rows = store::querySamples(connection, *serial, from, to, sink);
+        const auto format = json ? view::plot::ExportFormat::Json : view::plot::ExportFormat::Csv;
+        if (out.isEmpty()) {
+            (void)view::plot::writeExportToStream(fromStore, ctx.out, format);
         } else {
-            view::CsvSink sink(writeLine);
-            rows = store::querySamples(connection, *serial, from, to, sink);
-        }
-        flush();
-        if (!out.isEmpty()) {
-            if (!file.commit()) {
-                ctx.err << "tiltctl store: " << out.toStdString()
-                        << " could not be written: " << file.errorString().toStdString() << "\n";
-                return kDeviceFailed;
-            }
+            const long rows = view::plot::writeExportToFile(fromStore, out, format, "\n");
             ctx.err << rows << (rows == 1 ? " row" : " rows") << " written to " << out.toStdString()
                     << "\n";
         }

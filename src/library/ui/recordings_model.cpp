@@ -166,8 +166,11 @@ QString durationText(double seconds) {
         .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
-RecordingsModel::ShownRow RecordingsModel::textsOf(const DataFileEntry& e, const QLocale& locale) {
+RecordingsModel::ShownRow RecordingsModel::textsOf(const DataFileEntry& e, InStore inStore,
+                                                   const QLocale& locale) {
     ShownRow s;
+    s.inStore = inStore;
+    s.texts[TeamStore] = inStoreText(inStore);
     s.launchedAt = view::parseLaunchTime(e.recording.launchTime);
     std::string launch;
     if (s.launchedAt) {
@@ -229,22 +232,18 @@ RecordingsModel::Loaded RecordingsModel::load(RecordingsLibrary& library,
         });
         const QLocale locale;
         for (const DataFileEntry& e : entries) {
-            rows.push_back(textsOf(e, locale));
+            const InStore inStore = !storeInUse             ? InStore::NotInUse
+                                    : pushed.contains(e.id) ? InStore::Pushed
+                                    : e.complete            ? InStore::ToPush
+                                                            : InStore::Waits;
+            rows.push_back(textsOf(e, inStore, locale));
         }
     }
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const bool missing = gone ? (*gone)[i] != 0 : !fileExists(entries[i].path);
-        if (storeInUse) {
-            rows[i].inStore = pushed.contains(entries[i].id) ? InStore::Pushed
-                              : entries[i].complete          ? InStore::ToPush
-                                                             : InStore::Waits;
-            rows[i].texts[TeamStore] = inStoreText(rows[i].inStore);
-        }
         rows[i].row.entry = std::move(entries[i]);
         if (missing) {
             markMissing(rows[i]);
-        } else if (rows[i].inStore != InStore::NotInUse) {
-            fillSearched(rows[i], rows[i].row.entry);
         }
     }
     return loaded;

@@ -114,7 +114,7 @@ class RecordingsModel final : public QAbstractTableModel {
 
   private:
     [[nodiscard]] static std::size_t slot(int row) { return static_cast<std::size_t>(row); }
-    static ShownRow textsOf(const DataFileEntry& e, const QLocale& locale);
+    static ShownRow textsOf(const DataFileEntry& e, InStore inStore, const QLocale& locale);
     static void markMissing(ShownRow& s);
     static void fillSearched(ShownRow& s, const DataFileEntry& e);
     [[nodiscard]] QVariant toolTip(const ShownRow& s, std::size_t column) const;

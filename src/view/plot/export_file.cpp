@@ -110,9 +110,8 @@ void JsonSink::bins(const BinRow& row) {
     line_(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
 }
 
-long exportToFile(const std::string& file, const QString& out, ExportFormat format,
-                  const ExportOptions& options) {
-    refuseReplacingInput(file, out);
+long writeExportToFile(const ExportSource& source, const QString& out, ExportFormat format,
+                       std::string_view lineEnd) {
     QSaveFile target(out);
     if (!target.open(QIODevice::WriteOnly)) {
         cannotWrite(out, target.errorString());
@@ -128,12 +127,12 @@ long exportToFile(const std::string& file, const QString& out, ExportFormat form
     };
     const auto sink = sinkFor(format, [&](std::string_view line) {
         buffer.append(line.data(), static_cast<qsizetype>(line.size()));
-        buffer.append("\r\n");
+        buffer.append(lineEnd.data(), static_cast<qsizetype>(lineEnd.size()));
         if (buffer.size() >= kFlushBytes) {
             flush();
         }
     });
-    const long rows = exportRecording(file, *sink, options);  // throws: the target is dropped
+    const long rows = source(*sink);  // throws: the target is dropped
     flush();
     if (!target.commit()) {
         cannotWrite(out, target.errorString());
@@ -141,19 +140,31 @@ long exportToFile(const std::string& file, const QString& out, ExportFormat form
     return rows;
 }
 
-long exportToStream(const std::string& file, std::ostream& out, ExportFormat format,
-                    const ExportOptions& options) {
+long writeExportToStream(const ExportSource& source, std::ostream& out, ExportFormat format) {
     const auto sink = sinkFor(format, [&](std::string_view line) {
         out.write(line.data(), static_cast<std::streamsize>(line.size()));
         out.put('\n');
     });
-    const long rows = exportRecording(file, *sink, options);
+    const long rows = source(*sink);
     out.flush();
     if (!out) {
         throw Error(errc::kPathFileAccess,
                     "Cannot write the export to standard output (is the disk or the pipe gone?).");
     }
     return rows;
+}
+
+long exportToFile(const std::string& file, const QString& out, ExportFormat format,
+                  const ExportOptions& options) {
+    refuseReplacingInput(file, out);
+    return writeExportToFile([&](ExportSink& sink) { return exportRecording(file, sink, options); },
+                             out, format, "\r\n");
+}
+
+long exportToStream(const std::string& file, std::ostream& out, ExportFormat format,
+                    const ExportOptions& options) {
+    return writeExportToStream(
+        [&](ExportSink& sink) { return exportRecording(file, sink, options); }, out, format);
 }
 
 }  // namespace tilt::view::plot

@@ -2,7 +2,9 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <functional>
 #include <ostream>
+#include <string_view>
 
 #include "view/dated_export.h"
 
@@ -34,14 +36,25 @@ class JsonSink : public ExportSink {
 // recording it is made from.
 void refuseReplacingInput(const std::string& file, const QString& out);
 
-// Exports `file` into `out` whole or not at all: the rows go to a file beside it that replaces
-// `out` once it is complete, so a damaged data file or a full disk leaves an existing `out` as
-// it was. Lines end with CR LF. Returns the rows written; throws tilt::Error.
+// What hands an export's notes, columns and rows to the sink it is given (a data file, the team
+// store); returns the rows.
+using ExportSource = std::function<long(ExportSink& sink)>;
+
+// Writes what `source` hands over into `out` whole or not at all: the rows go to a file beside
+// it that replaces `out` once it is complete, so a failure on the way or a full disk leaves an
+// existing `out` as it was. Returns the rows written; throws tilt::Error, and what `source`
+// throws.
+long writeExportToFile(const ExportSource& source, const QString& out, ExportFormat format,
+                       std::string_view lineEnd);
+// Writes what `source` hands over to a stream (tiltctl's standard output), lines ended with LF;
+// throws tilt::Error when the stream cannot take them.
+long writeExportToStream(const ExportSource& source, std::ostream& out, ExportFormat format);
+
+// Exports `file` into `out` whole or not at all (writeExportToFile), lines ended with CR LF.
 long exportToFile(const std::string& file, const QString& out, ExportFormat format,
                   const ExportOptions& options = {});
 
-// Exports `file` to a stream (tiltctl's standard output), lines ended with LF; throws
-// tilt::Error when the stream cannot take them.
+// Exports `file` to a stream (writeExportToStream).
 long exportToStream(const std::string& file, std::ostream& out, ExportFormat format,
                     const ExportOptions& options = {});
 
